@@ -1,0 +1,110 @@
+// One element of a robot's kinematic chain: the base (element 0) or one axis.
+//
+// A joint carries the modified Denavit-Hartenberg parameters of its link, its
+// travel limits, its current joint value and its triangle geometry. Geometry
+// is read in CAD coordinates and re-expressed once, at load, in the link's own
+// frame, so that drawing needs only the link transforms on the matrix stack.
+#pragma once
+
+#include "matrixcalculator.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class Joint
+{
+public:
+    using Point = std::array<double, 3>;
+
+    Joint();
+
+    // Parameters.
+    int getLimsup() const { return limsup; }
+    int getLiminf() const { return liminf; }
+    double getAlpha() const { return alpha; }
+    int getA() const { return a; }
+    float getD() const { return d; }
+    float getAngle() const { return angle; }
+    double getTheta() const { return theta; }
+    const std::string &getId() const { return id; }
+    void setLimsup(int v) { limsup = v; }
+    void setLiminf(int v) { liminf = v; }
+    void setAlpha(int v) { alpha = v; }
+    void setA(int v) { a = v; }
+    void setD(float v) { d = v; }
+    void setAngle(float v) { angle = v; }
+    void setTheta(int v) { theta = v; }
+    void setId(const std::string &v) { id = v; }
+
+    // Geometry as read.
+    void addVertex(double x, double y, double z);
+    void addNormal(double x, double y, double z);
+    void addPart(const Joint &part);
+    void resetBox();
+    void extendBox(double x, double y, double z);
+    void setColor(float r, float g, float b);
+
+    const std::vector<Point> &getVertices() const { return vertices; }
+    const std::vector<Point> &getNormals() const { return normals; }
+    const std::vector<Joint> &getParts() const { return parts; }
+    std::vector<Joint> &getParts() { return parts; }
+    const std::vector<float> &getDrawVertices() const { return drawVertices; }
+    const std::vector<float> &getDrawNormals() const { return drawNormals; }
+    const std::array<float, 6> &getBox() const { return box; }
+    const std::array<float, 3> &getColor() const { return color; }
+    const std::array<float, 4> &getAmbient() const { return ambient; }
+    std::uint32_t getValueCount() const { return valueCount; }
+
+    // The link transform RotX(alpha) TransX(a) TransZ(d) RotZ(theta + q).
+    Matrix4 linkMatrix() const;                 // q = angle
+    Matrix4 linkMatrixWith(float jointValue) const; // q = jointValue, angle ignored
+    Matrix4 linkMatrixOffset(float extra) const;    // q = angle + extra
+
+    // Multiplies the link transform onto the current OpenGL model-view matrix.
+    void applyTransform() const;
+    void applyTransform(float jointValue) const;
+    void applyTransformOffset(float extra) const;
+
+    // Re-expresses the CAD vertices in the frame `frame` (row-major, CAD
+    // coordinates) after scaling them, for this element and all its parts.
+    void attachGeometry(const Matrix4 &frame, float scale);
+    void computeFlatNormals();
+    void computeSmoothNormals();
+
+    void paint(bool showFrame, int frameMode, int index, bool applyTrans, float jointValue,
+               int angleType) const;
+    // Moves from the modified-DH frame to the classic-DH display frame.
+    void moveToDHFrame(int index) const;
+    static void drawFrame(int index, int mode, int angleType);
+    // Flip of the frame glyph about X, degrees, for the display tables.
+    static float frameFlipAngle(int index, int mode, int angleType);
+
+    void reset();
+    void paintArray() const;
+
+private:
+    void drawGeometry() const;
+
+    std::vector<Point> vertices;
+    std::vector<Joint> parts;
+    std::vector<Point> normals;
+    std::vector<float> drawVertices;
+    std::vector<float> drawNormals;
+    std::array<float, 6> box{};
+    std::array<float, 3> color{};
+    int limsup = 0;
+    int liminf = 0;
+    int alpha = 0;
+    int a = 0;
+    float d = 0.0f;
+    float angle = 0.0f;
+    int theta = 0;
+    std::string id;
+    std::array<float, 4> ambient{};
+    std::array<float, 4> diffuse{};
+    std::array<float, 4> specular{};
+    std::uint32_t valueCount = 0;
+    matrixCalculator calc;
+};

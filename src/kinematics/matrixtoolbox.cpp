@@ -1,0 +1,432 @@
+#include "matrixtoolbox.h"
+
+#include "logging.h"
+
+#include <QDebug>
+#include <cmath>
+
+namespace toolbox {
+
+namespace {
+
+// A rotation element this close to +-1 is taken as exactly +-1. Matrices built
+// in single precision miss the exact value (a tool pointing straight down has
+// r33 = -0.99999994), and the general branches would then turn rounding noise
+// into angles far from the real orientation.
+constexpr double kSingularTolerance = 1e-6;
+
+struct SinCos
+{
+    float s;
+    float c;
+};
+
+// Sines and cosines are rounded to float before they enter a product, so that
+// every builder sees the same numbers.
+SinCos sinCosDeg(double deg)
+{
+    const double r = deg * kDegToRad;
+    return {static_cast<float>(std::sin(r)), static_cast<float>(std::cos(r))};
+}
+
+using R3 = std::array<double, 9>;
+
+R3 rotX(SinCos t)
+{
+    return {1, 0, 0, 0, t.c, -t.s, 0, t.s, t.c};
+}
+R3 rotY(SinCos t)
+{
+    return {t.c, 0, t.s, 0, 1, 0, -t.s, 0, t.c};
+}
+R3 rotZ(SinCos t)
+{
+    return {t.c, -t.s, 0, t.s, t.c, 0, 0, 0, 1};
+}
+
+R3 mul3(const R3 &a, const R3 &b)
+{
+    R3 r{};
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            r[3 * i + j] = a[3 * i] * b[j] + a[3 * i + 1] * b[3 + j] + a[3 * i + 2] * b[6 + j];
+    return r;
+}
+
+Matrix4 fromRotation(const R3 &r, double x, double y, double z)
+{
+    Matrix4 m{};
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            m[4 * i + j] = static_cast<float>(r[3 * i + j]);
+    m[3] = static_cast<float>(x);
+    m[7] = static_cast<float>(y);
+    m[11] = static_cast<float>(z);
+    m[15] = 1.0f;
+    return m;
+}
+
+inline float deg(double rad)
+{
+    return static_cast<float>(rad * kRadToDeg);
+}
+
+} // namespace
+
+Matrix4 identity()
+{
+    Matrix4 m{};
+    for (int k = 0; k < 16; k += 5)
+        m[k] = 1.0f;
+    return m;
+}
+
+Matrix4 transpose(const Matrix4 &m)
+{
+    Matrix4 t;
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j)
+            t[4 * j + i] = m[4 * i + j];
+    return t;
+}
+
+Matrix4 transpose(const double *m16)
+{
+    Matrix4 t;
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j)
+            t[4 * j + i] = static_cast<float>(m16[4 * i + j]);
+    return t;
+}
+
+void transposeToDouble(const Matrix4 &m, double *out16)
+{
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j)
+            out16[4 * j + i] = m[4 * i + j];
+}
+
+Matrix4 product(const Matrix4 &a, const Matrix4 &b)
+{
+    Matrix4 r;
+    for (int i = 0; i < 4; ++i) {
+        for (int j = 0; j < 4; ++j) {
+            double s = 0.0;
+            for (int k = 0; k < 4; ++k)
+                s += double(a[4 * i + k]) * double(b[4 * k + j]);
+            r[4 * i + j] = static_cast<float>(s);
+        }
+    }
+    return r;
+}
+
+Matrix4 product(const Matrix4 &a, const Matrix4 &b, const Matrix4 &c)
+{
+    return product(product(a, b), c);
+}
+
+Vector4 product(const Matrix4 &a, const Vector4 &v)
+{
+    Vector4 r;
+    for (int i = 0; i < 4; ++i) {
+        double s = 0.0;
+        for (int k = 0; k < 4; ++k)
+            s += double(a[4 * i + k]) * double(v[k]);
+        r[i] = static_cast<float>(s);
+    }
+    return r;
+}
+
+Matrix4 rigidInverse(const Matrix4 &m)
+{
+    Matrix4 r{};
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            r[4 * i + j] = m[4 * j + i];
+    for (int i = 0; i < 3; ++i) {
+        const double t = double(m[i]) * m[3] + double(m[4 + i]) * m[7] + double(m[8 + i]) * m[11];
+        r[4 * i + 3] = static_cast<float>(-t);
+    }
+    r[15] = 1.0f;
+    return r;
+}
+
+std::array<float, 4> inverse2x2(const std::array<float, 4> &m)
+{
+    const double det = double(m[0]) * m[3] - double(m[1]) * m[2];
+    return {static_cast<float>(m[3] / det), static_cast<float>(-m[1] / det),
+            static_cast<float>(-m[2] / det), static_cast<float>(m[0] / det)};
+}
+
+Matrix4 linkMatrix(float alphaDeg, float a, float thetaDeg, float d)
+{
+    const SinCos al = sinCosDeg(alphaDeg);
+    const SinCos th = sinCosDeg(thetaDeg);
+    Matrix4 m{};
+    m[0] = th.c;
+    m[1] = -th.s;
+    m[2] = 0.0f;
+    m[3] = a;
+    m[4] = static_cast<float>(double(al.c) * th.s);
+    m[5] = static_cast<float>(double(al.c) * th.c);
+    m[6] = -al.s;
+    m[7] = static_cast<float>(-double(d) * al.s);
+    m[8] = static_cast<float>(double(al.s) * th.s);
+    m[9] = static_cast<float>(double(al.s) * th.c);
+    m[10] = al.c;
+    m[11] = static_cast<float>(double(d) * al.c);
+    m[15] = 1.0f;
+    return m;
+}
+
+Matrix4 poseToMatrix(const Pose6 &p, int convention)
+{
+    const SinCos a = sinCosDeg(p[3]);
+    const SinCos b = sinCosDeg(p[4]);
+    const SinCos c = sinCosDeg(p[5]);
+    R3 r;
+    switch (convention) {
+    case EulerZYXRelative:
+        r = mul3(mul3(rotZ(a), rotY(b)), rotX(c));
+        break;
+    case EulerZYXFixed:
+        r = mul3(mul3(rotX(c), rotY(b)), rotZ(a));
+        break;
+    case EulerZXZ:
+        r = mul3(mul3(rotZ(a), rotX(b)), rotZ(c));
+        break;
+    case EulerXYZFixed:
+        r = mul3(mul3(rotZ(c), rotY(b)), rotX(a));
+        break;
+    case EulerZYZ:
+        r = mul3(mul3(rotZ(a), rotY(b)), rotZ(c));
+        break;
+    default:
+        qCWarning(lcMatrix) << "Unknown Euler convention" << convention;
+        r = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+        break;
+    }
+    return fromRotation(r, p[0], p[1], p[2]);
+}
+
+Matrix4 placementMatrix(const Pose6 &p)
+{
+    const R3 r = mul3(mul3(rotX(sinCosDeg(p[3])), rotY(sinCosDeg(p[4]))), rotZ(sinCosDeg(p[5])));
+    return fromRotation(r, p[0], p[1], p[2]);
+}
+
+Pose6 matrixToPose(const Matrix4 &m, int convention)
+{
+    // rIJ, 1-based as in the textbooks.
+    auto r = [&m](int i, int j) { return double(m[4 * (i - 1) + (j - 1)]); };
+    Pose6 p{m[3], m[7], m[11], 0.0f, 0.0f, 0.0f};
+    const double one = 1.0 - kSingularTolerance;
+
+    switch (convention) {
+    case EulerZYXRelative:
+    case EulerXYZFixed: {
+        // Convention 3 is convention 0 with the first and third angle swapped.
+        float first, second, third;
+        if (r(3, 1) >= one) {
+            first = 0.0f;
+            second = -90.0f;
+            third = deg(std::atan2(-r(1, 2), -r(1, 3)));
+        } else if (r(3, 1) <= -one) {
+            first = 0.0f;
+            second = 90.0f;
+            third = deg(std::atan2(r(1, 2), r(1, 3)));
+        } else {
+            second = deg(std::atan2(-r(3, 1), std::sqrt(r(1, 1) * r(1, 1) + r(2, 1) * r(2, 1))));
+            const double c = static_cast<float>(std::cos(second * kDegToRad));
+            first = deg(std::atan2(r(2, 1) / c, r(1, 1) / c));
+            third = deg(std::atan2(r(3, 2) / c, r(3, 3) / c));
+        }
+        if (convention == EulerZYXRelative) {
+            p[3] = first;
+            p[5] = third;
+        } else {
+            p[3] = third;
+            p[5] = first;
+        }
+        p[4] = second;
+        break;
+    }
+    case EulerZYXFixed:
+        if (r(1, 3) >= one) {
+            p[5] = 0.0f;
+            p[4] = 90.0f;
+            p[3] = deg(std::atan2(r(2, 1), r(2, 2)));
+        } else if (r(1, 3) <= -one) {
+            p[5] = 0.0f;
+            p[4] = -90.0f;
+            p[3] = deg(std::atan2(r(2, 1), r(2, 2)));
+        } else {
+            const double c = static_cast<float>(std::sqrt(1.0 - r(1, 3) * r(1, 3)));
+            p[5] = deg(std::atan2(-r(2, 3) / c, r(3, 3) / c));
+            p[4] = deg(std::atan2(r(1, 3), c));
+            p[3] = deg(std::atan2(-r(1, 2) / c, r(1, 1) / c));
+        }
+        break;
+    case EulerZXZ:
+        if (r(3, 3) >= one) {
+            p[3] = 0.0f;
+            p[4] = 0.0f;
+            p[5] = deg(std::atan2(r(2, 1), r(1, 1)));
+        } else if (r(3, 3) <= -one) {
+            p[3] = 0.0f;
+            p[4] = 180.0f;
+            p[5] = deg(std::atan2(-r(2, 1), r(1, 1)));
+        } else {
+            p[3] = deg(std::atan2(r(1, 3), -r(2, 3)));
+            p[4] = deg(std::atan2(std::sqrt(r(2, 3) * r(2, 3) + r(1, 3) * r(1, 3)), r(3, 3)));
+            p[5] = deg(std::atan2(r(3, 1), r(3, 2)));
+        }
+        break;
+    case EulerZYZ:
+        if (r(3, 3) >= one) {
+            p[3] = 0.0f;
+            p[4] = 0.0f;
+            p[5] = deg(std::atan2(r(2, 1), r(1, 1)));
+        } else if (r(3, 3) <= -one) {
+            p[3] = 0.0f;
+            p[4] = 180.0f;
+            p[5] = deg(std::atan2(r(2, 1), r(2, 2)));
+        } else {
+            const double s = static_cast<float>(positiveSqrt(1.0 - r(3, 3) * r(3, 3)));
+            p[3] = deg(std::atan2(r(2, 3) / s, r(1, 3) / s));
+            p[4] = deg(std::atan2(s, r(3, 3)));
+            p[5] = deg(std::atan2(r(3, 2) / s, -r(3, 1) / s));
+        }
+        qCDebug(lcMatrix) << "aqui---> " << r(3, 3) << " " << p[4];
+        break;
+    default:
+        qCWarning(lcMatrix) << "Unknown Euler convention" << convention;
+        break;
+    }
+    return p;
+}
+
+namespace {
+
+// Largest-component extraction: the biggest of the four magnitudes comes from
+// the diagonal, the others from sums and differences of off-diagonal pairs,
+// so rotations by 180 degrees keep their axis signs.
+Quaternion quaternionFromElements(double r11, double r12, double r13, double r21, double r22,
+                                  double r23, double r31, double r32, double r33)
+{
+    const double t0 = 1.0 + r11 + r22 + r33;
+    const double t1 = 1.0 + r11 - r22 - r33;
+    const double t2 = 1.0 - r11 + r22 - r33;
+    const double t3 = 1.0 - r11 - r22 + r33;
+    Quaternion q;
+    if (t0 >= t1 && t0 >= t2 && t0 >= t3) {
+        const double w = 0.5 * std::sqrt(t0);
+        const double f = 0.25 / w;
+        q = {w, (r32 - r23) * f, (r13 - r31) * f, (r21 - r12) * f};
+    } else if (t1 >= t2 && t1 >= t3) {
+        const double x = 0.5 * std::sqrt(t1);
+        const double f = 0.25 / x;
+        q = {(r32 - r23) * f, x, (r12 + r21) * f, (r13 + r31) * f};
+    } else if (t2 >= t3) {
+        const double y = 0.5 * std::sqrt(t2);
+        const double f = 0.25 / y;
+        q = {(r13 - r31) * f, (r12 + r21) * f, y, (r23 + r32) * f};
+    } else {
+        const double z = 0.5 * std::sqrt(t3);
+        const double f = 0.25 / z;
+        q = {(r21 - r12) * f, (r13 + r31) * f, (r23 + r32) * f, z};
+    }
+    if (q[0] < 0.0)
+        for (double &v : q)
+            v = -v;
+    return q;
+}
+
+} // namespace
+
+Quaternion matrixToQuaternion(const Matrix4 &m)
+{
+    return quaternionFromElements(m[0], m[1], m[2], m[4], m[5], m[6], m[8], m[9], m[10]);
+}
+
+std::array<float, 4> columnMatrixToQuaternion(const Matrix4 &m)
+{
+    const Quaternion q =
+        quaternionFromElements(m[0], m[4], m[8], m[1], m[5], m[9], m[2], m[6], m[10]);
+    return {float(q[0]), float(q[1]), float(q[2]), float(q[3])};
+}
+
+Matrix4 rotationToMatrix(const std::array<float, 4> &v)
+{
+    const double n = std::sqrt(double(v[0]) * v[0] + double(v[1]) * v[1] + double(v[2]) * v[2] +
+                               double(v[3]) * v[3]);
+    if (std::fabs(n - 1.0) >= 0.01)
+        return angleAxisToMatrix(v);
+
+    const double w = v[0], x = v[1], y = v[2], z = v[3];
+    // Columns of the rotation of a unit quaternion.
+    double c0[3] = {1 - 2 * y * y - 2 * z * z, 2 * x * y + 2 * w * z, 2 * x * z - 2 * w * y};
+    double c1[3] = {2 * x * y - 2 * w * z, 1 - 2 * x * x - 2 * z * z, 2 * y * z + 2 * w * x};
+    // Re-orthonormalise: a quaternion typed with few decimals is not exactly unit.
+    auto normalise = [](double *a) {
+        const double l = std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]);
+        if (l > 0)
+            for (int i = 0; i < 3; ++i)
+                a[i] /= l;
+    };
+    normalise(c0);
+    double c2[3] = {c0[1] * c1[2] - c0[2] * c1[1], c0[2] * c1[0] - c0[0] * c1[2],
+                    c0[0] * c1[1] - c0[1] * c1[0]};
+    normalise(c2);
+    double y1[3] = {c2[1] * c0[2] - c2[2] * c0[1], c2[2] * c0[0] - c2[0] * c0[2],
+                    c2[0] * c0[1] - c2[1] * c0[0]};
+    Matrix4 m{};
+    for (int i = 0; i < 3; ++i) {
+        m[i] = float(c0[i]);
+        m[4 + i] = float(y1[i]);
+        m[8 + i] = float(c2[i]);
+    }
+    m[15] = 1.0f;
+    return m;
+}
+
+Matrix4 angleAxisToMatrix(const std::array<float, 4> &aa)
+{
+    const float angle = aa[0];
+    double x = aa[1], y = aa[2], z = aa[3];
+    if (angle == 0.0f)
+        return identity();
+    if (std::max({std::fabs(x), std::fabs(y), std::fabs(z)}) < 0.001)
+        return identity();
+    const double len = static_cast<float>(std::sqrt(x * x + y * y + z * z));
+    x /= len;
+    y /= len;
+    z /= len;
+    const double t = angle * kDegToRad;
+    const double c = std::cos(t), s = std::sin(t);
+    const double R[3][3] = {{x * x + (1 - x * x) * c, x * y * (1 - c) - z * s, x * z * (1 - c) + y * s},
+                            {x * y * (1 - c) + z * s, y * y + (1 - y * y) * c, y * z * (1 - c) - x * s},
+                            {x * z * (1 - c) - y * s, y * z * (1 - c) + x * s, z * z + (1 - z * z) * c}};
+    Matrix4 m{};
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            m[4 * j + i] = static_cast<float>(R[i][j]); // column-major
+    m[15] = 1.0f;
+    return m;
+}
+
+Matrix4 radiansXYZ(double a, double b, double c)
+{
+    auto sc = [](double r) { return SinCos{float(std::sin(r)), float(std::cos(r))}; };
+    return fromRotation(mul3(mul3(rotX(sc(a)), rotY(sc(b))), rotZ(sc(c))), 0, 0, 0);
+}
+
+void MatrixQDebug(const float *m)
+{
+    for (int i = 0; i < 4; ++i)
+        qDebug().nospace() << m[4 * i] << "\t" << m[4 * i + 1] << "\t" << m[4 * i + 2] << "\t"
+                           << m[4 * i + 3];
+    qDebug().noquote() << QString(42, QLatin1Char('*'));
+}
+
+} // namespace toolbox

@@ -1,0 +1,957 @@
+#include "robot.h"
+
+#include "logging.h"
+#include "models/tool.h"
+#include "models/xml.h"
+
+#include <GL/gl.h>
+#include <QDebug>
+#include <QFileInfo>
+#include <algorithm>
+#include <cmath>
+
+using toolbox::kDegToRad;
+using toolbox::kRadToDeg;
+
+namespace {
+
+constexpr double kPi = toolbox::kPi;
+constexpr double kToDegrees = 57.29577951308232;
+
+inline bool within(float v, float lo, float hi)
+{
+    return v >= lo && v <= hi;
+}
+
+} // namespace
+
+Robot::Robot(QObject *parent)
+    : QObject(parent), HB(toolbox::identity()), HT(toolbox::identity()),
+      placement(toolbox::identity())
+{
+    setObjectName(QStringLiteral("Robot"));
+}
+
+Robot::~Robot()
+{
+    clearJoints();
+    if (tool)
+        tool->reset();
+}
+
+// ---------------------------------------------------------------- loading
+
+int Robot::loadData(const char *fileName)
+{
+    clearJoints();
+    cadBase.fill(0.0f);
+    cadOffsets.fill(0.0f);
+    cadScale = 1.0f;
+    angleType = 0;
+    loadResult = xml::loadData(fileName, joints, cadBase.data(), &cadScale, cadOffsets.data(),
+                               &angleType);
+    if (loadResult == 0 && joints.size() < 7) {
+        qCWarning(lcRobot).noquote() << QStringLiteral("The robot description %1 has %2 elements; "
+                                                       "a robot needs the base and six axes")
+                                            .arg(QString::fromUtf8(fileName))
+                                            .arg(joints.size());
+        loadResult = -1;
+    }
+    if (loadResult == -1)
+        qCDebug(lcRobot) << "Geometry is not considered as it has not been loaded correctly";
+    else
+        attachGeometry();
+    filePath = QString::fromUtf8(fileName ? fileName : "");
+    name = QFileInfo(filePath).fileName();
+    return loadResult;
+}
+
+void Robot::attachGeometry()
+{
+    // The meshes were drawn with the base at the CAD base pose (rotations
+    // about X, then Y, then Z) and each axis at its CAD angle offset.
+    Matrix4 frame = toolbox::placementMatrix(
+        {cadBase[0], cadBase[1], cadBase[2], cadBase[3], cadBase[4], cadBase[5]});
+    frame = calc.product(frame, joints[0].linkMatrix());
+    joints[0].attachGeometry(frame, cadScale);
+    for (int i = 1; i <= 6; ++i) {
+        frame = calc.product(frame, joints[std::size_t(i)].linkMatrixOffset(cadOffsets[std::size_t(i - 1)]));
+        joints[std::size_t(i)].attachGeometry(frame, cadScale);
+    }
+}
+
+void Robot::clearJoints()
+{
+    for (Joint &j : joints)
+        j.reset();
+    joints.clear();
+}
+
+bool Robot::loadTool(const char *fileName)
+{
+    if (tool)
+        tool->reset();
+    tool = std::make_unique<Tool>();
+    const bool ok = tool->load(fileName);
+    if (ok) {
+        tool->attach();
+        HT = toolbox::poseToMatrix(tool->getTcp(), toolbox::EulerZYXRelative);
+        toolPath = QString::fromUtf8(fileName);
+    }
+    hasTool = true;
+    return ok;
+}
+
+void Robot::removeTool()
+{
+    hasTool = false;
+    if (tool)
+        tool->reset();
+    tool.reset();
+    HT = toolbox::identity();
+    toolPath = QStringLiteral("EMPTY");
+}
+
+// ---------------------------------------------------------------- joints
+
+void Robot::setJointAngle(float value, int element)
+{
+    if (element >= 0 && element < int(joints.size()))
+        joints[std::size_t(element)].setAngle(value);
+}
+
+void Robot::setJointAngles(const float *six)
+{
+    for (int i = 1; i <= 6 && i < int(joints.size()); ++i)
+        joints[std::size_t(i)].setAngle(six[i - 1]);
+}
+
+std::array<double, 6> Robot::getJointAngles() const
+{
+    std::array<double, 6> q{};
+    for (int i = 1; i <= 6 && i < int(joints.size()); ++i)
+        q[std::size_t(i - 1)] = joints[std::size_t(i)].getAngle();
+    return q;
+}
+
+std::array<float, 6> Robot::jointValues() const
+{
+    std::array<float, 6> q{};
+    for (int i = 1; i <= 6 && i < int(joints.size()); ++i)
+        q[std::size_t(i - 1)] = joints[std::size_t(i)].getAngle();
+    return q;
+}
+
+std::vector<int> Robot::getLimits() const
+{
+    std::vector<int> l;
+    l.reserve(12);
+    for (int i = 1; i <= 6; ++i) {
+        const bool ok = i < int(joints.size());
+        l.push_back(ok ? joints[std::size_t(i)].getLiminf() : 0);
+        l.push_back(ok ? joints[std::size_t(i)].getLimsup() : 0);
+    }
+    return l;
+}
+
+namespace {
+
+template <typename T> void toModel(int type, const T *j, T *t)
+{
+    const T j1 = j[0], j2 = j[1], j3 = j[2], j4 = j[3], j5 = j[4], j6 = j[5];
+    switch (type) {
+    case 2: t[0] = j1; t[1] = j2; t[2] = -j2 - j3; t[3] = -j4; t[4] = -j5; t[5] = -j6; break;
+    case 3: t[0] = j1; t[1] = j2; t[2] = -j3; t[3] = -j4; t[4] = -j5; t[5] = -j6; break;
+    case 4: t[0] = j1; t[1] = j2; t[2] = j3 - j2; t[3] = j4; t[4] = j5; t[5] = j6; break;
+    case 5: t[0] = -j1; t[1] = j2; t[2] = j3; t[3] = -j4; t[4] = j5; t[5] = -j6; break;
+    case 6: t[0] = j1; t[1] = j2; t[2] = -j3; t[3] = j4; t[4] = j5; t[5] = j6; break;
+    default: t[0] = j1; t[1] = j2; t[2] = j3; t[3] = j4; t[4] = j5; t[5] = j6; break;
+    }
+}
+
+template <typename T> void toRobot(int type, const T *t, T *j)
+{
+    const T t1 = t[0], t2 = t[1], t3 = t[2], t4 = t[3], t5 = t[4], t6 = t[5];
+    switch (type) {
+    case 2: j[0] = t1; j[1] = t2; j[2] = -t2 - t3; j[3] = -t4; j[4] = -t5; j[5] = -t6; break;
+    case 3: j[0] = t1; j[1] = t2; j[2] = -t3; j[3] = -t4; j[4] = -t5; j[5] = -t6; break;
+    case 4: j[0] = t1; j[1] = t2; j[2] = t3 + t2; j[3] = t4; j[4] = t5; j[5] = t6; break;
+    case 5: j[0] = -t1; j[1] = t2; j[2] = t3; j[3] = -t4; j[4] = t5; j[5] = -t6; break;
+    case 6: j[0] = t1; j[1] = t2; j[2] = -t3; j[3] = t4; j[4] = t5; j[5] = t6; break;
+    default: j[0] = t1; j[1] = t2; j[2] = t3; j[3] = t4; j[4] = t5; j[5] = t6; break;
+    }
+}
+
+} // namespace
+
+void Robot::robotToDH(int type, const float *in, float *out) { toModel(type, in, out); }
+void Robot::dhToRobot(int type, const float *in, float *out) { toRobot(type, in, out); }
+void Robot::robotToDH(int type, const double *in, double *out) { toModel(type, in, out); }
+void Robot::dhToRobot(int type, const double *in, double *out) { toRobot(type, in, out); }
+
+bool Robot::coupledLimits(const float *six, float *four)
+{
+    if ((angleType != 2 && angleType != 4) || joints.size() < 7)
+        return false;
+    setJointAngles(six);
+    const float q2 = six[1];
+    const float shift = angleType == 2 ? -q2 : q2;
+    four[0] = float(joints[2].getLiminf());
+    four[1] = float(joints[2].getLimsup());
+    four[2] = float(joints[3].getLiminf()) + shift;
+    four[3] = float(joints[3].getLimsup()) + shift;
+    return true;
+}
+
+bool Robot::checkCoupledLimits(const float *six) const
+{
+    if ((angleType != 2 && angleType != 4) || joints.size() < 7)
+        return true;
+    const float q2 = six[1], q3 = six[2];
+    const float shift = angleType == 2 ? -q2 : q2;
+    return within(q2, float(joints[2].getLiminf()), float(joints[2].getLimsup())) &&
+           within(q3, float(joints[3].getLiminf()) + shift, float(joints[3].getLimsup()) + shift);
+}
+
+// ---------------------------------------------------------------- forward kinematics
+
+Matrix4 Robot::fkOf(const float *model, int n) const
+{
+    Matrix4 m = toolbox::identity();
+    for (int i = 1; i <= n && i <= 6 && i < int(joints.size()); ++i) {
+        const Joint &j = joints[std::size_t(i)];
+        const float theta = static_cast<float>(j.getTheta() + double(model[i - 1]));
+        m = calc.product(m, calc.linkMatrix(float(j.getAlpha()), float(j.getA()), theta, j.getD()));
+    }
+    return m;
+}
+
+Matrix4 Robot::fk(int n) const
+{
+    const std::array<float, 6> q = jointValues();
+    float model[6];
+    robotToDH(angleType, q.data(), model);
+    return fkOf(model, n);
+}
+
+Matrix4 Robot::tcpBase() const
+{
+    return calc.product(fk(6), HT);
+}
+
+Matrix4 Robot::tcpWorld() const
+{
+    return calc.product(calc.rigidInverse(HB), fk(6), HT);
+}
+
+Matrix4 Robot::tcpScene() const
+{
+    return calc.product(placement, fk(6), HT);
+}
+
+Pose6 Robot::tcpPose(int convention) const
+{
+    return calc.matrixToPose(tcpWorld(), convention);
+}
+
+void Robot::sceneExtent(double *radius, float *centre) const
+{
+    float lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};
+    for (const Joint &j : joints) {
+        const auto &b = j.getBox();
+        for (int c = 0; c < 3; ++c) {
+            lo[c] = std::min({lo[c], b[c], b[3 + c]});
+            hi[c] = std::max({hi[c], b[c], b[3 + c]});
+        }
+    }
+    double diag = 0.0;
+    for (int c = 0; c < 3; ++c)
+        diag += double(hi[c] - lo[c]) * (hi[c] - lo[c]);
+    *radius = 0.5 * std::sqrt(diag) * cadScale;
+    // The box is in CAD coordinates; the camera wants robot-base coordinates.
+    const Matrix4 base = toolbox::poseToMatrix(
+        {cadBase[0], cadBase[1], cadBase[2], cadBase[3], cadBase[4], cadBase[5]},
+        toolbox::EulerZYXRelative);
+    double c[3];
+    for (int k = 0; k < 3; ++k)
+        c[k] = (double(lo[k]) + hi[k]) / 2.0 * cadScale - base[4 * k + 3];
+    for (int k = 0; k < 3; ++k)
+        centre[k] = float(base[k] * c[0] + base[4 + k] * c[1] + base[8 + k] * c[2]);
+}
+
+// ---------------------------------------------------------------- inverse kinematics
+
+int Robot::doInverseKinematics(const Matrix4 &target, std::vector<IkConfiguration> &results) const
+{
+    results.clear();
+    if (joints.size() < 7)
+        return -1;
+    if (angleType < 0)
+        return nonSphericalWrist(target, results);
+    return closedForm(target, results);
+}
+
+int Robot::closedForm(const Matrix4 &T, std::vector<IkConfiguration> &results) const
+{
+    const std::array<float, 6> current = jointValues();
+    float seed[6];
+    robotToDH(angleType, current.data(), seed);
+
+    const Joint &J1 = joints[1], &J2 = joints[2], &J3 = joints[3], &J4 = joints[4];
+    const float d1 = J1.getD(), d2 = J2.getD(), d4 = J4.getD(), d6 = joints[6].getD();
+    const float a2 = float(J2.getA()), a3 = float(J3.getA()), a4 = float(J4.getA());
+    const double th[6] = {joints[1].getTheta() * kDegToRad, joints[2].getTheta() * kDegToRad,
+                          joints[3].getTheta() * kDegToRad, joints[4].getTheta() * kDegToRad,
+                          joints[5].getTheta() * kDegToRad, joints[6].getTheta() * kDegToRad};
+
+    // Wrist centre: back from the flange along its Z axis.
+    const float px = static_cast<float>(double(T[3]) - double(d6) * T[2]);
+    const float py = static_cast<float>(double(T[7]) - double(d6) * T[6]);
+    const float pz = static_cast<float>(double(T[11]) - double(d6) * T[10]);
+
+    // Axis 1.
+    float phi[2];
+    if (d2 == 0.0f) {
+        if (std::fabs(px) + std::fabs(py) > 1e-10f) {
+            phi[0] = float(std::atan2(py, px));
+            phi[1] = float(std::atan2(-py, -px));
+        } else {
+            // Wrist centre on axis 1: keep axis 1 where it is.
+            phi[0] = float(seed[0] * kDegToRad + th[0]);
+            phi[1] = float(phi[0] + kPi);
+        }
+    } else {
+        const double psi = std::atan2(py, px);
+        const double r2 = double(px) * px + double(py) * py - double(d2) * d2;
+        if (r2 < 0.0) {
+            qCDebug(lcIk) << "No solutions even in the first part";
+            return -1;
+        }
+        const double r = std::sqrt(r2);
+        phi[0] = float(psi - std::atan2(d2, r));
+        phi[1] = float(psi - std::atan2(d2, -r));
+    }
+
+    // Axis 3, then axis 2, for each axis-1 candidate.
+    struct Arm
+    {
+        float q1, q2, q3;
+        bool checkReach;
+    };
+    Arm arms[4];
+    int armCount = 0;
+    const float zp = pz - d1;
+    const float A = 2.0f * a3 * a4;
+    const float B = 2.0f * a3 * d4;
+    for (float f : phi) {
+        const float rho = static_cast<float>(std::cos(f) * px + std::sin(f) * py - a2);
+        const float K = static_cast<float>(double(rho) * rho + double(zp) * zp - double(a3) * a3 -
+                                           double(d4) * d4 - double(a4) * a4);
+        float sc[2][2];
+        bool clamped = false;
+        int n = 0;
+        if (A == 0.0f) {
+            if (B != 0.0f) {
+                const float s = -K / B;
+                const double rad = 1.0 - double(s) * s;
+                const float c = rad > 0.0 ? float(std::sqrt(rad)) : 0.0f;
+                clamped = rad <= 0.0;
+                sc[0][0] = s; sc[0][1] = c;
+                sc[1][0] = s; sc[1][1] = -c;
+                n = 2;
+            }
+        } else {
+            const double KA = double(K) / A, BA = double(B) / A;
+            const double F = -2.0 * K * BA / A;
+            const double G = BA * BA + 1.0;
+            const double delta = (2.0 * K * BA / A) * (2.0 * K * BA / A) - 4.0 * G * (KA * KA - 1.0);
+            // A clearly negative discriminant means the wrist centre is out of
+            // reach for this axis-1 candidate: no candidate, not a clamped one.
+            if (delta >= -1e-6) {
+                clamped = delta <= 0.0;
+                const double root = delta > 0.0 ? std::sqrt(delta) : 0.0;
+                const float sp = float((F + root) / (2.0 * G));
+                const float sm = float((F - root) / (2.0 * G));
+                sc[0][0] = sp; sc[0][1] = float((double(B) * sp + K) / A);
+                sc[1][0] = sm; sc[1][1] = float((double(B) * sm + K) / A);
+                n = 2;
+            }
+        }
+        for (int k = 0; k < n; ++k) {
+            const float s = sc[k][0], c = sc[k][1];
+            if (!(std::fabs(s) < 1.0000000001f))
+                continue;
+            const double t3 = std::atan2(s, c);
+            const double c3 = std::cos(t3), s3 = std::sin(t3);
+            const double u = a4 * c3 + a3 - d4 * s3;
+            const double v = d4 * c3 + a4 * s3;
+            const auto inv = calc.inverse2x2({rho, zp, -zp, rho});
+            const double x = double(inv[0]) * u + double(inv[1]) * v;
+            const double y = double(inv[2]) * u + double(inv[3]) * v;
+            if (!std::isfinite(x) || !std::isfinite(y))
+                continue; // wrist centre on axis 2
+            const double t2 = std::atan2(x, y);
+            arms[armCount++] = {float(f - th[0]), float(t2 - kPi / 2 - th[1]), float(t3 - th[2]),
+                                clamped};
+        }
+    }
+    if (armCount == 0) {
+        qCDebug(lcIk) << "No solutions even in the first part";
+        return -1;
+    }
+
+    // Wrist, two solutions per arm (one when singular).
+    std::array<float, 6> sols[8];
+    int count = 0;
+    for (int i = 0; i < armCount; ++i) {
+        const Arm &arm = arms[i];
+        Matrix4 t03 = calc.linkMatrix(float(J1.getAlpha()), float(J1.getA()),
+                                      float(arm.q1 * kToDegrees + J1.getTheta()), J1.getD());
+        t03 = calc.product(t03, calc.linkMatrix(float(J2.getAlpha()), float(J2.getA()),
+                                                float(arm.q2 * kToDegrees + J2.getTheta()), J2.getD()));
+        t03 = calc.product(t03, calc.linkMatrix(float(J3.getAlpha()), float(J3.getA()),
+                                                float(arm.q3 * kToDegrees + J3.getTheta()), J3.getD()));
+        // Rotation of T03^-1 T: rows of R03 against columns of T.
+        auto r = [&](int row, int col) {
+            return double(t03[row - 1]) * T[col - 1] + double(t03[4 + row - 1]) * T[4 + col - 1] +
+                   double(t03[8 + row - 1]) * T[8 + col - 1];
+        };
+        const double r11 = r(1, 1), r13 = r(1, 3), r21 = r(2, 1), r22 = r(2, 2), r23 = r(2, 3),
+                     r31 = r(3, 1), r33 = r(3, 3);
+        const float s = static_cast<float>(toolbox::positiveSqrt(1.0 - r23 * r23));
+        auto addSolution = [&](double t4, double t5, double t6) {
+            std::array<float, 6> q{float(arm.q1 * kToDegrees), float(arm.q2 * kToDegrees),
+                                   float(arm.q3 * kToDegrees), float((t4 - th[3]) * kToDegrees),
+                                   float((t5 - th[4]) * kToDegrees),
+                                   float((t6 + kPi - th[5]) * kToDegrees)};
+            if (arm.checkReach) {
+                // Candidates from a clamped root must still reach the target.
+                const Matrix4 f = fkOf(q.data());
+                for (int e = 0; e < 12; ++e) {
+                    const float tol = (e % 4 == 3) ? 0.05f : 1e-3f;
+                    if (std::fabs(f[e] - T[e]) > tol)
+                        return;
+                }
+            }
+            sols[count++] = q;
+        };
+        if (std::fabs(s) >= 0.001f) {
+            const double t4a = std::atan2(r33 / s, -r13 / s);
+            const double t5a = std::atan2(s, r23);
+            const double s5a = std::sin(t5a);
+            const double t6a = std::atan2(r22 / s5a, -r21 / s5a);
+            const double t4b = std::atan2(-r33 / s, r13 / s);
+            const double t5b = std::atan2(-s, std::cos(t5a));
+            const double s5b = std::sin(t5b);
+            const double t6b = std::atan2(r22 / s5b, -r21 / s5b);
+            addSolution(t4a, t5a, t6a);
+            addSolution(t4b, t5b, t6b);
+        } else {
+            const double t4 = seed[3] * kDegToRad + th[3];
+            const double t5 = std::atan2(s, r23);
+            const double s4 = std::sin(t4), c4 = std::cos(t4);
+            const double t6 = std::atan2(s4 * r11 + c4 * r31, s4 * r31 - c4 * r11);
+            addSolution(t4, t5, t6);
+        }
+    }
+    return finishList(sols, count, seed, results);
+}
+
+int Robot::finishList(const std::array<float, 6> *basic, int count, const float *seed,
+                      std::vector<IkConfiguration> &results) const
+{
+    float L[6], U[6];
+    for (int k = 0; k < 6; ++k) {
+        L[k] = float(joints[std::size_t(k + 1)].getLiminf());
+        U[k] = float(joints[std::size_t(k + 1)].getLimsup());
+    }
+    if (angleType == 2 || angleType == 4) {
+        // The real axis-3 range moves with axis 2; the coupled check below
+        // decides, this only keeps the candidates alive until then.
+        U[2] += 100.0f;
+        L[2] -= 100.0f;
+    }
+
+    for (int i = 0; i < count; ++i) {
+        std::array<float, 6> q = basic[i];
+        bool valid = true;
+        for (int k = 0; k < 6 && valid; ++k) {
+            if (!std::isfinite(q[std::size_t(k)])) {
+                valid = false;
+                break;
+            }
+            float &v = q[std::size_t(k)];
+            // An angle outside the limits may be inside them one or more turns
+            // away; take the smallest such turn.
+            if (v > U[k] || v < L[k]) {
+                const float dir = v > U[k] ? -360.0f : 360.0f;
+                bool moved = false;
+                for (int m = 1; m <= kMaxTurns && !moved; ++m) {
+                    const float w = v + dir * float(m);
+                    if (within(w, L[k], U[k])) {
+                        v = w;
+                        moved = true;
+                    }
+                }
+            }
+            valid = within(v, L[k], U[k]);
+        }
+        if (!valid)
+            continue;
+        IkConfiguration c;
+        c.q = q;
+        c.valid = true;
+        c.basic = true;
+        results.push_back(c);
+    }
+    if (results.empty()) {
+        qCDebug(lcIk) << "No original solutions";
+        return -1;
+    }
+
+    // Every multiple of 360 degrees on axes 1, 4 and 6 that stays within the
+    // limits, +360 before -360.
+    for (int axis : {0, 3, 5}) {
+        const std::size_t present = results.size();
+        for (std::size_t i = 0; i < present; ++i) {
+            for (int m = 1; m <= kMaxTurns; ++m) {
+                const float up = results[i].q[std::size_t(axis)] + 360.0f * float(m);
+                const float down = results[i].q[std::size_t(axis)] - 360.0f * float(m);
+                if (up > U[axis] && down < L[axis])
+                    break;
+                for (float v : {up, down}) {
+                    if (within(v, L[axis], U[axis])) {
+                        IkConfiguration c = results[i];
+                        c.q[std::size_t(axis)] = v;
+                        c.basic = false;
+                        results.push_back(c);
+                    }
+                }
+            }
+        }
+    }
+
+    if (angleType == 2 || angleType == 4) {
+        // Entries that break the coupled axis-3 range would drive the real
+        // axis past its stops.
+        results.erase(std::remove_if(results.begin(), results.end(),
+                                     [this](const IkConfiguration &c) {
+                                         float robot[6];
+                                         dhToRobot(angleType, c.q.data(), robot);
+                                         return !checkCoupledLimits(robot);
+                                     }),
+                      results.end());
+        if (results.empty()) {
+            qCDebug(lcIk) << "No original solutions";
+            return -1;
+        }
+    }
+
+    int chosen = -1;
+    float best = 1e9f;
+    float bestAxis2 = 0.0f;
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        float worst = 0.0f;
+        for (int k = 0; k < 6; ++k)
+            worst = std::max(worst, std::fabs(results[i].q[std::size_t(k)] - seed[k]));
+        if (worst < best) {
+            best = worst;
+            chosen = int(i);
+            bestAxis2 = std::fabs(results[i].q[1] - seed[1]);
+        }
+    }
+    if (chosen >= 0) {
+        results[std::size_t(chosen)].chosen = true;
+        results[std::size_t(chosen)].near = best < 91.0f && bestAxis2 < 10.0f;
+    }
+    for (IkConfiguration &c : results)
+        dhToRobot(angleType, c.q.data(), c.q.data());
+
+    if (lcIk().isDebugEnabled()) {
+        qCDebug(lcIk) << "Chosen: " << chosen;
+        qCDebug(lcIk) << "qAprox = []" << seed[0] << seed[1] << seed[2] << seed[3] << seed[4]
+                      << seed[5];
+        if (chosen >= 0) {
+            const auto &q = results[std::size_t(chosen)].q;
+            qCDebug(lcIk) << "chosen = []" << q[0] << q[1] << q[2] << q[3] << q[4] << q[5];
+        }
+    }
+    return chosen;
+}
+
+// Closed form for arms whose wrist is not spherical: axes 2, 3 and 4
+// parallel (alpha of axes 3 and 4 zero), axes 2 and 5 at right angles to
+// their predecessors, and the flange on axis 6 (a of axis 6 zero). Up to
+// eight configurations: two for axis 1 (shoulder left or right), two for
+// axis 5 (wrist up or down), two for axis 3 (elbow up or down).
+int Robot::nonSphericalWrist(const Matrix4 &T, std::vector<IkConfiguration> &results) const
+{
+    const std::array<float, 6> current = jointValues();
+    float seed[6];
+    robotToDH(angleType, current.data(), seed);
+
+    const Joint &J1 = joints[1], &J2 = joints[2], &J3 = joints[3], &J4 = joints[4],
+                &J5 = joints[5], &J6 = joints[6];
+    const double al2 = J2.getAlpha() * kDegToRad, al5 = J5.getAlpha() * kDegToRad,
+                 al6 = J6.getAlpha() * kDegToRad;
+    const double sa2 = std::sin(al2), sa5 = std::sin(al5), ca5 = std::cos(al5),
+                 sa6 = std::sin(al6), ca6 = std::cos(al6);
+    if (J3.getAlpha() != 0 || J4.getAlpha() != 0 || J6.getA() != 0 || std::fabs(sa2) < 0.5 ||
+        std::fabs(sa5 * sa6) < 0.25) {
+        qCWarning(lcIk) << "This arm's geometry is outside what the solver for non-spherical "
+                           "wrists handles";
+        return -1;
+    }
+    const double th[6] = {J1.getTheta() * kDegToRad, J2.getTheta() * kDegToRad,
+                          J3.getTheta() * kDegToRad, J4.getTheta() * kDegToRad,
+                          J5.getTheta() * kDegToRad, J6.getTheta() * kDegToRad};
+    const double a3 = J3.getA(), a4 = J4.getA();
+
+    // Remove the constant part of link 1 (twist, a and d of axis 1), so that
+    // what is left starts with the rotation of axis 1 about Z.
+    const Matrix4 c1 = calc.linkMatrix(float(J1.getAlpha()), float(J1.getA()), 0.0f, J1.getD());
+    const Matrix4 Tp = calc.product(calc.rigidInverse(c1), T);
+    // Wrist point: origin of frame 5, back from the flange along its Z axis.
+    const double d6 = J6.getD();
+    const double px = Tp[3] - d6 * Tp[2], py = Tp[7] - d6 * Tp[6];
+    const double zx = Tp[2], zy = Tp[6], zz = Tp[10]; // flange Z axis
+    const double xx = Tp[0], xy = Tp[4], xz = Tp[8];  // flange X axis
+    const double yx = Tp[1], yy = Tp[5], yz = Tp[9];  // flange Y axis
+    (void)zz;
+    (void)xz;
+    (void)yz;
+
+    // Offset of the wrist point from the arm plane, along the common axis
+    // direction of axes 2-4, which in frame 1 is (0, -sin alpha2, cos alpha2).
+    const double offset = double(J2.getD()) + J3.getD() + J4.getD() + J5.getD() * ca5;
+    const double delta = -sa2 * offset; // y of the wrist point in frame 1
+    const double r2 = px * px + py * py;
+    if (r2 < delta * delta || r2 == 0.0) {
+        qCDebug(lcIk) << "No solutions even in the first part";
+        return -1;
+    }
+    const double r = std::sqrt(r2);
+    const double psi = std::atan2(py, px);
+    const double as = std::asin(std::clamp(delta / r, -1.0, 1.0));
+    const double t1c[2] = {psi - as, psi - kPi + as};
+
+    std::array<float, 6> sols[8];
+    int count = 0;
+    for (double t1 : t1c) {
+        // Normal of the arm plane (direction of axes 2-4) in frame 0'.
+        const double s1 = std::sin(t1), c1v = std::cos(t1);
+        // RotZ(t1) (0, -sa2, 0)  (cos alpha2 is zero for a right-angle twist)
+        const double nx = sa2 * s1, ny = -sa2 * c1v;
+        const double zn = zx * nx + zy * ny;
+        const double xn = xx * nx + xy * ny;
+        const double yn = yx * nx + yy * ny;
+        // z6 . n = cos(t5) (-sa5 sa6) + ca5 ca6
+        double c5 = (zn - ca5 * ca6) / (-sa5 * sa6);
+        if (c5 > 1.0 + 1e-6 || c5 < -1.0 - 1e-6)
+            continue;
+        c5 = std::clamp(c5, -1.0, 1.0);
+        const double s5abs = std::sqrt(std::max(0.0, 1.0 - c5 * c5));
+        for (double s5 : {s5abs, -s5abs}) {
+            const double t5 = std::atan2(s5, c5);
+            double t6;
+            // (x6.n, y6.n) is (X + iY) turned by -t6, with X, Y from axis 5.
+            const double X = sa5 * s5;
+            const double Y = ca6 * sa5 * c5 + sa6 * ca5;
+            if (std::fabs(X) < 1e-6 && std::fabs(Y) < 1e-6)
+                t6 = seed[5] * kDegToRad + th[5]; // wrist singular: keep axis 6
+            else
+                t6 = std::atan2(Y, X) - std::atan2(yn, xn);
+
+            // Planar part: N = C2^-1 RotZ(t1)^-1 T' T6^-1 T5^-1 = RotZ(t2) T3 T4.
+            const Matrix4 rz1 = calc.linkMatrix(0.0f, 0.0f, float(t1 * kRadToDeg), 0.0f);
+            const Matrix4 c2 = calc.linkMatrix(float(J2.getAlpha()), float(J2.getA()), 0.0f, J2.getD());
+            const Matrix4 t5m = calc.linkMatrix(float(J5.getAlpha()), float(J5.getA()),
+                                                float(t5 * kRadToDeg), J5.getD());
+            const Matrix4 t6m = calc.linkMatrix(float(J6.getAlpha()), float(J6.getA()),
+                                                float(t6 * kRadToDeg), J6.getD());
+            Matrix4 N = calc.product(calc.rigidInverse(calc.product(rz1, c2)), Tp);
+            N = calc.product(N, calc.rigidInverse(calc.product(t5m, t6m)));
+            const double x = N[3], y = N[7];
+            double c3 = (x * x + y * y - a3 * a3 - a4 * a4) / (2.0 * a3 * a4);
+            if (c3 > 1.0 + 1e-6 || c3 < -1.0 - 1e-6 || !std::isfinite(c3))
+                continue;
+            c3 = std::clamp(c3, -1.0, 1.0);
+            const double s3abs = std::sqrt(std::max(0.0, 1.0 - c3 * c3));
+            for (double s3 : {s3abs, -s3abs}) {
+                const double t3 = std::atan2(s3, c3);
+                const double t2 = std::atan2(y, x) - std::atan2(a4 * s3, a3 + a4 * c3);
+                const double t234 = std::atan2(N[4], N[0]);
+                const double t4 = t234 - t2 - t3;
+                auto wrap = [](double a) { return std::remainder(a, 2.0 * kPi); };
+                std::array<float, 6> q{float(wrap(t1 - th[0]) * kToDegrees),
+                                       float(wrap(t2 - th[1]) * kToDegrees),
+                                       float(wrap(t3 - th[2]) * kToDegrees),
+                                       float(wrap(t4 - th[3]) * kToDegrees),
+                                       float(wrap(t5 - th[4]) * kToDegrees),
+                                       float(wrap(t6 - th[5]) * kToDegrees)};
+                // Near the boundaries of the clamps a configuration may
+                // miss; only those that reach the target are listed.
+                const Matrix4 f = fkOf(q.data());
+                bool reaches = true;
+                for (int e = 0; e < 12 && reaches; ++e)
+                    reaches = std::fabs(f[e] - T[e]) <= ((e % 4 == 3) ? 0.05f : 1e-3f);
+                if (reaches && count < 8)
+                    sols[count++] = q;
+            }
+        }
+    }
+    if (count == 0) {
+        qCDebug(lcIk) << "No solutions even in the first part";
+        return -1;
+    }
+    return finishList(sols, count, seed, results);
+}
+
+Matrix4 Robot::solveWorldPose(const Matrix4 &worldTcp, std::vector<IkConfiguration> &results,
+                              int *chosen) const
+{
+    const Matrix4 target = calc.product(HB, worldTcp, calc.rigidInverse(HT));
+    const int c = doInverseKinematics(target, results);
+    if (chosen)
+        *chosen = c;
+    return target;
+}
+
+int Robot::solveCurrentPose(std::vector<IkConfiguration> &results) const
+{
+    return doInverseKinematics(fk(6), results);
+}
+
+Matrix4 Robot::jogStep(const Matrix4 &P, const Matrix4 &dM, std::vector<IkConfiguration> &results,
+                       int *chosen, int mode) const
+{
+    auto rotationOf = [](const Matrix4 &m) {
+        Matrix4 r = m;
+        r[3] = r[7] = r[11] = 0.0f;
+        return r;
+    };
+    Matrix4 next;
+    switch (mode) {
+    case 1: {
+        const Matrix4 R = rotationOf(P);
+        next = calc.product(calc.product(P, calc.transpose(R)), dM, R);
+        break;
+    }
+    case 2: {
+        const Matrix4 R = rotationOf(calc.product(calc.rigidInverse(HB), P));
+        next = calc.product(calc.product(P, calc.transpose(R)), dM, R);
+        break;
+    }
+    default:
+        next = calc.product(P, dM);
+        break;
+    }
+    const int c = doInverseKinematics(calc.product(next, calc.rigidInverse(HT)), results);
+    if (chosen)
+        *chosen = c;
+    return calc.product(calc.rigidInverse(HB), next);
+}
+
+Matrix4 Robot::jogFromCurrent(const Matrix4 &dM, std::vector<IkConfiguration> &results,
+                              int *chosen, int mode) const
+{
+    return jogStep(tcpBase(), dM, results, chosen, mode);
+}
+
+ConfData Robot::configurationData(const float *robotValues) const
+{
+    ConfData cd;
+    if (joints.size() < 7)
+        return cd;
+    // The bits describe the arm's geometry, so they are taken from the
+    // model angles of the robot's own angle type.
+    float model[6];
+    robotToDH(angleType, robotValues, model);
+    double t[6], tdeg[6];
+    for (int k = 0; k < 6; ++k) {
+        t[k] = model[k] * kDegToRad + joints[std::size_t(k + 1)].getTheta() * kDegToRad;
+        tdeg[k] = t[k] * kRadToDeg;
+    }
+    const double a2 = joints[2].getA(), a3 = joints[3].getA(), a4 = joints[4].getA();
+    const double d4 = joints[4].getD();
+    const double w = a2 + a3 * std::cos(t[1]) + a4 * std::cos(t[1] + t[2]) - d4 * std::sin(t[1] + t[2]);
+    const int b1 = w < 0.0 ? 1 : 0;
+    const int b2 = (std::atan2(a4, d4) * kRadToDeg - 90.0 > tdeg[2]) ? 1 : 0;
+    const int b3 = tdeg[4] < 0.0 ? 1 : 0;
+    cd.cf1 = float(std::floor(robotValues[0] / 90.0));
+    cd.cf4 = float(std::floor(robotValues[3] / 90.0));
+    cd.cf6 = float(std::floor(robotValues[5] / 90.0));
+    cd.cfx = float(4 * b1 + 2 * b2 + b3);
+    return cd;
+}
+
+void Robot::currentRobtarget(Matrix4 &columnPose, ConfData &conf) const
+{
+    columnPose = calc.transpose(tcpWorld());
+    std::array<float, 6> q = jointValues();
+    for (float &v : q)
+        if (std::fabs(v) < 0.00001f)
+            v = 0.0f;
+    conf = configurationData(q.data());
+}
+
+int Robot::moveToRobtarget(const Matrix4 &columnPose, const ConfData &conf)
+{
+    std::vector<IkConfiguration> list;
+    list.reserve(64);
+    solveWorldPose(calc.transpose(columnPose), list);
+    if (list.empty())
+        return -3;
+    auto close = [](float a, float b) { return std::fabs(a - b) < 0.1f; };
+    for (IkConfiguration &c : list)
+        for (float &v : c.q)
+            if (std::fabs(v) < 0.00001f)
+                v = 0.0f;
+    for (const IkConfiguration &c : list) {
+        const ConfData d = configurationData(c.q.data());
+        if (close(d.cf1, conf.cf1) && close(d.cf4, conf.cf4) && close(d.cf6, conf.cf6) &&
+            close(d.cfx, conf.cfx)) {
+            setJointAngles(c.q);
+            return 0;
+        }
+    }
+    for (const IkConfiguration &c : list) {
+        if (close(configurationData(c.q.data()).cfx, conf.cfx)) {
+            setJointAngles(c.q);
+            return -1;
+        }
+    }
+    setJointAngles(list.front().q);
+    return -2;
+}
+
+// ---------------------------------------------------------------- records
+
+void Robot::Set_DK_Matrix(double *block)
+{
+    std::fill(block, block + kParameterBlockSize, 0.0);
+    if (joints.size() < 7)
+        return;
+    block[19] = angleType;
+    for (int i = 1; i <= 6; ++i) {
+        const Joint &j = joints[std::size_t(i)];
+        double *p = block + 60 + 6 * (i - 1);
+        p[0] = j.getAlpha() * kDegToRad;
+        p[1] = j.getA();
+        p[2] = j.getTheta() * kDegToRad;
+        p[3] = j.getD();
+        block[180 + (i - 1)] = j.getLiminf();
+        block[210 + (i - 1)] = j.getLimsup();
+    }
+    std::copy(block, block + 600, block + 600);
+}
+
+namespace {
+
+// Properties the description does not hold, for a generic industrial arm
+// (and one for the parallelogram arms of angle type 2): maximum joint speeds
+// in degrees per second at 300-318, accelerations at 320-338, and the payload
+// in kg at 400. Everything the description holds is written over them.
+void defaultRecord(double *r, bool parallelogram)
+{
+    const double speed[6] = {250, 250, 250, 320, 320, 420};
+    const double speedP[6] = {180, 180, 185, 360, 360, 600};
+    for (int k = 0; k < 6; ++k) {
+        r[300 + k] = parallelogram ? speedP[k] : speed[k];
+        r[320 + k] = 4.0 * r[300 + k];
+    }
+    r[400] = parallelogram ? 50.0 : 3.0;
+}
+
+} // namespace
+
+void Robot::Set_DK_Matrix_v2(double *DK)
+{
+    std::fill(DK, DK + kRobotRecordSize, 0.0);
+    defaultRecord(DK, angleType == 2);
+    if (joints.size() < 7)
+        return;
+    if (angleType >= 0)
+        DK[61] = angleType;
+    for (int k = 160; k <= 165; ++k)
+        DK[k] = 0.0;
+    for (int k = 180; k <= 185; ++k)
+        DK[k] = 0.0;
+    if (angleType == 2)
+        DK[182] = -joints[1].getD();
+    for (int i = 1; i <= 6; ++i) {
+        const Joint &j = joints[std::size_t(i)];
+        double *p = DK + 200 + 20 * (i - 1);
+        p[0] = j.getAlpha() * kDegToRad;
+        p[1] = j.getA();
+        p[2] = j.getTheta() * kDegToRad;
+        p[3] = j.getD();
+        p[4] = 0.0;
+        p[5] = 0.0;
+        DK[600 + i - 1] = DK[640 + i - 1] = j.getLiminf();
+        DK[620 + i - 1] = DK[660 + i - 1] = j.getLimsup();
+    }
+    for (int k = 560; k <= 565; ++k)
+        DK[k] = 0.0;
+    std::copy(DK, DK + 2000, DK + 2000);
+}
+
+// ---------------------------------------------------------------- drawing
+
+void Robot::setFrameVisible(bool v, int index)
+{
+    if (index >= 0 && index < 9)
+        frameFlags[std::size_t(index)] = v ? 1.0f : 0.0f;
+}
+
+void Robot::paint() const
+{
+    if (joints.size() < 7)
+        return;
+    const std::array<float, 6> q = jointValues();
+    float model[6];
+    robotToDH(angleType, q.data(), model);
+    glPushMatrix();
+    const Matrix4 col = calc.transpose(placement);
+    glMultMatrixf(col.data());
+    if (frameFlags[8] != 0.0f) {
+        glPushMatrix();
+        const Matrix4 hb = calc.transpose(HB);
+        glMultMatrixf(hb.data());
+        Joint::drawFrame(0, -1, 0);
+        glPopMatrix();
+    }
+    joints[0].paint(frameFlags[0] != 0.0f, frameMode, 0, true, 0.0f, angleType);
+    for (int i = 1; i <= 6; ++i)
+        joints[std::size_t(i)].paint(frameFlags[std::size_t(i)] != 0.0f, frameMode, i, true,
+                                     model[i - 1], angleType);
+    if (frameFlags[7] != 0.0f) {
+        glPushMatrix();
+        const Matrix4 ht = calc.transpose(HT);
+        glMultMatrixf(ht.data());
+        Joint::drawFrame(7, -1, 0);
+        glPopMatrix();
+    }
+    if (hasTool && tool)
+        tool->paint();
+    glPopMatrix();
+}
+
+void Robot::toggleSmooth()
+{
+    for (Joint &j : joints) {
+        if (smooth)
+            j.computeFlatNormals();
+        else
+            j.computeSmoothNormals();
+    }
+    if (tool) {
+        for (Joint &p : tool->getParts()) {
+            if (smooth)
+                p.computeFlatNormals();
+            else
+                p.computeSmoothNormals();
+        }
+    }
+    smooth = !smooth;
+}
