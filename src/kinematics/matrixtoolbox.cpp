@@ -261,7 +261,9 @@ Pose6 matrixToPose(const Matrix4 &m, int convention)
             p[4] = -90.0f;
             p[3] = deg(std::atan2(r(2, 1), r(2, 2)));
         } else {
-            const double c = static_cast<float>(std::sqrt(1.0 - r(1, 3) * r(1, 3)));
+            // cos(p5) from the two elements of row 1 beside r13: near the
+            // singularity this keeps the precision that 1 - r13^2 loses.
+            const double c = static_cast<float>(std::sqrt(r(1, 1) * r(1, 1) + r(1, 2) * r(1, 2)));
             p[5] = deg(std::atan2(-r(2, 3) / c, r(3, 3) / c));
             p[4] = deg(std::atan2(r(1, 3), c));
             p[3] = deg(std::atan2(-r(1, 2) / c, r(1, 1) / c));
@@ -292,7 +294,8 @@ Pose6 matrixToPose(const Matrix4 &m, int convention)
             p[4] = 180.0f;
             p[5] = deg(std::atan2(r(2, 1), r(2, 2)));
         } else {
-            const double s = static_cast<float>(positiveSqrt(1.0 - r(3, 3) * r(3, 3)));
+            // sin(p5) from r13 and r23 rather than 1 - r33^2, for precision.
+            const double s = static_cast<float>(std::sqrt(r(1, 3) * r(1, 3) + r(2, 3) * r(2, 3)));
             p[3] = deg(std::atan2(r(2, 3) / s, r(1, 3) / s));
             p[4] = deg(std::atan2(s, r(3, 3)));
             p[5] = deg(std::atan2(r(3, 2) / s, -r(3, 1) / s));
@@ -363,11 +366,13 @@ Matrix4 rotationToMatrix(const std::array<float, 4> &v)
     if (std::fabs(n - 1.0) >= 0.01)
         return angleAxisToMatrix(v);
 
-    const double w = v[0], x = v[1], y = v[2], z = v[3];
+    // A quaternion typed with few decimals is not exactly unit: use the
+    // rotation it stands for, not a slightly scaled one.
+    const double w = v[0] / n, x = v[1] / n, y = v[2] / n, z = v[3] / n;
     // Columns of the rotation of a unit quaternion.
     double c0[3] = {1 - 2 * y * y - 2 * z * z, 2 * x * y + 2 * w * z, 2 * x * z - 2 * w * y};
     double c1[3] = {2 * x * y - 2 * w * z, 1 - 2 * x * x - 2 * z * z, 2 * y * z + 2 * w * x};
-    // Re-orthonormalise: a quaternion typed with few decimals is not exactly unit.
+    // Re-orthonormalise so the result is a proper rotation to float precision.
     auto normalise = [](double *a) {
         const double l = std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]);
         if (l > 0)

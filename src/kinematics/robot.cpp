@@ -304,21 +304,23 @@ int Robot::closedForm(const Matrix4 &T, std::vector<IkConfiguration> &results) c
                           joints[3].getTheta() * kDegToRad, joints[4].getTheta() * kDegToRad,
                           joints[5].getTheta() * kDegToRad, joints[6].getTheta() * kDegToRad};
 
-    // Wrist centre: back from the flange along its Z axis.
-    const float px = static_cast<float>(double(T[3]) - double(d6) * T[2]);
-    const float py = static_cast<float>(double(T[7]) - double(d6) * T[6]);
-    const float pz = static_cast<float>(double(T[11]) - double(d6) * T[10]);
+    // Wrist centre: back from the flange along its Z axis. The arm is solved
+    // in double: near a stretched elbow the square root below turns rounding
+    // of the inputs into visible angle errors.
+    const double px = double(T[3]) - double(d6) * T[2];
+    const double py = double(T[7]) - double(d6) * T[6];
+    const double pz = double(T[11]) - double(d6) * T[10];
 
     // Axis 1.
-    float phi[2];
+    double phi[2];
     if (d2 == 0.0f) {
-        if (std::fabs(px) + std::fabs(py) > 1e-10f) {
-            phi[0] = float(std::atan2(py, px));
-            phi[1] = float(std::atan2(-py, -px));
+        if (std::fabs(px) + std::fabs(py) > 1e-10) {
+            phi[0] = std::atan2(py, px);
+            phi[1] = std::atan2(-py, -px);
         } else {
             // Wrist centre on axis 1: keep axis 1 where it is.
-            phi[0] = float(seed[0] * kDegToRad + th[0]);
-            phi[1] = float(phi[0] + kPi);
+            phi[0] = seed[0] * kDegToRad + th[0];
+            phi[1] = phi[0] + kPi;
         }
     } else {
         const double psi = std::atan2(py, px);
@@ -328,40 +330,39 @@ int Robot::closedForm(const Matrix4 &T, std::vector<IkConfiguration> &results) c
             return -1;
         }
         const double r = std::sqrt(r2);
-        phi[0] = float(psi - std::atan2(d2, r));
-        phi[1] = float(psi - std::atan2(d2, -r));
+        phi[0] = psi - std::atan2(d2, r);
+        phi[1] = psi - std::atan2(d2, -r);
     }
 
     // Axis 3, then axis 2, for each axis-1 candidate.
     struct Arm
     {
-        float q1, q2, q3;
+        double q1, q2, q3;
         bool checkReach;
     };
     Arm arms[4];
     int armCount = 0;
-    const float zp = pz - d1;
-    const float A = 2.0f * a3 * a4;
-    const float B = 2.0f * a3 * d4;
-    for (float f : phi) {
-        const float rho = static_cast<float>(std::cos(f) * px + std::sin(f) * py - a2);
-        const float K = static_cast<float>(double(rho) * rho + double(zp) * zp - double(a3) * a3 -
-                                           double(d4) * d4 - double(a4) * a4);
-        float sc[2][2];
+    const double zp = pz - d1;
+    const double A = 2.0 * a3 * a4;
+    const double B = 2.0 * a3 * d4;
+    for (double f : phi) {
+        const double rho = std::cos(f) * px + std::sin(f) * py - a2;
+        const double K = rho * rho + zp * zp - double(a3) * a3 - double(d4) * d4 - double(a4) * a4;
+        double sc[2][2];
         bool clamped = false;
         int n = 0;
-        if (A == 0.0f) {
-            if (B != 0.0f) {
-                const float s = -K / B;
-                const double rad = 1.0 - double(s) * s;
-                const float c = rad > 0.0 ? float(std::sqrt(rad)) : 0.0f;
+        if (A == 0.0) {
+            if (B != 0.0) {
+                const double s = -K / B;
+                const double rad = 1.0 - s * s;
+                const double c = rad > 0.0 ? std::sqrt(rad) : 0.0;
                 clamped = rad <= 0.0;
                 sc[0][0] = s; sc[0][1] = c;
                 sc[1][0] = s; sc[1][1] = -c;
                 n = 2;
             }
         } else {
-            const double KA = double(K) / A, BA = double(B) / A;
+            const double KA = K / A, BA = B / A;
             const double F = -2.0 * K * BA / A;
             const double G = BA * BA + 1.0;
             const double delta = (2.0 * K * BA / A) * (2.0 * K * BA / A) - 4.0 * G * (KA * KA - 1.0);
@@ -370,29 +371,29 @@ int Robot::closedForm(const Matrix4 &T, std::vector<IkConfiguration> &results) c
             if (delta >= -1e-6) {
                 clamped = delta <= 0.0;
                 const double root = delta > 0.0 ? std::sqrt(delta) : 0.0;
-                const float sp = float((F + root) / (2.0 * G));
-                const float sm = float((F - root) / (2.0 * G));
-                sc[0][0] = sp; sc[0][1] = float((double(B) * sp + K) / A);
-                sc[1][0] = sm; sc[1][1] = float((double(B) * sm + K) / A);
+                const double sp = (F + root) / (2.0 * G);
+                const double sm = (F - root) / (2.0 * G);
+                sc[0][0] = sp; sc[0][1] = (B * sp + K) / A;
+                sc[1][0] = sm; sc[1][1] = (B * sm + K) / A;
                 n = 2;
             }
         }
         for (int k = 0; k < n; ++k) {
-            const float s = sc[k][0], c = sc[k][1];
-            if (!(std::fabs(s) < 1.0000000001f))
+            const double s = sc[k][0], c = sc[k][1];
+            if (!(std::fabs(s) < 1.0000000001))
                 continue;
             const double t3 = std::atan2(s, c);
             const double c3 = std::cos(t3), s3 = std::sin(t3);
             const double u = a4 * c3 + a3 - d4 * s3;
             const double v = d4 * c3 + a4 * s3;
-            const auto inv = calc.inverse2x2({rho, zp, -zp, rho});
-            const double x = double(inv[0]) * u + double(inv[1]) * v;
-            const double y = double(inv[2]) * u + double(inv[3]) * v;
-            if (!std::isfinite(x) || !std::isfinite(y))
+            // [[rho, z'], [-z', rho]] (x, y) = (u, v)
+            const double det = rho * rho + zp * zp;
+            if (!(det > 0.0))
                 continue; // wrist centre on axis 2
+            const double x = (rho * u - zp * v) / det;
+            const double y = (zp * u + rho * v) / det;
             const double t2 = std::atan2(x, y);
-            arms[armCount++] = {float(f - th[0]), float(t2 - kPi / 2 - th[1]), float(t3 - th[2]),
-                                clamped};
+            arms[armCount++] = {f - th[0], t2 - kPi / 2 - th[1], t3 - th[2], clamped};
         }
     }
     if (armCount == 0) {
@@ -472,6 +473,18 @@ int Robot::finishList(const std::array<float, 6> *basic, int count, const float 
         L[2] -= 100.0f;
     }
 
+    const bool coupled = angleType == 2 || angleType == 4;
+    // Axis 3 of a coupled arm is judged by its real, axis-2 dependent range.
+    auto axisOk = [&](const std::array<float, 6> &q, int k) {
+        if (!within(q[std::size_t(k)], L[k], U[k]))
+            return false;
+        if (k != 2 || !coupled)
+            return true;
+        float robot[6];
+        dhToRobot(angleType, q.data(), robot);
+        return checkCoupledLimits(robot);
+    };
+
     for (int i = 0; i < count; ++i) {
         std::array<float, 6> q = basic[i];
         bool valid = true;
@@ -480,21 +493,21 @@ int Robot::finishList(const std::array<float, 6> *basic, int count, const float 
                 valid = false;
                 break;
             }
-            float &v = q[std::size_t(k)];
             // An angle outside the limits may be inside them one or more turns
             // away; take the smallest such turn.
-            if (v > U[k] || v < L[k]) {
-                const float dir = v > U[k] ? -360.0f : 360.0f;
-                bool moved = false;
-                for (int m = 1; m <= kMaxTurns && !moved; ++m) {
-                    const float w = v + dir * float(m);
-                    if (within(w, L[k], U[k])) {
-                        v = w;
-                        moved = true;
-                    }
+            if (!axisOk(q, k)) {
+                const float v = q[std::size_t(k)];
+                for (int m = 1; m <= kMaxTurns; ++m) {
+                    q[std::size_t(k)] = v - 360.0f * float(m);
+                    if (axisOk(q, k))
+                        break;
+                    q[std::size_t(k)] = v + 360.0f * float(m);
+                    if (axisOk(q, k))
+                        break;
+                    q[std::size_t(k)] = v;
                 }
             }
-            valid = within(v, L[k], U[k]);
+            valid = axisOk(q, k);
         }
         if (!valid)
             continue;
@@ -531,7 +544,7 @@ int Robot::finishList(const std::array<float, 6> *basic, int count, const float 
         }
     }
 
-    if (angleType == 2 || angleType == 4) {
+    if (coupled) {
         // Entries that break the coupled axis-3 range would drive the real
         // axis past its stops.
         results.erase(std::remove_if(results.begin(), results.end(),

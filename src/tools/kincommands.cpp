@@ -1,0 +1,295 @@
+#include "kincommands.h"
+
+#include "kinematics/matrixtoolbox.h"
+#include "kinematics/robot.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace kin {
+
+namespace {
+
+constexpr std::size_t kJointCount = 6;
+constexpr std::size_t kMatrixCount = 16;
+constexpr std::size_t kPoseCount = 6;
+// A token quoted back in an error message is cut to this length, so that a
+// runaway line does not produce a runaway answer.
+constexpr std::size_t kQuotedLength = 40;
+// The rotation part of an ik target may carry the rounding of a printed
+// matrix (six decimals) but must still be a rotation.
+constexpr double kRotationTolerance = 1e-3;
+constexpr double kBottomRowTolerance = 1e-6;
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// Splits off the first whitespace-separated token of `text`; empty at the end.
+std::string_view nextToken(std::string_view &text)
+{
+    std::size_t b = 0;
+    while (b < text.size() && isBlank(text[b]))
+        ++b;
+    std::size_t e = b;
+    while (e < text.size() && !isBlank(text[e]))
+        ++e;
+    const std::string_view token = text.substr(b, e - b);
+    text.remove_prefix(e);
+    return token;
+}
+
+void appendQuoted(std::string &out, std::string_view token)
+{
+    out += '\'';
+    if (token.size() > kQuotedLength) {
+        out.append(token.substr(0, kQuotedLength));
+        out += "...";
+    } else {
+        out.append(token);
+    }
+    out += '\'';
+}
+
+void appendInt(std::string &out, long value)
+{
+    char buf[24];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value);
+    out.append(buf, r.ptr);
+}
+
+void appendRow(std::string &out, const float *values, std::size_t count)
+{
+    for (std::size_t k = 0; k < count; ++k) {
+        if (k)
+            out += ' ';
+        appendFixed(out, values[k]);
+    }
+    out += '\n';
+}
+
+bool isRigid(const Matrix4 &m)
+{
+    for (int k = 12; k < 15; ++k)
+        if (std::fabs(m[std::size_t(k)]) > kBottomRowTolerance)
+            return false;
+    if (std::fabs(m[15] - 1.0) > kBottomRowTolerance)
+        return false;
+    // Rows orthonormal...
+    for (int i = 0; i < 3; ++i) {
+        for (int j = i; j < 3; ++j) {
+            double dot = 0.0;
+            for (int k = 0; k < 3; ++k)
+                dot += double(m[std::size_t(4 * i + k)]) * m[std::size_t(4 * j + k)];
+            if (std::fabs(dot - (i == j ? 1.0 : 0.0)) > kRotationTolerance)
+                return false;
+        }
+    }
+    // ...and right-handed: a mirror image is no pose a robot can take.
+    const double det = double(m[0]) * (double(m[5]) * m[10] - double(m[6]) * m[9]) -
+                       double(m[1]) * (double(m[4]) * m[10] - double(m[6]) * m[8]) +
+                       double(m[2]) * (double(m[4]) * m[9] - double(m[5]) * m[8]);
+    return det > 0.0;
+}
+
+} // namespace
+
+void appendFixed(std::string &out, double value)
+{
+    // Anything that prints as zero is zero; a sign on it only makes two runs
+    // of the same computation differ in text.
+    if (std::fabs(value) < 5e-7)
+        value = 0.0;
+    char buf[400];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 6);
+    if (r.ec == std::errc())
+        out.append(buf, r.ptr);
+    else
+        out += "nan";
+}
+
+bool parseNumber(std::string_view token, double &value)
+{
+    // from_chars takes no '+', but people and other programs write one.
+    if (token.size() > 1 && token[0] == '+' && token[1] != '-' && token[1] != '+')
+        token.remove_prefix(1);
+    if (token.empty())
+        return false;
+    const char *end = token.data() + token.size();
+    const auto r = std::from_chars(token.data(), end, value, std::chars_format::general);
+    return r.ec == std::errc() && r.ptr == end;
+}
+
+Interpreter::Interpreter(Robot &robot, int convention) : m_robot(robot), m_convention(convention)
+{
+    m_values.reserve(kMatrixCount);
+    // Enough for every configuration and variant of any shipped arm.
+    m_solutions.reserve(256);
+}
+
+bool Interpreter::readValues(std::string_view command, std::string_view rest, std::size_t count,
+                             std::string &out)
+{
+    m_values.clear();
+    std::size_t seen = 0;
+    for (std::string_view token = nextToken(rest); !token.empty(); token = nextToken(rest)) {
+        ++seen;
+        if (seen > count)
+            continue; // only counted, for the message below
+        double v = 0.0;
+        if (!parseNumber(token, v)) {
+            out += "error: value ";
+            appendInt(out, long(seen));
+            out += " of ";
+            out.append(command);
+            out += " is not a number: ";
+            appendQuoted(out, token);
+            out += '\n';
+            return false;
+        }
+        // Joint values and coordinates are single precision in the library;
+        // a value beyond float range would turn into infinity there.
+        if (!std::isfinite(v) || !std::isfinite(float(v))) {
+            out += "error: value ";
+            appendInt(out, long(seen));
+            out += " of ";
+            out.append(command);
+            out += " is not finite: ";
+            appendQuoted(out, token);
+            out += '\n';
+            return false;
+        }
+        m_values.push_back(float(v));
+    }
+    if (seen != count) {
+        out += "error: ";
+        out.append(command);
+        out += " takes ";
+        appendInt(out, long(count));
+        out += count == 1 ? " value, got " : " values, got ";
+        appendInt(out, long(seen));
+        out += '\n';
+        return false;
+    }
+    return true;
+}
+
+bool Interpreter::execute(std::string_view line, std::string &out)
+{
+    std::string_view rest = line;
+    const std::string_view command = nextToken(rest);
+    if (command.empty() || command[0] == '#')
+        return true;
+
+    if (command == "set") {
+        if (!readValues(command, rest, kJointCount, out))
+            return false;
+        setJoints(out);
+    } else if (command == "fk") {
+        if (!readValues(command, rest, kJointCount, out))
+            return false;
+        forward(out);
+    } else if (command == "pose") {
+        if (!readValues(command, rest, kJointCount, out))
+            return false;
+        pose(out);
+    } else if (command == "ik") {
+        if (!readValues(command, rest, kMatrixCount, out))
+            return false;
+        return solveMatrix(out);
+    } else if (command == "ikpose") {
+        if (!readValues(command, rest, kPoseCount, out))
+            return false;
+        solvePose(out);
+    } else if (command == "limits") {
+        if (!readValues(command, rest, 0, out))
+            return false;
+        limits(out);
+    } else {
+        out += "error: unknown command ";
+        appendQuoted(out, command);
+        out += '\n';
+        return false;
+    }
+    return true;
+}
+
+void Interpreter::setJoints(std::string &out)
+{
+    m_robot.setJointAngles(m_values.data());
+    out += "ok\n";
+}
+
+void Interpreter::forward(std::string &out)
+{
+    // fk and pose look at other joint values without moving the robot: the
+    // current values are what ik is seeded with, and only set changes them.
+    const std::array<float, 6> current = m_robot.jointValues();
+    m_robot.setJointAngles(m_values.data());
+    const Matrix4 tcp = m_robot.tcpWorld();
+    m_robot.setJointAngles(current);
+    appendRow(out, tcp.data(), kMatrixCount);
+}
+
+void Interpreter::pose(std::string &out)
+{
+    const std::array<float, 6> current = m_robot.jointValues();
+    m_robot.setJointAngles(m_values.data());
+    const Pose6 p = m_robot.tcpPose(m_convention);
+    m_robot.setJointAngles(current);
+    appendRow(out, p.data(), kPoseCount);
+}
+
+bool Interpreter::solveMatrix(std::string &out)
+{
+    Matrix4 target;
+    for (std::size_t k = 0; k < kMatrixCount; ++k)
+        target[k] = m_values[k];
+    if (!isRigid(target)) {
+        out += "error: the ik matrix is not a pose: its rotation part must be a rotation and "
+               "its last row 0 0 0 1\n";
+        return false;
+    }
+    int chosen = -1;
+    m_robot.solveWorldPose(target, m_solutions, &chosen);
+    appendInt(out, long(m_solutions.size()));
+    out += ' ';
+    appendInt(out, chosen);
+    out += '\n';
+    for (const IkConfiguration &c : m_solutions) {
+        for (std::size_t k = 0; k < kJointCount; ++k) {
+            appendFixed(out, c.q[k]);
+            out += ' ';
+        }
+        out += c.basic ? '1' : '0';
+        out += ' ';
+        out += c.chosen ? '1' : '0';
+        out += ' ';
+        out += c.near ? '1' : '0';
+        out += '\n';
+    }
+    return true;
+}
+
+void Interpreter::solvePose(std::string &out)
+{
+    const Pose6 p{m_values[0], m_values[1], m_values[2], m_values[3], m_values[4], m_values[5]};
+    const Matrix4 target = toolbox::poseToMatrix(p, m_convention);
+    // poseToMatrix builds a rotation, so the rigidity check cannot fail here.
+    m_values.assign(target.begin(), target.end());
+    solveMatrix(out);
+}
+
+void Interpreter::limits(std::string &out)
+{
+    const std::vector<int> l = m_robot.getLimits();
+    for (std::size_t k = 0; k < l.size(); ++k) {
+        if (k)
+            out += ' ';
+        appendInt(out, l[k]);
+    }
+    out += '\n';
+}
+
+} // namespace kin

@@ -1,0 +1,325 @@
+// velkari-kin: forward and inverse kinematics of a robot description from
+// the command line or a script, without a display.
+//
+// Answers go through one large buffer that is written out when it fills and
+// whenever the program is about to wait for more input. A batch piped in
+// therefore costs one write per input chunk, not one per line, while a
+// program that sends a line and waits for the answer still gets it at once.
+#include "kincommands.h"
+
+#include "kinematics/robot.h"
+#include "models/datadirs.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int kExitMalformed = 1;
+constexpr int kExitUnusable = 2;
+constexpr std::size_t kInputChunk = 1 << 20;
+constexpr std::size_t kOutputChunk = 1 << 18;
+
+const char kUsage[] =
+    "Usage: velkari-kin ROBOT.xml [--tool FILE.tool] [--euler N] [COMMAND ...]\n"
+    "\n"
+    "Forward and inverse kinematics of a robot description. Commands are read\n"
+    "from standard input, one per line, and each is answered on standard output.\n"
+    "When a command follows the options, that command alone is run.\n"
+    "A robot or tool named without a directory that is not in the working\n"
+    "directory is looked up in the installation's CAD_Robots/ or CAD_Tools/.\n"
+    "\n"
+    "Options:\n"
+    "  --tool FILE.tool  mount a tool: the TCP is its tool centre point\n"
+    "                    (without a tool the TCP is the flange)\n"
+    "  --euler N         Euler convention of the pose commands, default 0:\n"
+    "                      0  Rz(A) Ry(B) Rx(C)   Z->Y'->X''\n"
+    "                      1  Rx(C) Ry(B) Rz(A)   Z->Y->X, fixed axes\n"
+    "                      2  Rz(A) Rx(B) Rz(C)   Z->X'->Z''\n"
+    "                      3  Rz(C) Ry(B) Rx(A)   X->Y->Z, fixed axes\n"
+    "                      4  Rz(A) Ry(B) Rz(C)   Z->Y'->Z''\n"
+    "  --help            show this text\n"
+    "\n"
+    "Commands. Joint values are degrees in the robot's own convention, lengths\n"
+    "millimetres; matrices are 16 numbers, row by row, translation in numbers\n"
+    "3, 7 and 11 (counting from 0); every TCP is in World coordinates.\n"
+    "  set J1 J2 J3 J4 J5 J6    make these the current joint values; answers ok\n"
+    "  fk J1 J2 J3 J4 J5 J6     the TCP matrix at these joint values\n"
+    "  pose J1 J2 J3 J4 J5 J6   the TCP pose at these joint values: X Y Z A B C\n"
+    "  ik M0 M1 ... M15         every configuration that reaches this TCP matrix\n"
+    "  ikpose X Y Z A B C       the same for a pose in the chosen convention\n"
+    "  limits                   lower and upper limit of axes 1 to 6: 12 integers\n"
+    "fk and pose leave the current joint values as they are; only set changes\n"
+    "them, and ik starts from them. ik and ikpose answer \"N C\": N configurations,\n"
+    "C the index (from 0) of the one chosen as nearest to the current joint\n"
+    "values or -1, then N lines \"Q1 Q2 Q3 Q4 Q5 Q6 BASIC CHOSEN NEAR\", the last\n"
+    "three 0 or 1: BASIC a closed-form solution rather than a +-360 degree\n"
+    "variant, NEAR the chosen one is a small move from the current values.\n"
+    "Numbers are printed with six decimals. Blank lines and lines beginning with\n"
+    "# are skipped. A malformed command is answered by \"error: \" and the reason,\n"
+    "and the next line is read.\n"
+    "\n"
+    "Exit status: 0; 1 when a command was malformed; 2 when the robot, the tool\n"
+    "or an option cannot be used.\n"
+    "The library's debug output stays off unless QT_LOGGING_RULES switches it on.\n";
+
+bool writeAll(int fd, const char *data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= std::size_t(n);
+    }
+    return true;
+}
+
+class Output
+{
+public:
+    Output() { m_buffer.reserve(kOutputChunk + kOutputChunk / 4); }
+    std::string &buffer() { return m_buffer; }
+    void flushIfFull()
+    {
+        if (m_buffer.size() >= kOutputChunk)
+            flush();
+    }
+    void flush()
+    {
+        if (!m_buffer.empty() && !m_error && !writeAll(STDOUT_FILENO, m_buffer.data(), m_buffer.size()))
+            m_error = errno;
+        m_buffer.clear();
+    }
+    bool failed() const { return m_error != 0; }
+    int error() const { return m_error; }
+
+private:
+    std::string m_buffer;
+    int m_error = 0;
+};
+
+// Lines of standard input, read in large chunks. A line longer than the
+// buffer grows it, so no line is ever cut in two.
+class LineReader
+{
+public:
+    explicit LineReader(Output &output) : m_output(output), m_buffer(kInputChunk) {}
+
+    bool next(std::string_view &line)
+    {
+        for (;;) {
+            const char *start = m_buffer.data() + m_begin;
+            const void *nl = std::memchr(start, '\n', m_end - m_begin);
+            if (nl) {
+                const auto length = std::size_t(static_cast<const char *>(nl) - start);
+                line = std::string_view(start, length);
+                m_begin += length + 1;
+                return true;
+            }
+            if (m_eof) {
+                if (m_begin == m_end)
+                    return false;
+                line = std::string_view(start, m_end - m_begin); // last line without '\n'
+                m_begin = m_end;
+                return true;
+            }
+            fill();
+        }
+    }
+
+private:
+    void fill()
+    {
+        if (m_begin > 0) {
+            std::memmove(m_buffer.data(), m_buffer.data() + m_begin, m_end - m_begin);
+            m_end -= m_begin;
+            m_begin = 0;
+        }
+        if (m_end == m_buffer.size())
+            m_buffer.resize(m_buffer.size() * 2);
+        // Whoever sent the lines read so far may be waiting for their answers
+        // before sending more.
+        m_output.flush();
+        for (;;) {
+            const ssize_t n = ::read(STDIN_FILENO, m_buffer.data() + m_end, m_buffer.size() - m_end);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                m_eof = true;
+            else
+                m_end += std::size_t(n);
+            return;
+        }
+    }
+
+    Output &m_output;
+    std::vector<char> m_buffer;
+    std::size_t m_begin = 0;
+    std::size_t m_end = 0;
+    bool m_eof = false;
+};
+
+int unusable(const std::string &message)
+{
+    std::fprintf(stderr, "velkari-kin: %s\n", message.c_str());
+    return kExitUnusable;
+}
+
+// Without a robot the whole text helps; after a mistyped option its first
+// line is enough to show what went wrong.
+int usageError(const std::string &message, bool fullText)
+{
+    if (fullText) {
+        std::fprintf(stderr, "velkari-kin: %s\n\n%s", message.c_str(), kUsage);
+    } else {
+        const std::string_view usage(kUsage);
+        const std::string firstLine(usage.substr(0, usage.find('\n')));
+        std::fprintf(stderr, "velkari-kin: %s\n%s\nRun velkari-kin --help for the commands.\n",
+                     message.c_str(), firstLine.c_str());
+    }
+    return kExitUnusable;
+}
+
+// A file as given; failing that, a bare file name in the installation's
+// data directory `dataDir`.
+QString locate(const std::string &given, const QString &dataDir)
+{
+    const QString path = QFile::decodeName(given.c_str());
+    if (QFileInfo(path).isFile() || path.contains(QLatin1Char('/')))
+        return path;
+    const QString installed = dataDir + path;
+    return QFileInfo(installed).isFile() ? installed : path;
+}
+
+bool parseConvention(std::string_view text, int &convention)
+{
+    const char *end = text.data() + text.size();
+    const auto r = std::from_chars(text.data(), end, convention);
+    return r.ec == std::errc() && r.ptr == end && !text.empty() && convention >= 0 &&
+           convention <= 4;
+}
+
+struct Options
+{
+    std::string robot;
+    std::string tool;
+    int convention = 0;
+    std::string command; // empty: read standard input
+    bool help = false;
+};
+
+// Returns an empty text on success, else what is wrong with the arguments.
+std::string parseArguments(int argc, char **argv, Options &o)
+{
+    bool haveRobot = false;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+            if (arg == "--") {
+                optionsEnded = true;
+            } else if (arg == "--help" || arg == "-h") {
+                o.help = true;
+            } else if (arg == "--tool" || arg.substr(0, 7) == "--tool=") {
+                if (arg == "--tool" && i + 1 >= argc)
+                    return "--tool needs a file name";
+                o.tool = arg == "--tool" ? std::string(argv[++i]) : std::string(arg.substr(7));
+                if (o.tool.empty())
+                    return "--tool needs a file name";
+            } else if (arg == "--euler" || arg.substr(0, 8) == "--euler=") {
+                if (arg == "--euler" && i + 1 >= argc)
+                    return "--euler needs a number from 0 to 4";
+                const std::string_view value = arg == "--euler" ? std::string_view(argv[++i])
+                                                                : arg.substr(8);
+                if (!parseConvention(value, o.convention))
+                    return "--euler needs a number from 0 to 4, not '" + std::string(value) + "'";
+            } else {
+                return "unknown option '" + std::string(arg) + "'";
+            }
+            continue;
+        }
+        if (!haveRobot) {
+            o.robot = std::string(arg);
+            haveRobot = true;
+            continue;
+        }
+        // The command takes everything that is left: its numbers may well
+        // begin with '-'.
+        for (int k = i; k < argc; ++k) {
+            if (k > i)
+                o.command += ' ';
+            o.command += argv[k];
+        }
+        break;
+    }
+    if (!o.help && !haveRobot)
+        return "no robot description given";
+    return std::string();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // The readers report every step of a load at debug level; a tool whose
+    // standard error is read by scripts keeps that quiet.
+    QLoggingCategory::setFilterRules(QStringLiteral("velkari.*.debug=false"));
+    QCoreApplication app(argc, argv);
+
+    Options options;
+    const std::string problem = parseArguments(argc, argv, options);
+    if (options.help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (!problem.empty())
+        return usageError(problem, options.robot.empty());
+
+    Robot robot;
+    const QString robotPath = locate(options.robot, DataDirs::robotDir());
+    if (!QFileInfo(robotPath).isFile())
+        return unusable("cannot read the robot description '" + options.robot +
+                        "': no such file");
+    if (robot.loadData(QFile::encodeName(robotPath).constData()) != 0 || !robot.isLoaded())
+        return unusable("'" + options.robot + "' is not a robot description that can be read");
+    if (!options.tool.empty()) {
+        const QString toolPath = locate(options.tool, DataDirs::toolDir());
+        if (!QFileInfo(toolPath).isFile())
+            return unusable("cannot read the tool '" + options.tool + "': no such file");
+        if (!robot.loadTool(QFile::encodeName(toolPath).constData()))
+            return unusable("the tool '" + options.tool + "' cannot be read");
+    }
+
+    kin::Interpreter interpreter(robot, options.convention);
+    Output output;
+    bool allWellFormed = true;
+    if (!options.command.empty()) {
+        allWellFormed = interpreter.execute(options.command, output.buffer());
+    } else {
+        LineReader reader(output);
+        std::string_view line;
+        while (reader.next(line) && !output.failed()) {
+            if (!interpreter.execute(line, output.buffer()))
+                allWellFormed = false;
+            output.flushIfFull();
+        }
+    }
+    output.flush();
+    if (output.failed())
+        return unusable(std::string("cannot write the answers: ") + std::strerror(output.error()));
+    return allWellFormed ? 0 : kExitMalformed;
+}
