@@ -20,8 +20,8 @@ StartupWindow::StartupWindow(QWidget *parent) : QMainWindow(parent)
     m_table->setHorizontalHeaderLabels({QStringLiteral("Element"), QStringLiteral("alpha (°)"),
                                         QStringLiteral("a (mm)"), QStringLiteral("theta (°)"),
                                         QStringLiteral("d (mm)"), QStringLiteral("Lower limit (°)"),
-                                        QStringLiteral("Upper limit (°)"), QStringLiteral("Triangles"),
-                                        QStringLiteral("Mesh parts")});
+                                        QStringLiteral("Upper limit (°)"),
+                                        QStringLiteral("Triangles"), QStringLiteral("Mesh parts")});
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_table->verticalHeader()->setVisible(false);
@@ -38,8 +38,8 @@ int StartupWindow::loadRobot(const QString &file)
     float base[6] = {0}, scale = 1.0f, offsets[6] = {0};
     m_angleType = 0;
     m_robotFile = file;
-    m_robotResult = xml::loadData(file.toUtf8().constData(), m_joints, base, &scale, offsets,
-                                  &m_angleType);
+    m_robotResult =
+        xml::loadData(file.toUtf8().constData(), m_joints, base, &scale, offsets, &m_angleType);
     if (m_robotResult == 0 && m_joints.size() < 7)
         m_robotResult = -1;
     refresh();
@@ -89,9 +89,12 @@ void StartupWindow::refresh()
             tris += triangles(p);
         text += tr("<b>Tool:</b> %1, TCP at (%2, %3, %4) mm, (%5, %6, %7)°, %8 parts, %9 triangles")
                     .arg(QFileInfo(m_toolFile).fileName().toHtmlEscaped())
-                    .arg(double(t[0]), 0, 'f', 2).arg(double(t[1]), 0, 'f', 2)
-                    .arg(double(t[2]), 0, 'f', 2).arg(double(t[3]), 0, 'f', 2)
-                    .arg(double(t[4]), 0, 'f', 2).arg(double(t[5]), 0, 'f', 2)
+                    .arg(double(t[0]), 0, 'f', 2)
+                    .arg(double(t[1]), 0, 'f', 2)
+                    .arg(double(t[2]), 0, 'f', 2)
+                    .arg(double(t[3]), 0, 'f', 2)
+                    .arg(double(t[4]), 0, 'f', 2)
+                    .arg(double(t[5]), 0, 'f', 2)
                     .arg(m_tool.getParts().size())
                     .arg(tris);
     }

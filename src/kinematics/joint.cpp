@@ -150,8 +150,9 @@ void Joint::computeSmoothNormals()
     const float tol = std::sqrt(tol2);
     std::vector<std::uint32_t> order(n);
     std::iota(order.begin(), order.end(), 0u);
-    std::sort(order.begin(), order.end(),
-              [this](std::uint32_t l, std::uint32_t r) { return drawVertices[3 * l] < drawVertices[3 * r]; });
+    std::sort(order.begin(), order.end(), [this](std::uint32_t l, std::uint32_t r) {
+        return drawVertices[3 * l] < drawVertices[3 * r];
+    });
 
     for (std::size_t oi = 0; oi < n; ++oi) {
         const std::uint32_t v = order[oi];

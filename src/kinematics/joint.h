@@ -58,7 +58,7 @@ public:
     std::uint32_t getValueCount() const { return valueCount; }
 
     // The link transform RotX(alpha) TransX(a) TransZ(d) RotZ(theta + q).
-    Matrix4 linkMatrix() const;                 // q = angle
+    Matrix4 linkMatrix() const;                     // q = angle
     Matrix4 linkMatrixWith(float jointValue) const; // q = jointValue, angle ignored
     Matrix4 linkMatrixOffset(float extra) const;    // q = angle + extra
 

@@ -409,9 +409,10 @@ Matrix4 angleAxisToMatrix(const std::array<float, 4> &aa)
     z /= len;
     const double t = angle * kDegToRad;
     const double c = std::cos(t), s = std::sin(t);
-    const double R[3][3] = {{x * x + (1 - x * x) * c, x * y * (1 - c) - z * s, x * z * (1 - c) + y * s},
-                            {x * y * (1 - c) + z * s, y * y + (1 - y * y) * c, y * z * (1 - c) - x * s},
-                            {x * z * (1 - c) - y * s, y * z * (1 - c) + x * s, z * z + (1 - z * z) * c}};
+    const double R[3][3] = {
+        {x * x + (1 - x * x) * c, x * y * (1 - c) - z * s, x * z * (1 - c) + y * s},
+        {x * y * (1 - c) + z * s, y * y + (1 - y * y) * c, y * z * (1 - c) - x * s},
+        {x * z * (1 - c) - y * s, y * z * (1 - c) + x * s, z * z + (1 - z * z) * c}};
     Matrix4 m{};
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j)

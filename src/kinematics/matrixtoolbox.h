@@ -10,9 +10,9 @@
 #include <array>
 
 using Matrix4 = std::array<float, 16>;
-using Pose6 = std::array<float, 6>;          // x, y, z, p4, p5, p6
+using Pose6 = std::array<float, 6>; // x, y, z, p4, p5, p6
 using Vector4 = std::array<float, 4>;
-using Quaternion = std::array<double, 4>;    // scalar first
+using Quaternion = std::array<double, 4>; // scalar first
 
 namespace toolbox {
 
@@ -21,7 +21,8 @@ constexpr double kDegToRad = kPi / 180.0;
 constexpr double kRadToDeg = 180.0 / kPi;
 
 // Euler conventions by number; the number, not the menu position, is stored.
-enum EulerConvention {
+enum EulerConvention
+{
     EulerZYXRelative = 0, // Z->Y'->X''  Rz(p4) Ry(p5) Rx(p6)
     EulerZYXFixed = 1,    // Z->Y->X     Rx(p6) Ry(p5) Rz(p4)
     EulerZXZ = 2,         // Z->X'->Z''  Rz(p4) Rx(p5) Rz(p6)

@@ -48,8 +48,8 @@ int Robot::loadData(const char *fileName)
     cadOffsets.fill(0.0f);
     cadScale = 1.0f;
     angleType = 0;
-    loadResult = xml::loadData(fileName, joints, cadBase.data(), &cadScale, cadOffsets.data(),
-                               &angleType);
+    loadResult =
+        xml::loadData(fileName, joints, cadBase.data(), &cadScale, cadOffsets.data(), &angleType);
     if (loadResult == 0 && joints.size() < 7) {
         qCWarning(lcRobot).noquote() << QStringLiteral("The robot description %1 has %2 elements; "
                                                        "a robot needs the base and six axes")
@@ -75,7 +75,8 @@ void Robot::attachGeometry()
     frame = calc.product(frame, joints[0].linkMatrix());
     joints[0].attachGeometry(frame, cadScale);
     for (int i = 1; i <= 6; ++i) {
-        frame = calc.product(frame, joints[std::size_t(i)].linkMatrixOffset(cadOffsets[std::size_t(i - 1)]));
+        frame = calc.product(
+            frame, joints[std::size_t(i)].linkMatrixOffset(cadOffsets[std::size_t(i - 1)]));
         joints[std::size_t(i)].attachGeometry(frame, cadScale);
     }
 }
@@ -160,12 +161,54 @@ template <typename T> void toModel(int type, const T *j, T *t)
 {
     const T j1 = j[0], j2 = j[1], j3 = j[2], j4 = j[3], j5 = j[4], j6 = j[5];
     switch (type) {
-    case 2: t[0] = j1; t[1] = j2; t[2] = -j2 - j3; t[3] = -j4; t[4] = -j5; t[5] = -j6; break;
-    case 3: t[0] = j1; t[1] = j2; t[2] = -j3; t[3] = -j4; t[4] = -j5; t[5] = -j6; break;
-    case 4: t[0] = j1; t[1] = j2; t[2] = j3 - j2; t[3] = j4; t[4] = j5; t[5] = j6; break;
-    case 5: t[0] = -j1; t[1] = j2; t[2] = j3; t[3] = -j4; t[4] = j5; t[5] = -j6; break;
-    case 6: t[0] = j1; t[1] = j2; t[2] = -j3; t[3] = j4; t[4] = j5; t[5] = j6; break;
-    default: t[0] = j1; t[1] = j2; t[2] = j3; t[3] = j4; t[4] = j5; t[5] = j6; break;
+    case 2:
+        t[0] = j1;
+        t[1] = j2;
+        t[2] = -j2 - j3;
+        t[3] = -j4;
+        t[4] = -j5;
+        t[5] = -j6;
+        break;
+    case 3:
+        t[0] = j1;
+        t[1] = j2;
+        t[2] = -j3;
+        t[3] = -j4;
+        t[4] = -j5;
+        t[5] = -j6;
+        break;
+    case 4:
+        t[0] = j1;
+        t[1] = j2;
+        t[2] = j3 - j2;
+        t[3] = j4;
+        t[4] = j5;
+        t[5] = j6;
+        break;
+    case 5:
+        t[0] = -j1;
+        t[1] = j2;
+        t[2] = j3;
+        t[3] = -j4;
+        t[4] = j5;
+        t[5] = -j6;
+        break;
+    case 6:
+        t[0] = j1;
+        t[1] = j2;
+        t[2] = -j3;
+        t[3] = j4;
+        t[4] = j5;
+        t[5] = j6;
+        break;
+    default:
+        t[0] = j1;
+        t[1] = j2;
+        t[2] = j3;
+        t[3] = j4;
+        t[4] = j5;
+        t[5] = j6;
+        break;
     }
 }
 
@@ -173,21 +216,75 @@ template <typename T> void toRobot(int type, const T *t, T *j)
 {
     const T t1 = t[0], t2 = t[1], t3 = t[2], t4 = t[3], t5 = t[4], t6 = t[5];
     switch (type) {
-    case 2: j[0] = t1; j[1] = t2; j[2] = -t2 - t3; j[3] = -t4; j[4] = -t5; j[5] = -t6; break;
-    case 3: j[0] = t1; j[1] = t2; j[2] = -t3; j[3] = -t4; j[4] = -t5; j[5] = -t6; break;
-    case 4: j[0] = t1; j[1] = t2; j[2] = t3 + t2; j[3] = t4; j[4] = t5; j[5] = t6; break;
-    case 5: j[0] = -t1; j[1] = t2; j[2] = t3; j[3] = -t4; j[4] = t5; j[5] = -t6; break;
-    case 6: j[0] = t1; j[1] = t2; j[2] = -t3; j[3] = t4; j[4] = t5; j[5] = t6; break;
-    default: j[0] = t1; j[1] = t2; j[2] = t3; j[3] = t4; j[4] = t5; j[5] = t6; break;
+    case 2:
+        j[0] = t1;
+        j[1] = t2;
+        j[2] = -t2 - t3;
+        j[3] = -t4;
+        j[4] = -t5;
+        j[5] = -t6;
+        break;
+    case 3:
+        j[0] = t1;
+        j[1] = t2;
+        j[2] = -t3;
+        j[3] = -t4;
+        j[4] = -t5;
+        j[5] = -t6;
+        break;
+    case 4:
+        j[0] = t1;
+        j[1] = t2;
+        j[2] = t3 + t2;
+        j[3] = t4;
+        j[4] = t5;
+        j[5] = t6;
+        break;
+    case 5:
+        j[0] = -t1;
+        j[1] = t2;
+        j[2] = t3;
+        j[3] = -t4;
+        j[4] = t5;
+        j[5] = -t6;
+        break;
+    case 6:
+        j[0] = t1;
+        j[1] = t2;
+        j[2] = -t3;
+        j[3] = t4;
+        j[4] = t5;
+        j[5] = t6;
+        break;
+    default:
+        j[0] = t1;
+        j[1] = t2;
+        j[2] = t3;
+        j[3] = t4;
+        j[4] = t5;
+        j[5] = t6;
+        break;
     }
 }
 
 } // namespace
 
-void Robot::robotToDH(int type, const float *in, float *out) { toModel(type, in, out); }
-void Robot::dhToRobot(int type, const float *in, float *out) { toRobot(type, in, out); }
-void Robot::robotToDH(int type, const double *in, double *out) { toModel(type, in, out); }
-void Robot::dhToRobot(int type, const double *in, double *out) { toRobot(type, in, out); }
+void Robot::robotToDH(int type, const float *in, float *out)
+{
+    toModel(type, in, out);
+}
+void Robot::dhToRobot(int type, const float *in, float *out)
+{
+    toRobot(type, in, out);
+}
+void Robot::robotToDH(int type, const double *in, double *out)
+{
+    toModel(type, in, out);
+}
+void Robot::dhToRobot(int type, const double *in, double *out)
+{
+    toRobot(type, in, out);
+}
 
 bool Robot::coupledLimits(const float *six, float *four)
 {
@@ -357,15 +454,18 @@ int Robot::closedForm(const Matrix4 &T, std::vector<IkConfiguration> &results) c
                 const double rad = 1.0 - s * s;
                 const double c = rad > 0.0 ? std::sqrt(rad) : 0.0;
                 clamped = rad <= 0.0;
-                sc[0][0] = s; sc[0][1] = c;
-                sc[1][0] = s; sc[1][1] = -c;
+                sc[0][0] = s;
+                sc[0][1] = c;
+                sc[1][0] = s;
+                sc[1][1] = -c;
                 n = 2;
             }
         } else {
             const double KA = K / A, BA = B / A;
             const double F = -2.0 * K * BA / A;
             const double G = BA * BA + 1.0;
-            const double delta = (2.0 * K * BA / A) * (2.0 * K * BA / A) - 4.0 * G * (KA * KA - 1.0);
+            const double delta =
+                (2.0 * K * BA / A) * (2.0 * K * BA / A) - 4.0 * G * (KA * KA - 1.0);
             // A clearly negative discriminant means the wrist centre is out of
             // reach for this axis-1 candidate: no candidate, not a clamped one.
             if (delta >= -1e-6) {
@@ -373,8 +473,10 @@ int Robot::closedForm(const Matrix4 &T, std::vector<IkConfiguration> &results) c
                 const double root = delta > 0.0 ? std::sqrt(delta) : 0.0;
                 const double sp = (F + root) / (2.0 * G);
                 const double sm = (F - root) / (2.0 * G);
-                sc[0][0] = sp; sc[0][1] = (B * sp + K) / A;
-                sc[1][0] = sm; sc[1][1] = (B * sm + K) / A;
+                sc[0][0] = sp;
+                sc[0][1] = (B * sp + K) / A;
+                sc[1][0] = sm;
+                sc[1][1] = (B * sm + K) / A;
                 n = 2;
             }
         }
@@ -408,10 +510,12 @@ int Robot::closedForm(const Matrix4 &T, std::vector<IkConfiguration> &results) c
         const Arm &arm = arms[i];
         Matrix4 t03 = calc.linkMatrix(float(J1.getAlpha()), float(J1.getA()),
                                       float(arm.q1 * kToDegrees + J1.getTheta()), J1.getD());
-        t03 = calc.product(t03, calc.linkMatrix(float(J2.getAlpha()), float(J2.getA()),
-                                                float(arm.q2 * kToDegrees + J2.getTheta()), J2.getD()));
-        t03 = calc.product(t03, calc.linkMatrix(float(J3.getAlpha()), float(J3.getA()),
-                                                float(arm.q3 * kToDegrees + J3.getTheta()), J3.getD()));
+        t03 = calc.product(t03,
+                           calc.linkMatrix(float(J2.getAlpha()), float(J2.getA()),
+                                           float(arm.q2 * kToDegrees + J2.getTheta()), J2.getD()));
+        t03 = calc.product(t03,
+                           calc.linkMatrix(float(J3.getAlpha()), float(J3.getA()),
+                                           float(arm.q3 * kToDegrees + J3.getTheta()), J3.getD()));
         // Rotation of T03^-1 T: rows of R03 against columns of T.
         auto r = [&](int row, int col) {
             return double(t03[row - 1]) * T[col - 1] + double(t03[4 + row - 1]) * T[4 + col - 1] +
@@ -421,10 +525,10 @@ int Robot::closedForm(const Matrix4 &T, std::vector<IkConfiguration> &results) c
                      r31 = r(3, 1), r33 = r(3, 3);
         const float s = static_cast<float>(toolbox::positiveSqrt(1.0 - r23 * r23));
         auto addSolution = [&](double t4, double t5, double t6) {
-            std::array<float, 6> q{float(arm.q1 * kToDegrees), float(arm.q2 * kToDegrees),
-                                   float(arm.q3 * kToDegrees), float((t4 - th[3]) * kToDegrees),
-                                   float((t5 - th[4]) * kToDegrees),
-                                   float((t6 + kPi - th[5]) * kToDegrees)};
+            std::array<float, 6> q{
+                float(arm.q1 * kToDegrees),       float(arm.q2 * kToDegrees),
+                float(arm.q3 * kToDegrees),       float((t4 - th[3]) * kToDegrees),
+                float((t5 - th[4]) * kToDegrees), float((t6 + kPi - th[5]) * kToDegrees)};
             if (arm.checkReach) {
                 // Candidates from a clamped root must still reach the target.
                 const Matrix4 f = fkOf(q.data());
@@ -603,12 +707,12 @@ int Robot::nonSphericalWrist(const Matrix4 &T, std::vector<IkConfiguration> &res
     float seed[6];
     robotToDH(angleType, current.data(), seed);
 
-    const Joint &J1 = joints[1], &J2 = joints[2], &J3 = joints[3], &J4 = joints[4],
-                &J5 = joints[5], &J6 = joints[6];
+    const Joint &J1 = joints[1], &J2 = joints[2], &J3 = joints[3], &J4 = joints[4], &J5 = joints[5],
+                &J6 = joints[6];
     const double al2 = J2.getAlpha() * kDegToRad, al5 = J5.getAlpha() * kDegToRad,
                  al6 = J6.getAlpha() * kDegToRad;
-    const double sa2 = std::sin(al2), sa5 = std::sin(al5), ca5 = std::cos(al5),
-                 sa6 = std::sin(al6), ca6 = std::cos(al6);
+    const double sa2 = std::sin(al2), sa5 = std::sin(al5), ca5 = std::cos(al5), sa6 = std::sin(al6),
+                 ca6 = std::cos(al6);
     if (J3.getAlpha() != 0 || J4.getAlpha() != 0 || J6.getA() != 0 || std::fabs(sa2) < 0.5 ||
         std::fabs(sa5 * sa6) < 0.25) {
         qCWarning(lcIk) << "This arm's geometry is outside what the solver for non-spherical "
@@ -677,7 +781,8 @@ int Robot::nonSphericalWrist(const Matrix4 &T, std::vector<IkConfiguration> &res
 
             // Planar part: N = C2^-1 RotZ(t1)^-1 T' T6^-1 T5^-1 = RotZ(t2) T3 T4.
             const Matrix4 rz1 = calc.linkMatrix(0.0f, 0.0f, float(t1 * kRadToDeg), 0.0f);
-            const Matrix4 c2 = calc.linkMatrix(float(J2.getAlpha()), float(J2.getA()), 0.0f, J2.getD());
+            const Matrix4 c2 =
+                calc.linkMatrix(float(J2.getAlpha()), float(J2.getA()), 0.0f, J2.getD());
             const Matrix4 t5m = calc.linkMatrix(float(J5.getAlpha()), float(J5.getA()),
                                                 float(t5 * kRadToDeg), J5.getD());
             const Matrix4 t6m = calc.linkMatrix(float(J6.getAlpha()), float(J6.getA()),
@@ -696,12 +801,10 @@ int Robot::nonSphericalWrist(const Matrix4 &T, std::vector<IkConfiguration> &res
                 const double t234 = std::atan2(N[4], N[0]);
                 const double t4 = t234 - t2 - t3;
                 auto wrap = [](double a) { return std::remainder(a, 2.0 * kPi); };
-                std::array<float, 6> q{float(wrap(t1 - th[0]) * kToDegrees),
-                                       float(wrap(t2 - th[1]) * kToDegrees),
-                                       float(wrap(t3 - th[2]) * kToDegrees),
-                                       float(wrap(t4 - th[3]) * kToDegrees),
-                                       float(wrap(t5 - th[4]) * kToDegrees),
-                                       float(wrap(t6 - th[5]) * kToDegrees)};
+                std::array<float, 6> q{
+                    float(wrap(t1 - th[0]) * kToDegrees), float(wrap(t2 - th[1]) * kToDegrees),
+                    float(wrap(t3 - th[2]) * kToDegrees), float(wrap(t4 - th[3]) * kToDegrees),
+                    float(wrap(t5 - th[4]) * kToDegrees), float(wrap(t6 - th[5]) * kToDegrees)};
                 // Near the boundaries of the clamps a configuration may
                 // miss; only those that reach the target are listed.
                 const Matrix4 f = fkOf(q.data());
@@ -765,8 +868,8 @@ Matrix4 Robot::jogStep(const Matrix4 &P, const Matrix4 &dM, std::vector<IkConfig
     return calc.product(calc.rigidInverse(HB), next);
 }
 
-Matrix4 Robot::jogFromCurrent(const Matrix4 &dM, std::vector<IkConfiguration> &results,
-                              int *chosen, int mode) const
+Matrix4 Robot::jogFromCurrent(const Matrix4 &dM, std::vector<IkConfiguration> &results, int *chosen,
+                              int mode) const
 {
     return jogStep(tcpBase(), dM, results, chosen, mode);
 }
@@ -787,7 +890,8 @@ ConfData Robot::configurationData(const float *robotValues) const
     }
     const double a2 = joints[2].getA(), a3 = joints[3].getA(), a4 = joints[4].getA();
     const double d4 = joints[4].getD();
-    const double w = a2 + a3 * std::cos(t[1]) + a4 * std::cos(t[1] + t[2]) - d4 * std::sin(t[1] + t[2]);
+    const double w =
+        a2 + a3 * std::cos(t[1]) + a4 * std::cos(t[1] + t[2]) - d4 * std::sin(t[1] + t[2]);
     const int b1 = w < 0.0 ? 1 : 0;
     const int b2 = (std::atan2(a4, d4) * kRadToDeg - 90.0 > tdeg[2]) ? 1 : 0;
     const int b3 = tdeg[4] < 0.0 ? 1 : 0;

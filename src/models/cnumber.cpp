@@ -39,8 +39,8 @@ double toDouble(std::string_view text)
     if (res.ec == std::errc::result_out_of_range) {
         const std::string_view parsed = t.substr(0, static_cast<std::size_t>(res.ptr - t.data()));
         const auto e = parsed.find_first_of("eE");
-        const bool underflow = e != std::string_view::npos && e + 1 < parsed.size() &&
-                               parsed[e + 1] == '-';
+        const bool underflow =
+            e != std::string_view::npos && e + 1 < parsed.size() && parsed[e + 1] == '-';
         value = underflow ? 0.0 : HUGE_VAL;
     }
     return negative ? -value : value;

@@ -28,18 +28,51 @@ void setApplicationDirForTesting(const QString &dir)
     overrideDir() = d;
 }
 
-QString robotDir() { return applicationDir() + QStringLiteral("/../CAD_Robots/"); }
-QString toolDir() { return applicationDir() + QStringLiteral("/../CAD_Tools/"); }
-QString objectDir() { return applicationDir() + QStringLiteral("/../Objects/"); }
-QString stationDir() { return applicationDir() + QStringLiteral("/../Stations/"); }
-QString simulationDir() { return applicationDir() + QStringLiteral("/../Simulations/"); }
-QString languageDir() { return applicationDir() + QStringLiteral("/../Languages/"); }
-QString soundDir() { return applicationDir() + QStringLiteral("/../Sounds/"); }
-QString helpDir() { return applicationDir() + QStringLiteral("/../Help/"); }
+QString robotDir()
+{
+    return applicationDir() + QStringLiteral("/../CAD_Robots/");
+}
+QString toolDir()
+{
+    return applicationDir() + QStringLiteral("/../CAD_Tools/");
+}
+QString objectDir()
+{
+    return applicationDir() + QStringLiteral("/../Objects/");
+}
+QString stationDir()
+{
+    return applicationDir() + QStringLiteral("/../Stations/");
+}
+QString simulationDir()
+{
+    return applicationDir() + QStringLiteral("/../Simulations/");
+}
+QString languageDir()
+{
+    return applicationDir() + QStringLiteral("/../Languages/");
+}
+QString soundDir()
+{
+    return applicationDir() + QStringLiteral("/../Sounds/");
+}
+QString helpDir()
+{
+    return applicationDir() + QStringLiteral("/../Help/");
+}
 
-QString defaultRobot() { return robotDir() + QStringLiteral("ABB_IRB120.xml"); }
-QString defaultTool() { return toolDir() + QStringLiteral("IRB120_Crayon.tool"); }
-QString defaultStation() { return QStringLiteral("setup.vks"); }
+QString defaultRobot()
+{
+    return robotDir() + QStringLiteral("ABB_IRB120.xml");
+}
+QString defaultTool()
+{
+    return toolDir() + QStringLiteral("IRB120_Crayon.tool");
+}
+QString defaultStation()
+{
+    return QStringLiteral("setup.vks");
+}
 
 QString resolveStoredPath(const QString &path)
 {

@@ -12,14 +12,14 @@ QString applicationDir();
 // Tests point the program at a scratch installation; empty restores the default.
 void setApplicationDirForTesting(const QString &dir);
 
-QString robotDir();       // <app>/../CAD_Robots/
-QString toolDir();        // <app>/../CAD_Tools/
-QString objectDir();      // <app>/../Objects/
-QString stationDir();     // <app>/../Stations/
-QString simulationDir();  // <app>/../Simulations/
-QString languageDir();    // <app>/../Languages/
-QString soundDir();       // <app>/../Sounds/
-QString helpDir();        // <app>/../Help/
+QString robotDir();      // <app>/../CAD_Robots/
+QString toolDir();       // <app>/../CAD_Tools/
+QString objectDir();     // <app>/../Objects/
+QString stationDir();    // <app>/../Stations/
+QString simulationDir(); // <app>/../Simulations/
+QString languageDir();   // <app>/../Languages/
+QString soundDir();      // <app>/../Sounds/
+QString helpDir();       // <app>/../Help/
 
 QString defaultRobot();   // <app>/../CAD_Robots/ABB_IRB120.xml
 QString defaultTool();    // <app>/../CAD_Tools/IRB120_Crayon.tool

@@ -32,8 +32,9 @@ int Tool::readPart(std::istream &in, int partIndex)
         if (pos != meshtext::kNotFound) {
             meshtext::numbersAfter(line, pos, 9, v, 1);
             if (!std::isfinite(v[0]) || v[0] > kMaxParts) {
-                qCWarning(lcTool) << "toolparts" << v[0] << "is not a sensible count; reading at most"
-                                  << kMaxParts << "part files";
+                qCWarning(lcTool) << "toolparts" << v[0]
+                                  << "is not a sensible count; reading at most" << kMaxParts
+                                  << "part files";
                 toolparts = std::isnan(v[0]) || v[0] < 0 ? 0 : kMaxParts;
             } else {
                 toolparts = v[0] < 0 ? 0 : static_cast<int>(v[0]);
@@ -42,8 +43,10 @@ int Tool::readPart(std::istream &in, int partIndex)
         pos = meshtext::keywordAt(line, "Htool0=");
         if (pos != meshtext::kNotFound) {
             meshtext::numbersAfter(line, pos, 7, v, 6);
-            const Pose6 p{float(v[0]), float(v[1]), float(v[2]), float(v[3]), float(v[4]), float(v[5])};
-            meshPlacement = toolbox::rigidInverse(toolbox::poseToMatrix(p, toolbox::EulerZYXRelative));
+            const Pose6 p{float(v[0]), float(v[1]), float(v[2]),
+                          float(v[3]), float(v[4]), float(v[5])};
+            meshPlacement =
+                toolbox::rigidInverse(toolbox::poseToMatrix(p, toolbox::EulerZYXRelative));
         }
     }
     parts.push_back(std::move(part));
@@ -62,7 +65,8 @@ bool Tool::load(const char *fileName)
     // The part files share the tool file's name without ".tool".
     const std::string base = name.size() >= 5 ? name.substr(0, name.size() - 5) : std::string();
     for (int i = 1; i <= count; ++i) {
-        std::ifstream partFile(base + "-" + std::to_string(i) + ".stl", std::ios::in | std::ios::binary);
+        std::ifstream partFile(base + "-" + std::to_string(i) + ".stl",
+                               std::ios::in | std::ios::binary);
         if (partFile.is_open())
             readPart(partFile, i);
     }

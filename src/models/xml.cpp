@@ -59,8 +59,8 @@ int readMeshFile(const QString &path, Joint &target, bool extendBox)
 
 } // namespace
 
-int xml::loadData(const char *fileName, std::vector<Joint> &joints, float *cadBase,
-                  float *cadScale, float *cadOffsets, int *angleType)
+int xml::loadData(const char *fileName, std::vector<Joint> &joints, float *cadBase, float *cadScale,
+                  float *cadOffsets, int *angleType)
 {
     TiXmlDocument doc(fileName ? fileName : "");
     if (!doc.LoadFile(TIXML_ENCODING_UNKNOWN)) {
@@ -87,7 +87,8 @@ int xml::processFile(std::vector<Joint> &joints, TiXmlNode *document, float *cad
     if (!named(dk, "robot_dk")) {
         // A comment or declaration before the root shows its text here.
         const char *found = dk ? nodeName(dk) : nodeName(root);
-        qCDebug(lcXml).noquote() << QStringLiteral("Error: expected robot_dk in XML file (found %1)")
+        qCDebug(lcXml).noquote() << QStringLiteral(
+                                        "Error: expected robot_dk in XML file (found %1)")
                                         .arg(QString::fromUtf8(found));
         return -1;
     }
@@ -125,15 +126,16 @@ int xml::processFile(std::vector<Joint> &joints, TiXmlNode *document, float *cad
     }
     if (count != 7)
         qCDebug(lcXml).noquote()
-            << QStringLiteral("Error : There should be 7 axis info entries (axis found = %1)").arg(count);
+            << QStringLiteral("Error : There should be 7 axis info entries (axis found = %1)")
+                   .arg(count);
 
     // 3. Geometry section.
     TiXmlElement *geometry = dk->NextSiblingElement();
     qCDebug(lcXml) << "Section:" << nodeName(geometry);
     if (!named(geometry, "robot_geometry")) {
-        qCDebug(lcXml).noquote()
-            << QStringLiteral("Error: expected robot_geometry in XML file (found %1)")
-                   .arg(QString::fromUtf8(nodeName(geometry)));
+        qCDebug(lcXml).noquote() << QStringLiteral(
+                                        "Error: expected robot_geometry in XML file (found %1)")
+                                        .arg(QString::fromUtf8(nodeName(geometry)));
         return -1;
     }
     TiXmlNode *firstGeo = geometry->FirstChild();
@@ -142,7 +144,8 @@ int xml::processFile(std::vector<Joint> &joints, TiXmlNode *document, float *cad
         return -1;
     }
     int geoCount = 0;
-    for (TiXmlElement *g = firstGeo ? firstGeo->ToElement() : nullptr; g; g = g->NextSiblingElement()) {
+    for (TiXmlElement *g = firstGeo ? firstGeo->ToElement() : nullptr; g;
+         g = g->NextSiblingElement()) {
         processGeometry(joints, g);
         ++geoCount;
     }
@@ -154,7 +157,8 @@ int xml::processFile(std::vector<Joint> &joints, TiXmlNode *document, float *cad
     // 5. CAD base pose.
     TiXmlElement *base = geometry->NextSiblingElement();
     if (!named(base, "CAD_base")) {
-        qCDebug(lcXml).noquote() << QStringLiteral("Error: expected CAD_BASE in XML file (found %1)")
+        qCDebug(lcXml).noquote() << QStringLiteral(
+                                        "Error: expected CAD_BASE in XML file (found %1)")
                                         .arg(QString::fromUtf8(nodeName(base)));
         return -1;
     }
@@ -166,7 +170,8 @@ int xml::processFile(std::vector<Joint> &joints, TiXmlNode *document, float *cad
     // 6. CAD scale.
     TiXmlElement *scale = base->NextSiblingElement();
     if (!named(scale, "CAD_scale")) {
-        qCDebug(lcXml).noquote() << QStringLiteral("Error: expected CAD_scale in XML file (found %1)")
+        qCDebug(lcXml).noquote() << QStringLiteral(
+                                        "Error: expected CAD_scale in XML file (found %1)")
                                         .arg(QString::fromUtf8(nodeName(scale)));
         return -1;
     }
@@ -175,9 +180,9 @@ int xml::processFile(std::vector<Joint> &joints, TiXmlNode *document, float *cad
     // 7. CAD offsets.
     TiXmlElement *offsets = scale->NextSiblingElement();
     if (!named(offsets, "CAD_offsets")) {
-        qCDebug(lcXml).noquote()
-            << QStringLiteral("Error: expected CAD_offsets in XML file (found %1)")
-                   .arg(QString::fromUtf8(nodeName(offsets)));
+        qCDebug(lcXml).noquote() << QStringLiteral(
+                                        "Error: expected CAD_offsets in XML file (found %1)")
+                                        .arg(QString::fromUtf8(nodeName(offsets)));
         return -1;
     }
     for (int i = 0; i < 6; ++i) {
@@ -229,7 +234,8 @@ int xml::loadJoint(const std::string &geo, Joint &joint)
     }
     int total = 0;
     for (int part = 1;; ++part) {
-        const QString name = base + QLatin1Char('-') + QString::number(part) + QStringLiteral(".stl");
+        const QString name =
+            base + QLatin1Char('-') + QString::number(part) + QStringLiteral(".stl");
         qCDebug(lcXml) << "Trying" << name;
         if (part == 1) {
             joint.resetBox();

@@ -72,8 +72,12 @@ Arrow buildArrow(int axis)
                     na[i] = -na[i];
                     nb[i] = -nb[i];
                 }
-            push(a0, na); push(a1, nb); push(b1, nb);
-            push(a0, na); push(b1, nb); push(b0, na);
+            push(a0, na);
+            push(a1, nb);
+            push(b1, nb);
+            push(a0, na);
+            push(b1, nb);
+            push(b0, na);
         }
     };
     auto cone = [&](double apexZ, double r, double z) {
@@ -96,17 +100,21 @@ Arrow buildArrow(int axis)
             for (double &c : nMid)
                 c /= l;
             if (apexZ > z) {
-                push(p0, n0); push(p1, n1); push(apex, nMid);
+                push(p0, n0);
+                push(p1, n1);
+                push(apex, nMid);
             } else {
-                push(apex, nMid); push(p1, n1); push(p0, n0);
+                push(apex, nMid);
+                push(p1, n1);
+                push(p0, n0);
             }
         }
     };
-    cone(0.0, kShaftRadius, kTailEnd);                          // tail cone, 10
+    cone(0.0, kShaftRadius, kTailEnd);                           // tail cone, 10
     band(kShaftRadius, kTailEnd, kShaftRadius, kShaftEnd, true); // shaft, 20
     // The back of the head faces backwards and in, towards the shaft.
     band(kHeadRadius, kHeadBase, kShaftRadius, kShaftEnd, false); // 20
-    cone(kTip, kHeadRadius, kHeadBase);                          // head, 10
+    cone(kTip, kHeadRadius, kHeadBase);                           // head, 10
 
     Arrow arrow;
     // Cyclic permutation so the arrow's own z lands on the requested axis:

@@ -23,16 +23,24 @@ void TestStartup::stationFileRule_data()
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("station");
     QTest::addColumn<QString>("shot");
-    QTest::newRow("none") << QStringList{"velkari"} << "setup.vks" << "";
-    QTest::newRow("station") << QStringList{"velkari", "cell.vks"} << "cell.vks" << "";
-    QTest::newRow("option only") << QStringList{"velkari", "-style=fusion"} << "setup.vks" << "";
-    QTest::newRow("option first") << QStringList{"velkari", "-x", "cell.vks"} << "setup.vks" << "";
-    QTest::newRow("absolute") << QStringList{"velkari", "/tmp/a b/c.vks"} << "/tmp/a b/c.vks" << "";
-    QTest::newRow("screenshot") << QStringList{"velkari", "--screenshot", "s.png"} << "setup.vks" << "s.png";
+    QTest::newRow("none") << QStringList{"velkari"} << "setup.vks"
+                          << "";
+    QTest::newRow("station") << QStringList{"velkari", "cell.vks"} << "cell.vks"
+                             << "";
+    QTest::newRow("option only") << QStringList{"velkari", "-style=fusion"} << "setup.vks"
+                                 << "";
+    QTest::newRow("option first") << QStringList{"velkari", "-x", "cell.vks"} << "setup.vks"
+                                  << "";
+    QTest::newRow("absolute") << QStringList{"velkari", "/tmp/a b/c.vks"} << "/tmp/a b/c.vks"
+                              << "";
+    QTest::newRow("screenshot") << QStringList{"velkari", "--screenshot", "s.png"} << "setup.vks"
+                                << "s.png";
     QTest::newRow("screenshot and station")
-        << QStringList{"velkari", "--screenshot", "s.png", "cell.vks"} << "cell.vks" << "s.png";
+        << QStringList{"velkari", "--screenshot", "s.png", "cell.vks"} << "cell.vks"
+        << "s.png";
     QTest::newRow("station then screenshot")
-        << QStringList{"velkari", "cell.vks", "--screenshot=s.png"} << "cell.vks" << "s.png";
+        << QStringList{"velkari", "cell.vks", "--screenshot=s.png"} << "cell.vks"
+        << "s.png";
 }
 
 void TestStartup::stationFileRule()

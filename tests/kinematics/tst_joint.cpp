@@ -1,5 +1,6 @@
 // Joint: link transforms, attaching CAD geometry to a link frame, normals.
 #include "kinematics/joint.h"
+#include "support/refmath.h"
 
 #include <QtTest>
 #include <cmath>
@@ -7,35 +8,11 @@
 
 namespace {
 
-// Independent 4x4 helpers in double, row-major.
-using M = std::array<double, 16>;
-
-M mul(const M &a, const M &b)
-{
-    M r{};
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j)
-            for (int k = 0; k < 4; ++k)
-                r[4 * i + j] += a[4 * i + k] * b[4 * k + j];
-    return r;
-}
-
-M rotX(double deg)
-{
-    const double t = deg * M_PI / 180, c = std::cos(t), s = std::sin(t);
-    return {1, 0, 0, 0, 0, c, -s, 0, 0, s, c, 0, 0, 0, 0, 1};
-}
-
-M rotZ(double deg)
-{
-    const double t = deg * M_PI / 180, c = std::cos(t), s = std::sin(t);
-    return {c, -s, 0, 0, s, c, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-}
-
-M trans(double x, double y, double z)
-{
-    return {1, 0, 0, x, 0, 1, 0, y, 0, 0, 1, z, 0, 0, 0, 1};
-}
+using ref::M;
+using ref::mul;
+using ref::rotX;
+using ref::rotZ;
+using ref::trans;
 
 Joint axis(int alpha, int a, int theta, float d, float angle = 0.0f)
 {
@@ -51,8 +28,9 @@ Joint axis(int alpha, int a, int theta, float d, float angle = 0.0f)
 void compare(const Matrix4 &got, const M &want, double tol = 1e-5)
 {
     for (int k = 0; k < 16; ++k)
-        QVERIFY2(std::fabs(got[k] - want[k]) < tol,
-                 qPrintable(QStringLiteral("element %1: %2 vs %3").arg(k).arg(got[k]).arg(want[k])));
+        QVERIFY2(
+            std::fabs(got[k] - want[k]) < tol,
+            qPrintable(QStringLiteral("element %1: %2 vs %3").arg(k).arg(got[k]).arg(want[k])));
 }
 
 std::array<double, 3> apply(const Matrix4 &m, const double *p)
@@ -150,7 +128,8 @@ void TestJoint::variantsDifferOnlyInTheJointValue()
 {
     const Joint j = axis(-90, 70, -90, 302, 15);
     compare(j.linkMatrixWith(40), mul(mul(rotX(-90), trans(70, 0, 302)), rotZ(-90 + 40)), 1e-4);
-    compare(j.linkMatrixOffset(5), mul(mul(rotX(-90), trans(70, 0, 302)), rotZ(-90 + 15 + 5)), 1e-4);
+    compare(j.linkMatrixOffset(5), mul(mul(rotX(-90), trans(70, 0, 302)), rotZ(-90 + 15 + 5)),
+            1e-4);
 }
 
 void TestJoint::attachedGeometryReturnsToCadThroughTheFrame()
@@ -167,9 +146,9 @@ void TestJoint::attachedGeometryReturnsToCadThroughTheFrame()
     j.addPart(part);
 
     // A frame several links down a chain, in CAD coordinates.
-    const Matrix4 frame = toolbox::product(
-        toolbox::product(axis(0, 0, 0, 290, 20).linkMatrix(), axis(-90, 0, -90, 0, -35).linkMatrix()),
-        axis(0, 270, 0, 0, 60).linkMatrix());
+    const Matrix4 frame = toolbox::product(toolbox::product(axis(0, 0, 0, 290, 20).linkMatrix(),
+                                                            axis(-90, 0, -90, 0, -35).linkMatrix()),
+                                           axis(0, 270, 0, 0, 60).linkMatrix());
     j.attachGeometry(frame, 1.0f);
     QCOMPARE(j.getDrawVertices().size(), std::size_t(90));
     QCOMPARE(j.getValueCount(), 90u);
@@ -226,7 +205,7 @@ void TestJoint::smoothNormalsAverageOnlyGentleFolds()
     // At 90 degrees (cos 0 < 0.6) the faces keep their own normals.
     Joint sharp = foldedPair(90);
     sharp.computeSmoothNormals();
-    QCOMPARE(sharp.getDrawNormals()[2], 1.0f);  // first face still +Z
+    QCOMPARE(sharp.getDrawNormals()[2], 1.0f); // first face still +Z
     QCOMPARE(sharp.getDrawNormals()[0], 0.0f);
 
     // At 30 degrees (cos 0.87) the shared edge gets the bisector, the free

@@ -8,32 +8,34 @@
 #include "support/scratchinstall.h"
 
 #include <QtTest>
-#include <tinyxml.h>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <random>
+#include <tinyxml.h>
 
 namespace {
 
 const char *const kAxes =
     "    <j id=\"Base\" limsup=\"99\" alpha=\"45\" d=\"12\"/>\n"
     "    <j id=\"A1\" limsup=\"165\" liminf=\"-165\" alpha=\"0\" a=\"0\" theta=\"0\" d=\"290\"/>\n"
-    "    <j id=\"A2\" limsup=\"110\" liminf=\"-110\" alpha=\"-90\" a=\"0\" theta=\"-90\" d=\"0\"/>\n"
+    "    <j id=\"A2\" limsup=\"110\" liminf=\"-110\" alpha=\"-90\" a=\"0\" theta=\"-90\" "
+    "d=\"0\"/>\n"
     "    <j id=\"A3\" limsup=\"70\" liminf=\"-110\" alpha=\"0\" a=\"270\" theta=\"0\" d=\"0\"/>\n"
     "    <!-- comments between axes are skipped -->\n"
-    "    <j id=\"A4\" limsup=\"160\" liminf=\"-160\" alpha=\"-90\" a=\"150.6\" theta=\"0\" d=\"150.6\"/>\n"
+    "    <j id=\"A4\" limsup=\"160\" liminf=\"-160\" alpha=\"-90\" a=\"150.6\" theta=\"0\" "
+    "d=\"150.6\"/>\n"
     "    <j id=\"A5\" limsup=\"120\" liminf=\"-120\" alpha=\"90\" a=\"0\" theta=\"0\" d=\"0\"/>\n"
-    "    <j id=\"A6\" limsup=\"400\" liminf=\"-400\" alpha=\"-90\" a=\"0\" theta=\"0\" d=\"72\"/>\n";
+    "    <j id=\"A6\" limsup=\"400\" liminf=\"-400\" alpha=\"-90\" a=\"0\" theta=\"0\" "
+    "d=\"72\"/>\n";
 
-const char *const kGeometry =
-    "    <g name=\"Base\" geo=\"t/base\"/>\n"
-    "    <g name=\"A1\" geo=\"t/l1\"/>\n"
-    "    <g name=\"A2\" geo=\"t/l2\"/>\n"
-    "    <g name=\"A3\" geo=\"t/l3\"/>\n"
-    "    <g name=\"A4\" geo=\"t/l4\"/>\n"
-    "    <g name=\"A5\" geo=\"t/l5\"/>\n"
-    "    <g name=\"A6\" geo=\"t/l6\"/>\n";
+const char *const kGeometry = "    <g name=\"Base\" geo=\"t/base\"/>\n"
+                              "    <g name=\"A1\" geo=\"t/l1\"/>\n"
+                              "    <g name=\"A2\" geo=\"t/l2\"/>\n"
+                              "    <g name=\"A3\" geo=\"t/l3\"/>\n"
+                              "    <g name=\"A4\" geo=\"t/l4\"/>\n"
+                              "    <g name=\"A5\" geo=\"t/l5\"/>\n"
+                              "    <g name=\"A6\" geo=\"t/l6\"/>\n";
 
 const char *const kTail =
     "  <CAD_base x=\"1\" y=\"2\" z=\"3\" rx=\"10\" ry=\"20\" rz=\"30\"/>\n"
@@ -54,7 +56,11 @@ QByteArray triangle(double x, double y, double z)
     return QStringLiteral("  facet normal 0 0 1\n    outer loop\n"
                           "      vertex %1 %2 %3\n      vertex %4 %2 %3\n      vertex %1 %5 %3\n"
                           "    endloop\n  endfacet\n")
-        .arg(x).arg(y).arg(z).arg(x + 1).arg(y + 1)
+        .arg(x)
+        .arg(y)
+        .arg(z)
+        .arg(x + 1)
+        .arg(y + 1)
         .toLatin1();
 }
 
@@ -117,9 +123,10 @@ private slots:
 void TestReaders::numbersFollowTheCRules_data()
 {
     QTest::addColumn<QByteArray>("text");
-    for (const char *t : {"12.7", "-12.7", "  42abc", "+5", "1e3", "-0", "abc", "", "0x10", ".5",
-                          "5.", "1e400", "-1e400", "1e-400", "99999999999", "-99999999999",
-                          "3.25e-2xyz", "\t7", "inf", "nan", "--3", "+-3"})
+    for (const char *t : {"12.7",   "-12.7",  "  42abc",     "+5",           "1e3",        "-0",
+                          "abc",    "",       "0x10",        ".5",           "5.",         "1e400",
+                          "-1e400", "1e-400", "99999999999", "-99999999999", "3.25e-2xyz", "\t7",
+                          "inf",    "nan",    "--3",         "+-3"})
         QTest::newRow(t) << QByteArray(t);
 }
 
@@ -156,7 +163,8 @@ void TestReaders::storedPathsAreResolvedFromTheApplicationDirectory()
 {
     DataDirs::setApplicationDirForTesting(QStringLiteral("/opt/velkari/bin/"));
     QCOMPARE(DataDirs::robotDir(), QStringLiteral("/opt/velkari/bin/../CAD_Robots/"));
-    QCOMPARE(DataDirs::defaultTool(), QStringLiteral("/opt/velkari/bin/../CAD_Tools/IRB120_Crayon.tool"));
+    QCOMPARE(DataDirs::defaultTool(),
+             QStringLiteral("/opt/velkari/bin/../CAD_Tools/IRB120_Crayon.tool"));
     QCOMPARE(DataDirs::resolveStoredPath(QStringLiteral("../Objects/table.stl")),
              QStringLiteral("/opt/velkari/bin/../Objects/table.stl"));
     // Every "../" is replaced once the path starts with one.
@@ -224,7 +232,8 @@ void TestReaders::linkMeshLookup()
     const QString file = inst.write(QStringLiteral("CAD_Robots/r.xml"), description());
     // Numbered parts with a gap: 1 and 2 are read, 4 never.
     inst.write(QStringLiteral("CAD_Robots/t/l2-1.stl"), triangle(0, 0, 0));
-    inst.write(QStringLiteral("CAD_Robots/t/l2-2.stl"), "  color 1 0 0\n" + triangle(0, 0, 1) + triangle(0, 0, 2));
+    inst.write(QStringLiteral("CAD_Robots/t/l2-2.stl"),
+               "  color 1 0 0\n" + triangle(0, 0, 1) + triangle(0, 0, 2));
     inst.write(QStringLiteral("CAD_Robots/t/l2-4.stl"), triangle(0, 0, 9));
     // A single file wins over numbered ones.
     inst.write(QStringLiteral("CAD_Robots/t/l3.stl"), triangle(0, 0, 0));
@@ -271,34 +280,44 @@ void TestReaders::sectionErrors_data()
     const QByteArray good = description();
     QByteArray c;
 
-    QTest::newRow("comment first") << QByteArray("<!-- made by hand -->\n") + good
-                                   << QStringLiteral("Error: expected robot_dk in XML file (found  made by hand )");
+    QTest::newRow("comment first")
+        << QByteArray("<!-- made by hand -->\n") + good
+        << QStringLiteral("Error: expected robot_dk in XML file (found  made by hand )");
     c = good;
     c.replace("robot_dk>", "robot_kd>");
-    QTest::newRow("robot_dk misnamed") << c << QStringLiteral("Error: expected robot_dk in XML file (found robot_kd)");
+    QTest::newRow("robot_dk misnamed")
+        << c << QStringLiteral("Error: expected robot_dk in XML file (found robot_kd)");
     c = good;
     c.replace("robot_geometry>", "geometry>");
-    QTest::newRow("geometry misnamed") << c << QStringLiteral("Error: expected robot_geometry in XML file (found geometry)");
+    QTest::newRow("geometry misnamed")
+        << c << QStringLiteral("Error: expected robot_geometry in XML file (found geometry)");
     c = good;
     c.replace("CAD_base", "CAD_bas");
-    QTest::newRow("base misnamed") << c << QStringLiteral("Error: expected CAD_BASE in XML file (found CAD_bas)");
+    QTest::newRow("base misnamed")
+        << c << QStringLiteral("Error: expected CAD_BASE in XML file (found CAD_bas)");
     c = good;
     c.replace("CAD_scale", "CAD_Scale");
-    QTest::newRow("scale misnamed") << c << QStringLiteral("Error: expected CAD_scale in XML file (found CAD_Scale)");
+    QTest::newRow("scale misnamed")
+        << c << QStringLiteral("Error: expected CAD_scale in XML file (found CAD_Scale)");
     c = good;
     c.replace("CAD_offsets", "offsets");
-    QTest::newRow("offsets misnamed") << c << QStringLiteral("Error: expected CAD_offsets in XML file (found offsets)");
+    QTest::newRow("offsets misnamed")
+        << c << QStringLiteral("Error: expected CAD_offsets in XML file (found offsets)");
     // Missing altogether rather than misnamed: reading must still stop cleanly.
     QTest::newRow("no geometry section")
         << QByteArray("<robot><robot_dk>") + kAxes + "</robot_dk></robot>"
         << QStringLiteral("Error: expected robot_geometry in XML file (found )");
     QTest::newRow("ends after geometry")
-        << description(kAxes, kGeometry, QByteArray()) << QStringLiteral("Error: expected CAD_BASE in XML file (found )");
-    QTest::newRow("empty root") << QByteArray("<robot/>") << QStringLiteral("Error: expected robot_dk in XML file (found robot)");
+        << description(kAxes, kGeometry, QByteArray())
+        << QStringLiteral("Error: expected CAD_BASE in XML file (found )");
+    QTest::newRow("empty root") << QByteArray("<robot/>")
+                                << QStringLiteral(
+                                       "Error: expected robot_dk in XML file (found robot)");
     QTest::newRow("text before the axes")
-        << description(QByteArray("some text") + kAxes) << QStringLiteral("the first child of robot_dk is not an element");
-    QTest::newRow("axis without id")
-        << description(QByteArray("<j alpha=\"3\"/>") + kAxes) << QStringLiteral("axis element without id");
+        << description(QByteArray("some text") + kAxes)
+        << QStringLiteral("the first child of robot_dk is not an element");
+    QTest::newRow("axis without id") << description(QByteArray("<j alpha=\"3\"/>") + kAxes)
+                                     << QStringLiteral("axis element without id");
 }
 
 void TestReaders::sectionErrors()
@@ -322,16 +341,19 @@ void TestReaders::countsAreReportedButReadingGoesOn()
     Loaded l = load(inst.write(QStringLiteral("CAD_Robots/six.xml"), description(six)));
     QCOMPARE(l.result, 0);
     QCOMPARE(int(l.joints.size()), 6);
-    QVERIFY(log.contains(QStringLiteral("Error : There should be 7 axis info entries (axis found = 6)")));
+    QVERIFY(log.contains(
+        QStringLiteral("Error : There should be 7 axis info entries (axis found = 6)")));
 
     log.clear();
     QByteArray eight = QByteArray(kAxes) + "<j id=\"A7\" a=\"5\"/>\n";
-    QByteArray geo = QByteArray(kGeometry) + "<g name=\"A7\" geo=\"t/none\"/>\n<g name=\"A7\" geo=\"t/none\"/>\n";
+    QByteArray geo = QByteArray(kGeometry) +
+                     "<g name=\"A7\" geo=\"t/none\"/>\n<g name=\"A7\" geo=\"t/none\"/>\n";
     l = load(inst.write(QStringLiteral("CAD_Robots/eight.xml"), description(eight, geo)));
     QCOMPARE(l.result, 0);
     QCOMPARE(int(l.joints.size()), 8);
     QVERIFY(log.contains(QStringLiteral("(axis found = 8)")));
-    QVERIFY(log.contains(QStringLiteral("Error : There should be 7 geometric files (geometries found = 9)")));
+    QVERIFY(log.contains(
+        QStringLiteral("Error : There should be 7 geometric files (geometries found = 9)")));
 }
 
 void TestReaders::missingAngleTypeMeansZero()
@@ -340,7 +362,8 @@ void TestReaders::missingAngleTypeMeansZero()
     QByteArray tail(kTail);
     tail.replace("Angle_Type", "AngleKind");
     MessageLog log;
-    Loaded l = load(inst.write(QStringLiteral("CAD_Robots/r.xml"), description(kAxes, kGeometry, tail)));
+    Loaded l =
+        load(inst.write(QStringLiteral("CAD_Robots/r.xml"), description(kAxes, kGeometry, tail)));
     QCOMPARE(l.result, 0);
     QCOMPARE(l.angleType, 0);
     QVERIFY(log.contains(QStringLiteral("XML could not read Angle_Type id")));
@@ -359,7 +382,8 @@ void TestReaders::unreadableFilesFailCleanly()
 
     // Truncated in the middle of the geometry section.
     const QByteArray good = description();
-    l = load(inst.write(QStringLiteral("CAD_Robots/cut.xml"), good.left(good.indexOf("CAD_base") - 20)));
+    l = load(
+        inst.write(QStringLiteral("CAD_Robots/cut.xml"), good.left(good.indexOf("CAD_base") - 20)));
     QCOMPARE(l.result, -1);
     l = load(inst.write(QStringLiteral("CAD_Robots/empty.xml"), QByteArray()));
     QCOMPARE(l.result, -1);
@@ -402,21 +426,21 @@ void TestReaders::garbageNeverCrashes()
     QCOMPARE(l.result, 0);
     QCOMPARE(int(l.joints.size()), 7);
     Tool tool;
-    QVERIFY(tool.load(QFile::encodeName(inst.write(QStringLiteral("CAD_Tools/junk.tool"), junk)).constData()));
+    QVERIFY(tool.load(
+        QFile::encodeName(inst.write(QStringLiteral("CAD_Tools/junk.tool"), junk)).constData()));
 }
 
 void TestReaders::toolFileAndParts()
 {
     ScratchInstall inst;
-    const QString file = inst.write(
-        QStringLiteral("CAD_Tools/pen.tool"),
-        "solid holder\n"
-        " H= 0 0 150 0 0 0\n"
-        " Htool0= 0 0 10 0 0 0\n"
-        "   toolparts 3\n"
-        "  color 1 0 0\n" +
-            triangle(0, 0, 0));
-    inst.write(QStringLiteral("CAD_Tools/pen-1.stl"), triangle(1, 1, 1) + triangle(2, 2, 2) + " H= 9 9 9 9 9 9\n");
+    const QString file = inst.write(QStringLiteral("CAD_Tools/pen.tool"), "solid holder\n"
+                                                                          " H= 0 0 150 0 0 0\n"
+                                                                          " Htool0= 0 0 10 0 0 0\n"
+                                                                          "   toolparts 3\n"
+                                                                          "  color 1 0 0\n" +
+                                                                              triangle(0, 0, 0));
+    inst.write(QStringLiteral("CAD_Tools/pen-1.stl"),
+               triangle(1, 1, 1) + triangle(2, 2, 2) + " H= 9 9 9 9 9 9\n");
     inst.write(QStringLiteral("CAD_Tools/pen-3.stl"), "  color 0 1 0\n" + triangle(3, 3, 3));
 
     Tool tool;
@@ -443,10 +467,14 @@ void TestReaders::toolFileAndParts()
 
     // 2.9 parts counts as 2; 0 reads no part file.
     Tool two;
-    QVERIFY(two.load(QFile::encodeName(inst.write(QStringLiteral("CAD_Tools/pen.tool"), " toolparts 2.9\n")).constData()));
+    QVERIFY(two.load(
+        QFile::encodeName(inst.write(QStringLiteral("CAD_Tools/pen.tool"), " toolparts 2.9\n"))
+            .constData()));
     QCOMPARE(int(two.getParts().size()), 2); // part 0 and part 1 (part 2 missing)
     Tool zero;
-    QVERIFY(zero.load(QFile::encodeName(inst.write(QStringLiteral("CAD_Tools/pen.tool"), " toolparts 0\n")).constData()));
+    QVERIFY(zero.load(
+        QFile::encodeName(inst.write(QStringLiteral("CAD_Tools/pen.tool"), " toolparts 0\n"))
+            .constData()));
     QCOMPARE(int(zero.getParts().size()), 1);
     QCOMPARE(zero.getTcp(), (Pose6{0, 0, 0, 0, 0, 0}));
 }
@@ -470,11 +498,15 @@ void TestReaders::toolPartCountIsBounded()
     QElapsedTimer timer;
     timer.start();
     Tool tool;
-    QVERIFY(tool.load(QFile::encodeName(inst.write(QStringLiteral("CAD_Tools/x.tool"), " toolparts 1e9\n")).constData()));
+    QVERIFY(tool.load(
+        QFile::encodeName(inst.write(QStringLiteral("CAD_Tools/x.tool"), " toolparts 1e9\n"))
+            .constData()));
     QVERIFY(log.contains(QStringLiteral("reading at most 1000 part files")));
     QVERIFY(timer.elapsed() < 5000);
     Tool nan;
-    QVERIFY(nan.load(QFile::encodeName(inst.write(QStringLiteral("CAD_Tools/y.tool"), " toolparts nan\n")).constData()));
+    QVERIFY(nan.load(
+        QFile::encodeName(inst.write(QStringLiteral("CAD_Tools/y.tool"), " toolparts nan\n"))
+            .constData()));
     QCOMPARE(int(nan.getParts().size()), 1);
 }
 
@@ -533,7 +565,8 @@ void TestReaders::shippedMeshesSitOnTheirLinks()
     QFETCH(QString, file);
     Loaded l = load(DataDirs::robotDir() + file);
     QCOMPARE(l.result, 0);
-    Matrix4 frame = toolbox::placementMatrix({l.base[0], l.base[1], l.base[2], l.base[3], l.base[4], l.base[5]});
+    Matrix4 frame = toolbox::placementMatrix(
+        {l.base[0], l.base[1], l.base[2], l.base[3], l.base[4], l.base[5]});
     frame = toolbox::product(frame, l.joints[0].linkMatrix());
     std::vector<Matrix4> frames{frame};
     for (int i = 1; i <= 6; ++i) {

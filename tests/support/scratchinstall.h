@@ -25,7 +25,10 @@ public:
     ScratchInstall &operator=(const ScratchInstall &) = delete;
 
     QString root() const { return m_dir.path(); }
-    QString path(const QString &relative) const { return m_dir.path() + QLatin1Char('/') + relative; }
+    QString path(const QString &relative) const
+    {
+        return m_dir.path() + QLatin1Char('/') + relative;
+    }
 
     // Writes `content` to root/relative, creating directories; returns the path.
     QString write(const QString &relative, const QByteArray &content) const
