@@ -1,6 +1,7 @@
 #include "app/commandline.h"
 #include "app/startupwindow.h"
 #include "models/datadirs.h"
+#include "scene/glwidget.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -31,21 +32,34 @@ int main(int argc, char *argv[])
     window.show();
 
     // Stations are not read yet: start with the default robot and tool.
-    window.loadRobot(DataDirs::defaultRobot());
-    window.loadTool(DataDirs::defaultTool());
-
-    if (!options.screenshotFile.isEmpty()) {
-        // Give the window one full round of layout and paint first.
-        QTimer::singleShot(300, &window, [&window, &options]() {
-            const QPixmap shot = window.grab();
-            if (shot.isNull() || !shot.save(options.screenshotFile)) {
-                std::fprintf(stderr, "velkari: could not write the screenshot %s\n",
-                             qPrintable(options.screenshotFile));
-                QApplication::exit(1);
-                return;
-            }
-            QApplication::exit(0);
-        });
+    if (options.screenshotFile.isEmpty()) {
+        window.loadRobot(DataDirs::defaultRobot());
+        window.loadTool(DataDirs::defaultTool());
+    } else {
+        window.setMessagesShown(false);
+        // Save the picture once the view has finished its first paint with
+        // the station in it.
+        QObject::connect(
+            window.view(), &glwidget::painted, &window,
+            [&window, &options]() {
+                static bool done = false;
+                if (done)
+                    return;
+                done = true;
+                QTimer::singleShot(0, &window, [&window, &options]() {
+                    const QImage shot = window.snapshot();
+                    if (shot.isNull() || !shot.save(options.screenshotFile)) {
+                        std::fprintf(stderr, "velkari: could not write the screenshot %s\n",
+                                     qPrintable(options.screenshotFile));
+                        QApplication::exit(1);
+                        return;
+                    }
+                    QApplication::exit(0);
+                });
+            },
+            Qt::QueuedConnection);
+        window.loadRobot(DataDirs::defaultRobot());
+        window.loadTool(DataDirs::defaultTool());
     }
     return app.exec();
 }

@@ -1,122 +1,131 @@
 #include "startupwindow.h"
 
-#include "models/xml.h"
+#include "kinematics/robot.h"
+#include "models/datadirs.h"
+#include "scene/glwidget.h"
+#include "scene/objects.h"
+#include "scene/robots.h"
 
-#include <QFileInfo>
-#include <QHeaderView>
-#include <QLabel>
-#include <QTableWidget>
-#include <QVBoxLayout>
+#include <QAction>
+#include <QApplication>
+#include <QDockWidget>
+#include <QFileDialog>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPainter>
 
 StartupWindow::StartupWindow(QWidget *parent) : QMainWindow(parent)
 {
+    setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("Velkari"));
-    auto *central = new QWidget(this);
-    auto *layout = new QVBoxLayout(central);
-    m_summary = new QLabel(central);
-    m_summary->setTextFormat(Qt::RichText);
-    m_summary->setWordWrap(true);
-    m_table = new QTableWidget(0, 9, central);
-    m_table->setHorizontalHeaderLabels({QStringLiteral("Element"), QStringLiteral("alpha (°)"),
-                                        QStringLiteral("a (mm)"), QStringLiteral("theta (°)"),
-                                        QStringLiteral("d (mm)"), QStringLiteral("Lower limit (°)"),
-                                        QStringLiteral("Upper limit (°)"),
-                                        QStringLiteral("Triangles"), QStringLiteral("Mesh parts")});
-    m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    m_table->horizontalHeader()->setStretchLastSection(true);
-    m_table->verticalHeader()->setVisible(false);
-    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    layout->addWidget(m_summary);
-    layout->addWidget(m_table, 1);
-    setCentralWidget(central);
-    refresh();
+    resize(1000, 685);
+    setMinimumSize(400, 400);
+
+    m_view = new glwidget(this);
+    setCentralWidget(m_view);
+    m_robotProps = makeDock(QString(), 150, 275);
+    m_robots = makeDock(QString(), 0, 200);
+    m_objectProps = makeDock(QStringLiteral("Object properties view"), 150, 275);
+    m_objects = makeDock(QStringLiteral("Objects view"), 0, 200);
+    m_robotProps->setWindowTitle(tr("Robot properties"));
+    m_robots->setWindowTitle(tr("Robots"));
+    m_view->robotsList()->setupWidgets(m_robots, m_robotProps);
+    m_view->objectsList()->setupWidgets(m_objects, m_objectProps);
+    m_robots->show();
+    m_robotProps->hide();
+    m_objects->hide();
+    m_objectProps->hide();
+    connect(m_view, &glwidget::userMessage, this, &StartupWindow::showMessage);
+
+    QMenu *file = menuBar()->addMenu(tr("File"));
+    file->addAction(tr("Load robot..."), this, [this]() { delete m_view->loadModel(); });
+    file->addAction(tr("Load tool..."), this, [this]() {
+        delete m_view->loadTool();
+        m_view->updateGL();
+    });
+    file->addAction(tr("Remove tool"), m_view, &glwidget::removeTool);
+    file->addAction(tr("Load object..."), this, [this]() {
+        const QStringList files =
+            QFileDialog::getOpenFileNames(nullptr, tr("Open"), DataDirs::objectDir(),
+                                          QStringLiteral("All (*.*)\nSTL (*.stl)\nRender (*.slp)"));
+        for (const QString &f : files)
+            m_view->objectsList()->AddObject(f);
+        if (!files.isEmpty()) {
+            m_objects->show();
+            m_objectProps->show();
+        }
+    });
+    file->addSeparator();
+    file->addAction(tr("Exit"), this, &QWidget::close, QKeySequence(Qt::ALT | Qt::Key_F4));
+
+    QMenu *views = menuBar()->addMenu(tr("View"));
+    views->addAction(tr("Isometric"), m_view, &glwidget::do_viewIso);
+    views->addAction(tr("Top"), m_view, &glwidget::do_viewTop);
+    views->addAction(tr("Front"), m_view, &glwidget::do_viewFront);
+    views->addAction(tr("Right"), m_view, &glwidget::do_viewRight);
+    views->addAction(tr("Left"), m_view, &glwidget::do_viewLeft);
+    views->addAction(tr("Back"), m_view, &glwidget::do_viewBack);
+    views->addSeparator();
+    QAction *objectsView = views->addAction(tr("Objects view"));
+    objectsView->setCheckable(true);
+    connect(objectsView, &QAction::toggled, this, [this](bool on) {
+        m_objects->setVisible(on);
+        m_objectProps->setVisible(on);
+    });
+}
+
+QDockWidget *StartupWindow::makeDock(const QString &title, int maxHeight, int minWidth)
+{
+    auto *dock = new QDockWidget(title, this);
+    dock->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
+    dock->setFeatures(QDockWidget::DockWidgetMovable);
+    if (maxHeight > 0)
+        dock->setMaximumHeight(maxHeight);
+    dock->setMaximumWidth(400);
+    dock->setMinimumWidth(minWidth);
+    addDockWidget(Qt::LeftDockWidgetArea, dock);
+    return dock;
+}
+
+Robot *StartupWindow::robot() const
+{
+    return m_view->selectedRobot();
 }
 
 int StartupWindow::loadRobot(const QString &file)
 {
-    m_joints.clear();
-    float base[6] = {0}, scale = 1.0f, offsets[6] = {0};
-    m_angleType = 0;
-    m_robotFile = file;
-    m_robotResult =
-        xml::loadData(file.toUtf8().constData(), m_joints, base, &scale, offsets, &m_angleType);
-    if (m_robotResult == 0 && m_joints.size() < 7)
-        m_robotResult = -1;
-    refresh();
-    return m_robotResult;
+    QByteArray name = file.toUtf8();
+    return m_view->loadModel(name.data()) ? 0 : -1;
 }
 
 int StartupWindow::loadTool(const QString &file)
 {
-    m_tool.reset();
-    m_tool = Tool();
-    m_toolFile = file;
-    m_toolResult = m_tool.load(file.toUtf8().constData());
-    if (m_toolResult)
-        m_tool.attach();
-    refresh();
-    return m_toolResult ? 0 : -1;
+    if (!robot())
+        return -1;
+    QByteArray name = file.toUtf8();
+    const bool ok = m_view->loadTool(name.data());
+    m_view->updateGL();
+    return ok ? 0 : -1;
 }
 
-static int triangles(const Joint &j)
+QImage StartupWindow::snapshot()
 {
-    return int(j.getVertices().size() / 3);
+    QImage shot = grab().toImage();
+    if (m_view->isValid()) {
+        // The view's pixels come from its framebuffer, not from the widget grab.
+        const QImage gl = m_view->grabFrameBuffer();
+        QPainter p(&shot);
+        p.drawImage(m_view->mapTo(this, QPoint(0, 0)), gl);
+    }
+    return shot;
 }
 
-void StartupWindow::refresh()
+void StartupWindow::showMessage(const QString &text)
 {
-    QString text;
-    if (m_robotFile.isEmpty()) {
-        text += tr("<b>No robot loaded.</b>");
-    } else if (m_robotResult != 0) {
-        text += tr("<b>The robot description %1 could not be read.</b>")
-                    .arg(m_robotFile.toHtmlEscaped());
-    } else {
-        text += tr("<b>Robot:</b> %1 (angle type %2)<br/>%3")
-                    .arg(QFileInfo(m_robotFile).fileName().toHtmlEscaped())
-                    .arg(m_angleType)
-                    .arg(QFileInfo(m_robotFile).canonicalFilePath().toHtmlEscaped());
-    }
-    text += QStringLiteral("<br/>");
-    if (m_toolFile.isEmpty()) {
-        text += tr("<b>No tool mounted.</b>");
-    } else if (!m_toolResult) {
-        text += tr("<b>The tool file %1 could not be read.</b>").arg(m_toolFile.toHtmlEscaped());
-    } else {
-        const Pose6 &t = m_tool.getTcp();
-        int tris = 0;
-        for (const Joint &p : m_tool.getParts())
-            tris += triangles(p);
-        text += tr("<b>Tool:</b> %1, TCP at (%2, %3, %4) mm, (%5, %6, %7)°, %8 parts, %9 triangles")
-                    .arg(QFileInfo(m_toolFile).fileName().toHtmlEscaped())
-                    .arg(double(t[0]), 0, 'f', 2)
-                    .arg(double(t[1]), 0, 'f', 2)
-                    .arg(double(t[2]), 0, 'f', 2)
-                    .arg(double(t[3]), 0, 'f', 2)
-                    .arg(double(t[4]), 0, 'f', 2)
-                    .arg(double(t[5]), 0, 'f', 2)
-                    .arg(m_tool.getParts().size())
-                    .arg(tris);
-    }
-    m_summary->setText(text);
-
-    m_table->setRowCount(int(m_joints.size()));
-    for (int r = 0; r < int(m_joints.size()); ++r) {
-        const Joint &j = m_joints[std::size_t(r)];
-        int tris = triangles(j);
-        for (std::size_t p = 1; p < j.getParts().size(); ++p)
-            tris += triangles(j.getParts()[p]);
-        const int meshParts = int(j.getParts().size()) - (r + 1 < int(m_joints.size()) ? 1 : 0) + 1;
-        const QStringList cells{QString::fromStdString(j.getId()),
-                                QString::number(j.getAlpha()),
-                                QString::number(j.getA()),
-                                QString::number(j.getTheta()),
-                                QString::number(double(j.getD()), 'f', 2),
-                                QString::number(j.getLiminf()),
-                                QString::number(j.getLimsup()),
-                                QString::number(tris),
-                                QString::number(meshParts)};
-        for (int c = 0; c < cells.size(); ++c)
-            m_table->setItem(r, c, new QTableWidgetItem(cells.at(c)));
-    }
+    if (!m_showMessages)
+        return;
+    // Message boxes have no parent; a non-modal one does not stop start-up.
+    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Velkari"), text);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->show();
 }

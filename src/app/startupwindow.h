@@ -1,16 +1,13 @@
-// Stand-in main window until the 3-D view and control panel exist: it reads
-// the robot description and tool the program starts with and shows what it
-// read, so a start-up can be checked by eye.
+// Stand-in main window until the control panel and the full menus exist: the
+// 3-D view in the centre, the robot and object panels in their docks, and a
+// small menu to load robots, tools and objects and pick a standard view.
 #pragma once
 
-#include "kinematics/joint.h"
-#include "models/tool.h"
-
 #include <QMainWindow>
-#include <vector>
 
-class QLabel;
-class QTableWidget;
+class QDockWidget;
+class Robot;
+class glwidget;
 
 class StartupWindow : public QMainWindow
 {
@@ -18,23 +15,32 @@ class StartupWindow : public QMainWindow
 public:
     explicit StartupWindow(QWidget *parent = nullptr);
 
-    // Both return 0 on success, -1 on failure (and say why in the window).
+    // Both return 0 on success, -1 on failure (the user is told why).
     int loadRobot(const QString &file);
     int loadTool(const QString &file);
 
-    const std::vector<Joint> &joints() const { return m_joints; }
-    const Tool &tool() const { return m_tool; }
+    glwidget *view() const { return m_view; }
+    Robot *robot() const;
+    QDockWidget *robotPropertiesDock() const { return m_robotProps; }
+    QDockWidget *robotsDock() const { return m_robots; }
+    QDockWidget *objectPropertiesDock() const { return m_objectProps; }
+    QDockWidget *objectsDock() const { return m_objects; }
+
+    // A picture of the window with the 3-D view as drawn.
+    QImage snapshot();
+    // Whether messages pop up; tests switch them off.
+    void setMessagesShown(bool shown) { m_showMessages = shown; }
+
+private slots:
+    void showMessage(const QString &text);
 
 private:
-    void refresh();
+    QDockWidget *makeDock(const QString &title, int maxHeight, int minWidth);
 
-    std::vector<Joint> m_joints;
-    Tool m_tool;
-    QString m_robotFile;
-    QString m_toolFile;
-    int m_robotResult = -1;
-    bool m_toolResult = false;
-    int m_angleType = 0;
-    QLabel *m_summary = nullptr;
-    QTableWidget *m_table = nullptr;
+    glwidget *m_view = nullptr;
+    QDockWidget *m_robotProps = nullptr;
+    QDockWidget *m_robots = nullptr;
+    QDockWidget *m_objectProps = nullptr;
+    QDockWidget *m_objects = nullptr;
+    bool m_showMessages = true;
 };

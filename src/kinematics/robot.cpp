@@ -23,6 +23,56 @@ inline bool within(float v, float lo, float hi)
     return v >= lo && v <= hi;
 }
 
+// Exact for the right angles link twists nearly always are.
+inline void sinCosDegrees(double deg, double &s, double &c)
+{
+    const double r = std::fmod(deg, 360.0);
+    const double d = r < 0 ? r + 360.0 : r;
+    if (d == 0.0) {
+        s = 0;
+        c = 1;
+    } else if (d == 90.0) {
+        s = 1;
+        c = 0;
+    } else if (d == 180.0) {
+        s = 0;
+        c = -1;
+    } else if (d == 270.0) {
+        s = -1;
+        c = 0;
+    } else {
+        s = std::sin(deg * toolbox::kDegToRad);
+        c = std::cos(deg * toolbox::kDegToRad);
+    }
+}
+
+// Rotation part of a link transform, RotX(alpha) RotZ(theta), row-major.
+inline void linkRotation(double sa, double ca, double st, double ct, double *m)
+{
+    m[0] = ct;
+    m[1] = -st;
+    m[2] = 0.0;
+    m[3] = ca * st;
+    m[4] = ca * ct;
+    m[5] = -sa;
+    m[6] = sa * st;
+    m[7] = sa * ct;
+    m[8] = ca;
+}
+
+inline void mul3x3(const double *a, const double *b, double *r)
+{
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            r[3 * i + j] = a[3 * i] * b[j] + a[3 * i + 1] * b[3 + j] + a[3 * i + 2] * b[6 + j];
+}
+
+// The angle of the opposite direction, within (-pi, pi].
+inline double halfTurn(double a)
+{
+    return a > 0.0 ? a - toolbox::kPi : a + toolbox::kPi;
+}
+
 } // namespace
 
 Robot::Robot(QObject *parent)
@@ -435,6 +485,8 @@ int Robot::closedForm(const Matrix4 &T, std::vector<IkConfiguration> &results) c
     struct Arm
     {
         double q1, q2, q3;
+        // Sines and cosines of the three link angles (theta + q).
+        double s1, c1, s2, c2, s3, c3;
         bool checkReach;
     };
     Arm arms[4];
@@ -443,7 +495,8 @@ int Robot::closedForm(const Matrix4 &T, std::vector<IkConfiguration> &results) c
     const double A = 2.0 * a3 * a4;
     const double B = 2.0 * a3 * d4;
     for (double f : phi) {
-        const double rho = std::cos(f) * px + std::sin(f) * py - a2;
+        const double sf = std::sin(f), cf = std::cos(f);
+        const double rho = cf * px + sf * py - a2;
         const double K = rho * rho + zp * zp - double(a3) * a3 - double(d4) * d4 - double(a4) * a4;
         double sc[2][2];
         bool clamped = false;
@@ -485,7 +538,10 @@ int Robot::closedForm(const Matrix4 &T, std::vector<IkConfiguration> &results) c
             if (!(std::fabs(s) < 1.0000000001))
                 continue;
             const double t3 = std::atan2(s, c);
-            const double c3 = std::cos(t3), s3 = std::sin(t3);
+            const double n3 = std::sqrt(s * s + c * c);
+            if (!(n3 > 0.0))
+                continue;
+            const double c3 = c / n3, s3 = s / n3;
             const double u = a4 * c3 + a3 - d4 * s3;
             const double v = d4 * c3 + a4 * s3;
             // [[rho, z'], [-z', rho]] (x, y) = (u, v)
@@ -495,7 +551,11 @@ int Robot::closedForm(const Matrix4 &T, std::vector<IkConfiguration> &results) c
             const double x = (rho * u - zp * v) / det;
             const double y = (zp * u + rho * v) / det;
             const double t2 = std::atan2(x, y);
-            arms[armCount++] = {f - th[0], t2 - kPi / 2 - th[1], t3 - th[2], clamped};
+            // The link-2 angle is t2 - 90 degrees.
+            const double n = std::sqrt(x * x + y * y);
+            arms[armCount++] = {
+                f - th[0], t2 - kPi / 2 - th[1], t3 - th[2], sf, cf, -y / n, x / n, s3, c3,
+                clamped};
         }
     }
     if (armCount == 0) {
@@ -503,27 +563,35 @@ int Robot::closedForm(const Matrix4 &T, std::vector<IkConfiguration> &results) c
         return -1;
     }
 
-    // Wrist, two solutions per arm (one when singular).
+    // Wrist, two solutions per arm (one when singular). R03 is built from the
+    // sines and cosines the arm already has, so no trigonometry is repeated.
+    double sa[3], ca[3];
+    for (int k = 0; k < 3; ++k)
+        sinCosDegrees(joints[std::size_t(k + 1)].getAlpha(), sa[k], ca[k]);
     std::array<float, 6> sols[8];
     int count = 0;
     for (int i = 0; i < armCount; ++i) {
         const Arm &arm = arms[i];
-        Matrix4 t03 = calc.linkMatrix(float(J1.getAlpha()), float(J1.getA()),
-                                      float(arm.q1 * kToDegrees + J1.getTheta()), J1.getD());
-        t03 = calc.product(t03,
-                           calc.linkMatrix(float(J2.getAlpha()), float(J2.getA()),
-                                           float(arm.q2 * kToDegrees + J2.getTheta()), J2.getD()));
-        t03 = calc.product(t03,
-                           calc.linkMatrix(float(J3.getAlpha()), float(J3.getA()),
-                                           float(arm.q3 * kToDegrees + J3.getTheta()), J3.getD()));
-        // Rotation of T03^-1 T: rows of R03 against columns of T.
+        double r03[9];
+        {
+            double l1[9], l2[9], l3[9], t[9];
+            linkRotation(sa[0], ca[0], arm.s1, arm.c1, l1);
+            linkRotation(sa[1], ca[1], arm.s2, arm.c2, l2);
+            linkRotation(sa[2], ca[2], arm.s3, arm.c3, l3);
+            mul3x3(l1, l2, t);
+            mul3x3(t, l3, r03);
+        }
+        // Rotation of T03^-1 T: columns of R03 against columns of T.
         auto r = [&](int row, int col) {
-            return double(t03[row - 1]) * T[col - 1] + double(t03[4 + row - 1]) * T[4 + col - 1] +
-                   double(t03[8 + row - 1]) * T[8 + col - 1];
+            return r03[row - 1] * T[col - 1] + r03[3 + row - 1] * T[4 + col - 1] +
+                   r03[6 + row - 1] * T[8 + col - 1];
         };
         const double r11 = r(1, 1), r13 = r(1, 3), r21 = r(2, 1), r22 = r(2, 2), r23 = r(2, 3),
                      r31 = r(3, 1), r33 = r(3, 3);
-        const float s = static_cast<float>(toolbox::positiveSqrt(1.0 - r23 * r23));
+        // The wrist bend's sine from the two other elements of the column:
+        // sqrt(1 - r23^2) loses its precision exactly where it matters, near
+        // the singular wrist.
+        const double s = std::sqrt(r13 * r13 + r33 * r33);
         auto addSolution = [&](double t4, double t5, double t6) {
             std::array<float, 6> q{
                 float(arm.q1 * kToDegrees),       float(arm.q2 * kToDegrees),
@@ -540,17 +608,14 @@ int Robot::closedForm(const Matrix4 &T, std::vector<IkConfiguration> &results) c
             }
             sols[count++] = q;
         };
-        if (std::fabs(s) >= 0.001f) {
-            const double t4a = std::atan2(r33 / s, -r13 / s);
+        if (s >= 0.001) {
+            // Solution B is solution A with the wrist turned over: axes 4
+            // and 6 half a turn round, axis 5 mirrored.
+            const double t4a = std::atan2(r33, -r13);
             const double t5a = std::atan2(s, r23);
-            const double s5a = std::sin(t5a);
-            const double t6a = std::atan2(r22 / s5a, -r21 / s5a);
-            const double t4b = std::atan2(-r33 / s, r13 / s);
-            const double t5b = std::atan2(-s, std::cos(t5a));
-            const double s5b = std::sin(t5b);
-            const double t6b = std::atan2(r22 / s5b, -r21 / s5b);
+            const double t6a = std::atan2(r22, -r21);
             addSolution(t4a, t5a, t6a);
-            addSolution(t4b, t5b, t6b);
+            addSolution(halfTurn(t4a), -t5a, halfTurn(t6a));
         } else {
             const double t4 = seed[3] * kDegToRad + th[3];
             const double t5 = std::atan2(s, r23);

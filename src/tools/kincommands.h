@@ -41,9 +41,9 @@ private:
     std::vector<IkConfiguration> m_solutions;
 };
 
-// `value` in fixed notation with six decimals, appended to `out`. Values that
-// round to zero print as 0.000000, never -0.000000.
-void appendFixed(std::string &out, double value);
+// `value` in fixed notation with six decimals, correctly rounded, appended to
+// `out`. Values that round to zero print as 0.000000, never -0.000000.
+void appendFixed(std::string &out, float value);
 
 // A whole token as a number, independent of the locale. Accepts an optional
 // leading '+'; rejects trailing characters.

@@ -100,7 +100,8 @@ public:
     }
     void flush()
     {
-        if (!m_buffer.empty() && !m_error && !writeAll(STDOUT_FILENO, m_buffer.data(), m_buffer.size()))
+        if (!m_buffer.empty() && !m_error &&
+            !writeAll(STDOUT_FILENO, m_buffer.data(), m_buffer.size()))
             m_error = errno;
         m_buffer.clear();
     }
@@ -155,7 +156,8 @@ private:
         // before sending more.
         m_output.flush();
         for (;;) {
-            const ssize_t n = ::read(STDIN_FILENO, m_buffer.data() + m_end, m_buffer.size() - m_end);
+            const ssize_t n =
+                ::read(STDIN_FILENO, m_buffer.data() + m_end, m_buffer.size() - m_end);
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0)
@@ -218,7 +220,8 @@ struct Options
     std::string robot;
     std::string tool;
     int convention = 0;
-    std::string command; // empty: read standard input
+    std::string command;
+    bool hasCommand = false; // otherwise the commands come from standard input
     bool help = false;
 };
 
@@ -243,8 +246,8 @@ std::string parseArguments(int argc, char **argv, Options &o)
             } else if (arg == "--euler" || arg.substr(0, 8) == "--euler=") {
                 if (arg == "--euler" && i + 1 >= argc)
                     return "--euler needs a number from 0 to 4";
-                const std::string_view value = arg == "--euler" ? std::string_view(argv[++i])
-                                                                : arg.substr(8);
+                const std::string_view value =
+                    arg == "--euler" ? std::string_view(argv[++i]) : arg.substr(8);
                 if (!parseConvention(value, o.convention))
                     return "--euler needs a number from 0 to 4, not '" + std::string(value) + "'";
             } else {
@@ -259,6 +262,7 @@ std::string parseArguments(int argc, char **argv, Options &o)
         }
         // The command takes everything that is left: its numbers may well
         // begin with '-'.
+        o.hasCommand = true;
         for (int k = i; k < argc; ++k) {
             if (k > i)
                 o.command += ' ';
@@ -292,8 +296,7 @@ int main(int argc, char **argv)
     Robot robot;
     const QString robotPath = locate(options.robot, DataDirs::robotDir());
     if (!QFileInfo(robotPath).isFile())
-        return unusable("cannot read the robot description '" + options.robot +
-                        "': no such file");
+        return unusable("cannot read the robot description '" + options.robot + "': no such file");
     if (robot.loadData(QFile::encodeName(robotPath).constData()) != 0 || !robot.isLoaded())
         return unusable("'" + options.robot + "' is not a robot description that can be read");
     if (!options.tool.empty()) {
@@ -307,7 +310,7 @@ int main(int argc, char **argv)
     kin::Interpreter interpreter(robot, options.convention);
     Output output;
     bool allWellFormed = true;
-    if (!options.command.empty()) {
+    if (options.hasCommand) {
         allWellFormed = interpreter.execute(options.command, output.buffer());
     } else {
         LineReader reader(output);

@@ -2,7 +2,9 @@
 // the readers, and the picture the program saves on request.
 #include "app/commandline.h"
 #include "app/startupwindow.h"
+#include "kinematics/robot.h"
 #include "models/datadirs.h"
+#include "scene/glwidget.h"
 
 #include <QtTest>
 
@@ -58,23 +60,29 @@ void TestStartup::stationFileRule()
 void TestStartup::defaultsAreReadAtStart()
 {
     StartupWindow w;
+    w.setMessagesShown(false);
     QCOMPARE(w.loadRobot(DataDirs::defaultRobot()), 0);
     QCOMPARE(w.loadTool(DataDirs::defaultTool()), 0);
-    QCOMPARE(int(w.joints().size()), 7);
+    QVERIFY(w.robot());
+    QCOMPARE(int(w.robot()->getJoints().size()), 7);
     // The default robot's published geometry.
-    QCOMPARE(w.joints()[1].getD(), 290.0f);
-    QCOMPARE(w.joints()[3].getA(), 270);
-    QCOMPARE(w.joints()[4].getD(), 302.0f);
-    QCOMPARE(w.joints()[6].getD(), 72.0f);
-    QVERIFY(w.tool().getTcp()[2] > 0.0f);
-    QVERIFY(!w.tool().getParts().front().getDrawVertices().empty() ||
-            w.tool().getParts().size() > 1);
+    QCOMPARE(w.robot()->joint(1).getD(), 290.0f);
+    QCOMPARE(w.robot()->joint(3).getA(), 270);
+    QCOMPARE(w.robot()->joint(4).getD(), 302.0f);
+    QCOMPARE(w.robot()->joint(6).getD(), 72.0f);
+    QVERIFY(w.robot()->getHT()[11] > 0.0f); // the pen's tip beyond the flange
+    QVERIFY(w.robot()->getToolPath().endsWith(QStringLiteral("IRB120_Crayon.tool")));
 }
 
 void TestStartup::aMissingRobotIsReportedNotFatal()
 {
     StartupWindow w;
+    w.setMessagesShown(false);
+    QSignalSpy messages(w.view(), &glwidget::userMessage);
     QCOMPARE(w.loadRobot(QStringLiteral("/no/such/robot.xml")), -1);
+    QCOMPARE(messages.count(), 1);
+    QVERIFY(messages.at(0).at(0).toString().contains(QStringLiteral("/no/such/robot.xml")));
+    QVERIFY(!w.robot());
     QCOMPARE(w.loadTool(QStringLiteral("/no/such/pen.tool")), -1);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));

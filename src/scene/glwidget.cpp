@@ -1,0 +1,521 @@
+#include "glwidget.h"
+
+#include "kinematics/logging.h"
+#include "kinematics/robot.h"
+#include "models/datadirs.h"
+#include "objects.h"
+#include "render/frameglyph.h"
+#include "robots.h"
+
+#include <GL/gl.h>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWheelEvent>
+#include <cmath>
+
+QGLFormat glwidget::viewFormat()
+{
+    QGLFormat format = QGLFormat::defaultFormat();
+    format.setSampleBuffers(true);
+    format.setSamples(8);
+    return format;
+}
+
+glwidget::glwidget(QWidget *parent) : QGLWidget(viewFormat(), parent)
+{
+    robots = new Robots(this);
+    objects = new Objects(this);
+    connect(objects, &Objects::Render_GL, this, &glwidget::updateGL_slot);
+    connect(objects, &Objects::userMessage, this, &glwidget::userMessage);
+    connect(robots, &Robots::RenderGL, this, &glwidget::updateGL_slot);
+    connect(robots, &Robots::SelectedRobot, this, &glwidget::ChangeSelectedRobot);
+    setFocusPolicy(Qt::ClickFocus);
+    setMinimumSize(200, 150);
+}
+
+glwidget::~glwidget()
+{
+    // Object buffers belong to this view's context.
+    if (isValid())
+        makeCurrent();
+    objects->removeAll();
+    robots->removeAll();
+}
+
+// ---------------------------------------------------------------- OpenGL
+
+void glwidget::initializeGL()
+{
+    glClearColor(1, 1, 1, 1);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    const GLfloat specular[4] = {0.1f, 0.1f, 0.1f, 1.0f};
+    glLightfv(GL_LIGHT0, GL_SPECULAR, specular);
+    glEnable(GL_MULTISAMPLE);
+    glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_TRUE);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+void glwidget::resizeGL(int w, int h)
+{
+    glViewport(0, 0, w, h);
+    m_aspect = h > 0 ? float(w) / float(h) : 1.0f;
+}
+
+void glwidget::drawBackground()
+{
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glBegin(GL_QUADS);
+    glColor3f(0.4f, 0.4f, 0.7f);
+    glVertex2f(-1, -1);
+    glVertex2f(1, -1);
+    glColor3f(0.0f, 0.0f, 0.2f);
+    glVertex2f(1, 1);
+    glVertex2f(-1, 1);
+    glEnd();
+}
+
+void glwidget::drawTrace()
+{
+    if (m_trace.empty())
+        return;
+    glDisable(GL_LIGHTING);
+    if (traceAsPoints) {
+        glPointSize(float(traceSize));
+        glEnable(GL_POINT_SMOOTH);
+        glColor4fv(traceColour.data());
+        glBegin(GL_POINTS);
+        for (const TracePoint &t : m_trace)
+            glVertex3fv(t.position.data());
+        glEnd();
+    } else {
+        const float len = float(10.0 * traceSize);
+        glBegin(GL_LINES);
+        for (const TracePoint &t : m_trace) {
+            const std::array<float, 3> *axes[3] = {&t.x, &t.y, &t.z};
+            for (int a = 0; a < 3; ++a) {
+                glColor3f(a == 0, a == 1, a == 2);
+                glVertex3fv(t.position.data());
+                glVertex3f(t.position[0] + len * (*axes[a])[0], t.position[1] + len * (*axes[a])[1],
+                           t.position[2] + len * (*axes[a])[2]);
+            }
+        }
+        glEnd();
+    }
+    glEnable(GL_LIGHTING);
+}
+
+void glwidget::paintGL()
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (!whiteBackground)
+        drawBackground();
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_LIGHTING);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    const auto f = m_camera.frustum(m_aspect);
+    glFrustum(f[0], f[1], f[2], f[3], f[4], f[5]);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadMatrixf(m_camera.viewMatrix().data());
+    robots->paintAll();
+    objects->paintAll();
+    drawTrace();
+    glFlush();
+    emit painted();
+}
+
+// ---------------------------------------------------------------- selection and loading
+
+void glwidget::ChangeSelectedRobot(Robot *robselected)
+{
+    robot = robselected;
+    if (!robot) {
+        emit setControlsReset();
+        return;
+    }
+    std::vector<int> limits = robot->getLimits();
+    limits.push_back(-1);
+    emit sendValues(limits.data());
+    Pose6 pose = robot->tcpPose(1);
+    emit sendValuesIK(pose.data());
+    std::array<float, 6> q = robot->jointValues();
+    emit setTextBoxBarValues(q.data());
+    std::array<float, 9> flags = robot->getFrameFlags();
+    emit setRobotAxisCheckers(flags.data());
+}
+
+void glwidget::resetCamera(int elevation, int azimuth)
+{
+    double radius = 0.0;
+    float centre[3] = {0, 0, 0};
+    if (robot)
+        robot->sceneExtent(&radius, centre);
+    FrameGlyph::setSize(m_camera.reset(elevation, azimuth, radius, centre));
+    updateGL();
+}
+
+bool glwidget::loadModel(char *file)
+{
+    QString error;
+    Robot *r = robots->addRobot(QByteArray(file ? file : ""), &error);
+    if (!r) {
+        qCWarning(lcRobot).noquote() << error;
+        emit userMessage(error);
+        return false;
+    }
+    robot = r;
+    std::vector<int> limits = robot->getLimits();
+    limits.push_back(-1);
+    emit sendValues(limits.data());
+    Pose6 pose = robot->tcpPose(1);
+    emit sendValuesIK(pose.data());
+    resetCamera(int(Camera::kIso[0]), int(Camera::kIso[1]));
+    return true;
+}
+
+QString *glwidget::loadModel()
+{
+    const QStringList files = QFileDialog::getOpenFileNames(
+        nullptr, tr("Open"), DataDirs::robotDir(), tr("Robot (*.xml)"));
+    if (files.isEmpty())
+        return nullptr;
+    if (!loadModel(files.first().toUtf8().data()))
+        return nullptr;
+    return new QString(files.first());
+}
+
+QString *glwidget::loadTool()
+{
+    const QStringList files = QFileDialog::getOpenFileNames(
+        nullptr, tr("Open"), DataDirs::toolDir(), tr("Tool (*.tool)"));
+    if (files.isEmpty()) {
+        qCDebug(lcTool) << "Tool not found";
+        return nullptr;
+    }
+    if (!loadTool(files.first().toUtf8().data()))
+        return nullptr;
+    return new QString(files.first());
+}
+
+bool glwidget::loadTool(char *strtool)
+{
+    if (!robot || !strtool)
+        return false;
+    const bool ok = robot->loadTool(strtool);
+    if (!ok)
+        emit userMessage(tr("The tool file %1 could not be read.").arg(QString::fromUtf8(strtool)));
+    return ok;
+}
+
+void glwidget::removeTool()
+{
+    if (!robot)
+        return;
+    robot->removeTool();
+    updateGL();
+}
+
+// ---------------------------------------------------------------- joints and frames
+
+void glwidget::setJoint(int axis, float degrees)
+{
+    if (!robot)
+        return;
+    robot->setJointAngle(degrees, axis);
+    if (traceEnabled)
+        appendTrace(robot->tcpScene());
+    updateGL();
+}
+
+void glwidget::setJointValues(const float *six)
+{
+    if (!robot)
+        return;
+    robot->setJointAngles(six);
+    if (traceEnabled)
+        appendTrace(robot->tcpScene());
+    updateGL();
+}
+
+void glwidget::moveJointOne(int v)
+{
+    setJoint(1, float(v) / 100.0f);
+}
+void glwidget::moveJointTwo(int v)
+{
+    setJoint(2, float(v) / 100.0f);
+}
+void glwidget::moveJointThree(int v)
+{
+    setJoint(3, float(v) / 100.0f);
+}
+void glwidget::moveJointFour(int v)
+{
+    setJoint(4, float(v) / 100.0f);
+}
+void glwidget::moveJointFive(int v)
+{
+    setJoint(5, float(v) / 100.0f);
+}
+void glwidget::moveJointSix(int v)
+{
+    setJoint(6, float(v) / 100.0f);
+}
+void glwidget::modifyJointOne(double v)
+{
+    setJoint(1, float(v));
+}
+void glwidget::modifyJointTwo(double v)
+{
+    setJoint(2, float(v));
+}
+void glwidget::modifyJointThree(double v)
+{
+    setJoint(3, float(v));
+}
+void glwidget::modifyJointFour(double v)
+{
+    setJoint(4, float(v));
+}
+void glwidget::modifyJointFive(double v)
+{
+    setJoint(5, float(v));
+}
+void glwidget::modifyJointSix(double v)
+{
+    setJoint(6, float(v));
+}
+
+void glwidget::setFrameFlag(int index, bool on)
+{
+    if (!robot)
+        return;
+    robot->setFrameVisible(on, index);
+    updateGL();
+}
+
+void glwidget::setAxisWorld(bool on)
+{
+    setFrameFlag(8, on);
+}
+void glwidget::setAxisTool(bool on)
+{
+    setFrameFlag(7, on);
+}
+void glwidget::setAxisBase(bool on)
+{
+    setFrameFlag(0, on);
+}
+void glwidget::setAxisOne(bool on)
+{
+    setFrameFlag(1, on);
+}
+void glwidget::setAxisTwo(bool on)
+{
+    setFrameFlag(2, on);
+}
+void glwidget::setAxisThree(bool on)
+{
+    setFrameFlag(3, on);
+}
+void glwidget::setAxisFour(bool on)
+{
+    setFrameFlag(4, on);
+}
+void glwidget::setAxisFive(bool on)
+{
+    setFrameFlag(5, on);
+}
+void glwidget::setAxisSix(bool on)
+{
+    setFrameFlag(6, on);
+}
+
+void glwidget::enableAllAxis()
+{
+    if (!robot)
+        return;
+    for (int i = 0; i < 9; ++i)
+        robot->setFrameVisible(true, i);
+    updateGL();
+}
+
+void glwidget::disableAllAxis()
+{
+    if (!robot)
+        return;
+    for (int i = 0; i < 9; ++i)
+        robot->setFrameVisible(false, i);
+    updateGL();
+}
+
+void glwidget::setDHM()
+{
+    if (!robot)
+        return;
+    robot->setFrameMode(0);
+    updateGL();
+}
+
+void glwidget::setDH()
+{
+    if (!robot)
+        return;
+    robot->setFrameMode(1);
+    updateGL();
+}
+
+void glwidget::updateGL_slot()
+{
+    updateGL();
+}
+
+// ---------------------------------------------------------------- trace
+
+void glwidget::appendTrace(const Matrix4 &m)
+{
+    m_trace.push_back(
+        {{m[3], m[7], m[11]}, {m[0], m[4], m[8]}, {m[1], m[5], m[9]}, {m[2], m[6], m[10]}});
+}
+
+void glwidget::TCP_Points_Add(GLfloat *pose)
+{
+    if (!pose)
+        return;
+    Matrix4 m;
+    std::copy(pose, pose + 16, m.begin());
+    appendTrace(m);
+}
+
+void glwidget::clearTrace()
+{
+    m_trace.clear();
+    m_trace.shrink_to_fit();
+    updateGL();
+}
+
+// ---------------------------------------------------------------- views
+
+void glwidget::do_viewIso()
+{
+    resetCamera(int(Camera::kIso[0]), int(Camera::kIso[1]));
+}
+void glwidget::do_viewTop()
+{
+    resetCamera(int(Camera::kTop[0]), int(Camera::kTop[1]));
+}
+void glwidget::do_viewFront()
+{
+    resetCamera(int(Camera::kFront[0]), int(Camera::kFront[1]));
+}
+void glwidget::do_viewRight()
+{
+    resetCamera(int(Camera::kRight[0]), int(Camera::kRight[1]));
+}
+void glwidget::do_viewLeft()
+{
+    resetCamera(int(Camera::kLeft[0]), int(Camera::kLeft[1]));
+}
+void glwidget::do_viewBack()
+{
+    resetCamera(int(Camera::kBack[0]), int(Camera::kBack[1]));
+}
+
+// ---------------------------------------------------------------- mouse and keys
+
+void glwidget::mousePressEvent(QMouseEvent *event)
+{
+    m_lastMouse = event->pos();
+    const Qt::MouseButtons b = event->buttons();
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    if (b & Qt::LeftButton) {
+        if (shift == ctrl)
+            m_mouseMode = MouseOrbit;
+        else if (shift)
+            m_mouseMode = MouseZoom;
+        else
+            m_mouseMode = MousePan;
+    }
+    if (b & Qt::MiddleButton) {
+        if (!(b & (Qt::LeftButton | Qt::RightButton))) {
+            m_mouseMode = MousePan;
+            return;
+        }
+        m_mouseMode = MouseOrbit;
+    }
+    if (m_mouseMode == MouseOrbit)
+        m_camera.beginOrbit();
+}
+
+void glwidget::mouseMoveEvent(QMouseEvent *event)
+{
+    const QPoint p = event->pos();
+    const int x0 = m_lastMouse.x(), y0 = m_lastMouse.y();
+    switch (m_mouseMode) {
+    case MouseOrbit:
+        m_camera.orbit(p.x() - x0, p.y() - y0);
+        updateGL();
+        break;
+    case MouseZoom:
+        m_camera.zoom(y0 - p.y());
+        updateGL();
+        break;
+    case MousePan:
+        m_camera.pan(x0 - p.x(), y0 - p.y());
+        updateGL();
+        break;
+    default:
+        break;
+    }
+    m_lastMouse = p;
+}
+
+void glwidget::mouseReleaseEvent(QMouseEvent *event)
+{
+    m_mouseMode = (event->buttons() & Qt::MiddleButton) ? MouseZoom : MouseNone;
+}
+
+void glwidget::wheelEvent(QWheelEvent *event)
+{
+    event->accept();
+    const QPoint d = event->angleDelta();
+    if (d.y() == 0 || std::abs(d.x()) > std::abs(d.y()))
+        return; // horizontal wheels are accepted and ignored
+    m_camera.wheel(d.y());
+    updateGL();
+}
+
+void glwidget::keyPressEvent(QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers m = event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier);
+    const bool shiftCtrl = m == (Qt::ShiftModifier | Qt::ControlModifier);
+    if (shiftCtrl && event->key() == Qt::Key_F) {
+        makeCurrent();
+        glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+        m_wireframe = true;
+        updateGL();
+    } else if (shiftCtrl && event->key() == Qt::Key_D) {
+        makeCurrent();
+        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+        m_wireframe = false;
+        updateGL();
+    } else if (shiftCtrl && event->key() == Qt::Key_T) {
+        qCDebug(lcRobot) << "T Amb shift";
+        updateGL();
+    } else if (event->key() == Qt::Key_T) {
+        qCDebug(lcRobot) << "T sense shift";
+        updateGL();
+    } else {
+        event->ignore(); // the control panel handles the rest
+    }
+}

@@ -1,0 +1,148 @@
+// The 3-D view: draws the station (background, robots with their frames and
+// tool, static objects, the TCP trace) with the fixed-function pipeline, lets
+// the operator orbit, pan and zoom, and is the route by which the panels
+// reach the selected robot. It repaints only on request.
+#pragma once
+
+#include "camera.h"
+#include "kinematics/ikconfiguration.h"
+
+#include <QGLWidget>
+#include <QPoint>
+#include <array>
+#include <vector>
+
+class Objects;
+class Robot;
+class Robots;
+
+struct TracePoint
+{
+    std::array<float, 3> position;
+    std::array<float, 3> x, y, z; // directions of the TCP frame's axes
+};
+
+class glwidget : public QGLWidget
+{
+    Q_OBJECT
+public:
+    enum MouseMode
+    {
+        MouseNone = 0,
+        MouseOrbit = 1,
+        MouseZoom = 2,
+        MousePan = 3
+    };
+
+    explicit glwidget(QWidget *parent = nullptr);
+    ~glwidget() override;
+
+    // The format every view is made with: sample buffers, 8 samples.
+    static QGLFormat viewFormat();
+
+    Robots *robotsList() const { return robots; }
+    Objects *objectsList() const { return objects; }
+    Robot *selectedRobot() const { return robot; }
+    Camera &camera() { return m_camera; }
+    int mouseMode() const { return m_mouseMode; }
+    bool isWireframe() const { return m_wireframe; }
+
+    // Display options set by the control panel.
+    bool traceEnabled = false;
+    bool traceAsPoints = false;
+    double traceSize = 5.0;
+    std::array<float, 4> traceColour{0.2f, 0.2f, 0.6f, 1.0f};
+    bool whiteBackground = false;
+    const std::vector<TracePoint> &trace() const { return m_trace; }
+    void clearTrace();
+
+    // Sets the six joint values (no limit check), appends the TCP to the
+    // trace when it is on, and repaints. Nothing happens without a robot.
+    void setJointValues(const float *six);
+
+signals:
+    void sendValues(int *limits);
+    void sendValuesIK(GLfloat *pose);
+    void setTextBoxBarValues(GLfloat *joints);
+    void setRobotAxisCheckers(GLfloat *flags);
+    void setControlsReset();
+    // After every completed paint (used to save a picture of the first one).
+    void painted();
+    // Something the user should read, e.g. a robot that could not be loaded.
+    void userMessage(const QString &text);
+
+public slots:
+    void ChangeSelectedRobot(Robot *robselected);
+    void resetCamera(int elevation, int azimuth);
+    QString *loadModel();
+    bool loadModel(char *file);
+    QString *loadTool();
+    bool loadTool(char *strtool);
+    void removeTool();
+    void moveJointOne(int value);
+    void moveJointTwo(int value);
+    void moveJointThree(int value);
+    void moveJointFour(int value);
+    void moveJointFive(int value);
+    void moveJointSix(int value);
+    void modifyJointOne(double value);
+    void modifyJointTwo(double value);
+    void modifyJointThree(double value);
+    void modifyJointFour(double value);
+    void modifyJointFive(double value);
+    void modifyJointSix(double value);
+    void moveX(int) {}
+    void moveY(int) {}
+    void moveZ(int) {}
+    void moveW(int) {}
+    void moveP(int) {}
+    void moveR(int) {}
+    void setAxisWorld(bool on);
+    void setAxisTool(bool on);
+    void setAxisBase(bool on);
+    void setAxisOne(bool on);
+    void setAxisTwo(bool on);
+    void setAxisThree(bool on);
+    void setAxisFour(bool on);
+    void setAxisFive(bool on);
+    void setAxisSix(bool on);
+    void enableAllAxis();
+    void disableAllAxis();
+    void setDHM();
+    void setDH();
+    void updateGL_slot();
+    void TCP_Points_Add(GLfloat *rowMajorPose);
+    void do_viewIso();
+    void do_viewTop();
+    void do_viewFront();
+    void do_viewRight();
+    void do_viewLeft();
+    void do_viewBack();
+
+protected:
+    void initializeGL() override;
+    void resizeGL(int w, int h) override;
+    void paintGL() override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void setJoint(int axis, float degrees);
+    void setFrameFlag(int index, bool on);
+    void appendTrace(const Matrix4 &rowMajorPose);
+    void drawBackground();
+    void drawTrace();
+
+    Robot *robot = nullptr;
+    Robots *robots = nullptr;
+    Objects *objects = nullptr;
+    Camera m_camera;
+    int m_mouseMode = MouseNone;
+    QPoint m_lastMouse;
+    float m_aspect = 1.0f;
+    bool m_wireframe = false;
+    std::vector<TracePoint> m_trace;
+};

@@ -1,0 +1,538 @@
+// Defined before anything else can pull in <GL/gl.h>, so that the buffer
+// functions of OpenGL 1.5 are declared; Mesa's libGL exports them.
+#define GL_GLEXT_PROTOTYPES 1
+
+#include "objectmesh.h"
+
+#include "kinematics/logging.h"
+#include "models/datadirs.h"
+
+#include <GL/gl.h>
+#include <GL/glext.h>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <utility>
+
+namespace {
+
+constexpr std::size_t kHeaderBytes = 80;
+constexpr std::size_t kFirstRecord = 84; // header + triangle count
+constexpr std::size_t kRecordBytes = 50; // 12 floats and 2 attribute bytes
+// The first line decides ASCII or binary; like a fixed-size line buffer, only
+// its first 80 bytes count, and the rest of a longer line is read as a line.
+constexpr std::size_t kFirstLineLimit = 80;
+// A pipe or device has no size to go by; beyond this it is not an STL file.
+constexpr std::size_t kMaxStreamBytes = std::size_t(1) << 30;
+
+constexpr GLfloat kDefaultColour[4] = {0.2f, 0.4f, 0.8f, 1.0f};
+
+// ---------------------------------------------------------------------------
+// Reading
+
+struct FileBytes
+{
+    std::unique_ptr<char[]> data;
+    std::size_t size = 0;
+};
+
+// The whole content of an opened file, read once. A regular file is read up
+// to the size it had when opened, so a file growing meanwhile cannot keep the
+// reader going.
+FileBytes readAll(QFile &file)
+{
+    FileBytes out;
+    if (!file.isSequential()) {
+        const qint64 size = file.size();
+        if (size <= 0)
+            return out;
+        if (std::uint64_t(size) > std::numeric_limits<std::size_t>::max())
+            return out;
+        // Not value-initialised: a large file is not zeroed before being read over.
+        out.data.reset(new (std::nothrow) char[std::size_t(size)]);
+        if (!out.data) {
+            qCWarning(lcMesh) << "Not enough memory to read" << file.fileName();
+            return out;
+        }
+        while (out.size < std::size_t(size)) {
+            const qint64 got = file.read(out.data.get() + out.size, size - qint64(out.size));
+            if (got <= 0)
+                break;
+            out.size += std::size_t(got);
+        }
+        return out;
+    }
+    std::size_t capacity = 0;
+    for (;;) {
+        if (out.size == capacity) {
+            if (capacity >= kMaxStreamBytes)
+                break;
+            const std::size_t grown = std::min(kMaxStreamBytes, std::max<std::size_t>(
+                                                                    capacity * 2, 1 << 16));
+            std::unique_ptr<char[]> bigger(new (std::nothrow) char[grown]);
+            if (!bigger)
+                break;
+            if (out.size > 0)
+                std::memcpy(bigger.get(), out.data.get(), out.size);
+            out.data = std::move(bigger);
+            capacity = grown;
+        }
+        const qint64 got = file.read(out.data.get() + out.size, qint64(capacity - out.size));
+        if (got <= 0)
+            break;
+        out.size += std::size_t(got);
+    }
+    return out;
+}
+
+// Little-endian 32-bit values of the file, whatever the host's byte order.
+std::uint32_t readU32(const char *p)
+{
+    const auto *b = reinterpret_cast<const unsigned char *>(p);
+    return std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16 |
+           std::uint32_t(b[3]) << 24;
+}
+
+void readFloats(const char *p, float *out, int count)
+{
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    for (int i = 0; i < count; ++i) {
+        const std::uint32_t bits = readU32(p + 4 * i);
+        std::memcpy(out + i, &bits, 4);
+    }
+#else
+    std::memcpy(out, p, std::size_t(count) * 4);
+#endif
+}
+
+void startMesh(ObjectEntry &entry)
+{
+    entry.vertices.clear();
+    entry.normals.clear();
+    entry.runs.clear();
+    entry.runs.push_back(ColourRun());
+}
+
+// Fixed 50-byte records after the count. The count is believed only as far
+// as the file can back it, so a wrong count never reserves more memory than
+// the file's size allows nor reads past the end.
+void readBinary(const char *data, std::size_t size, ObjectEntry &entry)
+{
+    startMesh(entry);
+    if (size < kFirstRecord) {
+        if (size > 0)
+            qCWarning(lcMesh) << "STL file ends before its triangle count";
+        return;
+    }
+    const std::uint32_t said = readU32(data + kHeaderBytes);
+    const std::size_t present = (size - kFirstRecord) / kRecordBytes;
+    const std::size_t count = std::min<std::size_t>(said, present);
+    entry.vertices.reserve(count * 9);
+    entry.normals.reserve(count * 9);
+    const char *record = data + kFirstRecord;
+    for (std::size_t k = 0; k < count; ++k, record += kRecordBytes) {
+        float f[12];
+        readFloats(record, f, 12);
+        entry.vertices.insert(entry.vertices.end(), f + 3, f + 12);
+        const float n[9] = {f[0], f[1], f[2], f[0], f[1], f[2], f[0], f[1], f[2]};
+        entry.normals.insert(entry.normals.end(), n, n + 9);
+    }
+    if (count < said)
+        qCWarning(lcMesh) << "STL file does not have the triangles that it says that it has:"
+                          << said << "said," << count << "present";
+    entry.runs.back().count = std::uint32_t(count);
+}
+
+// Position of `keyword` in [begin, end), or null.
+const char *find(const char *begin, const char *end, const char *keyword, std::size_t length)
+{
+    while (std::size_t(end - begin) >= length) {
+        const void *hit = std::memchr(begin, keyword[0], std::size_t(end - begin) - length + 1);
+        if (!hit)
+            return nullptr;
+        const char *at = static_cast<const char *>(hit);
+        if (std::memcmp(at + 1, keyword + 1, length - 1) == 0)
+            return at;
+        begin = at + 1;
+    }
+    return nullptr;
+}
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
+
+// A number with the C rules of the data files (leading blanks and one sign
+// allowed, the longest numeric prefix taken, anything else 0), always with
+// "." as decimal separator: from_chars does not look at the locale.
+float toFloat(const char *p, const char *end)
+{
+    while (p < end && isBlank(*p))
+        ++p;
+    bool negative = false;
+    if (p < end && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
+    }
+    if (p == end || *p == '+' || *p == '-')
+        return 0.0f;
+    float value = 0.0f;
+    const auto res = std::from_chars(p, end, value);
+    if (res.ec == std::errc::invalid_argument)
+        return 0.0f;
+    if (res.ec == std::errc::result_out_of_range) {
+        // Like atof: 0 for an underflow, infinity for an overflow.
+        const char *e = p;
+        while (e < res.ptr && *e != 'e' && *e != 'E')
+            ++e;
+        const bool underflow = e + 1 < res.ptr && e[1] == '-';
+        value = underflow ? 0.0f : std::numeric_limits<float>::infinity();
+    }
+    return negative ? -value : value;
+}
+
+// The first three space-separated pieces of [p, end) as numbers; missing
+// pieces read as 0.
+void threeNumbers(const char *p, const char *end, float *out)
+{
+    out[0] = out[1] = out[2] = 0.0f;
+    for (int found = 0; found < 3; ++found) {
+        while (p < end && *p == ' ')
+            ++p;
+        if (p == end)
+            return;
+        const void *space = std::memchr(p, ' ', std::size_t(end - p));
+        const char *pieceEnd = space ? static_cast<const char *>(space) : end;
+        out[found] = toFloat(p, pieceEnd);
+        p = pieceEnd;
+    }
+}
+
+void appendTriangle(ObjectEntry &entry, const float *p)
+{
+    entry.vertices.insert(entry.vertices.end(), p, p + 9);
+    // In double, so that a tiny but real triangle still gets its direction.
+    const double ux = double(p[3]) - p[0], uy = double(p[4]) - p[1], uz = double(p[5]) - p[2];
+    const double vx = double(p[6]) - p[0], vy = double(p[7]) - p[1], vz = double(p[8]) - p[2];
+    double nx = uy * vz - uz * vy, ny = uz * vx - ux * vz, nz = ux * vy - uy * vx;
+    const double length = std::sqrt(nx * nx + ny * ny + nz * nz);
+    if (length > 0.0) {
+        nx /= length;
+        ny /= length;
+        nz /= length;
+    } else {
+        // No area, no direction: the triangle covers no pixel anyway.
+        nx = ny = nz = 0.0;
+    }
+    const float n[9] = {float(nx), float(ny), float(nz), float(nx), float(ny),
+                        float(nz), float(nx), float(ny), float(nz)};
+    entry.normals.insert(entry.normals.end(), n, n + 9);
+    ++entry.runs.back().count;
+}
+
+// ASCII lines after the first one. Returns whether any line held "vertex".
+bool readAscii(const char *p, const char *end, ObjectEntry &entry)
+{
+    startMesh(entry);
+    // A facet takes some 250 bytes in common files; the vectors grow beyond
+    // this guess if needed.
+    const std::size_t guess = std::size_t(end - p) / 256;
+    entry.vertices.reserve(guess * 9);
+    entry.normals.reserve(guess * 9);
+
+    bool anyVertex = false;
+    float corners[9];
+    int corner = 0;
+    while (p < end) {
+        const void *newline = std::memchr(p, '\n', std::size_t(end - p));
+        const char *lineEnd = newline ? static_cast<const char *>(newline) : end;
+        const char *next = newline ? lineEnd + 1 : end;
+        while (lineEnd > p && lineEnd[-1] == '\r')
+            --lineEnd;
+
+        if (const char *at = find(p, lineEnd, "vertex", 6)) {
+            anyVertex = true;
+            // The keyword and the one character after it are dropped.
+            const char *numbers = std::min(at + 7, lineEnd);
+            threeNumbers(numbers, lineEnd, corners + 3 * corner);
+            if (++corner == 3) {
+                appendTriangle(entry, corners);
+                corner = 0;
+            }
+        } else if (const char *at = find(p, lineEnd, "color", 5)) {
+            ColourRun run;
+            run.hasColour = true;
+            threeNumbers(std::min(at + 6, lineEnd), lineEnd, run.fileValues.data());
+            run.first = std::uint32_t(entry.triangleCount());
+            entry.runs.push_back(run);
+        }
+        p = next;
+    }
+    // One or two corners left over at the end make no triangle.
+    return anyVertex;
+}
+
+} // namespace
+
+ObjectEntry::ObjectEntry() : pose(toolbox::identity()) {}
+
+ObjectEntry::~ObjectEntry()
+{
+    releaseBuffers();
+}
+
+ObjectEntry::ObjectEntry(ObjectEntry &&other) noexcept
+    : path(std::move(other.path)), name(std::move(other.name)), scale(other.scale),
+      visible(other.visible), flipNormals(other.flipNormals), pose(other.pose),
+      vertices(std::move(other.vertices)), normals(std::move(other.normals)),
+      runs(std::move(other.runs)), m_vertexBuffer(std::exchange(other.m_vertexBuffer, 0u)),
+      m_normalBuffer(std::exchange(other.m_normalBuffer, 0u)),
+      m_flippedBuffer(std::exchange(other.m_flippedBuffer, 0u)), m_stale(other.m_stale),
+      m_noBuffers(other.m_noBuffers), m_uploadedScale(other.m_uploadedScale),
+      m_uploadedFloats(other.m_uploadedFloats), m_flippedFloats(other.m_flippedFloats),
+      m_scaledVertices(std::move(other.m_scaledVertices)),
+      m_flippedNormals(std::move(other.m_flippedNormals))
+{
+}
+
+ObjectEntry &ObjectEntry::operator=(ObjectEntry &&other) noexcept
+{
+    if (this == &other)
+        return *this;
+    releaseBuffers();
+    path = std::move(other.path);
+    name = std::move(other.name);
+    scale = other.scale;
+    visible = other.visible;
+    flipNormals = other.flipNormals;
+    pose = other.pose;
+    vertices = std::move(other.vertices);
+    normals = std::move(other.normals);
+    runs = std::move(other.runs);
+    m_vertexBuffer = std::exchange(other.m_vertexBuffer, 0u);
+    m_normalBuffer = std::exchange(other.m_normalBuffer, 0u);
+    m_flippedBuffer = std::exchange(other.m_flippedBuffer, 0u);
+    m_stale = other.m_stale;
+    m_noBuffers = other.m_noBuffers;
+    m_uploadedScale = other.m_uploadedScale;
+    m_uploadedFloats = other.m_uploadedFloats;
+    m_flippedFloats = other.m_flippedFloats;
+    m_scaledVertices = std::move(other.m_scaledVertices);
+    m_flippedNormals = std::move(other.m_flippedNormals);
+    return *this;
+}
+
+void ObjectEntry::releaseBuffers()
+{
+    // No GL call at all for an entry that was never drawn, so headless
+    // programs can make and destroy entries without a context.
+    const GLuint names[3] = {m_vertexBuffer, m_normalBuffer, m_flippedBuffer};
+    for (GLuint name : names)
+        if (name != 0)
+            glDeleteBuffers(1, &name);
+    m_vertexBuffer = m_normalBuffer = m_flippedBuffer = 0;
+    m_uploadedFloats = m_flippedFloats = 0;
+}
+
+int readObjectMesh(const QString &fileName, ObjectEntry &entry)
+{
+    entry.path = DataDirs::resolveStoredPath(fileName);
+    entry.vertices.clear();
+    entry.normals.clear();
+    entry.runs.clear();
+    entry.m_stale = true;
+
+    QFile file(entry.path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        file.setFileName(DataDirs::objectDir() + QFileInfo(entry.path).fileName());
+        if (!file.open(QIODevice::ReadOnly))
+            return -1;
+    }
+    const FileBytes bytes = readAll(file);
+    const char *data = bytes.data.get();
+    const std::size_t size = bytes.size;
+
+    std::size_t firstLine = std::min(size, kFirstLineLimit);
+    if (const void *newline = firstLine ? std::memchr(data, '\n', firstLine) : nullptr)
+        firstLine = std::size_t(static_cast<const char *>(newline) - data) + 1;
+    if (!find(data, data + firstLine, "solid", 5)) {
+        readBinary(data, size, entry);
+        return 0;
+    }
+    const bool anyVertex = readAscii(data + firstLine, data + size, entry);
+    // Many CAD exporters start the header of a binary file with "solid". Such
+    // a file has no vertex line and exactly the size its count calls for.
+    if (!anyVertex && size >= kFirstRecord &&
+        size == kFirstRecord + kRecordBytes * std::size_t(readU32(data + kHeaderBytes)))
+        readBinary(data, size, entry);
+    return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Drawing
+
+namespace {
+
+void setMaterial(const GLfloat *rgba)
+{
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, rgba);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, rgba);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, rgba);
+}
+
+// Vertex buffers are core from OpenGL 1.5; older contexts draw from client
+// arrays. Null without a current context.
+bool contextHasBuffers(bool &known)
+{
+    const auto *version = reinterpret_cast<const char *>(glGetString(GL_VERSION));
+    known = version != nullptr;
+    if (!version)
+        return false;
+    int major = 0, minor = 0;
+    const char *end = version + std::strlen(version);
+    const auto res = std::from_chars(version, end, major);
+    if (res.ptr < end && *res.ptr == '.')
+        std::from_chars(res.ptr + 1, end, minor);
+    return major > 1 || (major == 1 && minor >= 5);
+}
+
+bool sameBits(float a, float b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+void copyTimes(const std::vector<float> &in, std::size_t floats, float factor,
+               std::vector<float> &out)
+{
+    out.resize(floats);
+    for (std::size_t i = 0; i < floats; ++i)
+        out[i] = in[i] * factor;
+}
+
+void upload(GLuint buffer, const float *data, std::size_t floats)
+{
+    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(floats * sizeof(float)), data, GL_STATIC_DRAW);
+}
+
+} // namespace
+
+void drawObject(const ObjectEntry &entry)
+{
+    if (entry.visible == 0)
+        return;
+    // Whatever the panel did to the arrays, only whole triangles present in
+    // both are drawn.
+    const std::size_t floats = std::min(entry.vertices.size(), entry.normals.size()) / 9 * 9;
+    const std::size_t triangles = floats / 9;
+    const bool flip = entry.flipNormals != 0;
+
+    glPushMatrix();
+    glMultMatrixf(entry.pose.data());
+    setMaterial(kDefaultColour);
+    if (triangles == 0) {
+        // Colours are still set in order, as the file's lines would set them.
+        for (const ColourRun &run : entry.runs)
+            if (run.hasColour) {
+                const GLfloat c[4] = {run.fileValues[2], run.fileValues[1], run.fileValues[0],
+                                      1.0f};
+                setMaterial(c);
+            }
+        glPopMatrix();
+        return;
+    }
+
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+
+    if (entry.m_vertexBuffer == 0 && !entry.m_noBuffers) {
+        bool known = false;
+        if (contextHasBuffers(known)) {
+            GLuint names[2] = {0, 0};
+            glGenBuffers(2, names);
+            entry.m_vertexBuffer = names[0];
+            entry.m_normalBuffer = names[1];
+            entry.m_uploadedFloats = 0;
+        } else if (known) {
+            entry.m_noBuffers = true;
+        }
+    }
+    // The scale multiplies the mesh coordinates as they are handed over; the
+    // normals stay as read, exactly as coordinates scaled one by one would draw.
+    const bool meshChanged = entry.m_stale || entry.m_uploadedFloats != floats;
+    const bool scaleChanged = !sameBits(entry.m_uploadedScale, entry.scale);
+    if (meshChanged)
+        entry.m_flippedFloats = 0;
+
+    if (entry.m_vertexBuffer != 0) {
+        if (meshChanged || scaleChanged) {
+            if (entry.scale == 1.0f) {
+                upload(entry.m_vertexBuffer, entry.vertices.data(), floats);
+            } else {
+                std::vector<float> scaled;
+                copyTimes(entry.vertices, floats, entry.scale, scaled);
+                upload(entry.m_vertexBuffer, scaled.data(), floats);
+            }
+        }
+        if (meshChanged)
+            upload(entry.m_normalBuffer, entry.normals.data(), floats);
+        if (flip && (entry.m_flippedBuffer == 0 || entry.m_flippedFloats != floats)) {
+            if (entry.m_flippedBuffer == 0)
+                glGenBuffers(1, &entry.m_flippedBuffer);
+            std::vector<float> negated;
+            copyTimes(entry.normals, floats, -1.0f, negated);
+            upload(entry.m_flippedBuffer, negated.data(), floats);
+            entry.m_flippedFloats = floats;
+        }
+        glBindBuffer(GL_ARRAY_BUFFER, entry.m_vertexBuffer);
+        glVertexPointer(3, GL_FLOAT, 0, nullptr);
+        glBindBuffer(GL_ARRAY_BUFFER, flip ? entry.m_flippedBuffer : entry.m_normalBuffer);
+        glNormalPointer(GL_FLOAT, 0, nullptr);
+        glBindBuffer(GL_ARRAY_BUFFER, 0);
+    } else {
+        const float *vertexData = entry.vertices.data();
+        if (entry.scale != 1.0f) {
+            if (meshChanged || scaleChanged)
+                copyTimes(entry.vertices, floats, entry.scale, entry.m_scaledVertices);
+            vertexData = entry.m_scaledVertices.data();
+        } else {
+            entry.m_scaledVertices.clear();
+        }
+        if (flip && entry.m_flippedFloats != floats) {
+            copyTimes(entry.normals, floats, -1.0f, entry.m_flippedNormals);
+            entry.m_flippedFloats = floats;
+        }
+        glVertexPointer(3, GL_FLOAT, 0, vertexData);
+        glNormalPointer(GL_FLOAT, 0, flip ? entry.m_flippedNormals.data() : entry.normals.data());
+    }
+    entry.m_stale = false;
+    entry.m_uploadedFloats = floats;
+    entry.m_uploadedScale = entry.scale;
+
+    if (entry.runs.empty()) {
+        glDrawArrays(GL_TRIANGLES, 0, GLsizei(triangles * 3));
+    } else {
+        for (const ColourRun &run : entry.runs) {
+            if (run.hasColour) {
+                const GLfloat c[4] = {run.fileValues[2], run.fileValues[1], run.fileValues[0],
+                                      1.0f};
+                setMaterial(c);
+            }
+            if (run.first >= triangles)
+                continue;
+            const std::size_t count = std::min<std::size_t>(run.count, triangles - run.first);
+            if (count > 0)
+                glDrawArrays(GL_TRIANGLES, GLint(run.first) * 3, GLsizei(count * 3));
+        }
+    }
+
+    glPopClientAttrib();
+    glPopMatrix();
+}

@@ -1,0 +1,289 @@
+#include "objects.h"
+
+#include "kinematics/logging.h"
+#include "objectmesh.h"
+#include "placement.h"
+#include "render/frameglyph.h"
+
+#include <GL/gl.h>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDockWidget>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QStyle>
+#include <QVBoxLayout>
+#include <cmath>
+
+Objects::Objects(QObject *parent) : QObject(parent) {}
+
+Objects::~Objects()
+{
+    if (m_list)
+        m_list->removeEventFilter(this);
+}
+
+void Objects::setupWidgets(QDockWidget *listDock, QDockWidget *propertiesDock)
+{
+    m_listDock = listDock;
+    m_propertiesDock = propertiesDock;
+    m_list = new QListWidget(listDock);
+    m_list->installEventFilter(this);
+    listDock->setWidget(m_list);
+
+    auto *form = new QWidget(propertiesDock);
+    auto *box = new QVBoxLayout(form);
+    box->setSpacing(1);
+    auto *nameRow = new QHBoxLayout;
+    nameRow->setSpacing(1);
+    nameRow->addWidget(new QLabel(tr("Obj Name"), form));
+    m_name = new QLineEdit(form);
+    nameRow->addWidget(m_name);
+    box->addLayout(nameRow);
+    m_visible = new QCheckBox(tr("Visible"), form);
+    box->addWidget(m_visible);
+    m_flip = new QCheckBox(tr("Flip normals"), form);
+    box->addWidget(m_flip);
+    auto *scaleRow = new QHBoxLayout;
+    scaleRow->setSpacing(1);
+    scaleRow->addWidget(new QLabel(tr("Scale = "), form));
+    m_scale = new QLineEdit(form);
+    scaleRow->addWidget(m_scale);
+    box->addLayout(scaleRow);
+    m_placement = new QLineEdit(form);
+    box->addWidget(m_placement);
+    auto *buttons = new QHBoxLayout;
+    buttons->setSpacing(1);
+    m_remove = new QPushButton(tr("Remove"), form);
+    m_remove->setFixedWidth(100);
+    m_ok = new QPushButton(tr("OK"), form);
+    m_ok->hide();
+    buttons->addWidget(m_remove);
+    buttons->addStretch();
+    buttons->addWidget(m_ok);
+    box->addLayout(buttons);
+    propertiesDock->setWidget(form);
+    resetForm();
+
+    connect(m_list, &QListWidget::doubleClicked, this, &Objects::ObjList_DoubleClicked);
+    connect(m_list, &QListWidget::clicked, this, &Objects::ObjList_JustClicked);
+    connect(m_name, &QLineEdit::textEdited, this, &Objects::GUIobjectNameChanged);
+    connect(m_visible, &QCheckBox::clicked, this, &Objects::GUIobjectVisibleChanged);
+    connect(m_flip, &QCheckBox::clicked, this, &Objects::GUIobjectFlipNormalsChanged);
+    connect(m_scale, &QLineEdit::returnPressed, this, &Objects::GUIobjectScaleChanged);
+    connect(m_placement, &QLineEdit::returnPressed, this, &Objects::GUIobjectPositionChanged);
+    connect(m_remove, &QPushButton::pressed, this, &Objects::GUIobject_DoRemove);
+    connect(m_ok, &QPushButton::pressed, this, &Objects::GUIobject_DoOk);
+}
+
+const ObjectEntry *Objects::entry(int index) const
+{
+    return index >= 0 && index < int(m_entries.size()) ? m_entries[std::size_t(index)].get()
+                                                       : nullptr;
+}
+
+ObjectEntry *Objects::entry(int index)
+{
+    return index >= 0 && index < int(m_entries.size()) ? m_entries[std::size_t(index)].get()
+                                                       : nullptr;
+}
+
+int Objects::AddObject(const QString &fileName, const QString &name, float scale, int visible,
+                       int flipNormals, const Matrix4 &pose)
+{
+    if (int(m_entries.size()) >= kMaxObjects) {
+        const QString text = tr("The station already holds %1 objects; %2 was not added.")
+                                 .arg(kMaxObjects)
+                                 .arg(fileName);
+        qCWarning(lcMesh).noquote() << text;
+        emit userMessage(text);
+        return kTableFull;
+    }
+    auto e = std::make_unique<ObjectEntry>();
+    if (readObjectMesh(fileName, *e) != 0)
+        return -1;
+    e->name = name;
+    e->scale = scale;
+    e->visible = visible;
+    e->flipNormals = flipNormals;
+    e->pose = pose;
+    if (m_list)
+        m_list->addItem(
+            new QListWidgetItem(QApplication::style()->standardIcon(QStyle::SP_FileIcon), name));
+    m_entries.push_back(std::move(e));
+    showObject(int(m_entries.size()) - 1);
+    emit Render_GL();
+    return 0;
+}
+
+int Objects::AddObject(const QString &fileName)
+{
+    QString name = QFileInfo(fileName).fileName();
+    name.chop(4); // the extension with its dot
+    return AddObject(fileName, name, 1.0f, 1, 0, toolbox::identity());
+}
+
+void Objects::removeAll()
+{
+    while (!m_entries.empty()) {
+        m_selected = int(m_entries.size()) - 1;
+        removeSelected();
+    }
+    m_selected = 0;
+}
+
+void Objects::removeSelected()
+{
+    if (!validSelection())
+        return;
+    if (m_list)
+        delete m_list->takeItem(m_selected);
+    m_entries.erase(m_entries.begin() + m_selected);
+    resetForm();
+    if (!m_entries.empty())
+        showObject(int(m_entries.size()) - 1);
+    emit Render_GL();
+}
+
+void Objects::paintAll() const
+{
+    for (const auto &e : m_entries)
+        drawObject(*e);
+    if (validSelection() && m_propertiesDock && m_propertiesDock->isVisible()) {
+        FrameGlyph::draw();
+        glPushMatrix();
+        glMultMatrixf(m_entries[std::size_t(m_selected)]->pose.data());
+        FrameGlyph::draw();
+        glPopMatrix();
+    }
+}
+
+void Objects::setEulerConvention(int convention)
+{
+    m_convention = convention;
+    if (validSelection())
+        showObject(m_selected);
+}
+
+void Objects::resetForm()
+{
+    m_selected = -1;
+    if (!m_name)
+        return;
+    m_name->setText(QStringLiteral("-"));
+    m_visible->setChecked(true);
+    m_flip->setChecked(false);
+    m_scale->setText(QStringLiteral("1.000"));
+    m_placement->setText(QStringLiteral("-"));
+}
+
+void Objects::showObject(int index)
+{
+    const ObjectEntry *e = entry(index);
+    if (!e)
+        return;
+    m_selected = index;
+    if (!m_name)
+        return;
+    m_name->setText(e->name);
+    m_visible->setChecked(e->visible != 0);
+    m_flip->setChecked(e->flipNormals != 0);
+    m_scale->setText(QString::number(double(e->scale), 'f', 3));
+    m_placement->setText(
+        placement::toText(toolbox::matrixToPose(toolbox::transpose(e->pose), m_convention)));
+    if (m_list)
+        m_list->setCurrentRow(index);
+}
+
+void Objects::ObjList_DoubleClicked(const QModelIndex &index)
+{
+    ObjList_JustClicked(index);
+}
+
+void Objects::ObjList_JustClicked(const QModelIndex &index)
+{
+    if (!entry(index.row()))
+        return;
+    showObject(index.row());
+    if (m_propertiesDock)
+        m_propertiesDock->show();
+    emit Render_GL();
+}
+
+void Objects::GUIobjectNameChanged(const QString &str_in)
+{
+    if (!validSelection())
+        return;
+    m_entries[std::size_t(m_selected)]->name = str_in;
+    if (m_list && m_list->item(m_selected))
+        m_list->item(m_selected)->setText(str_in);
+}
+
+void Objects::GUIobjectVisibleChanged(bool checked)
+{
+    if (!validSelection())
+        return;
+    m_entries[std::size_t(m_selected)]->visible = checked ? 1 : 0;
+    emit Render_GL();
+}
+
+void Objects::GUIobjectFlipNormalsChanged(bool checked)
+{
+    if (!validSelection())
+        return;
+    m_entries[std::size_t(m_selected)]->flipNormals = checked ? 1 : 0;
+    emit Render_GL();
+}
+
+void Objects::GUIobjectScaleChanged()
+{
+    if (!validSelection())
+        return;
+    bool ok = false;
+    const float s = m_scale->text().trimmed().toFloat(&ok);
+    m_entries[std::size_t(m_selected)]->scale = ok && std::isfinite(s) ? s : 0.0f;
+    emit Render_GL();
+}
+
+void Objects::GUIobjectPositionChanged()
+{
+    if (!validSelection())
+        return;
+    const Pose6 p = placement::fromText(m_placement->text());
+    m_placement->setText(placement::toText(p));
+    m_entries[std::size_t(m_selected)]->pose =
+        toolbox::transpose(toolbox::poseToMatrix(p, m_convention));
+    emit Render_GL();
+}
+
+void Objects::GUIobject_DoRemove()
+{
+    removeSelected();
+}
+
+void Objects::GUIobject_DoOk()
+{
+    if (m_propertiesDock)
+        m_propertiesDock->hide();
+    emit Render_GL();
+}
+
+bool Objects::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_list && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier))
+            return true;
+        if (key->key() == Qt::Key_Delete) {
+            qCDebug(lcMesh) << "del press";
+            removeSelected();
+        }
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}

@@ -1,0 +1,96 @@
+// The station's static CAD objects: a list in the "Objects view" dock and a
+// properties form (name, visibility, flipped normals, scale, placement) in
+// the "Object properties view" dock.
+#pragma once
+
+#include "kinematics/matrixtoolbox.h"
+
+#include <QObject>
+#include <QString>
+#include <memory>
+#include <vector>
+
+class QCheckBox;
+class QDockWidget;
+class QLineEdit;
+class QListWidget;
+class QModelIndex;
+class QPushButton;
+struct ObjectEntry;
+
+class Objects : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kMaxObjects = 300;
+    static constexpr int kTableFull = -2;
+
+    explicit Objects(QObject *parent = nullptr);
+    ~Objects() override;
+
+    void setupWidgets(QDockWidget *listDock, QDockWidget *propertiesDock);
+
+    // Reads the mesh and registers the object. 0 when read, -1 when no file
+    // could be opened, kTableFull (with a message) when the station already
+    // holds 300 objects. `pose` is column-major.
+    int AddObject(const QString &fileName, const QString &name, float scale, int visible,
+                  int flipNormals, const Matrix4 &pose);
+    // Name from the file (no directories, no extension), scale 1, identity pose.
+    int AddObject(const QString &fileName);
+
+    void removeAll();
+    void removeSelected();
+    void paintAll() const;
+
+    int count() const { return int(m_entries.size()); }
+    int selectedIndex() const { return m_selected; }
+    const ObjectEntry *entry(int index) const;
+    ObjectEntry *entry(int index);
+
+    void setEulerConvention(int convention);
+    void showObject(int index);
+    void resetForm();
+
+    QListWidget *listWidget() const { return m_list; }
+    QLineEdit *nameEdit() const { return m_name; }
+    QLineEdit *scaleEdit() const { return m_scale; }
+    QLineEdit *placementEdit() const { return m_placement; }
+    QCheckBox *visibleBox() const { return m_visible; }
+    QCheckBox *flipBox() const { return m_flip; }
+
+signals:
+    void Render_GL();
+    // Something the user should read (a refused object).
+    void userMessage(const QString &text);
+
+public slots:
+    void ObjList_DoubleClicked(const QModelIndex &index);
+    void ObjList_JustClicked(const QModelIndex &index);
+    void GUIobjectNameChanged(const QString &str_in);
+    void GUIobjectVisibleChanged(bool checked);
+    void GUIobjectFlipNormalsChanged(bool checked);
+    void GUIobjectScaleChanged();
+    void GUIobjectPositionChanged();
+    void GUIobject_DoRemove();
+    void GUIobject_DoOk();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    bool validSelection() const { return m_selected >= 0 && m_selected < int(m_entries.size()); }
+
+    std::vector<std::unique_ptr<ObjectEntry>> m_entries;
+    int m_selected = -1;
+    int m_convention = 0;
+    QDockWidget *m_listDock = nullptr;
+    QDockWidget *m_propertiesDock = nullptr;
+    QListWidget *m_list = nullptr;
+    QLineEdit *m_name = nullptr;
+    QCheckBox *m_visible = nullptr;
+    QCheckBox *m_flip = nullptr;
+    QLineEdit *m_scale = nullptr;
+    QLineEdit *m_placement = nullptr;
+    QPushButton *m_remove = nullptr;
+    QPushButton *m_ok = nullptr;
+};

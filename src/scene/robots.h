@@ -1,0 +1,82 @@
+// The station's robots: a list in one dock and a properties form (name,
+// visibility, placement) in another. Adding a robot replaces the ones present,
+// so the station holds at most one; its tool carries over to the new robot.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <memory>
+#include <vector>
+
+class QCheckBox;
+class QDockWidget;
+class QLineEdit;
+class QListWidget;
+class QModelIndex;
+class QPushButton;
+class Robot;
+
+class Robots : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kMaxRobots = 300;
+
+    explicit Robots(QObject *parent = nullptr);
+    ~Robots() override;
+
+    // Builds the list into `listDock` and the form into `propertiesDock`.
+    void setupWidgets(QDockWidget *listDock, QDockWidget *propertiesDock);
+
+    // Reads a description and makes it the station's robot. A description
+    // that cannot be read (or has too few elements) changes nothing and
+    // returns null; `error` then says why.
+    Robot *addRobot(const QByteArray &fileName, QString *error = nullptr);
+    void removeAll();
+    void removeSelected();
+    void paintAll() const;
+
+    int count() const { return int(m_robots.size()); }
+    int selectedIndex() const { return m_selected; }
+    Robot *robot(int index) const;
+    Robot *selected() const { return robot(m_selected); }
+
+    void setEulerConvention(int convention);
+    int eulerConvention() const { return m_convention; }
+    void showRobot(int index);
+
+    QListWidget *listWidget() const { return m_list; }
+    QLineEdit *nameEdit() const { return m_name; }
+    QLineEdit *placementEdit() const { return m_placement; }
+    QCheckBox *visibleBox() const { return m_visible; }
+    QPushButton *removeButton() const { return m_remove; }
+
+signals:
+    void RenderGL();
+    void SelectedRobot(Robot *robot);
+
+public slots:
+    void ObjList_DoubleClicked(const QModelIndex &index);
+    void ObjList_JustClicked(const QModelIndex &index);
+    void GUIobjectNameChanged(const QString &str_in);
+    void GUIobjectVisibleChanged(bool visible);
+    void GUIobjectPositionChanged();
+    void GUIobject_DoRemove();
+    void GUIobject_DoOk();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    std::vector<std::unique_ptr<Robot>> m_robots;
+    int m_selected = 0;
+    int m_convention = 0;
+    QDockWidget *m_listDock = nullptr;
+    QDockWidget *m_propertiesDock = nullptr;
+    QListWidget *m_list = nullptr;
+    QLineEdit *m_name = nullptr;
+    QCheckBox *m_visible = nullptr;
+    QLineEdit *m_placement = nullptr;
+    QPushButton *m_remove = nullptr;
+    QPushButton *m_ok = nullptr;
+};

@@ -1,0 +1,797 @@
+// velkari-kin driven as a user drives it: the real executable behind a pipe,
+// questions on standard input, answers read back from standard output and
+// checked against a kinematic chain computed here in double precision, the
+// hand-worked pose of the IRB120 at zero and round trips through ik.
+#include <QtTest>
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <array>
+#include <cmath>
+#include <random>
+
+namespace {
+
+// ---------------------------------------------------------------- independent chain
+
+using M = std::array<double, 16>;
+using Joints = std::array<double, 6>;
+
+M mul(const M &a, const M &b)
+{
+    M r{};
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j)
+            for (int k = 0; k < 4; ++k)
+                r[4 * i + j] += a[4 * i + k] * b[4 * k + j];
+    return r;
+}
+
+double rad(double deg)
+{
+    return deg * M_PI / 180.0;
+}
+
+double deg(double r)
+{
+    return r * 180.0 / M_PI;
+}
+
+M rotX(double d)
+{
+    const double c = std::cos(rad(d)), s = std::sin(rad(d));
+    return {1, 0, 0, 0, 0, c, -s, 0, 0, s, c, 0, 0, 0, 0, 1};
+}
+
+M rotY(double d)
+{
+    const double c = std::cos(rad(d)), s = std::sin(rad(d));
+    return {c, 0, s, 0, 0, 1, 0, 0, -s, 0, c, 0, 0, 0, 0, 1};
+}
+
+M rotZ(double d)
+{
+    const double c = std::cos(rad(d)), s = std::sin(rad(d));
+    return {c, -s, 0, 0, s, c, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+}
+
+M trans(double x, double y, double z)
+{
+    return {1, 0, 0, x, 0, 1, 0, y, 0, 0, 1, z, 0, 0, 0, 1};
+}
+
+struct Link
+{
+    double alpha, a, theta, d;
+};
+
+// Modified Denavit-Hartenberg: T_i = RotX(alpha) TransX(a) TransZ(d) RotZ(theta + q).
+M flange(const std::array<Link, 6> &links, const Joints &q)
+{
+    M m = trans(0, 0, 0);
+    for (int i = 0; i < 6; ++i) {
+        const Link &l = links[std::size_t(i)];
+        m = mul(m, mul(mul(rotX(l.alpha), trans(l.a, 0, 0)),
+                       mul(trans(0, 0, l.d), rotZ(l.theta + q[std::size_t(i)]))));
+    }
+    return m;
+}
+
+const std::array<Link, 6> kIrb120{{{0, 0, 0, 290},
+                                   {-90, 0, -90, 0},
+                                   {0, 270, 0, 0},
+                                   {-90, 70, 0, 302},
+                                   {90, 0, 0, 0},
+                                   {-90, 0, 0, 72}}};
+
+const std::array<Link, 6> kUr5{{{0, 0, 0, 89.159},
+                                {90, 0, 0, 0},
+                                {0, -425, 0, 0},
+                                {0, -392, 0, 109.15},
+                                {90, 0, 0, 94.65},
+                                {-90, 0, 0, 82.3}}};
+
+// Z-Y'-Z'' angles of a rotation, the middle one taken in [0, 180].
+std::array<double, 3> zyz(const M &m)
+{
+    auto r = [&m](int i, int j) { return m[std::size_t(4 * (i - 1) + (j - 1))]; };
+    return {deg(std::atan2(r(2, 3), r(1, 3))),
+            deg(std::atan2(std::hypot(r(1, 3), r(2, 3)), r(3, 3))),
+            deg(std::atan2(r(3, 2), -r(3, 1)))};
+}
+
+// ---------------------------------------------------------------- running the program
+
+QString binDir()
+{
+    return QCoreApplication::applicationDirPath();
+}
+
+QString program()
+{
+    return binDir() + QStringLiteral("/velkari-kin");
+}
+
+QString robotFile(const QString &name)
+{
+    return binDir() + QStringLiteral("/../CAD_Robots/") + name;
+}
+
+QString crayon()
+{
+    return binDir() + QStringLiteral("/../CAD_Tools/IRB120_Crayon.tool");
+}
+
+struct Run
+{
+    bool finished = false;
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+    QList<QByteArray> lines() const
+    {
+        QList<QByteArray> l = out.split('\n');
+        if (!l.isEmpty() && l.last().isEmpty())
+            l.removeLast();
+        return l;
+    }
+};
+
+Run runKin(const QStringList &args, const QByteArray &input, const QString &workDir = QString())
+{
+    QProcess p;
+    if (!workDir.isEmpty())
+        p.setWorkingDirectory(workDir);
+    p.start(program(), args);
+    Run r;
+    if (!p.waitForStarted(20000))
+        return r;
+    p.write(input);
+    p.closeWriteChannel();
+    r.finished = p.waitForFinished(300000) && p.exitStatus() == QProcess::NormalExit;
+    r.exitCode = p.exitCode();
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+QByteArray jointsText(const Joints &q)
+{
+    QByteArray t;
+    for (double v : q)
+        t += ' ' + QByteArray::number(v, 'f', 6);
+    return t;
+}
+
+// The numbers of one answer line: single spaces between them, each either
+// fixed with six decimals or (when `integers`) a plain integer.
+bool numbers(const QByteArray &line, QVector<double> &values, bool integers = false)
+{
+    static const QRegularExpression fixed(QStringLiteral("^-?\\d+\\.\\d{6}$"));
+    static const QRegularExpression whole(QStringLiteral("^-?\\d+$"));
+    values.clear();
+    for (const QByteArray &token : line.split(' ')) {
+        if (!(integers ? whole : fixed).match(QString::fromLatin1(token)).hasMatch())
+            return false;
+        bool ok = false;
+        values.append(token.toDouble(&ok));
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+struct Config
+{
+    Joints q{};
+    bool basic = false, chosen = false, near = false;
+};
+
+struct IkAnswer
+{
+    int chosen = -2;
+    QVector<Config> configs;
+};
+
+// Reads one ik answer starting at lines[pos]; advances pos past it.
+bool parseIk(const QList<QByteArray> &lines, int &pos, IkAnswer &a)
+{
+    QVector<double> head;
+    if (pos >= lines.size() || !numbers(lines[pos++], head, true) || head.size() != 2)
+        return false;
+    a.chosen = int(head[1]);
+    a.configs.clear();
+    for (int i = 0; i < int(head[0]); ++i) {
+        if (pos >= lines.size())
+            return false;
+        const QList<QByteArray> fields = lines[pos++].split(' ');
+        if (fields.size() != 9)
+            return false;
+        QVector<double> q;
+        if (!numbers(fields.mid(0, 6).join(' '), q))
+            return false;
+        Config c;
+        for (int k = 0; k < 6; ++k)
+            c.q[std::size_t(k)] = q[k];
+        bool flagsOk = true;
+        auto flag = [&flagsOk](const QByteArray &f) {
+            flagsOk = flagsOk && (f == "0" || f == "1");
+            return f == "1";
+        };
+        c.basic = flag(fields[6]);
+        c.chosen = flag(fields[7]);
+        c.near = flag(fields[8]);
+        if (!flagsOk)
+            return false;
+        a.configs.append(c);
+    }
+    return true;
+}
+
+double jointDistance(const Joints &a, const Joints &b)
+{
+    double worst = 0.0;
+    for (std::size_t k = 0; k < 6; ++k)
+        worst = std::max(worst, std::fabs(a[k] - b[k]));
+    return worst;
+}
+
+// The same configuration with one or more axes whole turns apart.
+bool turnsApart(const Joints &a, const Joints &b)
+{
+    bool turned = false;
+    for (std::size_t k = 0; k < 6; ++k) {
+        const double d = a[k] - b[k];
+        const double turns = std::round(d / 360.0);
+        if (std::fabs(d - 360.0 * turns) > 0.01)
+            return false;
+        turned = turned || turns != 0.0;
+    }
+    return turned;
+}
+
+// Printed TCP matrices agree: rotation within 1e-3, position within 0.05 mm.
+QString matrixMismatch(const QVector<double> &got, const QVector<double> &want)
+{
+    if (got.size() != 16 || want.size() != 16)
+        return QStringLiteral("not 16 numbers");
+    for (int k = 0; k < 16; ++k) {
+        const double tol = (k % 4 == 3 && k < 12) ? 0.05 : 1e-3;
+        if (std::fabs(got[k] - want[k]) > tol)
+            return QStringLiteral("element %1: %2 instead of %3").arg(k).arg(got[k]).arg(want[k]);
+    }
+    return QString();
+}
+
+QVector<double> toVector(const M &m)
+{
+    return QVector<double>(m.begin(), m.end());
+}
+
+// Joint values well inside the limits and away from the wrist singularity,
+// so that a round trip through ik is well conditioned.
+QVector<Joints> sampleJoints(const QString &robot, int count, unsigned seed)
+{
+    std::mt19937 gen(seed);
+    auto u = [&gen](double lo, double hi) {
+        return std::uniform_real_distribution<double>(lo, hi)(gen);
+    };
+    auto wrist = [&u](double limit) {
+        const double m = u(15.0, limit);
+        return u(0, 1) < 0.5 ? -m : m;
+    };
+    QVector<Joints> out;
+    for (int i = 0; i < count; ++i) {
+        Joints q{};
+        if (robot == QLatin1String("UR5.xml")) {
+            q = {u(-170, 170), u(-160, -20), u(20, 150), u(-170, 170), wrist(160), u(-170, 170)};
+        } else if (robot == QLatin1String("Fanuc_LRMate200iD.xml")) {
+            // Axis 3 of this arm is limited relative to axis 2.
+            const double q2 = u(-50, 80);
+            q = {u(-150, 150), q2, q2 + u(-40, 120), u(-170, 170), wrist(110), u(-170, 170)};
+        } else {
+            q = {u(-150, 150), u(-80, 90), u(-90, 50), u(-150, 150), wrist(110), u(-170, 170)};
+        }
+        out.append(q);
+    }
+    return out;
+}
+
+} // namespace
+
+class TestVelkariKin : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void fkAtZeroIsTheHandWorkedFlange();
+    void fkAgreesWithAnIndependentChain_data();
+    void fkAgreesWithAnIndependentChain();
+    void toolMovesTheTcpAlongFlangeZ();
+    void ikRoundTrip_data();
+    void ikRoundTrip();
+    void fkAndPoseLeaveTheSeedAlone();
+    void poseConventions();
+    void limitsOfTheIrb120();
+    void malformedLinesAreAnsweredAndSkipped();
+    void commentsAndBlankLinesAreIgnored();
+    void singleCommandOnTheCommandLine();
+    void bareNamesAreFoundInTheInstallation();
+    void unusableInputsExitWithTwo();
+    void helpText();
+    void answersComeBeforeTheInputEnds();
+    void largeBatchThroughThePipe();
+};
+
+void TestVelkariKin::initTestCase()
+{
+    QVERIFY2(QFileInfo(program()).isExecutable(), qPrintable(program()));
+    QVERIFY(QFileInfo(robotFile(QStringLiteral("ABB_IRB120.xml"))).isFile());
+    QVERIFY(QFileInfo(crayon()).isFile());
+}
+
+void TestVelkariKin::fkAtZeroIsTheHandWorkedFlange()
+{
+    // At zero the IRB120 stands upright: the upper arm adds 270 up, the
+    // forearm offset 70 up, forearm and flange 302 + 72 forward. The flange
+    // Z axis points forward along base X, its Y axis along -Y, and its X axis
+    // up along Z.
+    const QVector<double> hand{0, 0, 1, 374, 0, -1, 0, 0, 1, 0, 0, 630, 0, 0, 0, 1};
+    const Run r = runKin({robotFile(QStringLiteral("ABB_IRB120.xml"))}, "fk 0 0 0 0 0 0\n");
+    QVERIFY(r.finished);
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.lines().size(), 1);
+    QVector<double> got;
+    QVERIFY2(numbers(r.lines()[0], got), r.lines()[0].constData());
+    for (int k = 0; k < 16; ++k)
+        QVERIFY2(std::fabs(got[k] - hand[k]) < 1e-4, qPrintable(QString::number(k)));
+    // The chain computed here says the same, so the hand-worked numbers
+    // and the helper below check each other.
+    QVERIFY(matrixMismatch(hand, toVector(flange(kIrb120, {}))).isEmpty());
+    QVERIFY(r.err.isEmpty());
+}
+
+void TestVelkariKin::fkAgreesWithAnIndependentChain_data()
+{
+    QTest::addColumn<QString>("robot");
+    QTest::addColumn<QVector<double>>("joints");
+    int n = 0;
+    for (const QString &robot : {QStringLiteral("ABB_IRB120.xml"), QStringLiteral("UR5.xml")}) {
+        for (const Joints &q : sampleJoints(robot, 8, 11u)) {
+            QTest::addRow("%s-%d", qPrintable(robot), n++)
+                << robot << QVector<double>(q.begin(), q.end());
+        }
+    }
+    QTest::newRow("irb120-elbow") << QStringLiteral("ABB_IRB120.xml")
+                                  << QVector<double>{0, 90, -90, 0, 90, 0};
+}
+
+void TestVelkariKin::fkAgreesWithAnIndependentChain()
+{
+    QFETCH(QString, robot);
+    QFETCH(QVector<double>, joints);
+    Joints q{};
+    std::copy(joints.begin(), joints.end(), q.begin());
+    const Run r = runKin({robotFile(robot)}, "fk" + jointsText(q) + "\n");
+    QVERIFY(r.finished);
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.lines().size(), 1);
+    QVector<double> got;
+    QVERIFY2(numbers(r.lines()[0], got), r.lines()[0].constData());
+    const M want = flange(robot == QLatin1String("UR5.xml") ? kUr5 : kIrb120, q);
+    const QString why = matrixMismatch(got, toVector(want));
+    QVERIFY2(why.isEmpty(), qPrintable(why));
+}
+
+void TestVelkariKin::toolMovesTheTcpAlongFlangeZ()
+{
+    QByteArray input;
+    const QVector<Joints> qs =
+        sampleJoints(QStringLiteral("ABB_IRB120.xml"), 6, 23u) + QVector<Joints>{Joints{}};
+    for (const Joints &q : qs)
+        input += "fk" + jointsText(q) + "\n";
+    const Run bare = runKin({robotFile(QStringLiteral("ABB_IRB120.xml"))}, input);
+    const Run tooled = runKin(
+        {robotFile(QStringLiteral("ABB_IRB120.xml")), QStringLiteral("--tool"), crayon()}, input);
+    QVERIFY(bare.finished && tooled.finished);
+    QCOMPARE(tooled.exitCode, 0);
+    QCOMPARE(bare.lines().size(), qs.size());
+    QCOMPARE(tooled.lines().size(), qs.size());
+    for (int i = 0; i < qs.size(); ++i) {
+        QVector<double> f, t;
+        QVERIFY(numbers(bare.lines()[i], f));
+        QVERIFY(numbers(tooled.lines()[i], t));
+        // The crayon only moves the point: 140 mm along the flange Z axis,
+        // which is the third column of the rotation.
+        QVector<double> want = f;
+        for (int row = 0; row < 3; ++row)
+            want[4 * row + 3] = f[4 * row + 3] + 140.0 * f[4 * row + 2];
+        const QString why = matrixMismatch(t, want);
+        QVERIFY2(why.isEmpty(), qPrintable(QStringLiteral("line %1: ").arg(i) + why));
+    }
+    // At zero the flange Z axis is base X: the TCP is at (514, 0, 630).
+    QVector<double> zero;
+    QVERIFY(numbers(tooled.lines().last(), zero));
+    QVERIFY(std::fabs(zero[3] - 514.0) < 1e-3 && std::fabs(zero[7]) < 1e-3 &&
+            std::fabs(zero[11] - 630.0) < 1e-3);
+}
+
+void TestVelkariKin::ikRoundTrip_data()
+{
+    QTest::addColumn<QString>("robot");
+    QTest::addColumn<bool>("withTool");
+    QTest::addColumn<QVector<double>>("joints");
+    QTest::newRow("irb120-hand") << QStringLiteral("ABB_IRB120.xml") << false
+                                 << QVector<double>{10, -20, 30, 40, 50, 60};
+    QTest::newRow("irb120-hand-tool")
+        << QStringLiteral("ABB_IRB120.xml") << true << QVector<double>{10, -20, 30, 40, 50, 60};
+    int n = 0;
+    const QString robots[] = {QStringLiteral("ABB_IRB120.xml"),
+                              QStringLiteral("Fanuc_LRMate200iD.xml"), QStringLiteral("UR5.xml")};
+    for (const QString &robot : robots) {
+        for (const Joints &q : sampleJoints(robot, 6, 5u)) {
+            QTest::addRow("%s-%d", qPrintable(robot), n++)
+                << robot << false << QVector<double>(q.begin(), q.end());
+        }
+    }
+    for (const Joints &q : sampleJoints(QStringLiteral("ABB_IRB120.xml"), 3, 7u))
+        QTest::addRow("irb120-tool-%d", n++)
+            << QStringLiteral("ABB_IRB120.xml") << true << QVector<double>(q.begin(), q.end());
+}
+
+void TestVelkariKin::ikRoundTrip()
+{
+    QFETCH(QString, robot);
+    QFETCH(bool, withTool);
+    QFETCH(QVector<double>, joints);
+    Joints q{};
+    std::copy(joints.begin(), joints.end(), q.begin());
+    QStringList args{robotFile(robot)};
+    if (withTool)
+        args << QStringLiteral("--tool") << crayon();
+
+    // The matrix and the pose exactly as the program prints them.
+    const Run first = runKin(args, "fk" + jointsText(q) + "\npose" + jointsText(q) + "\n");
+    QVERIFY(first.finished);
+    QCOMPARE(first.lines().size(), 2);
+    QVector<double> matrix, pose;
+    QVERIFY(numbers(first.lines()[0], matrix));
+    QVERIFY(numbers(first.lines()[1], pose));
+    QCOMPARE(pose.size(), 6);
+
+    const Run second = runKin(args, "set" + jointsText(q) + "\nik " + first.lines()[0] +
+                                        "\nikpose " + first.lines()[1] + "\n");
+    QVERIFY(second.finished);
+    QCOMPARE(second.exitCode, 0);
+    const QList<QByteArray> lines = second.lines();
+    QVERIFY(!lines.isEmpty());
+    QCOMPARE(lines[0], QByteArray("ok"));
+    int pos = 1;
+    IkAnswer answers[2];
+    QVERIFY2(parseIk(lines, pos, answers[0]), "ik answer");
+    QVERIFY2(parseIk(lines, pos, answers[1]), "ikpose answer");
+    QCOMPARE(pos, lines.size());
+
+    QByteArray feedBack;
+    for (const IkAnswer &a : answers) {
+        QVERIFY(!a.configs.isEmpty());
+        QVERIFY(a.chosen >= 0 && a.chosen < a.configs.size());
+        int chosenFlags = 0;
+        bool anyBasic = false;
+        for (int i = 0; i < a.configs.size(); ++i) {
+            const Config &c = a.configs[i];
+            chosenFlags += c.chosen ? 1 : 0;
+            anyBasic = anyBasic || c.basic;
+            QVERIFY(c.chosen == (i == a.chosen));
+            QVERIFY(!c.near || c.chosen);
+            feedBack += "fk" + jointsText(c.q) + "\n";
+        }
+        QCOMPARE(chosenFlags, 1);
+        QVERIFY(anyBasic);
+        // The other entries are basic ones with axes turned by whole turns;
+        // the basic ones are distinct configurations.
+        for (int i = 0; i < a.configs.size(); ++i) {
+            int twins = 0;
+            for (int j = 0; j < a.configs.size(); ++j)
+                if (j != i && a.configs[j].basic && turnsApart(a.configs[i].q, a.configs[j].q))
+                    ++twins;
+            QVERIFY2(twins == (a.configs[i].basic ? 0 : 1),
+                     qPrintable(QStringLiteral("entry %1").arg(i)));
+        }
+        // Seeded by the very joints the matrix came from, the solver must
+        // choose them again, and that is no move at all.
+        const Config &c = a.configs[a.chosen];
+        QVERIFY2(jointDistance(c.q, q) < 0.01,
+                 qPrintable(QStringLiteral("chosen %1 instead of %2")
+                                .arg(QString::fromLatin1(jointsText(c.q)),
+                                     QString::fromLatin1(jointsText(q)))));
+        QVERIFY(c.near);
+    }
+
+    // Every configuration listed reaches the same TCP.
+    const Run third = runKin(args, feedBack);
+    QVERIFY(third.finished);
+    QCOMPARE(third.lines().size(), answers[0].configs.size() + answers[1].configs.size());
+    for (int i = 0; i < third.lines().size(); ++i) {
+        QVector<double> got;
+        QVERIFY(numbers(third.lines()[i], got));
+        const QString why = matrixMismatch(got, matrix);
+        QVERIFY2(why.isEmpty(), qPrintable(QStringLiteral("configuration %1: ").arg(i) + why));
+    }
+}
+
+void TestVelkariKin::fkAndPoseLeaveTheSeedAlone()
+{
+    // A and B reach the same TCP with the wrist flipped. Whichever is current
+    // is what ik chooses, so a seed moved by fk or pose would show.
+    const Joints a{10, -20, 30, 40, 50, 60};
+    const Joints b{10, -20, 30, -140, -50, 240};
+    const QString robot = robotFile(QStringLiteral("ABB_IRB120.xml"));
+    const Run m = runKin({robot}, "fk" + jointsText(a) + "\n");
+    QCOMPARE(m.lines().size(), 1);
+    const QByteArray ik = "ik " + m.lines()[0] + "\n";
+
+    const QByteArray probe = "set" + jointsText(a) + "\nfk" + jointsText(b) + "\npose" +
+                             jointsText(b) + "\n" + ik + "set" + jointsText(b) + "\n" + ik;
+    const Run r = runKin({robot}, probe);
+    QVERIFY(r.finished);
+    QCOMPARE(r.exitCode, 0);
+    const QList<QByteArray> lines = r.lines();
+    QVERIFY(lines.size() > 4);
+    QCOMPARE(lines[0], QByteArray("ok"));
+    int pos = 3;
+    IkAnswer afterFk, afterSet;
+    QVERIFY(parseIk(lines, pos, afterFk));
+    QVERIFY(pos < lines.size());
+    QCOMPARE(lines[pos++], QByteArray("ok"));
+    QVERIFY(parseIk(lines, pos, afterSet));
+    QVERIFY(afterFk.chosen >= 0 && afterSet.chosen >= 0);
+    QVERIFY(jointDistance(afterFk.configs[afterFk.chosen].q, a) < 0.01);
+    QVERIFY(jointDistance(afterSet.configs[afterSet.chosen].q, b) < 0.01);
+}
+
+void TestVelkariKin::poseConventions()
+{
+    const Joints q{10, -20, 30, 40, 50, 60};
+    const QString robot = robotFile(QStringLiteral("ABB_IRB120.xml"));
+    const QByteArray input = "fk" + jointsText(q) + "\npose" + jointsText(q) + "\n";
+    const Run byZyx = runKin({robot}, input);
+    const Run byZyz = runKin({robot, QStringLiteral("--euler"), QStringLiteral("4")}, input);
+    QVERIFY(byZyx.finished && byZyz.finished);
+    QCOMPARE(byZyx.lines().size(), 2);
+    QCOMPARE(byZyz.lines().size(), 2);
+    QCOMPARE(byZyz.lines()[0], byZyx.lines()[0]); // the convention only affects poses
+    QVector<double> f, p0, p4;
+    QVERIFY(numbers(byZyx.lines()[0], f));
+    QVERIFY(numbers(byZyx.lines()[1], p0));
+    QVERIFY(numbers(byZyz.lines()[1], p4));
+    M m{};
+    std::copy(f.begin(), f.end(), m.begin());
+
+    for (const QVector<double> *p : {&p0, &p4})
+        for (int k = 0; k < 3; ++k)
+            QVERIFY(std::fabs((*p)[k] - m[std::size_t(4 * k + 3)]) < 1e-3);
+
+    // Convention 0: Rz(A) Ry(B) Rx(C) rebuilds the rotation.
+    M r0 = mul(mul(rotZ(p0[3]), rotY(p0[4])), rotX(p0[5]));
+    for (int row = 0; row < 3; ++row)
+        for (int col = 0; col < 3; ++col)
+            QVERIFY(std::fabs(r0[std::size_t(4 * row + col)] - m[std::size_t(4 * row + col)]) <
+                    1e-4);
+
+    // Convention 4: the Z-Y'-Z'' angles extracted here.
+    const std::array<double, 3> want = zyz(m);
+    for (int k = 0; k < 3; ++k)
+        QVERIFY2(std::fabs(p4[3 + k] - want[std::size_t(k)]) < 1e-3,
+                 qPrintable(QStringLiteral("angle %1: %2 instead of %3")
+                                .arg(k)
+                                .arg(p4[3 + k])
+                                .arg(want[std::size_t(k)])));
+    QVERIFY(std::fabs(p4[3] - p0[3]) > 1.0); // the two really differ here
+}
+
+void TestVelkariKin::limitsOfTheIrb120()
+{
+    const Run r = runKin({robotFile(QStringLiteral("ABB_IRB120.xml"))}, "limits\n");
+    QVERIFY(r.finished);
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, QByteArray("-165 165 -110 110 -110 70 -160 160 -120 120 -400 400\n"));
+}
+
+void TestVelkariKin::malformedLinesAreAnsweredAndSkipped()
+{
+    const QByteArray input = "frobnicate 1 2 3\n"
+                             "limits\n"
+                             "fk 1 2 3\n"
+                             "fk 0 0 0 0 0 0 0\n"
+                             "fk 0 0 0 0 0 x\n"
+                             "fk 0 0 0 0 0 1,5\n"
+                             "fk 0 0 0 0 0 nan\n"
+                             "fk 0 0 0 0 0 inf\n"
+                             "fk 0 0 0 0 0 1e400\n"
+                             "set 0 0 0 0 0 1e39\n"
+                             "limits now\n"
+                             "ik 1 0 0 0 0 1 0 0 0 0 1 0 0 0 0\n"
+                             "ik 1 0 0 0 0 1 0 0 0 0 -1 0 0 0 0 1\n" // a mirror image
+                             "ik 2 0 0 0 0 2 0 0 0 0 2 0 0 0 0 1\n"  // scaled
+                             "FK 0 0 0 0 0 0\n"
+                             "fk +0 0 0 0 0 0\n";
+    const Run r = runKin({robotFile(QStringLiteral("ABB_IRB120.xml"))}, input);
+    QVERIFY(r.finished);
+    QCOMPARE(r.exitCode, 1);
+    const QList<QByteArray> lines = r.lines();
+    QCOMPARE(lines.size(), 16);
+    const QByteArray limits = "-165 165 -110 110 -110 70 -160 160 -120 120 -400 400";
+    for (int i : {0, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14})
+        QVERIFY2(lines[i].startsWith("error: "),
+                 qPrintable(QStringLiteral("line %1: ").arg(i) + QString::fromLatin1(lines[i])));
+    QCOMPARE(lines[1], limits);
+    QVector<double> f;
+    QVERIFY(numbers(lines[15], f));
+    QVERIFY(std::fabs(f[3] - 374.0) < 1e-3);
+    QVERIFY(lines[0].contains("frobnicate"));
+    QVERIFY(lines[2].contains("6")); // how many values fk wants
+    QVERIFY(r.err.isEmpty());
+}
+
+void TestVelkariKin::commentsAndBlankLinesAreIgnored()
+{
+    const QByteArray input = "# a comment\n"
+                             "\n"
+                             "   \n"
+                             "  # an indented comment\n"
+                             "limits\r\n" // written on Windows
+                             "\t\n"
+                             "fk 0 0 0 0 0 0"; // no final newline
+    const Run r = runKin({robotFile(QStringLiteral("ABB_IRB120.xml"))}, input);
+    QVERIFY(r.finished);
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.lines().size(), 2);
+    QCOMPARE(r.lines()[0], QByteArray("-165 165 -110 110 -110 70 -160 160 -120 120 -400 400"));
+    QVERIFY(r.lines()[1].contains(" 374.000000 "));
+}
+
+void TestVelkariKin::singleCommandOnTheCommandLine()
+{
+    const QString robot = robotFile(QStringLiteral("ABB_IRB120.xml"));
+    const Run piped = runKin({robot}, "fk 10 -20 30 40 50 60\n");
+    // Standard input is not read when the command is on the command line.
+    const Run direct = runKin({robot, QStringLiteral("fk"), QStringLiteral("10"),
+                               QStringLiteral("-20"), QStringLiteral("30"), QStringLiteral("40"),
+                               QStringLiteral("50"), QStringLiteral("60")},
+                              "limits\n");
+    QVERIFY(piped.finished && direct.finished);
+    QCOMPARE(direct.exitCode, 0);
+    QCOMPARE(direct.lines().size(), 1);
+    QCOMPARE(direct.out, piped.out);
+
+    const Run quoted = runKin({robot, QStringLiteral("--euler"), QStringLiteral("4"),
+                               QStringLiteral("pose 10 -20 30 40 50 60")},
+                              QByteArray());
+    const Run pipedZyz = runKin({robot, QStringLiteral("--euler=4")}, "pose 10 -20 30 40 50 60\n");
+    QCOMPARE(quoted.exitCode, 0);
+    QCOMPARE(quoted.out, pipedZyz.out);
+
+    const Run wrong = runKin({robot, QStringLiteral("fk"), QStringLiteral("1")}, QByteArray());
+    QVERIFY(wrong.finished);
+    QCOMPARE(wrong.exitCode, 1);
+    QVERIFY(wrong.out.startsWith("error: "));
+}
+
+void TestVelkariKin::bareNamesAreFoundInTheInstallation()
+{
+    QTemporaryDir elsewhere;
+    QVERIFY(elsewhere.isValid());
+    const Run r = runKin({QStringLiteral("ABB_IRB120.xml"), QStringLiteral("--tool"),
+                          QStringLiteral("IRB120_Crayon.tool"), QStringLiteral("fk 0 0 0 0 0 0")},
+                         QByteArray(), elsewhere.path());
+    QVERIFY(r.finished);
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.out.contains(" 514.000000 "), r.out.constData());
+}
+
+void TestVelkariKin::unusableInputsExitWithTwo()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString robot = robotFile(QStringLiteral("ABB_IRB120.xml"));
+    const QString notXml = dir.filePath(QStringLiteral("notes.xml"));
+    {
+        QFile f(notXml);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("these are not the joints you are looking for\n");
+    }
+    const QList<QStringList> cases{
+        {dir.filePath(QStringLiteral("missing.xml"))},
+        {notXml},
+        {},
+        {robot, QStringLiteral("--euler"), QStringLiteral("5")},
+        {robot, QStringLiteral("--euler"), QStringLiteral("x")},
+        {robot, QStringLiteral("--euler")},
+        {robot, QStringLiteral("--tool"), dir.filePath(QStringLiteral("missing.tool"))},
+        {robot, QStringLiteral("--frobnicate")},
+    };
+    for (const QStringList &args : cases) {
+        const Run r = runKin(args, "limits\n");
+        const QString what = args.join(QLatin1Char(' '));
+        QVERIFY2(r.finished, qPrintable(what));
+        QVERIFY2(r.exitCode == 2, qPrintable(what));
+        QVERIFY2(r.out.isEmpty(), qPrintable(what));
+        QVERIFY2(r.err.startsWith("velkari-kin: "), qPrintable(what));
+    }
+    // Without a robot the usage goes with the complaint.
+    QVERIFY(runKin({}, QByteArray()).err.contains("Usage: velkari-kin ROBOT.xml"));
+}
+
+void TestVelkariKin::helpText()
+{
+    const Run r = runKin({QStringLiteral("--help")}, QByteArray());
+    QVERIFY(r.finished);
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.out.startsWith("Usage: velkari-kin ROBOT.xml"));
+    for (const char *word :
+         {"set ", "fk ", "pose ", "ik ", "ikpose ", "limits", "--euler", "--tool"})
+        QVERIFY2(r.out.contains(word), word);
+    QVERIFY(r.err.isEmpty());
+}
+
+void TestVelkariKin::answersComeBeforeTheInputEnds()
+{
+    // A script that asks one question and waits for the answer before the
+    // next must not wait forever on a buffered answer.
+    QProcess p;
+    p.start(program(), {robotFile(QStringLiteral("ABB_IRB120.xml"))});
+    QVERIFY(p.waitForStarted(20000));
+    QByteArray got;
+    p.write("limits\n");
+    QElapsedTimer t;
+    t.start();
+    while (!got.contains('\n') && t.elapsed() < 20000 && p.waitForReadyRead(20000))
+        got += p.readAllStandardOutput();
+    QCOMPARE(got, QByteArray("-165 165 -110 110 -110 70 -160 160 -120 120 -400 400\n"));
+    got.clear();
+    p.write("fk 0 0 0 0 0 0\n");
+    while (!got.contains('\n') && t.elapsed() < 40000 && p.waitForReadyRead(20000))
+        got += p.readAllStandardOutput();
+    QVERIFY2(got.contains(" 374.000000 "), got.constData());
+    p.closeWriteChannel();
+    QVERIFY(p.waitForFinished(20000));
+    QCOMPARE(p.exitCode(), 0);
+}
+
+void TestVelkariKin::largeBatchThroughThePipe()
+{
+    constexpr int kLines = 100000;
+    std::mt19937 gen(3u);
+    std::uniform_real_distribution<double> angle(-100.0, 100.0);
+    QByteArray input;
+    input.reserve(kLines * 64);
+    Joints last{};
+    for (int i = 0; i < kLines; ++i) {
+        for (double &v : last)
+            v = angle(gen);
+        input += "fk" + jointsText(last) + "\n";
+    }
+    QElapsedTimer timer;
+    timer.start();
+    const Run r = runKin({robotFile(QStringLiteral("ABB_IRB120.xml"))}, input);
+    const qint64 ms = timer.elapsed();
+    QVERIFY(r.finished);
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out.count('\n'), kLines);
+    // A generous bound: a healthy build needs well under a second.
+    QVERIFY2(ms < 60000, qPrintable(QStringLiteral("%1 ms").arg(ms)));
+    // The answers are still in step with the questions at the very end.
+    QVector<double> got;
+    QVERIFY(numbers(r.lines().last(), got));
+    const QString why = matrixMismatch(got, toVector(flange(kIrb120, last)));
+    QVERIFY2(why.isEmpty(), qPrintable(why));
+    QVERIFY(r.err.isEmpty());
+    qInfo("%d fk lines in %lld ms", kLines, ms);
+}
+
+QTEST_GUILESS_MAIN(TestVelkariKin)
+#include "tst_velkari_kin.moc"
