@@ -5,6 +5,7 @@
 #include "scene/glwidget.h"
 #include "scene/objects.h"
 #include "scene/robots.h"
+#include "ui/menuprincipal.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,16 +22,15 @@ StartupWindow::StartupWindow(QWidget *parent) : QMainWindow(parent)
     resize(1000, 685);
     setMinimumSize(400, 400);
 
-    m_view = new glwidget(this);
-    setCentralWidget(m_view);
     m_robotProps = makeDock(QString(), 150, 275);
     m_robots = makeDock(QString(), 0, 200);
     m_objectProps = makeDock(QStringLiteral("Object properties view"), 150, 275);
     m_objects = makeDock(QStringLiteral("Objects view"), 0, 200);
     m_robotProps->setWindowTitle(tr("Robot properties"));
     m_robots->setWindowTitle(tr("Robots"));
-    m_view->robotsList()->setupWidgets(m_robots, m_robotProps);
-    m_view->objectsList()->setupWidgets(m_objects, m_objectProps);
+    m_panel = new MenuPrincipal(this, m_robotProps, m_robots, m_objectProps, m_objects);
+    m_view = m_panel->view();
+    setCentralWidget(m_panel);
     m_robots->show();
     m_robotProps->hide();
     m_objects->hide();
@@ -95,7 +95,7 @@ Robot *StartupWindow::robot() const
 int StartupWindow::loadRobot(const QString &file)
 {
     QByteArray name = file.toUtf8();
-    return m_view->loadModel(name.data()) ? 0 : -1;
+    return m_panel->loadModel(name.data()) ? 0 : -1;
 }
 
 int StartupWindow::loadTool(const QString &file)
@@ -103,7 +103,7 @@ int StartupWindow::loadTool(const QString &file)
     if (!robot())
         return -1;
     QByteArray name = file.toUtf8();
-    const bool ok = m_view->loadTool(name.data());
+    const bool ok = m_panel->loadTool(name.data());
     m_view->updateGL();
     return ok ? 0 : -1;
 }

@@ -7,6 +7,7 @@
 
 class QDockWidget;
 class Robot;
+class MenuPrincipal;
 class glwidget;
 
 class StartupWindow : public QMainWindow
@@ -20,6 +21,7 @@ public:
     int loadTool(const QString &file);
 
     glwidget *view() const { return m_view; }
+    MenuPrincipal *panel() const { return m_panel; }
     Robot *robot() const;
     QDockWidget *robotPropertiesDock() const { return m_robotProps; }
     QDockWidget *robotsDock() const { return m_robots; }
@@ -37,6 +39,7 @@ private slots:
 private:
     QDockWidget *makeDock(const QString &title, int maxHeight, int minWidth);
 
+    MenuPrincipal *m_panel = nullptr;
     glwidget *m_view = nullptr;
     QDockWidget *m_robotProps = nullptr;
     QDockWidget *m_robots = nullptr;

@@ -246,6 +246,77 @@ void glwidget::setJointValues(const float *six)
     updateGL();
 }
 
+bool glwidget::setJointValuesCoupled(const float *six, float *ranges)
+{
+    if (!robot)
+        return false;
+    const bool coupled = robot->coupledLimits(six, ranges);
+    setJointValues(six);
+    return coupled;
+}
+
+bool glwidget::jointsWithinLimits(const float *six) const
+{
+    if (!robot || robot->getJoints().size() < 7)
+        return false;
+    const bool coupled = robot->getAngleType() == 2 || robot->getAngleType() == 4;
+    for (int k = 0; k < 6; ++k) {
+        if (coupled && k == 2)
+            continue; // judged with axis 2 below
+        const Joint &j = robot->joint(k + 1);
+        if (!(six[k] >= float(j.getLiminf()) && six[k] <= float(j.getLimsup())))
+            return false;
+    }
+    return robot->checkCoupledLimits(six);
+}
+
+Matrix4 glwidget::cartesianJog(int axis, int step, int mode, std::vector<IkConfiguration> &results,
+                               int *chosen)
+{
+    results.clear();
+    if (chosen)
+        *chosen = -1;
+    if (!robot)
+        return toolbox::identity();
+    if (step == 0 || axis < 1 || axis > 6)
+        return robot->jogFromCurrent(toolbox::identity(), results, chosen, mode);
+    if (axis >= 4)
+        step /= 5; // five units make a degree
+
+    // A reference goes stale when anything but this jog moved the robot or
+    // changed the frames the step is measured in.
+    const std::array<float, 6> now = robot->jointValues();
+    const bool stale = !m_jogHasApplied || now != m_jogApplied || mode != m_jogMode ||
+                       robot->getHB() != m_jogHB || robot->getHT() != m_jogHT;
+    if (axis == m_jogAxis && !stale) {
+        m_jogAccumulated += step;
+    } else {
+        m_jogAxis = axis;
+        m_jogAccumulated = step;
+        m_jogReference = robot->tcpBase();
+        m_jogMode = mode;
+        m_jogHB = robot->getHB();
+        m_jogHT = robot->getHT();
+    }
+    Pose6 offset{};
+    offset[std::size_t(axis - 1)] = float(m_jogAccumulated);
+    int c = -1;
+    const Matrix4 pose =
+        robot->jogStep(m_jogReference, toolbox::placementMatrix(offset), results, &c, mode);
+    if (chosen)
+        *chosen = c;
+    if (c < 0 || !results[std::size_t(c)].near) {
+        m_jogAxis = -1;
+        m_jogHasApplied = false;
+    } else {
+        // The panel applies the chosen configuration next; that is the state
+        // the following step may continue from.
+        m_jogApplied = results[std::size_t(c)].q;
+        m_jogHasApplied = true;
+    }
+    return pose;
+}
+
 void glwidget::moveJointOne(int v)
 {
     setJoint(1, float(v) / 100.0f);

@@ -59,6 +59,23 @@ public:
     // Sets the six joint values (no limit check), appends the TCP to the
     // trace when it is on, and repaints. Nothing happens without a robot.
     void setJointValues(const float *six);
+    // The same for values that passed the limit check; for robots whose
+    // axis-3 range follows axis 2 it writes the new ranges of axes 2 and 3
+    // (lower 2, upper 2, lower 3, upper 3) and returns true.
+    bool setJointValuesCoupled(const float *six, float *ranges);
+    // Whether six joint values lie within the selected robot's limits.
+    bool jointsWithinLimits(const float *six) const;
+
+    // One Cartesian jog step: `axis` 1-3 translation along X, Y, Z in mm,
+    // 4-6 rotation about X, Y, Z in fifths of a degree; `mode` 0 tool, 1
+    // base, 2 World axes. The offset is always measured from a reference
+    // pose, so rounding cannot accumulate. A step of 0 solves the current
+    // pose. Returns the new TCP pose in World coordinates.
+    Matrix4 cartesianJog(int axis, int step, int mode, std::vector<IkConfiguration> &results,
+                         int *chosen);
+    // The next jog step starts from the robot's current pose.
+    void forgetJogReference() { m_jogAxis = -1; }
+    int jogAxis() const { return m_jogAxis; }
 
 signals:
     void sendValues(int *limits);
@@ -145,4 +162,14 @@ private:
     float m_aspect = 1.0f;
     bool m_wireframe = false;
     std::vector<TracePoint> m_trace;
+
+    // Cartesian jog reference, and what it was taken under.
+    int m_jogAxis = -1;
+    int m_jogAccumulated = 0;
+    Matrix4 m_jogReference{};
+    int m_jogMode = -1;
+    Matrix4 m_jogHB{};
+    Matrix4 m_jogHT{};
+    std::array<float, 6> m_jogApplied{};
+    bool m_jogHasApplied = false;
 };

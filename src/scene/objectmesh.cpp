@@ -19,6 +19,10 @@
 #include <memory>
 #include <utility>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 namespace {
 
 constexpr std::size_t kHeaderBytes = 80;
@@ -27,67 +31,83 @@ constexpr std::size_t kRecordBytes = 50; // 12 floats and 2 attribute bytes
 // The first line decides ASCII or binary; like a fixed-size line buffer, only
 // its first 80 bytes count, and the rest of a longer line is read as a line.
 constexpr std::size_t kFirstLineLimit = 80;
-// A pipe or device has no size to go by; beyond this it is not an STL file.
-constexpr std::size_t kMaxStreamBytes = std::size_t(1) << 30;
+// Files are read in blocks of this size, so that a big file is not first
+// copied whole into fresh memory.
+constexpr std::size_t kBlockBytes = std::size_t(1) << 20;
 
 constexpr GLfloat kDefaultColour[4] = {0.2f, 0.4f, 0.8f, 1.0f};
 
 // ---------------------------------------------------------------------------
 // Reading
 
-struct FileBytes
+// A window onto a random-access device, read forward in large blocks. The
+// bytes from position() on are at data(); consume() moves past them.
+class BlockReader
 {
-    std::unique_ptr<char[]> data;
-    std::size_t size = 0;
+public:
+    explicit BlockReader(QIODevice &device) : m_device(device), m_buffer(kBlockBytes) {}
+
+    const char *data() const { return m_buffer.data() + m_begin; }
+    std::size_t available() const { return m_end - m_begin; }
+    bool ended() const { return m_ended; }
+    std::uint64_t position() const { return m_position; }
+    void consume(std::size_t n)
+    {
+        m_begin += n;
+        m_position += n;
+    }
+    // Reads more after what is available (at least `want` bytes in all,
+    // unless the device ends first). The available bytes may move.
+    void fill(std::size_t want)
+    {
+        while (available() < want && !m_ended) {
+            if (m_begin > 0) {
+                std::memmove(m_buffer.data(), data(), available());
+                m_end -= m_begin;
+                m_begin = 0;
+            }
+            if (m_end == m_buffer.size())
+                m_buffer.resize(std::max(m_buffer.size() * 2, want));
+            const qint64 got =
+                m_device.read(m_buffer.data() + m_end, qint64(m_buffer.size() - m_end));
+            if (got <= 0)
+                m_ended = true;
+            else
+                m_end += std::size_t(got);
+        }
+    }
+    // Starts again from the beginning of the device.
+    bool rewind()
+    {
+        m_begin = m_end = 0;
+        m_position = 0;
+        m_ended = false;
+        return m_device.seek(0);
+    }
+
+private:
+    QIODevice &m_device;
+    std::vector<char> m_buffer;
+    std::size_t m_begin = 0, m_end = 0;
+    std::uint64_t m_position = 0;
+    bool m_ended = false;
 };
 
-// The whole content of an opened file, read once. A regular file is read up
-// to the size it had when opened, so a file growing meanwhile cannot keep the
-// reader going.
-FileBytes readAll(QFile &file)
+// Large result arrays are filled once, front to back. Where the kernel
+// offers transparent huge pages on request, asking for them spares most of
+// the page faults of touching fresh memory, which otherwise cost about as
+// much as the reading itself.
+void reserveFloats(std::vector<float> &v, std::size_t floats)
 {
-    FileBytes out;
-    if (!file.isSequential()) {
-        const qint64 size = file.size();
-        if (size <= 0)
-            return out;
-        if (std::uint64_t(size) > std::numeric_limits<std::size_t>::max())
-            return out;
-        // Not value-initialised: a large file is not zeroed before being read over.
-        out.data.reset(new (std::nothrow) char[std::size_t(size)]);
-        if (!out.data) {
-            qCWarning(lcMesh) << "Not enough memory to read" << file.fileName();
-            return out;
-        }
-        while (out.size < std::size_t(size)) {
-            const qint64 got = file.read(out.data.get() + out.size, size - qint64(out.size));
-            if (got <= 0)
-                break;
-            out.size += std::size_t(got);
-        }
-        return out;
-    }
-    std::size_t capacity = 0;
-    for (;;) {
-        if (out.size == capacity) {
-            if (capacity >= kMaxStreamBytes)
-                break;
-            const std::size_t grown = std::min(kMaxStreamBytes, std::max<std::size_t>(
-                                                                    capacity * 2, 1 << 16));
-            std::unique_ptr<char[]> bigger(new (std::nothrow) char[grown]);
-            if (!bigger)
-                break;
-            if (out.size > 0)
-                std::memcpy(bigger.get(), out.data.get(), out.size);
-            out.data = std::move(bigger);
-            capacity = grown;
-        }
-        const qint64 got = file.read(out.data.get() + out.size, qint64(capacity - out.size));
-        if (got <= 0)
-            break;
-        out.size += std::size_t(got);
-    }
-    return out;
+    v.reserve(floats);
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr std::uintptr_t kHuge = std::uintptr_t(2) << 20;
+    const auto begin = reinterpret_cast<std::uintptr_t>(v.data());
+    const std::uintptr_t first = (begin + kHuge - 1) & ~(kHuge - 1);
+    const std::uintptr_t last = (begin + v.capacity() * sizeof(float)) & ~(kHuge - 1);
+    if (v.capacity() * sizeof(float) >= 2 * kHuge && last > first)
+        madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE);
+#endif
 }
 
 // Little-endian 32-bit values of the file, whatever the host's byte order.
@@ -118,34 +138,47 @@ void startMesh(ObjectEntry &entry)
     entry.runs.push_back(ColourRun());
 }
 
-// Fixed 50-byte records after the count. The count is believed only as far
-// as the file can back it, so a wrong count never reserves more memory than
-// the file's size allows nor reads past the end.
-void readBinary(const char *data, std::size_t size, ObjectEntry &entry)
+// Fixed 50-byte records after the count, read from the start of the device.
+// The count is believed only as far as the file's size backs it, so a wrong
+// count never reserves more memory than the file allows nor reads on.
+void readBinary(BlockReader &in, std::uint64_t fileSize, ObjectEntry &entry)
 {
     startMesh(entry);
-    if (size < kFirstRecord) {
-        if (size > 0)
+    in.fill(kFirstRecord);
+    if (in.available() < kFirstRecord) {
+        if (in.available() > 0)
             qCWarning(lcMesh) << "STL file ends before its triangle count";
         return;
     }
-    const std::uint32_t said = readU32(data + kHeaderBytes);
-    const std::size_t present = (size - kFirstRecord) / kRecordBytes;
-    const std::size_t count = std::min<std::size_t>(said, present);
-    entry.vertices.reserve(count * 9);
-    entry.normals.reserve(count * 9);
-    const char *record = data + kFirstRecord;
-    for (std::size_t k = 0; k < count; ++k, record += kRecordBytes) {
-        float f[12];
-        readFloats(record, f, 12);
-        entry.vertices.insert(entry.vertices.end(), f + 3, f + 12);
-        const float n[9] = {f[0], f[1], f[2], f[0], f[1], f[2], f[0], f[1], f[2]};
-        entry.normals.insert(entry.normals.end(), n, n + 9);
+    const std::uint32_t said = readU32(in.data() + kHeaderBytes);
+    in.consume(kFirstRecord);
+    const std::uint64_t room = fileSize > kFirstRecord ? (fileSize - kFirstRecord) / kRecordBytes : 0;
+    const std::size_t expected = std::size_t(std::min<std::uint64_t>(said, room));
+    reserveFloats(entry.vertices, expected * 9);
+    reserveFloats(entry.normals, expected * 9);
+
+    std::size_t done = 0;
+    while (done < said) {
+        if (in.available() < kRecordBytes)
+            in.fill(kBlockBytes / kRecordBytes * kRecordBytes);
+        const std::size_t whole = std::min<std::size_t>(in.available() / kRecordBytes, said - done);
+        if (whole == 0)
+            break;
+        const char *record = in.data();
+        for (std::size_t k = 0; k < whole; ++k, record += kRecordBytes) {
+            float f[12];
+            readFloats(record, f, 12);
+            entry.vertices.insert(entry.vertices.end(), f + 3, f + 12);
+            const float n[9] = {f[0], f[1], f[2], f[0], f[1], f[2], f[0], f[1], f[2]};
+            entry.normals.insert(entry.normals.end(), n, n + 9);
+        }
+        in.consume(whole * kRecordBytes);
+        done += whole;
     }
-    if (count < said)
+    if (done < said)
         qCWarning(lcMesh) << "STL file does not have the triangles that it says that it has:"
-                          << said << "said," << count << "present";
-    entry.runs.back().count = std::uint32_t(count);
+                          << said << "said," << done << "present";
+    entry.runs.back().count = std::uint32_t(done);
 }
 
 // Position of `keyword` in [begin, end), or null.
@@ -236,46 +269,85 @@ void appendTriangle(ObjectEntry &entry, const float *p)
     ++entry.runs.back().count;
 }
 
-// ASCII lines after the first one. Returns whether any line held "vertex".
-bool readAscii(const char *p, const char *end, ObjectEntry &entry)
+// One ASCII line without its line break.
+void asciiLine(const char *p, const char *end, ObjectEntry &entry, float *corners, int &corner,
+               bool &anyVertex)
+{
+    while (end > p && end[-1] == '\r')
+        --end;
+    if (const char *at = find(p, end, "vertex", 6)) {
+        anyVertex = true;
+        // The keyword and the one character after it are dropped.
+        threeNumbers(std::min(at + 7, end), end, corners + 3 * corner);
+        if (++corner == 3) {
+            appendTriangle(entry, corners);
+            corner = 0;
+        }
+    } else if (const char *at = find(p, end, "color", 5)) {
+        ColourRun run;
+        run.hasColour = true;
+        threeNumbers(std::min(at + 6, end), end, run.fileValues.data());
+        run.first = std::uint32_t(entry.triangleCount());
+        entry.runs.push_back(run);
+    }
+}
+
+// The lines after the first one, to the end of the device. Returns whether
+// any line held "vertex".
+bool readAscii(BlockReader &in, std::uint64_t fileSize, ObjectEntry &entry)
 {
     startMesh(entry);
-    // A facet takes some 250 bytes in common files; the vectors grow beyond
+    // A facet takes some 250 bytes in common files; the arrays grow beyond
     // this guess if needed.
-    const std::size_t guess = std::size_t(end - p) / 256;
-    entry.vertices.reserve(guess * 9);
-    entry.normals.reserve(guess * 9);
+    const std::size_t guess = std::size_t(std::min<std::uint64_t>(fileSize / 256, 1u << 26));
+    reserveFloats(entry.vertices, guess * 9);
+    reserveFloats(entry.normals, guess * 9);
 
     bool anyVertex = false;
     float corners[9];
     int corner = 0;
-    while (p < end) {
-        const void *newline = std::memchr(p, '\n', std::size_t(end - p));
-        const char *lineEnd = newline ? static_cast<const char *>(newline) : end;
-        const char *next = newline ? lineEnd + 1 : end;
-        while (lineEnd > p && lineEnd[-1] == '\r')
-            --lineEnd;
-
-        if (const char *at = find(p, lineEnd, "vertex", 6)) {
-            anyVertex = true;
-            // The keyword and the one character after it are dropped.
-            const char *numbers = std::min(at + 7, lineEnd);
-            threeNumbers(numbers, lineEnd, corners + 3 * corner);
-            if (++corner == 3) {
-                appendTriangle(entry, corners);
-                corner = 0;
+    std::size_t scanned = 0; // bytes already known to hold no line break
+    for (;;) {
+        const char *p = in.data();
+        const void *newline = std::memchr(p + scanned, '\n', in.available() - scanned);
+        if (!newline) {
+            if (in.ended()) {
+                if (in.available() > 0)
+                    asciiLine(p, p + in.available(), entry, corners, corner, anyVertex);
+                in.consume(in.available());
+                break;
             }
-        } else if (const char *at = find(p, lineEnd, "color", 5)) {
-            ColourRun run;
-            run.hasColour = true;
-            threeNumbers(std::min(at + 6, lineEnd), lineEnd, run.fileValues.data());
-            run.first = std::uint32_t(entry.triangleCount());
-            entry.runs.push_back(run);
+            scanned = in.available();
+            in.fill(in.available() + 1);
+            continue;
         }
-        p = next;
+        const char *lineEnd = static_cast<const char *>(newline);
+        // Whole lines in the buffer are handled without going back to the device.
+        const char *blockEnd = p + in.available();
+        for (;;) {
+            asciiLine(p, lineEnd, entry, corners, corner, anyVertex);
+            p = lineEnd + 1;
+            newline = std::memchr(p, '\n', std::size_t(blockEnd - p));
+            if (!newline)
+                break;
+            lineEnd = static_cast<const char *>(newline);
+        }
+        in.consume(std::size_t(p - in.data()));
+        scanned = std::size_t(blockEnd - p);
     }
     // One or two corners left over at the end make no triangle.
     return anyVertex;
+}
+
+// Only regular files are read: a pipe or a device is never an object file,
+// and opening a pipe would wait for a writer. An empty name is a directory
+// once Objects/ is put in front of it, and is refused the same way.
+bool openRegularFile(QFile &file, const QString &name)
+{
+    if (name.isEmpty() || !QFileInfo(name).isFile())
+        return false;
+    file.setFileName(name);
+    return file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
 }
 
 } // namespace
@@ -348,29 +420,31 @@ int readObjectMesh(const QString &fileName, ObjectEntry &entry)
     entry.runs.clear();
     entry.m_stale = true;
 
-    QFile file(entry.path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        file.setFileName(DataDirs::objectDir() + QFileInfo(entry.path).fileName());
-        if (!file.open(QIODevice::ReadOnly))
-            return -1;
-    }
-    const FileBytes bytes = readAll(file);
-    const char *data = bytes.data.get();
-    const std::size_t size = bytes.size;
+    QFile file;
+    if (!openRegularFile(file, entry.path) &&
+        !openRegularFile(file, DataDirs::objectDir() + QFileInfo(entry.path).fileName()))
+        return -1;
+    const std::uint64_t size = std::uint64_t(std::max<qint64>(file.size(), 0));
 
-    std::size_t firstLine = std::min(size, kFirstLineLimit);
-    if (const void *newline = firstLine ? std::memchr(data, '\n', firstLine) : nullptr)
-        firstLine = std::size_t(static_cast<const char *>(newline) - data) + 1;
-    if (!find(data, data + firstLine, "solid", 5)) {
-        readBinary(data, size, entry);
+    BlockReader in(file);
+    in.fill(kFirstRecord);
+    std::size_t firstLine = std::min(in.available(), kFirstLineLimit);
+    if (const void *newline = firstLine ? std::memchr(in.data(), '\n', firstLine) : nullptr)
+        firstLine = std::size_t(static_cast<const char *>(newline) - in.data()) + 1;
+    if (!find(in.data(), in.data() + firstLine, "solid", 5)) {
+        readBinary(in, size, entry);
         return 0;
     }
-    const bool anyVertex = readAscii(data + firstLine, data + size, entry);
+    const bool canMend = in.available() >= kFirstRecord;
+    const std::uint32_t count = canMend ? readU32(in.data() + kHeaderBytes) : 0;
+    in.consume(firstLine);
+    const bool anyVertex = readAscii(in, size, entry);
     // Many CAD exporters start the header of a binary file with "solid". Such
     // a file has no vertex line and exactly the size its count calls for.
-    if (!anyVertex && size >= kFirstRecord &&
-        size == kFirstRecord + kRecordBytes * std::size_t(readU32(data + kHeaderBytes)))
-        readBinary(data, size, entry);
+    const std::uint64_t seen = in.position();
+    if (!anyVertex && canMend && seen == kFirstRecord + kRecordBytes * std::uint64_t(count) &&
+        in.rewind())
+        readBinary(in, seen, entry);
     return 0;
 }
 

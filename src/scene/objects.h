@@ -6,16 +6,17 @@
 #include "kinematics/matrixtoolbox.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <memory>
 #include <vector>
 
-class QCheckBox;
-class QDockWidget;
-class QLineEdit;
-class QListWidget;
+#include <QCheckBox>
+#include <QDockWidget>
+#include <QLineEdit>
+#include <QListWidget>
 class QModelIndex;
-class QPushButton;
+#include <QPushButton>
 struct ObjectEntry;
 
 class Objects : public QObject
@@ -83,14 +84,14 @@ private:
     std::vector<std::unique_ptr<ObjectEntry>> m_entries;
     int m_selected = -1;
     int m_convention = 0;
-    QDockWidget *m_listDock = nullptr;
-    QDockWidget *m_propertiesDock = nullptr;
-    QListWidget *m_list = nullptr;
-    QLineEdit *m_name = nullptr;
-    QCheckBox *m_visible = nullptr;
-    QCheckBox *m_flip = nullptr;
-    QLineEdit *m_scale = nullptr;
-    QLineEdit *m_placement = nullptr;
-    QPushButton *m_remove = nullptr;
-    QPushButton *m_ok = nullptr;
+    QPointer<QDockWidget> m_listDock;
+    QPointer<QDockWidget> m_propertiesDock;
+    QPointer<QListWidget> m_list;
+    QPointer<QLineEdit> m_name;
+    QPointer<QCheckBox> m_visible;
+    QPointer<QCheckBox> m_flip;
+    QPointer<QLineEdit> m_scale;
+    QPointer<QLineEdit> m_placement;
+    QPointer<QPushButton> m_remove;
+    QPointer<QPushButton> m_ok;
 };

@@ -4,16 +4,17 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <memory>
 #include <vector>
 
-class QCheckBox;
-class QDockWidget;
-class QLineEdit;
-class QListWidget;
+#include <QCheckBox>
+#include <QDockWidget>
+#include <QLineEdit>
+#include <QListWidget>
 class QModelIndex;
-class QPushButton;
+#include <QPushButton>
 class Robot;
 
 class Robots : public QObject
@@ -68,15 +69,17 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Widgets belong to the docks, which may be destroyed first when the
+    // window closes: the pointers must notice.
     std::vector<std::unique_ptr<Robot>> m_robots;
     int m_selected = 0;
     int m_convention = 0;
-    QDockWidget *m_listDock = nullptr;
-    QDockWidget *m_propertiesDock = nullptr;
-    QListWidget *m_list = nullptr;
-    QLineEdit *m_name = nullptr;
-    QCheckBox *m_visible = nullptr;
-    QLineEdit *m_placement = nullptr;
-    QPushButton *m_remove = nullptr;
-    QPushButton *m_ok = nullptr;
+    QPointer<QDockWidget> m_listDock;
+    QPointer<QDockWidget> m_propertiesDock;
+    QPointer<QListWidget> m_list;
+    QPointer<QLineEdit> m_name;
+    QPointer<QCheckBox> m_visible;
+    QPointer<QLineEdit> m_placement;
+    QPointer<QPushButton> m_remove;
+    QPointer<QPushButton> m_ok;
 };

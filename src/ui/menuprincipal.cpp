@@ -1,0 +1,989 @@
+#include "menuprincipal.h"
+
+#include "kinematics/logging.h"
+#include "kinematics/robot.h"
+#include "models/datadirs.h"
+#include "render/frameglyph.h"
+#include "scene/glwidget.h"
+#include "scene/objectmesh.h"
+#include "scene/objects.h"
+#include "scene/placement.h"
+#include "scene/robots.h"
+#include "ui_menuprincipal.h"
+
+#include <QApplication>
+#include <QAudioDeviceInfo>
+#include <QClipboard>
+#include <QColorDialog>
+#include <QDockWidget>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QKeyEvent>
+#include <QSound>
+#include <cmath>
+
+namespace {
+
+const QChar kOrdinal(0x00BA); // the read-outs' degree mark
+const QChar kDegree(0x00B0);
+
+QString fixed(double v, int decimals, double threshold = 0.0)
+{
+    if (std::fabs(v) < threshold || v == 0.0)
+        v = 0.0;
+    return QString::number(v, 'f', decimals);
+}
+
+// Degrees to scroll-bar hundredths. Truncation would turn 0.29 into 28:
+// 0.29 * 100 is 28.999999999999996 in double.
+int hundredths(double degrees)
+{
+    return int(std::lround(degrees * 100.0));
+}
+
+QString frameText(const Pose6 &p, QChar mark)
+{
+    const QString mm = QStringLiteral(" mm, ");
+    const QString deg = QString(mark) + QStringLiteral(", ");
+    return fixed(p[0], 2) + mm + fixed(p[1], 2) + mm + fixed(p[2], 2) + mm + fixed(p[3], 2) + deg +
+           fixed(p[4], 2) + deg + fixed(p[5], 2) + QString(mark);
+}
+
+const QString &initialFrameText()
+{
+    static const QString t =
+        QString::fromUtf8("0.00 mm, 0.00 mm, 0.00 mm, 0.00\u00ba, 0.00\u00ba, 0.00\u00ba");
+    return t;
+}
+
+bool audioOutputAvailable()
+{
+    static const bool available = [] {
+        if (qEnvironmentVariableIsSet("VELKARI_NO_SOUND"))
+            return false;
+        for (const QAudioDeviceInfo &d : QAudioDeviceInfo::availableDevices(QAudio::AudioOutput))
+            if (!d.isNull() && !d.deviceName().isEmpty())
+                return true;
+        return false;
+    }();
+    return available;
+}
+
+} // namespace
+
+MenuPrincipal::MenuPrincipal(QWidget *parent, QDockWidget *robotPropertiesDock,
+                             QDockWidget *robotsDock, QDockWidget *objectPropertiesDock,
+                             QDockWidget *objectsDock, QDockWidget *simulationDock,
+                             QDockWidget *abbDock)
+    : QWidget(parent)
+{
+    Q_UNUSED(simulationDock);
+    Q_UNUSED(abbDock);
+    setObjectName(QStringLiteral("MenuPrincipal"));
+    // A missing clip, or a machine without any audio output, is simply
+    // silent. Sound objects on a machine without a sound server only wait
+    // for one that never answers, so they are not made there at all.
+    if (audioOutputAvailable()) {
+        const QString music = DataDirs::soundFile(QStringLiteral("Music.wav"));
+        const QString effect = DataDirs::soundFile(QStringLiteral("Effect.wav"));
+        if (!music.isEmpty())
+            m_music = new QSound(music, this);
+        if (!effect.isEmpty())
+            m_effect = new QSound(effect, this);
+    }
+    QGLFormat::setDefaultFormat(glwidget::viewFormat());
+
+    ui = new Ui::MenuPrincipal;
+    ui->setupUi(this);
+    m_bars = {ui->horizontalScrollBar01, ui->horizontalScrollBar02, ui->horizontalScrollBar03,
+              ui->horizontalScrollBar04, ui->horizontalScrollBar05, ui->horizontalScrollBar06};
+    m_spins = {ui->doubleSpinBox01, ui->doubleSpinBox02, ui->doubleSpinBox03,
+               ui->doubleSpinBox04, ui->doubleSpinBox05, ui->doubleSpinBox06};
+    m_lower = {ui->label, ui->label_3, ui->label_5, ui->label_7, ui->label_9, ui->label_11};
+    m_upper = {ui->label_2, ui->label_4, ui->label_6, ui->label_8, ui->label_10, ui->label_12};
+    m_jogButtons = {ui->radioButton,   ui->radioButton_2, ui->radioButton_3,
+                    ui->radioButton_4, ui->radioButton_5, ui->radioButton_6};
+    const QLocale english(QLocale::English, QLocale::Canada);
+    for (QDoubleSpinBox *s : m_spins) {
+        s->setLocale(english);
+        s->setDecimals(2);
+        s->setButtonSymbols(QAbstractSpinBox::NoButtons);
+        s->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    }
+    for (QScrollBar *b : m_bars) {
+        b->setSingleStep(1000);
+        b->setPageStep(100);
+    }
+    for (QRadioButton *r : m_jogButtons)
+        r->setAutoExclusive(false);
+
+    glwidget *v = view();
+    // Joint rows.
+    connect(ui->horizontalScrollBar01, &QScrollBar::valueChanged, this,
+            &MenuPrincipal::changeValue_1);
+    connect(ui->horizontalScrollBar02, &QScrollBar::valueChanged, this,
+            &MenuPrincipal::changeValue_2);
+    connect(ui->horizontalScrollBar03, &QScrollBar::valueChanged, this,
+            &MenuPrincipal::changeValue_3);
+    connect(ui->horizontalScrollBar04, &QScrollBar::valueChanged, this,
+            &MenuPrincipal::changeValue_4);
+    connect(ui->horizontalScrollBar05, &QScrollBar::valueChanged, this,
+            &MenuPrincipal::changeValue_5);
+    connect(ui->horizontalScrollBar06, &QScrollBar::valueChanged, this,
+            &MenuPrincipal::changeValue_6);
+    using SpinSignal = void (QDoubleSpinBox::*)(double);
+    const SpinSignal changed = &QDoubleSpinBox::valueChanged;
+    connect(ui->doubleSpinBox01, changed, this, &MenuPrincipal::changeValueSlider_1);
+    connect(ui->doubleSpinBox02, changed, this, &MenuPrincipal::changeValueSlider_2);
+    connect(ui->doubleSpinBox03, changed, this, &MenuPrincipal::changeValueSlider_3);
+    connect(ui->doubleSpinBox04, changed, this, &MenuPrincipal::changeValueSlider_4);
+    connect(ui->doubleSpinBox05, changed, this, &MenuPrincipal::changeValueSlider_5);
+    connect(ui->doubleSpinBox06, changed, this, &MenuPrincipal::changeValueSlider_6);
+    connect(ui->pushButton_4, &QPushButton::clicked, this, [this]() { resetAngles(); });
+    connect(ui->dial, &QDial::valueChanged, this, &MenuPrincipal::dialMoved);
+    connect(ui->dial, &QDial::sliderReleased, this, &MenuPrincipal::dial_released);
+
+    // The view's signals.
+    connect(v, &glwidget::sendValues, this, &MenuPrincipal::setBarValues);
+    connect(v, &glwidget::sendValuesIK, this, &MenuPrincipal::setValuesIK);
+    connect(v, &glwidget::setTextBoxBarValues, this, &MenuPrincipal::setTextBoxBarValuesFromRobot);
+    connect(v, &glwidget::setRobotAxisCheckers, this,
+            &MenuPrincipal::setRobotAxisCheckersFromRobot);
+    connect(v, &glwidget::setControlsReset, this, &MenuPrincipal::ResetAllFields);
+
+    // Cartesian area.
+    connect(ui->positionXYZ, &QLineEdit::editingFinished, this, &MenuPrincipal::valueXYZWPRChanged);
+    connect(ui->orientation, &QLineEdit::editingFinished, this, &MenuPrincipal::valueXYZWPRChanged);
+    connect(ui->comboBox_2, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &MenuPrincipal::modeMovementChanged);
+    connect(ui->comboBox, &QComboBox::textActivated, this, &MenuPrincipal::configurationChanged);
+    connect(ui->lineEdit_World, &QLineEdit::editingFinished, this,
+            &MenuPrincipal::World_Definition_Changed);
+    connect(ui->lineEdit_Tool, &QLineEdit::editingFinished, this,
+            &MenuPrincipal::Tool_Definition_Refresh);
+    connect(ui->radioButton, &QRadioButton::clicked, this, &MenuPrincipal::updateRadioButton_1);
+    connect(ui->radioButton_2, &QRadioButton::clicked, this, &MenuPrincipal::updateRadioButton_2);
+    connect(ui->radioButton_3, &QRadioButton::clicked, this, &MenuPrincipal::updateRadioButton_3);
+    connect(ui->radioButton_4, &QRadioButton::clicked, this, &MenuPrincipal::updateRadioButton_4);
+    connect(ui->radioButton_5, &QRadioButton::clicked, this, &MenuPrincipal::updateRadioButton_5);
+    connect(ui->radioButton_6, &QRadioButton::clicked, this, &MenuPrincipal::updateRadioButton_6);
+    connect(ui->checkBox, &QCheckBox::clicked, this, &MenuPrincipal::disable_enable_Axis);
+    connect(ui->checkBox_9, &QCheckBox::clicked, v, &glwidget::setAxisWorld);
+    connect(ui->checkBox_10, &QCheckBox::clicked, v, &glwidget::setAxisTool);
+    connect(ui->checkBox_7, &QCheckBox::clicked, v, &glwidget::setAxisBase);
+    connect(ui->checkBox_6, &QCheckBox::clicked, v, &glwidget::setAxisOne);
+    connect(ui->checkBox_5, &QCheckBox::clicked, v, &glwidget::setAxisTwo);
+    connect(ui->checkBox_4, &QCheckBox::clicked, v, &glwidget::setAxisThree);
+    connect(ui->checkBox_3, &QCheckBox::clicked, v, &glwidget::setAxisFour);
+    connect(ui->checkBox_2, &QCheckBox::clicked, v, &glwidget::setAxisFive);
+    connect(ui->checkBox_8, &QCheckBox::clicked, v, &glwidget::setAxisSix);
+    connect(ui->radioButton_9, &QRadioButton::clicked, v, &glwidget::setDH);
+    connect(ui->radioButton_10, &QRadioButton::clicked, v, &glwidget::setDHM);
+
+    // Initial texts and state.
+    ui->lineEdit_World->setText(initialFrameText());
+    ui->lineEdit_Tool->setText(initialFrameText());
+    ui->orientation->setText(QStringLiteral("-000.00, -000.00, -000.00"));
+    ui->quaterions->setText(QStringLiteral("1.00000, 0.00000, 0.00000, 0.00000"));
+    for (QLineEdit *e : {ui->lineEdit_World, ui->lineEdit_Tool, ui->orientation, ui->quaterions}) {
+        e->setTextMargins(2, 1, 1, 2);
+        e->setCursorPosition(0);
+    }
+    ui->radioButton->setChecked(true);
+    m_lastDial = ui->dial->value();
+    FrameGlyph::setSize(100.0f);
+
+    if (robotsDock && robotPropertiesDock)
+        v->robotsList()->setupWidgets(robotsDock, robotPropertiesDock);
+    if (objectsDock && objectPropertiesDock)
+        v->objectsList()->setupWidgets(objectsDock, objectPropertiesDock);
+}
+
+MenuPrincipal::~MenuPrincipal()
+{
+    delete ui;
+}
+
+glwidget *MenuPrincipal::view() const
+{
+    return ui->widget;
+}
+
+int MenuPrincipal::jogAxis() const
+{
+    for (int i = 0; i < 6; ++i)
+        if (m_jogButtons[std::size_t(i)]->isChecked())
+            return i + 1;
+    return 0;
+}
+
+// ---------------------------------------------------------------- joint rows
+
+void MenuPrincipal::changeValue_1(int v)
+{
+    if (m_robotLoaded)
+        spin(0)->setValue(v * m_scale / 100.0);
+}
+void MenuPrincipal::changeValue_2(int v)
+{
+    if (m_robotLoaded)
+        spin(1)->setValue(v * m_scale / 100.0);
+}
+void MenuPrincipal::changeValue_3(int v)
+{
+    if (m_robotLoaded)
+        spin(2)->setValue(v * m_scale / 100.0);
+}
+void MenuPrincipal::changeValue_4(int v)
+{
+    if (m_robotLoaded)
+        spin(3)->setValue(v * m_scale / 100.0);
+}
+void MenuPrincipal::changeValue_5(int v)
+{
+    if (m_robotLoaded)
+        spin(4)->setValue(v * m_scale / 100.0);
+}
+void MenuPrincipal::changeValue_6(int v)
+{
+    if (m_robotLoaded)
+        spin(5)->setValue(v * m_scale / 100.0);
+}
+void MenuPrincipal::changeValueSlider_1(double d)
+{
+    spinChanged(0, d);
+}
+void MenuPrincipal::changeValueSlider_2(double d)
+{
+    spinChanged(1, d);
+}
+void MenuPrincipal::changeValueSlider_3(double d)
+{
+    spinChanged(2, d);
+}
+void MenuPrincipal::changeValueSlider_4(double d)
+{
+    spinChanged(3, d);
+}
+void MenuPrincipal::changeValueSlider_5(double d)
+{
+    spinChanged(4, d);
+}
+void MenuPrincipal::changeValueSlider_6(double d)
+{
+    spinChanged(5, d);
+}
+
+void MenuPrincipal::spinChanged(int k, double d)
+{
+    if (!m_robotLoaded)
+        return;
+    bar(k)->setValue(hundredths(d * m_scale));
+    if (m_propagate) {
+        m_propagate = false;
+        applyJointValues();
+        updateIKslider();
+        m_propagate = true;
+    }
+}
+
+void MenuPrincipal::playRefusal()
+{
+    ++m_refusals;
+    if (m_music)
+        m_music->play();
+    if (m_effect)
+        m_effect->play();
+    emit refusedMove();
+}
+
+void MenuPrincipal::setJointRange(int k, float lower, float upper)
+{
+    const bool saved = m_propagate;
+    m_propagate = false; // a clamped spin box must not move the robot again
+    m_lower[std::size_t(k)]->setText(QString::number(double(lower), 'f', 0) + QChar(0x00B0));
+    m_upper[std::size_t(k)]->setText(QString::number(double(upper), 'f', 0) + QChar(0x00B0));
+    bar(k)->setRange(hundredths(lower), hundredths(upper));
+    bar(k)->setSingleStep(1000);
+    spin(k)->setRange(lower, upper);
+    m_propagate = saved;
+}
+
+void MenuPrincipal::applyJointValues()
+{
+    float q[6];
+    for (int k = 0; k < 6; ++k)
+        q[k] = float(spin(k)->value());
+    if (!view()->jointsWithinLimits(q)) {
+        playRefusal();
+        return;
+    }
+    std::copy(q, q + 6, m_joints.begin());
+    float ranges[4];
+    if (view()->setJointValuesCoupled(q, ranges)) {
+        setJointRange(1, ranges[0], ranges[1]);
+        setJointRange(2, ranges[2], ranges[3]);
+    }
+    LAN_Send_Thetas();
+}
+
+void MenuPrincipal::setBarValues(int *lim)
+{
+    if (!lim)
+        return;
+    for (int k = 0; k < 6; ++k)
+        setJointRange(k, float(lim[2 * k]), float(lim[2 * k + 1]));
+}
+
+void MenuPrincipal::setTextBoxBarValuesFromRobot(GLfloat *q)
+{
+    if (!q)
+        return;
+    if (m_robotLoaded) {
+        writeWorldField();
+        writeToolField();
+    }
+    for (int k = 0; k < 6; ++k)
+        spin(k)->setValue(double(q[k]));
+}
+
+void MenuPrincipal::ResetAllFields()
+{
+    m_robotLoaded = false;
+    m_toolLoaded = false;
+    m_configurations.clear();
+    ui->comboBox->clear();
+    ui->orientation->setText(QStringLiteral("-000.00, -000.00, -000.00"));
+    ui->quaterions->setText(QStringLiteral("1.00000, 0.00000, 0.00000, 0.00000"));
+    ui->lineEdit_World->setText(initialFrameText());
+    ui->lineEdit_Tool->setText(initialFrameText());
+    setUnCheckedVirtuel();
+    ui->checkBox->setChecked(false);
+    int zeros[12] = {0};
+    setBarValues(zeros);
+}
+
+void MenuPrincipal::resetAngles()
+{
+    const double zero[6] = {0, 0, 0, 0, 0, 0};
+    resetAngles(zero, true);
+    resetAngles(zero, false);
+}
+
+void MenuPrincipal::resetAngles(const double *z, bool set_ik)
+{
+    if (!m_robotLoaded || !z)
+        return;
+    m_propagate = false;
+    m_configGuard = false;
+    // The spin boxes take degrees and the bars hundredths.
+    for (int k = 0; k < 6; ++k) {
+        spin(k)->setValue(z[k]);
+        bar(k)->setValue(hundredths(z[k]));
+    }
+    applyJointValues();
+    if (set_ik)
+        updateIKslider();
+    m_propagate = true;
+    m_configGuard = true;
+}
+
+void MenuPrincipal::dialMoved(int value)
+{
+    qCDebug(lcRobot) << "dial" << value;
+    if (!m_robotLoaded)
+        return;
+    const int step = dialStep(value, m_lastDial);
+    if (increaseValue(step * m_dialFactor) == 1) {
+        m_lastDial = value;
+        return;
+    }
+    const bool blocked = ui->dial->blockSignals(true);
+    ui->dial->setSliderPosition(m_lastDial);
+    ui->dial->blockSignals(blocked);
+    playRefusal();
+    qCDebug(lcRobot) << "Play Sound";
+}
+
+int MenuPrincipal::dialStep(int value, int last)
+{
+    const int d = std::abs(value - last);
+    if (d < 51)
+        return value <= last ? -d : d;
+    return last <= value ? -(100 - d) : 100 - d;
+}
+
+void MenuPrincipal::dial_released()
+{
+    view()->forgetJogReference();
+}
+
+void MenuPrincipal::SetControlsVisible(bool visible)
+{
+    if (QLayoutItem *item = layout()->itemAt(1))
+        if (QWidget *w = item->widget())
+            w->setVisible(visible);
+}
+
+// ---------------------------------------------------------------- read-outs
+
+void MenuPrincipal::showPose(const Matrix4 &m)
+{
+    const Pose6 p = toolbox::matrixToPose(m, m_eulerTcp);
+    setValuesIK(const_cast<GLfloat *>(p.data()));
+    const Quaternion q = toolbox::matrixToQuaternion(m);
+    ui->quaterions->setText(fixed(q[0], 5, 1e-7) + QStringLiteral(", ") + fixed(q[1], 5, 1e-7) +
+                            QStringLiteral(", ") + fixed(q[2], 5, 1e-7) + QStringLiteral(", ") +
+                            fixed(q[3], 5, 1e-7));
+    ui->quaterions->setCursorPosition(0);
+}
+
+void MenuPrincipal::setValuesIK(GLfloat *p)
+{
+    if (!p)
+        return;
+    const QString mm = QStringLiteral(" mm");
+    ui->positionXYZ->setText(fixed(p[0], 3, 0.001) + mm + QStringLiteral(", ") +
+                             fixed(p[1], 3, 0.001) + mm + QStringLiteral(", ") +
+                             fixed(p[2], 3, 0.001) + mm);
+    const QString sep = QString(kOrdinal) + QStringLiteral(", ");
+    ui->orientation->setText(fixed(p[3], 3, 0.01) + sep + fixed(p[4], 3, 0.01) + sep +
+                             fixed(p[5], 3, 0.01) + QString(kOrdinal));
+    ui->positionXYZ->setCursorPosition(0);
+    ui->orientation->setCursorPosition(0);
+}
+
+QString MenuPrincipal::configurationText(int n, const Result &r)
+{
+    QString t = QLatin1Char('(') + QString::number(n) +
+                (r.basic ? QStringLiteral("*") : QString()) + QStringLiteral(") -> ");
+    for (int k = 0; k < 6; ++k) {
+        t += fixed(r.q[std::size_t(k)], 2, 0.001) + kDegree;
+        if (k < 5)
+            t += QStringLiteral(", ");
+    }
+    return t;
+}
+
+void MenuPrincipal::rebuildConfigurations(const std::vector<Result> &list, int rule)
+{
+    m_configGuard = false;
+    m_configurations = list;
+    QStringList texts;
+    int shownChosen = -1;
+    const Result *chosen = nullptr;
+    bool anyNear = false;
+    int n = 1;
+    for (const Result &r : list) {
+        anyNear = anyNear || r.near;
+        if (!(r.basic || m_extended || r.chosen))
+            continue;
+        if (r.chosen) {
+            chosen = &r;
+            shownChosen = texts.size();
+        }
+        texts << configurationText(n++, r);
+    }
+    ui->comboBox->clear();
+    for (const QString &t : texts)
+        ui->comboBox->addItem(QIcon(), t);
+    if (chosen && (rule == 2 || (rule == 1 && anyNear))) {
+        std::array<float, 6> q = chosen->q;
+        setConfiguration_precise(q.data());
+    }
+    // The chosen entry's own item, also when only the basic ones are shown.
+    ui->comboBox->setCurrentIndex(shownChosen);
+    m_configGuard = true;
+}
+
+void MenuPrincipal::updateIKslider()
+{
+    Robot *r = view()->selectedRobot();
+    if (!r)
+        return;
+    showPose(r->tcpWorld());
+    std::vector<Result> list;
+    r->solveCurrentPose(list);
+    rebuildConfigurations(list, 0);
+}
+
+int MenuPrincipal::increaseValue(int step)
+{
+    if (!view()->selectedRobot())
+        return 0;
+    std::vector<Result> list;
+    list.reserve(64);
+    int chosen = -1;
+    const Matrix4 pose = view()->cartesianJog(jogAxis(), step, m_movementFrame, list, &chosen);
+    if (list.empty() || chosen < 0 || !list[std::size_t(chosen)].near)
+        return 0;
+    showPose(pose);
+    rebuildConfigurations(list, 1);
+    return 1;
+}
+
+void MenuPrincipal::configurationChanged(const QString &text)
+{
+    if (!m_configGuard || !m_robotLoaded)
+        return;
+    const QStringList pieces = text.split(QStringLiteral("\u00b0, "));
+    if (pieces.size() != 6)
+        return;
+    m_propagate = false;
+    for (int k = 0; k < 6; ++k) {
+        QString piece = pieces.at(k);
+        if (k == 0)
+            piece = piece.mid(piece.indexOf(QStringLiteral(" -> ")) + 4);
+        if (k == 5)
+            piece = piece.left(piece.indexOf(kDegree));
+        const double v = piece.trimmed().toDouble();
+        spin(k)->setValue(v);
+        bar(k)->setValue(hundredths(spin(k)->value()));
+    }
+    m_propagate = true;
+    applyJointValues();
+}
+
+void MenuPrincipal::setConfiguration_precise(GLfloat *val)
+{
+    if (!val)
+        return;
+    m_propagate = false;
+    for (int k = 0; k < 6; ++k) {
+        spin(k)->setValue(double(val[k]));
+        bar(k)->setValue(hundredths(val[k]));
+    }
+    m_propagate = true;
+    std::copy(val, val + 6, m_joints.begin());
+    view()->setJointValues(val);
+    LAN_Send_Thetas();
+}
+
+void MenuPrincipal::valueXYZWPRChanged()
+{
+    Robot *r = view()->selectedRobot();
+    if (!m_robotLoaded || !r)
+        return;
+    Pose6 p{};
+    const QStringList xyz = ui->positionXYZ->text().split(QLatin1Char(','));
+    for (int i = 0; i < 3 && i < xyz.size(); ++i) {
+        QString piece = xyz.at(i);
+        const int cut = piece.indexOf(QStringLiteral("mm"));
+        if (cut >= 0)
+            piece.truncate(cut);
+        p[std::size_t(i)] = float(piece.trimmed().toDouble());
+    }
+    const QStringList abc = ui->orientation->text().split(QLatin1Char(','));
+    for (int i = 0; i < 3 && i < abc.size(); ++i) {
+        QString piece = abc.at(i);
+        const int cut = piece.indexOf(kOrdinal);
+        if (cut >= 0)
+            piece.truncate(cut);
+        p[std::size_t(3 + i)] = float(piece.trimmed().toDouble());
+    }
+    for (float &v : p)
+        if (!std::isfinite(v))
+            v = 0.0f;
+    const QString mm = QStringLiteral(" mm");
+    ui->positionXYZ->setText(fixed(p[0], 3, 0.001) + mm + QStringLiteral(", ") +
+                             fixed(p[1], 3, 0.001) + mm + QStringLiteral(", ") +
+                             fixed(p[2], 3, 0.001) + mm);
+    const Matrix4 target = toolbox::poseToMatrix(p, m_eulerTcp);
+    std::vector<Result> list;
+    r->solveWorldPose(target, list);
+    if (list.empty())
+        return;
+    showPose(target);
+    rebuildConfigurations(list, 2);
+}
+
+void MenuPrincipal::Receive_Wii_Hrel(GLfloat *Hr)
+{
+    Robot *r = view()->selectedRobot();
+    if (!Hr || !r)
+        return;
+    toolbox::MatrixQDebug(Hr);
+    Matrix4 m;
+    std::copy(Hr, Hr + 16, m.begin());
+    std::vector<Result> list;
+    int chosen = -1;
+    const Matrix4 pose = r->jogFromCurrent(m, list, &chosen, 2);
+    if (list.empty()) {
+        qCDebug(lcRobot) << "ERROR";
+        return;
+    }
+    showPose(pose);
+    rebuildConfigurations(list, 1);
+}
+
+void MenuPrincipal::modeMovementChanged(int index)
+{
+    m_movementFrame = index;
+    if (m_robotLoaded)
+        increaseValue(0);
+}
+
+void MenuPrincipal::modeRotationChageAll(int code)
+{
+    m_lastEuler = m_eulerTcp = m_eulerWorld = m_eulerTool = code;
+    view()->objectsList()->setEulerConvention(code);
+    view()->robotsList()->setEulerConvention(code);
+    if (m_robotLoaded) {
+        increaseValue(0);
+        World_Definition_Refresh();
+        Tool_Definition_Refresh();
+    }
+}
+
+// ---------------------------------------------------------------- frames
+
+void MenuPrincipal::writeWorldField()
+{
+    Robot *r = view()->selectedRobot();
+    if (!r)
+        return;
+    m_worldValues = toolbox::matrixToPose(r->getHB(), m_eulerWorld);
+    ui->lineEdit_World->setText(frameText(m_worldValues, kOrdinal));
+    ui->lineEdit_World->setCursorPosition(0);
+}
+
+void MenuPrincipal::writeToolField()
+{
+    Robot *r = view()->selectedRobot();
+    if (!r)
+        return;
+    ui->lineEdit_Tool->setText(frameText(toolbox::matrixToPose(r->getHT(), m_eulerTool), kDegree));
+    ui->lineEdit_Tool->setCursorPosition(0);
+}
+
+void MenuPrincipal::World_Definition_Changed()
+{
+    Robot *r = view()->selectedRobot();
+    if (!m_robotLoaded || !r)
+        return;
+    m_worldValues = placement::fromText(ui->lineEdit_World->text());
+    r->setHB(toolbox::poseToMatrix(m_worldValues, m_eulerWorld));
+    ui->lineEdit_World->setText(frameText(m_worldValues, kOrdinal));
+    ui->lineEdit_World->setCursorPosition(0);
+    increaseValue(0);
+}
+
+void MenuPrincipal::World_Definition_Refresh()
+{
+    if (!m_robotLoaded)
+        return;
+    writeWorldField();
+    increaseValue(0);
+}
+
+void MenuPrincipal::Tool_Definition_Refresh()
+{
+    if (!m_robotLoaded)
+        return;
+    writeToolField();
+    increaseValue(0);
+}
+
+// The matrices below come from the sequence player as its own arrays; the
+// panel copies them, so nothing is left for anyone to release.
+void MenuPrincipal::Change_TCP(GLfloat *newHT)
+{
+    Robot *r = view()->selectedRobot();
+    if (!newHT || !r)
+        return;
+    Matrix4 m;
+    std::copy(newHT, newHT + 16, m.begin());
+    r->setHT(m);
+    if (m_robotLoaded)
+        Tool_Definition_Refresh();
+}
+
+void MenuPrincipal::Change_WOBJ(GLfloat *newHB)
+{
+    Robot *r = view()->selectedRobot();
+    if (!newHB || !r)
+        return;
+    Matrix4 m;
+    std::copy(newHB, newHB + 16, m.begin());
+    r->setHB(m);
+    Objects *objects = view()->objectsList();
+    if (objects->count() >= 1)
+        objects->entry(0)->pose = toolbox::transpose(m);
+    if (m_robotLoaded)
+        World_Definition_Refresh();
+}
+
+void MenuPrincipal::Change_Object(GLfloat *newH, int id)
+{
+    Objects *objects = view()->objectsList();
+    if (newH && id >= 0 && id < objects->count()) {
+        Matrix4 m;
+        std::copy(newH, newH + 16, m.begin());
+        objects->entry(id)->pose = toolbox::transpose(m);
+    }
+    view()->updateGL();
+}
+
+void MenuPrincipal::setRobotAxisCheckersFromRobot(GLfloat *f)
+{
+    if (!f)
+        return;
+    QCheckBox *boxes[9] = {ui->checkBox_7, ui->checkBox_6,  ui->checkBox_5,
+                           ui->checkBox_4, ui->checkBox_3,  ui->checkBox_2,
+                           ui->checkBox_8, ui->checkBox_10, ui->checkBox_9};
+    for (int i = 0; i < 9; ++i)
+        boxes[i]->setChecked(f[i] != 0.0f);
+}
+
+void MenuPrincipal::disable_enable_Axis()
+{
+    if (ui->checkBox->isChecked()) {
+        setCheckedVirtuel();
+        view()->enableAllAxis();
+    } else {
+        setUnCheckedVirtuel();
+        view()->disableAllAxis();
+    }
+}
+
+void MenuPrincipal::setCheckedVirtuel()
+{
+    for (QCheckBox *b :
+         {ui->checkBox_9, ui->checkBox_10, ui->checkBox_7, ui->checkBox_6, ui->checkBox_5,
+          ui->checkBox_4, ui->checkBox_3, ui->checkBox_2, ui->checkBox_8})
+        b->setChecked(true);
+}
+
+void MenuPrincipal::setUnCheckedVirtuel()
+{
+    for (QCheckBox *b :
+         {ui->checkBox_9, ui->checkBox_10, ui->checkBox_7, ui->checkBox_6, ui->checkBox_5,
+          ui->checkBox_4, ui->checkBox_3, ui->checkBox_2, ui->checkBox_8})
+        b->setChecked(false);
+}
+
+static void checkOnly(const std::array<QRadioButton *, 6> &buttons, int index)
+{
+    for (int i = 0; i < 6; ++i)
+        buttons[std::size_t(i)]->setChecked(i == index);
+}
+
+void MenuPrincipal::updateRadioButton_1()
+{
+    checkOnly(m_jogButtons, 0);
+}
+void MenuPrincipal::updateRadioButton_2()
+{
+    checkOnly(m_jogButtons, 1);
+}
+void MenuPrincipal::updateRadioButton_3()
+{
+    checkOnly(m_jogButtons, 2);
+}
+void MenuPrincipal::updateRadioButton_4()
+{
+    checkOnly(m_jogButtons, 3);
+}
+void MenuPrincipal::updateRadioButton_5()
+{
+    checkOnly(m_jogButtons, 4);
+}
+void MenuPrincipal::updateRadioButton_6()
+{
+    checkOnly(m_jogButtons, 5);
+}
+
+void MenuPrincipal::setConfigurationMode(bool extended)
+{
+    m_extended = extended;
+    if (!m_robotLoaded)
+        return;
+    for (int i = 0; i < (extended ? 1 : 9); ++i)
+        increaseValue(0);
+}
+
+// ---------------------------------------------------------------- loading
+
+QString *MenuPrincipal::loadModel()
+{
+    QString *path = view()->loadModel();
+    if (!path)
+        return nullptr;
+    m_robotFileName = QFileInfo(*path).fileName();
+    m_robotLoaded = true;
+    resetAngles();
+    ui->comboBox->clear();
+    increaseValue(0);
+    resetAngles();
+    return path;
+}
+
+bool MenuPrincipal::loadModel(char *strrobot)
+{
+    if (!strrobot)
+        return false;
+    const QString path = DataDirs::resolveStoredPath(QString::fromUtf8(strrobot));
+    QByteArray bytes = path.toUtf8();
+    if (!view()->loadModel(bytes.data()))
+        return false;
+    m_robotFileName = QFileInfo(path).fileName();
+    m_robotLoaded = true;
+    resetAngles();
+    ui->comboBox->clear();
+    updateIKslider();
+    increaseValue(0);
+    return true;
+}
+
+void MenuPrincipal::loadTool()
+{
+    if (!m_robotLoaded)
+        return;
+    QString *path = view()->loadTool();
+    if (!path) {
+        m_toolLoaded = false;
+        return;
+    }
+    m_toolLoaded = true;
+    m_toolFileName = QFileInfo(*path).fileName();
+    delete path;
+    Tool_Definition_Refresh();
+}
+
+bool MenuPrincipal::loadTool(char *strtool)
+{
+    if (!m_robotLoaded || !strtool)
+        return false;
+    const QString path = DataDirs::resolveStoredPath(QString::fromUtf8(strtool));
+    m_toolFileName = QFileInfo(path).fileName();
+    QByteArray bytes = path.toUtf8();
+    m_toolLoaded = view()->loadTool(bytes.data());
+    Tool_Definition_Refresh();
+    return m_toolLoaded;
+}
+
+void MenuPrincipal::removeTool()
+{
+    view()->removeTool();
+    if (m_robotLoaded)
+        Tool_Definition_Refresh();
+    m_toolFileName = QStringLiteral("EMPTY");
+    m_toolLoaded = false;
+    increaseValue(0);
+    view()->updateGL();
+}
+
+void MenuPrincipal::loadObject()
+{
+    const QStringList files =
+        QFileDialog::getOpenFileNames(nullptr, tr("Open"), DataDirs::objectDir(),
+                                      QStringLiteral("All (*.*)\nSTL (*.stl)\nRender (*.slp)"));
+    for (const QString &f : files)
+        view()->objectsList()->AddObject(f);
+}
+
+void MenuPrincipal::TraceTCP_ON()
+{
+    view()->traceEnabled = true;
+    increaseValue(0);
+}
+
+void MenuPrincipal::TraceTCP_OFF()
+{
+    view()->traceEnabled = false;
+    increaseValue(0);
+}
+
+void MenuPrincipal::TraceTCP_RESET()
+{
+    view()->clearTrace();
+}
+
+void MenuPrincipal::LAN_Send_Thetas()
+{
+    // The LAN link to a real controller hooks in here; while no link window
+    // is open there is nobody to send to.
+}
+
+void MenuPrincipal::CloseRequested()
+{
+    qCDebug(lcRobot) << "Ask for close";
+}
+
+// ---------------------------------------------------------------- keys
+
+void MenuPrincipal::keyPressEvent(QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers m = event->modifiers();
+    glwidget *v = view();
+    if ((m & Qt::ControlModifier) && (m & Qt::AltModifier)) {
+        event->accept();
+        return;
+    }
+    if (m & Qt::ShiftModifier) {
+        switch (event->key()) {
+        case Qt::Key_B:
+            v->whiteBackground = !v->whiteBackground;
+            increaseValue(0);
+            v->updateGL();
+            return;
+        case Qt::Key_F: {
+            bool ok = false;
+            const double size = QInputDialog::getDouble(
+                this, tr("Frame size"), tr("Enter the size of the coordinate frames"),
+                double(FrameGlyph::size()), 0, 1000, 0, &ok);
+            if (ok)
+                FrameGlyph::setSize(float(size));
+            v->updateGL();
+            return;
+        }
+        case Qt::Key_G: {
+            const auto &c = v->traceColour;
+            const QColor chosen = QColorDialog::getColor(
+                QColor(int(c[0] * 255), int(c[1] * 255), int(c[2] * 255), int(c[3] * 255)), this,
+                tr("Select the dot trace color"), QColorDialog::ShowAlphaChannel);
+            if (chosen.isValid())
+                v->traceColour = {float(chosen.redF()), float(chosen.greenF()),
+                                  float(chosen.blueF()), float(chosen.alphaF())};
+            v->updateGL();
+            return;
+        }
+        case Qt::Key_N:
+            if (Robot *r = v->selectedRobot())
+                r->toggleSmooth();
+            v->updateGL();
+            return;
+        case Qt::Key_P:
+            v->traceAsPoints = !v->traceAsPoints;
+            v->updateGL();
+            return;
+        case Qt::Key_S: {
+            bool ok = false;
+            const double size = QInputDialog::getDouble(this, tr("Frame/Point size"),
+                                                        tr("Enter the size of the trace"),
+                                                        v->traceSize, 0, 100, 1, &ok);
+            if (ok)
+                v->traceSize = size;
+            v->updateGL();
+            return;
+        }
+        case Qt::Key_W:
+            qCDebug(lcRobot) << "W Amb shift";
+            return;
+        default:
+            event->ignore();
+            return;
+        }
+    }
+    if ((m & Qt::ControlModifier) && event->key() == Qt::Key_C) {
+        if (!m_robotLoaded)
+            return;
+        QString text;
+        for (float q : m_joints)
+            text += QString::number(double(q), 'f', 6) + QLatin1Char('\t');
+        QApplication::clipboard()->setText(text);
+        return;
+    }
+    event->ignore();
+}

@@ -1,0 +1,176 @@
+// The control panel, central widget of the main window: the 3-D view, the
+// six joint rows with their scroll bars and spin boxes, the jog dial, the TCP
+// read-outs, Cartesian jogging in tool, base or World axes, the list of
+// configurations, the World and tool frames and the frames the view shows.
+//
+// Programmatic widget updates are fenced by two guards (`m_propagate` and
+// `m_configGuard`) so that writing several widgets never feeds back into the
+// robot.
+#pragma once
+
+#include "kinematics/ikconfiguration.h"
+#include "kinematics/matrixtoolbox.h"
+
+#include <GL/gl.h>
+#include <QWidget>
+#include <array>
+#include <vector>
+
+class QDockWidget;
+class QDoubleSpinBox;
+class QLabel;
+class QRadioButton;
+class QScrollBar;
+class QSound;
+class glwidget;
+
+namespace Ui {
+class MenuPrincipal;
+}
+
+class MenuPrincipal : public QWidget
+{
+    Q_OBJECT
+public:
+    using Result = IkConfiguration;
+
+    // The docks, in the main window's order: robot properties, robots,
+    // object properties, objects, simulation, RAPID data. Null docks are
+    // allowed while the windows that fill them do not exist.
+    MenuPrincipal(QWidget *parent, QDockWidget *robotPropertiesDock, QDockWidget *robotsDock,
+                  QDockWidget *objectPropertiesDock, QDockWidget *objectsDock,
+                  QDockWidget *simulationDock = nullptr, QDockWidget *abbDock = nullptr);
+    ~MenuPrincipal() override;
+
+    glwidget *view() const;
+    Ui::MenuPrincipal *form() const { return ui; }
+    bool robotLoaded() const { return m_robotLoaded; }
+    bool toolLoaded() const { return m_toolLoaded; }
+    const std::array<float, 6> &currentJoints() const { return m_joints; }
+    int eulerCode() const { return m_eulerTcp; }
+    int lastEulerCode() const { return m_lastEuler; }
+    int movementFrame() const { return m_movementFrame; }
+    bool extendedConfigurations() const { return m_extended; }
+    const QString &robotFileName() const { return m_robotFileName; }
+    const QString &toolFileName() const { return m_toolFileName; }
+    // How many times the refused-move sounds were played (they may be silent).
+    int refusals() const { return m_refusals; }
+    int jogAxis() const;
+    // Signed shortest move of the dial from `last` to `value` on its circle
+    // of 100 positions.
+    static int dialStep(int value, int last);
+    // The text of one configuration item, counter n.
+    static QString configurationText(int n, const Result &r);
+
+signals:
+    void refusedMove();
+    void CloseMenuPrincipal_signal();
+
+public slots:
+    // Joint rows.
+    void changeValue_1(int v);
+    void changeValue_2(int v);
+    void changeValue_3(int v);
+    void changeValue_4(int v);
+    void changeValue_5(int v);
+    void changeValue_6(int v);
+    void changeValueSlider_1(double d);
+    void changeValueSlider_2(double d);
+    void changeValueSlider_3(double d);
+    void changeValueSlider_4(double d);
+    void changeValueSlider_5(double d);
+    void changeValueSlider_6(double d);
+    void setBarValues(int *lim);
+    void setTextBoxBarValuesFromRobot(GLfloat *q);
+    void ResetAllFields();
+    void resetAngles();
+    void resetAngles(const double *zero, bool set_ik);
+    void dialMoved(int value);
+    void dial_released();
+    void SetControlsVisible(bool visible);
+
+    // Cartesian jogging, read-outs and configurations.
+    int increaseValue(int step);
+    void setValuesIK(GLfloat *pose);
+    void updateIKslider();
+    void configurationChanged(const QString &text);
+    void Receive_Wii_Hrel(GLfloat *Hr);
+    void setConfiguration_precise(GLfloat *val);
+    void valueXYZWPRChanged();
+    void modeMovementChanged(int index);
+    void modeRotationChageAll(int code);
+    void World_Definition_Changed();
+    void World_Definition_Refresh();
+    void Tool_Definition_Refresh();
+    void Change_TCP(GLfloat *newHT);
+    void Change_WOBJ(GLfloat *newHB);
+    void Change_Object(GLfloat *newH, int id);
+    void setRobotAxisCheckersFromRobot(GLfloat *flags);
+    void disable_enable_Axis();
+    void setCheckedVirtuel();
+    void setUnCheckedVirtuel();
+    void updateRadioButton_1();
+    void updateRadioButton_2();
+    void updateRadioButton_3();
+    void updateRadioButton_4();
+    void updateRadioButton_5();
+    void updateRadioButton_6();
+    void setConfigurationMode(bool extended);
+
+    // Behind the menus.
+    QString *loadModel();
+    bool loadModel(char *strrobot);
+    void loadTool();
+    bool loadTool(char *strtool);
+    void removeTool();
+    void loadObject();
+    void TraceTCP_ON();
+    void TraceTCP_OFF();
+    void TraceTCP_RESET();
+    void LAN_Send_Thetas();
+    void CloseRequested();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void spinChanged(int k, double d);
+    void applyJointValues();
+    void playRefusal();
+    void showPose(const Matrix4 &worldTcp);
+    void rebuildConfigurations(const std::vector<Result> &list, int rule);
+    void writeWorldField();
+    void writeToolField();
+    void setJointRange(int k, float lower, float upper);
+    QDoubleSpinBox *spin(int k) const { return m_spins[std::size_t(k)]; }
+    QScrollBar *bar(int k) const { return m_bars[std::size_t(k)]; }
+
+    Ui::MenuPrincipal *ui = nullptr;
+    std::array<QScrollBar *, 6> m_bars{};
+    std::array<QDoubleSpinBox *, 6> m_spins{};
+    std::array<QLabel *, 6> m_lower{};
+    std::array<QLabel *, 6> m_upper{};
+    std::array<QRadioButton *, 6> m_jogButtons{};
+    QSound *m_music = nullptr;
+    QSound *m_effect = nullptr;
+
+    bool m_robotLoaded = false;
+    bool m_toolLoaded = false;
+    std::array<float, 6> m_joints{};
+    int m_lastDial = 50;
+    int m_dialFactor = 5;
+    int m_scale = 1;
+    bool m_propagate = true;
+    bool m_configGuard = true;
+    int m_eulerTcp = 0;
+    int m_eulerWorld = 0;
+    int m_eulerTool = 0;
+    int m_lastEuler = 0;
+    int m_movementFrame = 0;
+    bool m_extended = true;
+    Pose6 m_worldValues{};
+    std::vector<Result> m_configurations;
+    QString m_robotFileName = QStringLiteral("EMPTY");
+    QString m_toolFileName = QStringLiteral("EMPTY");
+    int m_refusals = 0;
+};
