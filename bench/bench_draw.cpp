@@ -171,8 +171,7 @@ void makeObject(ObjectEntry &e, std::size_t triangles, std::mt19937 &random)
     e.runs.push_back(ColourRun());
     const int colours = 3;
     for (int i = 0; i < rings && e.triangleCount() < triangles; ++i) {
-        if (i > 0 && i % std::max(1, rings / (colours + 1)) == 0 &&
-            int(e.runs.size()) <= colours) {
+        if (i > 0 && i % std::max(1, rings / (colours + 1)) == 0 && int(e.runs.size()) <= colours) {
             e.runs.back().count = std::uint32_t(e.triangleCount() - e.runs.back().first);
             ColourRun run;
             run.hasColour = true;
@@ -232,8 +231,8 @@ int main(int argc, char **argv)
     std::size_t runs = 0;
     for (const ObjectEntry &e : canvas.entries)
         runs += e.runs.size();
-    std::printf("%d objects, %zu triangles, %zu colour runs, %dx%d pixels\n", kObjects, total,
-                runs, kWidth, kHeight);
+    std::printf("%d objects, %zu triangles, %zu colour runs, %dx%d pixels\n", kObjects, total, runs,
+                kWidth, kHeight);
 
     // The first draw makes the entries' buffers; it is not timed.
     canvas.drawEntries();

@@ -1,6 +1,5 @@
 #include "app/commandline.h"
-#include "app/startupwindow.h"
-#include "models/datadirs.h"
+#include "app/mainwindow.h"
 #include "scene/glwidget.h"
 
 #include <QApplication>
@@ -23,31 +22,27 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-    StartupWindow window;
+    auto *window = new MainWindow;
     // Without a window manager (a bare X server) "maximised" means nothing;
     // start at the size of the screen so the window is the same either way.
     if (const QScreen *screen = QGuiApplication::primaryScreen())
-        window.resize(screen->availableGeometry().size());
-    window.showMaximized();
-    window.show();
+        window->resize(screen->availableGeometry().size());
+    window->showMaximized();
+    window->show();
 
-    // Stations are not read yet: start with the default robot and tool.
-    if (options.screenshotFile.isEmpty()) {
-        window.loadRobot(DataDirs::defaultRobot());
-        window.loadTool(DataDirs::defaultTool());
-    } else {
-        window.setMessagesShown(false);
+    if (!options.screenshotFile.isEmpty()) {
+        MainWindow::setInteractive(false);
         // Save the picture once the view has finished its first paint with
         // the station in it.
         QObject::connect(
-            window.view(), &glwidget::painted, &window,
-            [&window, &options]() {
+            window->view(), &glwidget::painted, window,
+            [window, &options]() {
                 static bool done = false;
                 if (done)
                     return;
                 done = true;
-                QTimer::singleShot(0, &window, [&window, &options]() {
-                    const QImage shot = window.snapshot();
+                QTimer::singleShot(0, window, [window, &options]() {
+                    const QImage shot = window->snapshot();
                     if (shot.isNull() || !shot.save(options.screenshotFile)) {
                         std::fprintf(stderr, "velkari: could not write the screenshot %s\n",
                                      qPrintable(options.screenshotFile));
@@ -58,8 +53,10 @@ int main(int argc, char *argv[])
                 });
             },
             Qt::QueuedConnection);
-        window.loadRobot(DataDirs::defaultRobot());
-        window.loadTool(DataDirs::defaultTool());
     }
-    return app.exec();
+    window->startWith(options.stationFile);
+
+    const int result = app.exec();
+    delete window;
+    return result;
 }

@@ -31,9 +31,10 @@ constexpr std::size_t kRecordBytes = 50; // 12 floats and 2 attribute bytes
 // The first line decides ASCII or binary; like a fixed-size line buffer, only
 // its first 80 bytes count, and the rest of a longer line is read as a line.
 constexpr std::size_t kFirstLineLimit = 80;
-// Files are read in blocks of this size, so that a big file is not first
-// copied whole into fresh memory.
+// Files are read in blocks of up to this size, so that a big file is not
+// first copied whole into fresh memory; a small file gets a small block.
 constexpr std::size_t kBlockBytes = std::size_t(1) << 20;
+constexpr std::size_t kSmallestBlock = 4096;
 
 constexpr GLfloat kDefaultColour[4] = {0.2f, 0.4f, 0.8f, 1.0f};
 
@@ -45,7 +46,11 @@ constexpr GLfloat kDefaultColour[4] = {0.2f, 0.4f, 0.8f, 1.0f};
 class BlockReader
 {
 public:
-    explicit BlockReader(QIODevice &device) : m_device(device), m_buffer(kBlockBytes) {}
+    BlockReader(QIODevice &device, std::uint64_t size)
+        : m_device(device),
+          m_buffer(std::size_t(std::clamp<std::uint64_t>(size, kSmallestBlock, kBlockBytes)))
+    {
+    }
 
     const char *data() const { return m_buffer.data() + m_begin; }
     std::size_t available() const { return m_end - m_begin; }
@@ -152,15 +157,17 @@ void readBinary(BlockReader &in, std::uint64_t fileSize, ObjectEntry &entry)
     }
     const std::uint32_t said = readU32(in.data() + kHeaderBytes);
     in.consume(kFirstRecord);
-    const std::uint64_t room = fileSize > kFirstRecord ? (fileSize - kFirstRecord) / kRecordBytes : 0;
+    const std::uint64_t room =
+        fileSize > kFirstRecord ? (fileSize - kFirstRecord) / kRecordBytes : 0;
     const std::size_t expected = std::size_t(std::min<std::uint64_t>(said, room));
     reserveFloats(entry.vertices, expected * 9);
     reserveFloats(entry.normals, expected * 9);
 
     std::size_t done = 0;
     while (done < said) {
+        // One read refills the whole block behind the partial record left over.
         if (in.available() < kRecordBytes)
-            in.fill(kBlockBytes / kRecordBytes * kRecordBytes);
+            in.fill(kRecordBytes);
         const std::size_t whole = std::min<std::size_t>(in.available() / kRecordBytes, said - done);
         if (whole == 0)
             break;
@@ -426,7 +433,7 @@ int readObjectMesh(const QString &fileName, ObjectEntry &entry)
         return -1;
     const std::uint64_t size = std::uint64_t(std::max<qint64>(file.size(), 0));
 
-    BlockReader in(file);
+    BlockReader in(file, size);
     in.fill(kFirstRecord);
     std::size_t firstLine = std::min(in.available(), kFirstLineLimit);
     if (const void *newline = firstLine ? std::memchr(in.data(), '\n', firstLine) : nullptr)

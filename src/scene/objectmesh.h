@@ -24,7 +24,7 @@
 struct ColourRun
 {
     bool hasColour = false;            // false: the default object colour
-    std::array<float, 3> fileValues{}; // the three numbers of the "color" line, as written (B, G, R)
+    std::array<float, 3> fileValues{}; // the "color" line's numbers as written (B, G, R)
     std::uint32_t first = 0;           // first triangle of the run
     std::uint32_t count = 0;           // triangles in the run
 };
@@ -68,8 +68,8 @@ private:
     mutable unsigned int m_vertexBuffer = 0;
     mutable unsigned int m_normalBuffer = 0;
     mutable unsigned int m_flippedBuffer = 0;
-    mutable bool m_stale = false;      // the mesh was read again since the upload
-    mutable bool m_noBuffers = false;  // the context has no vertex buffers: client arrays
+    mutable bool m_stale = false;     // the mesh was read again since the upload
+    mutable bool m_noBuffers = false; // the context has no vertex buffers: client arrays
     mutable float m_uploadedScale = 1.0f;
     mutable std::size_t m_uploadedFloats = 0;
     mutable std::size_t m_flippedFloats = 0;
@@ -88,7 +88,7 @@ private:
 int readObjectMesh(const QString &fileName, ObjectEntry &entry);
 
 // Draws one entry at the current model-view matrix: nothing when not visible;
-// otherwise pose, then each run with its material (ambient, diffuse and
-// specular of both faces), coordinates times scale, normals negated when
-// flipNormals is set. The model-view matrix is left as it was.
+// otherwise pose, then each run with its colour as the ambient, diffuse and
+// highlight material of both faces, coordinates times scale, normals negated
+// when flipNormals is set. The model-view matrix is left as it was.
 void drawObject(const ObjectEntry &entry);

@@ -41,7 +41,8 @@ void Objects::setupWidgets(QDockWidget *listDock, QDockWidget *propertiesDock)
     box->setSpacing(1);
     auto *nameRow = new QHBoxLayout;
     nameRow->setSpacing(1);
-    nameRow->addWidget(new QLabel(tr("Obj Name"), form));
+    m_nameLabel = new QLabel(tr("Obj Name"), form);
+    nameRow->addWidget(m_nameLabel);
     m_name = new QLineEdit(form);
     nameRow->addWidget(m_name);
     box->addLayout(nameRow);
@@ -51,7 +52,8 @@ void Objects::setupWidgets(QDockWidget *listDock, QDockWidget *propertiesDock)
     box->addWidget(m_flip);
     auto *scaleRow = new QHBoxLayout;
     scaleRow->setSpacing(1);
-    scaleRow->addWidget(new QLabel(tr("Scale = "), form));
+    m_scaleLabel = new QLabel(tr("Scale = "), form);
+    scaleRow->addWidget(m_scaleLabel);
     m_scale = new QLineEdit(form);
     scaleRow->addWidget(m_scale);
     box->addLayout(scaleRow);

@@ -13,6 +13,7 @@
 
 #include <QCheckBox>
 #include <QDockWidget>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 class QModelIndex;
@@ -58,6 +59,10 @@ public:
     QLineEdit *placementEdit() const { return m_placement; }
     QCheckBox *visibleBox() const { return m_visible; }
     QCheckBox *flipBox() const { return m_flip; }
+    QLabel *nameLabel() const { return m_nameLabel; }
+    QLabel *scaleLabel() const { return m_scaleLabel; }
+    QPushButton *removeButton() const { return m_remove; }
+    QPushButton *okButton() const { return m_ok; }
 
 signals:
     void Render_GL();
@@ -94,4 +99,6 @@ private:
     QPointer<QLineEdit> m_placement;
     QPointer<QPushButton> m_remove;
     QPointer<QPushButton> m_ok;
+    QPointer<QLabel> m_nameLabel;
+    QPointer<QLabel> m_scaleLabel;
 };

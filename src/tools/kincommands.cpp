@@ -2,7 +2,10 @@
 
 #include "kinematics/matrixtoolbox.h"
 #include "kinematics/robot.h"
+#include "sequences/pathanalysis.h"
+#include "sequences/sequenceparser.h"
 
+#include <QFile>
 #include <charconv>
 #include <cmath>
 
@@ -302,6 +305,93 @@ void Interpreter::solvePose(std::string &out)
     // poseToMatrix builds a rotation, so the rigidity check cannot fail here.
     m_values.assign(target.begin(), target.end());
     solveMatrix(out);
+}
+
+int checkSequence(Robot &robot, const QString &file, bool withPath, std::string &out,
+                  std::string &notes)
+{
+    const std::string name = QFile::encodeName(file).toStdString();
+    const sequences::FileText text = sequences::readSequenceFile(file);
+    if (!text.ok) {
+        notes += "cannot read the sequence '" + name + "': " + text.error.toStdString() + '\n';
+        return kCheckUnreadable;
+    }
+    if (text.truncated)
+        notes += "the sequence '" + name +
+                 "' is larger than the program reads; only its "
+                 "beginning is checked\n";
+    const sequences::ParsedText parsed = sequences::parseText(text.text);
+    if (parsed.nodes.empty()) {
+        notes += "'" + name + "' holds no sequence: no line has six or seven numbers\n";
+        return kCheckUnreadable;
+    }
+    if (parsed.truncated) {
+        notes += "only the first ";
+        appendInt(notes, sequences::kMaxNodes);
+        notes += " lines of the sequence are read\n";
+    }
+
+    std::vector<sequences::PathPosition> path;
+    std::vector<sequences::PathProblem> problems;
+    if (parsed.program) {
+        std::vector<sequences::ProgramLine> program(parsed.nodes.size());
+        for (std::size_t i = 0; i < program.size(); ++i) {
+            program[i].code = double(parsed.nodes[i].values[0]);
+            for (std::size_t k = 0; k < 6; ++k)
+                program[i].operands[k] = double(parsed.nodes[i].values[k + 1]);
+        }
+        sequences::PathAnalyser analyser(robot);
+        sequences::PathAnalyser::Result result = analyser.analyse(program);
+        for (int id : result.rejected) {
+            notes += "line ";
+            appendInt(notes, parsed.lines[std::size_t(id)]);
+            notes += ": its numbers make no move; the instruction is skipped\n";
+        }
+        if (result.truncated) {
+            notes += "the program asks for more than ";
+            appendInt(notes, sequences::PathAnalyser::kMaxPositions);
+            notes += " positions; the path ends there\n";
+        }
+        problems = sequences::PathAnalyser::problems(result);
+        path = std::move(result.path);
+    } else {
+        // A position list plays as it stands.
+        path.resize(parsed.nodes.size());
+        for (std::size_t i = 0; i < path.size(); ++i) {
+            std::copy(parsed.nodes[i].values.begin(), parsed.nodes[i].values.begin() + 6,
+                      path[i].joints.begin());
+            path[i].pathId = int(i);
+        }
+    }
+
+    out += "positions ";
+    appendInt(out, long(path.size()));
+    out += " problems ";
+    appendInt(out, long(problems.size()));
+    out += '\n';
+    for (const sequences::PathProblem &p : problems) {
+        appendInt(out, p.position);
+        out += ' ';
+        appendInt(out, p.pathId);
+        out += ' ';
+        appendInt(out, p.code);
+        out += ' ';
+        out += sequences::PathAnalyser::problemTexts(p.code).trimmed().toStdString();
+        out += '\n';
+    }
+    if (withPath) {
+        for (const sequences::PathPosition &p : path) {
+            appendFixed(out, p.type);
+            for (float q : p.joints) {
+                out += ' ';
+                appendFixed(out, q);
+            }
+            out += ' ';
+            appendInt(out, long(p.problem));
+            out += '\n';
+        }
+    }
+    return problems.empty() ? kCheckContinuous : kCheckProblems;
 }
 
 void Interpreter::limits(std::string &out)

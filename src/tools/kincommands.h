@@ -5,6 +5,7 @@
 
 #include "kinematics/ikconfiguration.h"
 
+#include <QString>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +41,23 @@ private:
     std::vector<float> m_values;
     std::vector<IkConfiguration> m_solutions;
 };
+
+// Exit statuses of check.
+constexpr int kCheckContinuous = 0;
+constexpr int kCheckProblems = 3;
+constexpr int kCheckUnreadable = 2;
+
+// The path check of a sequence file, read and analysed as the program does
+// (a position list is played as it stands and has nothing to check).
+// Appends "positions K problems P", then per problem "POSITION PATH_ID CODE
+// TEXTS", then with `withPath` per position "TYPE J1 ... J6 CODE". Problems
+// are listed even when the program's first code switches the report off.
+// Notes for the user (skipped instructions, a cut path) go to `notes`, one
+// per line. Returns kCheckContinuous, kCheckProblems, or kCheckUnreadable
+// with the reason in `notes` when the file cannot be read or holds no
+// sequence.
+int checkSequence(Robot &robot, const QString &file, bool withPath, std::string &out,
+                  std::string &notes);
 
 // `value` in fixed notation with six decimals, correctly rounded, appended to
 // `out`. Values that round to zero print as 0.000000, never -0.000000.

@@ -32,6 +32,7 @@ constexpr std::size_t kOutputChunk = 1 << 18;
 
 const char kUsage[] =
     "Usage: velkari-kin ROBOT.xml [--tool FILE.tool] [--euler N] [COMMAND ...]\n"
+    "       velkari-kin ROBOT.xml check FILE [--path]\n"
     "\n"
     "Forward and inverse kinematics of a robot description. Commands are read\n"
     "from standard input, one per line, and each is answered on standard output.\n"
@@ -69,8 +70,22 @@ const char kUsage[] =
     "# are skipped. A malformed command is answered by \"error: \" and the reason,\n"
     "and the next line is read.\n"
     "\n"
+    "check FILE reads a sequence file (a position list or a program) as the\n"
+    "simulator does, runs its path continuity analysis and prints\n"
+    "\"positions K problems P\", then one line per problem: the position number\n"
+    "(from 1), the path id (the program line, from 0, among the lines that hold\n"
+    "numbers), the problem code and its texts. Codes add up: 1 no inverse\n"
+    "kinematic solution, 10 a joint jump, 100 joint 5 crosses 0 degrees, 1000\n"
+    "joint 5 is within 3 degrees of 0, 10000 the path is cut at two million\n"
+    "positions. Problems are listed even when the program's first code switches\n"
+    "the simulator's report off. With --path every position follows: type, six\n"
+    "joint values, problem code. A position list is played as it stands and has\n"
+    "no problems. Poses are those of the flange and of the program's tool\n"
+    "changes; --tool and --euler play no part.\n"
+    "\n"
     "Exit status: 0; 1 when a command was malformed; 2 when the robot, the tool\n"
-    "or an option cannot be used.\n"
+    "or an option cannot be used. check: 0 when the path is continuous, 3 when\n"
+    "it has problems, 2 when the robot or the sequence file cannot be read.\n"
     "The library's debug output stays off unless QT_LOGGING_RULES switches it on.\n";
 
 bool writeAll(int fd, const char *data, std::size_t size)
@@ -223,6 +238,9 @@ struct Options
     std::string command;
     bool hasCommand = false; // otherwise the commands come from standard input
     bool help = false;
+    bool check = false;
+    std::string checkFile;
+    bool checkPath = false;
 };
 
 // Returns an empty text on success, else what is wrong with the arguments.
@@ -259,6 +277,23 @@ std::string parseArguments(int argc, char **argv, Options &o)
             o.robot = std::string(arg);
             haveRobot = true;
             continue;
+        }
+        if (arg == "check") {
+            // The file name is taken whole: it may hold blanks.
+            o.check = true;
+            for (int k = i + 1; k < argc; ++k) {
+                const std::string_view a = argv[k];
+                if (a == "--path") {
+                    o.checkPath = true;
+                } else if (o.checkFile.empty() && !a.empty()) {
+                    o.checkFile = std::string(a);
+                } else {
+                    return "check takes one sequence file and --path, not '" + std::string(a) + "'";
+                }
+            }
+            if (o.checkFile.empty())
+                return "check needs a sequence file";
+            break;
         }
         // The command takes everything that is left: its numbers may well
         // begin with '-'.
@@ -305,6 +340,25 @@ int main(int argc, char **argv)
             return unusable("cannot read the tool '" + options.tool + "': no such file");
         if (!robot.loadTool(QFile::encodeName(toolPath).constData()))
             return unusable("the tool '" + options.tool + "' cannot be read");
+    }
+
+    if (options.check) {
+        std::string answer, notes;
+        const int status = kin::checkSequence(robot, QFile::decodeName(options.checkFile.c_str()),
+                                              options.checkPath, answer, notes);
+        if (!notes.empty()) {
+            std::string text;
+            std::size_t begin = 0;
+            while (begin < notes.size()) {
+                const std::size_t end = notes.find('\n', begin);
+                text += "velkari-kin: " + notes.substr(begin, end - begin) + '\n';
+                begin = end == std::string::npos ? notes.size() : end + 1;
+            }
+            std::fputs(text.c_str(), stderr);
+        }
+        if (!writeAll(STDOUT_FILENO, answer.data(), answer.size()))
+            return unusable(std::string("cannot write the answers: ") + std::strerror(errno));
+        return status;
     }
 
     kin::Interpreter interpreter(robot, options.convention);

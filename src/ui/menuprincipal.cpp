@@ -1,6 +1,14 @@
 #include "menuprincipal.h"
 
 #include "kinematics/logging.h"
+#include "language/about.h"
+#include "links/lancontrol.h"
+#include "links/serverlistener.h"
+#include "rapid/formabbutility.h"
+#include "rapid/wii.h"
+#include "sequences/paths.h"
+#include "sequences/playerwiring.h"
+#include "language/relabel.h"
 #include "kinematics/robot.h"
 #include "models/datadirs.h"
 #include "render/frameglyph.h"
@@ -15,8 +23,11 @@
 #include <QAudioDeviceInfo>
 #include <QClipboard>
 #include <QColorDialog>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QDockWidget>
 #include <QFileDialog>
+#include <QFile>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QKeyEvent>
@@ -78,8 +89,6 @@ MenuPrincipal::MenuPrincipal(QWidget *parent, QDockWidget *robotPropertiesDock,
                              QDockWidget *abbDock)
     : QWidget(parent)
 {
-    Q_UNUSED(simulationDock);
-    Q_UNUSED(abbDock);
     setObjectName(QStringLiteral("MenuPrincipal"));
     // A missing clip, or a machine without any audio output, is simply
     // silent. Sound objects on a machine without a sound server only wait
@@ -198,6 +207,24 @@ MenuPrincipal::MenuPrincipal(QWidget *parent, QDockWidget *robotPropertiesDock,
         v->robotsList()->setupWidgets(robotsDock, robotPropertiesDock);
     if (objectsDock && objectPropertiesDock)
         v->objectsList()->setupWidgets(objectsDock, objectPropertiesDock);
+
+    // The sequence player belongs to the view and follows its robot.
+    m_paths = new Paths(v);
+    m_paths->setRobotProvider([v]() { return v->selectedRobot(); });
+    if (simulationDock)
+        m_paths->setupWidgets(simulationDock);
+    connectPlayer(m_paths, this, v);
+    // Scripts on this computer read the robot and send sequences through
+    // the data server, which feeds the player.
+    auto *server = new ServerListener(m_paths);
+    server->setRobotProvider([v]() { return v->selectedRobot(); });
+    connect(server, &ServerListener::sequenceArrayReceived, m_paths, &Paths::Load_Sequence_Array);
+    server->start();
+
+    if (abbDock) {
+        m_rapid = new FormABButility(this, abbDock);
+        abbDock->setWidget(m_rapid);
+    }
 }
 
 MenuPrincipal::~MenuPrincipal()
@@ -902,12 +929,193 @@ void MenuPrincipal::TraceTCP_RESET()
 
 void MenuPrincipal::LAN_Send_Thetas()
 {
-    // The LAN link to a real controller hooks in here; while no link window
-    // is open there is nobody to send to.
+    // The link window keeps the pace (one message per 101 ms, the latest
+    // values sent when the interval ends), so every change is handed on.
+    if (!m_lanConnected || !m_lan)
+        return;
+    qCDebug(lcRobot) << "Sending thetas...";
+    m_lan->Send_Joints(m_joints.data());
+}
+
+Wii *MenuPrincipal::wiiWindow() const
+{
+    return m_wii.data();
+}
+
+LANcontrol *MenuPrincipal::lanWindow() const
+{
+    return m_lan.data();
+}
+
+void MenuPrincipal::openLANcontrol()
+{
+    if (m_lan)
+        return;
+    m_lanConnected = false;
+    m_lan = new LANcontrol(this);
+    connect(m_lan, &LANcontrol::connectionEstablished, this, &MenuPrincipal::LANconnectionEstablished);
+    connect(m_lan, &LANcontrol::closed, this, &MenuPrincipal::closeLANcontrol);
+    m_lan->show();
+    m_lan->start();
+}
+
+void MenuPrincipal::closeLANcontrol()
+{
+    m_lanConnected = false;
+    if (m_lan)
+        m_lan->deleteLater();
+    m_lan = nullptr;
+}
+
+void MenuPrincipal::LANconnectionEstablished(GLfloat *thetas)
+{
+    m_lanConnected = true;
+    if (thetas)
+        setConfiguration_precise(thetas);
+    LAN_Send_Thetas();
+}
+
+void MenuPrincipal::openWiiControl()
+{
+    if (m_wii)
+        return;
+    m_wii = new Wii(this);
+    connect(m_wii, &Wii::closed, this, &MenuPrincipal::Main_Wii_Delete_Form);
+    m_wii->show();
+    m_wii->start();
+}
+
+void MenuPrincipal::Main_Wii_Delete_Form()
+{
+    if (m_wii)
+        m_wii->deleteLater();
+    m_wii = nullptr;
+}
+
+void MenuPrincipal::refreshRapidData()
+{
+    if (m_rapid)
+        m_rapid->on_btnRefresh_clicked();
+}
+
+int MenuPrincipal::loadDemoSequence(const QString *strfile)
+{
+    if (!strfile)
+        return -1;
+    QFile file(*strfile);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return -1;
+    QByteArray bytes = file.readAll();
+    const int nul = bytes.indexOf('\0');
+    if (nul >= 0)
+        bytes.truncate(nul);
+    m_paths->Load_Sequence_Text(QString::fromUtf8(bytes));
+    return 0;
+}
+
+void MenuPrincipal::Clipboard_Paste()
+{
+    m_paths->Clipboard_Paste();
+}
+
+void MenuPrincipal::Sequence_Execute()
+{
+    m_paths->Sequence_Execute();
+}
+
+void MenuPrincipal::Sequence_Stop()
+{
+    m_paths->Sequence_Stop();
+}
+
+void MenuPrincipal::Sequence_Reset()
+{
+    m_paths->Sequence_Reset();
+}
+
+namespace {
+bool &interactiveFlag()
+{
+    static bool flag = true;
+    return flag;
+}
+} // namespace
+
+void MenuPrincipal::setInteractive(bool interactive)
+{
+    interactiveFlag() = interactive;
+}
+
+bool MenuPrincipal::interactive()
+{
+    return interactiveFlag();
+}
+
+int MenuPrincipal::loadDemoSequence()
+{
+    const QStringList files = QFileDialog::getOpenFileNames(
+        nullptr, tr("Open"), DataDirs::simulationDir(),
+        QStringLiteral("Simulation files (*.sim)\nCSV files (*.csv)\nText files (*.txt)\nAll files (*.*)"));
+    if (files.isEmpty())
+        return -1;
+    // The companion station (weld.sim.vks beside weld.sim) comes first; a
+    // sequence without one plays on the station already there.
+    const QByteArray station = (files.first() + QStringLiteral(".vks")).toUtf8();
+    int language = -1, euler = -1;
+    Load_Setup(station.constData(), &language, &euler);
+    if (!m_robotLoaded)
+        return -1;
+    const QString file = files.first();
+    return loadDemoSequence(&file);
+}
+
+QStringList MenuPrincipal::setLanguage(int code)
+{
+    bool found = false;
+    const QStringList menus = loadLanguage(this, code, &found);
+    if (found)
+        m_languageCode = code == -1 ? 1 : code;
+    return menus;
+}
+
+void MenuPrincipal::openAbout()
+{
+    if (m_about)
+        return;
+    m_about = new About(this);
+    m_about->setLanguage(m_languageCode);
+    m_about->show();
+    setEnabled(false);
+    if (window() != this)
+        window()->setEnabled(false);
+}
+
+void MenuPrincipal::closeAbout()
+{
+    if (m_about) {
+        m_about->deleteLater();
+        m_about = nullptr;
+    }
+    setEnabled(true);
+    if (window() != this)
+        window()->setEnabled(true);
+}
+
+void MenuPrincipal::openHelp()
+{
+    const QString page = DataDirs::helpDir() + QStringLiteral("index.html");
+    if (interactive())
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(page).absoluteFilePath()));
 }
 
 void MenuPrincipal::CloseRequested()
 {
+    delete m_wii;
+    delete m_lan;
+    if (m_about) {
+        delete m_about;
+        m_about = nullptr;
+    }
     qCDebug(lcRobot) << "Ask for close";
 }
 
@@ -970,6 +1178,10 @@ void MenuPrincipal::keyPressEvent(QKeyEvent *event)
         }
         case Qt::Key_W:
             qCDebug(lcRobot) << "W Amb shift";
+            return;
+        case Qt::Key_C:
+            qCDebug(lcRobot) << "Shift-C";
+            openLANcontrol();
             return;
         default:
             event->ignore();

@@ -12,6 +12,7 @@
 #include "kinematics/matrixtoolbox.h"
 
 #include <GL/gl.h>
+#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <vector>
@@ -22,6 +23,11 @@ class QLabel;
 class QRadioButton;
 class QScrollBar;
 class QSound;
+class About;
+class FormABButility;
+class LANcontrol;
+class Paths;
+class Wii;
 class glwidget;
 
 namespace Ui {
@@ -43,6 +49,10 @@ public:
     ~MenuPrincipal() override;
 
     glwidget *view() const;
+    Paths *paths() const { return m_paths; }
+    FormABButility *rapidUtility() const { return m_rapid; }
+    Wii *wiiWindow() const;
+    LANcontrol *lanWindow() const;
     Ui::MenuPrincipal *form() const { return ui; }
     bool robotLoaded() const { return m_robotLoaded; }
     bool toolLoaded() const { return m_toolLoaded; }
@@ -53,6 +63,9 @@ public:
     bool extendedConfigurations() const { return m_extended; }
     const QString &robotFileName() const { return m_robotFileName; }
     const QString &toolFileName() const { return m_toolFileName; }
+    // Dialogs, message boxes and the browser are not opened while false (tests).
+    static void setInteractive(bool interactive);
+    static bool interactive();
     // How many times the refused-move sounds were played (they may be silent).
     int refusals() const { return m_refusals; }
     int jogAxis() const;
@@ -117,6 +130,37 @@ public slots:
     void updateRadioButton_6();
     void setConfigurationMode(bool extended);
 
+    // Stations (files of robots, tools, frames and objects).
+    int Save_Setup(QString *filestr);
+    int Save_Setup();
+    void save_Station();
+    int Load_Setup(const char *file, int *language, int *euler);
+    void openStationDialog(int *language, int *euler);
+
+    // Sequences.
+    int loadDemoSequence();
+    int loadDemoSequence(const QString *strfile);
+    void Clipboard_Paste();
+    void Sequence_Execute();
+    void Sequence_Stop();
+    void Sequence_Reset();
+
+    // Languages: reads the language file of the code, relabels the panel
+    // and returns the 37 menu texts (empty when the file is missing).
+    QStringList setLanguage(int code);
+    int languageCode() const { return m_languageCode; }
+
+    // Help, About and the external links.
+    void openHelp();
+    void openAbout();
+    void closeAbout();
+    void openWiiControl();
+    void openLANcontrol();
+    void refreshRapidData();
+    void Main_Wii_Delete_Form();
+    void closeLANcontrol();
+    void LANconnectionEstablished(GLfloat *thetas);
+
     // Behind the menus.
     QString *loadModel();
     bool loadModel(char *strrobot);
@@ -173,4 +217,11 @@ private:
     QString m_robotFileName = QStringLiteral("EMPTY");
     QString m_toolFileName = QStringLiteral("EMPTY");
     int m_refusals = 0;
+    int m_languageCode = 1;
+    About *m_about = nullptr;
+    Paths *m_paths = nullptr;
+    FormABButility *m_rapid = nullptr;
+    QPointer<Wii> m_wii;
+    QPointer<LANcontrol> m_lan;
+    bool m_lanConnected = false;
 };

@@ -2,10 +2,11 @@
 // one light along the view direction, checked pixel by pixel against colours
 // worked out from the fixed-function lighting sum.
 //
-// With GL_LIGHT0's defaults (white diffuse and specular, no light ambient,
-// direction +z in eye space), the global ambient 0.2 and shininess 0, a face
-// turned to the viewer shows 0.2 m + m + m for material colour m (clamped),
-// and a face whose normal points away shows the ambient part 0.2 m alone.
+// With GL_LIGHT0's defaults (white diffuse and highlight light, no light
+// ambient, direction +z in eye space), the global ambient 0.2 and shininess 0,
+// a face turned to the viewer shows ambient 0.2 m + diffuse m + highlight m
+// for material colour m (clamped), and a face whose normal points away shows
+// the ambient part 0.2 m alone.
 #include "scene/objectmesh.h"
 #include "support/scratchinstall.h"
 
@@ -13,6 +14,10 @@
 #include <QGLWidget>
 #include <QtTest>
 #include <deque>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
 
 namespace {
 
@@ -23,12 +28,37 @@ struct Rgb
     int r, g, b;
 };
 
+// Mesa's JIT-compiled vertex code makes two small allocations on the first
+// draw of the process that are never freed. Their stack ends in generated
+// code outside any module, so no suppression can name them; one throw-away
+// triangle drawn with leak checking paused takes them out of the way, and
+// everything drawn afterwards is checked.
+void firstDrawOfTheProcess()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+#if defined(__SANITIZE_ADDRESS__)
+    __lsan_disable();
+#endif
+    const GLfloat corners[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, corners);
+    glDrawArrays(GL_TRIANGLES, 0, 3);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glFinish();
+#if defined(__SANITIZE_ADDRESS__)
+    __lsan_enable();
+#endif
+}
+
 QByteArray square(float x0, float y0, float x1, float y1)
 {
     // Counter-clockwise seen from +z, the viewer's side.
     auto v = [](float x, float y) {
-        return "      vertex " + QByteArray::number(double(x)) + ' ' + QByteArray::number(double(y)) +
-               " 0\n";
+        return "      vertex " + QByteArray::number(double(x)) + ' ' +
+               QByteArray::number(double(y)) + " 0\n";
     };
     return "  facet normal 0 0 1\n    outer loop\n" + v(x0, y0) + v(x1, y0) + v(x1, y1) +
            "    endloop\n  endfacet\n  facet normal 0 0 1\n    outer loop\n" + v(x0, y0) +
@@ -76,6 +106,8 @@ public:
         glDisable(GL_COLOR_MATERIAL);
         glDisable(GL_CULL_FACE);
         glDisable(GL_DEPTH_TEST);
+        firstDrawOfTheProcess();
+        glClear(GL_COLOR_BUFFER_BIT);
         for (const ObjectEntry &e : entries)
             drawObject(e);
         glFinish();
@@ -172,8 +204,8 @@ void TestObjectDraw::colourLineIsBlueGreenRed()
     if (!ready(view))
         QSKIP("no OpenGL context on this display");
     // "0 0 1" is blue 0, green 0, red 1.
-    view.add(m_install->write("Objects/red.stl",
-                              "solid r\n  color 0 0 1\n" + square(-30, -30, 30, 30) + "endsolid\n"));
+    view.add(m_install->write("Objects/red.stl", "solid r\n  color 0 0 1\n" +
+                                                     square(-30, -30, 30, 30) + "endsolid\n"));
     view.render();
     QCOMPARE(view.error(), GLenum(GL_NO_ERROR));
     EXPECT_PIXEL(view, 0, 0, 255, 0, 0);

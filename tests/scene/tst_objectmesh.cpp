@@ -30,8 +30,8 @@ QByteArray facet(const Tri &t, const char *normalLine = "  facet normal 0.5 0.5 
     QByteArray out = normalLine;
     out += "    outer loop\n";
     for (int k = 0; k < 3; ++k)
-        out += "      vertex " + num(t[3 * k]) + ' ' + num(t[3 * k + 1]) + ' ' +
-               num(t[3 * k + 2]) + '\n';
+        out += "      vertex " + num(t[3 * k]) + ' ' + num(t[3 * k + 1]) + ' ' + num(t[3 * k + 2]) +
+               '\n';
     out += "    endloop\n  endfacet\n";
     return out;
 }
@@ -156,14 +156,14 @@ void TestObjectMesh::newEntryIsPlacedAtTheOrigin()
 void TestObjectMesh::asciiNormalsComeFromTheWinding()
 {
     ScratchInstall install;
-    const Tri flat = {0, 0, 0, 2, 0, 0, 0, 3, 0};                  // (2,0,0)x(0,3,0) = +z
-    const Tri side = {1, 1, 1, 1, 1, 5, 1, 4, 1};                  // (0,0,4)x(0,3,0) = -x
-    const Tri slanted = {0, 0, 0, 1, 0, 0, 0, 1, 1};               // (1,0,0)x(0,1,1) = (0,-1,1)
+    const Tri flat = {0, 0, 0, 2, 0, 0, 0, 3, 0};    // (2,0,0)x(0,3,0) = +z
+    const Tri side = {1, 1, 1, 1, 1, 5, 1, 4, 1};    // (0,0,4)x(0,3,0) = -x
+    const Tri slanted = {0, 0, 0, 1, 0, 0, 0, 1, 1}; // (1,0,0)x(0,1,1) = (0,-1,1)
     const Tri decimals = {1.5f, -2.25f, 100, 3.5f, -2.25f, 100, 1.5f, 0.75f, 100}; // +z
-    const Tri sliver = {1, 1, 1, 2, 2, 2, 3, 3, 3};                // no area
-    const QString file = install.write(
-        "Objects/hand.stl", "solid hand\n" + facet(flat) + facet(side) + facet(slanted) +
-                                facet(decimals) + facet(sliver) + "endsolid hand\n");
+    const Tri sliver = {1, 1, 1, 2, 2, 2, 3, 3, 3};                                // no area
+    const QString file = install.write("Objects/hand.stl",
+                                       "solid hand\n" + facet(flat) + facet(side) + facet(slanted) +
+                                           facet(decimals) + facet(sliver) + "endsolid hand\n");
     ObjectEntry e;
     QCOMPARE(readObjectMesh(file, e), 0);
     QCOMPARE(e.path, file);
@@ -186,10 +186,9 @@ void TestObjectMesh::colourLineStartsARunBlueFirst()
     ScratchInstall install;
     const Tri a = {0, 0, 0, 1, 0, 0, 0, 1, 0};
     const Tri b = {0, 0, 1, 1, 0, 1, 0, 1, 1};
-    const QString file = install.write("Objects/c.stl", "solid c\n" + facet(a) +
-                                                            "  color 1 0 0\n" + facet(b) +
-                                                            facet(a) + "  color 0.25 0.5 0.75\n" +
-                                                            facet(b) + "endsolid c\n");
+    const QString file = install.write(
+        "Objects/c.stl", "solid c\n" + facet(a) + "  color 1 0 0\n" + facet(b) + facet(a) +
+                             "  color 0.25 0.5 0.75\n" + facet(b) + "endsolid c\n");
     ObjectEntry e;
     QCOMPARE(readObjectMesh(file, e), 0);
     QCOMPARE(e.triangleCount(), std::size_t(4));
@@ -310,8 +309,7 @@ void TestObjectMesh::numbersAfterTheKeywordCharacter()
 void TestObjectMesh::binaryKeepsStoredNormals()
 {
     ScratchInstall install;
-    const QString file =
-        install.write("Objects/bin.stl", binary("made by hand", 2, kRecords));
+    const QString file = install.write("Objects/bin.stl", binary("made by hand", 2, kRecords));
     ObjectEntry e;
     QCOMPARE(readObjectMesh(file, e), 0);
     QCOMPARE(e.triangleCount(), std::size_t(2));
@@ -329,8 +327,8 @@ void TestObjectMesh::binaryHeaderStartingWithSolidIsMended()
     ScratchInstall install;
     MessageLog log;
     // As many CAD exporters write it: "solid" and a name, no line break.
-    const QString file = install.write(
-        "Objects/cad.stl", binary("solid part exported by a CAD system", 2, kRecords));
+    const QString file = install.write("Objects/cad.stl",
+                                       binary("solid part exported by a CAD system", 2, kRecords));
     ObjectEntry e;
     QCOMPARE(readObjectMesh(file, e), 0);
     QCOMPARE(e.triangleCount(), std::size_t(2));
@@ -352,9 +350,8 @@ void TestObjectMesh::solidHeaderOfTheWrongSizeStaysAscii()
     QVERIFY(consistent(e));
 
     // A count that does not fit the size either.
-    QCOMPARE(readObjectMesh(install.write("Objects/odd2.stl", binary("solid part", 3, kRecords)),
-                            e),
-             0);
+    QCOMPARE(
+        readObjectMesh(install.write("Objects/odd2.stl", binary("solid part", 3, kRecords)), e), 0);
     QCOMPARE(e.triangleCount(), std::size_t(0));
 }
 
@@ -413,8 +410,9 @@ void TestObjectMesh::garbageNeverBreaksTheReader()
     ScratchInstall install;
     MessageLog log; // the warnings of damaged files are expected here
     std::mt19937 random(20240611u);
-    const char *pieces[] = {"vertex", "color", "solid", "\n", " ", "1e38", "-", ".", "e", "nan",
-                            "\r", "9999999999999999999999", "0x1p3", "\t"};
+    const char *pieces[] = {"vertex", "color", "solid", "\n",  " ",  "1e38",
+                            "-",      ".",     "e",     "nan", "\r", "9999999999999999999999",
+                            "0x1p3",  "\t"};
     for (int i = 0; i < 48; ++i) {
         const int size = int(random() % (i < 40 ? 600 : 20000));
         QByteArray data;
@@ -505,8 +503,8 @@ void TestObjectMesh::bigFilesReadWhole()
 void TestObjectMesh::slpReadsLikeStl()
 {
     ScratchInstall install;
-    const QByteArray text = "solid s\n" + facet({0, 0, 0, 5, 0, 0, 0, 5, 0}) +
-                            "  color 0 0 1\n" + facet({0, 0, 0, 0, 5, 0, 0, 0, 5}) + "endsolid\n";
+    const QByteArray text = "solid s\n" + facet({0, 0, 0, 5, 0, 0, 0, 5, 0}) + "  color 0 0 1\n" +
+                            facet({0, 0, 0, 0, 5, 0, 0, 0, 5}) + "endsolid\n";
     ObjectEntry stl, slp;
     QCOMPARE(readObjectMesh(install.write("Objects/s.stl", text), stl), 0);
     QCOMPARE(readObjectMesh(install.write("Objects/s.slp", text), slp), 0);
@@ -570,7 +568,8 @@ void TestObjectMesh::missingDirectoryFallsBackToObjects()
     QCOMPARE(e.triangleCount(), std::size_t(2));
 
     // A file that exists where it is named wins over the Objects/ one.
-    const QString here = install.write("Here/x.stl", "solid\n" + facet({0, 0, 0, 1, 0, 0, 0, 1, 0}));
+    const QString here =
+        install.write("Here/x.stl", "solid\n" + facet({0, 0, 0, 1, 0, 0, 0, 1, 0}));
     QCOMPARE(readObjectMesh(here, e), 0);
     QCOMPARE(e.triangleCount(), std::size_t(1));
 }

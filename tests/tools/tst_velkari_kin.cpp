@@ -324,6 +324,11 @@ private slots:
     void helpText();
     void answersComeBeforeTheInputEnds();
     void largeBatchThroughThePipe();
+    void checkContinuousJointMoves();
+    void checkFindsTheWristSingularity();
+    void checkPositionList();
+    void checkShippedExamples();
+    void checkUnreadableInputs();
 };
 
 void TestVelkariKin::initTestCase()
@@ -732,8 +737,8 @@ void TestVelkariKin::helpText()
     QVERIFY(r.finished);
     QCOMPARE(r.exitCode, 0);
     QVERIFY(r.out.startsWith("Usage: velkari-kin ROBOT.xml"));
-    for (const char *word :
-         {"set ", "fk ", "pose ", "ik ", "ikpose ", "limits", "--euler", "--tool"})
+    for (const char *word : {"set ", "fk ", "pose ", "ik ", "ikpose ", "limits", "--euler",
+                             "--tool", "check ", "--path"})
         QVERIFY2(r.out.contains(word), word);
     QVERIFY(r.err.isEmpty());
 }
@@ -791,6 +796,173 @@ void TestVelkariKin::largeBatchThroughThePipe()
     QVERIFY2(why.isEmpty(), qPrintable(why));
     QVERIFY(r.err.isEmpty());
     qInfo("%d fk lines in %lld ms", kLines, ms);
+}
+
+namespace {
+
+QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &content)
+{
+    const QString path = dir.filePath(name);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return QString();
+    f.write(content);
+    return path;
+}
+
+// A straight line of the flange along Y through the point where the wrist
+// is straight (joint 5 at 0), as a program.
+const QByteArray kSingularLine = "1 -26.413073 7.611192 -8.062915 89.090614 26.416658 -88.984619\n"
+                                 "2 26.413073 7.611192 -8.062915 -89.090614 26.416658 88.984612\n";
+
+} // namespace
+
+void TestVelkariKin::checkContinuousJointMoves()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    // The file name has a blank in it.
+    const QString file =
+        writeFile(dir, QStringLiteral("two moves.sim"), "1 0 0 0 0 30 0\r\n1 10 0 0 0 30 0\r\n");
+    const QString robot = robotFile(QStringLiteral("ABB_IRB120.xml"));
+    const Run r = runKin({robot, QStringLiteral("check"), file}, QByteArray());
+    QVERIFY(r.finished);
+    QCOMPARE(r.exitCode, 0);
+    // Two positions for the first move (already there), 5 for 10 degrees.
+    QCOMPARE(r.out, QByteArray("positions 7 problems 0\n"));
+    QVERIFY(r.err.isEmpty());
+
+    const Run p =
+        runKin({robot, QStringLiteral("check"), file, QStringLiteral("--path")}, QByteArray());
+    QCOMPARE(p.exitCode, 0);
+    const QList<QByteArray> lines = p.lines();
+    QCOMPARE(lines.size(), 1 + 7);
+    const double axis1[7] = {0, 0, 0, 2.5, 5, 7.5, 10};
+    for (int k = 0; k < 7; ++k) {
+        QList<QByteArray> f = lines[1 + k].split(' ');
+        QCOMPARE(f.size(), 8);
+        QCOMPARE(f.last(), QByteArray("0"));
+        f.removeLast();
+        QVector<double> v;
+        QVERIFY2(numbers(f.join(' '), v), lines[1 + k].constData());
+        QCOMPARE(v[0], 1.0);
+        QCOMPARE(v[1], axis1[k]);
+        QCOMPARE(v[5], 30.0);
+    }
+}
+
+void TestVelkariKin::checkFindsTheWristSingularity()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString file = writeFile(dir, QStringLiteral("line.sim"), kSingularLine);
+    const QString robot = robotFile(QStringLiteral("ABB_IRB120.xml"));
+    const Run r =
+        runKin({robot, QStringLiteral("check"), QStringLiteral("--path"), file}, QByteArray());
+    QVERIFY(r.finished);
+    QCOMPARE(r.exitCode, 3);
+    const QList<QByteArray> lines = r.lines();
+    const QList<QByteArray> head = lines.value(0).split(' ');
+    QCOMPARE(head.size(), 4);
+    QCOMPARE(head[0], QByteArray("positions"));
+    QCOMPARE(head[2], QByteArray("problems"));
+    QCOMPARE(head[3], QByteArray("1"));
+    const int positions = head[1].toInt();
+    // 300 mm in 2 mm steps would be 151 positions after the 2 of the joint
+    // move; the line stops where joint 5 comes within 3 degrees of 0.
+    QVERIFY(positions > 2 + 50 && positions < 2 + 151);
+    const QByteArray problem = lines.value(1);
+    const QByteArray stop = QByteArray::number(positions);
+    QVERIFY2(problem == stop + " 1 1000 Joint 5 is close to 0 deg." ||
+                 problem == stop + " 1 1100 Joint 5 crosses 0 deg.",
+             problem.constData());
+    QCOMPARE(lines.size(), 2 + positions);
+    // The path's last position is the flagged one, its joint 5 near 0.
+    QList<QByteArray> last = lines.last().split(' ');
+    QCOMPARE(last.size(), 8);
+    QCOMPARE(last[7], problem.split(' ')[2]);
+    QVERIFY(std::fabs(last[5].toDouble()) < 3.0);
+    // Its flange lies on the line, computed here.
+    Joints q{};
+    for (int k = 0; k < 6; ++k)
+        q[std::size_t(k)] = last[1 + k].toDouble();
+    const M f = flange(kIrb120, q);
+    QVERIFY(std::fabs(f[3] - 374) < 0.01 && std::fabs(f[11] - 630) < 0.01);
+    QVERIFY(f[7] > -17 && f[7] < 0);
+
+    // A first code of 1000 switches the simulator's report off, not the check.
+    const QString quiet =
+        writeFile(dir, QStringLiteral("quiet.sim"), "1000 0 0 0 0 0 0\n" + kSingularLine);
+    const Run q2 = runKin({robot, QStringLiteral("check"), quiet}, QByteArray());
+    QCOMPARE(q2.exitCode, 3);
+    QVERIFY(q2.out.startsWith("positions " + QByteArray::number(positions) + " problems 1\n"));
+}
+
+void TestVelkariKin::checkPositionList()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    // Positions play as they stand: nothing to check, whatever they are.
+    const QString file =
+        writeFile(dir, QStringLiteral("list.csv"), "1,2,3,4,5,6\n0,0,0,0,0,0\n150,0,0,0,0,0\n");
+    const Run r = runKin({robotFile(QStringLiteral("ABB_IRB120.xml")), QStringLiteral("check"),
+                          file, QStringLiteral("--path")},
+                         QByteArray());
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, QByteArray("positions 3 problems 0\n"
+                               "1.000000 1.000000 2.000000 3.000000 4.000000 5.000000 6.000000 0\n"
+                               "1.000000 0.000000 0.000000 0.000000 0.000000 0.000000 0.000000 0\n"
+                               "1.000000 150.000000 0.000000 0.000000 0.000000 0.000000 0.000000 "
+                               "0\n"));
+}
+
+void TestVelkariKin::checkShippedExamples()
+{
+    const QString robot = robotFile(QStringLiteral("ABB_IRB120.xml"));
+    const QString sims = binDir() + QStringLiteral("/../Simulations/");
+    const Run drawing = runKin(
+        {robot, QStringLiteral("check"), sims + QStringLiteral("drawing.sim")}, QByteArray());
+    QCOMPARE(drawing.exitCode, 0);
+    QVERIFY(drawing.out.endsWith(" problems 0\n"));
+    const Run singular = runKin(
+        {robot, QStringLiteral("check"), sims + QStringLiteral("singularity.sim")}, QByteArray());
+    QCOMPARE(singular.exitCode, 3);
+    QVERIFY(singular.out.contains(" problems 1\n"));
+    QVERIFY(singular.out.contains("Joint 5 "));
+}
+
+void TestVelkariKin::checkUnreadableInputs()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString robot = robotFile(QStringLiteral("ABB_IRB120.xml"));
+    const QString good = writeFile(dir, QStringLiteral("good.sim"), "1 0 0 0 0 30 0\n");
+    const QString words = writeFile(dir, QStringLiteral("words.sim"), "no numbers here\n1;2;3\n");
+    const QString empty = writeFile(dir, QStringLiteral("empty.sim"), QByteArray());
+    const QList<QStringList> cases{
+        {robot, QStringLiteral("check"), dir.filePath(QStringLiteral("missing.sim"))},
+        {robot, QStringLiteral("check"), words},
+        {robot, QStringLiteral("check"), empty},
+        {robot, QStringLiteral("check"), dir.path()},
+        {robot, QStringLiteral("check")},
+        {robot, QStringLiteral("check"), good, QStringLiteral("extra")},
+        {dir.filePath(QStringLiteral("missing.xml")), QStringLiteral("check"), good},
+    };
+    for (const QStringList &args : cases) {
+        const Run r = runKin(args, QByteArray());
+        const QString what = args.join(QLatin1Char(' '));
+        QVERIFY2(r.finished, qPrintable(what));
+        QVERIFY2(r.exitCode == 2, qPrintable(what + QStringLiteral(": %1").arg(r.exitCode)));
+        QVERIFY2(r.out.isEmpty(), qPrintable(what));
+        QVERIFY2(r.err.startsWith("velkari-kin: "), qPrintable(what));
+    }
+    // Numbers too large for a path: the instruction is skipped and said so.
+    const QString wild =
+        writeFile(dir, QStringLiteral("wild.sim"), "1 0 0 0 0 30 0\n2 nan 0 0 0 30 0\n");
+    const Run r = runKin({robot, QStringLiteral("check"), wild}, QByteArray());
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, QByteArray("positions 2 problems 0\n"));
+    QVERIFY2(r.err.contains("line 2"), r.err.constData());
 }
 
 QTEST_GUILESS_MAIN(TestVelkariKin)

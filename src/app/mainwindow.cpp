@@ -1,0 +1,520 @@
+#include "mainwindow.h"
+
+#include "kinematics/logging.h"
+#include "kinematics/robot.h"
+#include "models/datadirs.h"
+#include "scene/glwidget.h"
+#include "scene/objects.h"
+#include "ui/menuprincipal.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QDockWidget>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPainter>
+
+namespace {
+bool &interactiveFlag()
+{
+    static bool flag = true;
+    return flag;
+}
+
+// Action names in the order of the menu texts of a language file.
+const char *const kMenuTextOrder[37] = {
+    "menuFile",        "actionLoadRobot",     "actionLoadTool",     "actionRemoveTool",
+    "actionExit",      "menuView",            "menuOptions",        "menuLanguages",
+    "menuEuler",       "actionSaveDefault",   "menuHelp",           "actionAbout",
+    "actionIsometric", "actionTop",           "actionFront",        "actionRight",
+    "actionLeft",      "actionBack",          "menuConfigurations", "actionConfigBasic",
+    "actionConfigExtended", "menuTrace",      "actionTraceOn",      "actionTraceOff",
+    "actionTraceReset", "menuSequence",       "actionPaste",        "actionExecute",
+    "actionStop",      "actionSequenceReset", "actionLoadDemo",     "actionRobotControlView",
+    "actionObjectsView", "actionSimulationView", "actionLoadObject", "actionLoadStation",
+    "actionSaveStation"};
+} // namespace
+
+void MainWindow::setInteractive(bool interactive)
+{
+    interactiveFlag() = interactive;
+    MenuPrincipal::setInteractive(interactive);
+}
+
+bool MainWindow::interactive()
+{
+    return interactiveFlag();
+}
+
+MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("MainWindow"));
+    setWindowTitle(QStringLiteral("Velkari 1.7"));
+    resize(1000, 685);
+    setMinimumSize(400, 400);
+
+    m_robotProps = makeDock(QString(), Qt::LeftDockWidgetArea);
+    m_robotProps->setMaximumHeight(150);
+    m_robotProps->setMinimumWidth(275);
+    m_robots = makeDock(QString(), Qt::LeftDockWidgetArea);
+    m_robots->setMinimumWidth(200);
+    m_objectProps = makeDock(QStringLiteral("Object properties view"), Qt::LeftDockWidgetArea);
+    m_objectProps->setMaximumHeight(150);
+    m_objectProps->setMinimumWidth(275);
+    m_objectProps->setTitleBarWidget(new QWidget(m_objectProps));
+    m_objects = makeDock(QStringLiteral("Objects view"), Qt::LeftDockWidgetArea);
+    m_objects->setMinimumWidth(200);
+    m_simulation = makeDock(QStringLiteral("Simulation view"), Qt::BottomDockWidgetArea);
+    m_simulation->setAllowedAreas(Qt::TopDockWidgetArea | Qt::BottomDockWidgetArea);
+    m_simulation->setMaximumHeight(35);
+    m_abb = new QDockWidget(QStringLiteral("ABB program data"), this);
+    m_abb->setObjectName(QStringLiteral("abbDock"));
+    m_abb->setAllowedAreas(Qt::NoDockWidgetArea);
+    m_abb->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable |
+                       QDockWidget::DockWidgetFloatable);
+    m_abb->setFloating(true);
+    m_abb->hide();
+    for (QDockWidget *d : {m_robotProps, m_robots, m_objectProps, m_objects, m_simulation})
+        d->setMaximumWidth(d == m_simulation ? QWIDGETSIZE_MAX : 400);
+
+    m_panel = new MenuPrincipal(this, m_robotProps, m_robots, m_objectProps, m_objects,
+                                m_simulation, m_abb);
+    setCentralWidget(m_panel);
+    connect(view(), &glwidget::userMessage, this, &MainWindow::showMessage);
+    connect(this, &MainWindow::CloseMenuPrincipal, m_panel, &MenuPrincipal::CloseRequested);
+    buildMenus();
+
+    m_robots->show();
+    connect(m_simulation, &QDockWidget::visibilityChanged, this,
+            &MainWindow::SlotSetDockSimulationVisible);
+    connect(m_objects, &QDockWidget::visibilityChanged, this,
+            &MainWindow::SlotSetObjectPropsVisible);
+}
+
+MainWindow::~MainWindow() = default;
+
+QDockWidget *MainWindow::makeDock(const QString &title, Qt::DockWidgetArea area)
+{
+    auto *dock = new QDockWidget(title, this);
+    dock->setObjectName(title.isEmpty() ? QStringLiteral("dock%1").arg(findChildren<QDockWidget *>().size())
+                                        : title);
+    dock->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
+    dock->setFeatures(QDockWidget::DockWidgetMovable);
+    addDockWidget(area, dock);
+    dock->hide();
+    return dock;
+}
+
+QAction *MainWindow::addAction(QMenu *menu, const QString &name, const QString &text,
+                               const QKeySequence &shortcut)
+{
+    QAction *a = menu->addAction(text);
+    a->setObjectName(name);
+    if (!shortcut.isEmpty())
+        a->setShortcut(shortcut);
+    return a;
+}
+
+void MainWindow::buildMenus()
+{
+    MenuPrincipal *p = m_panel;
+    menuBar()->setObjectName(QStringLiteral("menubar"));
+
+    QMenu *file = menuBar()->addMenu(tr("File"));
+    file->setObjectName(QStringLiteral("menuFile"));
+    connect(addAction(file, QStringLiteral("actionLoadRobot"), tr("Load Robot"), QKeySequence(tr("Ctrl+R"))),
+            &QAction::triggered, p, [p]() { delete p->loadModel(); });
+    connect(addAction(file, QStringLiteral("actionLoadTool"), tr("Load Tool"), QKeySequence(tr("Ctrl+T"))),
+            &QAction::triggered, p, [p]() { p->loadTool(); });
+    connect(addAction(file, QStringLiteral("actionRemoveTool"), tr("Remove Tool")), &QAction::triggered,
+            p, &MenuPrincipal::removeTool);
+    file->addSeparator();
+    connect(addAction(file, QStringLiteral("actionLoadObject"), tr("Load object"), QKeySequence(tr("Ctrl+O"))),
+            &QAction::triggered, this, &MainWindow::loadObject_here);
+    file->addSeparator();
+    // Ctrl+S saves, as everywhere else; loading a station moved to Ctrl+L.
+    connect(addAction(file, QStringLiteral("actionLoadStation"), tr("Load Station"), QKeySequence(tr("Ctrl+L"))),
+            &QAction::triggered, this, &MainWindow::load_Station_here);
+    connect(addAction(file, QStringLiteral("actionSaveStation"), tr("Save Station"),
+                      QKeySequence(tr("Ctrl+Shift+S"))),
+            &QAction::triggered, p, &MenuPrincipal::save_Station);
+    connect(addAction(file, QStringLiteral("actionSaveDefault"), tr("Save Station as default"),
+                      QKeySequence(tr("Ctrl+S"))),
+            &QAction::triggered, p, [p]() { p->Save_Setup(); });
+    file->addSeparator();
+    connect(addAction(file, QStringLiteral("actionLoadDemo"), tr("Load demo"), QKeySequence(tr("Ctrl+D"))),
+            &QAction::triggered, this, &MainWindow::loadDemoSequence_here);
+    file->addSeparator();
+    connect(addAction(file, QStringLiteral("actionExit"), tr("Exit"), QKeySequence(tr("Alt+F4"))),
+            &QAction::triggered, this, &QWidget::close);
+
+    QMenu *viewMenu = menuBar()->addMenu(tr("View"));
+    viewMenu->setObjectName(QStringLiteral("menuView"));
+    QAction *controls = addAction(viewMenu, QStringLiteral("actionRobotControlView"),
+                                  tr("Robot control view"), QKeySequence(tr("F2")));
+    controls->setCheckable(true);
+    controls->setChecked(true);
+    connect(controls, &QAction::triggered, this, &MainWindow::do_ToggleViewControls);
+    QAction *objectsView = addAction(viewMenu, QStringLiteral("actionObjectsView"), tr("Objects view"),
+                                     QKeySequence(tr("F3")));
+    objectsView->setCheckable(true);
+    connect(objectsView, &QAction::triggered, this, &MainWindow::do_ToggleObjectView);
+    QAction *simulationView = addAction(viewMenu, QStringLiteral("actionSimulationView"),
+                                        tr("Simulation view"), QKeySequence(tr("F4")));
+    simulationView->setCheckable(true);
+    connect(simulationView, &QAction::triggered, this, &MainWindow::do_ToggleSimulationView);
+    viewMenu->addSeparator();
+    connect(addAction(viewMenu, QStringLiteral("actionAbbData"), QStringLiteral("ABB program data"),
+                      QKeySequence(tr("F5"))),
+            &QAction::triggered, this, &MainWindow::do_ToggleABButility);
+    viewMenu->addSeparator();
+    connect(addAction(viewMenu, QStringLiteral("actionIsometric"), tr("Isometric")), &QAction::triggered,
+            this, &MainWindow::do_viewIso);
+    connect(addAction(viewMenu, QStringLiteral("actionTop"), tr("Top")), &QAction::triggered, this,
+            &MainWindow::do_viewTop);
+    connect(addAction(viewMenu, QStringLiteral("actionFront"), tr("Front")), &QAction::triggered, this,
+            &MainWindow::do_viewFront);
+    connect(addAction(viewMenu, QStringLiteral("actionRight"), tr("Right")), &QAction::triggered, this,
+            &MainWindow::do_viewRight);
+    connect(addAction(viewMenu, QStringLiteral("actionLeft"), tr("Left")), &QAction::triggered, this,
+            &MainWindow::do_viewLeft);
+    connect(addAction(viewMenu, QStringLiteral("actionBack"), tr("Back")), &QAction::triggered, this,
+            &MainWindow::do_viewBack);
+
+    QMenu *joystick = menuBar()->addMenu(QStringLiteral("Joystick"));
+    joystick->setObjectName(QStringLiteral("menuJoystick"));
+    connect(addAction(joystick, QStringLiteral("actionWii"), QStringLiteral("Wii")), &QAction::triggered,
+            p, &MenuPrincipal::openWiiControl);
+
+    QMenu *options = menuBar()->addMenu(tr("Options"));
+    options->setObjectName(QStringLiteral("menuOptions"));
+    QMenu *languages = options->addMenu(tr("Languages"));
+    languages->setObjectName(QStringLiteral("menuLanguages"));
+    m_languages = new QActionGroup(this);
+    const struct
+    {
+        const char *name;
+        const char *text;
+        void (MainWindow::*slot)();
+    } langs[] = {{"actionEnglish", "English", &MainWindow::do_englishLanguage},
+                 {"actionFrench", "Fran\u00e7ais", &MainWindow::do_frenchLanguage},
+                 {"actionGerman", "Deutsch", &MainWindow::do_germanLanguage},
+                 {"actionSpanish", "Espa\u00f1ol", &MainWindow::do_spanishLanguage},
+                 {"actionCatalan", "Catal\u00e0", &MainWindow::do_catalanLanguage}};
+    for (const auto &l : langs) {
+        QAction *a = addAction(languages, QLatin1String(l.name), QString::fromUtf8(l.text));
+        a->setCheckable(true);
+        m_languages->addAction(a);
+        connect(a, &QAction::triggered, this, l.slot);
+    }
+    QMenu *euler = options->addMenu(tr("Euler angle convention"));
+    euler->setObjectName(QStringLiteral("menuEuler"));
+    m_eulers = new QActionGroup(this);
+    const struct
+    {
+        const char *name;
+        const char *text;
+        void (MainWindow::*slot)();
+    } conventions[] = {{"actionEulerABB", "Z->Y'->X'' (ABB)", &MainWindow::do_eulerabb},
+                       {"actionEulerCatia", "Z->X'->Z'' (Catia, SolidWorks)", &MainWindow::do_eulercatia},
+                       {"actionEulerKawasaki", "Z->Y'->Z'' (Kawasaki, Adept, St\u00e4ubli)",
+                        &MainWindow::do_eulerkawasaki},
+                       {nullptr, nullptr, nullptr},
+                       {"actionEulerFanuc", "X->Y->Z (Fanuc, Kuka)", &MainWindow::do_eulerfanuc},
+                       {"actionEulerCRS", "Z->Y->X (CRS)", &MainWindow::do_eulerCRS}};
+    for (const auto &c : conventions) {
+        if (!c.name) {
+            euler->addSeparator();
+            continue;
+        }
+        QAction *a = addAction(euler, QLatin1String(c.name), QString::fromUtf8(c.text));
+        a->setCheckable(true);
+        m_eulers->addAction(a);
+        connect(a, &QAction::triggered, this, c.slot);
+    }
+    action(QStringLiteral("actionEulerABB"))->setChecked(true);
+
+    QMenu *trace = options->addMenu(tr("TCP trace"));
+    trace->setObjectName(QStringLiteral("menuTrace"));
+    auto *traceGroup = new QActionGroup(this);
+    QAction *on = addAction(trace, QStringLiteral("actionTraceOn"), tr("On"), QKeySequence(tr("Alt+Y")));
+    QAction *off = addAction(trace, QStringLiteral("actionTraceOff"), tr("Off"), QKeySequence(tr("Alt+N")));
+    on->setCheckable(true);
+    off->setCheckable(true);
+    off->setChecked(true);
+    traceGroup->addAction(on);
+    traceGroup->addAction(off);
+    connect(on, &QAction::triggered, p, &MenuPrincipal::TraceTCP_ON);
+    connect(off, &QAction::triggered, p, &MenuPrincipal::TraceTCP_OFF);
+    trace->addSeparator();
+    connect(addAction(trace, QStringLiteral("actionTraceReset"), tr("Reset"), QKeySequence(tr("Alt+X"))),
+            &QAction::triggered, p, &MenuPrincipal::TraceTCP_RESET);
+
+    // Two submenus exist only for their actions (and their texts in every
+    // language): the same commands are reached by keys and the player dock.
+    m_configMenu = options->addMenu(tr("Inverse kinematics Configurations"));
+    m_configMenu->setObjectName(QStringLiteral("menuConfigurations"));
+    auto *configGroup = new QActionGroup(this);
+    QAction *basic = addAction(m_configMenu, QStringLiteral("actionConfigBasic"), tr("Basic (max. 8 conf)"));
+    QAction *extended = addAction(m_configMenu, QStringLiteral("actionConfigExtended"),
+                                  tr("Extended (maximum possible)"));
+    basic->setCheckable(true);
+    extended->setCheckable(true);
+    basic->setChecked(true);
+    configGroup->addAction(basic);
+    configGroup->addAction(extended);
+    connect(basic, &QAction::triggered, this, &MainWindow::SetConfigBasic);
+    connect(extended, &QAction::triggered, this, &MainWindow::SetConfigExtended);
+    m_sequenceMenu = options->addMenu(tr("Sequence"));
+    m_sequenceMenu->setObjectName(QStringLiteral("menuSequence"));
+    connect(addAction(m_sequenceMenu, QStringLiteral("actionPaste"), tr("Paste from clipboard (Ctrl-V)")),
+            &QAction::triggered, p, &MenuPrincipal::Clipboard_Paste);
+    m_sequenceMenu->addSeparator();
+    connect(addAction(m_sequenceMenu, QStringLiteral("actionExecute"), tr("Execute")), &QAction::triggered,
+            p, &MenuPrincipal::Sequence_Execute);
+    connect(addAction(m_sequenceMenu, QStringLiteral("actionStop"), tr("Stop")), &QAction::triggered, p,
+            &MenuPrincipal::Sequence_Stop);
+    connect(addAction(m_sequenceMenu, QStringLiteral("actionSequenceReset"), tr("Reset")),
+            &QAction::triggered, p, &MenuPrincipal::Sequence_Reset);
+    options->removeAction(m_configMenu->menuAction());
+    options->removeAction(m_sequenceMenu->menuAction());
+
+    QMenu *help = menuBar()->addMenu(tr("Help"));
+    help->setObjectName(QStringLiteral("menuHelp"));
+    connect(addAction(help, QStringLiteral("actionHelp"), tr("Help"), QKeySequence(tr("F1"))),
+            &QAction::triggered, p, &MenuPrincipal::openHelp);
+    connect(addAction(help, QStringLiteral("actionAbout"), tr("About")), &QAction::triggered, p,
+            &MenuPrincipal::openAbout);
+}
+
+QAction *MainWindow::action(const QString &objectName) const
+{
+    return findChild<QAction *>(objectName);
+}
+
+QList<QMenu *> MainWindow::menus() const
+{
+    return findChildren<QMenu *>();
+}
+
+void MainWindow::relabelMenus(const QStringList &texts)
+{
+    for (int j = 0; j < 37 && j < texts.size(); ++j) {
+        const QString name = QLatin1String(kMenuTextOrder[j]);
+        if (QMenu *m = findChild<QMenu *>(name))
+            m->setTitle(texts.at(j));
+        else if (QAction *a = action(name))
+            a->setText(texts.at(j));
+        if (j == 10)
+            if (QAction *a = action(QStringLiteral("actionHelp")))
+                a->setText(texts.at(j));
+    }
+}
+
+glwidget *MainWindow::view() const
+{
+    return m_panel->view();
+}
+
+Robot *MainWindow::robot() const
+{
+    return view()->selectedRobot();
+}
+
+int MainWindow::loadRobot(const QString &file)
+{
+    QByteArray name = file.toUtf8();
+    return m_panel->loadModel(name.data()) ? 0 : -1;
+}
+
+int MainWindow::loadTool(const QString &file)
+{
+    if (!robot())
+        return -1;
+    QByteArray name = file.toUtf8();
+    const bool ok = m_panel->loadTool(name.data());
+    view()->updateGL();
+    return ok ? 0 : -1;
+}
+
+void MainWindow::startWith(const QString &stationFile)
+{
+    int language = 0, euler = 0;
+    const QByteArray name = stationFile.toUtf8();
+    if (m_panel->Load_Setup(name.constData(), &language, &euler) == 0) {
+        applyLanguageCode(language);
+        applyEulerCode(euler);
+    } else {
+        applyLanguageCode(1);
+        applyEulerCode(0);
+        loadRobot(DataDirs::defaultRobot());
+        loadTool(DataDirs::defaultTool());
+    }
+    m_objects->hide();
+    m_objectProps->hide();
+    action(QStringLiteral("actionObjectsView"))->setChecked(false);
+}
+
+void MainWindow::applyLanguageCode(int code)
+{
+    switch (code) {
+    case -1:
+    case 1: do_englishLanguage(); action(QStringLiteral("actionEnglish"))->setChecked(true); break;
+    case 2: do_frenchLanguage(); action(QStringLiteral("actionFrench"))->setChecked(true); break;
+    case 3: do_spanishLanguage(); action(QStringLiteral("actionSpanish"))->setChecked(true); break;
+    case 4: do_catalanLanguage(); action(QStringLiteral("actionCatalan"))->setChecked(true); break;
+    case 5: do_germanLanguage(); action(QStringLiteral("actionGerman"))->setChecked(true); break;
+    default: break;
+    }
+}
+
+void MainWindow::applyEulerCode(int code)
+{
+    switch (code) {
+    case 0: do_eulerabb(); action(QStringLiteral("actionEulerABB"))->setChecked(true); break;
+    case 1: do_eulerCRS(); action(QStringLiteral("actionEulerCRS"))->setChecked(true); break;
+    case 2: do_eulercatia(); action(QStringLiteral("actionEulerCatia"))->setChecked(true); break;
+    case 3: do_eulerfanuc(); action(QStringLiteral("actionEulerFanuc"))->setChecked(true); break;
+    case 4: do_eulerkawasaki(); action(QStringLiteral("actionEulerKawasaki"))->setChecked(true); break;
+    default: break;
+    }
+}
+
+void MainWindow::do_englishLanguage() { relabelMenus(m_panel->setLanguage(1)); }
+void MainWindow::do_frenchLanguage() { relabelMenus(m_panel->setLanguage(2)); }
+void MainWindow::do_spanishLanguage() { relabelMenus(m_panel->setLanguage(3)); }
+void MainWindow::do_catalanLanguage() { relabelMenus(m_panel->setLanguage(4)); }
+void MainWindow::do_germanLanguage() { relabelMenus(m_panel->setLanguage(5)); }
+void MainWindow::do_eulerabb() { m_panel->modeRotationChageAll(0); }
+void MainWindow::do_eulerCRS() { m_panel->modeRotationChageAll(1); }
+void MainWindow::do_eulercatia() { m_panel->modeRotationChageAll(2); }
+void MainWindow::do_eulerfanuc() { m_panel->modeRotationChageAll(3); }
+void MainWindow::do_eulerkawasaki() { m_panel->modeRotationChageAll(4); }
+void MainWindow::SetConfigBasic() { m_panel->setConfigurationMode(false); }
+void MainWindow::SetConfigExtended() { m_panel->setConfigurationMode(true); }
+
+void MainWindow::SlotSetDockSimulationVisible(bool visible)
+{
+    m_simulation->setVisible(visible);
+    action(QStringLiteral("actionSimulationView"))->setChecked(visible);
+}
+
+void MainWindow::SlotSetObjectPropsVisible(bool visible)
+{
+    m_objectProps->setVisible(visible);
+    m_objects->setVisible(visible);
+}
+
+void MainWindow::load_Station_here()
+{
+    int language = -2, euler = -2;
+    m_panel->openStationDialog(&language, &euler);
+    m_objects->hide();
+    m_objectProps->hide();
+    action(QStringLiteral("actionObjectsView"))->setChecked(false);
+    if (language >= 1 && language <= 5)
+        applyLanguageCode(language);
+    if (euler >= 0 && euler <= 4)
+        applyEulerCode(euler);
+}
+
+void MainWindow::loadObject_here()
+{
+    m_panel->loadObject();
+    m_objects->show();
+    m_objectProps->show();
+    action(QStringLiteral("actionObjectsView"))->setChecked(true);
+}
+
+void MainWindow::loadDemoSequence_here()
+{
+    m_panel->loadDemoSequence();
+    m_objectProps->hide();
+    m_objects->hide();
+    action(QStringLiteral("actionObjectsView"))->setChecked(false);
+}
+
+void MainWindow::do_ToggleViewControls()
+{
+    m_panel->SetControlsVisible(action(QStringLiteral("actionRobotControlView"))->isChecked());
+}
+
+void MainWindow::do_ToggleObjectView()
+{
+    const bool on = action(QStringLiteral("actionObjectsView"))->isChecked();
+    m_objects->setVisible(on);
+    m_objectProps->setVisible(on);
+}
+
+void MainWindow::do_ToggleSimulationView()
+{
+    m_simulation->setVisible(action(QStringLiteral("actionSimulationView"))->isChecked());
+}
+
+void MainWindow::do_ToggleABButility()
+{
+    m_abb->show();
+    m_panel->refreshRapidData();
+}
+
+void MainWindow::do_viewIso() { view()->do_viewIso(); }
+void MainWindow::do_viewTop() { view()->do_viewTop(); }
+void MainWindow::do_viewFront() { view()->do_viewFront(); }
+void MainWindow::do_viewRight() { view()->do_viewRight(); }
+void MainWindow::do_viewLeft() { view()->do_viewLeft(); }
+void MainWindow::do_viewBack() { view()->do_viewBack(); }
+
+void MainWindow::showMessage(const QString &text)
+{
+    if (!interactive())
+        return;
+    // Without a parent, like every message of the program; non-modal so a
+    // failed load at start-up does not hold the window back.
+    auto *box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Velkari"), text);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->show();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    qCDebug(lcRobot) << "Closing everything";
+    emit CloseMenuPrincipal();
+    event->accept();
+}
+
+void MainWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->modifiers() & Qt::ControlModifier) {
+        event->ignore();
+        return;
+    }
+    if (event->key() == Qt::Key_F11) {
+        if (!m_fullScreen) {
+            m_fullScreen = true;
+            showFullScreen();
+        } else {
+            m_fullScreen = false;
+            showNormal();
+        }
+        return;
+    }
+    if (event->key() == Qt::Key_Escape && m_fullScreen) {
+        m_fullScreen = false;
+        showMaximized();
+        return;
+    }
+    event->ignore();
+}
+
+QImage MainWindow::snapshot()
+{
+    QImage shot = grab().toImage();
+    if (view()->isValid()) {
+        const QImage gl = view()->grabFrameBuffer();
+        QPainter p(&shot);
+        p.drawImage(view()->mapTo(this, QPoint(0, 0)), gl);
+    }
+    return shot;
+}

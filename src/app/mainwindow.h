@@ -1,0 +1,113 @@
+// The top-level window: the control panel in the centre, six docks for the
+// other panels, the menu bar, and full-screen handling.
+#pragma once
+
+#include <QMainWindow>
+#include <QStringList>
+
+class QAction;
+class QActionGroup;
+class QDockWidget;
+class QMenu;
+class MenuPrincipal;
+class Robot;
+class glwidget;
+
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    MenuPrincipal *panel() const { return m_panel; }
+    glwidget *view() const;
+    Robot *robot() const;
+
+    QDockWidget *robotPropertiesDock() const { return m_robotProps; }
+    QDockWidget *robotsDock() const { return m_robots; }
+    QDockWidget *objectPropertiesDock() const { return m_objectProps; }
+    QDockWidget *objectsDock() const { return m_objects; }
+    QDockWidget *simulationDock() const { return m_simulation; }
+    QDockWidget *abbDock() const { return m_abb; }
+    bool isFullScreenMode() const { return m_fullScreen; }
+
+    // Loads a robot or tool as the menus do; 0 on success, -1 on failure.
+    int loadRobot(const QString &file);
+    int loadTool(const QString &file);
+    // Reads a station as start-up does and applies its language and Euler
+    // convention; without one, English, Z->Y'->X'' and the default robot.
+    void startWith(const QString &stationFile);
+
+    // A picture of the window with the 3-D view as drawn.
+    QImage snapshot();
+    // Message boxes and browsers are not opened while false (tests).
+    static void setInteractive(bool interactive);
+    static bool interactive();
+
+    // Menu structure, for the language files and for tests.
+    QAction *action(const QString &objectName) const;
+    QList<QMenu *> menus() const;
+    // Relabels menus and actions from the 37 menu texts of a language file.
+    void relabelMenus(const QStringList &texts);
+
+signals:
+    void CloseMenuPrincipal();
+
+public slots:
+    void do_englishLanguage();
+    void do_frenchLanguage();
+    void do_spanishLanguage();
+    void do_catalanLanguage();
+    void do_germanLanguage();
+    void do_eulerabb();
+    void do_eulerfanuc();
+    void do_eulercatia();
+    void do_eulerCRS();
+    void do_eulerkawasaki();
+    void SetConfigBasic();
+    void SetConfigExtended();
+    void SlotSetDockSimulationVisible(bool visible);
+    void SlotSetObjectPropsVisible(bool visible);
+
+private slots:
+    void load_Station_here();
+    void loadObject_here();
+    void loadDemoSequence_here();
+    void do_ToggleViewControls();
+    void do_ToggleObjectView();
+    void do_ToggleSimulationView();
+    void do_ToggleABButility();
+    void do_viewIso();
+    void do_viewTop();
+    void do_viewFront();
+    void do_viewRight();
+    void do_viewLeft();
+    void do_viewBack();
+    void showMessage(const QString &text);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    QDockWidget *makeDock(const QString &title, Qt::DockWidgetArea area);
+    QAction *addAction(QMenu *menu, const QString &name, const QString &text,
+                       const QKeySequence &shortcut = QKeySequence());
+    void buildMenus();
+    void applyLanguageCode(int code);
+    void applyEulerCode(int code);
+
+    MenuPrincipal *m_panel = nullptr;
+    QDockWidget *m_robotProps = nullptr;
+    QDockWidget *m_robots = nullptr;
+    QDockWidget *m_objectProps = nullptr;
+    QDockWidget *m_objects = nullptr;
+    QDockWidget *m_simulation = nullptr;
+    QDockWidget *m_abb = nullptr;
+    bool m_fullScreen = false;
+    QActionGroup *m_languages = nullptr;
+    QActionGroup *m_eulers = nullptr;
+    QMenu *m_configMenu = nullptr;
+    QMenu *m_sequenceMenu = nullptr;
+};

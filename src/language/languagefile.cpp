@@ -1,0 +1,192 @@
+#include "languagefile.h"
+
+#include <QFile>
+#include <array>
+
+namespace {
+
+// The key order is the entry order: the applier assigns texts by position.
+constexpr std::array<const char *, LanguageFile::kEntries> kKeys = {
+    "robotAxis",
+    "showFrame",
+    "checkBox",
+    "axisModel",
+    "dhAxis",
+    "dhmAxis",
+    "zero",
+    "inverseKinematics",
+    "direcKinematics",
+    "transAlong",
+    "rotAbout",
+    "lblposition",
+    "lblorientation",
+    "lblquaternions",
+    "lblconfigurations",
+    "lbltool",
+    "lblbase",
+    "lblworld",
+    "toolframe",
+    "worldframe",
+    "orienteuler",
+    "wfparentesis",
+    "tfparentesis",
+    "pos_orient_parentesis",
+    "combodial1",
+    "combodial2",
+    "combodial3",
+    "menufile",
+    "menuloadrobot",
+    "menuloadtool",
+    "menuremovetool",
+    "menuexit",
+    "menuview",
+    "menuoptions",
+    "menulanguages",
+    "menueuler",
+    "menusaveset",
+    "menuhelp",
+    "menuabout",
+    "menuisometric",
+    "menutop",
+    "menufront",
+    "menuright",
+    "menuleft",
+    "menuback",
+    "menuIKconfig",
+    "menuikbasic",
+    "menuikextended",
+    "menutcptrace",
+    "tcptraceon",
+    "tcptraceoff",
+    "tcptracereset",
+    "menusequence",
+    "sequencepaste",
+    "sequenceexecute",
+    "sequencestop",
+    "sequencereset",
+    "loaddemo",
+    "robotcontrolviewlbl",
+    "objectsviewlbl",
+    "simulationviewlbl",
+    "loadobjectlbl",
+    "loadstationlbl",
+    "savestationlbl",
+    "objectspropsviewlbl",
+    "objnamelbl",
+    "visiblelbl",
+    "flipnormalslbl",
+    "scalelbl",
+    "removelbl",
+    "oklbl",
+};
+
+// Last character position at which a key still counts.
+constexpr int kLastKeyPosition = 999;
+
+} // namespace
+
+QString LanguageFile::key(int index)
+{
+    if (index < 0 || index >= kEntries)
+        return QString();
+    return QString::fromLatin1(kKeys[std::size_t(index)]);
+}
+
+QString LanguageFile::fileName(int code)
+{
+    switch (code) {
+    case -1:
+    case 1:
+        return QStringLiteral("english.txt");
+    case 2:
+        return QStringLiteral("francais.txt");
+    case 3:
+        return QStringLiteral("espanol.txt");
+    case 4:
+        return QStringLiteral("catala.txt");
+    case 5:
+        return QStringLiteral("german.txt");
+    default:
+        return QString();
+    }
+}
+
+void LanguageFile::clear()
+{
+    m_texts.clear();
+    m_found = 0;
+}
+
+bool LanguageFile::load(const QString &path)
+{
+    clear();
+    QFile file(path);
+    // Binary mode on purpose: a CR before the LF belongs to the line.
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    read(file);
+    return true;
+}
+
+void LanguageFile::read(QIODevice &device)
+{
+    bool firstLine = true;
+    while (!device.atEnd()) {
+        QByteArray line = device.readLine(kMaxLineBytes + 1);
+        if (line.isEmpty())
+            break; // read error: keep what was read so far
+        bool complete = line.endsWith('\n');
+        if (complete) {
+            line.chop(1);
+        } else {
+            // Too long: drop the rest of this line so that it is not taken
+            // for further lines.
+            while (!complete && !device.atEnd()) {
+                const QByteArray rest = device.readLine(kMaxLineBytes + 1);
+                if (rest.isEmpty())
+                    break;
+                complete = rest.endsWith('\n');
+            }
+        }
+        // A byte-order mark left by an editor is no character of the line.
+        if (firstLine && line.startsWith("\xEF\xBB\xBF"))
+            line.remove(0, 3);
+        firstLine = false;
+        addLine(QString::fromUtf8(line));
+    }
+}
+
+void LanguageFile::addLine(const QString &line)
+{
+    QString text;
+    if (line.size() > kTextColumn) {
+        const int start = [&line]() {
+            int i = kTextColumn;
+            while (i < line.size() && line.at(i) == QLatin1Char('#'))
+                ++i;
+            return i;
+        }();
+        const int end = line.indexOf(QLatin1Char('#'), start);
+        text = line.mid(start, end < 0 ? -1 : end - start);
+    }
+
+    for (const char *k : kKeys) {
+        const QLatin1String key(k);
+        // Only where the key first appears matters; looking further than a
+        // key starting at the last counting position would be wasted.
+        const int pos = line.leftRef(kLastKeyPosition + key.size()).indexOf(key);
+        if (pos < 1 || pos > kLastKeyPosition)
+            continue;
+        ++m_found;
+        if (m_texts.size() < kEntries)
+            m_texts.append(text);
+    }
+}
+
+QStringList LanguageFile::texts(int first, int n) const
+{
+    QStringList out;
+    for (int i = first; i < first + n && has(i); ++i)
+        out.append(m_texts.at(i));
+    return out;
+}

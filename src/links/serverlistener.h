@@ -1,0 +1,115 @@
+// The robot data server: a TCP server on the loopback address that lets other
+// programs on this computer read the simulated robot and push sequences into
+// the player.
+//
+// Wire format: QDataStream with its default settings on both sides
+// (big-endian, qint32, 8-byte IEEE doubles, QString as a quint32 byte count
+// followed by UTF-16BE code units, 0xFFFFFFFF for a null string). One
+// connection carries one request and its reply; the server closes it after.
+//
+//   request  = qint32 rows, qint32 cols, then
+//              rows = cols = 0:  QString command
+//              otherwise:        rows * cols doubles, column by column
+//   "GET_ROBOT"       -> QString file path, 4000 doubles (the robot record), QString "END"
+//   "GET_ROBOT_NAME"  -> QString file path, QString "END"
+//   "GET_JOINTS"      -> 6 doubles (degrees, joint 1 first), QString "END"
+//   anything else     -> no reply
+//
+// Every connection is driven by its own readyRead and timers, so a slow or
+// silent client never holds up the interface or another client; each request
+// is answered as soon as it is complete, in the order requests complete.
+// The time limits of a connection:
+//   - the 8-byte header must be complete 8 s after the connection;
+//   - a command text must be complete 1 s after the header;
+//   - array data may pause at most 200 ms at a time (and the whole array must
+//     be in within 60 s), otherwise the request is dropped as incomplete;
+//   - writing the reply may stall at most 5 s for the robot record and 3 s
+//     otherwise before the connection is given up.
+// Headers with a negative dimension, or announcing more than
+// kMaxArrayValues values, are refused before anything is allocated. With no
+// robot loaded every request is closed without a reply.
+#pragma once
+
+#include <QObject>
+#include <QSet>
+#include <QVector>
+#include <functional>
+
+class QTcpServer;
+class Robot;
+
+class ServerListener : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr quint16 kDefaultPort = 2001;
+    // No program a robot could play has more values than this; a header that
+    // announces more is not honest.
+    static constexpr qint64 kMaxArrayValues = 10000000;
+    // The longest command text taken, in bytes on the wire; the known
+    // commands are far shorter.
+    static constexpr quint32 kMaxCommandBytes = 256;
+    static constexpr int kDefaultMaxConnections = 64;
+
+    struct TimeLimits
+    {
+        int headerMs = 8000;
+        int commandMs = 1000;
+        int arrayGapMs = 200;
+        int arrayTotalMs = 60000;
+        int replyStallMs = 3000;
+        int recordStallMs = 5000;
+    };
+
+    explicit ServerListener(QObject *parent = nullptr);
+    ~ServerListener() override;
+
+    // Called at the moment of each request to reach the current robot; may
+    // return null. Without a provider, or while it gives no loaded robot,
+    // every request is closed without reply.
+    void setRobotProvider(std::function<Robot *()> provider);
+
+    // Listens on 127.0.0.1 only. Port 0 picks a free port (see serverPort()).
+    // Returns false, with a diagnostic, when the port cannot be bound (another
+    // instance runs); the program then simply serves nobody.
+    bool start(quint16 port = kDefaultPort);
+    void stop();
+    bool isListening() const;
+    quint16 serverPort() const;
+
+    // Connections served at once; more are closed as soon as they arrive.
+    void setMaxConnections(int count);
+    int maxConnections() const { return m_maxConnections; }
+    int connectionCount() const { return int(m_connections.size()); }
+
+    // Shorter limits let tests run quickly; the program keeps the defaults.
+    void setTimeLimitsForTesting(const TimeLimits &limits) { m_limits = limits; }
+    const TimeLimits &timeLimits() const { return m_limits; }
+
+signals:
+    // An array of at least six rows and one column arrived while a robot was
+    // loaded. Element (r, c) is columnMajorValues[c * rows + r]; each column
+    // is one node of a new sequence that replaces the current one:
+    //   rows == 6: a position list, the six joint values in degrees
+    //              (joint 1 first), played as they are;
+    //   rows >= 7: a program whose first row is the instruction code, to be
+    //              analysed for continuity before it plays.
+    // Arrays of other shapes are read and dropped without this signal.
+    void sequenceArrayReceived(int rows, int cols, QVector<double> columnMajorValues);
+
+private slots:
+    void onNewConnection();
+
+private:
+    class Connection;
+    friend class Connection;
+
+    Robot *currentRobot() const;
+    void connectionFinished(Connection *c);
+
+    QTcpServer *m_server = nullptr;
+    std::function<Robot *()> m_provider;
+    QSet<Connection *> m_connections;
+    TimeLimits m_limits;
+    int m_maxConnections = kDefaultMaxConnections;
+};

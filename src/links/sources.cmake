@@ -1,0 +1,14 @@
+# External links: the robot data server on the loopback address and the LAN
+# link to a robot controller. The LAN number encoding has no Qt dependency and
+# lives in the core; the server and the window need Qt Network.
+target_sources(velkari_core PRIVATE
+    ${CMAKE_CURRENT_SOURCE_DIR}/links/lannumber.h
+    ${CMAKE_CURRENT_SOURCE_DIR}/links/lannumber.cpp
+)
+target_sources(velkari_ui PRIVATE
+    ${CMAKE_CURRENT_SOURCE_DIR}/links/serverlistener.h
+    ${CMAKE_CURRENT_SOURCE_DIR}/links/serverlistener.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/links/lancontrol.h
+    ${CMAKE_CURRENT_SOURCE_DIR}/links/lancontrol.cpp
+)
+target_link_libraries(velkari_ui PUBLIC Qt5::Network)

@@ -1,0 +1,158 @@
+#include "formabbutility.h"
+#include "ui_formabbutility.h"
+
+#include "kinematics/robot.h"
+#include "rapidparser.h"
+#include "scene/glwidget.h"
+#include "ui/menuprincipal.h"
+
+#include <QGridLayout>
+#include <QMessageBox>
+#include <QTextEdit>
+
+FormABButility::FormABButility(MenuPrincipal *panel, QWidget *parent)
+    : QWidget(parent), m_panel(panel), ui(new Ui::FormABButility)
+{
+    ui->setupUi(this);
+}
+
+FormABButility::~FormABButility()
+{
+    delete ui;
+}
+
+QString FormABButility::noRobotText()
+{
+    return QStringLiteral("No robot loaded");
+}
+
+Robot *FormABButility::robot() const
+{
+    if (!m_panel || !m_panel->view())
+        return nullptr;
+    return m_panel->view()->selectedRobot();
+}
+
+void FormABButility::notify(const QString &text)
+{
+    ui->lblnotify->setText(text);
+}
+
+void FormABButility::on_btnRefresh_clicked()
+{
+    const Robot *r = robot();
+    if (!r) {
+        notify(noRobotText());
+        return;
+    }
+    Matrix4 pose;
+    ConfData conf;
+    r->currentRobtarget(pose, conf);
+    ui->txtWObj->setText(rapid::workObjectText(r->getHB()));
+    ui->txtTool->setText(rapid::toolText(r->getHT()));
+    ui->txtRT->setText(rapid::robtargetText(pose, conf));
+    for (QLineEdit *e : {ui->txtWObj, ui->txtTool, ui->txtRT})
+        e->setCursorPosition(0);
+    notify(QString());
+}
+
+void FormABButility::on_txtWObj_returnPressed()
+{
+    if (!robot()) {
+        notify(noRobotText());
+        return;
+    }
+    Matrix4 user, object;
+    const rapid::TextError e = rapid::parseWorkObject(ui->txtWObj->text(), user, object);
+    if (e != rapid::TextError::None) {
+        notify(rapid::refusalText(QStringLiteral("Invalid work object"), e));
+        return;
+    }
+    Matrix4 frame = rapid::workObjectFrame(user, object);
+    m_panel->Change_WOBJ(frame.data());
+    notify(QString());
+}
+
+void FormABButility::on_txtTool_returnPressed()
+{
+    if (!robot()) {
+        notify(noRobotText());
+        return;
+    }
+    Matrix4 tool;
+    const rapid::TextError e = rapid::parseTool(ui->txtTool->text(), tool);
+    if (e != rapid::TextError::None) {
+        notify(rapid::refusalText(QStringLiteral("Invalid tool data"), e));
+        return;
+    }
+    Matrix4 frame = toolbox::transpose(tool);
+    m_panel->Change_TCP(frame.data());
+    notify(QString());
+}
+
+void FormABButility::on_txtRT_returnPressed()
+{
+    Robot *r = robot();
+    if (!r) {
+        notify(noRobotText());
+        return;
+    }
+    Matrix4 pose;
+    ConfData conf;
+    rapid::TextError e = rapid::TextError::None;
+    const int parsed = rapid::parseRobtarget(ui->txtRT->text(), pose, conf, &e);
+    if (parsed == -2) {
+        notify(rapid::refusalText(QStringLiteral("Invalid robtarget"), e));
+        return;
+    }
+    if (parsed == -1) {
+        // Without configuration data any solution will do; the texts then
+        // show which configuration the robot took.
+        r->moveToRobtarget(pose, ConfData());
+        m_panel->increaseValue(0);
+        on_btnRefresh_clicked();
+        notify(QStringLiteral("Confdata is not provided"));
+        return;
+    }
+    switch (r->moveToRobtarget(pose, conf)) {
+    case 0:
+        m_panel->increaseValue(0);
+        notify(QString());
+        break;
+    case -3:
+        notify(QStringLiteral("Robtarget unachievable"));
+        break;
+    default:
+        m_panel->increaseValue(0);
+        on_btnRefresh_clicked();
+        notify(QStringLiteral("Confdata is not valid"));
+        break;
+    }
+}
+
+void FormABButility::on_btnWObjInfo_clicked()
+{
+    Matrix4 user, object;
+    const rapid::TextError e = rapid::parseWorkObject(ui->txtWObj->text(), user, object);
+    if (e == rapid::TextError::TooFewNumbers)
+        return;
+    if (e != rapid::TextError::None) {
+        notify(rapid::refusalText(QStringLiteral("Invalid work object"), e));
+        return;
+    }
+    QMessageBox box;
+    box.setWindowTitle(QStringLiteral("Work Object"));
+    auto *text = new QTextEdit(&box);
+    text->setObjectName(QStringLiteral("workObjectReport"));
+    text->setReadOnly(true);
+    QFont font(QStringLiteral("Consolas"));
+    font.setStyleHint(QFont::Monospace);
+    text->setFont(font);
+    text->setMinimumSize(750, 250);
+    for (const QString &paragraph : rapid::workObjectReport(user, object))
+        text->append(paragraph);
+    // A message box lays itself out on a grid; the report spans all of it.
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
+        grid->addWidget(text, grid->rowCount(), 0, 1, grid->columnCount());
+    box.exec();
+}

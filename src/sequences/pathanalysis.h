@@ -1,0 +1,159 @@
+// Path continuity analysis: a program of joint, straight-line and circular
+// moves (with tool changes and object placements) turned into the joint path
+// the player shows, position by position, with every place flagged where the
+// robot cannot follow the path smoothly.
+//
+// Joint moves are interpolated in joint space in steps of at most 3 degrees.
+// Straight-line and circular moves are interpolated in Cartesian space, in
+// steps of at most 2 mm and 2 degrees, and every position is solved by the
+// robot's inverse kinematics, taking the solution nearest to the previous
+// position. A position is flagged with a sum of codes:
+//     1  no inverse kinematic solution
+//    10  a joint jumps by more than 25 degrees
+//   100  joint 5 changed sign (the wrist went through its singularity)
+//  1000  joint 5 is within 3 degrees of zero (close to the singularity)
+// 10000  the program asks for more than kMaxPositions positions; the path
+//        ends here
+// A flagged position ends its move; the next instruction starts from there.
+//
+// Poses are flange poses in robot-base coordinates, followed by the tool
+// change matrix of the program's code-5 lines; the robot's own base and tool
+// frames play no part. Headless: no window, no signal.
+#pragma once
+
+#include "kinematics/ikconfiguration.h"
+#include "kinematics/matrixtoolbox.h"
+
+#include <QString>
+#include <array>
+#include <functional>
+#include <vector>
+
+class Robot;
+
+namespace sequences {
+
+// One program line: instruction code and six operands.
+struct ProgramLine
+{
+    double code = 0.0;
+    std::array<double, 6> operands{};
+};
+
+// One position of the computed path.
+struct PathPosition
+{
+    float type = 1.0f; // 1 position, 5 tool change, [4, 5) placement
+    std::array<float, 6> joints{};
+    float problem = 0.0f;
+    int pathId = 0; // index of the program line that produced it
+};
+
+struct PathProblem
+{
+    int position = 0; // from 1
+    int pathId = 0;
+    int code = 0;
+};
+
+// A pose: rotation row by row, then translation (mm). Double precision.
+struct Frame
+{
+    std::array<double, 9> r{1, 0, 0, 0, 1, 0, 0, 0, 1};
+    std::array<double, 3> t{0, 0, 0};
+};
+
+class PathAnalyser
+{
+public:
+    // Above this a program is cut short (flag 10000 on its last position).
+    static constexpr int kMaxPositions = 2000000;
+    static constexpr double kJointStep = 3.0;  // degrees
+    static constexpr double kLinearStep = 2.0; // mm
+    static constexpr double kAngleStep = 2.0;  // degrees
+    static constexpr double kJumpLimit = 25.0; // degrees
+    static constexpr double kWristBand = 3.0;  // degrees
+    // Three circle points whose normal (s - v) x (v - e) is shorter than this
+    // fraction of the square of their spread define no circle: the via point
+    // is then within 1e-4 of the spread from the line through the others,
+    // and the straight line is as good as the arc.
+    static constexpr double kDegenerateCircle = 1e-4;
+
+    enum ProblemFlag
+    {
+        NoSolution = 1,
+        JointJump = 10,
+        WristCrossing = 100,
+        WristNear = 1000,
+        TooManyPositions = 10000
+    };
+
+    struct Result
+    {
+        std::vector<PathPosition> path;
+        // False when the first line's code is 1000 or more: no report, no trace.
+        bool reportOn = true;
+        // The program asked for more than kMaxPositions positions.
+        bool truncated = false;
+        // Program lines (from 0) skipped because an operand is not a finite
+        // number, or because their target is no pose.
+        std::vector<int> rejected;
+    };
+
+    // The kinematic record is taken from the robot once, here. The robot's
+    // joint values are borrowed as the solver's seed during analyse() and
+    // are back as they were when it returns.
+    explicit PathAnalyser(Robot &robot);
+
+    // Nothing comes out for a robot that is not loaded.
+    Result analyse(const std::vector<ProgramLine> &program);
+
+    // Every type-1 position whose problem code is above 0, in path order.
+    static std::vector<PathProblem> problems(const Result &result);
+    // The TCP pose of every type-1 position: flange pose times the tool
+    // change matrix in force at that point of the path, then `placement`
+    // on the left. Row-major, 16 floats, in path order.
+    void tcpPoses(const Result &result, const Matrix4 &placement,
+                  const std::function<void(const float *)> &sink) const;
+
+    // The texts of a problem code, each ending in one blank.
+    static QString problemTexts(int code);
+    // The report: count, then one table row per problem (at most `maxRows`;
+    // a last row says how many more there are).
+    static QString reportHtml(const std::vector<PathProblem> &problems, int maxRows = 200);
+
+    // Flange pose in robot-base coordinates for robot joint values (degrees).
+    Frame flange(const double *joints) const;
+    // Tool change matrix of operands x, y, z (mm), a, b, c (radians):
+    // Trans(x, y, z) Rx(a) Ry(b) Rz(c).
+    static Frame toolChange(const double *operands);
+
+private:
+    struct Link
+    {
+        double sa, ca, a, d, theta; // theta in radians
+    };
+
+    struct State; // J, P, M while a program runs
+
+    bool solve(const Frame &flangePose, const double *seed, double *out);
+    // The moves return false, having produced nothing, when their numbers
+    // are too large to make a path of.
+    bool jointMove(State &s, const ProgramLine &line, int id);
+    bool linearMove(State &s, const Frame &target, int id);
+    bool circularMove(State &s, const Frame &via, const Frame &end, int id);
+    // Position 0 of a Cartesian move; false when the move ends there.
+    bool startSegment(State &s, const Frame &start, int id, double *j0);
+    // Solves one interpolated pose and applies the checks; false when the
+    // move ends at this position.
+    bool stepSegment(State &s, const Frame &pose, int id, const double *j0, double *prev,
+                     double &s5);
+    bool push(State &s, float type, const double *joints, int problem, int id);
+
+    Robot &m_robot;
+    int m_angleType = 0;
+    std::array<Link, 6> m_links{};
+    std::vector<IkConfiguration> m_solutions;
+};
+
+} // namespace sequences

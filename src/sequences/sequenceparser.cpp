@@ -1,0 +1,179 @@
+#include "sequenceparser.h"
+
+#include <QFile>
+#include <QLocale>
+#include <QStringView>
+#include <algorithm>
+
+namespace sequences {
+
+namespace {
+
+struct Field
+{
+    int start;
+    int length;
+};
+
+// The fields of `line` between occurrences of `sep`, empty ones dropped, as
+// QString::split with SkipEmptyParts would give them. Only the first
+// `capacity` are stored; the return value counts them all.
+int splitFields(QStringView line, QStringView sep, Field *fields, int capacity)
+{
+    const int n = int(line.size());
+    const int m = int(sep.size());
+    int count = 0;
+    int start = 0;
+    auto close = [&](int end) {
+        if (end > start) {
+            if (count < capacity)
+                fields[count] = {start, end - start};
+            ++count;
+        }
+    };
+    for (int i = 0; i + m <= n;) {
+        if (line.mid(i, m) == sep) {
+            close(i);
+            i += m;
+            start = i;
+        } else {
+            ++i;
+        }
+    }
+    close(n);
+    return count;
+}
+
+double readNumber(QStringView field)
+{
+    static const QLocale c = QLocale::c();
+    // Leading and trailing white space (a "\r" left at a line end among it)
+    // is no part of the number.
+    field = field.trimmed();
+    bool ok = false;
+    const double v = c.toDouble(field, &ok);
+    return ok ? v : 0.0;
+}
+
+} // namespace
+
+int parseLine(const QString &line, std::array<float, 7> &values)
+{
+    static const QString separators[] = {QStringLiteral("\t"), QStringLiteral(","),
+                                         QStringLiteral(" "), QStringLiteral(", ")};
+    constexpr int kKept = 7;
+    Field fields[kKept];
+    const QStringView view(line);
+    int total = 0;
+    for (const QString &sep : separators) {
+        total = splitFields(view, sep, fields, kKept);
+        if (total > 5)
+            break;
+    }
+    if (total < 6)
+        return 0;
+    const int used = std::min(total, kKept);
+    values.fill(0.0f);
+    for (int k = 0; k < used; ++k)
+        values[std::size_t(k)] = float(readNumber(view.mid(fields[k].start, fields[k].length)));
+    return total == 6 ? 6 : 7;
+}
+
+ParsedText parseText(const QString &text)
+{
+    ParsedText out;
+    const QStringView all(text);
+    const int n = int(all.size());
+    bool first = true;
+    int lineNumber = 0;
+    for (int begin = 0; begin < n;) {
+        int end = int(text.indexOf(QLatin1Char('\n'), begin));
+        if (end < 0)
+            end = n;
+        ++lineNumber;
+        int stop = end;
+        while (stop > begin && all.at(stop - 1) == QLatin1Char('\r'))
+            --stop;
+        const int next = end + 1;
+        if (stop > begin) {
+            // Only the first non-empty line decides whether the text is a
+            // program, even when it yields nothing itself.
+            const QString line = text.mid(begin, stop - begin);
+            Node node;
+            const int count = parseLine(line, node.values);
+            if (first)
+                out.program = count == 7;
+            first = false;
+            if (count > 0) {
+                if (int(out.nodes.size()) >= kMaxNodes) {
+                    out.truncated = true;
+                    break;
+                }
+                out.nodes.push_back(node);
+                out.lines.push_back(lineNumber);
+            }
+        }
+        begin = next;
+    }
+    return out;
+}
+
+bool parseArray(int rows, int cols, const double *columnMajor, qint64 valueCount,
+                std::vector<Node> &out, bool *truncated)
+{
+    out.clear();
+    if (truncated)
+        *truncated = false;
+    if (rows < 6 || cols < 1 || !columnMajor)
+        return false;
+    if (qint64(rows) * qint64(cols) > valueCount)
+        return false;
+    const int kept = std::min(cols, kMaxNodes);
+    if (truncated)
+        *truncated = kept < cols;
+    out.reserve(std::size_t(kept));
+    const int copied = std::min(rows, 7);
+    for (int c = 0; c < kept; ++c) {
+        Node node;
+        const double *column = columnMajor + qint64(c) * rows;
+        for (int r = 0; r < copied; ++r)
+            node.values[std::size_t(r)] = float(column[r]);
+        out.push_back(node);
+    }
+    return true;
+}
+
+FileText readSequenceFile(const QString &path)
+{
+    FileText result;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        result.error = file.errorString();
+        return result;
+    }
+    QByteArray bytes;
+    constexpr qint64 kChunk = 1 << 20;
+    for (;;) {
+        const qint64 room = kMaxFileBytes - bytes.size();
+        if (room <= 0) {
+            // Only a file that goes on counts as cut short.
+            char probe;
+            result.truncated = file.read(&probe, 1) == 1 && probe != '\0';
+            break;
+        }
+        const QByteArray chunk = file.read(std::min(kChunk, room));
+        if (chunk.isEmpty())
+            break;
+        const int nul = chunk.indexOf('\0');
+        if (nul >= 0) {
+            bytes.append(chunk.constData(), nul);
+            break;
+        }
+        bytes.append(chunk);
+    }
+    result.ok = true;
+    result.text = QString::fromUtf8(bytes);
+    return result;
+}
+
+} // namespace sequences

@@ -1,0 +1,4 @@
+# RAPID data utility and Wii remote jogging. Included from tests/.
+velkari_test(tst_rapidparser rapid/tst_rapidparser.cpp LIBS velkari_core)
+velkari_test(tst_formabbutility rapid/tst_formabbutility.cpp GUI LIBS velkari_ui)
+velkari_test(tst_wii rapid/tst_wii.cpp GUI LIBS velkari_ui)
