@@ -24,17 +24,43 @@ bool &interactiveFlag()
 }
 
 // Action names in the order of the menu texts of a language file.
-const char *const kMenuTextOrder[37] = {
-    "menuFile",        "actionLoadRobot",     "actionLoadTool",     "actionRemoveTool",
-    "actionExit",      "menuView",            "menuOptions",        "menuLanguages",
-    "menuEuler",       "actionSaveDefault",   "menuHelp",           "actionAbout",
-    "actionIsometric", "actionTop",           "actionFront",        "actionRight",
-    "actionLeft",      "actionBack",          "menuConfigurations", "actionConfigBasic",
-    "actionConfigExtended", "menuTrace",      "actionTraceOn",      "actionTraceOff",
-    "actionTraceReset", "menuSequence",       "actionPaste",        "actionExecute",
-    "actionStop",      "actionSequenceReset", "actionLoadDemo",     "actionRobotControlView",
-    "actionObjectsView", "actionSimulationView", "actionLoadObject", "actionLoadStation",
-    "actionSaveStation"};
+const char *const kMenuTextOrder[37] = {"menuFile",
+                                        "actionLoadRobot",
+                                        "actionLoadTool",
+                                        "actionRemoveTool",
+                                        "actionExit",
+                                        "menuView",
+                                        "menuOptions",
+                                        "menuLanguages",
+                                        "menuEuler",
+                                        "actionSaveDefault",
+                                        "menuHelp",
+                                        "actionAbout",
+                                        "actionIsometric",
+                                        "actionTop",
+                                        "actionFront",
+                                        "actionRight",
+                                        "actionLeft",
+                                        "actionBack",
+                                        "menuConfigurations",
+                                        "actionConfigBasic",
+                                        "actionConfigExtended",
+                                        "menuTrace",
+                                        "actionTraceOn",
+                                        "actionTraceOff",
+                                        "actionTraceReset",
+                                        "menuSequence",
+                                        "actionPaste",
+                                        "actionExecute",
+                                        "actionStop",
+                                        "actionSequenceReset",
+                                        "actionLoadDemo",
+                                        "actionRobotControlView",
+                                        "actionObjectsView",
+                                        "actionSimulationView",
+                                        "actionLoadObject",
+                                        "actionLoadStation",
+                                        "actionSaveStation"};
 } // namespace
 
 void MainWindow::setInteractive(bool interactive)
@@ -98,8 +124,9 @@ MainWindow::~MainWindow() = default;
 QDockWidget *MainWindow::makeDock(const QString &title, Qt::DockWidgetArea area)
 {
     auto *dock = new QDockWidget(title, this);
-    dock->setObjectName(title.isEmpty() ? QStringLiteral("dock%1").arg(findChildren<QDockWidget *>().size())
-                                        : title);
+    dock->setObjectName(title.isEmpty()
+                            ? QStringLiteral("dock%1").arg(findChildren<QDockWidget *>().size())
+                            : title);
     dock->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea);
     dock->setFeatures(QDockWidget::DockWidgetMovable);
     addDockWidget(area, dock);
@@ -124,18 +151,22 @@ void MainWindow::buildMenus()
 
     QMenu *file = menuBar()->addMenu(tr("File"));
     file->setObjectName(QStringLiteral("menuFile"));
-    connect(addAction(file, QStringLiteral("actionLoadRobot"), tr("Load Robot"), QKeySequence(tr("Ctrl+R"))),
+    connect(addAction(file, QStringLiteral("actionLoadRobot"), tr("Load Robot"),
+                      QKeySequence(tr("Ctrl+R"))),
             &QAction::triggered, p, [p]() { delete p->loadModel(); });
-    connect(addAction(file, QStringLiteral("actionLoadTool"), tr("Load Tool"), QKeySequence(tr("Ctrl+T"))),
+    connect(addAction(file, QStringLiteral("actionLoadTool"), tr("Load Tool"),
+                      QKeySequence(tr("Ctrl+T"))),
             &QAction::triggered, p, [p]() { p->loadTool(); });
-    connect(addAction(file, QStringLiteral("actionRemoveTool"), tr("Remove Tool")), &QAction::triggered,
-            p, &MenuPrincipal::removeTool);
+    connect(addAction(file, QStringLiteral("actionRemoveTool"), tr("Remove Tool")),
+            &QAction::triggered, p, &MenuPrincipal::removeTool);
     file->addSeparator();
-    connect(addAction(file, QStringLiteral("actionLoadObject"), tr("Load object"), QKeySequence(tr("Ctrl+O"))),
+    connect(addAction(file, QStringLiteral("actionLoadObject"), tr("Load object"),
+                      QKeySequence(tr("Ctrl+O"))),
             &QAction::triggered, this, &MainWindow::loadObject_here);
     file->addSeparator();
     // Ctrl+S saves, as everywhere else; loading a station moved to Ctrl+L.
-    connect(addAction(file, QStringLiteral("actionLoadStation"), tr("Load Station"), QKeySequence(tr("Ctrl+L"))),
+    connect(addAction(file, QStringLiteral("actionLoadStation"), tr("Load Station"),
+                      QKeySequence(tr("Ctrl+L"))),
             &QAction::triggered, this, &MainWindow::load_Station_here);
     connect(addAction(file, QStringLiteral("actionSaveStation"), tr("Save Station"),
                       QKeySequence(tr("Ctrl+Shift+S"))),
@@ -144,7 +175,8 @@ void MainWindow::buildMenus()
                       QKeySequence(tr("Ctrl+S"))),
             &QAction::triggered, p, [p]() { p->Save_Setup(); });
     file->addSeparator();
-    connect(addAction(file, QStringLiteral("actionLoadDemo"), tr("Load demo"), QKeySequence(tr("Ctrl+D"))),
+    connect(addAction(file, QStringLiteral("actionLoadDemo"), tr("Load demo"),
+                      QKeySequence(tr("Ctrl+D"))),
             &QAction::triggered, this, &MainWindow::loadDemoSequence_here);
     file->addSeparator();
     connect(addAction(file, QStringLiteral("actionExit"), tr("Exit"), QKeySequence(tr("Alt+F4"))),
@@ -157,8 +189,8 @@ void MainWindow::buildMenus()
     controls->setCheckable(true);
     controls->setChecked(true);
     connect(controls, &QAction::triggered, this, &MainWindow::do_ToggleViewControls);
-    QAction *objectsView = addAction(viewMenu, QStringLiteral("actionObjectsView"), tr("Objects view"),
-                                     QKeySequence(tr("F3")));
+    QAction *objectsView = addAction(viewMenu, QStringLiteral("actionObjectsView"),
+                                     tr("Objects view"), QKeySequence(tr("F3")));
     objectsView->setCheckable(true);
     connect(objectsView, &QAction::triggered, this, &MainWindow::do_ToggleObjectView);
     QAction *simulationView = addAction(viewMenu, QStringLiteral("actionSimulationView"),
@@ -170,23 +202,23 @@ void MainWindow::buildMenus()
                       QKeySequence(tr("F5"))),
             &QAction::triggered, this, &MainWindow::do_ToggleABButility);
     viewMenu->addSeparator();
-    connect(addAction(viewMenu, QStringLiteral("actionIsometric"), tr("Isometric")), &QAction::triggered,
-            this, &MainWindow::do_viewIso);
+    connect(addAction(viewMenu, QStringLiteral("actionIsometric"), tr("Isometric")),
+            &QAction::triggered, this, &MainWindow::do_viewIso);
     connect(addAction(viewMenu, QStringLiteral("actionTop"), tr("Top")), &QAction::triggered, this,
             &MainWindow::do_viewTop);
-    connect(addAction(viewMenu, QStringLiteral("actionFront"), tr("Front")), &QAction::triggered, this,
-            &MainWindow::do_viewFront);
-    connect(addAction(viewMenu, QStringLiteral("actionRight"), tr("Right")), &QAction::triggered, this,
-            &MainWindow::do_viewRight);
-    connect(addAction(viewMenu, QStringLiteral("actionLeft"), tr("Left")), &QAction::triggered, this,
-            &MainWindow::do_viewLeft);
-    connect(addAction(viewMenu, QStringLiteral("actionBack"), tr("Back")), &QAction::triggered, this,
-            &MainWindow::do_viewBack);
+    connect(addAction(viewMenu, QStringLiteral("actionFront"), tr("Front")), &QAction::triggered,
+            this, &MainWindow::do_viewFront);
+    connect(addAction(viewMenu, QStringLiteral("actionRight"), tr("Right")), &QAction::triggered,
+            this, &MainWindow::do_viewRight);
+    connect(addAction(viewMenu, QStringLiteral("actionLeft"), tr("Left")), &QAction::triggered,
+            this, &MainWindow::do_viewLeft);
+    connect(addAction(viewMenu, QStringLiteral("actionBack"), tr("Back")), &QAction::triggered,
+            this, &MainWindow::do_viewBack);
 
     QMenu *joystick = menuBar()->addMenu(QStringLiteral("Joystick"));
     joystick->setObjectName(QStringLiteral("menuJoystick"));
-    connect(addAction(joystick, QStringLiteral("actionWii"), QStringLiteral("Wii")), &QAction::triggered,
-            p, &MenuPrincipal::openWiiControl);
+    connect(addAction(joystick, QStringLiteral("actionWii"), QStringLiteral("Wii")),
+            &QAction::triggered, p, &MenuPrincipal::openWiiControl);
 
     QMenu *options = menuBar()->addMenu(tr("Options"));
     options->setObjectName(QStringLiteral("menuOptions"));
@@ -217,13 +249,14 @@ void MainWindow::buildMenus()
         const char *name;
         const char *text;
         void (MainWindow::*slot)();
-    } conventions[] = {{"actionEulerABB", "Z->Y'->X'' (ABB)", &MainWindow::do_eulerabb},
-                       {"actionEulerCatia", "Z->X'->Z'' (Catia, SolidWorks)", &MainWindow::do_eulercatia},
-                       {"actionEulerKawasaki", "Z->Y'->Z'' (Kawasaki, Adept, St\u00e4ubli)",
-                        &MainWindow::do_eulerkawasaki},
-                       {nullptr, nullptr, nullptr},
-                       {"actionEulerFanuc", "X->Y->Z (Fanuc, Kuka)", &MainWindow::do_eulerfanuc},
-                       {"actionEulerCRS", "Z->Y->X (CRS)", &MainWindow::do_eulerCRS}};
+    } conventions[] = {
+        {"actionEulerABB", "Z->Y'->X'' (ABB)", &MainWindow::do_eulerabb},
+        {"actionEulerCatia", "Z->X'->Z'' (Catia, SolidWorks)", &MainWindow::do_eulercatia},
+        {"actionEulerKawasaki", "Z->Y'->Z'' (Kawasaki, Adept, St\u00e4ubli)",
+         &MainWindow::do_eulerkawasaki},
+        {nullptr, nullptr, nullptr},
+        {"actionEulerFanuc", "X->Y->Z (Fanuc, Kuka)", &MainWindow::do_eulerfanuc},
+        {"actionEulerCRS", "Z->Y->X (CRS)", &MainWindow::do_eulerCRS}};
     for (const auto &c : conventions) {
         if (!c.name) {
             euler->addSeparator();
@@ -239,8 +272,10 @@ void MainWindow::buildMenus()
     QMenu *trace = options->addMenu(tr("TCP trace"));
     trace->setObjectName(QStringLiteral("menuTrace"));
     auto *traceGroup = new QActionGroup(this);
-    QAction *on = addAction(trace, QStringLiteral("actionTraceOn"), tr("On"), QKeySequence(tr("Alt+Y")));
-    QAction *off = addAction(trace, QStringLiteral("actionTraceOff"), tr("Off"), QKeySequence(tr("Alt+N")));
+    QAction *on =
+        addAction(trace, QStringLiteral("actionTraceOn"), tr("On"), QKeySequence(tr("Alt+Y")));
+    QAction *off =
+        addAction(trace, QStringLiteral("actionTraceOff"), tr("Off"), QKeySequence(tr("Alt+N")));
     on->setCheckable(true);
     off->setCheckable(true);
     off->setChecked(true);
@@ -249,7 +284,8 @@ void MainWindow::buildMenus()
     connect(on, &QAction::triggered, p, &MenuPrincipal::TraceTCP_ON);
     connect(off, &QAction::triggered, p, &MenuPrincipal::TraceTCP_OFF);
     trace->addSeparator();
-    connect(addAction(trace, QStringLiteral("actionTraceReset"), tr("Reset"), QKeySequence(tr("Alt+X"))),
+    connect(addAction(trace, QStringLiteral("actionTraceReset"), tr("Reset"),
+                      QKeySequence(tr("Alt+X"))),
             &QAction::triggered, p, &MenuPrincipal::TraceTCP_RESET);
 
     // Two submenus exist only for their actions (and their texts in every
@@ -257,7 +293,8 @@ void MainWindow::buildMenus()
     m_configMenu = options->addMenu(tr("Inverse kinematics Configurations"));
     m_configMenu->setObjectName(QStringLiteral("menuConfigurations"));
     auto *configGroup = new QActionGroup(this);
-    QAction *basic = addAction(m_configMenu, QStringLiteral("actionConfigBasic"), tr("Basic (max. 8 conf)"));
+    QAction *basic =
+        addAction(m_configMenu, QStringLiteral("actionConfigBasic"), tr("Basic (max. 8 conf)"));
     QAction *extended = addAction(m_configMenu, QStringLiteral("actionConfigExtended"),
                                   tr("Extended (maximum possible)"));
     basic->setCheckable(true);
@@ -269,13 +306,14 @@ void MainWindow::buildMenus()
     connect(extended, &QAction::triggered, this, &MainWindow::SetConfigExtended);
     m_sequenceMenu = options->addMenu(tr("Sequence"));
     m_sequenceMenu->setObjectName(QStringLiteral("menuSequence"));
-    connect(addAction(m_sequenceMenu, QStringLiteral("actionPaste"), tr("Paste from clipboard (Ctrl-V)")),
+    connect(addAction(m_sequenceMenu, QStringLiteral("actionPaste"),
+                      tr("Paste from clipboard (Ctrl-V)")),
             &QAction::triggered, p, &MenuPrincipal::Clipboard_Paste);
     m_sequenceMenu->addSeparator();
-    connect(addAction(m_sequenceMenu, QStringLiteral("actionExecute"), tr("Execute")), &QAction::triggered,
-            p, &MenuPrincipal::Sequence_Execute);
-    connect(addAction(m_sequenceMenu, QStringLiteral("actionStop"), tr("Stop")), &QAction::triggered, p,
-            &MenuPrincipal::Sequence_Stop);
+    connect(addAction(m_sequenceMenu, QStringLiteral("actionExecute"), tr("Execute")),
+            &QAction::triggered, p, &MenuPrincipal::Sequence_Execute);
+    connect(addAction(m_sequenceMenu, QStringLiteral("actionStop"), tr("Stop")),
+            &QAction::triggered, p, &MenuPrincipal::Sequence_Stop);
     connect(addAction(m_sequenceMenu, QStringLiteral("actionSequenceReset"), tr("Reset")),
             &QAction::triggered, p, &MenuPrincipal::Sequence_Reset);
     options->removeAction(m_configMenu->menuAction());
@@ -361,39 +399,107 @@ void MainWindow::applyLanguageCode(int code)
 {
     switch (code) {
     case -1:
-    case 1: do_englishLanguage(); action(QStringLiteral("actionEnglish"))->setChecked(true); break;
-    case 2: do_frenchLanguage(); action(QStringLiteral("actionFrench"))->setChecked(true); break;
-    case 3: do_spanishLanguage(); action(QStringLiteral("actionSpanish"))->setChecked(true); break;
-    case 4: do_catalanLanguage(); action(QStringLiteral("actionCatalan"))->setChecked(true); break;
-    case 5: do_germanLanguage(); action(QStringLiteral("actionGerman"))->setChecked(true); break;
-    default: break;
+    case 1:
+        do_englishLanguage();
+        action(QStringLiteral("actionEnglish"))->setChecked(true);
+        break;
+    case 2:
+        do_frenchLanguage();
+        action(QStringLiteral("actionFrench"))->setChecked(true);
+        break;
+    case 3:
+        do_spanishLanguage();
+        action(QStringLiteral("actionSpanish"))->setChecked(true);
+        break;
+    case 4:
+        do_catalanLanguage();
+        action(QStringLiteral("actionCatalan"))->setChecked(true);
+        break;
+    case 5:
+        do_germanLanguage();
+        action(QStringLiteral("actionGerman"))->setChecked(true);
+        break;
+    default:
+        break;
     }
 }
 
 void MainWindow::applyEulerCode(int code)
 {
     switch (code) {
-    case 0: do_eulerabb(); action(QStringLiteral("actionEulerABB"))->setChecked(true); break;
-    case 1: do_eulerCRS(); action(QStringLiteral("actionEulerCRS"))->setChecked(true); break;
-    case 2: do_eulercatia(); action(QStringLiteral("actionEulerCatia"))->setChecked(true); break;
-    case 3: do_eulerfanuc(); action(QStringLiteral("actionEulerFanuc"))->setChecked(true); break;
-    case 4: do_eulerkawasaki(); action(QStringLiteral("actionEulerKawasaki"))->setChecked(true); break;
-    default: break;
+    case 0:
+        do_eulerabb();
+        action(QStringLiteral("actionEulerABB"))->setChecked(true);
+        break;
+    case 1:
+        do_eulerCRS();
+        action(QStringLiteral("actionEulerCRS"))->setChecked(true);
+        break;
+    case 2:
+        do_eulercatia();
+        action(QStringLiteral("actionEulerCatia"))->setChecked(true);
+        break;
+    case 3:
+        do_eulerfanuc();
+        action(QStringLiteral("actionEulerFanuc"))->setChecked(true);
+        break;
+    case 4:
+        do_eulerkawasaki();
+        action(QStringLiteral("actionEulerKawasaki"))->setChecked(true);
+        break;
+    default:
+        break;
     }
 }
 
-void MainWindow::do_englishLanguage() { relabelMenus(m_panel->setLanguage(1)); }
-void MainWindow::do_frenchLanguage() { relabelMenus(m_panel->setLanguage(2)); }
-void MainWindow::do_spanishLanguage() { relabelMenus(m_panel->setLanguage(3)); }
-void MainWindow::do_catalanLanguage() { relabelMenus(m_panel->setLanguage(4)); }
-void MainWindow::do_germanLanguage() { relabelMenus(m_panel->setLanguage(5)); }
-void MainWindow::do_eulerabb() { m_panel->modeRotationChageAll(0); }
-void MainWindow::do_eulerCRS() { m_panel->modeRotationChageAll(1); }
-void MainWindow::do_eulercatia() { m_panel->modeRotationChageAll(2); }
-void MainWindow::do_eulerfanuc() { m_panel->modeRotationChageAll(3); }
-void MainWindow::do_eulerkawasaki() { m_panel->modeRotationChageAll(4); }
-void MainWindow::SetConfigBasic() { m_panel->setConfigurationMode(false); }
-void MainWindow::SetConfigExtended() { m_panel->setConfigurationMode(true); }
+void MainWindow::do_englishLanguage()
+{
+    relabelMenus(m_panel->setLanguage(1));
+}
+void MainWindow::do_frenchLanguage()
+{
+    relabelMenus(m_panel->setLanguage(2));
+}
+void MainWindow::do_spanishLanguage()
+{
+    relabelMenus(m_panel->setLanguage(3));
+}
+void MainWindow::do_catalanLanguage()
+{
+    relabelMenus(m_panel->setLanguage(4));
+}
+void MainWindow::do_germanLanguage()
+{
+    relabelMenus(m_panel->setLanguage(5));
+}
+void MainWindow::do_eulerabb()
+{
+    m_panel->modeRotationChageAll(0);
+}
+void MainWindow::do_eulerCRS()
+{
+    m_panel->modeRotationChageAll(1);
+}
+void MainWindow::do_eulercatia()
+{
+    m_panel->modeRotationChageAll(2);
+}
+void MainWindow::do_eulerfanuc()
+{
+    m_panel->modeRotationChageAll(3);
+}
+void MainWindow::do_eulerkawasaki()
+{
+    m_panel->modeRotationChageAll(4);
+}
+void MainWindow::SetConfigBasic()
+{
+    m_panel->setConfigurationMode(false);
+}
+void MainWindow::SetConfigExtended()
+{
+    m_panel->setConfigurationMode(true);
+}
 
 void MainWindow::SlotSetDockSimulationVisible(bool visible)
 {
@@ -459,12 +565,30 @@ void MainWindow::do_ToggleABButility()
     m_panel->refreshRapidData();
 }
 
-void MainWindow::do_viewIso() { view()->do_viewIso(); }
-void MainWindow::do_viewTop() { view()->do_viewTop(); }
-void MainWindow::do_viewFront() { view()->do_viewFront(); }
-void MainWindow::do_viewRight() { view()->do_viewRight(); }
-void MainWindow::do_viewLeft() { view()->do_viewLeft(); }
-void MainWindow::do_viewBack() { view()->do_viewBack(); }
+void MainWindow::do_viewIso()
+{
+    view()->do_viewIso();
+}
+void MainWindow::do_viewTop()
+{
+    view()->do_viewTop();
+}
+void MainWindow::do_viewFront()
+{
+    view()->do_viewFront();
+}
+void MainWindow::do_viewRight()
+{
+    view()->do_viewRight();
+}
+void MainWindow::do_viewLeft()
+{
+    view()->do_viewLeft();
+}
+void MainWindow::do_viewBack()
+{
+    view()->do_viewBack();
+}
 
 void MainWindow::showMessage(const QString &text)
 {

@@ -130,23 +130,27 @@ bool LanguageFile::load(const QString &path)
 
 void LanguageFile::read(QIODevice &device)
 {
+    qint64 consumed = 0;
+    auto nextPiece = [&device, &consumed]() {
+        if (consumed >= kMaxFileBytes || device.atEnd())
+            return QByteArray();
+        QByteArray piece = device.readLine(kMaxLineBytes + 1);
+        consumed += piece.size();
+        return piece;
+    };
+
     bool firstLine = true;
-    while (!device.atEnd()) {
-        QByteArray line = device.readLine(kMaxLineBytes + 1);
-        if (line.isEmpty())
-            break; // read error: keep what was read so far
+    for (QByteArray line = nextPiece(); !line.isEmpty(); line = nextPiece()) {
         bool complete = line.endsWith('\n');
-        if (complete) {
+        if (complete)
             line.chop(1);
-        } else {
-            // Too long: drop the rest of this line so that it is not taken
-            // for further lines.
-            while (!complete && !device.atEnd()) {
-                const QByteArray rest = device.readLine(kMaxLineBytes + 1);
-                if (rest.isEmpty())
-                    break;
-                complete = rest.endsWith('\n');
-            }
+        // Too long: drop the rest of this line so that it is not taken for
+        // further lines.
+        while (!complete) {
+            const QByteArray rest = nextPiece();
+            if (rest.isEmpty())
+                break;
+            complete = rest.endsWith('\n');
         }
         // A byte-order mark left by an editor is no character of the line.
         if (firstLine && line.startsWith("\xEF\xBB\xBF"))

@@ -27,6 +27,9 @@ public:
     // Bytes of a line that are looked at; the rest of a longer line is
     // skipped, so a broken file cannot make the reader hold huge texts.
     static constexpr int kMaxLineBytes = 64 * 1024;
+    // A language file is a few kilobytes; reading stops after this many
+    // bytes, so that a wrong file (or a device) cannot keep the reader busy.
+    static constexpr qint64 kMaxFileBytes = 16 * 1024 * 1024;
 
     // Key of entry `index`, or an empty string outside 0-70.
     static QString key(int index);

@@ -157,8 +157,15 @@ void glwidget::resetCamera(int elevation, int azimuth)
 {
     double radius = 0.0;
     float centre[3] = {0, 0, 0};
-    if (robot)
+    if (robot) {
         robot->sceneExtent(&radius, centre);
+        // The extent is in robot-base coordinates; the camera looks at the
+        // scene, where the robot stands at its placement.
+        const Vector4 c =
+            toolbox::product(robot->getPlacement(), Vector4{centre[0], centre[1], centre[2], 1.0f});
+        for (int i = 0; i < 3; ++i)
+            centre[i] = c[std::size_t(i)];
+    }
     FrameGlyph::setSize(m_camera.reset(elevation, azimuth, radius, centre));
     updateGL();
 }

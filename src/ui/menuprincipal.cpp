@@ -1,22 +1,22 @@
 #include "menuprincipal.h"
 
 #include "kinematics/logging.h"
+#include "kinematics/robot.h"
 #include "language/about.h"
+#include "language/relabel.h"
 #include "links/lancontrol.h"
 #include "links/serverlistener.h"
+#include "models/datadirs.h"
 #include "rapid/formabbutility.h"
 #include "rapid/wii.h"
-#include "sequences/paths.h"
-#include "sequences/playerwiring.h"
-#include "language/relabel.h"
-#include "kinematics/robot.h"
-#include "models/datadirs.h"
 #include "render/frameglyph.h"
 #include "scene/glwidget.h"
 #include "scene/objectmesh.h"
 #include "scene/objects.h"
 #include "scene/placement.h"
 #include "scene/robots.h"
+#include "sequences/paths.h"
+#include "sequences/playerwiring.h"
 #include "ui_menuprincipal.h"
 
 #include <QApplication>
@@ -24,14 +24,14 @@
 #include <QClipboard>
 #include <QColorDialog>
 #include <QDesktopServices>
-#include <QUrl>
 #include <QDockWidget>
-#include <QFileDialog>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QSound>
+#include <QUrl>
 #include <cmath>
 
 namespace {
@@ -953,7 +953,8 @@ void MenuPrincipal::openLANcontrol()
         return;
     m_lanConnected = false;
     m_lan = new LANcontrol(this);
-    connect(m_lan, &LANcontrol::connectionEstablished, this, &MenuPrincipal::LANconnectionEstablished);
+    connect(m_lan, &LANcontrol::connectionEstablished, this,
+            &MenuPrincipal::LANconnectionEstablished);
     connect(m_lan, &LANcontrol::closed, this, &MenuPrincipal::closeLANcontrol);
     m_lan->show();
     m_lan->start();
@@ -1055,7 +1056,8 @@ int MenuPrincipal::loadDemoSequence()
 {
     const QStringList files = QFileDialog::getOpenFileNames(
         nullptr, tr("Open"), DataDirs::simulationDir(),
-        QStringLiteral("Simulation files (*.sim)\nCSV files (*.csv)\nText files (*.txt)\nAll files (*.*)"));
+        QStringLiteral(
+            "Simulation files (*.sim)\nCSV files (*.csv)\nText files (*.txt)\nAll files (*.*)"));
     if (files.isEmpty())
         return -1;
     // The companion station (weld.sim.vks beside weld.sim) comes first; a

@@ -78,9 +78,10 @@ int MenuPrincipal::Save_Setup(QString *filestr)
             if (f.contains(QLatin1Char('#')))
                 unsafe << f;
     if (!unsafe.isEmpty()) {
-        const QString text = tr("The station was not saved: these names contain \"#\", which station "
-                                "files use to separate fields:\n%1")
-                                 .arg(unsafe.join(QLatin1Char('\n')));
+        const QString text =
+            tr("The station was not saved: these names contain \"#\", which station "
+               "files use to separate fields:\n%1")
+                .arg(unsafe.join(QLatin1Char('\n')));
         qCWarning(lcRobot).noquote() << text;
         emit v->userMessage(text);
         return -1;
@@ -91,7 +92,8 @@ int MenuPrincipal::Save_Setup(QString *filestr)
     for (int i = 0; i < robots->count(); ++i) {
         const Robot *r = robots->robot(i);
         out += QStringLiteral("\r\n#ROBOT#") + storedPath(r->getFilePath()) + QLatin1Char('#') +
-               (r->getToolPath() == QLatin1String("EMPTY") ? r->getToolPath() : storedPath(r->getToolPath())) +
+               (r->getToolPath() == QLatin1String("EMPTY") ? r->getToolPath()
+                                                           : storedPath(r->getToolPath())) +
                QLatin1Char('#') + r->getName() + QLatin1Char('#') +
                QString::number(r->isVisible() ? 1 : 0) + QLatin1Char('#');
         const Pose6 world = toolbox::matrixToPose(r->getHB(), m_eulerWorld);
@@ -200,6 +202,7 @@ int MenuPrincipal::Load_Setup(const char *fileName, int *language, int *euler)
                 placement[std::size_t(k)] = float(number(f.at(12 + k)));
             r->setPlacement(placement);
             World_Definition_Refresh();
+            view()->do_viewIso(); // look at the robot where it now stands
         } else if (f.size() >= 24 && f.at(1).contains(QLatin1String("OBJECT"))) {
             Matrix4 pose;
             for (int k = 0; k < 16; ++k)
@@ -220,8 +223,8 @@ int MenuPrincipal::Load_Setup(const char *fileName, int *language, int *euler)
 
 void MenuPrincipal::openStationDialog(int *language, int *euler)
 {
-    const QStringList files = QFileDialog::getOpenFileNames(nullptr, tr("Open"), DataDirs::stationDir(),
-                                                            QStringLiteral("Velkari (*.vks)"));
+    const QStringList files = QFileDialog::getOpenFileNames(
+        nullptr, tr("Open"), DataDirs::stationDir(), QStringLiteral("Velkari (*.vks)"));
     if (files.isEmpty())
         return;
     const QByteArray name = files.first().toUtf8();

@@ -114,6 +114,7 @@ private slots:
     void byteOrderMark();
     void garbage();
     void hugeLine();
+    void hugeFile();
     void shippedFiles_data();
     void shippedFiles();
 
@@ -364,6 +365,26 @@ void TestLanguageFile::hugeLine()
     QVERIFY(f.text(0).startsWith(QStringLiteral("AAAA")));
     QVERIFY(f.text(0).size() <= LanguageFile::kMaxLineBytes);
     QCOMPARE(f.text(1), QStringLiteral("next"));
+}
+
+void TestLanguageFile::hugeFile()
+{
+    // Reading stops after 16 MiB: a key line beyond that is not reached,
+    // one before it is.
+    const QByteArray filler = QByteArray(999, '.') + "\n";
+    QByteArray before = line("robotAxis", "first");
+    while (before.size() < 15 * 1024 * 1024)
+        before += filler;
+    QByteArray after = before;
+    while (after.size() < 17 * 1024 * 1024)
+        after += filler;
+    LanguageFile f;
+    QVERIFY(f.load(write(before + line("showFrame", "second"))));
+    QCOMPARE(f.count(), 2);
+    QCOMPARE(f.text(1), QStringLiteral("second"));
+    QVERIFY(f.load(write(after + line("showFrame", "second"))));
+    QCOMPARE(f.count(), 1);
+    QCOMPARE(f.text(0), QStringLiteral("first"));
 }
 
 void TestLanguageFile::shippedFiles_data()

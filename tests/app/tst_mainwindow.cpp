@@ -1,0 +1,442 @@
+// The main window as a user meets it: menus and shortcuts, languages,
+// station files written and read back, full screen and the About box.
+#include "app/mainwindow.h"
+#include "kinematics/robot.h"
+#include "language/relabel.h"
+#include "models/datadirs.h"
+#include "scene/glwidget.h"
+#include "scene/objectmesh.h"
+#include "scene/objects.h"
+#include "scene/robots.h"
+#include "support/scratchinstall.h"
+#include "ui/menuprincipal.h"
+#include "ui_menuprincipal.h"
+
+#include <QDockWidget>
+#include <QMenuBar>
+#include <QtTest>
+
+namespace {
+
+QString read(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+QString defaultStationText(int language, int euler, const QString &world)
+{
+    return QStringLiteral(
+               "#OPTIONS#%1#%2#\r\n#ROBOT#../CAD_Robots/ABB_IRB120.xml#../CAD_Tools/"
+               "IRB120_Crayon.tool#"
+               "Cell "
+               "robot#1#%3#1.000000#0.000000#0.000000#0.000000#0.000000#1.000000#0.000000#0.000000#"
+               "0.000000#0.000000#1.000000#0.000000#0.000000#0.000000#0.000000#1.000000#")
+        .arg(language)
+        .arg(euler)
+        .arg(world);
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void menuStructureAndShortcuts();
+    void startWithoutAStation();
+    void startWithAGermanStation();
+    void unknownCodesChangeNothing();
+    void languagesRelabelEverything();
+    void stationRoundTrip();
+    void worldFrameReadInTheStoredConvention();
+    void unreadableStationKeepsTheCurrentOne();
+    void recordsCutShortAreSkipped();
+    void emptyOnlyWhenEqual();
+    void hashInANameRefusesTheSave();
+    void fullScreenAndEscape();
+    void aboutBoxBothWays();
+    void robotRemovedEverythingStillSafe();
+
+private:
+    MainWindow *w = nullptr;
+    QString m_dir;
+};
+
+void TestMainWindow::initTestCase()
+{
+    MainWindow::setInteractive(false);
+    setLanguageMessageHandler([](const QString &) {});
+}
+
+void TestMainWindow::init()
+{
+    DataDirs::setApplicationDirForTesting(QString());
+    w = new MainWindow;
+    w->resize(1200, 800);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+}
+
+void TestMainWindow::cleanup()
+{
+    delete w;
+    w = nullptr;
+}
+
+void TestMainWindow::menuStructureAndShortcuts()
+{
+    QStringList titles;
+    for (QAction *a : w->menuBar()->actions())
+        titles << a->text();
+    QCOMPARE(titles, (QStringList{"File", "View", "Joystick", "Options", "Help"}));
+    const QList<QPair<QString, QString>> shortcuts = {{"actionLoadRobot", "Ctrl+R"},
+                                                      {"actionLoadTool", "Ctrl+T"},
+                                                      {"actionLoadObject", "Ctrl+O"},
+                                                      {"actionLoadStation", "Ctrl+L"},
+                                                      {"actionSaveStation", "Ctrl+Shift+S"},
+                                                      {"actionSaveDefault", "Ctrl+S"},
+                                                      {"actionLoadDemo", "Ctrl+D"},
+                                                      {"actionExit", "Alt+F4"},
+                                                      {"actionRobotControlView", "F2"},
+                                                      {"actionObjectsView", "F3"},
+                                                      {"actionSimulationView", "F4"},
+                                                      {"actionAbbData", "F5"},
+                                                      {"actionTraceOn", "Alt+Y"},
+                                                      {"actionTraceOff", "Alt+N"},
+                                                      {"actionTraceReset", "Alt+X"},
+                                                      {"actionHelp", "F1"}};
+    for (const auto &s : shortcuts) {
+        QAction *a = w->action(s.first);
+        QVERIFY2(a, qPrintable(s.first));
+        QCOMPARE(a->shortcut().toString(), s.second);
+    }
+    // Exclusive groups and their check marks.
+    QVERIFY(w->action("actionEulerABB")->isChecked());
+    w->action("actionEulerFanuc")->trigger();
+    QVERIFY(!w->action("actionEulerABB")->isChecked());
+    QCOMPARE(w->panel()->lastEulerCode(), 3);
+    QVERIFY(w->action("actionTraceOff")->isChecked());
+    w->action("actionTraceOn")->trigger();
+    QVERIFY(w->view()->traceEnabled);
+    QVERIFY(!w->action("actionTraceOff")->isChecked());
+    // The two hidden submenus are not in Options but their actions exist.
+    QStringList options;
+    for (QAction *a : w->findChild<QMenu *>("menuOptions")->actions())
+        options << a->text();
+    QVERIFY(!options.contains("Inverse kinematics Configurations"));
+    QVERIFY(!options.contains("Sequence"));
+    QVERIFY(w->action("actionConfigExtended") && w->action("actionExecute"));
+    // Unicode items as written.
+    QCOMPARE(w->action("actionFrench")->text(), QString::fromUtf8("Fran\u00e7ais"));
+    QCOMPARE(w->action("actionEulerKawasaki")->text(),
+             QString::fromUtf8("Z->Y'->Z'' (Kawasaki, Adept, St\u00e4ubli)"));
+}
+
+void TestMainWindow::startWithoutAStation()
+{
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path()); // no setup.vks here
+    w->startWith(QStringLiteral("setup.vks"));
+    QVERIFY(w->robot());
+    QVERIFY(w->robot()->getToolPath().endsWith("IRB120_Crayon.tool"));
+    QVERIFY(w->action("actionEnglish")->isChecked());
+    QVERIFY(w->action("actionEulerABB")->isChecked());
+    QCOMPARE(w->action("actionLoadRobot")->text(), QStringLiteral("Load Robot"));
+    QVERIFY(!w->objectsDock()->isVisible());
+    QVERIFY(!w->objectPropertiesDock()->isVisible());
+    QVERIFY(!w->action("actionObjectsView")->isChecked());
+}
+
+void TestMainWindow::startWithAGermanStation()
+{
+    QTemporaryDir dir;
+    const QString station = dir.filePath("cell.vks");
+    QFile f(station);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(defaultStationText(5, 4, "0.000000#0.000000#100.000000#0.000000#0.000000#0.000000")
+                .toUtf8());
+    f.close();
+    w->startWith(station);
+    QVERIFY(w->action("actionGerman")->isChecked());
+    QVERIFY(w->action("actionEulerKawasaki")->isChecked());
+    QCOMPARE(w->panel()->languageCode(), 5);
+    QVERIFY(w->action("actionLoadRobot")->text() != QStringLiteral("Load Robot"));
+    QCOMPARE(w->robot()->getName(), QStringLiteral("Cell robot"));
+    QCOMPARE(w->robot()->getHB()[11], 100.0f);
+}
+
+void TestMainWindow::unknownCodesChangeNothing()
+{
+    QTemporaryDir dir;
+    const QString station = dir.filePath("odd.vks");
+    QFile f(station);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(defaultStationText(7, 9, "0#0#0#0#0#0").toUtf8());
+    f.close();
+    w->do_frenchLanguage();
+    w->action("actionFrench")->setChecked(true);
+    const QString french = w->action("actionLoadRobot")->text();
+    w->startWith(station);
+    QVERIFY(w->robot());
+    QCOMPARE(w->action("actionLoadRobot")->text(), french);
+    QVERIFY(w->action("actionFrench")->isChecked());
+    QVERIFY(w->action("actionEulerABB")->isChecked());
+}
+
+void TestMainWindow::languagesRelabelEverything()
+{
+    QVERIFY(w->loadRobot(DataDirs::defaultRobot()) == 0);
+    Ui::MenuPrincipal *ui = w->panel()->form();
+    ui->comboBox_2->setCurrentIndex(2); // World axes
+    QCOMPARE(w->panel()->movementFrame(), 2);
+    QStringList seen;
+    for (auto slot : {&MainWindow::do_englishLanguage, &MainWindow::do_frenchLanguage,
+                      &MainWindow::do_spanishLanguage, &MainWindow::do_catalanLanguage,
+                      &MainWindow::do_germanLanguage}) {
+        (w->*slot)();
+        seen << w->findChild<QMenu *>("menuFile")->title() + "|" + ui->pushButton_4->text() + "|" +
+                    w->view()->objectsList()->removeButton()->text();
+        // A new language resets the movement frame to the tool's axes.
+        QCOMPARE(w->panel()->movementFrame(), 0);
+        QCOMPARE(ui->comboBox_2->count(), 3);
+        ui->comboBox_2->setCurrentIndex(2);
+    }
+    // Five different labellings.
+    QCOMPARE(QSet<QString>(seen.begin(), seen.end()).size(), 5);
+}
+
+void TestMainWindow::stationRoundTrip()
+{
+    ScratchInstall inst; // objects are found in its Objects/
+    DataDirs::setApplicationDirForTesting(QString());
+    QVERIFY(w->loadRobot(DataDirs::defaultRobot()) == 0);
+    QVERIFY(w->loadTool(DataDirs::defaultTool()) == 0);
+    MenuPrincipal *p = w->panel();
+    Ui::MenuPrincipal *ui = p->form();
+    ui->lineEdit_World->setText("10.123, -20.5, 30, 0, 0, 15.256");
+    p->World_Definition_Changed();
+    Robots *robots = w->view()->robotsList();
+    robots->placementEdit()->setText("100, 200, 0, 0, 0, 45");
+    robots->GUIobjectPositionChanged();
+    const QString mesh =
+        inst.write("parts/plate.stl", "solid p\n vertex 0 0 0\n vertex 1 0 0\n vertex 0 1 0\n");
+    Objects *objects = w->view()->objectsList();
+    Matrix4 pose = toolbox::identity();
+    pose[12] = 1.2345678f;
+    pose[13] = -987.654321f;
+    QCOMPARE(objects->AddObject(mesh, "plate", 0.123456f, 1, 1, pose), 0);
+    QCOMPARE(objects->AddObject(mesh, "hidden", 2.5f, 0, 0, toolbox::identity()), 0);
+
+    QTemporaryDir dir;
+    QString file = dir.filePath("cell.vks");
+    QCOMPARE(p->Save_Setup(&file), 0);
+    const QString text = read(file);
+    QVERIFY(text.startsWith(
+        "#OPTIONS#1#0#\r\n#ROBOT#../CAD_Robots/ABB_IRB120.xml#../CAD_Tools/IRB120_Crayon.tool#"));
+    QVERIFY(text.contains("#OBJECT#" + mesh + "#plate#0.123456#1#1#1.000000#"));
+    QVERIFY(text.contains("#1.234568#-987.654297#")); // 6 decimals of the float
+    QCOMPARE(text.count("\r\n"), 3);
+
+    // Read back into a fresh window: the same station.
+    MainWindow other;
+    int language = 0, euler = 0;
+    QCOMPARE(other.panel()->Load_Setup(file.toUtf8().constData(), &language, &euler), 0);
+    QCOMPARE(language, 1);
+    QCOMPARE(euler, 0);
+    Robot *r = other.robot();
+    QVERIFY(r);
+    QVERIFY(r->getHasTool());
+    const Pose6 world = toolbox::matrixToPose(r->getHB(), 0);
+    QCOMPARE(std::round(world[0] * 100) / 100, 10.12f); // World frame to 2 decimals
+    QCOMPARE(std::round(world[5] * 100) / 100, 15.26f);
+    QVERIFY(std::fabs(r->getPlacement()[3] - 100) < 1e-4);
+    Objects *o = other.view()->objectsList();
+    QCOMPARE(o->count(), 2);
+    QCOMPARE(o->entry(0)->scale, 0.123456f);
+    QCOMPARE(o->entry(0)->flipNormals, 1);
+    QVERIFY(std::fabs(o->entry(0)->pose[12] - 1.234568f) < 1e-6);
+    QCOMPARE(o->entry(1)->visible, 0);
+    QCOMPARE(o->entry(1)->name, QStringLiteral("hidden"));
+    // Saved again, the World values now carry two decimals and the rest is
+    // byte for byte the same; from then on the file is a fixed point.
+    QString again = dir.filePath("again.vks");
+    QCOMPARE(other.panel()->Save_Setup(&again), 0);
+    QString expected = text;
+    expected.replace("#10.123000#", "#10.120000#").replace("#15.256001#", "#15.260000#");
+    QCOMPARE(read(again), expected);
+    MainWindow third;
+    QCOMPARE(third.panel()->Load_Setup(again.toUtf8().constData(), &language, &euler), 0);
+    QString last = dir.filePath("last.vks");
+    QCOMPARE(third.panel()->Save_Setup(&last), 0);
+    QCOMPARE(read(last), read(again));
+}
+
+void TestMainWindow::worldFrameReadInTheStoredConvention()
+{
+    // Rz(90) written in convention 0 reads (0, 0, 0, 90, 0, 0); read in any
+    // other convention it would turn the frame about X.
+    QTemporaryDir dir;
+    const QString station = dir.filePath("rz.vks");
+    QFile f(station);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(defaultStationText(1, 0, "0.000000#0.000000#0.000000#90.000000#0.000000#0.000000")
+                .toUtf8());
+    f.close();
+    w->panel()->modeRotationChageAll(3); // the panel shows Fanuc angles meanwhile
+    int language = -1, euler = -1;       // as the sequence dialog reads it
+    QCOMPARE(w->panel()->Load_Setup(station.toUtf8().constData(), &language, &euler), 0);
+    const Matrix4 hb = w->robot()->getHB();
+    QVERIFY(std::fabs(hb[0]) < 1e-6 && std::fabs(hb[4] - 1.0f) < 1e-6); // X turned onto Y: Rz(90)
+    QCOMPARE(w->panel()->lastEulerCode(), 3);                           // codes untouched
+}
+
+void TestMainWindow::unreadableStationKeepsTheCurrentOne()
+{
+    QVERIFY(w->loadRobot(DataDirs::defaultRobot()) == 0);
+    Robot *before = w->robot();
+    int language = 0, euler = 0;
+    QCOMPARE(w->panel()->Load_Setup("/no/such/station.vks", &language, &euler), -1);
+    QCOMPARE(w->robot(), before);
+    QVERIFY(w->panel()->robotLoaded());
+    // An unwritable place: -1, nothing half-written.
+    QString bad = "/no/such/dir/x.vks";
+    QCOMPARE(w->panel()->Save_Setup(&bad), -1);
+    // A failed save keeps the old file intact.
+    QTemporaryDir dir;
+    QString good = dir.filePath("keep.vks");
+    QCOMPARE(w->panel()->Save_Setup(&good), 0);
+    const QString saved = read(good);
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    if (QFileInfo(dir.path()).isWritable())
+        QSKIP("running with rights that ignore directory permissions");
+    QCOMPARE(w->panel()->Save_Setup(&good), -1);
+    QFile::setPermissions(dir.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QCOMPARE(read(good), saved);
+}
+
+void TestMainWindow::recordsCutShortAreSkipped()
+{
+    ScratchInstall inst;
+    DataDirs::setApplicationDirForTesting(QString());
+    const QString mesh =
+        inst.write("Objects/t.stl", "solid t\n vertex 0 0 0\n vertex 1 0 0\n vertex 0 1 0\n");
+    QString pose;
+    for (int k = 0; k < 16; ++k)
+        pose += (k % 5 == 0 ? "1.000000#" : "0.000000#");
+    const QString whole = "#OBJECT#" + mesh + "#a#1.000000#1#0#" + pose;
+    QString cut = "#OBJECT#" + mesh + "#b#1.000000#1#0#" + pose;
+    cut.chop(5); // inside the last value: "1.00"
+    QString fifteen = "#OBJECT#" + mesh + "#c#1.000000#1#0#" + pose.section('#', 0, 14) + "#";
+    QTemporaryDir dir;
+    const QString station = dir.filePath("cut.vks");
+    QFile f(station);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(
+        ("#OPTIONS#1#0#\r\n" + whole + "\r\n" + cut + "\r\n" + fifteen + "\r\n" + whole).toUtf8());
+    f.close();
+    int language = 0, euler = 0;
+    QCOMPARE(w->panel()->Load_Setup(station.toUtf8().constData(), &language, &euler), 0);
+    QCOMPARE(w->view()->objectsList()->count(), 2);
+    QCOMPARE(w->view()->objectsList()->entry(1)->name, QStringLiteral("a"));
+}
+
+void TestMainWindow::emptyOnlyWhenEqual()
+{
+    // A folder whose name contains EMPTY is a real place.
+    ScratchInstall inst;
+    QFile::copy(DataDirs::robotDir() + "ABB_IRB120.xml", inst.path("CAD_Robots/x.xml"));
+    DataDirs::setApplicationDirForTesting(QString());
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath("EMPTY_CELL");
+    QVERIFY(QFile::copy(DataDirs::robotDir() + "ABB_IRB120.xml", dir.filePath("EMPTY_CELL/r.xml")));
+    const QString station = dir.filePath("e.vks");
+    QFile f(station);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QString text = defaultStationText(1, 0, "0#0#0#0#0#0");
+    text.replace("../CAD_Robots/ABB_IRB120.xml", dir.filePath("EMPTY_CELL/r.xml"));
+    text.replace("../CAD_Tools/IRB120_Crayon.tool", "EMPTY");
+    f.write(text.toUtf8());
+    f.close();
+    int language = 0, euler = 0;
+    QCOMPARE(w->panel()->Load_Setup(station.toUtf8().constData(), &language, &euler), 0);
+    QVERIFY(w->robot());
+    QVERIFY(!w->robot()->getHasTool());
+    QCOMPARE(w->robot()->getFilePath(), dir.filePath("EMPTY_CELL/r.xml"));
+}
+
+void TestMainWindow::hashInANameRefusesTheSave()
+{
+    QVERIFY(w->loadRobot(DataDirs::defaultRobot()) == 0);
+    w->robot()->setName("cell#2");
+    QSignalSpy messages(w->view(), &glwidget::userMessage);
+    QTemporaryDir dir;
+    QString file = dir.filePath("h.vks");
+    QCOMPARE(w->panel()->Save_Setup(&file), -1);
+    QVERIFY(!QFile::exists(file));
+    QCOMPARE(messages.count(), 1);
+}
+
+void TestMainWindow::fullScreenAndEscape()
+{
+    QTest::keyClick(w, Qt::Key_F11);
+    QVERIFY(w->isFullScreenMode());
+    QTest::keyClick(w, Qt::Key_F11);
+    QVERIFY(!w->isFullScreenMode());
+    QVERIFY(!w->isFullScreen() && !w->isMaximized());
+    QTest::keyClick(w, Qt::Key_F11);
+    QTest::keyClick(w, Qt::Key_Escape);
+    QVERIFY(!w->isFullScreenMode());
+    QVERIFY(w->windowState() & Qt::WindowMaximized);
+}
+
+void TestMainWindow::aboutBoxBothWays()
+{
+    w->panel()->openAbout();
+    QVERIFY(!w->isEnabled());
+    QWidget *box = w->findChild<QWidget *>("About");
+    if (!box)
+        for (QWidget *t : QApplication::topLevelWidgets())
+            if (t->inherits("About") && t->isVisible())
+                box = t;
+    QVERIFY(box);
+    // OK button.
+    QMetaObject::invokeMethod(box, "OKbutton");
+    QTRY_VERIFY(w->isEnabled());
+    // Title-bar close.
+    w->panel()->openAbout();
+    QVERIFY(!w->isEnabled());
+    for (QWidget *t : QApplication::topLevelWidgets())
+        if (t->inherits("About") && t->isVisible())
+            t->close();
+    QTRY_VERIFY(w->isEnabled());
+    QVERIFY(w->panel()->isEnabled());
+}
+
+void TestMainWindow::robotRemovedEverythingStillSafe()
+{
+    QVERIFY(w->loadRobot(DataDirs::defaultRobot()) == 0);
+    w->view()->robotsList()->removeSelected();
+    QVERIFY(!w->robot());
+    // Menus and keys that would reach for the robot.
+    for (const char *name :
+         {"actionRemoveTool", "actionIsometric", "actionTop", "actionTraceOn", "actionTraceReset",
+          "actionExecute", "actionStop", "actionSequenceReset", "actionConfigBasic",
+          "actionEulerCatia", "actionAbbData", "actionEnglish"})
+        w->action(name)->trigger();
+    QTest::keyClick(w->panel(), Qt::Key_C, Qt::ControlModifier);
+    QTest::keyClick(w->panel(), Qt::Key_N, Qt::ShiftModifier);
+    QTest::keyClick(w->panel(), Qt::Key_B, Qt::ShiftModifier);
+    QTemporaryDir dir;
+    QString file = dir.filePath("empty.vks");
+    QCOMPARE(w->panel()->Save_Setup(&file), 0);
+    QCOMPARE(read(file), QStringLiteral("#OPTIONS#1#2#"));
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
