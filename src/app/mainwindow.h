@@ -96,6 +96,7 @@ private:
                        const QKeySequence &shortcut = QKeySequence());
     void buildMenus();
     void applyLanguageCode(int code);
+    void switchLanguage(int code);
     void applyEulerCode(int code);
 
     MenuPrincipal *m_panel = nullptr;

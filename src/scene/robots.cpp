@@ -226,7 +226,9 @@ void Robots::GUIobject_DoOk()
 
 bool Robots::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_list && event->type() == QEvent::KeyPress) {
+    // The type first: comparing with a list that is being destroyed would
+    // convert a pointer to a half-destroyed object.
+    if (event->type() == QEvent::KeyPress && watched == m_list.data()) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier))
             return true;
