@@ -2,6 +2,7 @@
 
 #include "kinematics/logging.h"
 #include "objectmesh.h"
+#include "listkeys.h"
 #include "placement.h"
 #include "render/frameglyph.h"
 
@@ -279,11 +280,9 @@ bool Objects::eventFilter(QObject *watched, QEvent *event)
 {
     // The type first: comparing with a list that is being destroyed would
     // convert a pointer to a half-destroyed object.
-    if (event->type() == QEvent::KeyPress && watched == m_list.data()) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        if (key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier))
-            return true;
-        if (key->key() == Qt::Key_Delete) {
+    const listkeys::Action action = listkeys::classify(event);
+    if (action != listkeys::Action::NotAKey && watched == m_list.data()) {
+        if (action == listkeys::Action::Remove) {
             qCDebug(lcMesh) << "del press";
             removeSelected();
         }
