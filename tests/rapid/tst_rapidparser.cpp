@@ -5,6 +5,7 @@
 
 #include <QtTest>
 #include <cmath>
+#include <random>
 
 using rapid::TextError;
 
@@ -79,6 +80,7 @@ private slots:
     void xyzwprAngles();
     void reportParagraphs();
     void reportOfARotatedUserFrame();
+    void randomTextsAreSafe();
 };
 
 void TestRapidParser::initialTextsParse()
@@ -431,6 +433,60 @@ void TestRapidParser::reportOfARotatedUserFrame()
                                           "90.00000  0.00000  0.00000]"));
     QCOMPARE(report.at(9), QStringLiteral("[[-100.00000,0.00000,0.00000],[0.7071068,0.0000000,"
                                           "0.0000000,0.7071068]],[[0,0,0],[1,0,0,0]]"));
+}
+
+void TestRapidParser::randomTextsAreSafe()
+{
+    // Pasted garbage of every shape: numbers of any size, words, specials
+    // and separators in any order. Whatever is accepted is a finite frame
+    // within range; the rest is refused without writing anything.
+    const QStringList specials{"nan",  "-inf",  "Infinity", "1e39",    "-1e400", "0",  "0.0", "1",
+                               "TRUE", "FALSE", "\"\"",     "tool1:=", "PERS",   "e5", ".",   "-"};
+    const QStringList separators{"[", "]", ",", ";", " ", "\t", "],[", "[[", "]]"};
+    std::mt19937 random(20240613);
+    std::uniform_int_distribution<int> kind(0, 9), count(0, 40), exponent(-45, 45);
+    std::uniform_real_distribution<double> mantissa(-9.99, 9.99);
+    int accepted = 0, withConfiguration = 0;
+    for (int i = 0; i < 4000; ++i) {
+        QString text;
+        for (int n = count(random); n > 0; --n) {
+            const int k = kind(random);
+            if (k < 5)
+                text += QString::number(mantissa(random), 'g', 6) +
+                        (k == 0 ? QStringLiteral("e%1").arg(exponent(random)) : QString());
+            else if (k < 7)
+                text += specials.at(int(random() % unsigned(specials.size())));
+            text += separators.at(int(random() % unsigned(separators.size())));
+        }
+        QVERIFY(rapid::tokenizeNumbers(text).size() <= std::size_t(rapid::kMaxNumbers));
+        const Matrix4 untouched = translationColumn(7, 7, 7);
+        Matrix4 a = untouched, b = untouched;
+        const TextError e = rapid::parseWorkObject(text, a, b);
+        for (const Matrix4 *m : {&a, &b}) {
+            if (e != TextError::None)
+                QCOMPARE(*m, untouched);
+            for (float v : *m)
+                QVERIFY2(std::isfinite(v) && std::fabs(v) <= 2 * rapid::kMaxMagnitude,
+                         qPrintable(text));
+        }
+        ConfData conf;
+        Matrix4 pose = untouched;
+        const int r = rapid::parseRobtarget(text, pose, conf, nullptr);
+        QVERIFY(r == 0 || r == -1 || r == -2);
+        for (float v : {conf.cf1, conf.cf4, conf.cf6, conf.cfx})
+            QVERIFY(std::isfinite(v) && std::fabs(v) <= rapid::kMaxMagnitude);
+        if (e == TextError::None) {
+            ++accepted;
+            const QString report = rapid::workObjectReport(a, b).join(QString());
+            QVERIFY2(!report.contains(QStringLiteral("nan")) &&
+                         !report.contains(QStringLiteral("inf")),
+                     qPrintable(text));
+        }
+        withConfiguration += r == 0;
+    }
+    // The generator does reach the accepting paths.
+    QVERIFY(accepted > 200);
+    QVERIFY(withConfiguration > 50);
 }
 
 QTEST_APPLESS_MAIN(TestRapidParser)
