@@ -94,7 +94,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     m_objects->setMinimumWidth(200);
     m_simulation = makeDock(QStringLiteral("Simulation view"), Qt::BottomDockWidgetArea);
     m_simulation->setAllowedAreas(Qt::TopDockWidgetArea | Qt::BottomDockWidgetArea);
-    m_simulation->setMaximumHeight(35);
+    // The player's buttons and status need a little more than 35 pixels.
+    m_simulation->setMaximumHeight(60);
     m_abb = new QDockWidget(QStringLiteral("ABB program data"), this);
     m_abb->setObjectName(QStringLiteral("abbDock"));
     m_abb->setAllowedAreas(Qt::NoDockWidgetArea);

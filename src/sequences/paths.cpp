@@ -102,6 +102,9 @@ void Paths::setupWidgets(QDockWidget *dock)
         auto *b = new QPushButton(player);
         b->setObjectName(QLatin1String(name));
         b->setIcon(QIcon(icon));
+        b->setIconSize(QSize(16, 16));
+        // The dock is low: the row must not be squeezed below its icons.
+        b->setMinimumSize(28, 20);
         controls->addWidget(b);
         // The player acts as the button goes down, not when it comes up.
         connect(b, &QPushButton::pressed, this, slot);
@@ -116,6 +119,7 @@ void Paths::setupWidgets(QDockWidget *dock)
 
     m_slider = new QSlider(Qt::Horizontal, player);
     m_slider->setObjectName(QStringLiteral("positionSlider"));
+    m_slider->setMinimumHeight(20);
     m_slider->setRange(0, 0);
     controls->addWidget(m_slider);
     connect(m_slider, &QSlider::valueChanged, this, &Paths::SetSimulationToPosition);
@@ -136,7 +140,10 @@ void Paths::setupWidgets(QDockWidget *dock)
     m_statusLabel = new QLabel(player);
     m_statusLabel->setObjectName(QStringLiteral("statusLabel"));
     m_statusLabel->setText(m_status);
+    // Its row takes room only while there is something to say.
+    m_statusLabel->setVisible(!m_status.isEmpty());
     rows->addWidget(m_statusLabel);
+    rows->setSizeConstraint(QLayout::SetMinimumSize);
 
     m_player = player;
     dock->setWidget(player);
@@ -189,8 +196,10 @@ void Paths::showPosition()
 void Paths::setStatus(const QString &text)
 {
     m_status = text;
-    if (m_player)
+    if (m_player) {
         m_statusLabel->setText(text);
+        m_statusLabel->setVisible(!text.isEmpty());
+    }
 }
 
 // ---------------------------------------------------------------- the list

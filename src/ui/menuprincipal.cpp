@@ -839,6 +839,7 @@ QString *MenuPrincipal::loadModel()
         return nullptr;
     m_robotFileName = QFileInfo(*path).fileName();
     m_robotLoaded = true;
+    m_paths->Sequence_Clear();
     resetAngles();
     ui->comboBox->clear();
     increaseValue(0);
@@ -856,6 +857,7 @@ bool MenuPrincipal::loadModel(char *strrobot)
         return false;
     m_robotFileName = QFileInfo(path).fileName();
     m_robotLoaded = true;
+    m_paths->Sequence_Clear(); // the old list belongs to the old robot
     resetAngles();
     ui->comboBox->clear();
     updateIKslider();
@@ -1003,15 +1005,8 @@ int MenuPrincipal::loadDemoSequence(const QString *strfile)
 {
     if (!strfile)
         return -1;
-    QFile file(*strfile);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return -1;
-    QByteArray bytes = file.readAll();
-    const int nul = bytes.indexOf('\0');
-    if (nul >= 0)
-        bytes.truncate(nul);
-    m_paths->Load_Sequence_Text(QString::fromUtf8(bytes));
-    return 0;
+    // Read up to the first NUL byte, only with a robot to play it on.
+    return m_paths->loadSequenceFile(*strfile);
 }
 
 void MenuPrincipal::Clipboard_Paste()
@@ -1064,7 +1059,9 @@ int MenuPrincipal::loadDemoSequence()
     // sequence without one plays on the station already there.
     const QByteArray station = (files.first() + QStringLiteral(".vks")).toUtf8();
     int language = -1, euler = -1;
-    Load_Setup(station.constData(), &language, &euler);
+    // A station read here has already loaded its companion sequence.
+    if (Load_Setup(station.constData(), &language, &euler) == 0)
+        return m_robotLoaded ? 0 : -1;
     if (!m_robotLoaded)
         return -1;
     const QString file = files.first();

@@ -1,7 +1,7 @@
 // Start-up: the command-line rule, the default robot and tool read through
 // the readers, and the picture the program saves on request.
 #include "app/commandline.h"
-#include "app/startupwindow.h"
+#include "app/mainwindow.h"
 #include "kinematics/robot.h"
 #include "models/datadirs.h"
 #include "scene/glwidget.h"
@@ -59,8 +59,8 @@ void TestStartup::stationFileRule()
 
 void TestStartup::defaultsAreReadAtStart()
 {
-    StartupWindow w;
-    w.setMessagesShown(false);
+    MainWindow w;
+    MainWindow::setInteractive(false);
     QCOMPARE(w.loadRobot(DataDirs::defaultRobot()), 0);
     QCOMPARE(w.loadTool(DataDirs::defaultTool()), 0);
     QVERIFY(w.robot());
@@ -76,8 +76,8 @@ void TestStartup::defaultsAreReadAtStart()
 
 void TestStartup::aMissingRobotIsReportedNotFatal()
 {
-    StartupWindow w;
-    w.setMessagesShown(false);
+    MainWindow w;
+    MainWindow::setInteractive(false);
     QSignalSpy messages(w.view(), &glwidget::userMessage);
     QCOMPARE(w.loadRobot(QStringLiteral("/no/such/robot.xml")), -1);
     QCOMPARE(messages.count(), 1);

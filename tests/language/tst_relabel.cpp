@@ -1,6 +1,6 @@
 // Switching languages on a real control panel: which widget gets which
 // text, the movement frame going back to tool axes, short and missing files.
-#include "app/startupwindow.h"
+#include "app/mainwindow.h"
 #include "language/languagefile.h"
 #include "language/relabel.h"
 #include "models/datadirs.h"
@@ -142,7 +142,7 @@ private:
     QStringList frameItems() const;
     QString writeFile(const QByteArray &content);
 
-    StartupWindow *w = nullptr;
+    MainWindow *w = nullptr;
     MenuPrincipal *p = nullptr;
     Ui::MenuPrincipal *ui = nullptr;
     Objects *objects = nullptr;
@@ -152,8 +152,8 @@ private:
 
 void TestRelabel::init()
 {
-    w = new StartupWindow;
-    w->setMessagesShown(false);
+    w = new MainWindow;
+    MainWindow::setInteractive(false);
     w->resize(1200, 800);
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w));

@@ -2,7 +2,7 @@
 // frames applied and read back, robot targets reached with their
 // configuration data, refusals, the station without a robot and the
 // work-object report.
-#include "app/startupwindow.h"
+#include "app/mainwindow.h"
 #include "kinematics/robot.h"
 #include "models/datadirs.h"
 #include "rapid/formabbutility.h"
@@ -90,7 +90,7 @@ private:
     // Runs `action`, closing and returning the text of every report window it opens.
     QStringList reportsOpenedBy(const std::function<void()> &action, QString *title = nullptr);
 
-    StartupWindow *w = nullptr;
+    MainWindow *w = nullptr;
     MenuPrincipal *panel = nullptr;
     FormABButility *form = nullptr;
     QLineEdit *wobj = nullptr;
@@ -104,8 +104,8 @@ private:
 
 void TestFormABButility::init()
 {
-    w = new StartupWindow;
-    w->setMessagesShown(false);
+    w = new MainWindow;
+    MainWindow::setInteractive(false);
     w->resize(1000, 700);
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w));
@@ -508,8 +508,8 @@ void TestFormABButility::withoutARobotNothingChanges()
 {
     delete form;
     delete w;
-    w = new StartupWindow;
-    w->setMessagesShown(false);
+    w = new MainWindow;
+    MainWindow::setInteractive(false);
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w));
     panel = w->panel();

@@ -1,7 +1,7 @@
 // Wii remote jogging through a scripted remote and the real control panel:
 // the search, the connection, calibration, B mode, the A reset, the Motion
 // Plus checks and the release of the remote.
-#include "app/startupwindow.h"
+#include "app/mainwindow.h"
 #include "kinematics/robot.h"
 #include "models/datadirs.h"
 #include "rapid/wii.h"
@@ -61,7 +61,7 @@ private:
     QTimer *timer(const char *name) const { return wii->findChild<QTimer *>(QLatin1String(name)); }
     Robot *robot() const { return w->view()->selectedRobot(); }
 
-    StartupWindow *w = nullptr;
+    MainWindow *w = nullptr;
     MenuPrincipal *panel = nullptr;
     ScriptedWiiRemote *remote = nullptr;
     Wii *wii = nullptr;
@@ -70,8 +70,8 @@ private:
 
 void TestWii::init()
 {
-    w = new StartupWindow;
-    w->setMessagesShown(false);
+    w = new MainWindow;
+    MainWindow::setInteractive(false);
     w->resize(1000, 700);
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w));
@@ -475,8 +475,8 @@ void TestWii::withoutARobotNothingHappens()
 {
     delete wii;
     delete w;
-    w = new StartupWindow;
-    w->setMessagesShown(false);
+    w = new MainWindow;
+    MainWindow::setInteractive(false);
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w));
     panel = w->panel();

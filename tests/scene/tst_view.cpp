@@ -1,7 +1,7 @@
 // The 3-D view and its panels with real widgets under Xvfb: loading and
 // removing robots, the placement form, objects, mouse, wheel and keys, and
 // pixels read back from the rendered picture.
-#include "app/startupwindow.h"
+#include "app/mainwindow.h"
 #include "kinematics/robot.h"
 #include "models/datadirs.h"
 #include "render/frameglyph.h"
@@ -82,13 +82,13 @@ private slots:
     void renderedPixels();
 
 private:
-    StartupWindow *w = nullptr;
+    MainWindow *w = nullptr;
 };
 
 void TestView::init()
 {
-    w = new StartupWindow;
-    w->setMessagesShown(false);
+    w = new MainWindow;
+    MainWindow::setInteractive(false);
     w->resize(900, 700);
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w));

@@ -2,7 +2,7 @@
 // view in the stand-in main window, the player's widgets in a dock, its
 // buttons, slider, position field and keys, the 0 ms timer, the report
 // window, the trace, the clipboard and files.
-#include "app/startupwindow.h"
+#include "app/mainwindow.h"
 #include "kinematics/robot.h"
 #include "models/datadirs.h"
 #include "scene/glwidget.h"
@@ -88,7 +88,7 @@ private:
         applied.clear();
     }
 
-    StartupWindow *w = nullptr;
+    MainWindow *w = nullptr;
     QDockWidget *dock = nullptr;
     Paths *paths = nullptr;
     QList<int> applied; // axis-1 value of every position sent to the panel
@@ -101,8 +101,8 @@ void TestPlayer::initTestCase()
 
 void TestPlayer::init()
 {
-    w = new StartupWindow;
-    w->setMessagesShown(false);
+    w = new MainWindow;
+    MainWindow::setInteractive(false);
     w->resize(1200, 800);
     dock = new QDockWidget(QStringLiteral("Simulation"), w);
     w->addDockWidget(Qt::BottomDockWidgetArea, dock);

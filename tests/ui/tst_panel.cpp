@@ -1,6 +1,6 @@
 // The control panel driven through its real widgets: joint rows, the dial,
 // Cartesian jogging, read-outs, typed poses, frames and configurations.
-#include "app/startupwindow.h"
+#include "app/mainwindow.h"
 #include "kinematics/robot.h"
 #include "models/datadirs.h"
 #include "scene/glwidget.h"
@@ -54,7 +54,7 @@ private slots:
     void copyJointsToTheClipboard();
 
 private:
-    StartupWindow *w = nullptr;
+    MainWindow *w = nullptr;
     MenuPrincipal *p = nullptr;
     Ui::MenuPrincipal *ui = nullptr;
     Robot *robot() const { return w->view()->selectedRobot(); }
@@ -62,8 +62,8 @@ private:
 
 void TestPanel::init()
 {
-    w = new StartupWindow;
-    w->setMessagesShown(false);
+    w = new MainWindow;
+    MainWindow::setInteractive(false);
     w->resize(1200, 800);
     w->show();
     QVERIFY(QTest::qWaitForWindowExposed(w));
