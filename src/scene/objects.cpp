@@ -1,8 +1,8 @@
 #include "objects.h"
 
 #include "kinematics/logging.h"
-#include "objectmesh.h"
 #include "listkeys.h"
+#include "objectmesh.h"
 #include "placement.h"
 #include "render/frameglyph.h"
 
@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QStyle>
 #include <QVBoxLayout>
 #include <cmath>
@@ -45,6 +46,9 @@ void Objects::setupWidgets(QDockWidget *listDock, QDockWidget *propertiesDock)
     m_nameLabel = new QLabel(tr("Obj Name"), form);
     nameRow->addWidget(m_nameLabel);
     m_name = new QLineEdit(form);
+    // Station files separate their fields with "#": a name must not hold one.
+    m_name->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[^#]*")), m_name));
     nameRow->addWidget(m_name);
     box->addLayout(nameRow);
     m_visible = new QCheckBox(tr("Visible"), form);

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -42,6 +43,9 @@ void Robots::setupWidgets(QDockWidget *listDock, QDockWidget *propertiesDock)
     nameRow->setSpacing(1);
     nameRow->addWidget(new QLabel(tr("Robot Name"), form));
     m_name = new QLineEdit(QStringLiteral("-"), form);
+    // Station files separate their fields with "#": a name must not hold one.
+    m_name->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[^#]*")), m_name));
     nameRow->addWidget(m_name);
     box->addLayout(nameRow);
     m_visible = new QCheckBox(tr("Visible"), form);

@@ -176,7 +176,10 @@ void TestView::robotForm()
     panel->nameEdit()->clear();
     QTest::keyClicks(panel->nameEdit(), QStringLiteral("Cell 1"));
     QCOMPARE(panel->listWidget()->item(0)->text(), QStringLiteral("Cell 1"));
-    QCOMPARE(v->selectedRobot()->getName(), QStringLiteral("Cell 1"));
+    // "#" separates station fields: the name field does not take it.
+    QTest::keyClicks(panel->nameEdit(), QStringLiteral("#2"));
+    QCOMPARE(panel->nameEdit()->text(), QStringLiteral("Cell 12"));
+    QCOMPARE(v->selectedRobot()->getName(), QStringLiteral("Cell 12"));
     // Six plain numbers: the robot moves and turns, the field shows units.
     panel->placementEdit()->setText(QStringLiteral("100, 200, 300, 0, 0, 90"));
     QTest::keyClick(panel->placementEdit(), Qt::Key_Return);
