@@ -3,86 +3,15 @@
 #include "language/languagefile.h"
 #include "models/datadirs.h"
 
+#include "support/languagekeys.h"
 #include <QTemporaryDir>
 #include <QTextCodec>
+
 #include <QtTest>
 
 namespace {
 
-// The keys in entry order, typed out independently of the reader's table.
-const QStringList kKeys = {
-    "robotAxis",
-    "showFrame",
-    "checkBox",
-    "axisModel",
-    "dhAxis",
-    "dhmAxis",
-    "zero",
-    "inverseKinematics",
-    "direcKinematics",
-    "transAlong",
-    "rotAbout",
-    "lblposition",
-    "lblorientation",
-    "lblquaternions",
-    "lblconfigurations",
-    "lbltool",
-    "lblbase",
-    "lblworld",
-    "toolframe",
-    "worldframe",
-    "orienteuler",
-    "wfparentesis",
-    "tfparentesis",
-    "pos_orient_parentesis",
-    "combodial1",
-    "combodial2",
-    "combodial3",
-    "menufile",
-    "menuloadrobot",
-    "menuloadtool",
-    "menuremovetool",
-    "menuexit",
-    "menuview",
-    "menuoptions",
-    "menulanguages",
-    "menueuler",
-    "menusaveset",
-    "menuhelp",
-    "menuabout",
-    "menuisometric",
-    "menutop",
-    "menufront",
-    "menuright",
-    "menuleft",
-    "menuback",
-    "menuIKconfig",
-    "menuikbasic",
-    "menuikextended",
-    "menutcptrace",
-    "tcptraceon",
-    "tcptraceoff",
-    "tcptracereset",
-    "menusequence",
-    "sequencepaste",
-    "sequenceexecute",
-    "sequencestop",
-    "sequencereset",
-    "loaddemo",
-    "robotcontrolviewlbl",
-    "objectsviewlbl",
-    "simulationviewlbl",
-    "loadobjectlbl",
-    "loadstationlbl",
-    "savestationlbl",
-    "objectspropsviewlbl",
-    "objnamelbl",
-    "visiblelbl",
-    "flipnormalslbl",
-    "scalelbl",
-    "removelbl",
-    "oklbl",
-};
+const QStringList &kKeys = languageKeys();
 
 // "#key", spaces up to column 30, the text, "#".
 QByteArray line(const QString &key, const QString &text, const char *end = "#\n")

@@ -6,99 +6,28 @@
 #include "models/datadirs.h"
 #include "scene/glwidget.h"
 #include "scene/objects.h"
+#include "support/languagekeys.h"
 #include "support/scratchinstall.h"
 #include "ui/menuprincipal.h"
 #include "ui_menuprincipal.h"
 
+#include "support/languagekeys.h"
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QLabel>
 #include <QMessageBox>
+
 #include <QtTest>
 #include <map>
 
 namespace {
-
-const char *const kKeys[] = {
-    "robotAxis",
-    "showFrame",
-    "checkBox",
-    "axisModel",
-    "dhAxis",
-    "dhmAxis",
-    "zero",
-    "inverseKinematics",
-    "direcKinematics",
-    "transAlong",
-    "rotAbout",
-    "lblposition",
-    "lblorientation",
-    "lblquaternions",
-    "lblconfigurations",
-    "lbltool",
-    "lblbase",
-    "lblworld",
-    "toolframe",
-    "worldframe",
-    "orienteuler",
-    "wfparentesis",
-    "tfparentesis",
-    "pos_orient_parentesis",
-    "combodial1",
-    "combodial2",
-    "combodial3",
-    "menufile",
-    "menuloadrobot",
-    "menuloadtool",
-    "menuremovetool",
-    "menuexit",
-    "menuview",
-    "menuoptions",
-    "menulanguages",
-    "menueuler",
-    "menusaveset",
-    "menuhelp",
-    "menuabout",
-    "menuisometric",
-    "menutop",
-    "menufront",
-    "menuright",
-    "menuleft",
-    "menuback",
-    "menuIKconfig",
-    "menuikbasic",
-    "menuikextended",
-    "menutcptrace",
-    "tcptraceon",
-    "tcptraceoff",
-    "tcptracereset",
-    "menusequence",
-    "sequencepaste",
-    "sequenceexecute",
-    "sequencestop",
-    "sequencereset",
-    "loaddemo",
-    "robotcontrolviewlbl",
-    "objectsviewlbl",
-    "simulationviewlbl",
-    "loadobjectlbl",
-    "loadstationlbl",
-    "savestationlbl",
-    "objectspropsviewlbl",
-    "objnamelbl",
-    "visiblelbl",
-    "flipnormalslbl",
-    "scalelbl",
-    "removelbl",
-    "oklbl",
-};
 
 // A language file whose entry i reads "T<i>", for the first `entries` keys.
 QByteArray numberedFile(int entries, const char *lineEnd = "#\n")
 {
     QByteArray out;
     for (int i = 0; i < entries; ++i) {
-        QByteArray l = QByteArray("#") + kKeys[i];
+        QByteArray l = QByteArray("#") + languageKeys().at(i).toLatin1();
         out += l.leftJustified(30, ' ') + "T" + QByteArray::number(i) + lineEnd;
     }
     return out;

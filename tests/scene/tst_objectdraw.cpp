@@ -6,7 +6,7 @@
 // ambient, direction +z in eye space), the global ambient 0.2 and shininess 0,
 // a face turned to the viewer shows ambient 0.2 m + diffuse m + highlight m
 // for material colour m (clamped), and a face whose normal points away shows
-// the ambient part 0.2 m alone.
+// the ambient share of 0.2 m alone.
 #include "scene/objectmesh.h"
 #include "support/scratchinstall.h"
 
