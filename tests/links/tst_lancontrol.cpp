@@ -170,6 +170,9 @@ private slots:
 private:
     // Starts a window on the fake and waits until the handshake is over.
     std::unique_ptr<LANcontrol> connectTo(FakeController &fake, Established &est);
+    // A link through the whole handshake to a controller whose joints are
+    // all 0; null when it does not get there within 3 s.
+    std::unique_ptr<LANcontrol> connectedTo(FakeController &fake, Established &est);
 };
 
 void TestLanControl::cleanup()
@@ -178,6 +181,17 @@ void TestLanControl::cleanup()
     for (QWidget *w : QApplication::topLevelWidgets())
         if (qobject_cast<QMessageBox *>(w))
             delete w;
+}
+
+std::unique_ptr<LANcontrol> TestLanControl::connectedTo(FakeController &fake, Established &est)
+{
+    fake.jointReply = hex(kNine) + hex("27100f4240").repeated(6);
+    if (!fake.listen())
+        return nullptr;
+    auto lan = connectTo(fake, est);
+    if (!QTest::qWaitFor([&est]() { return est.count == 1; }, 3000))
+        return nullptr;
+    return lan;
 }
 
 std::unique_ptr<LANcontrol> TestLanControl::connectTo(FakeController &fake, Established &est)
@@ -478,11 +492,9 @@ void TestLanControl::silentControllerLeavesTheSimulatedJoints()
 void TestLanControl::jointMessagesAreRateLimitedWithATrailingSend()
 {
     FakeController fake;
-    fake.jointReply = hex(kNine) + hex("27100f4240").repeated(6);
-    QVERIFY(fake.listen());
     Established est;
-    auto lan = connectTo(fake, est);
-    QTRY_COMPARE_WITH_TIMEOUT(est.count, 1, 3000);
+    auto lan = connectedTo(fake, est);
+    QVERIFY(lan);
 
     const float a[6] = {0, 0, 0, 0, 0, 0};
     const float b[6] = {5, 5, 5, 5, 5, 5};
@@ -550,11 +562,9 @@ void TestLanControl::jointMessagesAreRateLimitedWithATrailingSend()
 void TestLanControl::valuesALanNumberCannotCarryAreRefused()
 {
     FakeController fake;
-    fake.jointReply = hex(kNine) + hex("27100f4240").repeated(6);
-    QVERIFY(fake.listen());
     Established est;
-    auto lan = connectTo(fake, est);
-    QTRY_COMPARE_WITH_TIMEOUT(est.count, 1, 3000);
+    auto lan = connectedTo(fake, est);
+    QVERIFY(lan);
 
     MessageLog log;
     const float nan = std::numeric_limits<float>::quiet_NaN();
@@ -587,11 +597,9 @@ void TestLanControl::valuesALanNumberCannotCarryAreRefused()
 void TestLanControl::bytesNobodyAskedForAreDiscarded()
 {
     FakeController fake;
-    fake.jointReply = hex(kNine) + hex("27100f4240").repeated(6);
-    QVERIFY(fake.listen());
     Established est;
-    auto lan = connectTo(fake, est);
-    QTRY_COMPARE_WITH_TIMEOUT(est.count, 1, 3000);
+    auto lan = connectedTo(fake, est);
+    QVERIFY(lan);
     // The controller chatters while nothing is asked.
     for (int k = 0; k < 20; ++k) {
         fake.socket()->write(QByteArray(4096, '\x7f'));
@@ -606,11 +614,9 @@ void TestLanControl::bytesNobodyAskedForAreDiscarded()
 void TestLanControl::closingSendsTheEndMessage()
 {
     FakeController fake;
-    fake.jointReply = hex(kNine) + hex("27100f4240").repeated(6);
-    QVERIFY(fake.listen());
     Established est;
-    auto lan = connectTo(fake, est);
-    QTRY_COMPARE_WITH_TIMEOUT(est.count, 1, 3000);
+    auto lan = connectedTo(fake, est);
+    QVERIFY(lan);
     QSignalSpy closed(lan.get(), &LANcontrol::closed);
     // A change still held back is not sent after the end.
     const float q[6] = {1, 1, 1, 1, 1, 1};
@@ -632,11 +638,9 @@ void TestLanControl::closingSendsTheEndMessage()
 void TestLanControl::deletingAConnectedWindowAlsoEndsTheStream()
 {
     FakeController fake;
-    fake.jointReply = hex(kNine) + hex("27100f4240").repeated(6);
-    QVERIFY(fake.listen());
     Established est;
-    auto lan = connectTo(fake, est);
-    QTRY_COMPARE_WITH_TIMEOUT(est.count, 1, 3000);
+    auto lan = connectedTo(fake, est);
+    QVERIFY(lan);
     MessageLog log;
     lan.reset();
     QVERIFY(log.contains(QStringLiteral("Disconnecting and deleting LAN")));
@@ -648,11 +652,9 @@ void TestLanControl::deletingAConnectedWindowAlsoEndsTheStream()
 void TestLanControl::controllerHangingUpLaterIsShown()
 {
     FakeController fake;
-    fake.jointReply = hex(kNine) + hex("27100f4240").repeated(6);
-    QVERIFY(fake.listen());
     Established est;
-    auto lan = connectTo(fake, est);
-    QTRY_COMPARE_WITH_TIMEOUT(est.count, 1, 3000);
+    auto lan = connectedTo(fake, est);
+    QVERIFY(lan);
     fake.socket()->disconnectFromHost();
     QTRY_COMPARE_WITH_TIMEOUT(lan->statusText(), QStringLiteral("PROBLEMS"), 2000);
     QVERIFY(!lan->isConnected());
