@@ -9,11 +9,13 @@ namespace toolbox {
 
 namespace {
 
-// A rotation element this close to +-1 is taken as exactly +-1. Matrices built
-// in single precision miss the exact value (a tool pointing straight down has
-// r33 = -0.99999994), and the general branches would then turn rounding noise
-// into angles far from the real orientation.
-constexpr double kSingularTolerance = 1e-6;
+// Below this cosine of the middle angle (2e-6 rad, about 0.0001 degrees) an
+// orientation is taken as singular. Matrices built in single precision miss
+// the exact singular value (a tool pointing straight down has r33 =
+// -0.99999994 and elements beside it of 1e-8), and the general branches would
+// then turn rounding noise into a first angle far from the real one. Any
+// larger band would freeze the read-out over a real tilt.
+constexpr double kSingularCosine = 2e-6;
 
 struct SinCos
 {
@@ -220,26 +222,35 @@ Pose6 matrixToPose(const Matrix4 &m, int convention)
     // rIJ, 1-based as in the textbooks.
     auto r = [&m](int i, int j) { return double(m[4 * (i - 1) + (j - 1)]); };
     Pose6 p{m[3], m[7], m[11], 0.0f, 0.0f, 0.0f};
-    const double one = 1.0 - kSingularTolerance;
+    // The middle angle's cosine (sine for the Z-Z conventions) comes from the
+    // two elements beside the one near +-1: those keep their precision where
+    // 1 - r^2 loses it. Only when it is rounding noise is the orientation
+    // taken as singular; the first angle then carries no information.
+    auto singular = [](double c) { return c <= kSingularCosine; };
 
     switch (convention) {
     case EulerZYXRelative:
     case EulerXYZFixed: {
         // Convention 3 is convention 0 with the first and third angle swapped.
         float first, second, third;
-        if (r(3, 1) >= one) {
+        const double c = std::sqrt(r(1, 1) * r(1, 1) + r(2, 1) * r(2, 1));
+        if (singular(c) && r(3, 1) > 0.0) {
             first = 0.0f;
             second = -90.0f;
             third = deg(std::atan2(-r(1, 2), -r(1, 3)));
-        } else if (r(3, 1) <= -one) {
+        } else if (singular(c)) {
             first = 0.0f;
             second = 90.0f;
             third = deg(std::atan2(r(1, 2), r(1, 3)));
         } else {
-            second = deg(std::atan2(-r(3, 1), std::sqrt(r(1, 1) * r(1, 1) + r(2, 1) * r(2, 1))));
-            const double c = static_cast<float>(std::cos(second * kDegToRad));
-            first = deg(std::atan2(r(2, 1) / c, r(1, 1) / c));
-            third = deg(std::atan2(r(3, 2) / c, r(3, 3) / c));
+            second = deg(std::atan2(-r(3, 1), c));
+            const double a = std::atan2(r(2, 1), r(1, 1));
+            first = deg(a);
+            // The third angle from Rz(-first) R = Ry(second) Rx(third), whose
+            // second row is (0, cos third, -sin third): consistent with the
+            // first even where both are poorly defined on their own.
+            const double sa = std::sin(a), ca = std::cos(a);
+            third = deg(std::atan2(sa * r(1, 3) - ca * r(2, 3), ca * r(2, 2) - sa * r(1, 2)));
         }
         if (convention == EulerZYXRelative) {
             p[3] = first;
@@ -251,57 +262,67 @@ Pose6 matrixToPose(const Matrix4 &m, int convention)
         p[4] = second;
         break;
     }
-    case EulerZYXFixed:
-        if (r(1, 3) >= one) {
+    case EulerZYXFixed: {
+        const double c = std::sqrt(r(1, 1) * r(1, 1) + r(1, 2) * r(1, 2));
+        if (singular(c) && r(1, 3) > 0.0) {
             p[5] = 0.0f;
             p[4] = 90.0f;
             p[3] = deg(std::atan2(r(2, 1), r(2, 2)));
-        } else if (r(1, 3) <= -one) {
+        } else if (singular(c)) {
             p[5] = 0.0f;
             p[4] = -90.0f;
             p[3] = deg(std::atan2(r(2, 1), r(2, 2)));
         } else {
-            // cos(p5) from the two elements of row 1 beside r13: near the
-            // singularity this keeps the precision that 1 - r13^2 loses.
-            const double c = static_cast<float>(std::sqrt(r(1, 1) * r(1, 1) + r(1, 2) * r(1, 2)));
-            p[5] = deg(std::atan2(-r(2, 3) / c, r(3, 3) / c));
+            const double a = std::atan2(-r(2, 3), r(3, 3));
+            p[5] = deg(a);
             p[4] = deg(std::atan2(r(1, 3), c));
-            p[3] = deg(std::atan2(-r(1, 2) / c, r(1, 1) / c));
+            // Rx(-p6) R = Ry(p5) Rz(p4), whose second row is (sin p4, cos p4, 0).
+            const double sa = std::sin(a), ca = std::cos(a);
+            p[3] = deg(std::atan2(ca * r(2, 1) + sa * r(3, 1), ca * r(2, 2) + sa * r(3, 2)));
         }
         break;
-    case EulerZXZ:
-        if (r(3, 3) >= one) {
+    }
+    case EulerZXZ: {
+        const double s = std::sqrt(r(2, 3) * r(2, 3) + r(1, 3) * r(1, 3));
+        if (singular(s) && r(3, 3) > 0.0) {
             p[3] = 0.0f;
             p[4] = 0.0f;
             p[5] = deg(std::atan2(r(2, 1), r(1, 1)));
-        } else if (r(3, 3) <= -one) {
+        } else if (singular(s)) {
             p[3] = 0.0f;
             p[4] = 180.0f;
             p[5] = deg(std::atan2(-r(2, 1), r(1, 1)));
         } else {
-            p[3] = deg(std::atan2(r(1, 3), -r(2, 3)));
-            p[4] = deg(std::atan2(std::sqrt(r(2, 3) * r(2, 3) + r(1, 3) * r(1, 3)), r(3, 3)));
-            p[5] = deg(std::atan2(r(3, 1), r(3, 2)));
+            const double a = std::atan2(r(1, 3), -r(2, 3));
+            p[3] = deg(a);
+            p[4] = deg(std::atan2(s, r(3, 3)));
+            // Rz(-p4) R = Rx(p5) Rz(p6), whose first row is (cos p6, -sin p6, 0).
+            const double sa = std::sin(a), ca = std::cos(a);
+            p[5] = deg(std::atan2(-(ca * r(1, 2) + sa * r(2, 2)), ca * r(1, 1) + sa * r(2, 1)));
         }
         break;
-    case EulerZYZ:
-        if (r(3, 3) >= one) {
+    }
+    case EulerZYZ: {
+        const double s = std::sqrt(r(1, 3) * r(1, 3) + r(2, 3) * r(2, 3));
+        if (singular(s) && r(3, 3) > 0.0) {
             p[3] = 0.0f;
             p[4] = 0.0f;
             p[5] = deg(std::atan2(r(2, 1), r(1, 1)));
-        } else if (r(3, 3) <= -one) {
+        } else if (singular(s)) {
             p[3] = 0.0f;
             p[4] = 180.0f;
             p[5] = deg(std::atan2(r(2, 1), r(2, 2)));
         } else {
-            // sin(p5) from r13 and r23 rather than 1 - r33^2, for precision.
-            const double s = static_cast<float>(std::sqrt(r(1, 3) * r(1, 3) + r(2, 3) * r(2, 3)));
-            p[3] = deg(std::atan2(r(2, 3) / s, r(1, 3) / s));
+            const double a = std::atan2(r(2, 3), r(1, 3));
+            p[3] = deg(a);
             p[4] = deg(std::atan2(s, r(3, 3)));
-            p[5] = deg(std::atan2(r(3, 2) / s, -r(3, 1) / s));
+            // Rz(-p4) R = Ry(p5) Rz(p6), whose second row is (sin p6, cos p6, 0).
+            const double sa = std::sin(a), ca = std::cos(a);
+            p[5] = deg(std::atan2(ca * r(2, 1) - sa * r(1, 1), ca * r(2, 2) - sa * r(1, 2)));
         }
         qCDebug(lcMatrix) << "aqui---> " << r(3, 3) << " " << p[4];
         break;
+    }
     default:
         qCWarning(lcMatrix) << "Unknown Euler convention" << convention;
         break;

@@ -17,6 +17,18 @@ namespace {
 
 constexpr double kPi = toolbox::kPi;
 constexpr double kToDegrees = 57.29577951308232;
+// Below this sine of the wrist bend (about 0.0001 degrees) the wrist is
+// singular to the rounding of single-precision poses: axis 4 and 6 are then
+// one rotation and axis 4 keeps its value. A wider band would list
+// configurations that miss the target by the bend it ignores.
+constexpr double kWristNoise = 2e-6;
+// An elbow this close to straight (1 - |cos| below it, a bend of 0.08
+// degrees), or a wrist point this close to the cylinder its offset keeps it
+// off axis 1, is singular as far as a single-precision pose can tell: the
+// position changes by less than 0.0002 mm across the band.
+constexpr double kArmNoise = 1e-6;
+// Two configurations closer than this on every axis are one.
+constexpr float kSameConfiguration = 1e-3f;
 
 inline bool within(float v, float lo, float hi)
 {
@@ -428,12 +440,26 @@ void Robot::sceneExtent(double *radius, float *centre) const
 
 // ---------------------------------------------------------------- inverse kinematics
 
+bool Robot::hasSphericalWrist() const
+{
+    if (joints.size() < 7)
+        return false;
+    // Axes 4, 5 and 6 meet in one point, with the twists the closed form
+    // is written for.
+    const Joint &j4 = joints[4], &j5 = joints[5], &j6 = joints[6];
+    return j5.getA() == 0 && j6.getA() == 0 && j5.getD() == 0.0f && j4.getAlpha() == -90 &&
+           j5.getAlpha() == 90 && j6.getAlpha() == -90;
+}
+
 int Robot::doInverseKinematics(const Matrix4 &target, std::vector<IkConfiguration> &results) const
 {
     results.clear();
     if (joints.size() < 7)
         return -1;
-    if (angleType < 0)
+    // The closed form holds for every spherical wrist, whatever the angle
+    // type says; a negative type only asks for the other solver when the
+    // wrist is not spherical.
+    if (angleType < 0 && !hasSphericalWrist())
         return nonSphericalWrist(target, results);
     return closedForm(target, results);
 }
@@ -586,8 +612,8 @@ int Robot::closedForm(const Matrix4 &T, std::vector<IkConfiguration> &results) c
             return r03[row - 1] * T[col - 1] + r03[3 + row - 1] * T[4 + col - 1] +
                    r03[6 + row - 1] * T[8 + col - 1];
         };
-        const double r11 = r(1, 1), r13 = r(1, 3), r21 = r(2, 1), r22 = r(2, 2), r23 = r(2, 3),
-                     r31 = r(3, 1), r33 = r(3, 3);
+        const double r11 = r(1, 1), r12 = r(1, 2), r13 = r(1, 3), r23 = r(2, 3), r31 = r(3, 1),
+                     r32 = r(3, 2), r33 = r(3, 3);
         // The wrist bend's sine from the two other elements of the column:
         // sqrt(1 - r23^2) loses its precision exactly where it matters, near
         // the singular wrist.
@@ -608,77 +634,109 @@ int Robot::closedForm(const Matrix4 &T, std::vector<IkConfiguration> &results) c
             }
             sols[count++] = q;
         };
-        if (s >= 0.001) {
+        // Axes 5 and 6 follow from axis 4: R = R4(t4) R5(t5) R6(t6) gives
+        // sin t5 = s4 r33 - c4 r13 and the angle of axis 6 from the first two
+        // columns. Taken this way the three angles always rebuild R, even
+        // where axis 4 is poorly defined next to the singular wrist.
+        auto addWrist = [&](double t4) {
+            const double s4 = std::sin(t4), c4 = std::cos(t4);
+            const double t5 = std::atan2(s4 * r33 - c4 * r13, r23);
+            const double t6 = std::atan2(s4 * r11 + c4 * r31, s4 * r12 + c4 * r32);
+            addSolution(t4, t5, t6);
+        };
+        if (s > kWristNoise) {
             // Solution B is solution A with the wrist turned over: axes 4
             // and 6 half a turn round, axis 5 mirrored.
             const double t4a = std::atan2(r33, -r13);
-            const double t5a = std::atan2(s, r23);
-            const double t6a = std::atan2(r22, -r21);
-            addSolution(t4a, t5a, t6a);
-            addSolution(halfTurn(t4a), -t5a, halfTurn(t6a));
+            addWrist(t4a);
+            addWrist(halfTurn(t4a));
         } else {
-            const double t4 = seed[3] * kDegToRad + th[3];
-            const double t5 = std::atan2(s, r23);
-            const double s4 = std::sin(t4), c4 = std::cos(t4);
-            const double t6 = std::atan2(s4 * r11 + c4 * r31, s4 * r31 - c4 * r11);
-            addSolution(t4, t5, t6);
+            // Singular to rounding noise: axis 4 stays where it is.
+            addWrist(seed[3] * kDegToRad + th[3]);
         }
     }
     return finishList(sols, count, seed, results);
 }
 
-int Robot::finishList(const std::array<float, 6> *basic, int count, const float *seed,
+namespace {
+
+// The value v + 360 m (|m| <= kMaxTurns) that lies within [lo, hi]: with
+// `nearest`, the one closest to `target`; otherwise v itself when it fits,
+// else the smallest turn, -360 tried before +360. False when none fits.
+bool fitTurn(float v, float lo, float hi, bool nearest, float target, float &out)
+{
+    bool found = false;
+    float bestDistance = 0.0f;
+    for (int m = 0; m <= Robot::kMaxTurns; ++m) {
+        for (float w : {v - 360.0f * float(m), v + 360.0f * float(m)}) {
+            if (!within(w, lo, hi))
+                continue;
+            if (!nearest) {
+                out = w;
+                return true;
+            }
+            const float d = std::fabs(w - target);
+            if (!found || d < bestDistance) {
+                found = true;
+                bestDistance = d;
+                out = w;
+            }
+        }
+    }
+    return found;
+}
+
+} // namespace
+
+int Robot::finishList(const std::array<float, 6> *basic, int count, const float *seedModel,
                       std::vector<IkConfiguration> &results) const
 {
+    // Limits are robot joint values, so everything below works on robot
+    // values: a model angle measured the other way round or from the
+    // horizontal would be judged against the wrong range.
     float L[6], U[6];
     for (int k = 0; k < 6; ++k) {
         L[k] = float(joints[std::size_t(k + 1)].getLiminf());
         U[k] = float(joints[std::size_t(k + 1)].getLimsup());
     }
-    if (angleType == 2 || angleType == 4) {
-        // The real axis-3 range moves with axis 2; the coupled check below
-        // decides, this only keeps the candidates alive until then.
-        U[2] += 100.0f;
-        L[2] -= 100.0f;
-    }
-
+    const std::array<float, 6> seed = jointValues();
     const bool coupled = angleType == 2 || angleType == 4;
-    // Axis 3 of a coupled arm is judged by its real, axis-2 dependent range.
-    auto axisOk = [&](const std::array<float, 6> &q, int k) {
-        if (!within(q[std::size_t(k)], L[k], U[k]))
-            return false;
-        if (k != 2 || !coupled)
-            return true;
-        float robot[6];
-        dhToRobot(angleType, q.data(), robot);
-        return checkCoupledLimits(robot);
+    // Axis 3 of a coupled arm has a range that moves with axis 2.
+    auto range = [&](const std::array<float, 6> &q, int k, float &lo, float &hi) {
+        lo = L[k];
+        hi = U[k];
+        if (coupled && k == 2) {
+            const float shift = angleType == 2 ? -q[1] : q[1];
+            lo += shift;
+            hi += shift;
+        }
     };
 
     for (int i = 0; i < count; ++i) {
-        std::array<float, 6> q = basic[i];
+        std::array<float, 6> q;
+        dhToRobot(angleType, basic[i].data(), q.data());
         bool valid = true;
         for (int k = 0; k < 6 && valid; ++k) {
-            if (!std::isfinite(q[std::size_t(k)])) {
-                valid = false;
-                break;
-            }
-            // An angle outside the limits may be inside them one or more turns
-            // away; take the smallest such turn.
-            if (!axisOk(q, k)) {
-                const float v = q[std::size_t(k)];
-                for (int m = 1; m <= kMaxTurns; ++m) {
-                    q[std::size_t(k)] = v - 360.0f * float(m);
-                    if (axisOk(q, k))
-                        break;
-                    q[std::size_t(k)] = v + 360.0f * float(m);
-                    if (axisOk(q, k))
-                        break;
-                    q[std::size_t(k)] = v;
-                }
-            }
-            valid = axisOk(q, k);
+            const std::size_t ks = std::size_t(k);
+            float lo, hi;
+            range(q, k, lo, hi);
+            // Axes 1, 4 and 6 get every whole-turn variant below; on the
+            // others the turn nearest to the current value is the one that
+            // lets a jog go on past +-180 degrees.
+            const bool nearest = k == 1 || k == 2 || k == 4;
+            valid = std::isfinite(q[ks]) && fitTurn(q[ks], lo, hi, nearest, seed[ks], q[ks]);
         }
         if (!valid)
+            continue;
+        // A singular arm or wrist can give the same configuration twice.
+        const bool duplicate =
+            std::any_of(results.begin(), results.end(), [&q](const IkConfiguration &c) {
+                for (std::size_t k = 0; k < 6; ++k)
+                    if (std::fabs(c.q[k] - q[k]) > kSameConfiguration)
+                        return false;
+                return true;
+            });
+        if (duplicate)
             continue;
         IkConfiguration c;
         c.q = q;
@@ -713,29 +771,13 @@ int Robot::finishList(const std::array<float, 6> *basic, int count, const float 
         }
     }
 
-    if (coupled) {
-        // Entries that break the coupled axis-3 range would drive the real
-        // axis past its stops.
-        results.erase(std::remove_if(results.begin(), results.end(),
-                                     [this](const IkConfiguration &c) {
-                                         float robot[6];
-                                         dhToRobot(angleType, c.q.data(), robot);
-                                         return !checkCoupledLimits(robot);
-                                     }),
-                      results.end());
-        if (results.empty()) {
-            qCDebug(lcIk) << "No original solutions";
-            return -1;
-        }
-    }
-
     int chosen = -1;
     float best = 1e9f;
     float bestAxis2 = 0.0f;
     for (std::size_t i = 0; i < results.size(); ++i) {
         float worst = 0.0f;
-        for (int k = 0; k < 6; ++k)
-            worst = std::max(worst, std::fabs(results[i].q[std::size_t(k)] - seed[k]));
+        for (std::size_t k = 0; k < 6; ++k)
+            worst = std::max(worst, std::fabs(results[i].q[k] - seed[k]));
         if (worst < best) {
             best = worst;
             chosen = int(i);
@@ -746,13 +788,11 @@ int Robot::finishList(const std::array<float, 6> *basic, int count, const float 
         results[std::size_t(chosen)].chosen = true;
         results[std::size_t(chosen)].near = best < 91.0f && bestAxis2 < 10.0f;
     }
-    for (IkConfiguration &c : results)
-        dhToRobot(angleType, c.q.data(), c.q.data());
 
     if (lcIk().isDebugEnabled()) {
         qCDebug(lcIk) << "Chosen: " << chosen;
-        qCDebug(lcIk) << "qAprox = []" << seed[0] << seed[1] << seed[2] << seed[3] << seed[4]
-                      << seed[5];
+        qCDebug(lcIk) << "qAprox = []" << seedModel[0] << seedModel[1] << seedModel[2]
+                      << seedModel[3] << seedModel[4] << seedModel[5];
         if (chosen >= 0) {
             const auto &q = results[std::size_t(chosen)].q;
             qCDebug(lcIk) << "chosen = []" << q[0] << q[1] << q[2] << q[3] << q[4] << q[5];
@@ -799,9 +839,10 @@ int Robot::nonSphericalWrist(const Matrix4 &T, std::vector<IkConfiguration> &res
     const double zx = Tp[2], zy = Tp[6], zz = Tp[10]; // flange Z axis
     const double xx = Tp[0], xy = Tp[4], xz = Tp[8];  // flange X axis
     const double yx = Tp[1], yy = Tp[5], yz = Tp[9];  // flange Y axis
-    (void)zz;
     (void)xz;
     (void)yz;
+    // Twists of axes 5 and 6 at right angles (every arm of this kind).
+    const bool rightAngles = std::fabs(ca5 * ca6) < 1e-9 && std::fabs(std::fabs(sa5 * sa6) - 1.0) < 1e-9;
 
     // Offset of the wrist point from the arm plane, along the common axis
     // direction of axes 2-4, which in frame 1 is (0, -sin alpha2, cos alpha2).
@@ -814,12 +855,19 @@ int Robot::nonSphericalWrist(const Matrix4 &T, std::vector<IkConfiguration> &res
     }
     const double r = std::sqrt(r2);
     const double psi = std::atan2(py, px);
-    const double as = std::asin(std::clamp(delta / r, -1.0, 1.0));
+    double ratio = std::clamp(delta / r, -1.0, 1.0);
+    // The wrist point on the cylinder of the offset (to what a float pose can
+    // tell): the two shoulder configurations are one.
+    const bool onCylinder = 1.0 - std::fabs(ratio) < kArmNoise;
+    if (onCylinder)
+        ratio = ratio > 0.0 ? 1.0 : -1.0;
+    const double as = std::asin(ratio);
     const double t1c[2] = {psi - as, psi - kPi + as};
 
     std::array<float, 6> sols[8];
     int count = 0;
-    for (double t1 : t1c) {
+    for (int shoulder = 0; shoulder < (onCylinder ? 1 : 2); ++shoulder) {
+        const double t1 = t1c[shoulder];
         // Normal of the arm plane (direction of axes 2-4) in frame 0'.
         const double s1 = std::sin(t1), c1v = std::cos(t1);
         // RotZ(t1) (0, -sa2, 0)  (cos alpha2 is zero for a right-angle twist)
@@ -832,14 +880,28 @@ int Robot::nonSphericalWrist(const Matrix4 &T, std::vector<IkConfiguration> &res
         if (c5 > 1.0 + 1e-6 || c5 < -1.0 - 1e-6)
             continue;
         c5 = std::clamp(c5, -1.0, 1.0);
-        const double s5abs = std::sqrt(std::max(0.0, 1.0 - c5 * c5));
-        for (double s5 : {s5abs, -s5abs}) {
+        double s5abs;
+        if (rightAngles) {
+            // |sin t5| is the sine of the angle between the flange Z axis and
+            // n: from their cross product it keeps its precision next to the
+            // singular wrist, where sqrt(1 - c5^2) is rounding noise.
+            const double cx = -zz * ny, cy = zz * nx, cz = zx * ny - zy * nx;
+            s5abs = std::sqrt(cx * cx + cy * cy + cz * cz) / std::sqrt(nx * nx + ny * ny);
+        } else {
+            s5abs = std::sqrt(std::max(0.0, 1.0 - c5 * c5));
+        }
+        // At the singular wrist both signs give one configuration.
+        if (s5abs <= kWristNoise)
+            s5abs = 0.0;
+        const int wristCount = s5abs > 0.0 ? 2 : 1;
+        for (int w = 0; w < wristCount; ++w) {
+            const double s5 = w == 0 ? s5abs : -s5abs;
             const double t5 = std::atan2(s5, c5);
             double t6;
             // (x6.n, y6.n) is (X + iY) turned by -t6, with X, Y from axis 5.
             const double X = sa5 * s5;
             const double Y = ca6 * sa5 * c5 + sa6 * ca5;
-            if (std::fabs(X) < 1e-6 && std::fabs(Y) < 1e-6)
+            if (std::fabs(X) <= kWristNoise && std::fabs(Y) <= kWristNoise)
                 t6 = seed[5] * kDegToRad + th[5]; // wrist singular: keep axis 6
             else
                 t6 = std::atan2(Y, X) - std::atan2(yn, xn);
@@ -859,8 +921,14 @@ int Robot::nonSphericalWrist(const Matrix4 &T, std::vector<IkConfiguration> &res
             if (c3 > 1.0 + 1e-6 || c3 < -1.0 - 1e-6 || !std::isfinite(c3))
                 continue;
             c3 = std::clamp(c3, -1.0, 1.0);
-            const double s3abs = std::sqrt(std::max(0.0, 1.0 - c3 * c3));
-            for (double s3 : {s3abs, -s3abs}) {
+            // A straight elbow (to what a float pose can tell) is one
+            // configuration, exactly straight.
+            const bool straight = 1.0 - std::fabs(c3) < kArmNoise;
+            if (straight)
+                c3 = c3 > 0.0 ? 1.0 : -1.0;
+            const double s3abs = straight ? 0.0 : std::sqrt(std::max(0.0, 1.0 - c3 * c3));
+            for (int e = 0; e < (straight ? 1 : 2); ++e) {
+                const double s3 = e == 0 ? s3abs : -s3abs;
                 const double t3 = std::atan2(s3, c3);
                 const double t2 = std::atan2(y, x) - std::atan2(a4 * s3, a3 + a4 * c3);
                 const double t234 = std::atan2(N[4], N[0]);

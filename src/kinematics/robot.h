@@ -85,6 +85,10 @@ public:
     Matrix4 jogFromCurrent(const Matrix4 &increment, std::vector<IkConfiguration> &results,
                            int *chosen, int mode) const;
 
+    // Axes 4-6 meet in one point with twists -90, 90, -90: the closed form
+    // solves it whatever the angle type.
+    bool hasSphericalWrist() const;
+
     ConfData configurationData(const float *robotValues) const;
     // TCP in World coordinates (column-major) and the current configuration data.
     void currentRobtarget(Matrix4 &columnPose, ConfData &conf) const;
@@ -131,10 +135,10 @@ public slots:
 private:
     int closedForm(const Matrix4 &target, std::vector<IkConfiguration> &results) const;
     int nonSphericalWrist(const Matrix4 &target, std::vector<IkConfiguration> &results) const;
-    // Limits, variants, coupled limits, the choice and the conversion back to
-    // robot values, shared by both solvers. `count` entries of `basic` are
-    // model-angle solutions in degrees.
-    int finishList(const std::array<float, 6> *basic, int count, const float *seed,
+    // Conversion to robot values, limits, variants, coupled limits and the
+    // choice, shared by both solvers. `count` entries of `basic` are
+    // model-angle solutions in degrees; `seedModel` is only reported.
+    int finishList(const std::array<float, 6> *basic, int count, const float *seedModel,
                    std::vector<IkConfiguration> &results) const;
     void attachGeometry();
 

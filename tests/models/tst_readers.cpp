@@ -527,7 +527,7 @@ void TestReaders::shippedRobotsLoad_data()
     QTest::addColumn<QString>("file");
     QTest::addColumn<int>("angleType");
     QTest::newRow("IRB120") << QStringLiteral("ABB_IRB120.xml") << 0;
-    QTest::newRow("LR Mate") << QStringLiteral("Fanuc_LRMate200iD.xml") << 4;
+    QTest::newRow("LR Mate") << QStringLiteral("Fanuc_LRMate200iD.xml") << 2;
     QTest::newRow("UR5") << QStringLiteral("UR5.xml") << -1;
 }
 

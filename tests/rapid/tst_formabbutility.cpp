@@ -229,10 +229,10 @@ void TestFormABButility::textsOfTheHomePose()
 {
     // IRB 120 with only axis 6 turned by 90 degrees. The TCP lies on axis 6:
     // d4 + d6 = 302 + 72 ahead of axis 1, d1 + a2 + a3 = 290 + 270 + 70 high.
-    // The link twists -90, -90, +90, -90 about x with axis 2's -90 about z
-    // leave the flange with x up, y along -y, z along x; the turn of axis 6
-    // makes that rows (0, 0, 1), (-1, 0, 0), (0, -1, 0): trace 0, so
-    // q1 = 1/2 and (q2, q3, q4) = ((-1 - 0), (1 - 0), (-1 - 0)) / 2.
+    // At zero the flange is ABB's tool0: x down, y along y, z along x
+    // (Ry(90), as the controller shows it); the turn of axis 6 about z makes
+    // that rows (0, 0, 1), (1, 0, 0), (0, 1, 0): trace 0, so q1 = 1/2 and
+    // (q2, q3, q4) = ((1 - 0), (1 - 0), (1 - 0)) / 2.
     // Quadrant of axis 6: floor(90 / 90) = 1; the arm bits are all clear.
     setJoints({0, 0, 0, 0, 0, 90});
     QTest::mouseClick(update, Qt::LeftButton);
@@ -241,8 +241,8 @@ void TestFormABButility::textsOfTheHomePose()
     QCOMPARE(tool->text(), QStringLiteral("[0.00000,0.00000,0.00000],[1.0000000,0.0000000,"
                                           "0.0000000,0.0000000]"));
     QCOMPARE(target->text(),
-             QStringLiteral("[[374.00000,0.00000,630.00000],[0.5000000,-0.5000000,0.5000000,"
-                            "-0.5000000],[0,0,1,0],[9E9,9E9,9E9,9E9,9E9,9E9]];"));
+             QStringLiteral("[[374.00000,0.00000,630.00000],[0.5000000,0.5000000,0.5000000,"
+                            "0.5000000],[0,0,1,0],[9E9,9E9,9E9,9E9,9E9,9E9]];"));
     QCOMPARE(label->text(), QString());
 }
 

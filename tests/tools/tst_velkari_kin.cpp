@@ -84,7 +84,7 @@ const std::array<Link, 6> kIrb120{{{0, 0, 0, 290},
                                    {0, 270, 0, 0},
                                    {-90, 70, 0, 302},
                                    {90, 0, 0, 0},
-                                   {-90, 0, 0, 72}}};
+                                   {-90, 0, 180, 72}}};
 
 const std::array<Link, 6> kUr5{{{0, 0, 0, 89.159},
                                 {90, 0, 0, 0},
@@ -288,9 +288,10 @@ QVector<Joints> sampleJoints(const QString &robot, int count, unsigned seed)
         if (robot == QLatin1String("UR5.xml")) {
             q = {u(-170, 170), u(-160, -20), u(20, 150), u(-170, 170), wrist(160), u(-170, 170)};
         } else if (robot == QLatin1String("Fanuc_LRMate200iD.xml")) {
-            // Axis 3 of this arm is limited relative to axis 2.
+            // Axis 3 of this arm is measured from the horizontal: its range
+            // applies to j2 + j3.
             const double q2 = u(-50, 80);
-            q = {u(-150, 150), q2, q2 + u(-40, 120), u(-170, 170), wrist(110), u(-170, 170)};
+            q = {u(-150, 150), q2, u(-40, 120) - q2, u(-170, 170), wrist(110), u(-170, 170)};
         } else {
             q = {u(-150, 150), u(-80, 90), u(-90, 50), u(-150, 150), wrist(110), u(-170, 170)};
         }
@@ -342,9 +343,9 @@ void TestVelkariKin::fkAtZeroIsTheHandWorkedFlange()
 {
     // At zero the IRB120 stands upright: the upper arm adds 270 up, the
     // forearm offset 70 up, forearm and flange 302 + 72 forward. The flange
-    // Z axis points forward along base X, its Y axis along -Y, and its X axis
-    // up along Z.
-    const QVector<double> hand{0, 0, 1, 374, 0, -1, 0, 0, 1, 0, 0, 630, 0, 0, 0, 1};
+    // is ABB's tool0: Z forward along base X, Y along Y, X down along -Z
+    // (quaternion 0.70711, 0, 0.70711, 0 on the controller).
+    const QVector<double> hand{0, 0, 1, 374, 0, 1, 0, 0, -1, 0, 0, 630, 0, 0, 0, 1};
     const Run r = runKin({robotFile(QStringLiteral("ABB_IRB120.xml"))}, "fk 0 0 0 0 0 0\n");
     QVERIFY(r.finished);
     QCOMPARE(r.exitCode, 0);
