@@ -108,6 +108,9 @@ Matrix4 translation(float x, float y, float z)
 
 } // namespace
 
+using Joints6 = std::array<float, 6>;
+Q_DECLARE_METATYPE(Joints6)
+
 class TestRobot : public QObject
 {
     Q_OBJECT
@@ -130,6 +133,10 @@ private slots:
     void roundTripOnEveryShippedRobot();
     void offsetShoulderRoundTrip();
     void coupledRobotNeverListsABrokenRange();
+    void ur5ListsItsOwnJointsOnEveryTurn();
+    void configurationEdges_data();
+    void configurationEdges();
+    void shippedRobotsShowTheMakersFrames();
     void debugLinesOnlyWhenAsked();
 
     void jogModes();
@@ -645,6 +652,191 @@ void TestRobot::coupledRobotNeverListsABrokenRange()
         dropped += list.empty();
     }
     QVERIFY(dropped < 300);
+}
+
+void TestRobot::ur5ListsItsOwnJointsOnEveryTurn()
+{
+    Robot r;
+    QCOMPARE(r.loadData(QFile::encodeName(DataDirs::robotDir() + QStringLiteral("UR5.xml"))
+                            .constData()),
+             0);
+    std::vector<IkConfiguration> list;
+    list.reserve(256);
+    // ik(fk(q)) seeded half a degree away must list q and choose it, on any
+    // turn of any axis within +-360, and the list stays short.
+    std::mt19937 rng(12);
+    std::uniform_real_distribution<float> u(-359.0f, 359.0f), jitter(-0.5f, 0.5f);
+    int missed = 0;
+    std::size_t longest = 0;
+    for (int n = 0; n < 300; ++n) {
+        std::array<float, 6> q, seed;
+        for (std::size_t k = 0; k < 6; ++k) {
+            q[k] = u(rng);
+            seed[k] = q[k] + jitter(rng);
+        }
+        if (std::fabs(std::remainder(q[4], 180.0f)) < 2.0f)
+            continue; // the wrist singularity has a continuum of answers
+        r.setJointAngles(q);
+        const Matrix4 target = r.fk(6);
+        r.setJointAngles(seed);
+        const int chosen = r.doInverseKinematics(target, list);
+        longest = std::max(longest, list.size());
+        if (chosen < 0 || !sameJoints(list[std::size_t(chosen)].q, q, 0.01f) ||
+            !list[std::size_t(chosen)].near)
+            ++missed;
+    }
+    QCOMPARE(missed, 0);
+    QVERIFY2(longest <= 64, qPrintable(QString::number(longest)));
+
+    // The case that stopped jogging: axes 2, 3 and 5 beyond 180 degrees.
+    const std::array<float, 6> far{10, 200, 80, -100, -90, 30};
+    r.setJointAngles(far);
+    int chosen = r.solveCurrentPose(list);
+    QVERIFY(chosen >= 0);
+    QVERIFY(sameJoints(list[std::size_t(chosen)].q, far, 0.01f));
+    QVERIFY(list[std::size_t(chosen)].near);
+
+    // Upright: shoulder, elbow and wrist all singular. The seed comes back
+    // as it is, and no configuration is listed twice.
+    const std::array<float, 6> upright{0, -90, 0, -90, 0, 0};
+    r.setJointAngles(upright);
+    chosen = r.solveCurrentPose(list);
+    QVERIFY(chosen >= 0);
+    QVERIFY2(sameJoints(list[std::size_t(chosen)].q, upright, 1e-4f),
+             qPrintable(QStringLiteral("%1 %2 %3 %4 %5 %6")
+                            .arg(list[std::size_t(chosen)].q[0])
+                            .arg(list[std::size_t(chosen)].q[1])
+                            .arg(list[std::size_t(chosen)].q[2])
+                            .arg(list[std::size_t(chosen)].q[3])
+                            .arg(list[std::size_t(chosen)].q[4])
+                            .arg(list[std::size_t(chosen)].q[5])));
+    for (std::size_t i = 0; i < list.size(); ++i)
+        for (std::size_t k = i + 1; k < list.size(); ++k)
+            QVERIFY(!sameJoints(list[i].q, list[k].q, 1e-3f));
+}
+
+void TestRobot::configurationEdges_data()
+{
+    QTest::addColumn<QByteArray>("description");
+    QTest::addColumn<Joints6>("q");
+    auto irb = irb120(-170, 170);
+    irb[5].lo = -400;
+    irb[5].hi = 400;
+    // A negative angle type asks for the non-spherical solver, but the
+    // closed form holds for this wrist.
+    QTest::newRow("negative type, spherical wrist")
+        << describe(irb, -1) << std::array<float, 6>{20, -30, 15, 40, 35, -60};
+    // Next to the singular wrist: the bend's sign is part of the pose.
+    for (float q5 : {-0.03f, 0.03f, -0.05f, 0.08f})
+        QTest::addRow("wrist bend %g", double(q5))
+            << describe(irb, 0) << std::array<float, 6>{40, 10, -10, 0, q5, 30};
+    // Yaskawa GP7 (angle type 3: U and the wrist measured the other way
+    // round): U = 100 is within -70..190 as a robot value, while the model
+    // angle is -100.
+    const std::vector<Axis> gp7{{0, 0, 0, 330, -170, 170},    {-90, 40, -90, 0, -65, 145},
+                                {0, 445, 0, 0, -70, 190},     {-90, 40, 0, 440, -190, 190},
+                                {90, 0, 0, 0, -135, 135},     {-90, 0, 0, 80, -360, 360}};
+    QTest::newRow("type 3, U = 100")
+        << describe(gp7, 3) << std::array<float, 6>{10, 20, 100, 30, 40, 50};
+    QTest::newRow("type 3, U = -60")
+        << describe(gp7, 3) << std::array<float, 6>{-30, 60, -60, -100, -70, 200};
+    // FANUC M-10iA (angle type 2, J3 from the horizontal): J2 + J3 = 190
+    // gives a model angle of -190, past the half turn.
+    const std::vector<Axis> m10{{0, 0, 0, 450, -180, 180},    {-90, 150, -90, 0, -90, 160},
+                                {0, 600, 0, 0, -180, 264},    {-90, 200, 0, 640, -190, 190},
+                                {90, 0, 0, 0, -190, 190},     {-90, 0, 0, 100, -360, 360}};
+    QTest::newRow("type 2, J2 + J3 = 190")
+        << describe(m10, 2) << std::array<float, 6>{10, 40, 150, 30, 40, 50};
+    QTest::newRow("type 2, J2 + J3 = 175")
+        << describe(m10, 2) << std::array<float, 6>{-20, 100, 75, -30, -60, -50};
+}
+
+// Every listed configuration reaches the target and keeps the robot's own
+// joint values within its limits; the joints the target came from are
+// listed and chosen.
+void TestRobot::configurationEdges()
+{
+    QFETCH(QByteArray, description);
+    QFETCH(Joints6, q);
+    ScratchInstall inst;
+    Robot r;
+    QCOMPARE(loadScratch(inst, r, "edge", description), 0);
+    const std::vector<int> lim = r.getLimits();
+    r.setJointAngles(q);
+    QVERIFY(r.checkCoupledLimits(q.data()));
+    const Matrix4 target = r.fk(6);
+    std::vector<IkConfiguration> list;
+    const int chosen = r.doInverseKinematics(target, list);
+    QVERIFY(chosen >= 0);
+    const auto &c = list[std::size_t(chosen)].q;
+    QVERIFY2(sameJoints(c, q, 0.01f), qPrintable(QStringLiteral("chosen %1 %2 %3 %4 %5 %6")
+                                                     .arg(c[0])
+                                                     .arg(c[1])
+                                                     .arg(c[2])
+                                                     .arg(c[3])
+                                                     .arg(c[4])
+                                                     .arg(c[5])));
+    QVERIFY(list[std::size_t(chosen)].near);
+    const bool coupled = r.getAngleType() == 2 || r.getAngleType() == 4;
+    for (const IkConfiguration &e : list) {
+        r.setJointAngles(e.q);
+        const Matrix4 f = r.fk(6);
+        for (int k = 0; k < 12; ++k)
+            QVERIFY2(std::fabs(f[k] - target[k]) < (k % 4 == 3 ? 0.005f : 2e-5f),
+                     qPrintable(QStringLiteral("element %1 missed by %2")
+                                    .arg(k)
+                                    .arg(double(f[k] - target[k]))));
+        QVERIFY(r.checkCoupledLimits(e.q.data()));
+        for (int k = 0; k < 6; ++k)
+            if (k != 2 || !coupled)
+                QVERIFY(e.q[k] >= lim[2 * k] && e.q[k] <= lim[2 * k + 1]);
+    }
+}
+
+void TestRobot::shippedRobotsShowTheMakersFrames()
+{
+    // IRB120: frame 6 is ABB's tool0. At zero the controller shows
+    // [[374, 0, 630], [0.70711, 0, 0.70711, 0]] (tool Z forward, X down);
+    // with axis 5 at 90 the tool points down: [[302, 0, 558], [0, 0, 1, 0]].
+    Robot abb;
+    QCOMPARE(abb.loadData(QFile::encodeName(DataDirs::robotDir() + QStringLiteral("ABB_IRB120.xml"))
+                              .constData()),
+             0);
+    const struct
+    {
+        std::array<float, 6> q;
+        float x, y, z;
+        std::array<float, 4> quaternion;
+    } abbCases[] = {{{0, 0, 0, 0, 0, 0}, 374, 0, 630, {0.7071068f, 0, 0.7071068f, 0}},
+                    {{0, 0, 0, 0, 90, 0}, 302, 0, 558, {0, 0, 1, 0}}};
+    for (const auto &t : abbCases) {
+        abb.setJointAngles(t.q);
+        Matrix4 pose;
+        ConfData conf;
+        abb.currentRobtarget(pose, conf);
+        QVERIFY(std::fabs(pose[12] - t.x) < 1e-3f && std::fabs(pose[13] - t.y) < 1e-3f &&
+                std::fabs(pose[14] - t.z) < 1e-3f);
+        const std::array<float, 4> qt = toolbox::columnMatrixToQuaternion(pose);
+        for (std::size_t k = 0; k < 4; ++k)
+            QVERIFY2(std::fabs(qt[k] - t.quaternion[k]) < 1e-5f,
+                     qPrintable(QStringLiteral("q%1 = %2").arg(k + 1).arg(double(qt[k]))));
+    }
+
+    // LR Mate 200iD: positive J3 raises the forearm from the horizontal.
+    // Shoulder 50 forward and 330 up, upper arm 330 up, then the forearm at
+    // 30 degrees: 335 along it, 35 across it, the flange 80 further along.
+    Robot fanuc;
+    QCOMPARE(fanuc.loadData(QFile::encodeName(DataDirs::robotDir() +
+                                              QStringLiteral("Fanuc_LRMate200iD.xml"))
+                                .constData()),
+             0);
+    fanuc.setJointAngles(std::array<float, 6>{0, 0, 30, 0, 0, 0});
+    const Matrix4 f = fanuc.fk(6);
+    const double c = std::cos(M_PI / 6), s = std::sin(M_PI / 6);
+    QVERIFY(std::fabs(f[3] - (50 + 335 * c - 35 * s + 80 * c)) < 1e-3);
+    QVERIFY(std::fabs(f[11] - (660 + 335 * s + 35 * c + 80 * s)) < 1e-3);
+    fanuc.setJointAngles(std::array<float, 6>{0, 0, 0, 0, 0, 0});
+    QVERIFY(f[11] > fanuc.fk(6)[11]);
 }
 
 void TestRobot::debugLinesOnlyWhenAsked()
