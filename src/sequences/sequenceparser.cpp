@@ -1,9 +1,12 @@
 #include "sequenceparser.h"
 
+#include "kinematics/robot.h"
+
 #include <QFile>
 #include <QLocale>
 #include <QStringView>
 #include <algorithm>
+#include <cmath>
 
 namespace sequences {
 
@@ -44,13 +47,12 @@ int splitFields(QStringView line, QStringView sep, Field *fields, int capacity)
     return count;
 }
 
-double readNumber(QStringView field)
+double readNumber(QStringView field, bool &ok)
 {
     static const QLocale c = QLocale::c();
     // Leading and trailing white space (a "\r" left at a line end among it)
     // is no part of the number.
     field = field.trimmed();
-    bool ok = false;
     const double v = c.toDouble(field, &ok);
     return ok ? v : 0.0;
 }
@@ -58,6 +60,11 @@ double readNumber(QStringView field)
 } // namespace
 
 int parseLine(const QString &line, std::array<float, 7> &values)
+{
+    return parseLine(line, values, nullptr);
+}
+
+int parseLine(const QString &line, std::array<float, 7> &values, bool *allNumbers)
 {
     static const QString separators[] = {QStringLiteral("\t"), QStringLiteral(","),
                                          QStringLiteral(" "), QStringLiteral(", ")};
@@ -74,8 +81,15 @@ int parseLine(const QString &line, std::array<float, 7> &values)
         return 0;
     const int used = std::min(total, kKept);
     values.fill(0.0f);
-    for (int k = 0; k < used; ++k)
-        values[std::size_t(k)] = float(readNumber(view.mid(fields[k].start, fields[k].length)));
+    bool numbers = true;
+    for (int k = 0; k < used; ++k) {
+        bool ok = false;
+        values[std::size_t(k)] =
+            float(readNumber(view.mid(fields[k].start, fields[k].length), ok));
+        numbers = numbers && ok;
+    }
+    if (allNumbers)
+        *allNumbers = numbers;
     return total == 6 ? 6 : 7;
 }
 
@@ -100,7 +114,21 @@ ParsedText parseText(const QString &text)
             // program, even when it yields nothing itself.
             const QString line = text.mid(begin, stop - begin);
             Node node;
-            const int count = parseLine(line, node.values);
+            bool numbers = false;
+            const int count = parseLine(line, node.values, &numbers);
+            if (first && (count == 0 || !numbers)) {
+                // Cut so that a runaway line makes no runaway message.
+                constexpr int kQuoted = 60;
+                const QString shown = line.size() > kQuoted
+                                          ? line.left(kQuoted) + QStringLiteral("...")
+                                          : line;
+                out.error = QStringLiteral("line %1 is not a list of six joint values or of a "
+                                           "code and six operands: \"%2\"")
+                                .arg(lineNumber)
+                                .arg(shown.trimmed());
+                out.lines.clear();
+                return out;
+            }
             if (first)
                 out.program = count == 7;
             first = false;
@@ -116,6 +144,34 @@ ParsedText parseText(const QString &text)
         begin = next;
     }
     return out;
+}
+
+int checkLimits(ParsedText &parsed, const Robot &robot)
+{
+    parsed.outOfLimits.clear();
+    if (parsed.program || robot.getJoints().size() < 7)
+        return 0;
+    const std::vector<int> lim = robot.getLimits();
+    const bool coupled = robot.getAngleType() == 2 || robot.getAngleType() == 4;
+    for (std::size_t i = 0; i < parsed.nodes.size(); ++i) {
+        Node &n = parsed.nodes[i];
+        int axis = 0;
+        for (int k = 0; k < 6 && axis == 0; ++k) {
+            const float v = n.values[std::size_t(k)];
+            const bool fixedRange = k != 2 || !coupled;
+            if (!std::isfinite(v) ||
+                (fixedRange && !(v >= float(lim[std::size_t(2 * k)]) &&
+                                 v <= float(lim[std::size_t(2 * k + 1)]))))
+                axis = k + 1;
+        }
+        if (axis == 0 && !robot.checkCoupledLimits(n.values.data()))
+            axis = 3;
+        if (axis != 0) {
+            n.problem = float(kOutOfLimitsProblem);
+            parsed.outOfLimits.push_back({int(i), axis});
+        }
+    }
+    return int(parsed.outOfLimits.size());
 }
 
 bool parseArray(int rows, int cols, const double *columnMajor, qint64 valueCount,

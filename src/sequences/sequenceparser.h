@@ -12,6 +12,8 @@
 #include <array>
 #include <vector>
 
+class Robot;
+
 namespace sequences {
 
 // No sequence grows beyond this many nodes, whether read or computed: two
@@ -42,6 +44,19 @@ struct Node
 // locale; a field that is not a number reads as 0. Returns 6 or 7 (the
 // seventh value is then 0 for 6), or 0 when no separator gives six fields.
 int parseLine(const QString &line, std::array<float, 7> &values);
+// The same; `allNumbers` (if given) says whether every field read was a number.
+int parseLine(const QString &line, std::array<float, 7> &values, bool *allNumbers);
+
+// A position of a plain list outside the robot's limits.
+struct LimitProblem
+{
+    int node = 0; // index into ParsedText::nodes
+    int axis = 0; // 1 to 6
+};
+
+// Problem code of a position outside the joint limits, beside the codes of
+// the path analysis.
+constexpr int kOutOfLimitsProblem = 100000;
 
 struct ParsedText
 {
@@ -52,12 +67,26 @@ struct ParsedText
     bool program = false;
     // Lines beyond kMaxNodes usable ones were left out.
     bool truncated = false;
+    // Set when the first non-empty line is not a list of six or seven
+    // numbers (a comment, a header, a word): the text is then no sequence
+    // and `nodes` is empty. Names the line.
+    QString error;
+    // Filled by checkLimits for a position list.
+    std::vector<LimitProblem> outOfLimits;
 };
 
 // The whole text: lines split at "\n" (a "\r" before it is dropped, so CR LF
-// text reads as LF text), empty lines dropped, lines that give nothing
-// skipped. Every node gets type 1 and problem 0.
+// text reads as LF text), empty lines dropped, lines after the first that
+// give nothing skipped. Every node gets type 1 and problem 0. The first
+// non-empty line must be six or seven numbers: anything else would turn a
+// header or a comment into a joint position.
 ParsedText parseText(const QString &text);
+
+// For a position list: every node with a joint value outside the robot's
+// limits (axis 3 of a coupled arm against its range at the node's axis 2)
+// goes into `outOfLimits` and gets kOutOfLimitsProblem as problem code.
+// Returns how many. A program is left alone: the path analysis judges it.
+int checkLimits(ParsedText &parsed, const Robot &robot);
 
 // Columns of a rows x cols array stored column by column (the rows of column
 // 1 first), one node each. Returns false, leaving `out` empty, for fewer

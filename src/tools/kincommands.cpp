@@ -320,7 +320,11 @@ int checkSequence(Robot &robot, const QString &file, bool withPath, std::string 
         notes += "the sequence '" + name +
                  "' is larger than the program reads; only its "
                  "beginning is checked\n";
-    const sequences::ParsedText parsed = sequences::parseText(text.text);
+    sequences::ParsedText parsed = sequences::parseText(text.text);
+    if (!parsed.error.isEmpty()) {
+        notes += "'" + name + "' is no sequence: " + parsed.error.toStdString() + '\n';
+        return kCheckUnreadable;
+    }
     if (parsed.nodes.empty()) {
         notes += "'" + name + "' holds no sequence: no line has six or seven numbers\n";
         return kCheckUnreadable;
@@ -355,13 +359,18 @@ int checkSequence(Robot &robot, const QString &file, bool withPath, std::string 
         problems = sequences::PathAnalyser::problems(result);
         path = std::move(result.path);
     } else {
-        // A position list plays as it stands.
+        // A position list plays as it stands, once every position is within
+        // the joint limits.
+        sequences::checkLimits(parsed, robot);
         path.resize(parsed.nodes.size());
         for (std::size_t i = 0; i < path.size(); ++i) {
             std::copy(parsed.nodes[i].values.begin(), parsed.nodes[i].values.begin() + 6,
                       path[i].joints.begin());
             path[i].pathId = int(i);
+            path[i].problem = parsed.nodes[i].problem;
         }
+        for (const sequences::LimitProblem &p : parsed.outOfLimits)
+            problems.push_back({p.node + 1, p.node, sequences::kOutOfLimitsProblem});
     }
 
     out += "positions ";
@@ -369,6 +378,7 @@ int checkSequence(Robot &robot, const QString &file, bool withPath, std::string 
     out += " problems ";
     appendInt(out, long(problems.size()));
     out += '\n';
+    std::size_t limitIndex = 0;
     for (const sequences::PathProblem &p : problems) {
         appendInt(out, p.position);
         out += ' ';
@@ -376,7 +386,14 @@ int checkSequence(Robot &robot, const QString &file, bool withPath, std::string 
         out += ' ';
         appendInt(out, p.code);
         out += ' ';
-        out += sequences::PathAnalyser::problemTexts(p.code).trimmed().toStdString();
+        if (p.code == sequences::kOutOfLimitsProblem) {
+            // Listed in the order checkLimits found them.
+            out += "Joint ";
+            appendInt(out, parsed.outOfLimits[limitIndex++].axis);
+            out += " is outside its limits.";
+        } else {
+            out += sequences::PathAnalyser::problemTexts(p.code).trimmed().toStdString();
+        }
         out += '\n';
     }
     if (withPath) {

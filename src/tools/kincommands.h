@@ -48,14 +48,15 @@ constexpr int kCheckProblems = 3;
 constexpr int kCheckUnreadable = 2;
 
 // The path check of a sequence file, read and analysed as the program does
-// (a position list is played as it stands and has nothing to check).
+// (a position list is played as it stands: only its joint limits are checked,
+// each position outside them a problem of code 100000).
 // Appends "positions K problems P", then per problem "POSITION PATH_ID CODE
 // TEXTS", then with `withPath` per position "TYPE J1 ... J6 CODE". Problems
 // are listed even when the program's first code switches the report off.
 // Notes for the user (skipped instructions, a cut path) go to `notes`, one
 // per line. Returns kCheckContinuous, kCheckProblems, or kCheckUnreadable
 // with the reason in `notes` when the file cannot be read or holds no
-// sequence.
+// sequence (its first line is not six or seven numbers, for one).
 int checkSequence(Robot &robot, const QString &file, bool withPath, std::string &out,
                   std::string &notes);
 

@@ -144,11 +144,28 @@ void TestSequenceText::firstLineDecidesProgramOrList()
     QVERIFY(!l.program);
     QCOMPARE(l.nodes.size(), std::size_t(2));
     QCOMPARE(l.nodes[1].values[6], 7.0f);
-    // A first line that yields nothing is no program either.
-    auto h = parseText(QStringLiteral("# my program\n1 0 0 0 0 30 0\n"));
-    QVERIFY(!h.program);
-    QCOMPARE(h.nodes.size(), std::size_t(1));
-    QCOMPARE(h.lines, (std::vector<int>{2}));
+    QVERIFY(l.error.isEmpty() && p.error.isEmpty());
+    // A first line that is not six or seven numbers (a comment, a header, a
+    // word, too few values) makes the text no sequence at all, and the
+    // message names the line; later lines that give nothing are skipped.
+    const struct
+    {
+        const char *text;
+        int line;
+    } bad[] = {{"# my program\n1 0 0 0 0 30 0\n", 1},
+               {"\n\nJ1,J2,J3,J4,J5,J6\n1,2,3,4,5,6\n", 3},
+               {"1 0 0 0 0 30 x\n2 10 0 0 0 30 0\n", 1},
+               {"a b c d e f", 1},
+               {"1,2,3\n1 2 3 4 5 6\n", 1}};
+    for (const auto &b : bad) {
+        const auto h = parseText(QString::fromLatin1(b.text));
+        QVERIFY2(h.nodes.empty() && !h.program, b.text);
+        QVERIFY2(h.error.startsWith(QStringLiteral("line %1 ").arg(b.line)),
+                 qPrintable(h.error));
+    }
+    auto later = parseText(QStringLiteral("1 2 3 4 5 6\n# a note\n7 8 9 10 11 12\n"));
+    QVERIFY(later.error.isEmpty());
+    QCOMPARE(later.lines, (std::vector<int>{1, 3}));
 }
 
 void TestSequenceText::crLfReadsAsLf()
@@ -167,14 +184,14 @@ void TestSequenceText::crLfReadsAsLf()
 
 void TestSequenceText::emptyAndUnusableLines()
 {
-    auto p = parseText(QStringLiteral("\n\n1,2,3\nx y z\n\n1 2 3 4 5 6\n1;2;3;4;5;6\n"));
+    auto p = parseText(QStringLiteral("\n\n1 2 3 4 5 6\n1,2,3\nx y z\n\n1;2;3;4;5;6\n"));
     QCOMPARE(p.nodes.size(), std::size_t(1));
-    QCOMPARE(p.lines, (std::vector<int>{6}));
+    QCOMPARE(p.lines, (std::vector<int>{3}));
     QCOMPARE(p.nodes[0].values, (Values{1, 2, 3, 4, 5, 6, 0}));
-    // Six words are six fields that read as 0.
-    auto w = parseText(QStringLiteral("a b c d e f"));
-    QCOMPARE(w.nodes.size(), std::size_t(1));
-    QCOMPARE(w.nodes[0].values, (Values{0, 0, 0, 0, 0, 0, 0}));
+    // After the first line, six words are six fields that read as 0.
+    auto w = parseText(QStringLiteral("1 2 3 4 5 6\na b c d e f"));
+    QCOMPARE(w.nodes.size(), std::size_t(2));
+    QCOMPARE(w.nodes[1].values, (Values{0, 0, 0, 0, 0, 0, 0}));
     QVERIFY(parseText(QString()).nodes.empty());
     QVERIFY(parseText(QStringLiteral("\r\n\r\n")).nodes.empty());
 }
@@ -198,7 +215,8 @@ void TestSequenceText::fileUpToTheFirstNulByte()
         scratch.write(QStringLiteral("Simulations/utf.sim"), QByteArray("1 2 3 4 5 6 \xc2\xb0\n"));
     const auto u = sequences::readSequenceFile(utf);
     QVERIFY(u.text.contains(QChar(0x00b0)));
-    QCOMPARE(parseText(u.text).nodes.size(), std::size_t(1));
+    // A degree sign is no number: the first line is refused, quoted as written.
+    QVERIFY(parseText(u.text).error.contains(QStringLiteral("6 \u00b0")));
 }
 
 void TestSequenceText::fileThatCannotBeRead()

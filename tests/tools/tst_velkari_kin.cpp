@@ -903,7 +903,7 @@ void TestVelkariKin::checkPositionList()
 {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    // Positions play as they stand: nothing to check, whatever they are.
+    // Positions play as they stand once they are within the limits.
     const QString file =
         writeFile(dir, QStringLiteral("list.csv"), "1,2,3,4,5,6\n0,0,0,0,0,0\n150,0,0,0,0,0\n");
     const Run r = runKin({robotFile(QStringLiteral("ABB_IRB120.xml")), QStringLiteral("check"),
@@ -915,6 +915,18 @@ void TestVelkariKin::checkPositionList()
                                "1.000000 0.000000 0.000000 0.000000 0.000000 0.000000 0.000000 0\n"
                                "1.000000 150.000000 0.000000 0.000000 0.000000 0.000000 0.000000 "
                                "0\n"));
+    // Outside the IRB120's limits (axis 3 -110..70, axis 1 +-165, axis 6
+    // +-400): each such position is a problem naming its first axis.
+    const QString wide = writeFile(dir, QStringLiteral("wide.sim"),
+                                   "0 0 0 0 30 0\n0 0 70.5 0 30 0\n-166 0 0 0 0 401\n"
+                                   "0 0 -110 0 0 400\n");
+    const Run w = runKin({robotFile(QStringLiteral("ABB_IRB120.xml")), QStringLiteral("check"),
+                          wide},
+                         QByteArray());
+    QCOMPARE(w.exitCode, 3);
+    QCOMPARE(w.out, QByteArray("positions 4 problems 2\n"
+                               "2 1 100000 Joint 3 is outside its limits.\n"
+                               "3 2 100000 Joint 1 is outside its limits.\n"));
 }
 
 void TestVelkariKin::checkShippedExamples()
@@ -940,10 +952,14 @@ void TestVelkariKin::checkUnreadableInputs()
     const QString good = writeFile(dir, QStringLiteral("good.sim"), "1 0 0 0 0 30 0\n");
     const QString words = writeFile(dir, QStringLiteral("words.sim"), "no numbers here\n1;2;3\n");
     const QString empty = writeFile(dir, QStringLiteral("empty.sim"), QByteArray());
+    // A comment or a header first would be played as a joint position.
+    const QString header = writeFile(dir, QStringLiteral("header.sim"),
+                                     "\n# drawing program\n5 0 0 140 0 0 0\n1 0 0 0 0 30 0\n");
     const QList<QStringList> cases{
         {robot, QStringLiteral("check"), dir.filePath(QStringLiteral("missing.sim"))},
         {robot, QStringLiteral("check"), words},
         {robot, QStringLiteral("check"), empty},
+        {robot, QStringLiteral("check"), header},
         {robot, QStringLiteral("check"), dir.path()},
         {robot, QStringLiteral("check")},
         {robot, QStringLiteral("check"), good, QStringLiteral("extra")},
@@ -957,6 +973,8 @@ void TestVelkariKin::checkUnreadableInputs()
         QVERIFY2(r.out.isEmpty(), qPrintable(what));
         QVERIFY2(r.err.startsWith("velkari-kin: "), qPrintable(what));
     }
+    const Run h = runKin({robot, QStringLiteral("check"), header}, QByteArray());
+    QVERIFY2(h.err.contains("line 2 is not a list of"), h.err.constData());
     // Numbers too large for a path: the instruction is skipped and said so.
     const QString wild =
         writeFile(dir, QStringLiteral("wild.sim"), "1 0 0 0 0 30 0\n2 nan 0 0 0 30 0\n");
