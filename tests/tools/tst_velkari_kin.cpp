@@ -732,6 +732,10 @@ void TestVelkariKin::unusableInputsExitWithTwo()
     QVERIFY(runKin({}, QByteArray()).err.contains("Usage: velkari-kin ROBOT.xml"));
 }
 
+namespace {
+QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &content);
+} // namespace
+
 void TestVelkariKin::helpText()
 {
     const Run r = runKin({QStringLiteral("--help")}, QByteArray());
@@ -742,6 +746,48 @@ void TestVelkariKin::helpText()
                              "--tool", "check ", "--path"})
         QVERIFY2(r.out.contains(word), word);
     QVERIFY(r.err.isEmpty());
+
+    // The sequence formats are described with every program code and the
+    // units, and the examples in the help text and on the help page are
+    // real sequences: they check clean on the IRB120.
+    for (const char *word : {"\n    1 J1", "\n    2 J1", "(3 is the same)", "\n    9 J1",
+                             "\n    5 X Y Z", "\n    4 X Y Z", "4.01 to 4.99", "1000", "degrees",
+                             "millimetres", "radians"})
+        QVERIFY2(r.out.contains(word), word);
+    QStringList examples;
+    const QStringList lines = QString::fromUtf8(r.out).split(QLatin1Char('\n'));
+    for (int i = 0; i < lines.size(); ++i) {
+        if (!lines[i].trimmed().startsWith(QStringLiteral("Example")) &&
+            !lines[i].endsWith(QStringLiteral("Example:")) &&
+            !lines[i].endsWith(QStringLiteral("placed):")))
+            continue;
+        QString text;
+        for (int k = i + 1; k < lines.size() && lines[k].startsWith(QStringLiteral("    ")); ++k)
+            text += lines[k].trimmed() + QLatin1Char('\n');
+        examples << text;
+    }
+    QFile page(binDir() + QStringLiteral("/../Help/index.html"));
+    QVERIFY(page.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(page.readAll());
+    QVERIFY(html.contains(QStringLiteral("<h2>Sequence files</h2>")));
+    const QRegularExpression pre(QStringLiteral("<pre class=\"example\">([^<]*)</pre>"));
+    for (auto it = pre.globalMatch(html); it.hasNext();)
+        examples << it.next().captured(1);
+    QCOMPARE(examples.size(), 4);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    for (int i = 0; i < examples.size(); ++i) {
+        QVERIFY2(!examples[i].isEmpty(), qPrintable(QString::number(i)));
+        const QString file =
+            writeFile(dir, QStringLiteral("ex%1.sim").arg(i), examples[i].toUtf8());
+        const Run c = runKin({robotFile(QStringLiteral("ABB_IRB120.xml")), QStringLiteral("check"),
+                              file},
+                             QByteArray());
+        QVERIFY2(c.exitCode == 0 && c.out.endsWith(" problems 0\n"),
+                 qPrintable(examples[i] + QString::fromUtf8(c.out + c.err)));
+    }
+    QCOMPARE(examples[0], examples[2]); // the page and the tool show the same examples
+    QCOMPARE(examples[1], examples[3]);
 }
 
 void TestVelkariKin::answersComeBeforeTheInputEnds()
