@@ -142,12 +142,22 @@ void glwidget::ChangeSelectedRobot(Robot *robselected)
         emit setControlsReset();
         return;
     }
+    // Selecting a robot never moves it: axis 3 of a coupled arm gets the
+    // range it has where axis 2 stands now (widened to whole degrees, the
+    // next joint change sets it exactly), not the description's raw one that
+    // would clamp the box and then the robot.
+    std::array<float, 6> q = robot->jointValues();
     std::vector<int> limits = robot->getLimits();
+    float ranges[4];
+    if (robot->coupledLimits(q.data(), ranges)) {
+        limits[4] = int(std::floor(ranges[2]));
+        limits[5] = int(std::ceil(ranges[3]));
+    }
     limits.push_back(-1);
     emit sendValues(limits.data());
-    Pose6 pose = robot->tcpPose(1);
+    // The read-out is in the convention the panel shows.
+    Pose6 pose = robot->tcpPose(robots->eulerConvention());
     emit sendValuesIK(pose.data());
-    std::array<float, 6> q = robot->jointValues();
     emit setTextBoxBarValues(q.data());
     std::array<float, 9> flags = robot->getFrameFlags();
     emit setRobotAxisCheckers(flags.data());

@@ -26,16 +26,23 @@ std::array<double, 3> position(const QString &text)
     return v;
 }
 
-// The three angles of the orientation read-out; 180 and -180 are one angle.
+// The three angles of the orientation read-out.
+std::array<double, 3> angles(const QString &text)
+{
+    const QStringList x = text.split(QChar(0x00BA));
+    std::array<double, 3> v{};
+    for (int i = 0; i < 3 && i < x.size(); ++i)
+        v[std::size_t(i)] = QString(x.at(i)).remove(QLatin1Char(',')).trimmed().toDouble();
+    return v;
+}
+
+// 180 and -180 are one angle.
 bool sameOrientation(const QString &a, const QString &b)
 {
-    const QStringList x = a.split(QChar(0x00BA)), y = b.split(QChar(0x00BA));
-    for (int i = 0; i < 3; ++i) {
-        const double d = QString(x.at(i)).remove(QLatin1Char(',')).trimmed().toDouble() -
-                         QString(y.at(i)).remove(QLatin1Char(',')).trimmed().toDouble();
-        if (std::fabs(std::remainder(d, 360.0)) > 0.002)
+    const auto x = angles(a), y = angles(b);
+    for (std::size_t i = 0; i < 3; ++i)
+        if (std::fabs(std::remainder(x[i] - y[i], 360.0)) > 0.002)
             return false;
-    }
     return true;
 }
 
@@ -65,6 +72,7 @@ private slots:
     void entryPointsWithoutARobot();
     void changeObjectAndFramesFromThePlayer();
     void copyJointsToTheClipboard();
+    void selectingTheRobotChangesNothing();
 
 private:
     MainWindow *w = nullptr;
@@ -440,6 +448,39 @@ void TestPanel::copyJointsToTheClipboard()
     QTest::keyClick(p, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QApplication::clipboard()->text(),
              QStringLiteral("12.500000\t0.000000\t0.000000\t0.000000\t0.000000\t0.000000\t"));
+}
+
+void TestPanel::selectingTheRobotChangesNothing()
+{
+    // The read-out keeps the convention it shows (Kawasaki Z-Y'-Z'' here,
+    // whose angles differ from every other convention's at this pose).
+    ui->doubleSpinBox01->setValue(30);
+    ui->doubleSpinBox02->setValue(-20);
+    ui->doubleSpinBox05->setValue(40);
+    p->modeRotationChageAll(4);
+    Robots *list = w->view()->robotsList();
+    const auto select = [list] {
+        list->ObjList_JustClicked(list->listWidget()->model()->index(0, 0));
+    };
+    select();
+    const Pose6 want = robot()->tcpPose(4);
+    const auto shown = angles(ui->orientation->text());
+    for (std::size_t k = 0; k < 3; ++k)
+        QVERIFY2(std::fabs(std::remainder(shown[k] - want[k + 3], 360.0)) < 0.002,
+                 qPrintable(ui->orientation->text()));
+
+    // A coupled arm keeps axis 3 where it is, beyond the description's 205.
+    QCOMPARE(w->loadRobot(DataDirs::robotDir() + QStringLiteral("Fanuc_LRMate200iD.xml")), 0);
+    ui->doubleSpinBox02->setValue(-50);
+    ui->doubleSpinBox03->setValue(230); // j2 + j3 = 180, within -70..205
+    QCOMPARE(robot()->jointValues()[2], 230.0f);
+    select();
+    QCOMPARE(ui->doubleSpinBox03->value(), 230.0);
+    QCOMPARE(robot()->jointValues()[2], 230.0f);
+    ui->doubleSpinBox01->setValue(10); // the next joint change moves only axis 1
+    QCOMPARE(robot()->jointValues()[0], 10.0f);
+    QCOMPARE(robot()->jointValues()[2], 230.0f);
+    QCOMPARE(p->currentJoints(), robot()->jointValues());
 }
 
 QTEST_MAIN(TestPanel)
