@@ -842,7 +842,8 @@ int Robot::nonSphericalWrist(const Matrix4 &T, std::vector<IkConfiguration> &res
     (void)xz;
     (void)yz;
     // Twists of axes 5 and 6 at right angles (every arm of this kind).
-    const bool rightAngles = std::fabs(ca5 * ca6) < 1e-9 && std::fabs(std::fabs(sa5 * sa6) - 1.0) < 1e-9;
+    const bool rightAngles =
+        std::fabs(ca5 * ca6) < 1e-9 && std::fabs(std::fabs(sa5 * sa6) - 1.0) < 1e-9;
 
     // Offset of the wrist point from the arm plane, along the common axis
     // direction of axes 2-4, which in frame 1 is (0, -sin alpha2, cos alpha2).

@@ -84,8 +84,7 @@ int parseLine(const QString &line, std::array<float, 7> &values, bool *allNumber
     bool numbers = true;
     for (int k = 0; k < used; ++k) {
         bool ok = false;
-        values[std::size_t(k)] =
-            float(readNumber(view.mid(fields[k].start, fields[k].length), ok));
+        values[std::size_t(k)] = float(readNumber(view.mid(fields[k].start, fields[k].length), ok));
         numbers = numbers && ok;
     }
     if (allNumbers)
@@ -119,9 +118,8 @@ ParsedText parseText(const QString &text)
             if (first && (count == 0 || !numbers)) {
                 // Cut so that a runaway line makes no runaway message.
                 constexpr int kQuoted = 60;
-                const QString shown = line.size() > kQuoted
-                                          ? line.left(kQuoted) + QStringLiteral("...")
-                                          : line;
+                const QString shown =
+                    line.size() > kQuoted ? line.left(kQuoted) + QStringLiteral("...") : line;
                 out.error = QStringLiteral("line %1 is not a list of six joint values or of a "
                                            "code and six operands: \"%2\"")
                                 .arg(lineNumber)
@@ -159,9 +157,8 @@ int checkLimits(ParsedText &parsed, const Robot &robot)
         for (int k = 0; k < 6 && axis == 0; ++k) {
             const float v = n.values[std::size_t(k)];
             const bool fixedRange = k != 2 || !coupled;
-            if (!std::isfinite(v) ||
-                (fixedRange && !(v >= float(lim[std::size_t(2 * k)]) &&
-                                 v <= float(lim[std::size_t(2 * k + 1)]))))
+            if (!std::isfinite(v) || (fixedRange && !(v >= float(lim[std::size_t(2 * k)]) &&
+                                                      v <= float(lim[std::size_t(2 * k + 1)]))))
                 axis = k + 1;
         }
         if (axis == 0 && !robot.checkCoupledLimits(n.values.data()))

@@ -474,8 +474,8 @@ void TestMatrixToolbox::readOutMovesRightNextToTheSingularity()
                                              .arg(double(got[5]));
                     QVERIFY2(std::fabs(got[4] - p5) < 1e-3f, qPrintable(what));
                     for (int k : {3, 5})
-                        QVERIFY2(std::fabs(std::remainder(got[std::size_t(k)] - pose[std::size_t(k)],
-                                                          360.0f)) < 1e-3f,
+                        QVERIFY2(std::fabs(std::remainder(
+                                     got[std::size_t(k)] - pose[std::size_t(k)], 360.0f)) < 1e-3f,
                                  qPrintable(what));
                 }
             }

@@ -657,9 +657,9 @@ void TestRobot::coupledRobotNeverListsABrokenRange()
 void TestRobot::ur5ListsItsOwnJointsOnEveryTurn()
 {
     Robot r;
-    QCOMPARE(r.loadData(QFile::encodeName(DataDirs::robotDir() + QStringLiteral("UR5.xml"))
-                            .constData()),
-             0);
+    QCOMPARE(
+        r.loadData(QFile::encodeName(DataDirs::robotDir() + QStringLiteral("UR5.xml")).constData()),
+        0);
     std::vector<IkConfiguration> list;
     list.reserve(256);
     // ik(fk(q)) seeded half a degree away must list q and choose it, on any
@@ -733,18 +733,18 @@ void TestRobot::configurationEdges_data()
     // Yaskawa GP7 (angle type 3: U and the wrist measured the other way
     // round): U = 100 is within -70..190 as a robot value, while the model
     // angle is -100.
-    const std::vector<Axis> gp7{{0, 0, 0, 330, -170, 170},    {-90, 40, -90, 0, -65, 145},
-                                {0, 445, 0, 0, -70, 190},     {-90, 40, 0, 440, -190, 190},
-                                {90, 0, 0, 0, -135, 135},     {-90, 0, 0, 80, -360, 360}};
+    const std::vector<Axis> gp7{{0, 0, 0, 330, -170, 170}, {-90, 40, -90, 0, -65, 145},
+                                {0, 445, 0, 0, -70, 190},  {-90, 40, 0, 440, -190, 190},
+                                {90, 0, 0, 0, -135, 135},  {-90, 0, 0, 80, -360, 360}};
     QTest::newRow("type 3, U = 100")
         << describe(gp7, 3) << std::array<float, 6>{10, 20, 100, 30, 40, 50};
     QTest::newRow("type 3, U = -60")
         << describe(gp7, 3) << std::array<float, 6>{-30, 60, -60, -100, -70, 200};
     // FANUC M-10iA (angle type 2, J3 from the horizontal): J2 + J3 = 190
     // gives a model angle of -190, past the half turn.
-    const std::vector<Axis> m10{{0, 0, 0, 450, -180, 180},    {-90, 150, -90, 0, -90, 160},
-                                {0, 600, 0, 0, -180, 264},    {-90, 200, 0, 640, -190, 190},
-                                {90, 0, 0, 0, -190, 190},     {-90, 0, 0, 100, -360, 360}};
+    const std::vector<Axis> m10{{0, 0, 0, 450, -180, 180}, {-90, 150, -90, 0, -90, 160},
+                                {0, 600, 0, 0, -180, 264}, {-90, 200, 0, 640, -190, 190},
+                                {90, 0, 0, 0, -190, 190},  {-90, 0, 0, 100, -360, 360}};
     QTest::newRow("type 2, J2 + J3 = 190")
         << describe(m10, 2) << std::array<float, 6>{10, 40, 150, 30, 40, 50};
     QTest::newRow("type 2, J2 + J3 = 175")
@@ -799,9 +799,10 @@ void TestRobot::shippedRobotsShowTheMakersFrames()
     // [[374, 0, 630], [0.70711, 0, 0.70711, 0]] (tool Z forward, X down);
     // with axis 5 at 90 the tool points down: [[302, 0, 558], [0, 0, 1, 0]].
     Robot abb;
-    QCOMPARE(abb.loadData(QFile::encodeName(DataDirs::robotDir() + QStringLiteral("ABB_IRB120.xml"))
-                              .constData()),
-             0);
+    QCOMPARE(
+        abb.loadData(
+            QFile::encodeName(DataDirs::robotDir() + QStringLiteral("ABB_IRB120.xml")).constData()),
+        0);
     const struct
     {
         std::array<float, 6> q;
@@ -826,9 +827,9 @@ void TestRobot::shippedRobotsShowTheMakersFrames()
     // Shoulder 50 forward and 330 up, upper arm 330 up, then the forearm at
     // 30 degrees: 335 along it, 35 across it, the flange 80 further along.
     Robot fanuc;
-    QCOMPARE(fanuc.loadData(QFile::encodeName(DataDirs::robotDir() +
-                                              QStringLiteral("Fanuc_LRMate200iD.xml"))
-                                .constData()),
+    QCOMPARE(fanuc.loadData(
+                 QFile::encodeName(DataDirs::robotDir() + QStringLiteral("Fanuc_LRMate200iD.xml"))
+                     .constData()),
              0);
     fanuc.setJointAngles(std::array<float, 6>{0, 0, 30, 0, 0, 0});
     const Matrix4 f = fanuc.fk(6);

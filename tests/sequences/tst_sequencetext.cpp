@@ -160,8 +160,7 @@ void TestSequenceText::firstLineDecidesProgramOrList()
     for (const auto &b : bad) {
         const auto h = parseText(QString::fromLatin1(b.text));
         QVERIFY2(h.nodes.empty() && !h.program, b.text);
-        QVERIFY2(h.error.startsWith(QStringLiteral("line %1 ").arg(b.line)),
-                 qPrintable(h.error));
+        QVERIFY2(h.error.startsWith(QStringLiteral("line %1 ").arg(b.line)), qPrintable(h.error));
     }
     auto later = parseText(QStringLiteral("1 2 3 4 5 6\n# a note\n7 8 9 10 11 12\n"));
     QVERIFY(later.error.isEmpty());

@@ -750,9 +750,9 @@ void TestVelkariKin::helpText()
     // The sequence formats are described with every program code and the
     // units, and the examples in the help text and on the help page are
     // real sequences: they check clean on the IRB120.
-    for (const char *word : {"\n    1 J1", "\n    2 J1", "(3 is the same)", "\n    9 J1",
-                             "\n    5 X Y Z", "\n    4 X Y Z", "4.01 to 4.99", "1000", "degrees",
-                             "millimetres", "radians"})
+    for (const char *word :
+         {"\n    1 J1", "\n    2 J1", "(3 is the same)", "\n    9 J1", "\n    5 X Y Z",
+          "\n    4 X Y Z", "4.01 to 4.99", "1000", "degrees", "millimetres", "radians"})
         QVERIFY2(r.out.contains(word), word);
     QStringList examples;
     const QStringList lines = QString::fromUtf8(r.out).split(QLatin1Char('\n'));
@@ -780,9 +780,9 @@ void TestVelkariKin::helpText()
         QVERIFY2(!examples[i].isEmpty(), qPrintable(QString::number(i)));
         const QString file =
             writeFile(dir, QStringLiteral("ex%1.sim").arg(i), examples[i].toUtf8());
-        const Run c = runKin({robotFile(QStringLiteral("ABB_IRB120.xml")), QStringLiteral("check"),
-                              file},
-                             QByteArray());
+        const Run c =
+            runKin({robotFile(QStringLiteral("ABB_IRB120.xml")), QStringLiteral("check"), file},
+                   QByteArray());
         QVERIFY2(c.exitCode == 0 && c.out.endsWith(" problems 0\n"),
                  qPrintable(examples[i] + QString::fromUtf8(c.out + c.err)));
     }
@@ -966,9 +966,8 @@ void TestVelkariKin::checkPositionList()
     const QString wide = writeFile(dir, QStringLiteral("wide.sim"),
                                    "0 0 0 0 30 0\n0 0 70.5 0 30 0\n-166 0 0 0 0 401\n"
                                    "0 0 -110 0 0 400\n");
-    const Run w = runKin({robotFile(QStringLiteral("ABB_IRB120.xml")), QStringLiteral("check"),
-                          wide},
-                         QByteArray());
+    const Run w = runKin(
+        {robotFile(QStringLiteral("ABB_IRB120.xml")), QStringLiteral("check"), wide}, QByteArray());
     QCOMPARE(w.exitCode, 3);
     QCOMPARE(w.out, QByteArray("positions 4 problems 2\n"
                                "2 1 100000 Joint 3 is outside its limits.\n"
