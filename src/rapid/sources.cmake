@@ -10,6 +10,7 @@ target_sources(velkari_core PRIVATE
 target_sources(velkari_ui PRIVATE
     ${CMAKE_CURRENT_SOURCE_DIR}/rapid/formabbutility.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/rapid/formabbutility.ui
+    ${CMAKE_CURRENT_SOURCE_DIR}/rapid/rapidmodulecommands.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/rapid/wii.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/rapid/wii.ui
     ${CMAKE_CURRENT_SOURCE_DIR}/rapid/wiiremote.cpp
