@@ -438,6 +438,44 @@ void TestRapidModule::unreadableFiles()
         QVERIFY(!r.ok);
         QVERIFY2(r.error.startsWith(c.second), qPrintable(r.error));
     }
+
+    // A real module cut, doubled and scrambled in a thousand ways: every
+    // result is either a program or a refusal that names a reason.
+    QFile shipped(DataDirs::simulationDir() + QStringLiteral("drawing.sim"));
+    QVERIFY(shipped.open(QIODevice::ReadOnly));
+    Robot robot;
+    QCOMPARE(robot.loadData(QFile::encodeName(DataDirs::defaultRobot()).constData()), 0);
+    const QString module =
+        rapid::exportModule(robot, rapid::programFromText(QString::fromUtf8(shipped.readAll())),
+                            rapid::ExportOptions())
+            .module;
+    quint32 seed = 12345;
+    auto next = [&seed](int n) {
+        seed = seed * 1664525u + 1013904223u;
+        return int((seed >> 8) % quint32(n));
+    };
+    int refused = 0;
+    for (int round = 0; round < 1000; ++round) {
+        QString t = module;
+        for (int edits = 1 + next(4); edits > 0; --edits) {
+            const int at = next(t.size());
+            const int length = 1 + next(40);
+            switch (next(3)) {
+            case 0:
+                t.remove(at, length);
+                break;
+            case 1:
+                t.insert(at, t.mid(next(t.size()), length));
+                break;
+            default:
+                t[at] = QChar(ushort(next(128)));
+            }
+        }
+        const rapid::ImportResult r = rapid::importModule(robot, t);
+        QVERIFY(r.ok ? !r.program.empty() && r.error.isEmpty() : !r.error.isEmpty());
+        refused += r.ok ? 0 : 1;
+    }
+    QVERIFY(refused > 100); // the edits do reach the declarations
 }
 
 QTEST_GUILESS_MAIN(TestRapidModule)
