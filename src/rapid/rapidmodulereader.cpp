@@ -360,7 +360,7 @@ bool checkData(const Value &v, DataType type, Data &data, QString &why)
             why = QStringLiteral("a tooldata has three parts: robhold, tframe and tload");
             return false;
         }
-        double load[3];
+        double load[4]; // cog, then aom
         const Value &l = v.items[2];
         if (!s.kind(v.items[0], Value::Bool, QStringLiteral("robhold must be TRUE or FALSE")) ||
             !s.pose(v.items[1], data.frame, QStringLiteral("tframe")))
