@@ -3,6 +3,7 @@
 #include "kinematics/logging.h"
 #include "kinematics/robot.h"
 #include "models/datadirs.h"
+#include "rapid/rapidmodulecommands.h"
 #include "scene/glwidget.h"
 #include "scene/objects.h"
 #include "ui/menuprincipal.h"
@@ -317,6 +318,27 @@ void MainWindow::buildMenus()
             &QAction::triggered, p, &MenuPrincipal::Sequence_Stop);
     connect(addAction(m_sequenceMenu, QStringLiteral("actionSequenceReset"), tr("Reset")),
             &QAction::triggered, p, &MenuPrincipal::Sequence_Reset);
+    // RAPID modules out and in: in the sequence menu, beside "Load demo" and
+    // on the simulation dock's context menu.
+    m_rapidModules = new RapidModuleCommands([this]() { return robot(); },
+                                             [this]() { return m_panel->paths(); }, this);
+    connect(m_rapidModules, &RapidModuleCommands::message, this, &MainWindow::showMessage);
+    QAction *exportModule = addAction(m_sequenceMenu, QStringLiteral("actionExportRapidModule"),
+                                      tr("Export program as RAPID module…"));
+    QAction *loadModule = addAction(m_sequenceMenu, QStringLiteral("actionLoadRapidModule"),
+                                    tr("Load RAPID module…"));
+    // Their dialogs are modal: not while the window is driven by tests.
+    connect(exportModule, &QAction::triggered, this, [this]() {
+        if (interactive())
+            m_rapidModules->exportProgram();
+    });
+    connect(loadModule, &QAction::triggered, this, [this]() {
+        if (interactive())
+            m_rapidModules->loadModule();
+    });
+    file->insertActions(action(QStringLiteral("actionLoadDemo")), {loadModule, exportModule});
+    m_simulation->addActions({loadModule, exportModule});
+    m_simulation->setContextMenuPolicy(Qt::ActionsContextMenu);
     options->removeAction(m_configMenu->menuAction());
     options->removeAction(m_sequenceMenu->menuAction());
 

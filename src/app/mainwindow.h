@@ -10,6 +10,7 @@ class QActionGroup;
 class QDockWidget;
 class QMenu;
 class MenuPrincipal;
+class RapidModuleCommands;
 class Robot;
 class glwidget;
 
@@ -111,4 +112,8 @@ private:
     QActionGroup *m_eulers = nullptr;
     QMenu *m_configMenu = nullptr;
     QMenu *m_sequenceMenu = nullptr;
+    RapidModuleCommands *m_rapidModules = nullptr;
+
+public:
+    RapidModuleCommands *rapidModules() const { return m_rapidModules; }
 };

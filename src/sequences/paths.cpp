@@ -217,6 +217,7 @@ void Paths::Sequence_Clear()
 {
     m_timer.stop();
     std::vector<nodeJOINTS>().swap(m_nodes);
+    m_program.clear();
     m_current = 0;
     m_step = 1;
     if (m_player) {
@@ -345,7 +346,8 @@ void Paths::Analyse_Path()
         return;
     m_lastReportHtml.clear();
     sequences::PathAnalyser analyser(*r);
-    const sequences::PathAnalyser::Result result = analyser.analyse(programOf(m_nodes));
+    std::vector<sequences::ProgramLine> program = programOf(m_nodes);
+    const sequences::PathAnalyser::Result result = analyser.analyse(program);
     for (int id : result.rejected)
         qCWarning(lcPaths).noquote()
             << QStringLiteral("Program line %1 is skipped: its numbers make no move").arg(id + 1);
@@ -372,6 +374,7 @@ void Paths::Analyse_Path()
         n.values[6] = 0.0f;
         n.problem = p.problem;
     }
+    m_program = std::move(program);
     emit RenderGL();
 
     if (!m_problems.empty()) {

@@ -88,6 +88,8 @@ public:
     void setReportShown(bool shown) { m_reportShown = shown; }
     QString lastReportHtml() const { return m_lastReportHtml; }
     QMessageBox *reportWindow() const;
+    // The program the list was computed from; empty for a position list.
+    const std::vector<sequences::ProgramLine> &program() const { return m_program; }
     // Problems of the last analysis, in path order.
     const std::vector<sequences::PathProblem> &lastProblems() const { return m_problems; }
 
@@ -144,6 +146,7 @@ private:
     void showReport(const QString &html, const QString &details);
 
     std::vector<nodeJOINTS> m_nodes;
+    std::vector<sequences::ProgramLine> m_program;
     int m_current = 0;
     int m_step = 1;
     int m_loop = 0;

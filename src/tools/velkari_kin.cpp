@@ -6,6 +6,7 @@
 // therefore costs one write per input chunk, not one per line, while a
 // program that sends a line and waits for the answer still gets it at once.
 #include "kincommands.h"
+#include "modulecommands.h"
 
 #include "kinematics/robot.h"
 #include "models/datadirs.h"
@@ -33,6 +34,9 @@ constexpr std::size_t kOutputChunk = 1 << 18;
 const char kUsage[] =
     "Usage: velkari-kin ROBOT.xml [--tool FILE.tool] [--euler N] [COMMAND ...]\n"
     "       velkari-kin ROBOT.xml check FILE [--path]\n"
+    "       velkari-kin ROBOT.xml check MODULE.mod [--path] [--proc NAME]\n"
+    "       velkari-kin ROBOT.xml [--tool FILE.tool] export PROGRAM.sim [--name NAME]\n"
+    "                   [--speed v100] [--zone z10]\n"
     "\n"
     "Forward and inverse kinematics of a robot description. Commands are read\n"
     "from standard input, one per line, and each is answered on standard output.\n"
@@ -117,7 +121,19 @@ const char kUsage[] =
     "or an option cannot be used. check: 0 when the path is continuous, 3 when\n"
     "it has problems, 2 when the robot or the sequence file cannot be read or\n"
     "its first line is not a line of numbers.\n"
-    "The library's debug output stays off unless QT_LOGGING_RULES switches it on.\n";
+    "The library's debug output stays off unless QT_LOGGING_RULES switches it on.\n"
+    "\n"
+    "check MODULE.mod reads a RAPID module (a file whose first word is MODULE):\n"
+    "its robtarget, jointtarget, tooldata and wobjdata data and the MoveAbsJ,\n"
+    "MoveJ, MoveL and MoveC instructions of its first procedure, or of NAME with\n"
+    "--proc. Targets are solved with their tool, work object and confdata and\n"
+    "the program is checked as above; the problem lines give the module line\n"
+    "instead of the path id. Skipped lines are listed on standard error.\n"
+    "export PROGRAM.sim writes the sequence as a RAPID module on standard output\n"
+    "(MoveAbsJ, MoveL, MoveC; the tool of --tool, speed and zone data as given,\n"
+    "fine on the last point). Exit status 3 when the program has problem\n"
+    "positions (they are listed on standard error, the module is written all\n"
+    "the same), 2 when the sequence cannot be read.\n";
 
 bool writeAll(int fd, const char *data, std::size_t size)
 {
@@ -272,7 +288,36 @@ struct Options
     bool check = false;
     std::string checkFile;
     bool checkPath = false;
+    std::string procedure;
+    bool exportProgram = false;
+    std::string exportName, exportSpeed, exportZone;
 };
+
+// export PROGRAM.sim [--name NAME] [--speed S] [--zone Z], from argv[i + 1].
+std::string parseExport(int i, int argc, char **argv, Options &o)
+{
+    o.exportProgram = true;
+    for (int k = i + 1; k < argc; ++k) {
+        const std::string_view a = argv[k];
+        std::string *value = a == "--name"    ? &o.exportName
+                             : a == "--speed" ? &o.exportSpeed
+                             : a == "--zone"  ? &o.exportZone
+                                              : nullptr;
+        if (value) {
+            if (k + 1 >= argc || argv[k + 1][0] == '\0')
+                return std::string(a) + " needs a value";
+            *value = argv[++k];
+        } else if (o.checkFile.empty() && !a.empty()) {
+            o.checkFile = std::string(a);
+        } else {
+            return "export takes one sequence file, --name, --speed and --zone, not '" +
+                   std::string(a) + "'";
+        }
+    }
+    if (o.checkFile.empty())
+        return "export needs a sequence file";
+    return std::string();
+}
 
 // Returns an empty text on success, else what is wrong with the arguments.
 std::string parseArguments(int argc, char **argv, Options &o)
@@ -316,6 +361,8 @@ std::string parseArguments(int argc, char **argv, Options &o)
                 const std::string_view a = argv[k];
                 if (a == "--path") {
                     o.checkPath = true;
+                } else if (a == "--proc" && k + 1 < argc) {
+                    o.procedure = argv[++k];
                 } else if (o.checkFile.empty() && !a.empty()) {
                     o.checkFile = std::string(a);
                 } else {
@@ -326,6 +373,8 @@ std::string parseArguments(int argc, char **argv, Options &o)
                 return "check needs a sequence file";
             break;
         }
+        if (arg == "export")
+            return parseExport(i, argc, argv, o);
         // The command takes everything that is left: its numbers may well
         // begin with '-'.
         o.hasCommand = true;
@@ -373,10 +422,18 @@ int main(int argc, char **argv)
             return unusable("the tool '" + options.tool + "' cannot be read");
     }
 
-    if (options.check) {
+    if (options.check || options.exportProgram) {
         std::string answer, notes;
-        const int status = kin::checkSequence(robot, QFile::decodeName(options.checkFile.c_str()),
-                                              options.checkPath, answer, notes);
+        const QString file = QFile::decodeName(options.checkFile.c_str());
+        const int status =
+            options.exportProgram
+                ? kin::exportProgram(robot, file, QString::fromStdString(options.exportName),
+                                     QString::fromStdString(options.exportSpeed),
+                                     QString::fromStdString(options.exportZone), answer, notes)
+            : kin::isRapidModule(file)
+                ? kin::checkModule(robot, file, QString::fromStdString(options.procedure),
+                                   options.checkPath, answer, notes)
+                : kin::checkSequence(robot, file, options.checkPath, answer, notes);
         if (!notes.empty()) {
             std::string text;
             std::size_t begin = 0;

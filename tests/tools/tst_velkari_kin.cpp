@@ -330,6 +330,7 @@ private slots:
     void checkPositionList();
     void checkShippedExamples();
     void checkUnreadableInputs();
+    void exportAndCheckModule();
 };
 
 void TestVelkariKin::initTestCase()
@@ -1027,6 +1028,54 @@ void TestVelkariKin::checkUnreadableInputs()
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(r.out, QByteArray("positions 2 problems 0\n"));
     QVERIFY2(r.err.contains("line 2"), r.err.constData());
+}
+
+// A program out as a RAPID module and the module checked again: the problem
+// is found on the module line of the instruction written for its program line.
+void TestVelkariKin::exportAndCheckModule()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString robot = robotFile(QStringLiteral("ABB_IRB120.xml"));
+    const QString sims = binDir() + QStringLiteral("/../Simulations/");
+    const Run drawing = runKin({robot, QStringLiteral("--tool"), crayon(), QStringLiteral("export"),
+                                sims + QStringLiteral("drawing.sim"), QStringLiteral("--name"),
+                                QStringLiteral("Drawing")},
+                               QByteArray());
+    QCOMPARE(drawing.exitCode, 0);
+    QVERIFY(drawing.out.startsWith("MODULE Drawing\n"));
+    QVERIFY(drawing.out.endsWith("fine, tool1\\WObj:=wobj1;\n    ENDPROC\nENDMODULE\n"));
+    QCOMPARE(drawing.out.count("MoveC "), 2);
+    const QString drawingMod = writeFile(dir, QStringLiteral("drawing.mod"), drawing.out);
+    const Run check = runKin({robot, QStringLiteral("check"), drawingMod}, QByteArray());
+    QCOMPARE(check.exitCode, 0);
+    QVERIFY2(check.out.startsWith("positions ") && check.out.endsWith(" problems 0\n"),
+             check.out.constData());
+    QVERIFY(check.err.isEmpty());
+
+    const Run singular = runKin({robot, QStringLiteral("export"),
+                                 sims + QStringLiteral("singularity.sim"), QStringLiteral("--zone"),
+                                 QStringLiteral("z1")},
+                                QByteArray());
+    QCOMPARE(singular.exitCode, 3);
+    QVERIFY2(singular.err.contains("position 72 (program line 3): Joint 5 is close to 0 deg."),
+             singular.err.constData());
+    QVERIFY(singular.out.contains("MoveL p3, v100, z1, tool2\\WObj:=wobj1;"));
+    const QString singularMod = writeFile(dir, QStringLiteral("singular.mod"), singular.out);
+    const int moveLine = singular.out.left(singular.out.indexOf("MoveL p3")).count('\n') + 1;
+    const Run found = runKin({robot, QStringLiteral("check"), singularMod, QStringLiteral("--path")},
+                             QByteArray());
+    QCOMPARE(found.exitCode, 3);
+    QCOMPARE(found.lines().value(1), QByteArray("72 ") + QByteArray::number(moveLine) +
+                                         " 1000 Joint 5 is close to 0 deg.");
+    QCOMPARE(found.lines().size(), 2 + 103);
+
+    const Run missing = runKin({robot, QStringLiteral("check"), singularMod, QStringLiteral("--proc"),
+                                QStringLiteral("Other")},
+                               QByteArray());
+    QCOMPARE(missing.exitCode, 2);
+    QVERIFY(missing.out.isEmpty());
+    QVERIFY2(missing.err.contains("the module has no procedure Other"), missing.err.constData());
 }
 
 QTEST_GUILESS_MAIN(TestVelkariKin)

@@ -1,0 +1,103 @@
+// Programs to and from RAPID program modules, the text an ABB controller
+// loads and saves. Headless: the command-line tool and the tests use it as
+// the main window does.
+//
+// Out: every program line becomes one instruction of PROC main(), joint
+// moves as MoveAbsJ to a CONST jointtarget, straight-line moves as MoveL and
+// circular moves as MoveC to CONST robtargets (the TCP in the work object,
+// with the configuration data of the joint values), tool changes as the
+// tooldata the following instructions name.
+//
+// In: the robtarget, jointtarget, tooldata and wobjdata declarations of a
+// module and the MoveAbsJ, MoveJ, MoveL and MoveC instructions of one
+// procedure become the program the path analysis takes: every target is
+// solved with its tool, work object and configuration data. What is not
+// understood is skipped with a note naming its lines; a declaration or an
+// instruction that is malformed refuses the whole module.
+#pragma once
+
+#include "sequences/pathanalysis.h"
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+class Robot;
+
+namespace rapid {
+
+// The circle's end point follows its via point as a line of this code: the
+// analysis reads it as the end of the arc and makes no move of its own for it.
+constexpr double kCircleEndCode = 0.0;
+// A module is read up to this size: ten thousand targets fit many times over.
+constexpr qint64 kMaxModuleBytes = qint64(16) * 1024 * 1024;
+
+struct ExportOptions
+{
+    QString moduleName = QStringLiteral("Velkari");
+    QString speed = QStringLiteral("v100");
+    QString zone = QStringLiteral("z10");
+};
+
+// The speeddata and zonedata of the controller's standard set.
+QStringList speedNames();
+QStringList zoneNames();
+// A RAPID name (a letter, then letters, digits and '_', at most 32) made
+// from any text, a file name say; "Velkari" when nothing usable is left.
+QString identifierFrom(const QString &text);
+bool isIdentifier(const QString &text);
+
+// The program of a sequence text: a program as it stands, a position list as
+// one joint move per position. `sourceLines` gets the text line of each.
+std::vector<sequences::ProgramLine> programFromText(const QString &text,
+                                                    std::vector<int> *sourceLines = nullptr);
+
+struct ExportResult
+{
+    QString module;
+    // Program lines (from 0) with no RAPID instruction (object placements, a
+    // circle without its end point), each with why.
+    QStringList notes;
+};
+
+// The module of `program` for the robot's current tool (HT) and World frame
+// (HB). Tool changes and targets come from the program's own numbers; the
+// robot's joint values are not changed.
+ExportResult exportModule(Robot &robot, const std::vector<sequences::ProgramLine> &program,
+                          const ExportOptions &options);
+
+// The warning shown before a program with problem positions is exported:
+// one line per problem position with its program line (from 1, or the text
+// line when `sourceLines` is given) and what is wrong there.
+QString problemWarning(const std::vector<sequences::PathProblem> &problems,
+                       const std::vector<int> *sourceLines = nullptr, int maxLines = 50);
+
+struct ImportResult
+{
+    bool ok = false;
+    // Why the module was refused ("line 12: ..."); empty when ok.
+    QString error;
+    QString procedure;
+    std::vector<sequences::ProgramLine> program;
+    // The module line (from 1) of every program line.
+    std::vector<int> lines;
+    // Lines that were skipped, and targets taken with another configuration.
+    QStringList skipped;
+    QStringList warnings;
+};
+
+// Reads `text` as a module and builds the program of its first procedure, or
+// of the one named `procedure` (any case). Targets are solved from the
+// robot's current joint values onwards; the robot's joints are left as
+// they were.
+ImportResult importModule(Robot &robot, const QString &text, const QString &procedure = QString());
+
+// A module file's text: bytes up to the first NUL, at most kMaxModuleBytes,
+// as UTF-8. False with the reason in `error` when it cannot be read.
+bool readModuleFile(const QString &fileName, QString &text, QString &error);
+
+// The program as sequence text (code and six operands a line), as a .sim file
+// holds it; loading it plays the program through the path analysis.
+QString programText(const std::vector<sequences::ProgramLine> &program);
+
+} // namespace rapid

@@ -1,0 +1,199 @@
+#include "rapidmodulecommands.h"
+
+#include "kinematics/robot.h"
+#include "models/datadirs.h"
+#include "sequences/paths.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QRegularExpressionValidator>
+#include <QSaveFile>
+
+namespace {
+
+const QString kNoRobot = QStringLiteral("No robot is loaded: there is no program to export");
+
+// Module name, speed and zone; false when cancelled.
+bool askOptions(rapid::ExportOptions &options)
+{
+    QDialog dialog;
+    dialog.setWindowTitle(QStringLiteral("Export program as RAPID module"));
+    auto *form = new QFormLayout(&dialog);
+    auto *validator = new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[A-Za-z][A-Za-z0-9_]{0,31}")), &dialog);
+    auto *name = new QLineEdit(rapid::identifierFrom(options.moduleName), &dialog);
+    name->setObjectName(QStringLiteral("moduleName"));
+    name->setValidator(validator);
+    auto *speed = new QComboBox(&dialog);
+    speed->setObjectName(QStringLiteral("speed"));
+    speed->setEditable(true);
+    speed->addItems(rapid::speedNames());
+    speed->setCurrentText(options.speed);
+    speed->setValidator(validator);
+    auto *zone = new QComboBox(&dialog);
+    zone->setObjectName(QStringLiteral("zone"));
+    zone->setEditable(true);
+    zone->addItems(rapid::zoneNames());
+    zone->setCurrentText(options.zone);
+    zone->setValidator(validator);
+    form->addRow(QStringLiteral("Module name:"), name);
+    form->addRow(QStringLiteral("Speed data:"), speed);
+    form->addRow(QStringLiteral("Zone data:"), zone);
+    form->addRow(new QLabel(QStringLiteral("The last point is always fine."), &dialog));
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    form->addRow(buttons);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    options.moduleName = name->text();
+    if (rapid::isIdentifier(speed->currentText()))
+        options.speed = speed->currentText();
+    if (rapid::isIdentifier(zone->currentText()))
+        options.zone = zone->currentText();
+    return true;
+}
+
+} // namespace
+
+RapidModuleCommands::RapidModuleCommands(std::function<Robot *()> robot,
+                                         std::function<Paths *()> paths, QObject *parent)
+    : QObject(parent), m_robot(std::move(robot)), m_paths(std::move(paths))
+{
+}
+
+std::vector<sequences::ProgramLine> RapidModuleCommands::loadedProgram() const
+{
+    const Paths *paths = m_paths();
+    if (!paths)
+        return {};
+    if (!paths->program().empty())
+        return paths->program();
+    std::vector<sequences::ProgramLine> program;
+    for (const Paths::nodeJOINTS &n : paths->nodes()) {
+        if (n.type != 1.0f)
+            continue;
+        sequences::ProgramLine l;
+        l.code = 1.0;
+        for (std::size_t k = 0; k < 6; ++k)
+            l.operands[k] = double(n.values[k]);
+        program.push_back(l);
+    }
+    return program;
+}
+
+std::vector<sequences::PathProblem>
+RapidModuleCommands::problems(const std::vector<sequences::ProgramLine> &program) const
+{
+    Robot *robot = m_robot();
+    if (!robot || !robot->isLoaded() || program.empty())
+        return {};
+    sequences::PathAnalyser analyser(*robot);
+    return sequences::PathAnalyser::problems(analyser.analyse(program));
+}
+
+int RapidModuleCommands::finish(int result, const QString &text)
+{
+    m_message = text;
+    if (!text.isEmpty())
+        emit message(text);
+    return result;
+}
+
+int RapidModuleCommands::exportTo(const QString &file, const rapid::ExportOptions &options)
+{
+    Robot *robot = m_robot();
+    if (!robot || !robot->isLoaded())
+        return finish(NoRobot, kNoRobot);
+    const std::vector<sequences::ProgramLine> program = loadedProgram();
+    if (program.empty())
+        return finish(NoProgram,
+                      QStringLiteral("No program is loaded: there is nothing to export"));
+    const rapid::ExportResult out = rapid::exportModule(*robot, program, options);
+    QSaveFile f(file);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Text) || f.write(out.module.toUtf8()) < 0 ||
+        !f.commit())
+        return finish(CannotWrite,
+                      QStringLiteral("Cannot write %1: %2").arg(file, f.errorString()));
+    return finish(Done, out.notes.join(QLatin1Char('\n')));
+}
+
+int RapidModuleCommands::loadFrom(const QString &file, const QString &procedure)
+{
+    Robot *robot = m_robot();
+    Paths *paths = m_paths();
+    if (!robot || !robot->isLoaded() || !paths)
+        return finish(NoRobot, QStringLiteral("No robot is loaded: a module cannot be played"));
+    QString text, error;
+    if (!rapid::readModuleFile(file, text, error))
+        return finish(Refused, QStringLiteral("Cannot read %1: %2").arg(file, error));
+    const rapid::ImportResult in = rapid::importModule(*robot, text, procedure);
+    QStringList report;
+    if (!in.ok)
+        report << QStringLiteral("The module %1 is not played: %2")
+                      .arg(QFileInfo(file).fileName(), in.error);
+    if (!in.skipped.isEmpty())
+        report << QStringLiteral("Skipped:") << in.skipped;
+    report << in.warnings;
+    if (!in.ok)
+        return finish(Refused, report.join(QLatin1Char('\n')));
+    paths->Load_Sequence_Text(rapid::programText(in.program));
+    return finish(Done, report.join(QLatin1Char('\n')));
+}
+
+void RapidModuleCommands::exportProgram()
+{
+    Robot *robot = m_robot();
+    if (!robot || !robot->isLoaded()) {
+        finish(NoRobot, kNoRobot);
+        return;
+    }
+    const std::vector<sequences::ProgramLine> program = loadedProgram();
+    if (program.empty()) {
+        finish(NoProgram, QStringLiteral("No program is loaded: there is nothing to export"));
+        return;
+    }
+    const std::vector<sequences::PathProblem> found = problems(program);
+    if (!found.empty()) {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Export program as RAPID module"),
+                        rapid::problemWarning(found) +
+                            QStringLiteral("\n\nThe robot cannot follow the path there. Export "
+                                           "anyway?"),
+                        QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::No);
+        if (box.exec() != QMessageBox::Yes)
+            return;
+    }
+    rapid::ExportOptions options;
+    options.moduleName = QStringLiteral("Velkari");
+    if (!askOptions(options))
+        return;
+    const QString file = QFileDialog::getSaveFileName(
+        nullptr, QStringLiteral("Export program as RAPID module"),
+        DataDirs::simulationDir() + options.moduleName + QStringLiteral(".mod"),
+        QStringLiteral("RAPID modules (*.mod)\nAll files (*.*)"));
+    if (!file.isEmpty())
+        exportTo(file, options);
+}
+
+void RapidModuleCommands::loadModule()
+{
+    Robot *robot = m_robot();
+    if (!robot || !robot->isLoaded()) {
+        finish(NoRobot, QStringLiteral("No robot is loaded: a module cannot be played"));
+        return;
+    }
+    const QString file = QFileDialog::getOpenFileName(
+        nullptr, QStringLiteral("Load RAPID module"), DataDirs::simulationDir(),
+        QStringLiteral("RAPID modules (*.mod *.modx *.sys *.prg)\nAll files (*.*)"));
+    if (!file.isEmpty())
+        loadFrom(file);
+}

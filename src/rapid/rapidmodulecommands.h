@@ -1,0 +1,64 @@
+// The main window's two RAPID module commands: the loaded program written as
+// a module, and a module read and played. The dialogs are in the slots; the
+// work behind them takes file names, so that it runs without them.
+#pragma once
+
+#include "rapid/rapidmodule.h"
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class Paths;
+class Robot;
+
+class RapidModuleCommands : public QObject
+{
+    Q_OBJECT
+public:
+    enum Result
+    {
+        Done = 0,
+        NoRobot = -1,
+        NoProgram = -2,
+        Refused = -3,
+        Cancelled = -4,
+        CannotWrite = -5
+    };
+
+    RapidModuleCommands(std::function<Robot *()> robot, std::function<Paths *()> paths,
+                        QObject *parent = nullptr);
+
+    // The program in the sequence list: the one it was computed from, or
+    // the positions of a position list as joint moves. Empty when none.
+    std::vector<sequences::ProgramLine> loadedProgram() const;
+    // The problem positions of that program, found afresh.
+    std::vector<sequences::PathProblem>
+    problems(const std::vector<sequences::ProgramLine> &program) const;
+
+    // Writes the loaded program to `file`. Problems do not stop it: the
+    // slot asks before it gets here.
+    int exportTo(const QString &file, const rapid::ExportOptions &options);
+    // Reads `file` and plays its program; a refused module leaves the list
+    // as it was. What was skipped or refused is in lastMessage().
+    int loadFrom(const QString &file, const QString &procedure = QString());
+    QString lastMessage() const { return m_message; }
+
+signals:
+    // For the window to show; every refusal and every skipped line.
+    void message(const QString &text);
+
+public slots:
+    // "Export program as RAPID module...": a warning naming the problem
+    // positions, the module dialog, the file dialog.
+    void exportProgram();
+    // "Load RAPID module...": the file dialog, then loadFrom().
+    void loadModule();
+
+private:
+    int finish(int result, const QString &text);
+
+    std::function<Robot *()> m_robot;
+    std::function<Paths *()> m_paths;
+    QString m_message;
+};

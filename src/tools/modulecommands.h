@@ -1,0 +1,32 @@
+// velkari-kin's RAPID module commands: a sequence file written out as a
+// module, and a module read back and checked as the simulator plays it.
+#pragma once
+
+#include <QString>
+#include <string>
+
+class Robot;
+
+namespace kin {
+
+// Whether `file` is a RAPID module rather than a sequence: its first word,
+// comments and blanks aside, is MODULE.
+bool isRapidModule(const QString &file);
+
+// The module of the sequence file `file` on `out`; notes (instructions left
+// out, problem positions) on `notes`. Returns 0, 3 when the program has
+// problem positions (the module is written all the same), 2 when the file
+// cannot be read or holds no sequence.
+int exportProgram(Robot &robot, const QString &file, const QString &name, const QString &speed,
+                  const QString &zone, std::string &out, std::string &notes);
+
+// The path check of a module's procedure (the first, or `procedure`):
+// "positions K problems P", one line per problem "POSITION LINE CODE TEXTS"
+// with LINE the module line of the instruction, then with `withPath` every
+// position "TYPE J1 ... J6 CODE". Skipped lines and configuration warnings
+// go to `notes`. Returns 0 continuous, 3 problems, 2 when the module cannot
+// be read or is refused (the reason in `notes`).
+int checkModule(Robot &robot, const QString &file, const QString &procedure, bool withPath,
+                std::string &out, std::string &notes);
+
+} // namespace kin
