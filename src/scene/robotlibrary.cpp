@@ -18,17 +18,24 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
-#include <QVector3D>
 #include <QVBoxLayout>
+#include <QVector3D>
 #include <algorithm>
 #include <cmath>
 
 namespace {
 
 constexpr int kPictureSize = 256;
-constexpr int kIconSize = 72;
+constexpr int kIconSize = 56;
 
-enum Column { kMaker, kModel, kReach, kPayload, kColumns };
+enum Column
+{
+    kMaker,
+    kModel,
+    kReach,
+    kPayload,
+    kColumns
+};
 
 // Numbers sort as numbers, text as people read it ("IRB 120" before
 // "IRB 1200"), and files without library data after the rest.
@@ -158,8 +165,8 @@ QImage RobotLibrary::picture(const QString &file, const std::array<float, 6> &po
             Facet f;
             f.depth = 0.0f;
             for (int i = 0; i < 3; ++i) {
-                f.p[i] = QPointF(QVector3D::dotProduct(w[i], right),
-                                 -QVector3D::dotProduct(w[i], up));
+                f.p[i] =
+                    QPointF(QVector3D::dotProduct(w[i], right), -QVector3D::dotProduct(w[i], up));
                 f.depth += QVector3D::dotProduct(w[i], toViewer);
                 lo[0] = std::min(lo[0], f.p[i].x());
                 lo[1] = std::min(lo[1], f.p[i].y());
@@ -327,10 +334,14 @@ void RobotLibrary::drawNextPicture()
         QTreeWidgetItem *row = m_list->topLevelItem(r);
         if (row->data(kModel, Qt::UserRole + 1).toInt() != index)
             continue;
-        if (!image.isNull())
-            row->setIcon(kMaker, QIcon(QPixmap::fromImage(image.scaled(
-                                     kIconSize, kIconSize, Qt::KeepAspectRatio,
-                                     Qt::SmoothTransformation))));
+        if (!image.isNull()) {
+            const QPixmap small = QPixmap::fromImage(
+                image.scaled(kIconSize, kIconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+            // The same picture when selected: the maker's colour is the point.
+            QIcon icon(small);
+            icon.addPixmap(small, QIcon::Selected);
+            row->setIcon(kMaker, icon);
+        }
         if (row == m_list->currentItem())
             showCurrent();
     }
@@ -371,8 +382,7 @@ void RobotLibrary::acceptCurrent()
 
 void RobotLibrary::openOtherFile()
 {
-    const QString file = QFileDialog::getOpenFileName(this, tr("Open"), m_dir,
-                                                      tr("Robot (*.xml)"));
+    const QString file = QFileDialog::getOpenFileName(this, tr("Open"), m_dir, tr("Robot (*.xml)"));
     if (file.isEmpty())
         return;
     m_selected = file;

@@ -271,23 +271,26 @@ void TestReaders::parametersAreRealNumbers_data()
     QTest::addColumn<QString>("attribute");
     QTest::addColumn<QString>("text");
     QTest::addColumn<double>("expected");
+    auto row = [](const char *name, const char *attribute, const char *text, double v) {
+        QTest::newRow(name) << QString::fromLatin1(attribute) << QString::fromLatin1(text) << v;
+    };
     // Whole numbers read as before; fractions are kept.
-    QTest::newRow("whole a") << "a" << "270" << 270.0;
-    QTest::newRow("UR3 a") << "a" << "-243.65" << -243.65;
-    QTest::newRow("UR10 a") << "a" << "-572.3" << -572.3;
-    QTest::newRow("alpha") << "alpha" << "-89.75" << -89.75;
-    QTest::newRow("theta") << "theta" << "12.5" << 12.5;
-    QTest::newRow("liminf") << "liminf" << "-12.7" << -12.7;
-    QTest::newRow("limsup") << "limsup" << "170.25" << 170.25;
-    QTest::newRow("d") << "d" << "163.941" << double(163.941f);
+    row("whole a", "a", "270", 270.0);
+    row("UR3 a", "a", "-243.65", -243.65);
+    row("UR10 a", "a", "-572.3", -572.3);
+    row("alpha", "alpha", "-89.75", -89.75);
+    row("theta", "theta", "12.5", 12.5);
+    row("liminf", "liminf", "-12.7", -12.7);
+    row("limsup", "limsup", "170.25", 170.25);
+    row("d", "d", "163.941", double(163.941f));
     // The C prefix rule still holds; what is no finite number reads as 0.
-    QTest::newRow("trailing text") << "a" << "42.5mm" << 42.5;
-    QTest::newRow("exponent") << "a" << "1.5e2" << 150.0;
-    QTest::newRow("letters") << "a" << "abc" << 0.0;
-    QTest::newRow("nan") << "theta" << "nan" << 0.0;
-    QTest::newRow("overflow") << "alpha" << "1e999" << 0.0;
-    QTest::newRow("huge limit") << "limsup" << "1e300" << 1e9;
-    QTest::newRow("huge negative limit") << "liminf" << "-1e300" << -1e9;
+    row("trailing text", "a", "42.5mm", 42.5);
+    row("exponent", "a", "1.5e2", 150.0);
+    row("letters", "a", "abc", 0.0);
+    row("nan", "theta", "nan", 0.0);
+    row("overflow", "alpha", "1e999", 0.0);
+    row("huge limit", "limsup", "1e300", 1e9);
+    row("huge negative limit", "liminf", "-1e300", -1e9);
 }
 
 void TestReaders::parametersAreRealNumbers()
@@ -667,9 +670,8 @@ void TestReaders::shippedRobotsLoad_data()
     QTest::newRow("UR5") << QStringLiteral("UR5.xml") << -1;
     for (const QJsonValue &v : publishedTable()) {
         const QString name = v.toObject().value(QStringLiteral("name")).toString();
-        QTest::newRow(qPrintable(name))
-            << name + QStringLiteral(".xml")
-            << v.toObject().value(QStringLiteral("angle_type")).toInt();
+        QTest::newRow(qPrintable(name)) << name + QStringLiteral(".xml")
+                                        << v.toObject().value(QStringLiteral("angle_type")).toInt();
     }
 }
 
@@ -815,8 +817,8 @@ void TestReaders::libraryRoundTrip()
     while (tried < 200) {
         std::array<float, 6> q;
         for (int k = 0; k < 6; ++k)
-            q[k] = std::uniform_real_distribution<float>(
-                float(joints[k + 1].getLiminf()), float(joints[k + 1].getLimsup()))(rng);
+            q[k] = std::uniform_real_distribution<float>(float(joints[k + 1].getLiminf()),
+                                                         float(joints[k + 1].getLimsup()))(rng);
         // Away from the wrist singularity, where the wrist angles are not unique.
         if (std::fabs(q[4]) < 2.0f || !r.checkCoupledLimits(q.data()))
             continue;

@@ -125,7 +125,7 @@ void TestRobotLibrary::listsEveryShippedRobot()
     QTRY_COMPARE_WITH_TIMEOUT(dlg.picturesPending(), 0, 60000);
     for (int r = 0; r < dlg.list()->topLevelItemCount(); ++r) {
         const QTreeWidgetItem *row = dlg.list()->topLevelItem(r);
-        const Paint p = paintOf(row->icon(0).pixmap(72, 72).toImage());
+        const Paint p = paintOf(row->icon(0).pixmap(56, 56).toImage());
         QVERIFY2(p.cover > 0.05, qPrintable(row->text(1)));
     }
     const QLabel *picture = dlg.findChild<QLabel *>(QStringLiteral("robotPicture"));
@@ -136,12 +136,18 @@ void TestRobotLibrary::picturesShowEachRobotInItsMakersColour_data()
 {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("colour");
-    QTest::newRow("KUKA orange") << "KUKA_KR16_2.xml" << "orange";
-    QTest::newRow("FANUC yellow") << "FANUC_M10iA.xml" << "yellow";
-    QTest::newRow("Yaskawa blue") << "YASKAWA_GP7.xml" << "blue";
-    QTest::newRow("ABB white") << "ABB_IRB4600_60_205.xml" << "white";
-    QTest::newRow("Staubli white") << "STAUBLI_TX2_60.xml" << "white";
-    QTest::newRow("UR grey") << "UR10.xml" << "white";
+    QTest::newRow("KUKA orange") << "KUKA_KR16_2.xml"
+                                 << "orange";
+    QTest::newRow("FANUC yellow") << "FANUC_M10iA.xml"
+                                  << "yellow";
+    QTest::newRow("Yaskawa blue") << "YASKAWA_GP7.xml"
+                                  << "blue";
+    QTest::newRow("ABB white") << "ABB_IRB4600_60_205.xml"
+                               << "white";
+    QTest::newRow("Staubli white") << "STAUBLI_TX2_60.xml"
+                                   << "white";
+    QTest::newRow("UR grey") << "UR10.xml"
+                             << "white";
 }
 
 void TestRobotLibrary::picturesShowEachRobotInItsMakersColour()
@@ -245,7 +251,7 @@ void TestRobotLibrary::foreignAndEmptyDirectories()
     QCOMPARE(row->text(2), QStringLiteral("\u2014"));
     // A description without meshes or with too few axes draws no picture.
     QTRY_COMPARE(dlg.picturesPending(), 0);
-    QVERIFY(row->icon(0).isNull() || paintOf(row->icon(0).pixmap(72, 72).toImage()).cover == 0);
+    QVERIFY(row->icon(0).isNull() || paintOf(row->icon(0).pixmap(56, 56).toImage()).cover == 0);
 }
 
 void TestRobotLibrary::loadRobotOpensTheLibrary()
