@@ -4,7 +4,6 @@
 #include "kinematics/robot.h"
 #include "models/xml.h"
 
-#include <QCollator>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
@@ -37,8 +36,41 @@ enum Column
     kColumns
 };
 
-// Numbers sort as numbers, text as people read it ("IRB 120" before
-// "IRB 1200"), and files without library data after the rest.
+// Text as people read it: runs of digits compare as numbers ("KR 6" before
+// "KR 16", "IRB 120" before "IRB 1200"), letters without regard to case.
+int naturalCompare(const QString &a, const QString &b)
+{
+    int i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            while (i < a.size() - 1 && a[i] == QLatin1Char('0') && a[i + 1].isDigit())
+                ++i;
+            while (j < b.size() - 1 && b[j] == QLatin1Char('0') && b[j + 1].isDigit())
+                ++j;
+            int ei = i, ej = j;
+            while (ei < a.size() && a[ei].isDigit())
+                ++ei;
+            while (ej < b.size() && b[ej].isDigit())
+                ++ej;
+            if (ei - i != ej - j)
+                return (ei - i) < (ej - j) ? -1 : 1;
+            if (const int c = QStringRef(&a, i, ei - i).compare(QStringRef(&b, j, ej - j)))
+                return c;
+            i = ei;
+            j = ej;
+            continue;
+        }
+        const QChar x = a[i].toCaseFolded(), y = b[j].toCaseFolded();
+        if (x != y)
+            return x < y ? -1 : 1;
+        ++i;
+        ++j;
+    }
+    return (a.size() - i) - (b.size() - j);
+}
+
+// Numbers sort as numbers, text as people read it, and files without
+// library data after the rest.
 class Row : public QTreeWidgetItem
 {
 public:
@@ -49,10 +81,7 @@ public:
         const QVariant a = data(c, Qt::UserRole), b = other.data(c, Qt::UserRole);
         if (c == kReach || c == kPayload)
             return a.toDouble() < b.toDouble();
-        QCollator coll;
-        coll.setNumericMode(true);
-        coll.setCaseSensitivity(Qt::CaseInsensitive);
-        return coll.compare(a.toString(), b.toString()) < 0;
+        return naturalCompare(a.toString(), b.toString()) < 0;
     }
 };
 
@@ -105,15 +134,12 @@ QVector<RobotLibrary::Entry> RobotLibrary::scan(const QString &dir)
         e.preview = info.preview;
         entries.push_back(e);
     }
-    QCollator coll;
-    coll.setNumericMode(true);
-    coll.setCaseSensitivity(Qt::CaseInsensitive);
     std::stable_sort(entries.begin(), entries.end(), [&](const Entry &a, const Entry &b) {
         if (a.maker.isEmpty() != b.maker.isEmpty())
             return b.maker.isEmpty();
-        if (const int c = coll.compare(a.maker, b.maker))
+        if (const int c = naturalCompare(a.maker, b.maker))
             return c < 0;
-        return coll.compare(a.model, b.model) < 0;
+        return naturalCompare(a.model, b.model) < 0;
     });
     return entries;
 }

@@ -116,6 +116,11 @@ void TestRobotLibrary::listsEveryShippedRobot()
     QCOMPARE(dlg.list()->topLevelItem(0)->text(1), QStringLiteral("IRB 1200-5/0.9"));
     QCOMPARE(dlg.list()->topLevelItem(1)->text(1), QStringLiteral("IRB 1600-10/1.45"));
     QCOMPARE(dlg.list()->topLevelItem(16)->text(0), QStringLiteral("\u2014"));
+    QTreeWidgetItem *kr6 = rowOf(dlg, QStringLiteral("KR 6 R700 sixx (KR AGILUS)"));
+    QTreeWidgetItem *kr16 = rowOf(dlg, QStringLiteral("KR 16-2"));
+    QTreeWidgetItem *kr210 = rowOf(dlg, QStringLiteral("KR 210 R2700-2"));
+    QVERIFY(dlg.list()->indexOfTopLevelItem(kr6) < dlg.list()->indexOfTopLevelItem(kr16));
+    QVERIFY(dlg.list()->indexOfTopLevelItem(kr16) < dlg.list()->indexOfTopLevelItem(kr210));
     // Sorting by payload puts the heaviest last.
     dlg.list()->sortByColumn(3, Qt::AscendingOrder);
     QCOMPARE(dlg.list()->topLevelItem(18)->text(3), QStringLiteral("210 kg"));
