@@ -26,6 +26,7 @@ box, because the program builds a link's box from that file alone.
 """
 
 import argparse
+import json
 import math
 import os
 import sys
@@ -294,8 +295,9 @@ class Shape:
 def build_offset_wrist_arm(dh, P):
     alphas = tuple(j[0] for j in dh)
     assert alphas == (0, -90, 0, -90, 90, -90), alphas
-    assert dh[1][3] == 0 and dh[2][3] == 0 and dh[4][1] == 0 and dh[4][3] == 0 and dh[5][1] == 0
+    assert dh[2][3] == 0 and dh[4][1] == 0 and dh[4][3] == 0 and dh[5][1] == 0
     d1 = dh[0][3]
+    d2 = dh[1][3]          # shoulder offset along joint 2 (Staubli), 0 for most arms
     a2 = dh[1][1]          # turret offset, along X1
     upper = dh[2][1]       # upper arm, along X2
     h = dh[3][1]           # forearm axis above the elbow, along X3
@@ -322,7 +324,9 @@ def build_offset_wrist_arm(dh, P):
     s.add("body", along("z", (0, 0), t_lo, t_hi, P["turret_r"]))
     outline = [(-P["turret_back"], t_hi - 1), (a2 + rs, t_hi - 1), (-P["turret_back"], -0.35 * rs)]
     outline += circle2d(a2, 0.0, rs)
-    s.add("body", prism("x", "z", outline, -P["shoulder_out"], P["side_gap"]))
+    # An arm with a shoulder offset stands further out along joint 2; the
+    # housing follows it so the upper arm keeps its usual gap.
+    s.add("body", prism("x", "z", outline, -P["shoulder_out"], P["side_gap"] + max(d2, 0.0)))
     s.add("motor", along("y", (a2, 0), -P["shoulder_out"] - P["m2_len"], -P["shoulder_out"] + 1,
                          P["m2_r"]))
     links.append(s)
@@ -548,17 +552,111 @@ ROBOTS = [
 
 ELEMENT_NAMES = ["base", "link1", "link2", "link3", "link4", "link5", "link6"]
 
+# ---------------------------------------------------------------------------
+# The robot library: real arms from the checked table of published kinematic
+# data (tests/models/robots.json, also what the tests hold the files to).
+# Proportions come from the table; the small parts are the ones drawn for
+# the IRB 120 and the UR5, scaled to the arm.
+
+TABLE = os.path.join(ROOT, "tests", "models", "robots.json")
+
+# Robot values (the maker's pendant values) of the pose the library shows.
+PREVIEW = {0: (0, 0, 0, 0, 30, 0), 2: (0, 0, 0, 0, -30, 0), 3: (0, 0, 0, 0, -30, 0),
+           5: (0, -90, 90, 0, 30, 0), -1: (0, -90, 90, -90, -90, 0)}
+# Staubli's zero stands the whole arm upright; show the forearm forward.
+PREVIEW_BY_MAKER = {"Staubli": (0, 0, 90, 0, 30, 0)}
+
+GREY = (0.40, 0.41, 0.43)
+BLACK = (0.13, 0.13, 0.14)
+STEEL = (0.62, 0.63, 0.66)
+
+MAKER_COLOURS = {
+    "ABB": dict(base=(0.56, 0.57, 0.59), dark=(0.16, 0.16, 0.17), body=(0.93, 0.93, 0.91),
+                motor=GREY, cover=GREY, neck=GREY, flange=(0.22, 0.22, 0.24),
+                mark=(0.85, 0.85, 0.85)),
+    "KUKA": dict(base=(0.97, 0.42, 0.02), dark=BLACK, body=(0.97, 0.42, 0.02), motor=BLACK,
+                 cover=(0.25, 0.25, 0.27), neck=BLACK, flange=STEEL, mark=(0.97, 0.42, 0.02)),
+    "FANUC": dict(base=(0.98, 0.80, 0.05), dark=(0.12, 0.12, 0.13), body=(0.98, 0.80, 0.05),
+                  motor=(0.12, 0.12, 0.13), cover=(0.20, 0.20, 0.21), neck=(0.20, 0.20, 0.21),
+                  flange=(0.25, 0.25, 0.27), mark=(0.98, 0.80, 0.05)),
+    "Yaskawa": dict(base=(0.10, 0.33, 0.68), dark=BLACK, body=(0.12, 0.38, 0.75),
+                    motor=(0.20, 0.21, 0.23), cover=(0.90, 0.91, 0.92), neck=(0.90, 0.91, 0.92),
+                    flange=STEEL, mark=(0.90, 0.91, 0.92)),
+    "Staubli": dict(base=(0.95, 0.94, 0.88), dark=(0.20, 0.20, 0.21), body=(0.96, 0.95, 0.90),
+                    motor=(0.98, 0.78, 0.08), cover=(0.98, 0.78, 0.08), neck=(0.98, 0.78, 0.08),
+                    flange=(0.35, 0.35, 0.37), mark=(0.98, 0.78, 0.08)),
+    "Universal Robots": dict(base=(0.80, 0.82, 0.84), body=(0.84, 0.86, 0.88),
+                             cap=(0.27, 0.47, 0.70), flange=(0.55, 0.57, 0.60),
+                             mark=(0.27, 0.47, 0.70)),
+}
+
+WRIST_KEYS = ("tube4_r", "fork_len", "fork_in", "fork_out", "wrist_r", "tube5_r", "neck_r",
+              "flange_r")
+
+
+def offset_wrist_params(dh):
+    """IRB 120 parts scaled to an arm: the body by the length of the arm, the
+    wrist by the distance from wrist centre to flange (big arms carry
+    relatively small wrists), the base and turret by the shoulder height."""
+    d1, upper, fore, tip = dh[0][3], dh[2][1], dh[3][3], dh[5][3]
+    s = (upper + fore) / 572.0
+    sw = min(s, 1.1 * tip / 72.0)
+    P = {k: v * (sw if k in WRIST_KEYS else s) for k, v in IRB120_PARAMS.items()}
+    P["base_h"] = min(P["base_h"], 0.57 * d1)
+    rise = d1 - P["base_h"]
+    P["turret_h"] = 0.36 * rise
+    P["shoulder_r"] = min(P["shoulder_r"], 0.5 * rise)
+    P["arm_r0"] = min(P["arm_r0"], 0.9 * P["shoulder_r"])
+    P["arm_r1"] = min(P["arm_r1"], 0.7 * P["shoulder_r"])
+    P["fore_split"] = 0.5 * fore
+    return P
+
+
+def ur_params(dh):
+    """UR5 parts: radii by the square root of the upper arm ratio, offsets
+    along the joint 2 axis by the wrist 1 offset."""
+    sr = math.sqrt(abs(dh[2][1]) / 425.0)
+    sl = dh[3][3] / 109.15
+    lateral = ("j2_split", "drum_w", "j3_split", "fore_z", "j4_split")
+    return {k: v * (sl if k in lateral else sr) for k, v in UR5_PARAMS.items()}
+
+
+def library_robots():
+    with open(TABLE, encoding="utf-8") as f:
+        table = json.load(f)["robots"]
+    robots = []
+    for entry in table:
+        dh = [(ax["alpha"], ax["a"], ax["theta"], ax["d"]) for ax in entry["axes"]]
+        limits = [(ax["liminf"], ax["limsup"]) for ax in entry["axes"]]
+        ur = tuple(row[0] for row in dh) == (0, 90, 0, 0, 90, -90)
+        robots.append(dict(
+            file=entry["name"] + ".xml", folder=entry["name"], angle_type=entry["angle_type"],
+            dh=dh, limits=limits,
+            build=build_ur_arm if ur else build_offset_wrist_arm,
+            params=ur_params(dh) if ur else offset_wrist_params(dh),
+            colours=MAKER_COLOURS[entry["maker"]],
+            precision=2,
+            info=dict(maker=entry["maker"], model=entry["model"], reach=entry.get("reach_mm"),
+                      payload=entry.get("payload_kg"),
+                      preview=PREVIEW_BY_MAKER.get(entry["maker"],
+                                                   PREVIEW[entry["angle_type"]]))))
+    return robots
+
+
+ROBOTS += library_robots()
+
+
 
 # ---------------------------------------------------------------------------
 # Writing.
 
-def fmt(x):
-    s = "%.4f" % x
+def fmt(x, digits=4):
+    s = "%.*f" % (digits, x)
     s = s.rstrip("0").rstrip(".")
     return "0" if s in ("-0", "") else s
 
 
-def stl_solid(name, rgb, tris, M=IDENTITY):
+def stl_solid(name, rgb, tris, M=IDENTITY, digits=4):
     """ASCII STL text for one solid; keyword lines are indented because the
     program only honours keywords that do not start in the first column."""
     r, g, b = rgb
@@ -571,7 +669,7 @@ def stl_solid(name, rgb, tris, M=IDENTITY):
         out.append("  facet normal %s %s %s" % tuple(fmt(v) for v in nrm))
         out.append("    outer loop")
         for p in (a, bb, c):
-            out.append("      vertex %s %s %s" % tuple(fmt(v) for v in p))
+            out.append("      vertex %s %s %s" % tuple(fmt(v, digits) for v in p))
         out.append("    endloop")
         out.append("  endfacet")
     out.append("endsolid %s" % name)
@@ -592,11 +690,15 @@ def remove_stale(folder, element):
             os.remove(os.path.join(folder, name))
 
 
+def xml_attr(text):
+    return text.replace("&", "&amp;").replace("<", "&lt;").replace('"', "&quot;")
+
+
 def robot_xml(robot):
     lines = ["<robot>", "  <robot_dk>", '    <joint id="Base" />']
     for i, ((alpha, a, theta, d), (lo, hi)) in enumerate(zip(robot["dh"], robot["limits"]), 1):
-        lines.append('    <joint id="Axis%d" limsup="%d" liminf="%d" alpha="%d" a="%d" theta="%d" d="%s" />'
-                     % (i, hi, lo, alpha, a, theta, fmt(d)))
+        lines.append('    <joint id="Axis%d" limsup="%s" liminf="%s" alpha="%s" a="%s" theta="%s" d="%s" />'
+                     % (i, fmt(hi), fmt(lo), fmt(alpha), fmt(a), fmt(theta), fmt(d)))
     lines += ["  </robot_dk>", "  <robot_geometry>"]
     ids = ["Base"] + ["Axis%d" % i for i in range(1, 7)]
     for ident, element in zip(ids, ELEMENT_NAMES):
@@ -606,8 +708,20 @@ def robot_xml(robot):
               '  <CAD_scale FACTOR="1" />',
               '  <CAD_offsets cad_theta1="0" cad_theta2="0" cad_theta3="0" cad_theta4="0" '
               'cad_theta5="0" cad_theta6="0" />',
-              '  <Angle_Type id="%d" />' % robot["angle_type"],
-              "</robot>"]
+              '  <Angle_Type id="%d" />' % robot["angle_type"]]
+    info = robot.get("info")
+    if info:
+        # After Angle_Type, where readers that do not know it never look.
+        # Reach in mm and payload in kg as the maker publishes them; an
+        # unpublished value is left out rather than guessed.
+        attrs = 'maker="%s" model="%s"' % (xml_attr(info["maker"]), xml_attr(info["model"]))
+        if info.get("reach") is not None:
+            attrs += ' reach_mm="%s"' % fmt(info["reach"])
+        if info.get("payload") is not None:
+            attrs += ' payload_kg="%s"' % fmt(info["payload"])
+        attrs += ' preview="%s"' % " ".join(fmt(v) for v in info["preview"])
+        lines.append("  <Robot_Info %s />" % attrs)
+    lines.append("</robot>")
     return "\n".join(lines) + "\n"
 
 
@@ -616,6 +730,9 @@ def write_robot(robot):
     os.makedirs(folder, exist_ok=True)
     frames = zero_pose_frames(robot["dh"])
     links = robot["build"](robot["dh"], robot["params"])
+    # Hundredths of a millimetre are plenty for the look and keep the
+    # library's files small; the first robots keep their finer files.
+    digits = robot.get("precision", 4)
     for i, (shape, element) in enumerate(zip(links, ELEMENT_NAMES)):
         remove_stale(folder, element)
         groups = list(shape.groups.items())
@@ -623,11 +740,12 @@ def write_robot(robot):
         if len(groups) == 1:
             key, tris = groups[0]
             write_text(os.path.join(folder, element + ".stl"),
-                       stl_solid(tag, robot["colours"][key], tris, frames[i]))
+                       stl_solid(tag, robot["colours"][key], tris, frames[i], digits))
         else:
             for k, (key, tris) in enumerate(groups, 1):
                 write_text(os.path.join(folder, "%s-%d.stl" % (element, k)),
-                           stl_solid("%s_%d" % (tag, k), robot["colours"][key], tris, frames[i]))
+                           stl_solid("%s_%d" % (tag, k), robot["colours"][key], tris, frames[i],
+                                     digits))
     write_text(os.path.join(ROBOT_DIR, robot["file"]), robot_xml(robot))
 
 
@@ -763,7 +881,7 @@ def read_robot_xml(path):
     root = ET.fromstring(text)
     order = [child.tag for child in root]
     want = ["robot_dk", "robot_geometry", "CAD_base", "CAD_scale", "CAD_offsets", "Angle_Type"]
-    if order != want:
+    if order != want and order != want + ["Robot_Info"]:
         raise CheckError("%s: element order %s" % (path, order))
     joints = list(root.find("robot_dk"))
     if len(joints) != 7 or not joints[0].get("id", "").startswith("B"):
@@ -772,11 +890,11 @@ def read_robot_xml(path):
     for j in joints[1:]:
         if j.get("id", "").startswith("B"):
             raise CheckError("%s: axis id %s starts with B" % (path, j.get("id")))
-        for key in ("alpha", "a", "theta", "limsup", "liminf"):
-            int(j.get(key))  # the program reads these as integers
-        if int(j.get("liminf")) >= int(j.get("limsup")):
+        for key in ("alpha", "a", "theta", "limsup", "liminf", "d"):
+            float(j.get(key))
+        if float(j.get("liminf")) >= float(j.get("limsup")):
             raise CheckError("%s: empty range on %s" % (path, j.get("id")))
-        dh.append((int(j.get("alpha")), int(j.get("a")), int(j.get("theta")), float(j.get("d"))))
+        dh.append(tuple(float(j.get(key)) for key in ("alpha", "a", "theta", "d")))
     geos = [(g.get("name"), g.get("geo")) for g in root.find("robot_geometry")]
     ids = [j.get("id") for j in joints]
     if [name for name, _ in geos] != ids:

@@ -62,7 +62,7 @@ Matrix4 Joint::linkMatrixOffset(float extra) const
     return calc.linkMatrix(float(alpha), float(a), float(theta) + angle + extra, d);
 }
 
-static void glLink(int alpha, int a, float d, float vartheta)
+static void glLink(double alpha, double a, float d, float vartheta)
 {
     glRotatef(float(alpha), 1.0f, 0.0f, 0.0f);
     glTranslatef(float(a), 0.0f, d);

@@ -21,21 +21,23 @@ public:
     Joint();
 
     // Parameters.
-    int getLimsup() const { return limsup; }
-    int getLiminf() const { return liminf; }
+    // Limits and link parameters are real numbers: published tables carry
+    // fractions of a millimetre that matter (a UR3's a of -243.65 mm).
+    double getLimsup() const { return limsup; }
+    double getLiminf() const { return liminf; }
     double getAlpha() const { return alpha; }
-    int getA() const { return a; }
+    double getA() const { return a; }
     float getD() const { return d; }
     float getAngle() const { return angle; }
     double getTheta() const { return theta; }
     const std::string &getId() const { return id; }
-    void setLimsup(int v) { limsup = v; }
-    void setLiminf(int v) { liminf = v; }
-    void setAlpha(int v) { alpha = v; }
-    void setA(int v) { a = v; }
+    void setLimsup(double v) { limsup = v; }
+    void setLiminf(double v) { liminf = v; }
+    void setAlpha(double v) { alpha = v; }
+    void setA(double v) { a = v; }
     void setD(float v) { d = v; }
     void setAngle(float v) { angle = v; }
-    void setTheta(int v) { theta = v; }
+    void setTheta(double v) { theta = v; }
     void setId(const std::string &v) { id = v; }
 
     // Geometry as read.
@@ -94,13 +96,13 @@ private:
     std::vector<float> drawNormals;
     std::array<float, 6> box{};
     std::array<float, 3> color{};
-    int limsup = 0;
-    int liminf = 0;
-    int alpha = 0;
-    int a = 0;
+    double limsup = 0.0;
+    double liminf = 0.0;
+    double alpha = 0.0;
+    double a = 0.0;
     float d = 0.0f;
     float angle = 0.0f;
-    int theta = 0;
+    double theta = 0.0;
     std::string id;
     std::array<float, 4> ambient{};
     std::array<float, 4> diffuse{};

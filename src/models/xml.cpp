@@ -8,11 +8,15 @@
 
 #include <QDebug>
 #include <QFile>
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <tinyxml.h>
 
 namespace {
+
+constexpr double kLimitBound = 1e9;
 
 // A missing attribute reads as an empty text, hence as 0.
 const char *attr(const TiXmlElement *e, const char *name)
@@ -24,6 +28,17 @@ const char *attr(const TiXmlElement *e, const char *name)
 float attrFloat(const TiXmlElement *e, const char *name)
 {
     return static_cast<float>(cnumber::toDouble(attr(e, name)));
+}
+
+// Link parameters and limits. A value that is no finite number (an
+// overflowing exponent, "nan", "inf") reads as 0, and limits stay within the
+// integer range the panel's sliders are built from.
+double attrReal(const TiXmlElement *e, const char *name, double bound = 1e12)
+{
+    const double v = cnumber::toDouble(attr(e, name));
+    if (!std::isfinite(v))
+        return 0.0;
+    return std::clamp(v, -bound, bound);
 }
 
 int attrInt(const TiXmlElement *e, const char *name)
@@ -109,12 +124,12 @@ int xml::processFile(std::vector<Joint> &joints, TiXmlNode *document, float *cad
         Joint j;
         j.setId(id);
         if (id[0] != 'B') {
-            j.setLimsup(attrInt(e, "limsup"));
-            j.setLiminf(attrInt(e, "liminf"));
-            j.setAlpha(attrInt(e, "alpha"));
-            j.setA(attrInt(e, "a"));
-            j.setTheta(attrInt(e, "theta"));
-            j.setD(attrFloat(e, "d"));
+            j.setLimsup(attrReal(e, "limsup", kLimitBound));
+            j.setLiminf(attrReal(e, "liminf", kLimitBound));
+            j.setAlpha(attrReal(e, "alpha"));
+            j.setA(attrReal(e, "a"));
+            j.setTheta(attrReal(e, "theta"));
+            j.setD(float(attrReal(e, "d")));
         }
         j.setAngle(0.0f);
         // The previous record keeps a copy of this axis as its first part:
@@ -200,6 +215,39 @@ int xml::processFile(std::vector<Joint> &joints, TiXmlNode *document, float *cad
         qCDebug(lcXml) << "XML could not read Angle_Type id";
     }
     qCDebug(lcXml) << "XML read correctly";
+    return 0;
+}
+
+int xml::loadInfo(const char *fileName, RobotInfo &info)
+{
+    info = RobotInfo();
+    TiXmlDocument doc(fileName ? fileName : "");
+    if (!doc.LoadFile(TIXML_ENCODING_UNKNOWN))
+        return -1;
+    TiXmlNode *root = doc.FirstChild();
+    if (!root || !named(root->FirstChild(), "robot_dk"))
+        return -1;
+    for (TiXmlElement *e = root->FirstChildElement(); e; e = e->NextSiblingElement()) {
+        if (!named(e, "Robot_Info"))
+            continue;
+        info.maker = attr(e, "maker");
+        info.model = attr(e, "model");
+        info.reachMm = std::max(0.0, attrReal(e, "reach_mm"));
+        info.payloadKg = std::max(0.0, attrReal(e, "payload_kg"));
+        // Six numbers separated by blanks; missing ones stay 0.
+        std::string_view rest = attr(e, "preview");
+        for (float &q : info.preview) {
+            const std::size_t start = rest.find_first_not_of(' ');
+            if (start == std::string_view::npos)
+                break;
+            rest.remove_prefix(start);
+            const double v = cnumber::toDouble(rest);
+            q = std::isfinite(v) ? float(std::clamp(v, -720.0, 720.0)) : 0.0f;
+            const std::size_t end = rest.find(' ');
+            rest.remove_prefix(end == std::string_view::npos ? rest.size() : end);
+        }
+        break;
+    }
     return 0;
 }
 

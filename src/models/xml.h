@@ -7,6 +7,7 @@
 // leaves what was read before it.
 #pragma once
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -14,9 +15,26 @@ class Joint;
 class TiXmlNode;
 class TiXmlElement;
 
+// What the robot library shows of a description, from the optional
+// <Robot_Info maker=".." model=".." reach_mm=".." payload_kg=".." preview=".."/>
+// after Angle_Type. The section walk never looks past Angle_Type, so files
+// with it load in every version and files without it still load here.
+struct RobotInfo
+{
+    std::string maker;
+    std::string model;
+    double reachMm = 0.0;           // 0 when not given
+    double payloadKg = 0.0;         // 0 when not given
+    std::array<float, 6> preview{}; // robot joint values of the pose shown
+};
+
 class xml
 {
 public:
+    // Reads only the library data of a description. Returns 0 when the file
+    // is a robot description (its root's first child is robot_dk), whether or
+    // not it carries Robot_Info, and -1 otherwise; `info` is reset first.
+    static int loadInfo(const char *fileName, RobotInfo &info);
     // Returns 0 on success, -1 on failure.
     static int loadData(const char *fileName, std::vector<Joint> &joints, float *cadBase,
                         float *cadScale, float *cadOffsets, int *angleType);

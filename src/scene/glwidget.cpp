@@ -5,6 +5,7 @@
 #include "models/datadirs.h"
 #include "objects.h"
 #include "render/frameglyph.h"
+#include "robotlibrary.h"
 #include "robots.h"
 
 #include <GL/gl.h>
@@ -201,13 +202,14 @@ bool glwidget::loadModel(char *file)
 
 QString *glwidget::loadModel()
 {
-    const QStringList files = QFileDialog::getOpenFileNames(
-        nullptr, tr("Open"), DataDirs::robotDir(), tr("Robot (*.xml)"));
-    if (files.isEmpty())
+    // The library of shipped robots, with the plain file dialog behind its
+    // "Other file…" button.
+    const QString file = RobotLibrary::choose(DataDirs::robotDir());
+    if (file.isEmpty())
         return nullptr;
-    if (!loadModel(files.first().toUtf8().data()))
+    if (!loadModel(file.toUtf8().data()))
         return nullptr;
-    return new QString(files.first());
+    return new QString(file);
 }
 
 QString *glwidget::loadTool()

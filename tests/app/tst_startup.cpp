@@ -67,7 +67,7 @@ void TestStartup::defaultsAreReadAtStart()
     QCOMPARE(int(w.robot()->getJoints().size()), 7);
     // The default robot's published geometry.
     QCOMPARE(w.robot()->joint(1).getD(), 290.0f);
-    QCOMPARE(w.robot()->joint(3).getA(), 270);
+    QCOMPARE(w.robot()->joint(3).getA(), 270.0);
     QCOMPARE(w.robot()->joint(4).getD(), 302.0f);
     QCOMPARE(w.robot()->joint(6).getD(), 72.0f);
     QVERIFY(w.robot()->getHT()[11] > 0.0f); // the pen's tip beyond the flange
