@@ -12,6 +12,9 @@ class QMenu;
 class MenuPrincipal;
 class Robot;
 class glwidget;
+namespace plots {
+class PlotsView;
+}
 
 class MainWindow : public QMainWindow
 {
@@ -30,6 +33,8 @@ public:
     QDockWidget *objectsDock() const { return m_objects; }
     QDockWidget *simulationDock() const { return m_simulation; }
     QDockWidget *abbDock() const { return m_abb; }
+    QDockWidget *plotsDock() const { return m_plots; }
+    plots::PlotsView *plotsView() const { return m_plotsView; }
     bool isFullScreenMode() const { return m_fullScreen; }
 
     // Loads a robot or tool as the menus do; 0 on success, -1 on failure.
@@ -78,6 +83,7 @@ private slots:
     void do_ToggleObjectView();
     void do_ToggleSimulationView();
     void do_ToggleABButility();
+    void do_TogglePlotsView();
     void do_viewIso();
     void do_viewTop();
     void do_viewFront();
@@ -98,6 +104,7 @@ private:
     void applyLanguageCode(int code);
     void switchLanguage(int code);
     void applyEulerCode(int code);
+    void relabelPlots(int code);
 
     MenuPrincipal *m_panel = nullptr;
     QDockWidget *m_robotProps = nullptr;
@@ -106,6 +113,8 @@ private:
     QDockWidget *m_objects = nullptr;
     QDockWidget *m_simulation = nullptr;
     QDockWidget *m_abb = nullptr;
+    QDockWidget *m_plots = nullptr;
+    plots::PlotsView *m_plotsView = nullptr;
     bool m_fullScreen = false;
     QActionGroup *m_languages = nullptr;
     QActionGroup *m_eulers = nullptr;

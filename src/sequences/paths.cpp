@@ -183,6 +183,7 @@ QMessageBox *Paths::reportWindow() const
 
 void Paths::showPosition()
 {
+    emit positionShown(m_current);
     if (!m_player)
         return;
     {
@@ -225,6 +226,7 @@ void Paths::Sequence_Clear()
         m_field->setText(QStringLiteral("0"));
         m_countLabel->setText(QStringLiteral("/ 0"));
     }
+    emit listChanged();
 }
 
 int Paths::Load_Sequence_Text(const QString &text)
@@ -330,6 +332,7 @@ void Paths::startPlayback()
         m_slider->setMaximum(count() - 1);
         m_countLabel->setText(QStringLiteral("/ ") + QString::number(count()));
     }
+    emit listChanged();
     Sequence_Reset();
     Sequence_Execute();
     if (m_dock)
@@ -346,6 +349,7 @@ void Paths::Analyse_Path()
     m_lastReportHtml.clear();
     sequences::PathAnalyser analyser(*r);
     const sequences::PathAnalyser::Result result = analyser.analyse(programOf(m_nodes));
+    emit pathAnalysed(result);
     for (int id : result.rejected)
         qCWarning(lcPaths).noquote()
             << QStringLiteral("Program line %1 is skipped: its numbers make no move").arg(id + 1);
