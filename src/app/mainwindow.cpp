@@ -119,6 +119,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
                          QDockWidget::DockWidgetFloatable);
     m_plots->setWidget(m_plotsView);
     addDockWidget(Qt::BottomDockWidgetArea, m_plots);
+    // Below the player, over the whole width: the curves need it.
+    splitDockWidget(m_simulation, m_plots, Qt::Vertical);
     m_plots->hide();
     m_plotsView->attach(m_panel->paths());
     connect(m_plotsView, &plots::PlotsView::userMessage, this, &MainWindow::showMessage);
@@ -606,7 +608,11 @@ void MainWindow::do_ToggleABButility()
 
 void MainWindow::do_TogglePlotsView()
 {
-    m_plots->setVisible(action(QStringLiteral("actionPlotsView"))->isChecked());
+    const bool on = action(QStringLiteral("actionPlotsView"))->isChecked();
+    m_plots->setVisible(on);
+    // Six rows of curves and the TCP's below them: give them room.
+    if (on && !m_plots->isFloating() && m_plots->height() < height() / 2)
+        resizeDocks({m_plots}, {height() / 2}, Qt::Vertical);
 }
 
 void MainWindow::do_viewIso()

@@ -116,6 +116,19 @@ PlotData buildPlotData(const sequences::PathAnalyser::Result &result,
     for (; row < n; ++row)
         for (std::size_t c = 0; c < 3; ++c)
             d.tcp[c][row] = row > 0 ? d.tcp[c][row - 1] : 0.0f;
+    // Rows before the first position (a tool change, say) show where the
+    // TCP starts rather than the origin,
+    // and the curves where the robot starts.
+    const auto first = std::find(d.types.begin(), d.types.end(), 1.0f);
+    if (first != d.types.end()) {
+        const std::size_t f = std::size_t(first - d.types.begin());
+        for (std::size_t k = 0; k < f; ++k) {
+            for (std::size_t c = 0; c < 3; ++c)
+                d.tcp[c][k] = d.tcp[c][f];
+            for (std::size_t a = 0; a < 6; ++a)
+                d.joints[a][k] = d.joints[a][f];
+        }
+    }
 
     const std::vector<int> limits = robot.getLimits();
     for (std::size_t a = 0; a < 6 && 2 * a + 1 < limits.size(); ++a) {

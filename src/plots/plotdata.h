@@ -5,8 +5,9 @@
 //
 // Positions are counted from 1, as the player's field and the path report
 // count them. Rows that are no robot position (tool changes, object
-// placements) hold the joints of the position before them in the curves;
-// their six operands stay as they are in the CSV.
+// placements) hold the joints of the position before them in the curves
+// (of the first position, before any); their six operands stay as they are
+// in the CSV.
 #pragma once
 
 #include "sequences/pathanalysis.h"
@@ -50,7 +51,8 @@ struct PlotData
     // Curves: joint k of every row, degrees.
     std::array<std::vector<float>, 6> joints;
     // TCP in robot-base coordinates (flange times the program's tool change
-    // matrix), mm; rows that are no position repeat the previous one.
+    // matrix), mm; rows that are no position repeat the one before them (the
+    // first position's, before any).
     std::array<std::vector<float>, 3> tcp;
     // TCP movement since the previous position: mm and degrees.
     std::vector<float> stepMm;

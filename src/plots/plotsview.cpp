@@ -35,15 +35,16 @@ const Text kMarkTexts[4] = {Text::NoSolution, Text::Jump, Text::WristCrossing, T
 
 QColor markColour(MarkKind kind)
 {
+    // Darker and more saturated than the curves, so a mark is not taken for one.
     switch (kind) {
     case MarkKind::NoSolution:
-        return QColor(220, 0, 0);
+        return QColor(190, 0, 0);
     case MarkKind::Jump:
-        return QColor(240, 140, 0);
+        return QColor(230, 110, 0);
     case MarkKind::WristCrossing:
-        return QColor(170, 0, 200);
+        return QColor(110, 0, 150);
     case MarkKind::WristNear:
-        return QColor(0, 150, 220);
+        return QColor(0, 70, 190);
     case MarkKind::Other:
         break;
     }
@@ -98,7 +99,7 @@ protected:
                 continue;
             lastPx = px;
             lastKind = kind;
-            painter->setPen(QPen(markColour(kind), 1));
+            painter->setPen(QPen(markColour(kind), 2, Qt::DashLine));
             painter->drawLine(QLineF(px, top, px, bottom));
         }
     }
@@ -143,7 +144,7 @@ void PlotsView::build()
 
     m_plot = new QCustomPlot(this);
     m_plot->setObjectName(QStringLiteral("plotsPlot"));
-    m_plot->setMinimumHeight(200);
+    m_plot->setMinimumHeight(320);
     rows->addWidget(m_plot, 1);
 
     QCPLayoutGrid *grid = m_plot->plotLayout();
@@ -155,7 +156,7 @@ void PlotsView::build()
     grid->addElement(0, 0, m_plot->legend);
     m_plot->legend->setVisible(true);
     m_plot->legend->setFillOrder(QCPLegend::foColumnsFirst);
-    m_plot->legend->setWrap(12);
+    m_plot->legend->setWrap(6);
     m_plot->legend->setBorderPen(Qt::NoPen);
     m_plot->legend->setFont(QFont(font().family(), 8));
     m_plot->legend->setMargins(QMargins(2, 0, 2, 0));
@@ -248,7 +249,7 @@ void PlotsView::build()
     for (std::size_t k = 0; k < m_markLegend.size(); ++k) {
         // Only there for the legend: a line of the mark's colour.
         QCPGraph *g = m_plot->addGraph(tx, m_tcpRect->axis(QCPAxis::atLeft));
-        g->setPen(QPen(markColour(MarkKind(k)), 2));
+        g->setPen(QPen(markColour(MarkKind(k)), 2, Qt::DashLine));
         m_markLegend[k] = g;
     }
 
@@ -397,7 +398,21 @@ void PlotsView::fitRanges()
             hi += 1.0;
         }
         const double pad = 0.06 * (hi - lo);
-        m_jointRects[std::size_t(a)]->axis(QCPAxis::atLeft)->setRange(lo - pad, hi + pad);
+        QCPAxis *y = m_jointRects[std::size_t(a)]->axis(QCPAxis::atLeft);
+        y->setRange(lo - pad, hi + pad);
+        // Ticks at the limits say more than round numbers in so low a row.
+        auto ticker = QSharedPointer<QCPAxisTickerText>::create();
+        const double l = m_data.lower[std::size_t(a)], u = m_data.upper[std::size_t(a)];
+        if (a == 2 && m_data.coupling != 0) {
+            ticker->addTick(lo, QString::number(lo, 'f', 0));
+            ticker->addTick(hi, QString::number(hi, 'f', 0));
+        } else if (u > l) {
+            ticker->addTick(l, QString::number(l, 'f', 0));
+            ticker->addTick(u, QString::number(u, 'f', 0));
+        }
+        if (lo < 0.0 && hi > 0.0 && std::min(-lo, hi) > 0.2 * (hi - lo))
+            ticker->addTick(0.0, QStringLiteral("0"));
+        y->setTicker(ticker);
     }
     auto top = [n](const std::vector<float> &v) {
         const double m = n > 0 ? double(*std::max_element(v.begin(), v.end())) : 0.0;

@@ -6,6 +6,7 @@
 // therefore costs one write per input chunk, not one per line, while a
 // program that sends a line and waits for the answer still gets it at once.
 #include "kincommands.h"
+#include "kincsv.h"
 
 #include "kinematics/robot.h"
 #include "models/datadirs.h"
@@ -241,6 +242,7 @@ struct Options
     bool check = false;
     std::string checkFile;
     bool checkPath = false;
+    bool checkCsv = false;
 };
 
 // Returns an empty text on success, else what is wrong with the arguments.
@@ -285,6 +287,8 @@ std::string parseArguments(int argc, char **argv, Options &o)
                 const std::string_view a = argv[k];
                 if (a == "--path") {
                     o.checkPath = true;
+                } else if (a == "--csv") {
+                    o.checkCsv = true;
                 } else if (o.checkFile.empty() && !a.empty()) {
                     o.checkFile = std::string(a);
                 } else {
@@ -293,6 +297,8 @@ std::string parseArguments(int argc, char **argv, Options &o)
             }
             if (o.checkFile.empty())
                 return "check needs a sequence file";
+            if (o.checkPath && o.checkCsv)
+                return "check writes either --path or --csv, not both";
             break;
         }
         // The command takes everything that is left: its numbers may well
@@ -344,8 +350,10 @@ int main(int argc, char **argv)
 
     if (options.check) {
         std::string answer, notes;
-        const int status = kin::checkSequence(robot, QFile::decodeName(options.checkFile.c_str()),
-                                              options.checkPath, answer, notes);
+        const QString file = QFile::decodeName(options.checkFile.c_str());
+        const int status = options.checkCsv
+                               ? kin::checkSequenceCsv(robot, file, answer, notes)
+                               : kin::checkSequence(robot, file, options.checkPath, answer, notes);
         if (!notes.empty()) {
             std::string text;
             std::size_t begin = 0;
