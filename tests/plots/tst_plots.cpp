@@ -38,6 +38,7 @@ private slots:
     void cursorFollowsThePlayer();
     void clickMovesThePlayer();
     void csvReadsBackAsTheAnalysis();
+    void coupledLimitsMoveWithAxis2();
     void envelopeKeepsEveryExtreme_data();
     void envelopeKeepsEveryExtreme();
     void dockKeyAndLanguages();
@@ -264,6 +265,46 @@ void TestPlots::csvReadsBackAsTheAnalysis()
     QSignalSpy said(view(), &PlotsView::userMessage);
     QVERIFY(!view()->saveCsv(dir.filePath(QStringLiteral("no/such/dir/x.csv"))));
     QCOMPARE(said.count(), 1);
+}
+
+void TestPlots::coupledLimitsMoveWithAxis2()
+{
+    // The Fanuc's axis 3 range follows axis 2 (angle type 4).
+    QCOMPARE(w->loadRobot(DataDirs::robotDir() + QStringLiteral("Fanuc_LRMate200iD.xml")), 0);
+    QCOMPARE(w->robot()->getAngleType(), 4);
+    QString list;
+    for (int k = 0; k <= 20; ++k)
+        list += QStringLiteral("0 %1 10 0 30 0\n").arg(-40 + 4 * k);
+    QCOMPARE(paths()->Load_Sequence_Text(list), 21);
+    paths()->Sequence_Stop();
+    const plots::PlotData &d = view()->data();
+    QCOMPARE(d.count(), 21);
+    Robot &robot = *w->robot();
+    const std::array<float, 6> saved = robot.jointValues();
+    float lowest = 1e9f, highest = -1e9f;
+    for (int k = 0; k < 21; ++k) {
+        const float six[6] = {0, float(-40 + 4 * k), 10, 0, 30, 0};
+        float four[4];
+        QVERIFY(robot.coupledLimits(six, four));
+        QCOMPARE(d.lowerLimit(2, k), four[2]);
+        QCOMPARE(d.upperLimit(2, k), four[3]);
+        QCOMPARE(d.lowerLimit(1, k), four[0]);
+        lowest = std::min(lowest, four[2]);
+        highest = std::max(highest, four[2]);
+    }
+    robot.setJointAngles(saved);
+    // The band drawn under axis 3 runs between those values.
+    view()->plot()->replot(QCustomPlot::rpImmediateRefresh);
+    QCPGraph *band = nullptr;
+    for (int g = 0; g < view()->plot()->graphCount() && !band; ++g)
+        if (view()->plot()->graph(g)->keyAxis()->axisRect() == view()->jointRect(2))
+            band = view()->plot()->graph(g);
+    QVERIFY(band);
+    bool found = false;
+    const QCPRange values = band->getValueRange(found);
+    QVERIFY(found);
+    QCOMPARE(float(values.lower), lowest);
+    QCOMPARE(float(values.upper), highest);
 }
 
 void TestPlots::envelopeKeepsEveryExtreme_data()
