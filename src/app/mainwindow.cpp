@@ -213,18 +213,18 @@ void MainWindow::buildMenus()
                                         tr("Simulation view"), QKeySequence(tr("F4")));
     simulationView->setCheckable(true);
     connect(simulationView, &QAction::triggered, this, &MainWindow::do_ToggleSimulationView);
-    QAction *plotsView = addAction(viewMenu, QStringLiteral("actionPlotsView"),
-                                   m_plotsView->text(plots::Text::DockTitle),
-                                   QKeySequence(tr("F6")));
+    QAction *plotsView =
+        addAction(viewMenu, QStringLiteral("actionPlotsView"),
+                  m_plotsView->text(plots::Text::DockTitle), QKeySequence(tr("F6")));
     plotsView->setCheckable(true);
     connect(plotsView, &QAction::triggered, this, &MainWindow::do_TogglePlotsView);
-    connect(m_plots, &QDockWidget::visibilityChanged, plotsView, [this, plotsView](bool) {
-        plotsView->setChecked(m_plots->isVisible());
-    });
-    connect(m_plotsView, &plots::PlotsView::titleChanged, this, [this, plotsView](const QString &t) {
-        m_plots->setWindowTitle(t);
-        plotsView->setText(t);
-    });
+    connect(m_plots, &QDockWidget::visibilityChanged, plotsView,
+            [this, plotsView](bool) { plotsView->setChecked(m_plots->isVisible()); });
+    connect(m_plotsView, &plots::PlotsView::titleChanged, this,
+            [this, plotsView](const QString &t) {
+                m_plots->setWindowTitle(t);
+                plotsView->setText(t);
+            });
     viewMenu->addSeparator();
     connect(addAction(viewMenu, QStringLiteral("actionAbbData"), QStringLiteral("ABB program data"),
                       QKeySequence(tr("F5"))),

@@ -45,8 +45,8 @@ double turnBetween(const float *a, const float *b)
     double r[9];
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j)
-            r[3 * i + j] = double(a[i]) * b[j] + double(a[4 + i]) * b[4 + j] +
-                           double(a[8 + i]) * b[8 + j];
+            r[3 * i + j] =
+                double(a[i]) * b[j] + double(a[4 + i]) * b[4 + j] + double(a[8 + i]) * b[8 + j];
     const double x = r[7] - r[5], y = r[2] - r[6], z = r[3] - r[1];
     const double s = 0.5 * std::sqrt(x * x + y * y + z * z);
     const double c = 0.5 * (r[0] + r[4] + r[8] - 1.0);

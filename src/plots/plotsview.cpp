@@ -315,9 +315,8 @@ void PlotsView::attach(Paths *paths)
                 m_havePending = true;
             });
     connect(paths, &Paths::listChanged, this, &PlotsView::followList);
-    connect(paths, &Paths::positionShown, this, [this](int index) {
-        setCursorPosition(m_data.empty() ? 0 : index + 1);
-    });
+    connect(paths, &Paths::positionShown, this,
+            [this](int index) { setCursorPosition(m_data.empty() ? 0 : index + 1); });
     followList();
 }
 
@@ -388,10 +387,13 @@ void PlotsView::fitRanges()
             lo = std::min(lo, double(*mm.first));
             hi = std::max(hi, double(*mm.second));
             if (a == 2 && m_data.coupling != 0) {
-                const auto q2 = std::minmax_element(m_data.joints[1].begin(), m_data.joints[1].end());
+                const auto q2 =
+                    std::minmax_element(m_data.joints[1].begin(), m_data.joints[1].end());
                 const double c = m_data.coupling;
-                lo = std::min({lo, m_data.lower[2] + c * *q2.first, m_data.lower[2] + c * *q2.second});
-                hi = std::max({hi, m_data.upper[2] + c * *q2.first, m_data.upper[2] + c * *q2.second});
+                lo = std::min(
+                    {lo, m_data.lower[2] + c * *q2.first, m_data.lower[2] + c * *q2.second});
+                hi = std::max(
+                    {hi, m_data.upper[2] + c * *q2.first, m_data.upper[2] + c * *q2.second});
             }
         }
         if (!(hi > lo)) {

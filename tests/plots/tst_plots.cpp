@@ -249,8 +249,9 @@ void TestPlots::csvReadsBackAsTheAnalysis()
 
     // The command line writes the same bytes.
     QProcess kin;
-    kin.start(QCoreApplication::applicationDirPath() + QStringLiteral("/velkari-kin"),
-              {DataDirs::defaultRobot(), QStringLiteral("check"), m_program, QStringLiteral("--csv")});
+    kin.start(
+        QCoreApplication::applicationDirPath() + QStringLiteral("/velkari-kin"),
+        {DataDirs::defaultRobot(), QStringLiteral("check"), m_program, QStringLiteral("--csv")});
     QVERIFY(kin.waitForFinished(60000));
     QCOMPARE(kin.exitCode(), 3); // the path has a problem
     QCOMPARE(kin.readAllStandardOutput(), bytes);
