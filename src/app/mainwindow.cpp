@@ -2,8 +2,10 @@
 
 #include "kinematics/logging.h"
 #include "kinematics/robot.h"
+#include "language/languagefile.h"
 #include "models/datadirs.h"
 #include "rapid/rapidmodulecommands.h"
+#include "plots/plotsview.h"
 #include "scene/glwidget.h"
 #include "scene/objects.h"
 #include "ui/menuprincipal.h"
@@ -110,6 +112,19 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     m_panel = new MenuPrincipal(this, m_robotProps, m_robots, m_objectProps, m_objects,
                                 m_simulation, m_abb);
     setCentralWidget(m_panel);
+    // The plots of the sequence in the player; hidden until asked for.
+    m_plotsView = new plots::PlotsView;
+    m_plots = new QDockWidget(m_plotsView->text(plots::Text::DockTitle), this);
+    m_plots->setObjectName(QStringLiteral("plotsDock"));
+    m_plots->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable |
+                         QDockWidget::DockWidgetFloatable);
+    m_plots->setWidget(m_plotsView);
+    addDockWidget(Qt::BottomDockWidgetArea, m_plots);
+    // Below the player, over the whole width: the curves need it.
+    splitDockWidget(m_simulation, m_plots, Qt::Vertical);
+    m_plots->hide();
+    m_plotsView->attach(m_panel->paths());
+    connect(m_plotsView, &plots::PlotsView::userMessage, this, &MainWindow::showMessage);
     connect(view(), &glwidget::userMessage, this, &MainWindow::showMessage);
     connect(this, &MainWindow::CloseMenuPrincipal, m_panel, &MenuPrincipal::CloseRequested);
     buildMenus();
@@ -199,6 +214,18 @@ void MainWindow::buildMenus()
                                         tr("Simulation view"), QKeySequence(tr("F4")));
     simulationView->setCheckable(true);
     connect(simulationView, &QAction::triggered, this, &MainWindow::do_ToggleSimulationView);
+    QAction *plotsView =
+        addAction(viewMenu, QStringLiteral("actionPlotsView"),
+                  m_plotsView->text(plots::Text::DockTitle), QKeySequence(tr("F6")));
+    plotsView->setCheckable(true);
+    connect(plotsView, &QAction::triggered, this, &MainWindow::do_TogglePlotsView);
+    connect(m_plots, &QDockWidget::visibilityChanged, plotsView,
+            [this, plotsView](bool) { plotsView->setChecked(m_plots->isVisible()); });
+    connect(m_plotsView, &plots::PlotsView::titleChanged, this,
+            [this, plotsView](const QString &t) {
+                m_plots->setWindowTitle(t);
+                plotsView->setText(t);
+            });
     viewMenu->addSeparator();
     connect(addAction(viewMenu, QStringLiteral("actionAbbData"), QStringLiteral("ABB program data"),
                       QKeySequence(tr("F5"))),
@@ -478,23 +505,36 @@ void MainWindow::applyEulerCode(int code)
 void MainWindow::do_englishLanguage()
 {
     relabelMenus(m_panel->setLanguage(1));
+    relabelPlots(1);
 }
 void MainWindow::do_frenchLanguage()
 {
     relabelMenus(m_panel->setLanguage(2));
+    relabelPlots(2);
 }
 void MainWindow::do_spanishLanguage()
 {
     relabelMenus(m_panel->setLanguage(3));
+    relabelPlots(3);
 }
 void MainWindow::do_catalanLanguage()
 {
     relabelMenus(m_panel->setLanguage(4));
+    relabelPlots(4);
 }
 void MainWindow::do_germanLanguage()
 {
     relabelMenus(m_panel->setLanguage(5));
+    relabelPlots(5);
 }
+void MainWindow::relabelPlots(int code)
+{
+    // The panel has already said so when the file cannot be read.
+    LanguageFile file;
+    if (file.load(DataDirs::languageDir() + LanguageFile::fileName(code)))
+        m_plotsView->retranslate(&file);
+}
+
 void MainWindow::do_eulerabb()
 {
     m_panel->modeRotationChageAll(0);
@@ -586,6 +626,15 @@ void MainWindow::do_ToggleABButility()
 {
     m_abb->show();
     m_panel->refreshRapidData();
+}
+
+void MainWindow::do_TogglePlotsView()
+{
+    const bool on = action(QStringLiteral("actionPlotsView"))->isChecked();
+    m_plots->setVisible(on);
+    // Six rows of curves and the TCP's below them: give them room.
+    if (on && !m_plots->isFloating() && m_plots->height() < height() / 2)
+        resizeDocks({m_plots}, {height() / 2}, Qt::Vertical);
 }
 
 void MainWindow::do_viewIso()

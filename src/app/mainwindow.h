@@ -13,6 +13,9 @@ class MenuPrincipal;
 class RapidModuleCommands;
 class Robot;
 class glwidget;
+namespace plots {
+class PlotsView;
+}
 
 class MainWindow : public QMainWindow
 {
@@ -31,6 +34,8 @@ public:
     QDockWidget *objectsDock() const { return m_objects; }
     QDockWidget *simulationDock() const { return m_simulation; }
     QDockWidget *abbDock() const { return m_abb; }
+    QDockWidget *plotsDock() const { return m_plots; }
+    plots::PlotsView *plotsView() const { return m_plotsView; }
     bool isFullScreenMode() const { return m_fullScreen; }
 
     // Loads a robot or tool as the menus do; 0 on success, -1 on failure.
@@ -79,6 +84,7 @@ private slots:
     void do_ToggleObjectView();
     void do_ToggleSimulationView();
     void do_ToggleABButility();
+    void do_TogglePlotsView();
     void do_viewIso();
     void do_viewTop();
     void do_viewFront();
@@ -99,6 +105,7 @@ private:
     void applyLanguageCode(int code);
     void switchLanguage(int code);
     void applyEulerCode(int code);
+    void relabelPlots(int code);
 
     MenuPrincipal *m_panel = nullptr;
     QDockWidget *m_robotProps = nullptr;
@@ -107,6 +114,8 @@ private:
     QDockWidget *m_objects = nullptr;
     QDockWidget *m_simulation = nullptr;
     QDockWidget *m_abb = nullptr;
+    QDockWidget *m_plots = nullptr;
+    plots::PlotsView *m_plotsView = nullptr;
     bool m_fullScreen = false;
     QActionGroup *m_languages = nullptr;
     QActionGroup *m_eulers = nullptr;

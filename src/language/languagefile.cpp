@@ -78,6 +78,18 @@ constexpr std::array<const char *, LanguageFile::kEntries> kKeys = {
     "scalelbl",
     "removelbl",
     "oklbl",
+    // The plots dock.
+    "plotsdocklbl",
+    "plotspositionlbl",
+    "plotstcpmmlbl",
+    "plotstcpdeglbl",
+    "plotspnglbl",
+    "plotscsvlbl",
+    "plotsnoiklbl",
+    "plotsjumplbl",
+    "plotscrossinglbl",
+    "plotsnearlbl",
+    "plotsemptylbl",
 };
 
 // Last character position at which a key still counts.

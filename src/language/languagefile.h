@@ -1,6 +1,6 @@
 // The interface texts of one language, read from a plain-text language file.
 //
-// Each line may carry one entry: it counts when it holds one of the 71 keys
+// Each line may carry one entry: it counts when it holds one of the keys
 // starting at a character position from 1 to 999 (a key in the very first
 // column is not recognised). The text is what follows the first 30
 // characters, leading "#" skipped, up to the next "#" (or the end of the
@@ -16,8 +16,12 @@ class QIODevice;
 class LanguageFile
 {
 public:
+    // The texts of the plots dock follow the 71 older entries; files
+    // without them leave the dock in English.
+    static constexpr int kFirstPlotsEntry = 71;
+    static constexpr int kPlotsEntries = 11;
     // Entries a complete file holds, one per key.
-    static constexpr int kEntries = 71;
+    static constexpr int kEntries = kFirstPlotsEntry + kPlotsEntries;
     // Panel texts are entries 0-26, menu texts 27-63, objects panel 65-70.
     static constexpr int kFirstMenuEntry = 27;
     static constexpr int kMenuEntries = 37;

@@ -183,6 +183,7 @@ QMessageBox *Paths::reportWindow() const
 
 void Paths::showPosition()
 {
+    emit positionShown(m_current);
     if (!m_player)
         return;
     {
@@ -226,6 +227,7 @@ void Paths::Sequence_Clear()
         m_field->setText(QStringLiteral("0"));
         m_countLabel->setText(QStringLiteral("/ 0"));
     }
+    emit listChanged();
 }
 
 int Paths::Load_Sequence_Text(const QString &text)
@@ -331,6 +333,7 @@ void Paths::startPlayback()
         m_slider->setMaximum(count() - 1);
         m_countLabel->setText(QStringLiteral("/ ") + QString::number(count()));
     }
+    emit listChanged();
     Sequence_Reset();
     Sequence_Execute();
     if (m_dock)
@@ -348,6 +351,7 @@ void Paths::Analyse_Path()
     sequences::PathAnalyser analyser(*r);
     std::vector<sequences::ProgramLine> program = programOf(m_nodes);
     const sequences::PathAnalyser::Result result = analyser.analyse(program);
+    emit pathAnalysed(result);
     for (int id : result.rejected)
         qCWarning(lcPaths).noquote()
             << QStringLiteral("Program line %1 is skipped: its numbers make no move").arg(id + 1);

@@ -114,6 +114,12 @@ signals:
     void TCP_Points_Add_signal(GLfloat *rowMajorPose);
     void TCP_Points_Clear_signal();
     void RenderGL();
+    // For views that follow the player (the plots): a program's analysis,
+    // sent before the list is replaced by its path; every change of the
+    // list; every position shown (index from 0).
+    void pathAnalysed(const sequences::PathAnalyser::Result &result);
+    void listChanged();
+    void positionShown(int index);
 
 public slots:
     void Sequence_On_Timer();

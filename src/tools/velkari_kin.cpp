@@ -7,6 +7,7 @@
 // program that sends a line and waits for the answer still gets it at once.
 #include "kincommands.h"
 #include "modulecommands.h"
+#include "kincsv.h"
 
 #include "kinematics/robot.h"
 #include "models/datadirs.h"
@@ -291,6 +292,7 @@ struct Options
     std::string procedure;
     bool exportProgram = false;
     std::string exportName, exportSpeed, exportZone;
+    bool checkCsv = false;
 };
 
 // export PROGRAM.sim [--name NAME] [--speed S] [--zone Z], from argv[i + 1].
@@ -363,6 +365,8 @@ std::string parseArguments(int argc, char **argv, Options &o)
                     o.checkPath = true;
                 } else if (a == "--proc" && k + 1 < argc) {
                     o.procedure = argv[++k];
+                } else if (a == "--csv") {
+                    o.checkCsv = true;
                 } else if (o.checkFile.empty() && !a.empty()) {
                     o.checkFile = std::string(a);
                 } else {
@@ -371,6 +375,8 @@ std::string parseArguments(int argc, char **argv, Options &o)
             }
             if (o.checkFile.empty())
                 return "check needs a sequence file";
+            if (o.checkPath && o.checkCsv)
+                return "check writes either --path or --csv, not both";
             break;
         }
         if (arg == "export")
@@ -433,7 +439,8 @@ int main(int argc, char **argv)
             : kin::isRapidModule(file)
                 ? kin::checkModule(robot, file, QString::fromStdString(options.procedure),
                                    options.checkPath, answer, notes)
-                : kin::checkSequence(robot, file, options.checkPath, answer, notes);
+            : options.checkCsv ? kin::checkSequenceCsv(robot, file, answer, notes)
+                               : kin::checkSequence(robot, file, options.checkPath, answer, notes);
         if (!notes.empty()) {
             std::string text;
             std::size_t begin = 0;

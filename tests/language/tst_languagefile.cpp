@@ -76,11 +76,11 @@ QString TestLanguageFile::write(const QByteArray &content)
 
 void TestLanguageFile::keyTableAndFileNames()
 {
-    QCOMPARE(kKeys.size(), 71);
-    for (int i = 0; i < 71; ++i)
+    QCOMPARE(kKeys.size(), LanguageFile::kEntries);
+    for (int i = 0; i < kKeys.size(); ++i)
         QCOMPARE(LanguageFile::key(i), kKeys.at(i));
     QVERIFY(LanguageFile::key(-1).isEmpty());
-    QVERIFY(LanguageFile::key(71).isEmpty());
+    QVERIFY(LanguageFile::key(kKeys.size()).isEmpty());
 
     QCOMPARE(LanguageFile::fileName(1), QStringLiteral("english.txt"));
     QCOMPARE(LanguageFile::fileName(2), QStringLiteral("francais.txt"));
@@ -96,18 +96,19 @@ void TestLanguageFile::keyTableAndFileNames()
 void TestLanguageFile::wellFormedFile()
 {
     QByteArray content;
-    for (int i = 0; i < 71; ++i)
+    for (int i = 0; i < kKeys.size(); ++i)
         content += line(kKeys.at(i), QStringLiteral("Text %1").arg(i));
     // Lines without a key add nothing, wherever they are.
     content.insert(0, "This file labels the panel\n\n");
     LanguageFile f;
     QVERIFY(f.load(write(content)));
-    QCOMPARE(f.count(), 71);
+    QCOMPARE(f.count(), kKeys.size());
     QVERIFY(f.isComplete());
     QCOMPARE(f.text(0), QStringLiteral("Text 0"));
     QCOMPARE(f.text(16), QStringLiteral("Text 16"));
     QCOMPARE(f.text(70), QStringLiteral("Text 70"));
-    QVERIFY(!f.has(71));
+    QCOMPARE(f.text(kKeys.size() - 1), QStringLiteral("Text %1").arg(kKeys.size() - 1));
+    QVERIFY(!f.has(kKeys.size()));
 
     const QStringList menus = f.texts(27, 37);
     QCOMPARE(menus.size(), 37);
@@ -218,14 +219,15 @@ void TestLanguageFile::severalKeysOnOneLine()
     QCOMPARE(f.text(2), QStringLiteral("two"));
     QCOMPARE(f.text(3), QStringLiteral("three"));
 
-    // More than 71 entries are counted but only 71 are kept.
+    // More entries than keys are counted but only one per key is kept.
     QByteArray many;
     for (int i = 0; i < 100; ++i)
         many += line("menuview", QStringLiteral("V%1").arg(i));
     QVERIFY(f.load(write(many)));
     QCOMPARE(f.count(), 100);
-    QCOMPARE(f.text(70), QStringLiteral("V70"));
-    QVERIFY(!f.has(71));
+    const int last = LanguageFile::kEntries - 1;
+    QCOMPARE(f.text(last), QStringLiteral("V%1").arg(last));
+    QVERIFY(!f.has(last + 1));
 }
 
 void TestLanguageFile::missingAndEmptyFiles()
@@ -339,9 +341,9 @@ void TestLanguageFile::shippedFiles()
     QVERIFY(!bytes.contains('\r'));
     QVERIFY(bytes.endsWith('\n'));
     const QStringList lines = all.left(all.size() - 1).split(QLatin1Char('\n'));
-    QCOMPARE(lines.size(), 71);
+    QCOMPARE(lines.size(), kKeys.size());
     QStringList expected;
-    for (int i = 0; i < 71; ++i) {
+    for (int i = 0; i < kKeys.size(); ++i) {
         const QString &l = lines.at(i);
         const QString &key = kKeys.at(i);
         QVERIFY2(l.startsWith(QLatin1Char('#') + key), qPrintable(l));
@@ -356,8 +358,8 @@ void TestLanguageFile::shippedFiles()
 
     LanguageFile f;
     QVERIFY(f.load(path));
-    QCOMPARE(f.count(), 71);
-    for (int i = 0; i < 71; ++i)
+    QCOMPARE(f.count(), kKeys.size());
+    for (int i = 0; i < kKeys.size(); ++i)
         QCOMPARE(f.text(i), expected.at(i));
 
     // A translation, not a copy: most texts differ from the English ones.
@@ -365,7 +367,7 @@ void TestLanguageFile::shippedFiles()
         LanguageFile english;
         QVERIFY(english.load(DataDirs::languageDir() + QStringLiteral("english.txt")));
         int different = 0;
-        for (int i = 0; i < 71; ++i)
+        for (int i = 0; i < kKeys.size(); ++i)
             different += f.text(i) != english.text(i) ? 1 : 0;
         QVERIFY2(different >= 50, qPrintable(QString::number(different)));
     }
