@@ -862,12 +862,6 @@ void TestReaders::libraryRoundTrip()
                              .arg(offTarget)
                              .arg(worst, 0, 'g', 3);
     QCOMPARE(offTarget, 0);
-    // Angle types 2 and 3 turn axes 3 to 6 against the model; the solver still
-    // holds the model angles to the limits, which are robot values.
-    QEXPECT_FAIL("FANUC_M10iA", "IK compares model angles with robot limits (type 2)", Continue);
-    QEXPECT_FAIL("FANUC_R2000iC_210F", "IK compares model angles with robot limits (type 2)",
-                 Continue);
-    QEXPECT_FAIL("YASKAWA_GP7", "IK compares model angles with robot limits (type 3)", Continue);
     QVERIFY2(lost == 0 && outside == 0,
              qPrintable(QStringLiteral("%1 lost, %2 outside").arg(lost).arg(outside)));
 }
