@@ -1,5 +1,6 @@
 #include "paths.h"
 
+#include "kinematics/jointlimits.h"
 #include "kinematics/matrixtoolbox.h"
 #include "kinematics/robot.h"
 
@@ -233,8 +234,10 @@ int Paths::Load_Sequence_Text(const QString &text)
         qCWarning(lcPaths) << "No robot is loaded: the sequence is not read";
         return -1;
     }
-    Sequence_Clear();
     sequences::ParsedText parsed = sequences::parseText(text);
+    if (!parsed.program && refusedPositions(parsed.nodes))
+        return -1;
+    Sequence_Clear();
     if (parsed.truncated)
         qCWarning(lcPaths).noquote()
             << QStringLiteral("The sequence has more than %1 lines; the rest is "
@@ -260,6 +263,8 @@ int Paths::loadSequenceArray(int rows, int cols, const double *columnMajor, qint
             << QStringLiteral("An array of %1 x %2 numbers is no sequence").arg(rows).arg(cols);
         return -1;
     }
+    if (rows == 6 && refusedPositions(nodes))
+        return -1;
     if (truncated)
         qCWarning(lcPaths).noquote()
             << QStringLiteral("Only the first %1 columns are read").arg(sequences::kMaxNodes);
@@ -271,12 +276,35 @@ int Paths::loadSequenceArray(int rows, int cols, const double *columnMajor, qint
     return count();
 }
 
+bool Paths::refusedPositions(const std::vector<nodeJOINTS> &nodes)
+{
+    const Robot *r = robot();
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        if (std::floor(double(nodes[i].type)) != 1.0)
+            continue;
+        const jointlimits::Verdict v = jointlimits::check(*r, nodes[i].values.data());
+        if (!v.ok) {
+            // The whole list goes: a robot must not play the part before a
+            // position it can never reach.
+            const QString text = QStringLiteral("The sequence is refused: position %1, %2")
+                                     .arg(i + 1)
+                                     .arg(jointlimits::describe(v));
+            qCWarning(lcPaths).noquote() << text;
+            setStatus(text);
+            return true;
+        }
+    }
+    return false;
+}
+
 int Paths::Load_Sequence_Nodes(std::vector<nodeJOINTS> nodes)
 {
     if (!robotReady()) {
         qCWarning(lcPaths) << "No robot is loaded: the sequence is not read";
         return -1;
     }
+    if (refusedPositions(nodes))
+        return -1;
     Sequence_Clear();
     if (int(nodes.size()) > sequences::kMaxNodes)
         nodes.resize(std::size_t(sequences::kMaxNodes));
@@ -374,7 +402,7 @@ void Paths::Analyse_Path()
     }
     emit RenderGL();
 
-    if (!m_problems.empty()) {
+    if (!m_problems.empty() || !result.rejected.empty()) {
         QString details;
         if (int(m_problems.size()) > kReportRows) {
             // The whole list, where it can be scrolled.
@@ -387,7 +415,21 @@ void Paths::Analyse_Path()
                                .arg(sequences::PathAnalyser::problemTexts(p.code).trimmed());
             }
         }
-        showReport(sequences::PathAnalyser::reportHtml(m_problems, kReportRows), details);
+        QString html = sequences::PathAnalyser::reportHtml(m_problems, kReportRows);
+        if (!result.rejected.empty()) {
+            // Lines that were not applied at all are problems too, and the
+            // first of them says where to look.
+            QStringList ids;
+            for (std::size_t i = 0; i < result.rejected.size() && i < 20; ++i)
+                ids << QString::number(result.rejected[i] + 1);
+            if (result.rejected.size() > 20)
+                ids << QStringLiteral("...");
+            html.replace(QStringLiteral("</html>"),
+                         QStringLiteral("<br>Program lines skipped (their numbers make no "
+                                        "move): %1</html>")
+                             .arg(ids.join(QStringLiteral(", "))));
+        }
+        showReport(html, details);
     }
 }
 
@@ -538,11 +580,11 @@ void Paths::SetSimulationToPosition(int target)
 void Paths::applyPlacement(const nodeJOINTS &node)
 {
     const auto &v = node.values;
-    for (int k = 0; k < 6; ++k) {
-        if (!std::isfinite(v[std::size_t(k)])) {
-            qCWarning(lcPaths) << "A placement with values that are not numbers is not applied";
-            return;
-        }
+    double operands[6];
+    std::copy(v.begin(), v.begin() + 6, operands);
+    if (!jointlimits::placementUsable(operands)) {
+        qCWarning(lcPaths) << "A placement with values that are not numbers is not applied";
+        return;
     }
     const float toDeg = float(toolbox::kRadToDeg);
     Matrix4 m =
@@ -571,10 +613,14 @@ void Paths::set_QTOTAL_Nodei(const nodeJOINTS &applied)
             q[k] = node.values[k];
             finite = finite && (k == 6 || std::isfinite(q[k]));
         }
-        if (finite)
+        const Robot *r = robot();
+        const jointlimits::Verdict v =
+            r ? jointlimits::check(*r, q) : jointlimits::Verdict{false};
+        if (finite && v.ok)
             emit setConfiguration_precise_signal(q);
         else
-            qCWarning(lcPaths) << "A position with values that are not numbers is not applied";
+            qCWarning(lcPaths).noquote()
+                << QStringLiteral("A position is not applied: %1").arg(jointlimits::describe(v));
     } else if (t == 4.0 || t == 5.0) {
         applyPlacement(node);
     } else {

@@ -137,6 +137,9 @@ public:
 
 private:
     bool robotReady() const;
+    // A list of positions with one outside the robot's limits is refused as
+    // a whole, the first such position and axis shown; true when refused.
+    bool refusedPositions(const std::vector<nodeJOINTS> &nodes);
     void startPlayback();
     void applyPlacement(const nodeJOINTS &node);
     void showPosition();
