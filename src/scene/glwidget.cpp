@@ -117,8 +117,59 @@ void TraceBuffer::release()
     if (m_buffer != 0)
         glDeleteBuffers(1, &m_buffer);
     m_buffer = 0;
-    m_uploaded = m_capacity = 0;
+    m_capacity = 0;
+    reset();
     std::vector<unsigned char>().swap(m_staging);
+}
+
+void TraceBuffer::reset()
+{
+    m_uploaded = m_written = 0;
+    m_kept.clear();
+    m_seen.clear();
+}
+
+bool TraceBuffer::seenBefore(const TracePoint &t)
+{
+    // 0.1 mm cells for the position, 1/128 for the axis directions.
+    auto cell = [](float v, float unit) {
+        return static_cast<long long>(std::floor(double(v) / double(unit)));
+    };
+    unsigned long long key = 1469598103934665603ULL;
+    auto mix = [&key](long long v) {
+        key ^= static_cast<unsigned long long>(v);
+        key *= 1099511628211ULL;
+        key ^= key >> 29;
+    };
+    for (int k = 0; k < 3; ++k) {
+        mix(cell(t.position[std::size_t(k)], 0.1f));
+        mix(cell(t.x[std::size_t(k)], 1.0f / 128.0f));
+        mix(cell(t.z[std::size_t(k)], 1.0f / 128.0f));
+    }
+    if (key == 0)
+        key = 1;
+    // Kept at most half full.
+    if (2 * (m_kept.size() + 1) > m_seen.size()) {
+        std::vector<unsigned long long> old;
+        old.swap(m_seen);
+        m_seen.assign(std::max<std::size_t>(4096, 2 * old.size()), 0);
+        for (unsigned long long k : old) {
+            if (k == 0)
+                continue;
+            std::size_t i = std::size_t(k) & (m_seen.size() - 1);
+            while (m_seen[i] != 0)
+                i = (i + 1) & (m_seen.size() - 1);
+            m_seen[i] = k;
+        }
+    }
+    std::size_t i = std::size_t(key) & (m_seen.size() - 1);
+    while (m_seen[i] != 0) {
+        if (m_seen[i] == key)
+            return true;
+        i = (i + 1) & (m_seen.size() - 1);
+    }
+    m_seen[i] = key;
+    return false;
 }
 
 void TraceBuffer::upload(const std::vector<TracePoint> &trace, std::size_t from, float length)
@@ -127,11 +178,11 @@ void TraceBuffer::upload(const std::vector<TracePoint> &trace, std::size_t from,
     if (m_staging.size() < kTraceChunk * pointBytes)
         m_staging.resize(kTraceChunk * pointBytes);
     static const unsigned char colours[3][4] = {{255, 0, 0, 255}, {0, 255, 0, 255}, {0, 0, 255, 255}};
-    for (std::size_t first = from; first < trace.size(); first += kTraceChunk) {
-        const std::size_t count = std::min(kTraceChunk, trace.size() - first);
+    for (std::size_t first = from; first < m_kept.size(); first += kTraceChunk) {
+        const std::size_t count = std::min(kTraceChunk, m_kept.size() - first);
         auto *out = reinterpret_cast<TraceVertex *>(m_staging.data());
         for (std::size_t i = 0; i < count; ++i) {
-            const TracePoint &t = trace[first + i];
+            const TracePoint &t = trace[m_kept[first + i]];
             const std::array<float, 3> *axes[3] = {&t.x, &t.y, &t.z};
             for (int a = 0; a < 3; ++a) {
                 TraceVertex &v0 = *out++;
@@ -147,6 +198,7 @@ void TraceBuffer::upload(const std::vector<TracePoint> &trace, std::size_t from,
         glBufferSubData(GL_ARRAY_BUFFER, GLintptr(first * pointBytes), GLsizeiptr(count * pointBytes),
                         m_staging.data());
     }
+    m_written = m_kept.size();
 }
 
 void TraceBuffer::draw(const std::vector<TracePoint> &trace, bool asPoints, float size,
@@ -156,37 +208,43 @@ void TraceBuffer::draw(const std::vector<TracePoint> &trace, bool asPoints, floa
     if (n == 0)
         return;
     const float length = 10.0f * size;
-    if (n < m_uploaded || length != m_length)
-        m_uploaded = 0;
+    if (n < m_uploaded)
+        reset();
+    if (length != m_length)
+        m_written = 0; // same points, new lines
+    for (std::size_t i = m_uploaded; i < n; ++i)
+        if (!seenBefore(trace[i]))
+            m_kept.push_back(unsigned(i));
+    m_uploaded = n;
     if (m_buffer == 0)
         glGenBuffers(1, &m_buffer);
     glBindBuffer(GL_ARRAY_BUFFER, m_buffer);
     const std::size_t pointBytes = kTraceVertices * sizeof(TraceVertex);
-    if (n > m_capacity) {
+    if (m_kept.size() > m_capacity) {
         // Room for twice as much, so a trace that grows point by point while
         // jogging is not copied again at every step.
-        m_capacity = std::max<std::size_t>({n, 2 * m_capacity, 1024});
+        m_capacity = std::max<std::size_t>({m_kept.size(), 2 * m_capacity, 1024});
         glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(m_capacity * pointBytes), nullptr, GL_STATIC_DRAW);
-        m_uploaded = 0;
+        m_written = 0;
     }
-    if (m_uploaded < n) {
-        upload(trace, m_uploaded, length);
-        m_uploaded = n;
+    if (m_written < m_kept.size()) {
+        upload(trace, m_written, length);
         m_length = length;
     }
+    const GLsizei drawn = GLsizei(m_kept.size());
     glEnableClientState(GL_VERTEX_ARRAY);
     if (asPoints) {
         glPointSize(size);
         glEnable(GL_POINT_SMOOTH);
         glColor4fv(pointColour);
         glVertexPointer(3, GL_FLOAT, GLsizei(pointBytes), nullptr);
-        glDrawArrays(GL_POINTS, 0, GLsizei(n));
+        glDrawArrays(GL_POINTS, 0, drawn);
     } else {
         glEnableClientState(GL_COLOR_ARRAY);
         glVertexPointer(3, GL_FLOAT, GLsizei(sizeof(TraceVertex)), nullptr);
         glColorPointer(4, GL_UNSIGNED_BYTE, GLsizei(sizeof(TraceVertex)),
                        reinterpret_cast<const void *>(offsetof(TraceVertex, colour)));
-        glDrawArrays(GL_LINES, 0, GLsizei(n * kTraceVertices));
+        glDrawArrays(GL_LINES, 0, drawn * GLsizei(kTraceVertices));
         glDisableClientState(GL_COLOR_ARRAY);
     }
     glDisableClientState(GL_VERTEX_ARRAY);
