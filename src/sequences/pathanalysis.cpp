@@ -326,6 +326,8 @@ bool PathAnalyser::push(State &s, float type, const double *joints, int problem,
     p.problem = float(problem);
     p.pathId = id;
     path.push_back(p);
+    if (m_progress && path.size() % std::size_t(kProgressInterval) == 0)
+        m_progress(int(path.size()));
     return true;
 }
 

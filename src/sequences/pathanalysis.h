@@ -112,6 +112,15 @@ public:
     // Nothing comes out for a robot that is not loaded.
     Result analyse(const std::vector<ProgramLine> &program);
 
+    // Called with the number of positions made so far every
+    // kProgressInterval positions of a long analysis; the caller may show it
+    // and let its event loop run.
+    static constexpr int kProgressInterval = 50000;
+    void setProgress(std::function<void(int positions)> progress)
+    {
+        m_progress = std::move(progress);
+    }
+
     // Every type-1 position whose problem code is above 0, in path order.
     static std::vector<PathProblem> problems(const Result &result);
     // The TCP pose of every type-1 position: flange pose times the tool
@@ -155,6 +164,7 @@ private:
     bool push(State &s, float type, const double *joints, int problem, int id);
 
     Robot &m_robot;
+    std::function<void(int)> m_progress;
     int m_angleType = 0;
     std::array<Link, 6> m_links{};
     std::vector<IkConfiguration> m_solutions;

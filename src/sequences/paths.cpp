@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QDebug>
 #include <QDockWidget>
+#include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -72,6 +73,14 @@ void Paths::setRobotProvider(std::function<Robot *()> provider)
 Robot *Paths::robot() const
 {
     return m_robotProvider ? m_robotProvider() : nullptr;
+}
+
+bool Paths::busy()
+{
+    if (!m_analysing)
+        return false;
+    qCWarning(lcPaths) << "A program is being analysed: the new sequence is not read";
+    return true;
 }
 
 bool Paths::robotReady() const
@@ -230,6 +239,8 @@ void Paths::Sequence_Clear()
 
 int Paths::Load_Sequence_Text(const QString &text)
 {
+    if (busy())
+        return -1;
     if (!robotReady()) {
         qCWarning(lcPaths) << "No robot is loaded: the sequence is not read";
         return -1;
@@ -252,6 +263,8 @@ int Paths::Load_Sequence_Text(const QString &text)
 
 int Paths::loadSequenceArray(int rows, int cols, const double *columnMajor, qint64 valueCount)
 {
+    if (busy())
+        return -1;
     if (!robotReady()) {
         qCWarning(lcPaths) << "No robot is loaded: the sequence is not read";
         return -1;
@@ -299,6 +312,8 @@ bool Paths::refusedPositions(const std::vector<nodeJOINTS> &nodes)
 
 int Paths::Load_Sequence_Nodes(std::vector<nodeJOINTS> nodes)
 {
+    if (busy())
+        return -1;
     if (!robotReady()) {
         qCWarning(lcPaths) << "No robot is loaded: the sequence is not read";
         return -1;
@@ -320,6 +335,8 @@ int Paths::Load_Sequence_Array(int rows, int cols, const QVector<double> &column
 
 int Paths::loadSequenceFile(const QString &fileName)
 {
+    if (busy())
+        return -1;
     if (!robotReady()) {
         qCWarning(lcPaths) << "No robot is loaded: the sequence is not read";
         return -1;
@@ -372,8 +389,27 @@ void Paths::Analyse_Path()
     if (!r || !r->isLoaded())
         return;
     m_lastReportHtml.clear();
+    m_timer.stop();
     sequences::PathAnalyser analyser(*r);
+    // A long program takes seconds: say how far it got and let the window
+    // repaint and the links run between slices. Operator input waits, so
+    // nothing can load another robot or sequence under the analysis.
+    QElapsedTimer clock;
+    clock.start();
+    qint64 lastTurn = 0;
+    const bool gui = qobject_cast<QGuiApplication *>(QCoreApplication::instance()) != nullptr;
+    analyser.setProgress([&](int positions) {
+        if (clock.elapsed() - lastTurn < 100)
+            return;
+        lastTurn = clock.elapsed();
+        setStatus(QStringLiteral("Analysing the program: %1 positions").arg(positions));
+        if (gui)
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
+    m_analysing = true;
     const sequences::PathAnalyser::Result result = analyser.analyse(programOf(m_nodes));
+    m_analysing = false;
+    setStatus(QString());
     for (int id : result.rejected)
         qCWarning(lcPaths).noquote()
             << QStringLiteral("Program line %1 is skipped: its numbers make no move").arg(id + 1);

@@ -80,6 +80,9 @@ public:
     int step() const { return m_step; }
     bool looping() const { return m_loop != 0; }
     bool playing() const { return m_timer.isActive(); }
+    // A long analysis is running (the event loop turns meanwhile; new
+    // sequences are refused until it ends).
+    bool analysing() const { return m_analysing; }
     QString statusText() const { return m_status; }
     const QTimer &timer() const { return m_timer; }
 
@@ -154,6 +157,8 @@ private:
     QString m_status;
     std::function<Robot *()> m_robotProvider;
 
+    bool m_analysing = false;
+    bool busy();
     bool m_reportShown = true;
     QString m_lastReportHtml;
     std::unique_ptr<QMessageBox> m_report;

@@ -492,9 +492,29 @@ void TestPlayer::endlessArrayIsCut()
     QVector<double> program;
     for (int c = 0; c < 7600; ++c)
         program << 1 << 0 << 0 << 0 << 0 << 30 << (c % 2 ? 400 : -400);
+    // The window goes on while the analysis runs: a timer keeps firing, the
+    // status says how far it got, and a second program is turned away.
+    int ticks = 0;
+    QString progress;
+    int refused = 0;
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, this, [&] {
+        if (!paths->analysing())
+            return;
+        ++ticks;
+        progress = paths->statusLabel()->text();
+        if (ticks == 1)
+            refused = paths->Load_Sequence_Array(7, 2, wild);
+    });
+    tick.start(20);
     QElapsedTimer clock;
     clock.start();
     QCOMPARE(paths->Load_Sequence_Array(7, 7600, program), sequences::PathAnalyser::kMaxPositions);
+    tick.stop();
+    QVERIFY2(ticks >= 2, qPrintable(QString::number(ticks)));
+    QVERIFY(progress.startsWith(QStringLiteral("Analysing the program: ")));
+    QCOMPARE(refused, -1);
+    QVERIFY(!paths->analysing());
     QCOMPARE(int(w->view()->trace().size()), sequences::PathAnalyser::kMaxPositions);
     QCOMPARE(int(paths->nodes().back().problem), 10000);
     QCOMPARE(paths->lastProblems().size(), std::size_t(1));
