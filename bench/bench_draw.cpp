@@ -7,10 +7,19 @@
 // buffered drawing is judged by. Needs a display:
 //
 //   xvfb-run -a -s "-screen 0 1600x1200x24" build/bin/bench_draw [frames]
+//
+// With "trace" as first argument it measures the TCP trace instead: 2,000,000
+// trace points (a long program's path) drawn (a) by the view's TraceBuffer,
+// once the buffer is made, as points and as axis lines, against (b) a bare
+// glDrawArrays of a buffer holding only the same vertices, and (c) the
+// vertex-by-vertex immediate mode the trace used to be drawn with:
+//
+//   xvfb-run -a -s "-screen 0 1600x1200x24" build/bin/bench_draw trace [frames]
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include "scene/glwidget.h"
 #include "scene/objectmesh.h"
 
 #include <QApplication>
@@ -21,7 +30,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
+#include <functional>
 #include <random>
 #include <vector>
 
@@ -202,12 +213,119 @@ double median(std::vector<double> v)
     return v[v.size() / 2];
 }
 
+constexpr std::size_t kTracePoints = 2000000;
+
+// A helix of 2 M points, 2 mm apart, with a turning frame: what a long
+// program's trace looks like to the renderer.
+std::vector<TracePoint> makeTrace()
+{
+    std::vector<TracePoint> trace(kTracePoints);
+    for (std::size_t i = 0; i < trace.size(); ++i) {
+        const double a = double(i) * 0.002;
+        const float c = float(std::cos(a)), s = float(std::sin(a));
+        TracePoint &t = trace[i];
+        t.position = {float(600.0 * std::cos(a * 0.1)), float(600.0 * std::sin(a * 0.1)),
+                      float(-400.0 + 800.0 * double(i) / double(kTracePoints))};
+        t.x = {c, s, 0.0f};
+        t.y = {-s, c, 0.0f};
+        t.z = {0.0f, 0.0f, 1.0f};
+    }
+    return trace;
+}
+
+double timed(const std::function<void()> &draw)
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glFinish();
+    QElapsedTimer clock;
+    clock.start();
+    draw();
+    glFinish();
+    return clock.nsecsElapsed() / 1e6;
+}
+
+int traceBenchmark(int frames)
+{
+    const std::vector<TracePoint> trace = makeTrace();
+    glDisable(GL_LIGHTING);
+    const float size = 5.0f, colour[4] = {0.2f, 0.2f, 0.6f, 1.0f};
+
+    // The bare reference: the same vertices, tightly packed, one draw call.
+    std::vector<float> points, lines;
+    points.reserve(trace.size() * 3);
+    lines.reserve(trace.size() * 18);
+    for (const TracePoint &t : trace) {
+        points.insert(points.end(), t.position.begin(), t.position.end());
+        const std::array<float, 3> *axes[3] = {&t.x, &t.y, &t.z};
+        for (const auto *a : axes)
+            for (int end = 0; end < 2; ++end)
+                for (int k = 0; k < 3; ++k)
+                    lines.push_back(t.position[std::size_t(k)] +
+                                    float(end) * 10.0f * size * (*a)[std::size_t(k)]);
+    }
+    GLuint bare[2];
+    glGenBuffers(2, bare);
+    glBindBuffer(GL_ARRAY_BUFFER, bare[0]);
+    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(points.size() * 4), points.data(), GL_STATIC_DRAW);
+    glBindBuffer(GL_ARRAY_BUFFER, bare[1]);
+    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(lines.size() * 4), lines.data(), GL_STATIC_DRAW);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    auto drawBare = [&](GLuint buffer, GLenum mode, GLsizei count) {
+        glColor4fv(colour);
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glBindBuffer(GL_ARRAY_BUFFER, buffer);
+        glVertexPointer(3, GL_FLOAT, 0, nullptr);
+        glDrawArrays(mode, 0, count);
+        glBindBuffer(GL_ARRAY_BUFFER, 0);
+        glDisableClientState(GL_VERTEX_ARRAY);
+    };
+
+    TraceBuffer buffer;
+    QElapsedTimer build;
+    build.start();
+    buffer.draw(trace, true, size, colour); // makes the buffer: once per analysis
+    glFinish();
+    const double buildMs = build.nsecsElapsed() / 1e6;
+
+    std::vector<double> tp, bp, tl, bl;
+    for (int f = 0; f < frames; ++f) {
+        tp.push_back(timed([&] { buffer.draw(trace, true, size, colour); }));
+        bp.push_back(timed([&] { drawBare(bare[0], GL_POINTS, GLsizei(trace.size())); }));
+        tl.push_back(timed([&] { buffer.draw(trace, false, size, colour); }));
+        bl.push_back(timed([&] { drawBare(bare[1], GL_LINES, GLsizei(trace.size() * 6)); }));
+    }
+    // The old way, once: a vertex call per point.
+    const double immediate = timed([&] {
+        glPointSize(size);
+        glColor4fv(colour);
+        glBegin(GL_POINTS);
+        for (const TracePoint &t : trace)
+            glVertex3fv(t.position.data());
+        glEnd();
+    });
+    std::printf("%zu trace points, buffer made in %.1f ms (once per analysis)\n", trace.size(),
+                buildMs);
+    const double a = median(tp), b = median(bp), c = median(tl), d = median(bl);
+    std::printf("(a) points, trace buffer   : %8.2f ms per frame (median of %d)\n", a, frames);
+    std::printf("(b) points, bare buffer    : %8.2f ms per frame\n", b);
+    std::printf("    ratio a/b              : %8.3f\n", a / b);
+    std::printf("(a) lines, trace buffer    : %8.2f ms per frame\n", c);
+    std::printf("(b) lines, bare buffer     : %8.2f ms per frame\n", d);
+    std::printf("    ratio a/b              : %8.3f\n", c / d);
+    std::printf("(c) points, immediate mode : %8.2f ms (one frame)\n", immediate);
+    buffer.release();
+    glDeleteBuffers(2, bare);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    const int frames = argc > 1 ? std::max(1, std::atoi(argv[1])) : 9;
+    const bool trace = argc > 1 && std::strcmp(argv[1], "trace") == 0;
+    const int frameArg = trace ? 2 : 1;
+    const int frames = argc > frameArg ? std::max(1, std::atoi(argv[frameArg])) : 9;
     Canvas canvas;
     canvas.show();
     app.processEvents();
@@ -216,6 +334,11 @@ int main(int argc, char **argv)
         return 1;
     }
     canvas.setUp();
+    if (trace) {
+        std::printf("renderer: %s, %s\n", reinterpret_cast<const char *>(glGetString(GL_RENDERER)),
+                    reinterpret_cast<const char *>(glGetString(GL_VERSION)));
+        return traceBenchmark(frames);
+    }
     std::printf("renderer: %s, %s\n", reinterpret_cast<const char *>(glGetString(GL_RENDERER)),
                 reinterpret_cast<const char *>(glGetString(GL_VERSION)));
 

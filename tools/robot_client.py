@@ -144,7 +144,12 @@ def main(argv=None):
                        for k in range(0, len(args.values), args.rows)]
             # No reply comes for an array; the server closes once it has it.
             exchange(args.port, array_request(args.rows, columns), args.timeout)
-            print("sent %d column(s) of %d rows" % (len(columns), args.rows))
+            # The protocol has no acknowledgement: the server closing the
+            # connection says only that it stopped listening, not that the
+            # player took the array (a refused or oversized one is dropped
+            # just as silently).
+            print("%d column(s) of %d rows written; the server closed the connection "
+                  "without reply (the protocol confirms nothing)" % (len(columns), args.rows))
     except (OSError, ValueError) as e:
         return fail(str(e))
     return 0

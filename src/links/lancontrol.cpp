@@ -1,5 +1,7 @@
 #include "lancontrol.h"
 
+#include "kinematics/jointlimits.h"
+#include "kinematics/robot.h"
 #include "lannumber.h"
 
 #include <QCloseEvent>
@@ -10,6 +12,7 @@
 #include <QMessageBox>
 #include <QTcpSocket>
 #include <cmath>
+#include <cstring>
 
 Q_LOGGING_CATEGORY(lcLan, "velkari.lan")
 
@@ -70,6 +73,23 @@ LANcontrol::~LANcontrol()
     }
     m_socket->disconnectFromHost();
     delete m_box;
+}
+
+void LANcontrol::setRobotProvider(std::function<const Robot *()> provider)
+{
+    m_robotProvider = std::move(provider);
+}
+
+bool LANcontrol::jointsAllowed(const float *six, QString *why) const
+{
+    const Robot *robot = m_robotProvider ? m_robotProvider() : nullptr;
+    if (!robot || !robot->isLoaded()) {
+        *why = QStringLiteral("no robot is loaded");
+        return false;
+    }
+    const jointlimits::Verdict v = jointlimits::check(*robot, six);
+    *why = jointlimits::describe(v);
+    return v.ok;
 }
 
 void LANcontrol::setTarget(const QString &host, quint16 port)
@@ -236,8 +256,9 @@ bool LANcontrol::step()
             m_rx += c;
             ++m_scanned;
         }
-        const double value = lan::decode(reinterpret_cast<const std::uint8_t *>(m_rx.constData()));
-        if (std::lround(value) == std::lround(kJointRequest)) {
+        lan::Number echo;
+        lan::encode(kJointRequest, echo);
+        if (std::memcmp(m_rx.constData(), echo.data(), lan::kNumberSize) == 0) {
             m_rx.clear();
             m_state = State::ReadingJoints;
             return true;
@@ -323,6 +344,15 @@ void LANcontrol::finishJoints(bool received)
     if (received) {
         qCDebug(lcLan) << "Robot joints received:" << m_thetas[0] << m_thetas[1] << m_thetas[2]
                        << m_thetas[3] << m_thetas[4] << m_thetas[5];
+        QString why;
+        if (!jointsAllowed(m_thetas.data(), &why)) {
+            // Either the controller is not the robot simulated here or the
+            // bytes were misread; echoing them back would move the real
+            // robot. The link ends without another byte.
+            fail(QStringLiteral("The robot's joints are refused (%1). ").arg(why));
+            setStatus(QStringLiteral("JOINTS REFUSED"));
+            return;
+        }
         emit connectionEstablished(m_thetas.data());
     } else {
         // Still connected: the simulated robot keeps its joints and sends them.
@@ -417,6 +447,11 @@ bool LANcontrol::writeJoints()
     QByteArray message(7 * lan::kNumberSize, '\0');
     auto *out = reinterpret_cast<std::uint8_t *>(message.data());
     lan::encode(kMoveCommand, out);
+    QString why;
+    if (!jointsAllowed(m_latest.data(), &why)) {
+        qCWarning(lcLan).noquote() << QStringLiteral("The joint message is not sent: %1").arg(why);
+        return false;
+    }
     for (int k = 0; k < 6; ++k) {
         const double v = m_latest[std::size_t(k)];
         lan::Number n;
@@ -425,7 +460,7 @@ bool LANcontrol::writeJoints()
             // the simulator shows; better not to move it at all.
             qCWarning(lcLan).nospace()
                 << "Joint " << k + 1 << " value " << v
-                << " cannot be carried by a LAN number (range -10000 to 55535.999999); "
+                << " cannot be carried by a LAN number (range -10000.999999 to 55535.999999); "
                    "the joint message is not sent";
             return false;
         }

@@ -16,7 +16,9 @@
 // forwards joint changes, at most one message per 101 ms. Everything is
 // driven by the socket's signals and timers: no wait blocks the interface.
 // Replies are only taken while a read is waiting for them; every read has a
-// 5 s limit, and the search for the echo of 9 gives up after 35 bytes.
+// 5 s limit, and the search for the echo of 9 (exactly its five bytes: a
+// window that merely rounds to 9 is a misaligned read) gives up after 35
+// bytes.
 #pragma once
 
 #include <GL/gl.h>
@@ -26,10 +28,12 @@
 #include <QTimer>
 #include <QWidget>
 #include <array>
+#include <functional>
 
 class QLabel;
 class QMessageBox;
 class QTcpSocket;
+class Robot;
 
 class LANcontrol : public QWidget
 {
@@ -66,6 +70,11 @@ public:
     QString host() const { return m_host; }
     quint16 port() const { return m_port; }
 
+    // The robot whose limits every joint value must respect, in both
+    // directions; asked at the moment of use. Without a loaded robot no joint
+    // message is sent and the controller's joints are not taken.
+    void setRobotProvider(std::function<const Robot *()> provider);
+
     // Starts searching for the controller.
     void start();
 
@@ -74,8 +83,9 @@ public:
     // sooner are held back and the latest of them is sent as soon as the
     // interval has passed (unless it is what was sent last), so the robot
     // always ends at the last pose.
-    // A message with a value a LAN number cannot carry (NaN, below -10000,
-    // from 55536 up) is refused with a diagnostic rather than sent altered.
+    // A message with a value a LAN number cannot carry (NaN, below
+    // -10000.999999, from 55536 up), or outside the robot's limits, is
+    // refused with a diagnostic rather than sent.
     void Send_Joints(const float *six);
 
     State state() const { return m_state; }
@@ -95,6 +105,8 @@ public:
 signals:
     // The version check passed. `thetas` holds the robot's six joints, or is
     // null when they could not be read; it is valid during the emission only.
+    // Joints outside the simulated robot's limits are not taken: the link
+    // then ends (see connectionFailed) and nothing is sent back.
     void connectionEstablished(GLfloat *thetas);
     // The handshake failed; `message` is the text of the message box shown.
     void connectionFailed(const QString &message);
@@ -124,6 +136,9 @@ private:
     void discardInput();
     void setStatus(const QString &text);
 
+    bool jointsAllowed(const float *six, QString *why) const;
+
+    std::function<const Robot *()> m_robotProvider;
     QLabel *m_label = nullptr;
     QTcpSocket *m_socket = nullptr;
     QTimer m_attemptTimer;

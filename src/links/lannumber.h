@@ -8,7 +8,7 @@
 // (A - 10000) + (B - 1000000) / 1000000.
 //
 // A is sixteen bits, so a value whose integer part lies outside
-// [-10000, 55535] wraps around and reaches the controller as a different
+// [-10000, 55535] (the value outside [-10000.999999, 55535.999999]) wraps around and reaches the controller as a different
 // number. Such a value is never written as it is: it is clamped to the
 // nearest value that can be carried, and NaN is refused outright.
 #pragma once
@@ -22,7 +22,7 @@ constexpr int kNumberSize = 5;
 using Number = std::array<std::uint8_t, kNumberSize>;
 
 // The carriable range: [kLowest, kHighest], with a resolution of 1e-6.
-constexpr double kLowest = -10000.0;
+constexpr double kLowest = -10000.999999;
 constexpr double kHighest = 55535.999999;
 
 enum class Fit

@@ -41,8 +41,13 @@ QByteArray encodeReply(const std::function<void(QDataStream &)> &fill)
 class ServerListener::Connection : public QObject
 {
 public:
-    Connection(ServerListener *server, QTcpSocket *socket);
+    Connection(ServerListener *server, QTcpSocket *socket, quint64 serial);
     ~Connection() override;
+
+    quint64 serial() const { return m_serial; }
+    bool waitingForHeader() const { return m_stage == Stage::Header; }
+    // Closes to make room for a newer client.
+    void evict() { close("the table is full and this client has not sent its header"); }
 
 private:
     enum class Stage
@@ -78,10 +83,13 @@ private:
     QElapsedTimer m_arrayClock;
     bool m_robotRecord = false;
     int m_stallMs = 0;
+    quint64 m_serial = 0;
+    qint64 m_reserved = 0; // bytes of the memory budget this array holds
 };
 
-ServerListener::Connection::Connection(ServerListener *server, QTcpSocket *socket)
-    : QObject(server), m_server(server), m_socket(socket)
+ServerListener::Connection::Connection(ServerListener *server, QTcpSocket *socket,
+                                       quint64 serial)
+    : QObject(server), m_server(server), m_socket(socket), m_serial(serial)
 {
     m_socket->setParent(this);
     m_timer.setSingleShot(true);
@@ -158,8 +166,19 @@ void ServerListener::Connection::readHeader()
         close("an empty array is ignored");
         return;
     }
-    m_stage = Stage::Array;
     m_expected = qint64(m_rows) * qint64(m_cols);
+    const qint64 bytes = m_expected * qint64(sizeof(double));
+    if (m_server->m_bytesHeld + bytes > m_server->m_memoryBudget) {
+        qCWarning(lcServer).nospace()
+            << "Refused a " << m_rows << " x " << m_cols
+            << " array: the arrays being received already hold " << m_server->m_bytesHeld
+            << " of " << m_server->m_memoryBudget << " bytes";
+        close(nullptr);
+        return;
+    }
+    m_reserved = bytes;
+    m_server->m_bytesHeld += bytes;
+    m_stage = Stage::Array;
     // Grows with what actually arrives, never ahead of it by much.
     m_values.reserve(int(qMin<qint64>(m_expected, 4096)));
     m_arrayClock.start();
@@ -312,9 +331,19 @@ void ServerListener::Connection::onTimeout()
     case Stage::Command:
         close("the command text did not arrive in time");
         break;
-    case Stage::Array:
+    case Stage::Array: {
+        // The timer may fire after a busy spell of the window with the
+        // client's bytes already waiting: read them before calling it quiet.
+        const int before = m_values.size();
+        if (m_socket->waitForReadyRead(0) || m_socket->bytesAvailable() >= 8) {
+            if (m_stage == Stage::Array)
+                readArray();
+        }
+        if (m_stage != Stage::Array || m_values.size() > before)
+            break; // delivered, closed, or moving again with a new timer
         close("the array did not arrive completely in time and is dropped");
         break;
+    }
     case Stage::Replying:
         if (m_robotRecord)
             qCDebug(lcServer) << "Cannot send robot properly";
@@ -351,6 +380,10 @@ void ServerListener::Connection::finish()
 {
     m_stage = Stage::Done;
     m_timer.stop();
+    if (m_server && m_reserved > 0) {
+        m_server->m_bytesHeld -= m_reserved;
+        m_reserved = 0;
+    }
     QObject::disconnect(m_socket, nullptr, this, nullptr);
     if (m_server) {
         ServerListener *server = m_server;
@@ -425,12 +458,20 @@ void ServerListener::onNewConnection()
     while (QTcpSocket *socket = m_server->nextPendingConnection()) {
         qCDebug(lcServer) << "new connection";
         if (connectionCount() >= m_maxConnections) {
+            Connection *oldest = nullptr;
+            for (Connection *c : qAsConst(m_connections))
+                if (c->waitingForHeader() && (!oldest || c->serial() < oldest->serial()))
+                    oldest = c;
+            if (oldest)
+                oldest->evict();
+        }
+        if (connectionCount() >= m_maxConnections) {
             qCWarning(lcServer) << "Too many clients at once; a connection is closed unserved";
             socket->abort();
             socket->deleteLater();
             continue;
         }
-        m_connections.insert(new Connection(this, socket));
+        m_connections.insert(new Connection(this, socket, m_nextSerial++));
     }
 }
 

@@ -26,8 +26,13 @@
 //   - writing the reply may stall at most 5 s for the robot record and 3 s
 //     otherwise before the connection is given up.
 // Headers with a negative dimension, or announcing more than
-// kMaxArrayValues values, are refused before anything is allocated. With no
-// robot loaded every request is closed without a reply.
+// kMaxArrayValues values, are refused before anything is allocated. The
+// arrays of all connections together may hold at most the memory budget
+// (256 MB by default): a header that would pass it closes its connection
+// before anything is allocated. When every slot is taken, the oldest
+// connection still waiting for its header makes room for the newcomer, so
+// silent clients cannot lock out a real one. With no robot loaded every
+// request is closed without a reply.
 #pragma once
 
 #include <QObject>
@@ -50,6 +55,7 @@ public:
     // commands are far shorter.
     static constexpr quint32 kMaxCommandBytes = 256;
     static constexpr int kDefaultMaxConnections = 64;
+    static constexpr qint64 kDefaultMemoryBudget = qint64(256) * 1024 * 1024;
 
     struct TimeLimits
     {
@@ -82,6 +88,11 @@ public:
     int maxConnections() const { return m_maxConnections; }
     int connectionCount() const { return int(m_connections.size()); }
 
+    // Bytes of array data all connections together may announce and hold.
+    void setMemoryBudget(qint64 bytes) { m_memoryBudget = qMax<qint64>(0, bytes); }
+    qint64 memoryBudget() const { return m_memoryBudget; }
+    qint64 bytesHeld() const { return m_bytesHeld; }
+
     // Shorter limits let tests run quickly; the program keeps the defaults.
     void setTimeLimitsForTesting(const TimeLimits &limits) { m_limits = limits; }
     const TimeLimits &timeLimits() const { return m_limits; }
@@ -112,4 +123,7 @@ private:
     QSet<Connection *> m_connections;
     TimeLimits m_limits;
     int m_maxConnections = kDefaultMaxConnections;
+    qint64 m_memoryBudget = kDefaultMemoryBudget;
+    qint64 m_bytesHeld = 0;
+    quint64 m_nextSerial = 0;
 };

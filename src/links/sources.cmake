@@ -1,7 +1,11 @@
 # External links: the robot data server on the loopback address and the LAN
 # link to a robot controller. The LAN number encoding has no Qt dependency and
 # lives in the core; the server and the window need Qt Network.
+# The joint-limit gate belongs to the kinematics; it is listed here because
+# the links are the first of its users.
 target_sources(velkari_core PRIVATE
+    ${CMAKE_CURRENT_SOURCE_DIR}/kinematics/jointlimits.h
+    ${CMAKE_CURRENT_SOURCE_DIR}/kinematics/jointlimits.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/links/lannumber.h
     ${CMAKE_CURRENT_SOURCE_DIR}/links/lannumber.cpp
 )

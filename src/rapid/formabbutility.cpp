@@ -63,14 +63,16 @@ void FormABButility::on_txtWObj_returnPressed()
         return;
     }
     Matrix4 user, object;
-    const rapid::TextError e = rapid::parseWorkObject(ui->txtWObj->text(), user, object);
+    bool identity = false;
+    const rapid::TextError e =
+        rapid::parseWorkObject(ui->txtWObj->text(), user, object, &identity);
     if (e != rapid::TextError::None) {
         notify(rapid::refusalText(QStringLiteral("Invalid work object"), e));
         return;
     }
     Matrix4 frame = rapid::workObjectFrame(user, object);
     m_panel->Change_WOBJ(frame.data());
-    notify(QString());
+    notify(identity ? rapid::identityNote() : QString());
 }
 
 void FormABButility::on_txtTool_returnPressed()
@@ -80,14 +82,15 @@ void FormABButility::on_txtTool_returnPressed()
         return;
     }
     Matrix4 tool;
-    const rapid::TextError e = rapid::parseTool(ui->txtTool->text(), tool);
+    bool identity = false;
+    const rapid::TextError e = rapid::parseTool(ui->txtTool->text(), tool, &identity);
     if (e != rapid::TextError::None) {
         notify(rapid::refusalText(QStringLiteral("Invalid tool data"), e));
         return;
     }
     Matrix4 frame = toolbox::transpose(tool);
     m_panel->Change_TCP(frame.data());
-    notify(QString());
+    notify(identity ? rapid::identityNote() : QString());
 }
 
 void FormABButility::on_txtRT_returnPressed()
@@ -100,7 +103,8 @@ void FormABButility::on_txtRT_returnPressed()
     Matrix4 pose;
     ConfData conf;
     rapid::TextError e = rapid::TextError::None;
-    const int parsed = rapid::parseRobtarget(ui->txtRT->text(), pose, conf, &e);
+    bool identity = false;
+    const int parsed = rapid::parseRobtarget(ui->txtRT->text(), pose, conf, &e, &identity);
     if (parsed == -2) {
         notify(rapid::refusalText(QStringLiteral("Invalid robtarget"), e));
         return;
@@ -117,7 +121,7 @@ void FormABButility::on_txtRT_returnPressed()
     switch (r->moveToRobtarget(pose, conf)) {
     case 0:
         m_panel->increaseValue(0);
-        notify(QString());
+        notify(identity ? rapid::identityNote() : QString());
         break;
     case -3:
         notify(QStringLiteral("Robtarget unachievable"));

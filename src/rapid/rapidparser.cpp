@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -31,6 +32,47 @@ const QRegularExpression &separators()
     return re;
 }
 
+// Whether a well-formed number (numberPattern) that failed to convert did so
+// because it is too close to zero rather than too large: the decimal
+// exponent of its first significant digit is negative.
+bool tooSmallForADouble(const QString &part)
+{
+    QString mantissa = part;
+    long long exponent = 0;
+    const int e = part.indexOf(QLatin1Char('e'), 0, Qt::CaseInsensitive);
+    if (e >= 0) {
+        mantissa = part.left(e);
+        QString digits = part.mid(e + 1);
+        const bool minus = digits.startsWith(QLatin1Char('-'));
+        if (digits.startsWith(QLatin1Char('+')) || minus)
+            digits.remove(0, 1);
+        // Saturates: an exponent of a thousand digits is still just huge.
+        for (QChar c : digits)
+            exponent = std::min<long long>(exponent * 10 + (c.unicode() - '0'), 1000000000LL);
+        if (minus)
+            exponent = -exponent;
+    }
+    if (mantissa.startsWith(QLatin1Char('+')) || mantissa.startsWith(QLatin1Char('-')))
+        mantissa.remove(0, 1);
+    const int dot = mantissa.indexOf(QLatin1Char('.'));
+    QString whole = dot >= 0 ? mantissa.left(dot) : mantissa;
+    const QString fraction = dot >= 0 ? mantissa.mid(dot + 1) : QString();
+    while (whole.startsWith(QLatin1Char('0')))
+        whole.remove(0, 1);
+    long long magnitude;
+    if (!whole.isEmpty()) {
+        magnitude = whole.size() - 1 + exponent;
+    } else {
+        int zeros = 0;
+        while (zeros < fraction.size() && fraction.at(zeros) == QLatin1Char('0'))
+            ++zeros;
+        if (zeros == fraction.size())
+            return true; // all zeros: zero, whatever the exponent
+        magnitude = exponent - zeros - 1;
+    }
+    return magnitude < 0;
+}
+
 // The float a number-like part stands for; overflow becomes an infinity of
 // the same sign so that the caller refuses it instead of losing its place.
 bool numberOf(const QString &part, float &value)
@@ -49,8 +91,13 @@ bool numberOf(const QString &part, float &value)
     bool ok = false;
     const double d = QLocale::c().toDouble(part, &ok);
     const bool negative = part.startsWith(QLatin1Char('-'));
+    if (!ok && tooSmallForADouble(part)) {
+        // Underflow: the number is as good as zero ("1e-400").
+        value = negative ? -0.0f : 0.0f;
+        return true;
+    }
     if (!ok || std::fabs(d) > double(std::numeric_limits<float>::max())) {
-        // Only overflow makes a well-formed number fail to convert.
+        // A well-formed number that is not too small failed by overflow.
         value = negative ? -std::numeric_limits<float>::infinity()
                          : std::numeric_limits<float>::infinity();
         return true;
@@ -114,7 +161,8 @@ std::vector<float> tokenizeNumbers(const QString &text)
     return numbers;
 }
 
-TextError poseFromNumbers(const std::vector<float> &n, std::size_t first, Matrix4 &columnPose)
+TextError poseFromNumbers(const std::vector<float> &n, std::size_t first, Matrix4 &columnPose,
+                          bool *identityTaken)
 {
     if (n.size() < first + 7)
         return TextError::TooFewNumbers;
@@ -125,13 +173,15 @@ TextError poseFromNumbers(const std::vector<float> &n, std::size_t first, Matrix
     for (int i = 0; i < 7; ++i)
         if (std::fabs(v[i]) > kMaxMagnitude)
             return TextError::OutOfRange;
-    const std::array<float, 4> orientation{v[3], v[4], v[5], v[6]};
+    std::array<float, 4> orientation{v[3], v[4], v[5], v[6]};
     double length = 0.0;
     for (float c : orientation)
         length += double(c) * double(c);
-    // Whatever four zeros mean to whoever typed them, it is not a rotation.
-    if (std::sqrt(length) < 1e-6)
-        return TextError::ZeroQuaternion;
+    // A zero orientation cannot be normalised; RAPID data left at zero mean
+    // "no rotation", so that is what it becomes (and the caller says so).
+    const bool zero = std::sqrt(length) < 1e-6;
+    if (zero)
+        orientation = {1.0f, 0.0f, 0.0f, 0.0f};
     Matrix4 m = toolbox::rotationToMatrix(orientation);
     m[12] = v[0];
     m[13] = v[1];
@@ -139,29 +189,39 @@ TextError poseFromNumbers(const std::vector<float> &n, std::size_t first, Matrix
     if (!allFinite(m))
         return TextError::NotFinite;
     columnPose = m;
+    if (identityTaken && zero)
+        *identityTaken = true;
     return TextError::None;
 }
 
-TextError parseTool(const QString &text, Matrix4 &columnTool)
+TextError parseTool(const QString &text, Matrix4 &columnTool, bool *identityTaken)
 {
-    return poseFromNumbers(tokenizeNumbers(text), 0, columnTool);
+    bool zero = false;
+    const TextError e = poseFromNumbers(tokenizeNumbers(text), 0, columnTool, &zero);
+    if (identityTaken)
+        *identityTaken = e == TextError::None && zero;
+    return e;
 }
 
-TextError parseWorkObject(const QString &text, Matrix4 &columnUser, Matrix4 &columnObject)
+TextError parseWorkObject(const QString &text, Matrix4 &columnUser, Matrix4 &columnObject,
+                          bool *identityTaken)
 {
     const std::vector<float> n = tokenizeNumbers(text);
     Matrix4 user;
-    TextError e = poseFromNumbers(n, 0, user);
+    bool zero = false;
+    TextError e = poseFromNumbers(n, 0, user, &zero);
     if (e != TextError::None)
         return e;
     Matrix4 object = toolbox::identity();
     if (n.size() >= 14) {
-        e = poseFromNumbers(n, 7, object);
+        e = poseFromNumbers(n, 7, object, &zero);
         if (e != TextError::None)
             return e;
     }
     columnUser = user;
     columnObject = object;
+    if (identityTaken)
+        *identityTaken = zero;
     return TextError::None;
 }
 
@@ -170,7 +230,8 @@ Matrix4 workObjectFrame(const Matrix4 &columnUser, const Matrix4 &columnObject)
     return toolbox::product(toolbox::transpose(columnUser), toolbox::transpose(columnObject));
 }
 
-int parseRobtarget(const QString &text, Matrix4 &columnPose, ConfData &conf, TextError *error)
+int parseRobtarget(const QString &text, Matrix4 &columnPose, ConfData &conf, TextError *error,
+                   bool *identityTaken)
 {
     auto refuse = [error](TextError e) {
         if (error)
@@ -179,7 +240,8 @@ int parseRobtarget(const QString &text, Matrix4 &columnPose, ConfData &conf, Tex
     };
     const std::vector<float> n = tokenizeNumbers(text);
     Matrix4 pose;
-    const TextError e = poseFromNumbers(n, 0, pose);
+    bool zero = false;
+    const TextError e = poseFromNumbers(n, 0, pose, &zero);
     if (e != TextError::None)
         return refuse(e);
     ConfData c;
@@ -199,9 +261,16 @@ int parseRobtarget(const QString &text, Matrix4 &columnPose, ConfData &conf, Tex
     }
     if (error)
         *error = TextError::None;
+    if (identityTaken)
+        *identityTaken = zero;
     columnPose = pose;
     conf = c;
     return result;
+}
+
+QString identityNote()
+{
+    return QStringLiteral("Orientation [0,0,0,0] taken as no rotation [1,0,0,0]");
 }
 
 QString refusalText(const QString &base, TextError error)

@@ -32,7 +32,7 @@ enum class TextError
     TooFewNumbers,
     NotFinite,      // NaN, an infinity, or a number too large for a float
     OutOfRange,     // a used value beyond kMaxMagnitude
-    ZeroQuaternion, // four orientation numbers of zero length
+    ZeroQuaternion, // no longer refused: zero orientations become the identity
 };
 
 // The numbers of a text in order, at most kMaxNumbers. The text is cut at
@@ -46,16 +46,20 @@ std::vector<float> tokenizeNumbers(const QString &text);
 
 // Column-major pose from the seven numbers x, y, z, q1, q2, q3, q4 starting
 // at `first`. Four orientation numbers within 0.01 of unit length are a
-// quaternion, any others an angle in degrees and an axis.
+// quaternion, any others an angle in degrees and an axis. Four zeros (length
+// below 1e-6) cannot be normalised and are taken as the identity; then
+// *identityTaken becomes true (it is never reset here).
 TextError poseFromNumbers(const std::vector<float> &numbers, std::size_t first,
-                          Matrix4 &columnPose);
+                          Matrix4 &columnPose, bool *identityTaken = nullptr);
 
 // tooldata: the tool frame (column-major); load data is ignored.
-TextError parseTool(const QString &text, Matrix4 &columnTool);
+// *identityTaken: a zero orientation was read as the identity.
+TextError parseTool(const QString &text, Matrix4 &columnTool, bool *identityTaken = nullptr);
 
 // wobjdata: user frame and object frame (identity when only the user frame
 // is given), both column-major.
-TextError parseWorkObject(const QString &text, Matrix4 &columnUser, Matrix4 &columnObject);
+TextError parseWorkObject(const QString &text, Matrix4 &columnUser, Matrix4 &columnObject,
+                          bool *identityTaken = nullptr);
 // The work object the robot uses: user frame times object frame, row-major.
 Matrix4 workObjectFrame(const Matrix4 &columnUser, const Matrix4 &columnObject);
 
@@ -63,7 +67,11 @@ Matrix4 workObjectFrame(const Matrix4 &columnUser, const Matrix4 &columnObject);
 // but no configuration data (conf is then zero), -2 when it has not even
 // the pose. `error` tells why a text was refused: -2 with TooFewNumbers, or
 // the unsafe value that made it unusable (result -2 as well).
-int parseRobtarget(const QString &text, Matrix4 &columnPose, ConfData &conf, TextError *error);
+int parseRobtarget(const QString &text, Matrix4 &columnPose, ConfData &conf, TextError *error,
+                   bool *identityTaken = nullptr);
+
+// What the panel says when a zero orientation was taken as the identity.
+QString identityNote();
 
 // `base` is the refusal the operator knows ("Invalid tool data"); the
 // unsafe cases add what was wrong with the text.

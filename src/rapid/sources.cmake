@@ -17,10 +17,10 @@ target_sources(velkari_ui PRIVATE
 )
 
 # A real remote on Linux goes through the kernel's hid-wiimote driver and
-# libxwiimote (Debian: libxwiimote-dev). Off by default: nothing here can
-# exercise it without a remote, and without it the Wii window simply keeps
-# searching.
-option(VELKARI_XWIIMOTE "Talk to Wii remotes through libxwiimote" OFF)
+# libxwiimote (Debian: libxwiimote-dev, installed by tools/install-deps.sh).
+# Built whenever the library is found; -DVELKARI_XWIIMOTE=OFF leaves it out,
+# and without it the Wii window simply keeps searching.
+option(VELKARI_XWIIMOTE "Talk to Wii remotes through libxwiimote when it is installed" ON)
 if(VELKARI_XWIIMOTE)
     find_path(XWIIMOTE_INCLUDE_DIR xwiimote.h)
     find_library(XWIIMOTE_LIBRARY xwiimote)
@@ -32,7 +32,7 @@ if(VELKARI_XWIIMOTE)
         target_compile_definitions(velkari_ui PRIVATE VELKARI_HAVE_XWIIMOTE)
         message(STATUS "Wii remotes through libxwiimote")
     else()
-        message(WARNING "VELKARI_XWIIMOTE is on but xwiimote.h or libxwiimote was not "
-                        "found: the Wii window will find no remote")
+        message(STATUS "libxwiimote not found (apt-get install libxwiimote-dev): "
+                       "the Wii window will find no remote")
     endif()
 endif()

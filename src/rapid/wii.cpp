@@ -150,6 +150,28 @@ void Wii::Wii_TimeOut()
     const WiiRemoteState remote = m_remote->state();
     if (remote.event == wiiremote::EventOrdinary)
         handle_event(remote);
+    else if (remote.event == wiiremote::EventDisconnect)
+        remoteGone();
+}
+
+void Wii::remoteGone()
+{
+    // The remote went away (batteries, out of range, switched off): nothing
+    // of what it held down may go on turning the robot.
+    qCDebug(lcWii, "The wii remote disconnected");
+    m_poll->stop();
+    m_update->stop();
+    m_sensing = false;
+    m_calibrationHeld = false;
+    m_count = 0;
+    m_sums = {};
+    m_remote->cleanup();
+    m_held = false;
+    m_connected = false;
+    setStatus(QStringLiteral("Looking for a wii remote"));
+    m_animation = 0;
+    m_connect->setInterval(kConnectRetryMs);
+    m_connect->start();
 }
 
 void Wii::handle_event(const WiiRemoteState &wm)

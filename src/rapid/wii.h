@@ -71,6 +71,8 @@ private:
     void handle_event(const WiiRemoteState &remote);
     void setStatus(const QString &text);
     void release();
+    // A connected remote reported that it is gone: back to searching.
+    void remoteGone();
 
     Ui::Wii *ui = nullptr;
     std::unique_ptr<WiiRemoteBackend> m_ownBackend;

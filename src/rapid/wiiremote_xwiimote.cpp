@@ -3,10 +3,12 @@
 // connected to the system the kernel exposes it as a device, so finding one
 // is an enumeration that returns at once.
 //
-// Built only with -DVELKARI_XWIIMOTE=ON where xwiimote.h is installed.
+// Built whenever xwiimote.h and the library are installed (switched off with
+// -DVELKARI_XWIIMOTE=OFF).
 #include "wiiremote.h"
 
 #include <QLoggingCategory>
+#include <cerrno>
 #include <cstdlib>
 #include <string>
 #include <xwiimote.h>
@@ -113,7 +115,8 @@ public:
         m_state.event = wiiremote::EventNone;
         xwii_event ev;
         // One report per call: the window handles each before the next.
-        while (xwii_iface_dispatch(m_iface, &ev, sizeof(ev)) == 0) {
+        int result;
+        while ((result = xwii_iface_dispatch(m_iface, &ev, sizeof(ev))) == 0) {
             switch (ev.type) {
             case XWII_EVENT_KEY: {
                 const std::uint16_t bit = buttonBit(ev.v.key.code);
@@ -132,16 +135,22 @@ public:
                                 rawRate(ev.v.abs[0].z)};
                 return ordinary();
             case XWII_EVENT_WATCH:
+                // Also what comes when the kernel takes the device away: a
+                // remote whose core interface is gone is disconnected.
+                if (!(xwii_iface_opened(m_iface) & XWII_IFACE_CORE) ||
+                    !(xwii_iface_available(m_iface) & XWII_IFACE_CORE))
+                    return gone();
                 refreshMotionPlus();
                 m_state.event = wiiremote::EventStatus;
-                return 1;
-            case XWII_EVENT_GONE:
-                m_state.event = wiiremote::EventDisconnect;
                 return 1;
             default:
                 continue;
             }
         }
+        // Nothing to read is -EAGAIN; any other failure (-ENODEV once the
+        // remote is switched off or out of range) means it is gone.
+        if (result != -EAGAIN)
+            return gone();
         return 0;
     }
 
@@ -177,6 +186,13 @@ public:
     }
 
 private:
+    int gone()
+    {
+        m_state.buttons = 0;
+        m_state.event = wiiremote::EventDisconnect;
+        return 1;
+    }
+
     int ordinary()
     {
         m_state.event = wiiremote::EventOrdinary;

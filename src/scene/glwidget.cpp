@@ -1,5 +1,7 @@
+#define GL_GLEXT_PROTOTYPES 1
 #include "glwidget.h"
 
+#include "kinematics/jointlimits.h"
 #include "kinematics/logging.h"
 #include "kinematics/robot.h"
 #include "models/datadirs.h"
@@ -9,11 +11,15 @@
 #include "robots.h"
 
 #include <GL/gl.h>
+#include <GL/glext.h>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
 #include <cmath>
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
 
 QGLFormat glwidget::viewFormat()
 {
@@ -38,8 +44,10 @@ glwidget::glwidget(QWidget *parent) : QGLWidget(viewFormat(), parent)
 glwidget::~glwidget()
 {
     // Object buffers belong to this view's context.
-    if (isValid())
+    if (isValid()) {
         makeCurrent();
+        m_traceBuffer.release();
+    }
     objects->removeAll();
     robots->removeAll();
 }
@@ -84,33 +92,172 @@ void glwidget::drawBackground()
     glEnd();
 }
 
+// ---------------------------------------------------------------- trace buffer
+
+namespace {
+
+struct TraceVertex
+{
+    float position[3];
+    unsigned char colour[4];
+};
+static_assert(sizeof(TraceVertex) == 16, "trace vertices are packed");
+constexpr std::size_t kTraceVertices = 6; // per point
+constexpr std::size_t kTraceChunk = 65536; // points per upload call
+
+} // namespace
+
+TraceBuffer::~TraceBuffer()
+{
+    // The owner gives the buffer back while its context is current; a buffer
+    // still held here goes with the context.
+}
+
+void TraceBuffer::release()
+{
+    if (m_buffer != 0)
+        glDeleteBuffers(1, &m_buffer);
+    m_buffer = 0;
+    m_capacity = 0;
+    reset();
+    std::vector<unsigned char>().swap(m_staging);
+}
+
+void TraceBuffer::reset()
+{
+    m_uploaded = m_written = 0;
+    m_kept.clear();
+    m_seen.clear();
+}
+
+bool TraceBuffer::seenBefore(const TracePoint &t)
+{
+    // 0.1 mm cells for the position, 1/128 for the axis directions.
+    auto cell = [](float v, float unit) {
+        return static_cast<long long>(std::floor(double(v) / double(unit)));
+    };
+    unsigned long long key = 1469598103934665603ULL;
+    auto mix = [&key](long long v) {
+        key ^= static_cast<unsigned long long>(v);
+        key *= 1099511628211ULL;
+        key ^= key >> 29;
+    };
+    for (int k = 0; k < 3; ++k) {
+        mix(cell(t.position[std::size_t(k)], 0.1f));
+        mix(cell(t.x[std::size_t(k)], 1.0f / 128.0f));
+        mix(cell(t.z[std::size_t(k)], 1.0f / 128.0f));
+    }
+    if (key == 0)
+        key = 1;
+    // Kept at most half full.
+    if (2 * (m_kept.size() + 1) > m_seen.size()) {
+        std::vector<unsigned long long> old;
+        old.swap(m_seen);
+        m_seen.assign(std::max<std::size_t>(4096, 2 * old.size()), 0);
+        for (unsigned long long k : old) {
+            if (k == 0)
+                continue;
+            std::size_t i = std::size_t(k) & (m_seen.size() - 1);
+            while (m_seen[i] != 0)
+                i = (i + 1) & (m_seen.size() - 1);
+            m_seen[i] = k;
+        }
+    }
+    std::size_t i = std::size_t(key) & (m_seen.size() - 1);
+    while (m_seen[i] != 0) {
+        if (m_seen[i] == key)
+            return true;
+        i = (i + 1) & (m_seen.size() - 1);
+    }
+    m_seen[i] = key;
+    return false;
+}
+
+void TraceBuffer::upload(const std::vector<TracePoint> &trace, std::size_t from, float length)
+{
+    const std::size_t pointBytes = kTraceVertices * sizeof(TraceVertex);
+    if (m_staging.size() < kTraceChunk * pointBytes)
+        m_staging.resize(kTraceChunk * pointBytes);
+    static const unsigned char colours[3][4] = {{255, 0, 0, 255}, {0, 255, 0, 255}, {0, 0, 255, 255}};
+    for (std::size_t first = from; first < m_kept.size(); first += kTraceChunk) {
+        const std::size_t count = std::min(kTraceChunk, m_kept.size() - first);
+        auto *out = reinterpret_cast<TraceVertex *>(m_staging.data());
+        for (std::size_t i = 0; i < count; ++i) {
+            const TracePoint &t = trace[m_kept[first + i]];
+            const std::array<float, 3> *axes[3] = {&t.x, &t.y, &t.z};
+            for (int a = 0; a < 3; ++a) {
+                TraceVertex &v0 = *out++;
+                TraceVertex &v1 = *out++;
+                for (int k = 0; k < 3; ++k) {
+                    v0.position[k] = t.position[std::size_t(k)];
+                    v1.position[k] = t.position[std::size_t(k)] + length * (*axes[a])[std::size_t(k)];
+                }
+                std::memcpy(v0.colour, colours[a], 4);
+                std::memcpy(v1.colour, colours[a], 4);
+            }
+        }
+        glBufferSubData(GL_ARRAY_BUFFER, GLintptr(first * pointBytes), GLsizeiptr(count * pointBytes),
+                        m_staging.data());
+    }
+    m_written = m_kept.size();
+}
+
+void TraceBuffer::draw(const std::vector<TracePoint> &trace, bool asPoints, float size,
+                       const float *pointColour)
+{
+    const std::size_t n = trace.size();
+    if (n == 0)
+        return;
+    const float length = 10.0f * size;
+    if (n < m_uploaded)
+        reset();
+    if (length != m_length)
+        m_written = 0; // same points, new lines
+    for (std::size_t i = m_uploaded; i < n; ++i)
+        if (!seenBefore(trace[i]))
+            m_kept.push_back(unsigned(i));
+    m_uploaded = n;
+    if (m_buffer == 0)
+        glGenBuffers(1, &m_buffer);
+    glBindBuffer(GL_ARRAY_BUFFER, m_buffer);
+    const std::size_t pointBytes = kTraceVertices * sizeof(TraceVertex);
+    if (m_kept.size() > m_capacity) {
+        // Room for twice as much, so a trace that grows point by point while
+        // jogging is not copied again at every step.
+        m_capacity = std::max<std::size_t>({m_kept.size(), 2 * m_capacity, 1024});
+        glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(m_capacity * pointBytes), nullptr, GL_STATIC_DRAW);
+        m_written = 0;
+    }
+    if (m_written < m_kept.size()) {
+        upload(trace, m_written, length);
+        m_length = length;
+    }
+    const GLsizei drawn = GLsizei(m_kept.size());
+    glEnableClientState(GL_VERTEX_ARRAY);
+    if (asPoints) {
+        glPointSize(size);
+        glEnable(GL_POINT_SMOOTH);
+        glColor4fv(pointColour);
+        glVertexPointer(3, GL_FLOAT, GLsizei(pointBytes), nullptr);
+        glDrawArrays(GL_POINTS, 0, drawn);
+    } else {
+        glEnableClientState(GL_COLOR_ARRAY);
+        glVertexPointer(3, GL_FLOAT, GLsizei(sizeof(TraceVertex)), nullptr);
+        glColorPointer(4, GL_UNSIGNED_BYTE, GLsizei(sizeof(TraceVertex)),
+                       reinterpret_cast<const void *>(offsetof(TraceVertex, colour)));
+        glDrawArrays(GL_LINES, 0, drawn * GLsizei(kTraceVertices));
+        glDisableClientState(GL_COLOR_ARRAY);
+    }
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+}
+
 void glwidget::drawTrace()
 {
     if (m_trace.empty())
         return;
     glDisable(GL_LIGHTING);
-    if (traceAsPoints) {
-        glPointSize(float(traceSize));
-        glEnable(GL_POINT_SMOOTH);
-        glColor4fv(traceColour.data());
-        glBegin(GL_POINTS);
-        for (const TracePoint &t : m_trace)
-            glVertex3fv(t.position.data());
-        glEnd();
-    } else {
-        const float len = float(10.0 * traceSize);
-        glBegin(GL_LINES);
-        for (const TracePoint &t : m_trace) {
-            const std::array<float, 3> *axes[3] = {&t.x, &t.y, &t.z};
-            for (int a = 0; a < 3; ++a) {
-                glColor3f(a == 0, a == 1, a == 2);
-                glVertex3fv(t.position.data());
-                glVertex3f(t.position[0] + len * (*axes[a])[0], t.position[1] + len * (*axes[a])[1],
-                           t.position[2] + len * (*axes[a])[2]);
-            }
-        }
-        glEnd();
-    }
+    m_traceBuffer.draw(m_trace, traceAsPoints, float(traceSize), traceColour.data());
     glEnable(GL_LIGHTING);
 }
 
@@ -276,17 +423,7 @@ bool glwidget::setJointValuesCoupled(const float *six, float *ranges)
 
 bool glwidget::jointsWithinLimits(const float *six) const
 {
-    if (!robot || robot->getJoints().size() < 7)
-        return false;
-    const bool coupled = robot->getAngleType() == 2 || robot->getAngleType() == 4;
-    for (int k = 0; k < 6; ++k) {
-        if (coupled && k == 2)
-            continue; // judged with axis 2 below
-        const Joint &j = robot->joint(k + 1);
-        if (!(six[k] >= float(j.getLiminf()) && six[k] <= float(j.getLimsup())))
-            return false;
-    }
-    return robot->checkCoupledLimits(six);
+    return robot && jointlimits::accepts(*robot, six);
 }
 
 Matrix4 glwidget::cartesianJog(int axis, int step, int mode, std::vector<IkConfiguration> &results,
@@ -490,6 +627,7 @@ void glwidget::clearTrace()
 {
     m_trace.clear();
     m_trace.shrink_to_fit();
+    m_traceBuffer.reset();
     updateGL();
 }
 

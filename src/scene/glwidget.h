@@ -22,6 +22,49 @@ struct TracePoint
     std::array<float, 3> x, y, z; // directions of the TCP frame's axes
 };
 
+// The trace as the graphics card keeps it: a vertex buffer filled once with
+// what was added since the last draw, so a trace of millions of points is
+// one draw call per repaint instead of millions of vertex calls. Each point
+// is six vertices (its three axis lines, coloured X red, Y green, Z blue);
+// the points mode reads every sixth vertex. A point that repeats one already
+// in the buffer (within 0.1 mm and about half a degree, as a program going
+// back and forth over the same poses makes millions of) is drawn once. The
+// length of the axis lines is part of the buffer: a new size rebuilds it.
+// Needs the context current.
+class TraceBuffer
+{
+public:
+    TraceBuffer() = default;
+    TraceBuffer(const TraceBuffer &) = delete;
+    TraceBuffer &operator=(const TraceBuffer &) = delete;
+    ~TraceBuffer();
+
+    // Draws `trace`, which may only have grown since the last call unless
+    // reset() was called in between.
+    void draw(const std::vector<TracePoint> &trace, bool asPoints, float size,
+              const float *pointColour);
+    // The trace was cleared: what the buffer holds is no longer it.
+    void reset();
+    // Gives the buffer back (the context must be current).
+    void release();
+    // Trace points taken into account, and those drawn.
+    std::size_t uploaded() const { return m_uploaded; }
+    std::size_t drawn() const { return m_kept.size(); }
+
+private:
+    bool seenBefore(const TracePoint &t);
+    void upload(const std::vector<TracePoint> &trace, std::size_t from, float length);
+
+    unsigned int m_buffer = 0;
+    std::size_t m_uploaded = 0; // trace points looked at
+    std::size_t m_capacity = 0; // points the buffer has room for
+    std::size_t m_written = 0;  // points written into the buffer
+    float m_length = -1.0f;     // axis line length the buffer was made with
+    std::vector<unsigned int> m_kept;       // trace index of each drawn point
+    std::vector<unsigned long long> m_seen; // open-addressing set of point keys
+    std::vector<unsigned char> m_staging;
+};
+
 class glwidget : public QGLWidget
 {
     Q_OBJECT
@@ -162,6 +205,7 @@ private:
     float m_aspect = 1.0f;
     bool m_wireframe = false;
     std::vector<TracePoint> m_trace;
+    TraceBuffer m_traceBuffer;
 
     // Cartesian jog reference, and what it was taken under.
     int m_jogAxis = -1;

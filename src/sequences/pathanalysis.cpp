@@ -1,5 +1,6 @@
 #include "pathanalysis.h"
 
+#include "kinematics/jointlimits.h"
 #include "kinematics/robot.h"
 
 #include <QStringBuilder>
@@ -325,6 +326,8 @@ bool PathAnalyser::push(State &s, float type, const double *joints, int problem,
     p.problem = float(problem);
     p.pathId = id;
     path.push_back(p);
+    if (m_progress && path.size() % std::size_t(kProgressInterval) == 0)
+        m_progress(int(path.size()));
     return true;
 }
 
@@ -339,6 +342,12 @@ bool PathAnalyser::jointMove(State &s, const ProgramLine &line, int id)
     }
     if (!std::isfinite(m))
         return false;
+    if (!jointlimits::check(m_robot, T).ok) {
+        // The move is not made at all: one flagged position where the path
+        // stands, which the player stops before.
+        push(s, 1.0f, s.J, OutOfLimits, id);
+        return true;
+    }
     const double n = steps(m, kJointStep);
     if (n == 0.0) {
         if (push(s, 1.0f, s.J, 0, id))
@@ -348,6 +357,12 @@ bool PathAnalyser::jointMove(State &s, const ProgramLine &line, int id)
         for (double k = 0.0; k <= n; k += 1.0) {
             for (int i = 0; i < 6; ++i)
                 q[i] = s.J[i] + k * delta[i] / n;
+            // Between two positions inside the limits every step is inside
+            // them too; only a start the program never reached can be out.
+            if (!jointlimits::check(m_robot, q).ok) {
+                push(s, 1.0f, s.J, OutOfLimits, id);
+                return true;
+            }
             if (!push(s, 1.0f, q, 0, id))
                 break;
         }
@@ -502,7 +517,8 @@ PathAnalyser::Result PathAnalyser::analyse(const std::vector<ProgramLine> &progr
     State s(result);
     const std::size_t scan = std::min<std::size_t>(5, program.size());
     for (std::size_t i = 0; i < scan; ++i) {
-        if (program[i].code == 1.0 && allFinite(program[i].operands)) {
+        if (program[i].code == 1.0 && allFinite(program[i].operands) &&
+            jointlimits::check(m_robot, program[i].operands.data()).ok) {
             std::copy(program[i].operands.begin(), program[i].operands.end(), s.J);
             break;
         }
@@ -532,15 +548,17 @@ PathAnalyser::Result PathAnalyser::analyse(const std::vector<ProgramLine> &progr
                 done = linearMove(s, V, id); // no end point: straight to the via point
         } else if (line.code == 5.0) {
             const Frame M = toolChange(line.operands.data());
-            done = finite(M);
+            done = finite(M) && jointlimits::placementUsable(line.operands.data());
             if (done) {
                 s.M = M;
                 s.Minv = inverse(M);
                 s.P = compose(flange(s.J), s.M);
                 push(s, 5.0f, line.operands.data(), 0, id);
             }
-        } else {
+        } else if (jointlimits::placementUsable(line.operands.data())) {
             push(s, float(line.code), line.operands.data(), 0, id);
+        } else {
+            done = false;
         }
         if (!done)
             result.rejected.push_back(id);
@@ -605,6 +623,8 @@ QString PathAnalyser::problemTexts(int p)
         t += QStringLiteral("Joint 5 is close to 0 deg. ");
     if (p % 100000 > 9999)
         t += QStringLiteral("Too many positions: the path ends here. ");
+    if (p % 1000000 > 99999)
+        t += QStringLiteral("Joint target outside the robot's limits. ");
     return t;
 }
 

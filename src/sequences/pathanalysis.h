@@ -14,6 +14,8 @@
 //  1000  joint 5 is within 3 degrees of zero (close to the singularity)
 // 10000  the program asks for more than kMaxPositions positions; the path
 //        ends here
+// 100000 a joint move's target lies outside the robot's limits; the move is
+//        not made and the position stays where the path stood
 // A flagged position ends its move; the next instruction starts from there.
 //
 // Poses are flange poses in robot-base coordinates, followed by the tool
@@ -85,7 +87,8 @@ public:
         JointJump = 10,
         WristCrossing = 100,
         WristNear = 1000,
-        TooManyPositions = 10000
+        TooManyPositions = 10000,
+        OutOfLimits = 100000
     };
 
     struct Result
@@ -96,7 +99,8 @@ public:
         // The program asked for more than kMaxPositions positions.
         bool truncated = false;
         // Program lines (from 0) skipped because an operand is not a finite
-        // number, or because their target is no pose.
+        // number, because their target is no pose, or because a placement
+        // would not stay finite once in degrees and single precision.
         std::vector<int> rejected;
     };
 
@@ -107,6 +111,15 @@ public:
 
     // Nothing comes out for a robot that is not loaded.
     Result analyse(const std::vector<ProgramLine> &program);
+
+    // Called with the number of positions made so far every
+    // kProgressInterval positions of a long analysis; the caller may show it
+    // and let its event loop run.
+    static constexpr int kProgressInterval = 50000;
+    void setProgress(std::function<void(int positions)> progress)
+    {
+        m_progress = std::move(progress);
+    }
 
     // Every type-1 position whose problem code is above 0, in path order.
     static std::vector<PathProblem> problems(const Result &result);
@@ -151,6 +164,7 @@ private:
     bool push(State &s, float type, const double *joints, int problem, int id);
 
     Robot &m_robot;
+    std::function<void(int)> m_progress;
     int m_angleType = 0;
     std::array<Link, 6> m_links{};
     std::vector<IkConfiguration> m_solutions;

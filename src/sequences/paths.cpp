@@ -1,5 +1,6 @@
 #include "paths.h"
 
+#include "kinematics/jointlimits.h"
 #include "kinematics/matrixtoolbox.h"
 #include "kinematics/robot.h"
 
@@ -7,6 +8,7 @@
 #include <QClipboard>
 #include <QDebug>
 #include <QDockWidget>
+#include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -71,6 +73,14 @@ void Paths::setRobotProvider(std::function<Robot *()> provider)
 Robot *Paths::robot() const
 {
     return m_robotProvider ? m_robotProvider() : nullptr;
+}
+
+bool Paths::busy()
+{
+    if (!m_analysing)
+        return false;
+    qCWarning(lcPaths) << "A program is being analysed: the new sequence is not read";
+    return true;
 }
 
 bool Paths::robotReady() const
@@ -232,12 +242,16 @@ void Paths::Sequence_Clear()
 
 int Paths::Load_Sequence_Text(const QString &text)
 {
+    if (busy())
+        return -1;
     if (!robotReady()) {
         qCWarning(lcPaths) << "No robot is loaded: the sequence is not read";
         return -1;
     }
-    Sequence_Clear();
     sequences::ParsedText parsed = sequences::parseText(text);
+    if (!parsed.program && refusedPositions(parsed.nodes))
+        return -1;
+    Sequence_Clear();
     if (parsed.truncated)
         qCWarning(lcPaths).noquote()
             << QStringLiteral("The sequence has more than %1 lines; the rest is "
@@ -252,6 +266,8 @@ int Paths::Load_Sequence_Text(const QString &text)
 
 int Paths::loadSequenceArray(int rows, int cols, const double *columnMajor, qint64 valueCount)
 {
+    if (busy())
+        return -1;
     if (!robotReady()) {
         qCWarning(lcPaths) << "No robot is loaded: the sequence is not read";
         return -1;
@@ -263,6 +279,8 @@ int Paths::loadSequenceArray(int rows, int cols, const double *columnMajor, qint
             << QStringLiteral("An array of %1 x %2 numbers is no sequence").arg(rows).arg(cols);
         return -1;
     }
+    if (rows == 6 && refusedPositions(nodes))
+        return -1;
     if (truncated)
         qCWarning(lcPaths).noquote()
             << QStringLiteral("Only the first %1 columns are read").arg(sequences::kMaxNodes);
@@ -274,12 +292,37 @@ int Paths::loadSequenceArray(int rows, int cols, const double *columnMajor, qint
     return count();
 }
 
+bool Paths::refusedPositions(const std::vector<nodeJOINTS> &nodes)
+{
+    const Robot *r = robot();
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        if (std::floor(double(nodes[i].type)) != 1.0)
+            continue;
+        const jointlimits::Verdict v = jointlimits::check(*r, nodes[i].values.data());
+        if (!v.ok) {
+            // The whole list goes: a robot must not play the part before a
+            // position it can never reach.
+            const QString text = QStringLiteral("The sequence is refused: position %1, %2")
+                                     .arg(i + 1)
+                                     .arg(jointlimits::describe(v));
+            qCWarning(lcPaths).noquote() << text;
+            setStatus(text);
+            return true;
+        }
+    }
+    return false;
+}
+
 int Paths::Load_Sequence_Nodes(std::vector<nodeJOINTS> nodes)
 {
+    if (busy())
+        return -1;
     if (!robotReady()) {
         qCWarning(lcPaths) << "No robot is loaded: the sequence is not read";
         return -1;
     }
+    if (refusedPositions(nodes))
+        return -1;
     Sequence_Clear();
     if (int(nodes.size()) > sequences::kMaxNodes)
         nodes.resize(std::size_t(sequences::kMaxNodes));
@@ -295,6 +338,8 @@ int Paths::Load_Sequence_Array(int rows, int cols, const QVector<double> &column
 
 int Paths::loadSequenceFile(const QString &fileName)
 {
+    if (busy())
+        return -1;
     if (!robotReady()) {
         qCWarning(lcPaths) << "No robot is loaded: the sequence is not read";
         return -1;
@@ -348,9 +393,28 @@ void Paths::Analyse_Path()
     if (!r || !r->isLoaded())
         return;
     m_lastReportHtml.clear();
+    m_timer.stop();
     sequences::PathAnalyser analyser(*r);
+    // A long program takes seconds: say how far it got and let the window
+    // repaint and the links run between slices. Operator input waits, so
+    // nothing can load another robot or sequence under the analysis.
+    QElapsedTimer clock;
+    clock.start();
+    qint64 lastTurn = 0;
+    const bool gui = qobject_cast<QGuiApplication *>(QCoreApplication::instance()) != nullptr;
+    analyser.setProgress([&](int positions) {
+        if (clock.elapsed() - lastTurn < 100)
+            return;
+        lastTurn = clock.elapsed();
+        setStatus(QStringLiteral("Analysing the program: %1 positions").arg(positions));
+        if (gui)
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
+    m_analysing = true;
     std::vector<sequences::ProgramLine> program = programOf(m_nodes);
     const sequences::PathAnalyser::Result result = analyser.analyse(program);
+    m_analysing = false;
+    setStatus(QString());
     emit pathAnalysed(result);
     for (int id : result.rejected)
         qCWarning(lcPaths).noquote()
@@ -381,7 +445,7 @@ void Paths::Analyse_Path()
     m_program = std::move(program);
     emit RenderGL();
 
-    if (!m_problems.empty()) {
+    if (!m_problems.empty() || !result.rejected.empty()) {
         QString details;
         if (int(m_problems.size()) > kReportRows) {
             // The whole list, where it can be scrolled.
@@ -394,7 +458,21 @@ void Paths::Analyse_Path()
                                .arg(sequences::PathAnalyser::problemTexts(p.code).trimmed());
             }
         }
-        showReport(sequences::PathAnalyser::reportHtml(m_problems, kReportRows), details);
+        QString html = sequences::PathAnalyser::reportHtml(m_problems, kReportRows);
+        if (!result.rejected.empty()) {
+            // Lines that were not applied at all are problems too, and the
+            // first of them says where to look.
+            QStringList ids;
+            for (std::size_t i = 0; i < result.rejected.size() && i < 20; ++i)
+                ids << QString::number(result.rejected[i] + 1);
+            if (result.rejected.size() > 20)
+                ids << QStringLiteral("...");
+            html.replace(QStringLiteral("</html>"),
+                         QStringLiteral("<br>Program lines skipped (their numbers make no "
+                                        "move): %1</html>")
+                             .arg(ids.join(QStringLiteral(", "))));
+        }
+        showReport(html, details);
     }
 }
 
@@ -545,11 +623,11 @@ void Paths::SetSimulationToPosition(int target)
 void Paths::applyPlacement(const nodeJOINTS &node)
 {
     const auto &v = node.values;
-    for (int k = 0; k < 6; ++k) {
-        if (!std::isfinite(v[std::size_t(k)])) {
-            qCWarning(lcPaths) << "A placement with values that are not numbers is not applied";
-            return;
-        }
+    double operands[6];
+    std::copy(v.begin(), v.begin() + 6, operands);
+    if (!jointlimits::placementUsable(operands)) {
+        qCWarning(lcPaths) << "A placement with values that are not numbers is not applied";
+        return;
     }
     const float toDeg = float(toolbox::kRadToDeg);
     Matrix4 m =
@@ -578,10 +656,14 @@ void Paths::set_QTOTAL_Nodei(const nodeJOINTS &applied)
             q[k] = node.values[k];
             finite = finite && (k == 6 || std::isfinite(q[k]));
         }
-        if (finite)
+        const Robot *r = robot();
+        const jointlimits::Verdict v =
+            r ? jointlimits::check(*r, q) : jointlimits::Verdict{false};
+        if (finite && v.ok)
             emit setConfiguration_precise_signal(q);
         else
-            qCWarning(lcPaths) << "A position with values that are not numbers is not applied";
+            qCWarning(lcPaths).noquote()
+                << QStringLiteral("A position is not applied: %1").arg(jointlimits::describe(v));
     } else if (t == 4.0 || t == 5.0) {
         applyPlacement(node);
     } else {

@@ -80,6 +80,9 @@ public:
     int step() const { return m_step; }
     bool looping() const { return m_loop != 0; }
     bool playing() const { return m_timer.isActive(); }
+    // A long analysis is running (the event loop turns meanwhile; new
+    // sequences are refused until it ends).
+    bool analysing() const { return m_analysing; }
     QString statusText() const { return m_status; }
     const QTimer &timer() const { return m_timer; }
 
@@ -145,6 +148,9 @@ public:
 
 private:
     bool robotReady() const;
+    // A list of positions with one outside the robot's limits is refused as
+    // a whole, the first such position and axis shown; true when refused.
+    bool refusedPositions(const std::vector<nodeJOINTS> &nodes);
     void startPlayback();
     void applyPlacement(const nodeJOINTS &node);
     void showPosition();
@@ -160,6 +166,8 @@ private:
     QString m_status;
     std::function<Robot *()> m_robotProvider;
 
+    bool m_analysing = false;
+    bool busy();
     bool m_reportShown = true;
     QString m_lastReportHtml;
     std::unique_ptr<QMessageBox> m_report;

@@ -574,7 +574,9 @@ void MenuPrincipal::configurationChanged(const QString &text)
 
 void MenuPrincipal::setConfiguration_precise(GLfloat *val)
 {
-    if (!val)
+    // Every outside source (player, LAN reply, configuration list) lands
+    // here: nothing out of limits reaches the robot or the LAN link.
+    if (!val || !view()->jointsWithinLimits(val))
         return;
     m_propagate = false;
     for (int k = 0; k < 6; ++k) {
@@ -955,6 +957,7 @@ void MenuPrincipal::openLANcontrol()
         return;
     m_lanConnected = false;
     m_lan = new LANcontrol(this);
+    m_lan->setRobotProvider([this]() -> const Robot * { return view()->selectedRobot(); });
     connect(m_lan, &LANcontrol::connectionEstablished, this,
             &MenuPrincipal::LANconnectionEstablished);
     connect(m_lan, &LANcontrol::closed, this, &MenuPrincipal::closeLANcontrol);

@@ -1,7 +1,9 @@
 // The LAN window against a fake robot controller written here, listening on
 // 127.0.0.1. Every byte the fake expects or sends is written out by hand from
 // the five-byte number layout.
+#include "kinematics/robot.h"
 #include "links/lancontrol.h"
+#include "models/datadirs.h"
 #include "support/scratchinstall.h"
 
 #include <QInputDialog>
@@ -148,6 +150,7 @@ class TestLanControl : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void cleanup();
 
     void windowLooksAsDescribed();
@@ -166,8 +169,18 @@ private slots:
     void closingSendsTheEndMessage();
     void deletingAConnectedWindowAlsoEndsTheStream();
     void controllerHangingUpLaterIsShown();
+    void controllerJointsAreTakenOnlyFromARealEchoAndWithinLimits_data();
+    void controllerJointsAreTakenOnlyFromARealEchoAndWithinLimits();
+    void jointsOutsideTheLimitsNeverLeave();
 
 private:
+    // The program's default robot (limits 165, 110, -110..70, 160, 120, 400)
+    // and one whose limits reach beyond what a LAN number carries.
+    Robot m_robot;
+    Robot m_wide;
+    QTemporaryDir m_dir;
+    const Robot *m_provided = nullptr;
+
     // Starts a window on the fake and waits until the handshake is over.
     std::unique_ptr<LANcontrol> connectTo(FakeController &fake, Established &est);
     // A link through the whole handshake to a controller whose joints are
@@ -175,8 +188,32 @@ private:
     std::unique_ptr<LANcontrol> connectedTo(FakeController &fake, Established &est);
 };
 
+void TestLanControl::initTestCase()
+{
+    QCOMPARE(m_robot.loadData(QFile::encodeName(DataDirs::defaultRobot()).constData()), 0);
+    QFile xml(DataDirs::defaultRobot());
+    QVERIFY(xml.open(QIODevice::ReadOnly));
+    QByteArray text = xml.readAll();
+    QString wideText = QString::fromUtf8(text);
+    wideText.replace(QRegularExpression(QStringLiteral("limsup=\"[^\"]*\"")),
+                     QStringLiteral("limsup=\"60000\""));
+    wideText.replace(QRegularExpression(QStringLiteral("liminf=\"[^\"]*\"")),
+                     QStringLiteral("liminf=\"-60000\""));
+    text = wideText.toUtf8();
+    const QString wide = m_dir.filePath(QStringLiteral("wide.xml"));
+    QFile out(wide);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(text);
+    out.close();
+    QCOMPARE(m_wide.loadData(QFile::encodeName(wide).constData()), 0);
+    QCOMPARE(m_wide.joint(1).getLimsup(), 60000);
+    QCOMPARE(m_wide.joint(3).getLiminf(), -60000);
+    m_provided = &m_robot;
+}
+
 void TestLanControl::cleanup()
 {
+    m_provided = &m_robot;
     // Message boxes of failed handshakes belong to no window.
     for (QWidget *w : QApplication::topLevelWidgets())
         if (qobject_cast<QMessageBox *>(w))
@@ -197,6 +234,7 @@ std::unique_ptr<LANcontrol> TestLanControl::connectedTo(FakeController &fake, Es
 std::unique_ptr<LANcontrol> TestLanControl::connectTo(FakeController &fake, Established &est)
 {
     auto lan = std::make_unique<LANcontrol>();
+    lan->setRobotProvider([this] { return m_provided; });
     connect(lan.get(), &LANcontrol::connectionEstablished, this, [&est](GLfloat *thetas) {
         ++est.count;
         est.withJoints = thetas != nullptr;
@@ -455,6 +493,7 @@ void TestLanControl::slowDripEndsAtTheReadLimit()
     QVERIFY(fake.listen());
     Established est;
     auto lan = std::make_unique<LANcontrol>();
+    lan->setRobotProvider([this] { return m_provided; });
     connect(lan.get(), &LANcontrol::connectionEstablished, this, [&est](GLfloat *thetas) {
         ++est.count;
         est.withJoints = thetas != nullptr;
@@ -476,6 +515,7 @@ void TestLanControl::silentControllerLeavesTheSimulatedJoints()
     QVERIFY(fake.listen());
     Established est;
     auto lan = std::make_unique<LANcontrol>();
+    lan->setRobotProvider([this] { return m_provided; });
     connect(lan.get(), &LANcontrol::connectionEstablished, this, [&est](GLfloat *thetas) {
         ++est.count;
         est.withJoints = thetas != nullptr;
@@ -563,6 +603,7 @@ void TestLanControl::valuesALanNumberCannotCarryAreRefused()
 {
     FakeController fake;
     Established est;
+    m_provided = &m_wide; // the robot's limits are not what is tested here
     auto lan = connectedTo(fake, est);
     QVERIFY(lan);
 
@@ -570,20 +611,21 @@ void TestLanControl::valuesALanNumberCannotCarryAreRefused()
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float bad[][6] = {{0, 0, nan, 0, 0, 0},
                             {0, 0, 0, 0, 0, 55536.0f},
-                            {-10000.5f, 0, 0, 0, 0, 0},
+                            {-10001.0f, 0, 0, 0, 0, 0},
                             {0, 0, 0, std::numeric_limits<float>::infinity(), 0, 0}};
     for (const auto &q : bad) {
         lan->Send_Joints(q);
         QCOMPARE(lan->jointMessagesSent(), 0);
     }
     QVERIFY(log.contains(QStringLiteral("cannot be carried by a LAN number")));
-    QVERIFY(log.contains(QStringLiteral("Joint 3 value nan")));
+    QVERIFY(log.contains(QStringLiteral("axis 3: nan is not a number")));
     // The refusals held nothing back: the next good pose goes at once.
-    const float ok[6] = {-10000.0f, 0, 0, 0, 0, 55535.0f};
+    // -10000.5 is carried: A = 0, B = 500000.
+    const float ok[6] = {-10000.5f, 0, 0, 0, 0, 55535.0f};
     lan->Send_Joints(ok);
     QCOMPARE(lan->jointMessagesSent(), 1);
     QTRY_COMPARE_WITH_TIMEOUT(fake.messages.size(), 1, 2000);
-    QCOMPARE(fake.messages[0].toHex(), jointMessage("00000f4240"
+    QCOMPARE(fake.messages[0].toHex(), jointMessage("000007a120"
                                                     "27100f4240"
                                                     "27100f4240"
                                                     "27100f4240"
@@ -661,6 +703,93 @@ void TestLanControl::controllerHangingUpLaterIsShown()
     const float q[6] = {1, 2, 3, 4, 5, 6};
     lan->Send_Joints(q); // nothing to send to, nothing breaks
     QCOMPARE(lan->jointMessagesSent(), 0);
+}
+
+void TestLanControl::controllerJointsAreTakenOnlyFromARealEchoAndWithinLimits_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<bool>("taken");
+    // 0, 90.25, -1.5, 1, 12, -0.5: inside every limit of the default robot.
+    const QByteArray good = hex("27100f4240276a1312d0270f07a12027110f4240271c0f4240271007a120");
+    QTest::newRow("real echo") << hex(kNine) + good << true;
+    // Four stray bytes that are the echo's own beginning: the window
+    // 27 19 0F 42 27 reads 8.999975, which is no echo; the real one follows.
+    QTest::newRow("false echo before the real one") << hex("27190f42") + hex(kNine) + good << true;
+    // 400, -300, 0, 0, 0, 5000: a controller that is not this robot.
+    QTest::newRow("out of limits") << hex(kNine) +
+                                          hex("28a00f424025e40f424027100f424027100f4240"
+                                              "27100f42403a980f4240")
+                                   << false;
+    // A NaN cannot come over the wire, but a value far beyond any axis can.
+    QTest::newRow("axis 6 at 55535") << hex(kNine) +
+                                            hex("27100f424027100f424027100f424027100f4240"
+                                                "27100f4240ffff0f4240")
+                                     << false;
+}
+
+void TestLanControl::controllerJointsAreTakenOnlyFromARealEchoAndWithinLimits()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(bool, taken);
+    FakeController fake;
+    fake.jointReply = reply;
+    QVERIFY(fake.listen());
+    Established est;
+    auto lan = connectTo(fake, est);
+    QSignalSpy failed(lan.get(), &LANcontrol::connectionFailed);
+    QTRY_VERIFY_WITH_TIMEOUT(est.count == 1 || failed.count() == 1, 3000);
+    QTest::qWait(150); // an echo back would have arrived by now
+    // Nothing but the hello and the joint request ever went out.
+    QCOMPARE(fake.received.toHex(), (hex(kHello) + hex(kNine)).toHex());
+    if (taken) {
+        QVERIFY(est.withJoints);
+        const std::array<float, 6> expected{0.0f, 90.25f, -1.5f, 1.0f, 12.0f, -0.5f};
+        QCOMPARE(est.joints, expected);
+        QVERIFY(lan->isConnected());
+    } else {
+        QCOMPARE(est.count, 0);
+        QCOMPARE(failed.count(), 1);
+        QVERIFY(failed.first().at(0).toString().contains(QStringLiteral("refused")));
+        QCOMPARE(lan->statusText(), QStringLiteral("JOINTS REFUSED"));
+        QVERIFY(!lan->isConnected());
+        QTRY_VERIFY_WITH_TIMEOUT(fake.peerClosed, 2000);
+    }
+}
+
+void TestLanControl::jointsOutsideTheLimitsNeverLeave()
+{
+    FakeController fake;
+    Established est;
+    auto lan = connectedTo(fake, est);
+    QVERIFY(lan);
+    MessageLog log;
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    // What a local process once got through to a controller, then values
+    // that are just out: axis 3 of the IRB 120 ends at 70, axis 6 at 400.
+    const float bad[][6] = {{3000, -2000, 1500, 0, 30, 0},
+                            {0, 0, 70.01f, 0, 0, 0},
+                            {0, 0, 0, 0, 0, -400.5f},
+                            {0, 0, 0, 0, nan, 0},
+                            {5e9f, 0, 0, 0, 0, 0}};
+    for (const auto &q : bad) {
+        lan->Send_Joints(q);
+        QTest::qWait(120); // past the interval: a held-back message would go now
+    }
+    QCOMPARE(lan->jointMessagesSent(), 0);
+    QCOMPARE(fake.messages.size(), 0);
+    QVERIFY(log.contains(QStringLiteral("axis 1: 3000 is outside -165 to 165")));
+    QVERIFY(log.contains(QStringLiteral("axis 3: 70.01")));
+
+    // The robot goes away: nothing is sent at all, however good the values.
+    m_provided = nullptr;
+    const float zero[6] = {0, 0, 0, 0, 0, 0};
+    lan->Send_Joints(zero);
+    QTest::qWait(120);
+    QCOMPARE(fake.messages.size(), 0);
+    m_provided = &m_robot;
+    const float edge[6] = {165, -110, 70, 160, -120, 400};
+    lan->Send_Joints(edge);
+    QTRY_COMPARE_WITH_TIMEOUT(fake.messages.size(), 1, 2000);
 }
 
 QTEST_MAIN(TestLanControl)

@@ -63,6 +63,10 @@ void TestLanNumber::encodesExactly_data()
     QTest::newRow("55535") << 55535.0 << QByteArray("ffff0f4240");
     // 55535.5: B = 1500000 = 0x16E360.
     QTest::newRow("55535.5") << 55535.5 << QByteArray("ffff16e360");
+    // Below -10000 the integer part stays -10000 (A = 0) down to
+    // -10000.999999: B = 1000000 - 500000 and 1000000 - 750000.
+    QTest::newRow("-10000.5") << -10000.5 << QByteArray("000007a120");
+    QTest::newRow("-10000.75") << -10000.75 << QByteArray("000003d090");
 }
 
 void TestLanNumber::encodesExactly()
@@ -119,9 +123,9 @@ void TestLanNumber::valuesOutOfRangeAreClamped_data()
     QTest::newRow("70000") << 70000.0 << QByteArray("ffff") << 55535.999999;
     QTest::newRow("+inf") << inf << QByteArray("ffff") << 55535.999999;
     // Without clamping, -10001 would wrap A to 65535 and arrive as 55535.
-    QTest::newRow("-10001") << -10001.0 << QByteArray("0000") << -10000.0;
-    QTest::newRow("-10000.5") << -10000.5 << QByteArray("0000") << -10000.0;
-    QTest::newRow("-inf") << -inf << QByteArray("0000") << -10000.0;
+    QTest::newRow("-10001") << -10001.0 << QByteArray("0000") << -10000.999999;
+    QTest::newRow("-20000") << -20000.0 << QByteArray("0000") << -10000.999999;
+    QTest::newRow("-inf") << -inf << QByteArray("0000") << -10000.999999;
 }
 
 void TestLanNumber::valuesOutOfRangeAreClamped()

@@ -11,7 +11,11 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QtTest>
+#include <arpa/inet.h>
 #include <cmath>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <memory>
 #include <random>
 
@@ -93,6 +97,37 @@ private:
     QElapsedTimer m_clock;
 };
 
+// A client that writes with plain system calls, so it can send while the
+// server's event loop is held up.
+class RawClient
+{
+public:
+    explicit RawClient(quint16 port) : m_fd(::socket(AF_INET, SOCK_STREAM, 0))
+    {
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(port);
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        m_ok = m_fd >= 0 && ::connect(m_fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0;
+    }
+    ~RawClient()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    RawClient(const RawClient &) = delete;
+    RawClient &operator=(const RawClient &) = delete;
+    bool ok() const { return m_ok; }
+    bool send(const QByteArray &b)
+    {
+        return ::send(m_fd, b.constData(), size_t(b.size()), MSG_NOSIGNAL) == b.size();
+    }
+
+private:
+    int m_fd;
+    bool m_ok = false;
+};
+
 struct Received
 {
     int rows, cols;
@@ -129,6 +164,9 @@ private slots:
     void tooManyClientsAreTurnedAway();
     void garbageNeverBreaksTheServer();
     void shippedPythonClientSpeaksTheProtocol();
+    void silentCrowdDoesNotLockOutARealClient();
+    void arraysTogetherStayWithinTheMemoryBudget();
+    void bytesWaitingWhenTheGapEndsAreRead();
 
 private:
     Received takeOnly(QSignalSpy &spy);
@@ -518,10 +556,15 @@ void TestServerListener::noRobotMeansNoReply()
 void TestServerListener::tooManyClientsAreTurnedAway()
 {
     m_server->setMaxConnections(2);
+    // Two clients past their header, in the middle of an array: they keep
+    // their places.
     Client a(m_port), b(m_port);
     QVERIFY(a.waitConnected());
     QVERIFY(b.waitConnected());
+    a.send(header(6, 100));
+    b.send(header(6, 100));
     QTRY_COMPARE_WITH_TIMEOUT(m_server->connectionCount(), 2, 1000);
+    QTest::qWait(50);
     Client third(m_port);
     QVERIFY(third.waitConnected()); // the kernel accepts, the server closes
     QVERIFY(third.waitClosed(1000));
@@ -624,5 +667,120 @@ void TestServerListener::shippedPythonClientSpeaksTheProtocol()
 #endif
 }
 
-QTEST_GUILESS_MAIN(TestServerListener)
+void TestServerListener::silentCrowdDoesNotLockOutARealClient()
+{
+    // 70 clients connect and say nothing; the table holds 64.
+    std::vector<std::unique_ptr<Client>> crowd;
+    for (int k = 0; k < 70; ++k) {
+        crowd.push_back(std::make_unique<Client>(m_port));
+        QTest::qWait(2); // the server takes them in the order they come
+    }
+    auto closedCount = [&crowd] {
+        return int(std::count_if(crowd.begin(), crowd.end(),
+                                 [](const std::unique_ptr<Client> &c) { return c->closed(); }));
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->connectionCount(), 64, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(closedCount(), 6, 3000);
+    // A client with a real question makes room for itself.
+    Client asking(m_port);
+    QVERIFY(asking.waitConnected());
+    asking.send(command(QStringLiteral("GET_JOINTS")));
+    QVERIFY(asking.waitClosed(1000));
+    QCOMPARE(asking.reply().size(), 58);
+    QVERIFY(asking.reply().endsWith(QByteArray::fromHex("000000060045004e0044")));
+    // The room came from the oldest silent ones, not the newest.
+    int closedEarly = 0;
+    for (int k = 0; k < 10; ++k)
+        closedEarly += crowd[std::size_t(k)]->closed() ? 1 : 0;
+    QVERIFY2(closedEarly >= 7, qPrintable(QString::number(closedEarly)));
+    QVERIFY(!crowd.back()->closed());
+}
+
+void TestServerListener::arraysTogetherStayWithinTheMemoryBudget()
+{
+    QCOMPARE(m_server->memoryBudget(), qint64(256) * 1024 * 1024);
+    // Room for 100 doubles: one array of 6 x 10 (480 bytes) fits, a second
+    // one does not while the first is held.
+    m_server->setMemoryBudget(800);
+    QSignalSpy spy(m_server.get(), &ServerListener::sequenceArrayReceived);
+    QVector<double> values;
+    for (int k = 0; k < 60; ++k)
+        values << double(k % 7);
+    const QByteArray full = header(6, 10) + doubles(values);
+    Client first(m_port);
+    QVERIFY(first.waitConnected());
+    first.send(full.left(8 + 100));
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->bytesHeld(), qint64(480), 1000);
+
+    Client second(m_port);
+    QVERIFY(second.waitConnected());
+    second.send(full);
+    QVERIFY(second.waitClosed(1000));
+    QVERIFY2(second.closedAfter() < 250, qPrintable(QString::number(second.closedAfter())));
+    QCOMPARE(m_server->bytesHeld(), qint64(480));
+
+    first.send(full.mid(8 + 100));
+    QVERIFY(first.waitClosed());
+    QCOMPARE(takeOnly(spy).values, values);
+    QCOMPARE(m_server->bytesHeld(), qint64(0));
+    // With the first one done, the same array is welcome again.
+    Client third(m_port);
+    QVERIFY(third.waitConnected());
+    third.send(full);
+    QVERIFY(third.waitClosed());
+    QCOMPARE(takeOnly(spy).values, values);
+    // A client that leaves half way gives its share back as well.
+    Client leaving(m_port);
+    QVERIFY(leaving.waitConnected());
+    leaving.send(full.left(50));
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->bytesHeld(), qint64(480), 1000);
+    leaving.leave();
+    QTRY_COMPARE_WITH_TIMEOUT(m_server->bytesHeld(), qint64(0), 1000);
+}
+
+void TestServerListener::bytesWaitingWhenTheGapEndsAreRead()
+{
+    // Client B is half way through its array when client A's array arrives;
+    // the receiver of A's array keeps the window busy past B's gap limit,
+    // and B's remaining bytes arrive meanwhile. B's gap timer is then due
+    // before its socket has been looked at again.
+    QVector<double> valuesB;
+    for (int k = 0; k < 12; ++k)
+        valuesB << 1.5 * k;
+    const QByteArray requestB = header(6, 2) + doubles(valuesB);
+    RawClient b(m_port);
+    QVERIFY(b.ok());
+    QVERIFY(b.send(requestB.left(8 + 48)));
+    QTest::qWait(60);
+
+    QVector<QVector<double>> arrived;
+    bool busy = false;
+    connect(m_server.get(), &ServerListener::sequenceArrayReceived, this,
+            [&](int, int, const QVector<double> &v) {
+                arrived << v;
+                if (busy)
+                    return;
+                busy = true;
+                b.send(requestB.mid(8 + 48));
+                QThread::msleep(500); // the window is busy: longer than the 300 ms gap
+            });
+    RawClient a(m_port);
+    QVERIFY(a.ok());
+    QVERIFY(a.send(header(6, 1) + doubles({1, 2, 3, 4, 5, 6})));
+    QTRY_VERIFY_WITH_TIMEOUT(arrived.size() == 2, 3000);
+    QCOMPARE(arrived[0], (QVector<double>{1, 2, 3, 4, 5, 6}));
+    QCOMPARE(arrived[1], valuesB);
+}
+
+// The Unix event dispatcher runs due timers right after the socket
+// notifiers of the same pass, as a busy program meets them; the test of
+// bytes waiting at the end of a gap needs exactly that order.
+int main(int argc, char **argv)
+{
+    qputenv("QT_NO_GLIB", "1");
+    QCoreApplication app(argc, argv);
+    TestServerListener test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_serverlistener.moc"

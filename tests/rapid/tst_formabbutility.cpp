@@ -83,6 +83,7 @@ private slots:
     void withoutARobotNothingChanges();
     void workObjectReportWindow();
     void infoOnTooFewNumbersShowsNothing();
+    void zeroOrientationIsTakenAsNoRotation();
 
 private:
     void setJoints(const std::array<double, 6> &q);
@@ -425,7 +426,6 @@ void TestFormABButility::unsafeTexts_data()
     const QString rt = QStringLiteral("Invalid robtarget");
     const QString notFinite = QStringLiteral(": a number is not finite");
     const QString tooLarge = QStringLiteral(": a value exceeds 100000");
-    const QString zero = QStringLiteral(": quaternion of zero length");
     QTest::newRow("tool: six") << "tool"
                                << "[[1,2,3],[1,0,0]]" << tool;
     QTest::newRow("tool: words") << "tool"
@@ -438,8 +438,6 @@ void TestFormABButility::unsafeTexts_data()
                                     << "[[0,0,1e39],[1,0,0,0]]" << tool + notFinite;
     QTest::newRow("tool: huge") << "tool"
                                 << "[[0,0,1e30],[1,0,0,0]]" << tool + tooLarge;
-    QTest::newRow("tool: zero q") << "tool"
-                                  << "[[0,0,0],[0,0,0,0]]" << tool + zero;
     QTest::newRow("wobj: empty") << "wobj"
                                  << "" << wobj;
     QTest::newRow("wobj: flags only") << "wobj"
@@ -449,8 +447,6 @@ void TestFormABButility::unsafeTexts_data()
         << "[[0,0,0],[1,0,0,0]],[[0,0,nan],[1,0,0,0]]" << wobj + notFinite;
     QTest::newRow("wobj: huge") << "wobj"
                                 << "[[-3e5,0,0],[1,0,0,0]]" << wobj + tooLarge;
-    QTest::newRow("wobj: zero q") << "wobj"
-                                  << "[[0,0,0],[1,0,0,0]],[[0,0,0],[0,0,0,0]]" << wobj + zero;
     QTest::newRow("rt: brackets only") << "rt"
                                        << "[[[[[]]]]" << rt;
     QTest::newRow("rt: six") << "rt"
@@ -461,8 +457,6 @@ void TestFormABButility::unsafeTexts_data()
                                   << "[[400,0,500],[0,0,1,0],[0,nan,0,0]]" << rt + notFinite;
     QTest::newRow("rt: huge conf") << "rt"
                                    << "[[400,0,500],[0,0,1,0],[0,0,0,1e20]]" << rt + tooLarge;
-    QTest::newRow("rt: zero q") << "rt"
-                                << "[[400,0,500],[0,0,0,0],[0,0,0,0]]" << rt + zero;
 }
 
 void TestFormABButility::unsafeTexts()
@@ -578,6 +572,27 @@ void TestFormABButility::infoOnTooFewNumbersShowsNothing()
     wobj->setText(QStringLiteral("[[100, 0, 0],[1, 0, 0, nan]]"));
     QVERIFY(reportsOpenedBy([this]() { QTest::mouseClick(info, Qt::LeftButton); }).isEmpty());
     QCOMPARE(label->text(), QStringLiteral("Invalid work object: a number is not finite"));
+}
+
+void TestFormABButility::zeroOrientationIsTakenAsNoRotation()
+{
+    const QString note = QStringLiteral("Orientation [0,0,0,0] taken as no rotation [1,0,0,0]");
+    tool->setText(QStringLiteral("[TRUE,[[0,0,100],[0,0,0,0]],[1,[0,0,1],[1,0,0,0],0,0,0]]"));
+    returnIn(tool);
+    QCOMPARE(label->text(), note);
+    // Row-major: the rotation is the identity, the translation in 3, 7, 11.
+    const Matrix4 ht = robot()->getHT();
+    const Matrix4 expected{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 100, 0, 0, 0, 1};
+    QCOMPARE(ht, expected);
+    wobj->setText(QStringLiteral("[FALSE,TRUE,\"\",[[10,20,30],[0,0,0,0]],[[0,0,0],[1,0,0,0]]]"));
+    returnIn(wobj);
+    QCOMPARE(label->text(), note);
+    const Matrix4 hb{1, 0, 0, 10, 0, 1, 0, 20, 0, 0, 1, 30, 0, 0, 0, 1};
+    QCOMPARE(robot()->getHB(), hb);
+    // A proper text clears the note.
+    tool->setText(QStringLiteral("[[0,0,50],[1,0,0,0]]"));
+    returnIn(tool);
+    QCOMPARE(label->text(), QString());
 }
 
 QTEST_MAIN(TestFormABButility)

@@ -52,6 +52,7 @@ private slots:
     void closingReleasesTheRemoteOnce();
     void closingBeforeAnyAttemptTouchesNothing();
     void withoutARobotNothingHappens();
+    void disconnectedRemoteIsLookedForAgain();
 
 private:
     // Lets the window's timers run until the remote has no report left.
@@ -423,7 +424,7 @@ void TestWii::otherEventTypesAreIgnored()
     WiiRemoteState status;
     status.buttons = kButtonA;
     status.expansion = kExpansionNone;
-    for (int type : {EventStatus, EventConnect, EventDisconnect, EventNone}) {
+    for (int type : {EventStatus, EventConnect, EventNone}) {
         status.event = type;
         remote->queueRaw(status);
     }
@@ -491,6 +492,35 @@ void TestWii::withoutARobotNothingHappens()
     remote->queue(0, kRest);
     deliverAll();
     QVERIFY(!robot());
+}
+
+void TestWii::disconnectedRemoteIsLookedForAgain()
+{
+    connectWindow();
+    calibrate({kRest});
+    remote->queue(kButtonB, kRest); // B held: turning
+    deliverAll();
+    QVERIFY(wii->isSensing());
+    QVERIFY(timer("updateTimer")->isActive());
+    const int cleanupsBefore = remote->cleanups;
+    WiiRemoteState gone;
+    gone.event = EventDisconnect;
+    gone.buttons = kButtonB; // the last word of a remote is not trusted
+    remote->queueRaw(gone);
+    deliverAll();
+    QVERIFY(wii->statusText().contains(QStringLiteral("Looking for a wii remote")));
+    QVERIFY(!wii->isSensing());
+    QVERIFY(!timer("updateTimer")->isActive());
+    QVERIFY(!timer("pollTimer")->isActive());
+    QVERIFY(timer("connectTimer")->isActive());
+    QCOMPARE(remote->cleanups, cleanupsBefore + 1);
+    QVERIFY(!remote->connected());
+    const std::size_t count = sent.size();
+    QTest::qWait(100);
+    QCOMPARE(sent.size(), count); // nothing turns any more
+    // The remote comes back at the next attempt.
+    QTRY_COMPARE_WITH_TIMEOUT(wii->statusText(), QStringLiteral("CONNECTED"), 4000);
+    QVERIFY(timer("pollTimer")->isActive());
 }
 
 QTEST_MAIN(TestWii)

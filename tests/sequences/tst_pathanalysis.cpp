@@ -5,6 +5,7 @@
 // for an endless path.
 #include "models/datadirs.h"
 #include "seqsupport.h"
+#include "kinematics/jointlimits.h"
 #include "sequences/pathanalysis.h"
 #include "support/scratchinstall.h"
 
@@ -13,6 +14,7 @@
 #include <limits>
 
 using seqtest::Joints;
+Q_DECLARE_METATYPE(Joints)
 using sequences::PathAnalyser;
 using sequences::ProgramLine;
 
@@ -65,6 +67,9 @@ private slots:
     void firstCodeOfAThousandSwitchesTheReportOff();
     void reportTextsAndRows();
     void endlessJointMoveIsCut();
+    void jointLimitGate_data();
+    void jointLimitGate();
+    void placementsThatOverflowAreRejected();
     void operandsThatAreNotNumbers();
     void circleWithoutACircle();
     void circleOnTheLastLine();
@@ -442,20 +447,97 @@ void TestPathAnalysis::reportTextsAndRows()
 
 void TestPathAnalysis::endlessJointMoveIsCut()
 {
-    // A joint move of a billion degrees would be a third of a billion
-    // positions.
+    // A joint move of a billion degrees is out of every limit: one flagged
+    // position where the path stands, not a third of a billion positions.
     PathAnalyser an(robot);
-    const auto r = an.analyse({line(1, {0, 0, 0, 0, 30, 0}), line(1, {1e9, 0, 0, 0, 30, 0}),
-                               line(1, {0, 0, 0, 0, 30, 0})});
+    const auto wild = an.analyse({line(1, {0, 0, 0, 0, 30, 0}), line(1, {1e9, 0, 0, 0, 30, 0}),
+                                  line(1, {0, 0, 0, 0, 30, 0})});
+    QCOMPARE(int(wild.path.size()), 2 + 1 + 2);
+    QCOMPARE(int(wild.path[2].problem), int(PathAnalyser::OutOfLimits));
+    QCOMPARE(wild.path[2].pathId, 1);
+    QCOMPARE(wild.path[2].joints, (std::array<float, 6>{0, 0, 0, 0, 30, 0}));
+    QVERIFY(!wild.truncated);
+
+    // Axis 6 swung from end to end (800 degrees, 267 steps) 7600 times asks
+    // for more positions than are kept.
+    std::vector<ProgramLine> program;
+    for (int k = 0; k < 7600; ++k)
+        program.push_back(line(1, {0, 0, 0, 0, 30, k % 2 ? 400.0 : -400.0}));
+    const auto r = an.analyse(program);
     QCOMPARE(int(r.path.size()), PathAnalyser::kMaxPositions);
     QVERIFY(r.truncated);
     QCOMPARE(int(r.path.back().problem), 10000);
-    QCOMPARE(r.path.back().pathId, 1);
     // Still steps of at most 3 degrees.
-    QVERIFY(std::fabs(r.path[1000].joints[0] - r.path[999].joints[0]) <= 3.0f);
+    QVERIFY(std::fabs(r.path[1000].joints[5] - r.path[999].joints[5]) <= 3.0f);
     const auto problems = PathAnalyser::problems(r);
     QCOMPARE(problems.size(), std::size_t(1));
     QCOMPARE(problems[0].position, PathAnalyser::kMaxPositions);
+}
+
+void TestPathAnalysis::jointLimitGate_data()
+{
+    QTest::addColumn<QString>("robotFile");
+    QTest::addColumn<Joints>("q");
+    QTest::addColumn<int>("axis"); // first offending axis, 0 = accepted
+    const QString abb = QStringLiteral("ABB_IRB120.xml"), fanuc = QStringLiteral("Fanuc_LRMate200iD.xml");
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    QTest::newRow("abb inside") << abb << Joints{165, -110, 70, -160, 120, -400} << 0;
+    QTest::newRow("abb axis 1") << abb << Joints{165.01, 0, 0, 0, 0, 0} << 1;
+    QTest::newRow("abb axis 3 low") << abb << Joints{0, 0, -110.5, 0, 0, 0} << 3;
+    QTest::newRow("abb huge") << abb << Joints{3000, -2000, 1500, 0, 30, 0} << 1;
+    QTest::newRow("abb nan") << abb << Joints{0, 0, 0, 0, nan, 0} << 5;
+    QTest::newRow("abb 5e9") << abb << Joints{0, 0, 0, 0, 0, 5e9} << 6;
+    // LR Mate, angle type 4: axis 3 from -70 + q2 to 205 + q2.
+    QTest::newRow("fanuc q2 0, q3 -60") << fanuc << Joints{0, 0, -60, 0, 0, 0} << 0;
+    QTest::newRow("fanuc q2 50, q3 -60") << fanuc << Joints{0, 50, -60, 0, 0, 0} << 3;
+    QTest::newRow("fanuc q2 50, q3 -20") << fanuc << Joints{0, 50, -20, 0, 0, 0} << 0;
+    QTest::newRow("fanuc q2 -90, q3 120") << fanuc << Joints{0, -90, 120, 0, 0, 0} << 3;
+    QTest::newRow("fanuc q2 -90, q3 110") << fanuc << Joints{0, -90, 110, 0, 0, 0} << 0;
+    // Axis 3 at 200 is inside its own range but not with axis 2 at 10.
+    QTest::newRow("fanuc q2 -10, q3 200") << fanuc << Joints{0, -10, 200, 0, 0, 0} << 3;
+    QTest::newRow("fanuc axis 2") << fanuc << Joints{0, 146, 150, 0, 0, 0} << 2;
+}
+
+void TestPathAnalysis::jointLimitGate()
+{
+    QFETCH(QString, robotFile);
+    QFETCH(Joints, q);
+    QFETCH(int, axis);
+    Robot r;
+    QCOMPARE(r.loadData(QFile::encodeName(DataDirs::robotDir() + robotFile).constData()), 0);
+    const jointlimits::Verdict v = jointlimits::check(r, q.data());
+    QCOMPARE(v.ok, axis == 0);
+    QCOMPARE(v.axis, axis);
+    // The float entry point agrees, and so does the analysis: a joint move
+    // there is a flagged position that leaves the path where it was.
+    const std::array<float, 6> f{float(q[0]), float(q[1]), float(q[2]),
+                                 float(q[3]), float(q[4]), float(q[5])};
+    QCOMPARE(jointlimits::check(r, f.data()).axis, axis);
+    PathAnalyser an(r);
+    const auto path = an.analyse({line(1, {0, 0, 0, 0, 30, 0}), line(1, q)});
+    if (!v.finite) {
+        QCOMPARE(path.rejected, std::vector<int>{1}); // not a number: no move at all
+        return;
+    }
+    QCOMPARE(int(path.path.back().problem), axis == 0 ? 0 : int(PathAnalyser::OutOfLimits));
+    if (axis != 0)
+        QCOMPARE(path.path.back().joints, (std::array<float, 6>{0, 0, 0, 0, 30, 0}));
+    // No robot, no joint values.
+    Robot empty;
+    QVERIFY(!jointlimits::check(empty, q.data()).ok);
+}
+
+void TestPathAnalysis::placementsThatOverflowAreRejected()
+{
+    // 1e38 rad is a float but not in degrees; 1e39 mm is not a float.
+    PathAnalyser an(robot);
+    const auto r = an.analyse({line(1, kStart), line(4.0, {0, 0, 0, 0, 0, 1e38}),
+                               line(4.02, {1e39, 0, 0, 0, 0, 0}), line(5, {0, 0, 0, 1e38, 0, 0}),
+                               line(4.0, {0, 0, 0, 1e30 / 57.3, 0, 0}), line(5, {0, 0, 100, 0, 0, 1})});
+    QCOMPARE(r.rejected, (std::vector<int>{1, 2, 3}));
+    QCOMPARE(int(r.path.size()), 2 + 1 + 1);
+    QCOMPARE(r.path[2].type, 4.0f);
+    QCOMPARE(r.path[3].type, 5.0f);
 }
 
 void TestPathAnalysis::operandsThatAreNotNumbers()
@@ -474,11 +556,16 @@ void TestPathAnalysis::operandsThatAreNotNumbers()
     for (const auto &p : r.path)
         for (float v : p.joints)
             QVERIFY(std::isfinite(v));
-    // Finite numbers whose difference is not: no move either.
+    // Finite numbers far outside the limits: one flagged position each, the
+    // path staying where it stood.
     const double big = std::numeric_limits<double>::max();
     const auto r2 = an.analyse({line(1, {-big, 0, 0, 0, 0, 0}), line(1, {big, 0, 0, 0, 0, 0})});
-    QCOMPARE(r2.rejected, (std::vector<int>{1}));
+    QVERIFY(r2.rejected.empty());
     QCOMPARE(int(r2.path.size()), 2);
+    for (const auto &p : r2.path) {
+        QCOMPARE(int(p.problem), int(PathAnalyser::OutOfLimits));
+        QCOMPARE(p.joints, (std::array<float, 6>{0, 0, 0, 0, 0, 0}));
+    }
 }
 
 void TestPathAnalysis::circleWithoutACircle()

@@ -79,6 +79,11 @@ private slots:
     void sequenceFiles();
     void clearEmptiesThePlayer();
     void playingLeavesTheEventLoopFree();
+    void positionsOutsideTheLimitsAreRefused_data();
+    void positionsOutsideTheLimitsAreRefused();
+    void programTargetsOutsideTheLimitsAreProblems();
+    void placementsThatOverflowAreNotApplied();
+    void panelTakesNoJointsOutsideTheLimits();
 
 private:
     Robot *robot() const { return w->view()->selectedRobot(); }
@@ -476,17 +481,51 @@ void TestPlayer::arraysFromTheDataServer()
 
 void TestPlayer::endlessArrayIsCut()
 {
-    // Fourteen numbers asking for a joint move of a billion degrees. Two
-    // million trace points are counted here rather than drawn: drawing them
-    // all is the view's affair and slow in a software renderer.
-    QVERIFY(disconnect(paths, &Paths::TCP_Points_Add_signal, w->view(), nullptr));
-    int points = 0;
-    connect(paths, &Paths::TCP_Points_Add_signal, this, [&points](GLfloat *) { ++points; });
-    const QVector<double> program{1, 0, 0, 0, 0, 30, 0, 1, 1e9, 0, 0, 0, 30, 0};
-    QCOMPARE(paths->Load_Sequence_Array(7, 2, program), sequences::PathAnalyser::kMaxPositions);
-    QCOMPARE(points, sequences::PathAnalyser::kMaxPositions);
+    // Fourteen numbers asking for a joint move of a billion degrees: a
+    // problem line, not two million positions.
+    const QVector<double> wild{1, 0, 0, 0, 0, 30, 0, 1, 1e9, 0, 0, 0, 30, 0};
+    QCOMPARE(paths->Load_Sequence_Array(7, 2, wild), 3);
+    QCOMPARE(int(paths->nodes().back().problem), 100000);
+    // A program that really asks for more: axis 6 swung end to end 7600
+    // times, 267 positions each. The view stays connected and draws the two
+    // million points of the trace.
+    QVector<double> program;
+    for (int c = 0; c < 7600; ++c)
+        program << 1 << 0 << 0 << 0 << 0 << 30 << (c % 2 ? 400 : -400);
+    // The window goes on while the analysis runs: a timer keeps firing, the
+    // status says how far it got, and a second program is turned away.
+    int ticks = 0;
+    QString progress;
+    int refused = 0;
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, this, [&] {
+        if (!paths->analysing())
+            return;
+        ++ticks;
+        progress = paths->statusLabel()->text();
+        if (ticks == 1)
+            refused = paths->Load_Sequence_Array(7, 2, wild);
+    });
+    tick.start(20);
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(paths->Load_Sequence_Array(7, 7600, program), sequences::PathAnalyser::kMaxPositions);
+    tick.stop();
+    QVERIFY2(ticks >= 2, qPrintable(QString::number(ticks)));
+    QVERIFY(progress.startsWith(QStringLiteral("Analysing the program: ")));
+    QCOMPARE(refused, -1);
+    QVERIFY(!paths->analysing());
+    QCOMPARE(int(w->view()->trace().size()), sequences::PathAnalyser::kMaxPositions);
     QCOMPARE(int(paths->nodes().back().problem), 10000);
     QCOMPARE(paths->lastProblems().size(), std::size_t(1));
+    // Repaints come from the trace's vertex buffer: a few of them take
+    // far less than drawing two million points one by one once did.
+    QElapsedTimer paint;
+    paint.start();
+    for (int k = 0; k < 3; ++k)
+        w->view()->updateGL();
+    QVERIFY2(paint.elapsed() < 6000, qPrintable(QString::number(paint.elapsed())));
+    QVERIFY2(clock.elapsed() < 60000, qPrintable(QString::number(clock.elapsed())));
     paths->Sequence_Clear();
 }
 
@@ -612,6 +651,137 @@ void TestPlayer::playingLeavesTheEventLoopFree()
     QVERIFY(paths->playing());
     QVERIFY(paths->currentIndex() < 1999);
     paths->Sequence_Stop();
+}
+
+void TestPlayer::positionsOutsideTheLimitsAreRefused_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("third");
+    QTest::addColumn<QString>("message");
+    const QString refused = QStringLiteral("The sequence is refused: position 3, ");
+    // The IRB 120: axis 1 within 165, axis 2 within 110, axis 3 -110 to 70.
+    for (const char *source : {"clipboard", "file", "data server"}) {
+        const QString s = QLatin1String(source);
+        QTest::newRow(qPrintable(s + QStringLiteral(": far out")))
+            << s << "3000 -2000 1500 0 30 0" << refused + "axis 1: 3000 is outside -165 to 165";
+        QTest::newRow(qPrintable(s + QStringLiteral(": just out")))
+            << s << "0 0 70.5 0 30 0" << refused + "axis 3: 70.5 is outside -110 to 70";
+        QTest::newRow(qPrintable(s + QStringLiteral(": huge")))
+            << s << "0 5e9 0 0 30 0" << refused + "axis 2: 5e+09 is outside -110 to 110";
+        QTest::newRow(qPrintable(s + QStringLiteral(": beyond a float")))
+            << s << "0 0 0 1e30 30 1e39" << refused + "axis 4: 1e+30 is outside -160 to 160";
+    }
+}
+
+void TestPlayer::positionsOutsideTheLimitsAreRefused()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, third);
+    QFETCH(QString, message);
+    QCOMPARE(paths->Load_Sequence_Text(twelvePositions()), 12);
+    QTRY_VERIFY(!paths->playing());
+    applied.clear();
+    const std::array<float, 6> before = robot()->jointValues();
+    const QString text = QStringLiteral("1 0 0 0 30 0\n2 0 0 0 30 0\n") + third +
+                         QStringLiteral("\n4 0 0 0 30 0\n");
+    int result = 0;
+    if (source == QLatin1String("clipboard")) {
+        QApplication::clipboard()->setText(text);
+        paths->Clipboard_Paste();
+        result = paths->count() == 12 ? -1 : paths->count();
+    } else if (source == QLatin1String("file")) {
+        ScratchInstall scratch;
+        paths->loadSequenceFile(scratch.write(QStringLiteral("Simulations/bad.sim"), text.toUtf8()));
+        result = paths->count() == 12 ? -1 : paths->count();
+    } else {
+        QVector<double> columns;
+        for (const QString &line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            for (const QString &v : line.split(QLatin1Char(' ')))
+                columns << v.toDouble();
+        result = paths->Load_Sequence_Array(6, 4, columns);
+    }
+    QCOMPARE(result, -1);
+    QCOMPARE(paths->statusText(), message);
+    QCOMPARE(paths->statusLabel()->text(), message);
+    // The list that was there stays, and the robot did not move.
+    QCOMPARE(paths->count(), 12);
+    QTest::qWait(20);
+    QVERIFY(applied.isEmpty());
+    QCOMPARE(robot()->jointValues(), before);
+}
+
+void TestPlayer::programTargetsOutsideTheLimitsAreProblems()
+{
+    paths->setReportShown(false);
+    // A joint move to (3000, ...) between two good ones.
+    const int n = paths->Load_Sequence_Text(QStringLiteral("1 0 0 0 0 30 0\n"
+                                                           "1 3000 -2000 1500 0 30 0\n"
+                                                           "1 12 0 0 0 30 0\n"));
+    // 2 positions, 1 flagged where the path stood, then 0..12 in 5 steps.
+    QCOMPARE(n, 8);
+    QCOMPARE(int(paths->lastProblems().size()), 1);
+    QCOMPARE(paths->lastProblems()[0].position, 3);
+    QCOMPARE(paths->lastProblems()[0].pathId, 1);
+    QCOMPARE(paths->lastProblems()[0].code, 100000);
+    QVERIFY(paths->lastReportHtml().contains(QStringLiteral("outside the robot's limits")));
+    QCOMPARE(paths->nodes()[2].values[0], 0.0f);
+    // Playing stops before it; stepping by hand past it never moves the
+    // robot outside its limits either.
+    QTRY_VERIFY(!paths->playing());
+    QCOMPARE(paths->currentIndex(), 1);
+    for (int k = 0; k < 8; ++k)
+        paths->Sequence_Step_Forward();
+    QCOMPARE(paths->currentIndex(), 7);
+    for (int a : applied)
+        QVERIFY2(a >= 0 && a <= 12, qPrintable(QString::number(a)));
+    QCOMPARE(robot()->jointValues()[0], 12.0f);
+}
+
+void TestPlayer::placementsThatOverflowAreNotApplied()
+{
+    paths->setReportShown(false);
+    const Matrix4 hb = robot()->getHB(), ht = robot()->getHT();
+    // 1e38 radians is a float; in degrees it is not. Work object, tool,
+    // then a sane tool change that does apply.
+    const int n = paths->Load_Sequence_Text(QStringLiteral("1 0 0 0 0 30 0\n"
+                                                           "4 0 0 0 0 0 1e38\n"
+                                                           "5 0 0 0 1e38 0 0\n"
+                                                           "5 10 0 0 3e39 0 0\n"
+                                                           "5 0 0 100 0 0 0\n"));
+    QCOMPARE(n, 3); // two positions and the good tool change
+    QVERIFY(paths->lastReportHtml().contains(
+        QStringLiteral("Program lines skipped (their numbers make no move): 2, 3, 4")));
+    paths->Sequence_End();
+    QCOMPARE(robot()->getHB(), hb);
+    for (float v : robot()->getHT())
+        QVERIFY(std::isfinite(v));
+    QCOMPARE(robot()->getHT()[11], 100.0f); // only the good tool change
+    Q_UNUSED(ht);
+}
+
+void TestPlayer::panelTakesNoJointsOutsideTheLimits()
+{
+    // What the controller's reply and the configuration list hand the
+    // panel, and what the motion remote's jog produces.
+    GLfloat good[6] = {10, 20, -30, 40, 50, 60};
+    w->panel()->setConfiguration_precise(good);
+    QCOMPARE(robot()->jointValues(), (std::array<float, 6>{10, 20, -30, 40, 50, 60}));
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    GLfloat bad[][6] = {{400, -300, 0, 0, 0, 5000}, {10, 20, 75, 40, 50, 60}, {10, nan, 0, 0, 0, 0}};
+    for (GLfloat *q : bad) {
+        w->panel()->setConfiguration_precise(q);
+        QCOMPARE(robot()->jointValues(), (std::array<float, 6>{10, 20, -30, 40, 50, 60}));
+    }
+    // A motion remote's increment of nonsense moves nothing out of limits.
+    GLfloat wild[16] = {nan, 0, 0, 1e30f, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    w->panel()->Receive_Wii_Hrel(wild);
+    const std::array<float, 6> q = robot()->jointValues();
+    const std::vector<int> limits = robot()->getLimits();
+    for (int k = 0; k < 6; ++k) {
+        QVERIFY(std::isfinite(q[std::size_t(k)]));
+        QVERIFY(q[std::size_t(k)] >= limits[std::size_t(2 * k)]);
+        QVERIFY(q[std::size_t(k)] <= limits[std::size_t(2 * k + 1)]);
+    }
 }
 
 QTEST_MAIN(TestPlayer)
