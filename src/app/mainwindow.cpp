@@ -13,14 +13,22 @@
 #include <QDockWidget>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPainter>
+#include <QStatusBar>
 
 namespace {
 bool &interactiveFlag()
 {
     static bool flag = true;
     return flag;
+}
+
+int &unsavedAnswer()
+{
+    static int answer = QMessageBox::Discard;
+    return answer;
 }
 
 // Action names in the order of the menu texts of a language file.
@@ -74,6 +82,11 @@ bool MainWindow::interactive()
     return interactiveFlag();
 }
 
+void MainWindow::setUnsavedAnswer(int standardButton)
+{
+    unsavedAnswer() = standardButton;
+}
+
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("MainWindow"));
@@ -110,6 +123,14 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
                                 m_simulation, m_abb);
     setCentralWidget(m_panel);
     connect(view(), &glwidget::userMessage, this, &MainWindow::showMessage);
+    // Refusals are read in the status line, also on machines without sound.
+    statusBar()->setObjectName(QStringLiteral("statusbar"));
+    connect(m_panel, &MenuPrincipal::noticeChanged, this, [this](const QString &text) {
+        if (text.isEmpty())
+            statusBar()->clearMessage();
+        else
+            statusBar()->showMessage(text);
+    });
     connect(this, &MainWindow::CloseMenuPrincipal, m_panel, &MenuPrincipal::CloseRequested);
     buildMenus();
 
@@ -174,7 +195,7 @@ void MainWindow::buildMenus()
             &QAction::triggered, p, &MenuPrincipal::save_Station);
     connect(addAction(file, QStringLiteral("actionSaveDefault"), tr("Save Station as default"),
                       QKeySequence(tr("Ctrl+S"))),
-            &QAction::triggered, p, [p]() { p->Save_Setup(); });
+            &QAction::triggered, this, &MainWindow::saveDefaultStation);
     file->addSeparator();
     connect(addAction(file, QStringLiteral("actionLoadDemo"), tr("Load demo"),
                       QKeySequence(tr("Ctrl+D"))),
@@ -394,6 +415,7 @@ void MainWindow::startWith(const QString &stationFile)
     m_objects->hide();
     m_objectProps->hide();
     action(QStringLiteral("actionObjectsView"))->setChecked(false);
+    m_panel->markStationSaved();
 }
 
 void MainWindow::applyLanguageCode(int code)
@@ -602,8 +624,39 @@ void MainWindow::showMessage(const QString &text)
     box->show();
 }
 
+void MainWindow::saveDefaultStation()
+{
+    if (m_panel->Save_Setup() != 0)
+        showMessage(tr("The station %1 could not be written.")
+                        .arg(QFileInfo(DataDirs::defaultStation()).absoluteFilePath()));
+}
+
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    if (m_panel->hasUnsavedChanges()) {
+        int answer = unsavedAnswer();
+        if (interactive())
+            answer = QMessageBox::question(
+                this, QStringLiteral("Velkari"),
+                tr("The station has changed since it was loaded or saved. Save it?"),
+                QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                QMessageBox::Save);
+        if (answer == QMessageBox::Cancel) {
+            event->ignore();
+            return;
+        }
+        if (answer == QMessageBox::Save) {
+            QString file = m_panel->stationFile();
+            if (file.isEmpty())
+                m_panel->save_Station();
+            else if (m_panel->Save_Setup(&file) != 0)
+                showMessage(tr("The station %1 could not be written.").arg(file));
+            if (m_panel->hasUnsavedChanges()) {
+                event->ignore(); // not saved: the work stays on screen
+                return;
+            }
+        }
+    }
     qCDebug(lcRobot) << "Closing everything";
     emit CloseMenuPrincipal();
     event->accept();

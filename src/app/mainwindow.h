@@ -44,6 +44,8 @@ public:
     // Message boxes and browsers are not opened while false (tests).
     static void setInteractive(bool interactive);
     static bool interactive();
+    // What closing with unsaved changes answers while not interactive (tests).
+    static void setUnsavedAnswer(int standardButton);
 
     // Menu structure, for the language files and for tests.
     QAction *action(const QString &objectName) const;
@@ -85,6 +87,7 @@ private slots:
     void do_viewLeft();
     void do_viewBack();
     void showMessage(const QString &text);
+    void saveDefaultStation();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
