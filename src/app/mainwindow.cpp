@@ -615,6 +615,7 @@ void MainWindow::do_viewBack()
 
 void MainWindow::showMessage(const QString &text)
 {
+    m_lastMessage = text;
     if (!interactive())
         return;
     // Without a parent, like every message of the program; non-modal so a

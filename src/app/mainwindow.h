@@ -46,6 +46,8 @@ public:
     static bool interactive();
     // What closing with unsaved changes answers while not interactive (tests).
     static void setUnsavedAnswer(int standardButton);
+    // The last message shown to the user (also while not interactive).
+    const QString &lastMessage() const { return m_lastMessage; }
 
     // Menu structure, for the language files and for tests.
     QAction *action(const QString &objectName) const;
@@ -110,6 +112,7 @@ private:
     QDockWidget *m_simulation = nullptr;
     QDockWidget *m_abb = nullptr;
     bool m_fullScreen = false;
+    QString m_lastMessage;
     QActionGroup *m_languages = nullptr;
     QActionGroup *m_eulers = nullptr;
     QMenu *m_configMenu = nullptr;
