@@ -584,6 +584,12 @@ void MainWindow::do_ToggleSimulationView()
 
 void MainWindow::do_ToggleABButility()
 {
+    // Floating, it opens over the view below the menu bar, never over the menus.
+    if (!m_abb->isVisible()) {
+        m_abb->adjustSize();
+        const QRect area = view()->geometry();
+        m_abb->move(view()->mapToGlobal(QPoint(qMax(0, area.width() - m_abb->width()), 0)));
+    }
     m_abb->show();
     m_panel->refreshRapidData();
 }
