@@ -16,14 +16,22 @@
 #include <QDockWidget>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPainter>
+#include <QStatusBar>
 
 namespace {
 bool &interactiveFlag()
 {
     static bool flag = true;
     return flag;
+}
+
+int &unsavedAnswer()
+{
+    static int answer = QMessageBox::Discard;
+    return answer;
 }
 
 // Action names in the order of the menu texts of a language file.
@@ -77,6 +85,11 @@ bool MainWindow::interactive()
     return interactiveFlag();
 }
 
+void MainWindow::setUnsavedAnswer(int standardButton)
+{
+    unsavedAnswer() = standardButton;
+}
+
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("MainWindow"));
@@ -126,6 +139,14 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     m_plotsView->attach(m_panel->paths());
     connect(m_plotsView, &plots::PlotsView::userMessage, this, &MainWindow::showMessage);
     connect(view(), &glwidget::userMessage, this, &MainWindow::showMessage);
+    // Refusals are read in the status line, also on machines without sound.
+    statusBar()->setObjectName(QStringLiteral("statusbar"));
+    connect(m_panel, &MenuPrincipal::noticeChanged, this, [this](const QString &text) {
+        if (text.isEmpty())
+            statusBar()->clearMessage();
+        else
+            statusBar()->showMessage(text);
+    });
     connect(this, &MainWindow::CloseMenuPrincipal, m_panel, &MenuPrincipal::CloseRequested);
     buildMenus();
 
@@ -190,7 +211,7 @@ void MainWindow::buildMenus()
             &QAction::triggered, p, &MenuPrincipal::save_Station);
     connect(addAction(file, QStringLiteral("actionSaveDefault"), tr("Save Station as default"),
                       QKeySequence(tr("Ctrl+S"))),
-            &QAction::triggered, p, [p]() { p->Save_Setup(); });
+            &QAction::triggered, this, &MainWindow::saveDefaultStation);
     file->addSeparator();
     connect(addAction(file, QStringLiteral("actionLoadDemo"), tr("Load demo"),
                       QKeySequence(tr("Ctrl+D"))),
@@ -443,6 +464,7 @@ void MainWindow::startWith(const QString &stationFile)
     m_objects->hide();
     m_objectProps->hide();
     action(QStringLiteral("actionObjectsView"))->setChecked(false);
+    m_panel->markStationSaved();
 }
 
 void MainWindow::applyLanguageCode(int code)
@@ -624,6 +646,12 @@ void MainWindow::do_ToggleSimulationView()
 
 void MainWindow::do_ToggleABButility()
 {
+    // Floating, it opens over the view below the menu bar, never over the menus.
+    if (!m_abb->isVisible()) {
+        m_abb->adjustSize();
+        const QRect area = view()->geometry();
+        m_abb->move(view()->mapToGlobal(QPoint(qMax(0, area.width() - m_abb->width()), 0)));
+    }
     m_abb->show();
     m_panel->refreshRapidData();
 }
@@ -664,6 +692,7 @@ void MainWindow::do_viewBack()
 
 void MainWindow::showMessage(const QString &text)
 {
+    m_lastMessage = text;
     if (!interactive())
         return;
     // Without a parent, like every message of the program; non-modal so a
@@ -673,8 +702,39 @@ void MainWindow::showMessage(const QString &text)
     box->show();
 }
 
+void MainWindow::saveDefaultStation()
+{
+    if (m_panel->Save_Setup() != 0)
+        showMessage(tr("The station %1 could not be written.")
+                        .arg(QFileInfo(DataDirs::defaultStation()).absoluteFilePath()));
+}
+
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    if (m_panel->hasUnsavedChanges()) {
+        int answer = unsavedAnswer();
+        if (interactive())
+            answer = QMessageBox::question(
+                this, QStringLiteral("Velkari"),
+                tr("The station has changed since it was loaded or saved. Save it?"),
+                QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                QMessageBox::Save);
+        if (answer == QMessageBox::Cancel) {
+            event->ignore();
+            return;
+        }
+        if (answer == QMessageBox::Save) {
+            QString file = m_panel->stationFile();
+            if (file.isEmpty())
+                m_panel->save_Station();
+            else if (m_panel->Save_Setup(&file) != 0)
+                showMessage(tr("The station %1 could not be written.").arg(file));
+            if (m_panel->hasUnsavedChanges()) {
+                event->ignore(); // not saved: the work stays on screen
+                return;
+            }
+        }
+    }
     qCDebug(lcRobot) << "Closing everything";
     emit CloseMenuPrincipal();
     event->accept();

@@ -50,6 +50,10 @@ public:
     // Message boxes and browsers are not opened while false (tests).
     static void setInteractive(bool interactive);
     static bool interactive();
+    // What closing with unsaved changes answers while not interactive (tests).
+    static void setUnsavedAnswer(int standardButton);
+    // The last message shown to the user (also while not interactive).
+    const QString &lastMessage() const { return m_lastMessage; }
 
     // Menu structure, for the language files and for tests.
     QAction *action(const QString &objectName) const;
@@ -92,6 +96,7 @@ private slots:
     void do_viewLeft();
     void do_viewBack();
     void showMessage(const QString &text);
+    void saveDefaultStation();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -117,6 +122,7 @@ private:
     QDockWidget *m_plots = nullptr;
     plots::PlotsView *m_plotsView = nullptr;
     bool m_fullScreen = false;
+    QString m_lastMessage;
     QActionGroup *m_languages = nullptr;
     QActionGroup *m_eulers = nullptr;
     QMenu *m_configMenu = nullptr;

@@ -1,5 +1,10 @@
 #include "cnumber.h"
 
+#include <QLocale>
+#include <QRegularExpression>
+#include <QStringList>
+#include <algorithm>
+#include <cfloat>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -68,3 +73,65 @@ int toInt(std::string_view text)
 }
 
 } // namespace cnumber
+
+// ---------------------------------------------------------------- typed fields
+
+
+namespace typed {
+
+QChar degreeSign()
+{
+    return QChar(0x00B0);
+}
+
+bool number(const QString &text, double *value, Unit unit)
+{
+    QString t = text.trimmed();
+    if (unit == Unit::Length && t.endsWith(QLatin1String("mm")))
+        t.chop(2);
+    else if (unit == Unit::Angle && (t.endsWith(QChar(0x00B0)) || t.endsWith(QChar(0x00BA))))
+        t.chop(1);
+    t = t.trimmed();
+    static const QRegularExpression shape(
+        QStringLiteral("^[+-]?(\\d+([.,]\\d*)?|[.,]\\d+)([eE][+-]?\\d+)?$"));
+    if (!shape.match(t).hasMatch())
+        return false;
+    t.replace(QLatin1Char(','), QLatin1Char('.'));
+    bool ok = false;
+    const double v = QLocale::c().toDouble(t, &ok);
+    // Every field ends up in a float: beyond its range is not a number either.
+    if (!ok || !std::isfinite(v) || std::fabs(v) > double(FLT_MAX))
+        return false;
+    if (value)
+        *value = v;
+    return true;
+}
+
+bool list(const QString &text, int count, const Unit *units, double *values, QString *error)
+{
+    QStringList pieces;
+    if (text.contains(QLatin1Char(';')))
+        pieces = text.split(QLatin1Char(';'));
+    else {
+        pieces = text.split(QLatin1Char(','));
+        if (pieces.size() != count)
+            pieces = text.split(QRegularExpression(QStringLiteral(",\\s+")));
+    }
+    if (pieces.size() != count) {
+        if (error)
+            *error = QStringLiteral("%1 numbers expected, %2 found").arg(count).arg(pieces.size());
+        return false;
+    }
+    double read[16];
+    for (int i = 0; i < count && i < 16; ++i) {
+        if (!number(pieces.at(i), &read[i], units ? units[i] : Unit::None)) {
+            if (error)
+                *error = QStringLiteral("\"%1\" is not a number").arg(pieces.at(i).trimmed());
+            return false;
+        }
+    }
+    std::copy(read, read + std::min(count, 16), values);
+    return true;
+}
+
+} // namespace typed

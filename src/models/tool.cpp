@@ -27,6 +27,7 @@ int Tool::readPart(std::istream &in, int partIndex)
             meshtext::numbersAfter(line, pos, 2, v, 6);
             for (int i = 0; i < 6; ++i)
                 tcp[i] = static_cast<float>(v[i]);
+            tcpRead = true;
         }
         pos = meshtext::keywordAt(line, "toolparts");
         if (pos != meshtext::kNotFound) {
@@ -71,6 +72,22 @@ bool Tool::load(const char *fileName)
             readPart(partFile, i);
     }
     return true;
+}
+
+bool Tool::probe(const char *fileName, QString *why)
+{
+    std::ifstream in(fileName ? fileName : "", std::ios::in | std::ios::binary);
+    if (!in.is_open()) {
+        if (why)
+            *why = QStringLiteral("the file cannot be opened");
+        return false;
+    }
+    Tool t;
+    t.readPart(in, 0);
+    t.reset();
+    if (!t.tcpRead && why)
+        *why = QStringLiteral("it has no \"H=\" line giving the tool frame");
+    return t.tcpRead;
 }
 
 void Tool::attach()

@@ -8,6 +8,7 @@
 #include "kinematics/joint.h"
 #include "kinematics/matrixtoolbox.h"
 
+#include <QString>
 #include <istream>
 #include <vector>
 
@@ -22,6 +23,10 @@ public:
 
     // True when the tool file itself could be opened.
     bool load(const char *fileName);
+    // Whether `fileName` is a tool file at all: it opens and gives the TCP
+    // ("H=" with six numbers). Reads only the tool file, not its parts, so
+    // a damaged file can be refused before the mounted tool is touched.
+    static bool probe(const char *fileName, QString *why);
     // Reads one file as part `partIndex` (0 = the tool file) and returns the
     // "toolparts" count found, 1 when there is none.
     int readPart(std::istream &in, int partIndex);
@@ -38,6 +43,7 @@ public:
 
 private:
     Pose6 tcp{};
+    bool tcpRead = false;
     Matrix4 meshPlacement;
     std::vector<Joint> parts;
 };

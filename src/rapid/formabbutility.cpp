@@ -14,6 +14,10 @@ FormABButility::FormABButility(MenuPrincipal *panel, QWidget *parent)
     : QWidget(parent), m_panel(panel), ui(new Ui::FormABButility)
 {
     ui->setupUi(this);
+    // The button reads the robot; it does not apply what was typed (Return
+    // in a field does), and it says so.
+    ui->btnRefresh->setToolTip(tr("Replaces the three fields with the robot's work object, tool "
+                                  "and target. Press Return in a field to apply its text."));
 }
 
 FormABButility::~FormABButility()

@@ -419,7 +419,7 @@ void ObjectEntry::releaseBuffers()
     m_uploadedFloats = m_flippedFloats = 0;
 }
 
-int readObjectMesh(const QString &fileName, ObjectEntry &entry)
+int readObjectMesh(const QString &fileName, ObjectEntry &entry, QString *why)
 {
     entry.path = DataDirs::resolveStoredPath(fileName);
     entry.vertices.clear();
@@ -429,8 +429,11 @@ int readObjectMesh(const QString &fileName, ObjectEntry &entry)
 
     QFile file;
     if (!openRegularFile(file, entry.path) &&
-        !openRegularFile(file, DataDirs::objectDir() + QFileInfo(entry.path).fileName()))
+        !openRegularFile(file, DataDirs::objectDir() + QFileInfo(entry.path).fileName())) {
+        if (why)
+            *why = QStringLiteral("the file cannot be opened");
         return -1;
+    }
     const std::uint64_t size = std::uint64_t(std::max<qint64>(file.size(), 0));
 
     BlockReader in(file, size);
@@ -439,6 +442,25 @@ int readObjectMesh(const QString &fileName, ObjectEntry &entry)
     if (const void *newline = firstLine ? std::memchr(in.data(), '\n', firstLine) : nullptr)
         firstLine = std::size_t(static_cast<const char *>(newline) - in.data()) + 1;
     if (!find(in.data(), in.data() + firstLine, "solid", 5)) {
+        // A binary file is exactly its header, its count and its records;
+        // anything else is damaged or is not a mesh at all, and drawing
+        // whatever its bytes say would cover the scene with random triangles.
+        const std::uint64_t said =
+            in.available() >= kFirstRecord ? readU32(in.data() + kHeaderBytes) : 0;
+        if (size < kFirstRecord || size != kFirstRecord + kRecordBytes * said) {
+            if (why)
+                *why = size < kFirstRecord
+                           ? QStringLiteral("a binary STL file of %1 bytes is shorter than "
+                                            "its 84-byte header")
+                                 .arg(size)
+                           : QStringLiteral("a binary STL file that says %1 triangles needs %2 "
+                                            "bytes, it has %3")
+                                 .arg(said)
+                                 .arg(kFirstRecord + kRecordBytes * said)
+                                 .arg(size);
+            entry.runs.clear();
+            return -1;
+        }
         readBinary(in, size, entry);
         return 0;
     }

@@ -59,7 +59,7 @@ struct ObjectEntry
     ObjectEntry &operator=(ObjectEntry &&other) noexcept;
 
 private:
-    friend int readObjectMesh(const QString &fileName, ObjectEntry &entry);
+    friend int readObjectMesh(const QString &fileName, ObjectEntry &entry, QString *why);
     friend void drawObject(const ObjectEntry &entry);
     void releaseBuffers();
 
@@ -84,8 +84,10 @@ private:
 //    result is stored in entry.path.
 //  - When that name cannot be opened, Objects/ + its file-name part is tried.
 // Returns 0 when a file was read (even one without triangles), -1 when
-// neither name could be opened (the mesh is then empty, without runs).
-int readObjectMesh(const QString &fileName, ObjectEntry &entry);
+// neither name could be opened or the file is damaged: a binary file whose
+// triangle count does not match its size (random bytes are such a file).
+// The mesh is then empty, without runs, and `why` (if given) says which.
+int readObjectMesh(const QString &fileName, ObjectEntry &entry, QString *why = nullptr);
 
 // Draws one entry at the current model-view matrix: nothing when not visible;
 // otherwise pose, then each run with its colour as the ambient, diffuse and

@@ -2,6 +2,7 @@
 
 #include "kinematics/logging.h"
 #include "listkeys.h"
+#include "models/cnumber.h"
 #include "objectmesh.h"
 #include "placement.h"
 #include "render/frameglyph.h"
@@ -108,12 +109,23 @@ int Objects::AddObject(const QString &fileName, const QString &name, float scale
                                  .arg(kMaxObjects)
                                  .arg(fileName);
         qCWarning(lcMesh).noquote() << text;
-        emit userMessage(text);
+        if (m_collect)
+            m_collect->append(text);
+        else
+            emit userMessage(text);
         return kTableFull;
     }
     auto e = std::make_unique<ObjectEntry>();
-    if (readObjectMesh(fileName, *e) != 0)
+    QString why;
+    if (readObjectMesh(fileName, *e, &why) != 0) {
+        const QString text = tr("The object file %1 was not added: %2").arg(fileName, why);
+        qCWarning(lcMesh).noquote() << text;
+        if (m_collect)
+            m_collect->append(text);
+        else
+            emit userMessage(text);
         return -1;
+    }
     e->name = name;
     e->scale = scale;
     e->visible = visible;
@@ -126,6 +138,14 @@ int Objects::AddObject(const QString &fileName, const QString &name, float scale
     showObject(int(m_entries.size()) - 1);
     emit Render_GL();
     return 0;
+}
+
+void Objects::markRefused(QWidget *field, bool refused)
+{
+    if (!field || field->property("refused").toBool() == refused)
+        return;
+    field->setProperty("refused", refused);
+    field->setStyleSheet(refused ? QStringLiteral("background-color: #ffd6d6;") : QString());
 }
 
 int Objects::AddObject(const QString &fileName)
@@ -251,9 +271,19 @@ void Objects::GUIobjectScaleChanged()
 {
     if (!validSelection())
         return;
-    bool ok = false;
-    const float s = m_scale->text().trimmed().toFloat(&ok);
-    m_entries[std::size_t(m_selected)]->scale = ok && std::isfinite(s) ? s : 0.0f;
+    // A scale of 0 or 1e30 makes the object vanish or swallow the scene.
+    double s = 0.0;
+    ObjectEntry *e = m_entries[std::size_t(m_selected)].get();
+    if (!typed::number(m_scale->text(), &s) || s <= 0.0 || s > kMaxScale) {
+        markRefused(m_scale, true);
+        emit userMessage(tr("Scale \"%1\" refused: a number above 0 and up to %2 is expected.")
+                             .arg(m_scale->text().trimmed())
+                             .arg(kMaxScale));
+        m_scale->setText(QString::number(double(e->scale), 'f', 3));
+        return;
+    }
+    markRefused(m_scale, false);
+    e->scale = float(s);
     emit Render_GL();
 }
 
@@ -261,7 +291,15 @@ void Objects::GUIobjectPositionChanged()
 {
     if (!validSelection())
         return;
-    const Pose6 p = placement::fromText(m_placement->text());
+    Pose6 p{};
+    QString why;
+    if (!placement::parse(m_placement->text(), &p, &why)) {
+        markRefused(m_placement, true);
+        emit userMessage(tr("Placement refused: %1.").arg(why));
+        showObject(m_selected);
+        return;
+    }
+    markRefused(m_placement, false);
     m_placement->setText(placement::toText(p));
     m_entries[std::size_t(m_selected)]->pose =
         toolbox::transpose(toolbox::poseToMatrix(p, m_convention));

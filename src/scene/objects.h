@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <vector>
 
@@ -26,6 +27,8 @@ class Objects : public QObject
 public:
     static constexpr int kMaxObjects = 300;
     static constexpr int kTableFull = -2;
+    // A typed scale beyond this would put the object around the whole scene.
+    static constexpr double kMaxScale = 1e6;
 
     explicit Objects(QObject *parent = nullptr);
     ~Objects() override;
@@ -33,12 +36,21 @@ public:
     void setupWidgets(QDockWidget *listDock, QDockWidget *propertiesDock);
 
     // Reads the mesh and registers the object. 0 when read, -1 when no file
-    // could be opened, kTableFull (with a message) when the station already
+    // could be opened or its content is damaged (with a message naming the
+    // file and why), kTableFull (with a message) when the station already
     // holds 300 objects. `pose` is column-major.
     int AddObject(const QString &fileName, const QString &name, float scale, int visible,
                   int flipNormals, const Matrix4 &pose);
     // Name from the file (no directories, no extension), scale 1, identity pose.
     int AddObject(const QString &fileName);
+
+    // Marks a typed field whose text was refused (tinted, property
+    // "refused"), or clears the mark after the next good input.
+    static void markRefused(QWidget *field, bool refused);
+
+    // While a list is given, refusals are added to it instead of each
+    // becoming a message: adding 400 files then ends in one message.
+    void collectRefusals(QStringList *into) { m_collect = into; }
 
     void removeAll();
     void removeSelected();
@@ -88,6 +100,7 @@ private:
 
     std::vector<std::unique_ptr<ObjectEntry>> m_entries;
     int m_selected = -1;
+    QStringList *m_collect = nullptr;
     int m_convention = 0;
     QPointer<QDockWidget> m_listDock;
     QPointer<QDockWidget> m_propertiesDock;

@@ -1,12 +1,14 @@
 #include "placement.h"
 
+#include "models/cnumber.h"
+
 #include <QStringList>
 #include <cmath>
 
 namespace placement {
 
 namespace {
-const QChar kDegree(0x00BA); // the ordinal sign the text has always used for degrees
+const QChar kDegree = typed::degreeSign();
 
 QString number(float v)
 {
@@ -39,6 +41,19 @@ Pose6 fromText(const QString &text)
         p[std::size_t(i)] = ok && std::isfinite(float(v)) ? float(v) : 0.0f;
     }
     return p;
+}
+
+bool parse(const QString &text, Pose6 *pose, QString *error)
+{
+    using typed::Unit;
+    const Unit units[6] = {Unit::Length, Unit::Length, Unit::Length,
+                           Unit::Angle,  Unit::Angle,  Unit::Angle};
+    double v[6];
+    if (!typed::list(text, 6, units, v, error))
+        return false;
+    for (int i = 0; i < 6; ++i)
+        (*pose)[std::size_t(i)] = float(v[i]);
+    return true;
 }
 
 } // namespace placement

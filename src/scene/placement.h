@@ -14,5 +14,8 @@ QString toText(const Pose6 &pose);
 // first "m" and of pieces 3-5 before the first "º" is read as a number;
 // anything that is not a number reads as 0.
 Pose6 fromText(const QString &text);
+// The strict reading every typed field uses: six finite numbers or nothing.
+// False, with `*error` saying why, leaves `*pose` alone.
+bool parse(const QString &text, Pose6 *pose, QString *error);
 
 } // namespace placement

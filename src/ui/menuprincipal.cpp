@@ -6,7 +6,9 @@
 #include "language/relabel.h"
 #include "links/lancontrol.h"
 #include "links/serverlistener.h"
+#include "models/cnumber.h"
 #include "models/datadirs.h"
+#include "models/tool.h"
 #include "rapid/formabbutility.h"
 #include "rapid/wii.h"
 #include "render/frameglyph.h"
@@ -16,6 +18,7 @@
 #include "scene/placement.h"
 #include "scene/robots.h"
 #include "sequences/paths.h"
+#include "sequences/sequenceparser.h"
 #include "sequences/playerwiring.h"
 #include "ui_menuprincipal.h"
 
@@ -30,14 +33,21 @@
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QStatusBar>
+#include <QTextBrowser>
+#include <QWheelEvent>
 #include <QSound>
+#include <QTextDocument>
 #include <QUrl>
+#include <algorithm>
 #include <cmath>
 
 namespace {
 
-const QChar kOrdinal(0x00BA); // the read-outs' degree mark
-const QChar kDegree(0x00B0);
+// One degree sign in every read-out, so a read-out copied into a field reads.
+const QChar kOrdinal = typed::degreeSign();
+const QChar kDegree = typed::degreeSign();
 
 QString fixed(double v, int decimals, double threshold = 0.0)
 {
@@ -64,7 +74,7 @@ QString frameText(const Pose6 &p, QChar mark)
 const QString &initialFrameText()
 {
     static const QString t =
-        QString::fromUtf8("0.00 mm, 0.00 mm, 0.00 mm, 0.00\u00ba, 0.00\u00ba, 0.00\u00ba");
+        QString::fromUtf8("0.00 mm, 0.00 mm, 0.00 mm, 0.00\u00b0, 0.00\u00b0, 0.00\u00b0");
     return t;
 }
 
@@ -81,7 +91,61 @@ bool audioOutputAvailable()
     return available;
 }
 
+// "−165" with a real minus sign, as the limit labels read.
+QString signedDegrees(double v)
+{
+    return QString::number(v, 'f', 0).replace(QLatin1Char('-'), QChar(0x2212));
+}
+
 } // namespace
+
+JointSpinBox::JointSpinBox(QWidget *parent) : QDoubleSpinBox(parent)
+{
+    setKeyboardTracking(false);
+}
+
+QValidator::State JointSpinBox::validate(QString &text, int &) const
+{
+    // Never Invalid: a keystroke is not eaten because the text is not (yet)
+    // a number inside the limits; Return then says what is wrong with it.
+    double v = 0.0;
+    if (typed::number(text, &v, typed::Unit::Angle) && v >= minimum() && v <= maximum())
+        return QValidator::Acceptable;
+    return QValidator::Intermediate;
+}
+
+double JointSpinBox::valueFromText(const QString &text) const
+{
+    double v = 0.0;
+    return typed::number(text, &v, typed::Unit::Angle) ? v : value();
+}
+
+QString JointSpinBox::textFromValue(double v) const
+{
+    return QString::number(v, 'f', decimals());
+}
+
+void JointSpinBox::fixup(QString &) const {}
+
+bool JointSpinBox::passes()
+{
+    return !check || check(lineEdit()->text());
+}
+
+void JointSpinBox::keyPressEvent(QKeyEvent *event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !passes()) {
+        event->accept();
+        return;
+    }
+    QDoubleSpinBox::keyPressEvent(event);
+}
+
+void JointSpinBox::focusOutEvent(QFocusEvent *event)
+{
+    passes();
+    QDoubleSpinBox::focusOutEvent(event);
+}
 
 MenuPrincipal::MenuPrincipal(QWidget *parent, QDockWidget *robotPropertiesDock,
                              QDockWidget *robotsDock, QDockWidget *objectPropertiesDock,
@@ -114,6 +178,9 @@ MenuPrincipal::MenuPrincipal(QWidget *parent, QDockWidget *robotPropertiesDock,
     m_jogButtons = {ui->radioButton,   ui->radioButton_2, ui->radioButton_3,
                     ui->radioButton_4, ui->radioButton_5, ui->radioButton_6};
     const QLocale english(QLocale::English, QLocale::Canada);
+    for (int k = 0; k < 6; ++k)
+        if (auto *box = dynamic_cast<JointSpinBox *>(m_spins[std::size_t(k)]))
+            box->check = [this, k](const QString &text) { return checkTypedJoint(k, text); };
     for (QDoubleSpinBox *s : m_spins) {
         s->setLocale(english);
         s->setDecimals(2);
@@ -169,8 +236,10 @@ MenuPrincipal::MenuPrincipal(QWidget *parent, QDockWidget *robotPropertiesDock,
     connect(ui->comboBox, &QComboBox::textActivated, this, &MenuPrincipal::configurationChanged);
     connect(ui->lineEdit_World, &QLineEdit::editingFinished, this,
             &MenuPrincipal::World_Definition_Changed);
-    connect(ui->lineEdit_Tool, &QLineEdit::editingFinished, this,
-            &MenuPrincipal::Tool_Definition_Refresh);
+    // The tool frame comes from the tool file and the quaternion from the
+    // pose: typing there would be thrown away, so neither takes typing.
+    ui->lineEdit_Tool->setReadOnly(true);
+    ui->quaterions->setReadOnly(true);
     connect(ui->radioButton, &QRadioButton::clicked, this, &MenuPrincipal::updateRadioButton_1);
     connect(ui->radioButton_2, &QRadioButton::clicked, this, &MenuPrincipal::updateRadioButton_2);
     connect(ui->radioButton_3, &QRadioButton::clicked, this, &MenuPrincipal::updateRadioButton_3);
@@ -225,6 +294,11 @@ MenuPrincipal::MenuPrincipal(QWidget *parent, QDockWidget *robotPropertiesDock,
         m_rapid = new FormABButility(this, abbDock);
         abbDock->setWidget(m_rapid);
     }
+    // Installed after the player's key filter, so this one sees keys first:
+    // Escape belongs to the window unless a sequence plays.
+    installEventFilter(this);
+    ui->dial->installEventFilter(this);
+    ui->dial->setToolTip(tr("One step of the dial (or one wheel notch): 5 mm or 1\u00b0"));
 }
 
 MenuPrincipal::~MenuPrincipal()
@@ -325,6 +399,61 @@ void MenuPrincipal::playRefusal()
     emit refusedMove();
 }
 
+void MenuPrincipal::refuse(QWidget *field, const QString &why)
+{
+    Objects::markRefused(field, true);
+    m_notice = why;
+    emit noticeChanged(why);
+    playRefusal();
+}
+
+void MenuPrincipal::acceptInput(QWidget *field)
+{
+    if (!field || !field->property("refused").toBool())
+        return;
+    Objects::markRefused(field, false);
+    m_notice.clear();
+    emit noticeChanged(QString());
+}
+
+QString MenuPrincipal::limitText(int k) const
+{
+    return tr("\u03b8%1 limit %2\u2026%3\u00b0")
+        .arg(k + 1)
+        .arg(signedDegrees(spin(k)->minimum()), signedDegrees(spin(k)->maximum()));
+}
+
+bool MenuPrincipal::checkTypedJoint(int k, const QString &text)
+{
+    if (!m_robotLoaded)
+        return true;
+    double v = 0.0;
+    if (!typed::number(text, &v, typed::Unit::Angle)) {
+        refuse(spin(k), tr("\u03b8%1: \"%2\" is not a number").arg(k + 1).arg(text.trimmed()));
+        restoreJointBoxes();
+        return false;
+    }
+    // The box's range is the joint's range (coupled axes included).
+    if (v < spin(k)->minimum() || v > spin(k)->maximum()) {
+        refuse(spin(k), limitText(k));
+        restoreJointBoxes();
+        return false;
+    }
+    return true;
+}
+
+// The boxes and bars show the robot's joints again after a refusal.
+void MenuPrincipal::restoreJointBoxes()
+{
+    const bool saved = m_propagate;
+    m_propagate = false;
+    for (int k = 0; k < 6; ++k) {
+        spin(k)->setValue(double(m_joints[std::size_t(k)]));
+        bar(k)->setValue(hundredths(m_joints[std::size_t(k)]));
+    }
+    m_propagate = saved;
+}
+
 void MenuPrincipal::setJointRange(int k, float lower, float upper)
 {
     const bool saved = m_propagate;
@@ -343,9 +472,17 @@ void MenuPrincipal::applyJointValues()
     for (int k = 0; k < 6; ++k)
         q[k] = float(spin(k)->value());
     if (!view()->jointsWithinLimits(q)) {
-        playRefusal();
+        int k = 0;
+        while (k < 5 && q[k] == m_joints[std::size_t(k)])
+            ++k;
+        refuse(spin(k), tr("\u03b8%1 = %2\u00b0 refused: the joints would leave their limits")
+                            .arg(k + 1)
+                            .arg(double(q[k]), 0, 'f', 2));
+        restoreJointBoxes();
         return;
     }
+    for (QDoubleSpinBox *box : m_spins)
+        acceptInput(box);
     std::copy(q, q + 6, m_joints.begin());
     float ranges[4];
     if (view()->setJointValuesCoupled(q, ranges)) {
@@ -424,12 +561,14 @@ void MenuPrincipal::dialMoved(int value)
     const int step = dialStep(value, m_lastDial);
     if (increaseValue(step * m_dialFactor) == 1) {
         m_lastDial = value;
+        acceptInput(ui->dial);
         return;
     }
     const bool blocked = ui->dial->blockSignals(true);
     ui->dial->setSliderPosition(m_lastDial);
     ui->dial->blockSignals(blocked);
-    playRefusal();
+    refuse(ui->dial, tr("Jog refused: the arm cannot follow this step (no configuration, or "
+                        "only one that jumps)"));
     qCDebug(lcRobot) << "Play Sound";
 }
 
@@ -594,35 +733,37 @@ void MenuPrincipal::valueXYZWPRChanged()
     Robot *r = view()->selectedRobot();
     if (!m_robotLoaded || !r)
         return;
-    Pose6 p{};
-    const QStringList xyz = ui->positionXYZ->text().split(QLatin1Char(','));
-    for (int i = 0; i < 3 && i < xyz.size(); ++i) {
-        QString piece = xyz.at(i);
-        const int cut = piece.indexOf(QStringLiteral("mm"));
-        if (cut >= 0)
-            piece.truncate(cut);
-        p[std::size_t(i)] = float(piece.trimmed().toDouble());
+    using typed::Unit;
+    const Unit lengths[3] = {Unit::Length, Unit::Length, Unit::Length};
+    const Unit angles[3] = {Unit::Angle, Unit::Angle, Unit::Angle};
+    double xyz[3], abc[3];
+    QString why;
+    QLineEdit *bad = nullptr;
+    if (!typed::list(ui->positionXYZ->text(), 3, lengths, xyz, &why)) {
+        bad = ui->positionXYZ;
+        why = tr("Position: %1").arg(why);
+    } else if (!typed::list(ui->orientation->text(), 3, angles, abc, &why)) {
+        bad = ui->orientation;
+        why = tr("Orientation: %1").arg(why);
     }
-    const QStringList abc = ui->orientation->text().split(QLatin1Char(','));
-    for (int i = 0; i < 3 && i < abc.size(); ++i) {
-        QString piece = abc.at(i);
-        const int cut = piece.indexOf(kOrdinal);
-        if (cut >= 0)
-            piece.truncate(cut);
-        p[std::size_t(3 + i)] = float(piece.trimmed().toDouble());
+    if (bad) {
+        refuse(bad, why);
+        showPose(r->tcpWorld()); // the read-outs show where the robot is
+        return;
     }
-    for (float &v : p)
-        if (!std::isfinite(v))
-            v = 0.0f;
-    const QString mm = QStringLiteral(" mm");
-    ui->positionXYZ->setText(fixed(p[0], 3, 0.001) + mm + QStringLiteral(", ") +
-                             fixed(p[1], 3, 0.001) + mm + QStringLiteral(", ") +
-                             fixed(p[2], 3, 0.001) + mm);
+    const Pose6 p{float(xyz[0]), float(xyz[1]), float(xyz[2]),
+                  float(abc[0]), float(abc[1]), float(abc[2])};
     const Matrix4 target = toolbox::poseToMatrix(p, m_eulerTcp);
     std::vector<Result> list;
     r->solveWorldPose(target, list);
-    if (list.empty())
+    if (list.empty()) {
+        auto *edited = qobject_cast<QLineEdit *>(sender());
+        refuse(edited ? edited : ui->positionXYZ, tr("Pose not reachable: the robot stays"));
+        showPose(r->tcpWorld());
         return;
+    }
+    acceptInput(ui->positionXYZ);
+    acceptInput(ui->orientation);
     showPose(target);
     rebuildConfigurations(list, 2);
 }
@@ -691,7 +832,15 @@ void MenuPrincipal::World_Definition_Changed()
     Robot *r = view()->selectedRobot();
     if (!m_robotLoaded || !r)
         return;
-    m_worldValues = placement::fromText(ui->lineEdit_World->text());
+    Pose6 typedWorld{};
+    QString why;
+    if (!placement::parse(ui->lineEdit_World->text(), &typedWorld, &why)) {
+        refuse(ui->lineEdit_World, tr("World frame: %1").arg(why));
+        writeWorldField();
+        return;
+    }
+    acceptInput(ui->lineEdit_World);
+    m_worldValues = typedWorld;
     r->setHB(toolbox::poseToMatrix(m_worldValues, m_eulerWorld));
     ui->lineEdit_World->setText(frameText(m_worldValues, kOrdinal));
     ui->lineEdit_World->setCursorPosition(0);
@@ -842,6 +991,8 @@ QString *MenuPrincipal::loadModel()
     m_robotFileName = QFileInfo(*path).fileName();
     m_robotLoaded = true;
     m_paths->Sequence_Clear();
+    writeWorldField(); // the field shows the frame the new robot has
+    writeToolField();
     resetAngles();
     ui->comboBox->clear();
     increaseValue(0);
@@ -860,6 +1011,8 @@ bool MenuPrincipal::loadModel(char *strrobot)
     m_robotFileName = QFileInfo(path).fileName();
     m_robotLoaded = true;
     m_paths->Sequence_Clear(); // the old list belongs to the old robot
+    writeWorldField(); // the field shows the frame the new robot has
+    writeToolField();
     resetAngles();
     ui->comboBox->clear();
     updateIKslider();
@@ -869,17 +1022,16 @@ bool MenuPrincipal::loadModel(char *strrobot)
 
 void MenuPrincipal::loadTool()
 {
-    if (!m_robotLoaded)
-        return;
-    QString *path = view()->loadTool();
-    if (!path) {
-        m_toolLoaded = false;
+    if (!m_robotLoaded) {
+        emit view()->userMessage(tr("Load a robot first: a tool is mounted on a robot."));
         return;
     }
-    m_toolLoaded = true;
-    m_toolFileName = QFileInfo(*path).fileName();
-    delete path;
-    Tool_Definition_Refresh();
+    const QStringList files = QFileDialog::getOpenFileNames(nullptr, tr("Open"),
+                                                            DataDirs::toolDir(), tr("Tool (*.tool)"));
+    if (files.isEmpty())
+        return;
+    QByteArray name = files.first().toUtf8();
+    loadTool(name.data());
 }
 
 bool MenuPrincipal::loadTool(char *strtool)
@@ -887,8 +1039,16 @@ bool MenuPrincipal::loadTool(char *strtool)
     if (!m_robotLoaded || !strtool)
         return false;
     const QString path = DataDirs::resolveStoredPath(QString::fromUtf8(strtool));
-    m_toolFileName = QFileInfo(path).fileName();
     QByteArray bytes = path.toUtf8();
+    // Checked before the mounted tool is taken off: a damaged file must not
+    // cost the user the tool that is there.
+    QString why;
+    if (!Tool::probe(bytes.constData(), &why)) {
+        emit view()->userMessage(
+            tr("The tool file %1 was not loaded: %2. The mounted tool stays.").arg(path, why));
+        return false;
+    }
+    m_toolFileName = QFileInfo(path).fileName();
     m_toolLoaded = view()->loadTool(bytes.data());
     Tool_Definition_Refresh();
     return m_toolLoaded;
@@ -910,8 +1070,21 @@ void MenuPrincipal::loadObject()
     const QStringList files =
         QFileDialog::getOpenFileNames(nullptr, tr("Open"), DataDirs::objectDir(),
                                       QStringLiteral("All (*.*)\nSTL (*.stl)\nRender (*.slp)"));
+    addObjects(files);
+}
+
+int MenuPrincipal::addObjects(const QStringList &files)
+{
+    QStringList refused;
+    Objects *objects = view()->objectsList();
+    objects->collectRefusals(&refused);
+    int added = 0;
     for (const QString &f : files)
-        view()->objectsList()->AddObject(f);
+        if (objects->AddObject(f) == 0)
+            ++added;
+    objects->collectRefusals(nullptr);
+    reportRefusedObjects(refused);
+    return added;
 }
 
 void MenuPrincipal::TraceTCP_ON()
@@ -1008,6 +1181,30 @@ int MenuPrincipal::loadDemoSequence(const QString *strfile)
 {
     if (!strfile)
         return -1;
+    if (!m_robotLoaded) {
+        emit view()->userMessage(tr("Load a robot first: a sequence is played on a robot."));
+        return -1;
+    }
+    // Checked before the list in the player is cleared: a damaged file must
+    // not replace a sequence with an empty "0 / 0" one.
+    const sequences::FileText file = sequences::readSequenceFile(*strfile);
+    QString why;
+    if (!file.ok)
+        why = file.error;
+    else if (file.text.contains(QChar::ReplacementCharacter) ||
+             std::any_of(file.text.cbegin(), file.text.cend(), [](QChar c) {
+                 return c.unicode() < 0x20 && c != QLatin1Char('\n') && c != QLatin1Char('\r') &&
+                        c != QLatin1Char('\t');
+             }))
+        why = tr("it is not text");
+    else if (sequences::parseText(file.text).nodes.empty())
+        why = tr("no line holds six joint values");
+    if (!why.isEmpty()) {
+        emit view()->userMessage(
+            tr("The sequence file %1 was not loaded: %2. The current sequence stays.")
+                .arg(*strfile, why));
+        return -1;
+    }
     // Read up to the first NUL byte, only with a robot to play it on.
     return m_paths->loadSequenceFile(*strfile);
 }
@@ -1106,12 +1303,35 @@ void MenuPrincipal::closeAbout()
 void MenuPrincipal::openHelp()
 {
     const QString page = DataDirs::helpDir() + QStringLiteral("index.html");
-    if (interactive())
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(page).absoluteFilePath()));
+    if (interactive() &&
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(page).absoluteFilePath())))
+        return;
+    showHelpWindow(page);
+}
+
+QWidget *MenuPrincipal::showHelpWindow(const QString &page)
+{
+    // Without a browser the help still shows, in a window of the program.
+    if (!m_helpWindow) {
+        auto *browser = new QTextBrowser;
+        browser->setAttribute(Qt::WA_DeleteOnClose);
+        browser->setObjectName(QStringLiteral("helpWindow"));
+        browser->setWindowTitle(tr("Velkari help"));
+        browser->setOpenExternalLinks(true);
+        browser->resize(800, 600);
+        m_helpWindow = browser;
+    }
+    m_helpWindow->setSource(QUrl::fromLocalFile(QFileInfo(page).absoluteFilePath()));
+    if (m_helpWindow->document()->isEmpty())
+        m_helpWindow->setPlainText(tr("The help file %1 could not be read.").arg(page));
+    m_helpWindow->show();
+    m_helpWindow->raise();
+    return m_helpWindow;
 }
 
 void MenuPrincipal::CloseRequested()
 {
+    delete m_helpWindow;
     delete m_wii;
     delete m_lan;
     if (m_about) {
@@ -1129,6 +1349,17 @@ void MenuPrincipal::keyPressEvent(QKeyEvent *event)
     glwidget *v = view();
     if ((m & Qt::ControlModifier) && (m & Qt::AltModifier)) {
         event->accept();
+        return;
+    }
+    // Shift+Ctrl keys belong to the view (wireframe, solid) wherever the
+    // focus is; they are not the Shift keys below.
+    if ((m & Qt::ShiftModifier) && (m & Qt::ControlModifier)) {
+        // A key the view itself passed on stops here.
+        if (QApplication::focusWidget() != v && event->key() != Qt::Key_Shift &&
+            event->key() != Qt::Key_Control) {
+            event->setAccepted(true);
+            QApplication::sendEvent(v, event);
+        }
         return;
     }
     if (m & Qt::ShiftModifier) {
@@ -1199,5 +1430,32 @@ void MenuPrincipal::keyPressEvent(QKeyEvent *event)
         QApplication::clipboard()->setText(text);
         return;
     }
+    if ((m & Qt::ControlModifier) && event->key() == Qt::Key_V) {
+        Clipboard_Paste();
+        return;
+    }
     event->ignore();
+}
+
+bool MenuPrincipal::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == this && event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        // The player keeps Escape only while it plays; otherwise it is the
+        // window's (leaving full screen).
+        if (key->key() == Qt::Key_Escape && !m_paths->playing() && window() != this) {
+            QApplication::sendEvent(window(), event);
+            return true;
+        }
+    }
+    if (watched == ui->dial && event->type() == QEvent::Wheel) {
+        // One notch is one dial position: 5 mm or 1 degree, as the tooltip says.
+        const int notches = static_cast<QWheelEvent *>(event)->angleDelta().y() / 120;
+        if (notches != 0) {
+            const int n = ui->dial->maximum() - ui->dial->minimum() + 1;
+            ui->dial->setValue(((ui->dial->value() + notches) % n + n) % n);
+        }
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }

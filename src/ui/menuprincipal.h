@@ -12,9 +12,11 @@
 #include "kinematics/matrixtoolbox.h"
 
 #include <GL/gl.h>
+#include <QDoubleSpinBox>
 #include <QPointer>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <vector>
 
 class QDockWidget;
@@ -23,6 +25,7 @@ class QLabel;
 class QRadioButton;
 class QScrollBar;
 class QSound;
+class QTextBrowser;
 class About;
 class FormABButility;
 class LANcontrol;
@@ -33,6 +36,31 @@ class glwidget;
 namespace Ui {
 class MenuPrincipal;
 }
+
+// A joint box: the value is taken on Return or when the focus leaves, never
+// per keystroke (typing 120 must not move the arm through 1 and 12), any
+// text may be typed (so 200 is not silently cut to 20 at the limit 165), and
+// numbers are read like every typed field ("5,5" is 5.5, never 55).
+class JointSpinBox : public QDoubleSpinBox
+{
+public:
+    explicit JointSpinBox(QWidget *parent = nullptr);
+    // Sees the text first; returning false refuses it (the box is then
+    // expected to show the robot's value again).
+    std::function<bool(const QString &)> check;
+
+    QValidator::State validate(QString &text, int &pos) const override;
+    double valueFromText(const QString &text) const override;
+    QString textFromValue(double value) const override;
+    void fixup(QString &text) const override;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+
+private:
+    bool passes();
+};
 
 class MenuPrincipal : public QWidget
 {
@@ -75,8 +103,23 @@ public:
     // The text of one configuration item, counter n.
     static QString configurationText(int n, const Result &r);
 
+    // Load_Setup's result for a file that opened but is not a station (the
+    // current station then stays, and a message names the first bad line).
+    static constexpr int kStationDamaged = -2;
+    // The station as Save_Setup would write it now.
+    QString stationText() const;
+    // Robot, tool, joints, frames or objects differ from the last load or save.
+    bool hasUnsavedChanges() const;
+    void markStationSaved();
+    // The file last loaded or saved (empty: none yet).
+    const QString &stationFile() const { return m_stationFile; }
+    // The last refusal shown to the user, empty after the next good input.
+    const QString &notice() const { return m_notice; }
+
 signals:
     void refusedMove();
+    // Says what was refused and why ("θ3 limit −110…70°"); empty clears it.
+    void noticeChanged(const QString &text);
     void CloseMenuPrincipal_signal();
 
 public slots:
@@ -152,6 +195,8 @@ public slots:
 
     // Help, About and the external links.
     void openHelp();
+    // The help in the program's own window (when no browser opens).
+    QWidget *showHelpWindow(const QString &page);
     void openAbout();
     void closeAbout();
     void openWiiControl();
@@ -168,6 +213,8 @@ public slots:
     bool loadTool(char *strtool);
     void removeTool();
     void loadObject();
+    // Adds each file as an object; one message lists those refused.
+    int addObjects(const QStringList &files);
     void TraceTCP_ON();
     void TraceTCP_OFF();
     void TraceTCP_RESET();
@@ -176,8 +223,17 @@ public slots:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // A refusal the user sees: the field is marked, the notice says why,
+    // and the sounds play where there are any.
+    void refuse(QWidget *field, const QString &why);
+    void acceptInput(QWidget *field);
+    void reportRefusedObjects(const QStringList &refused);
+    bool checkTypedJoint(int k, const QString &text);
+    void restoreJointBoxes();
+    QString limitText(int k) const;
     void spinChanged(int k, double d);
     void applyJointValues();
     void playRefusal();
@@ -217,11 +273,15 @@ private:
     QString m_robotFileName = QStringLiteral("EMPTY");
     QString m_toolFileName = QStringLiteral("EMPTY");
     int m_refusals = 0;
+    QString m_notice;
+    QString m_savedStation;
+    QString m_stationFile;
     int m_languageCode = 1;
     About *m_about = nullptr;
     Paths *m_paths = nullptr;
     FormABButility *m_rapid = nullptr;
     QPointer<Wii> m_wii;
+    QPointer<QTextBrowser> m_helpWindow;
     QPointer<LANcontrol> m_lan;
     bool m_lanConnected = false;
 };

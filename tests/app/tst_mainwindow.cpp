@@ -8,11 +8,15 @@
 #include "scene/objectmesh.h"
 #include "scene/objects.h"
 #include "scene/robots.h"
+#include "sequences/paths.h"
 #include "support/scratchinstall.h"
 #include "ui/menuprincipal.h"
 #include "ui_menuprincipal.h"
 
 #include <QDockWidget>
+#include <QMessageBox>
+#include <QTextBrowser>
+#include <random>
 #include <QMenuBar>
 #include <QtTest>
 
@@ -22,6 +26,23 @@ QString read(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+QByteArray randomBytes(int size, unsigned seed)
+{
+    std::mt19937 random(seed);
+    QByteArray data(size, '\0');
+    for (char &c : data)
+        c = char(random() & 0xFF);
+    return data;
+}
+
+QString write(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(bytes);
+    return path;
 }
 
 QString defaultStationText(int language, int euler, const QString &world)
@@ -61,6 +82,11 @@ private slots:
     void fullScreenAndEscape();
     void aboutBoxBothWays();
     void robotRemovedEverythingStillSafe();
+    void damagedFilesKeepWhatIsThere();
+    void unsavedChangesAskOnExit();
+    void stationsMoveWithTheInstallation();
+    void oneMessageForManyObjects();
+    void helpWithoutABrowser();
 
 private:
     MainWindow *w = nullptr;
@@ -240,7 +266,7 @@ void TestMainWindow::stationRoundTrip()
         "#OPTIONS#1#0#\r\n#ROBOT#../CAD_Robots/ABB_IRB120.xml#../CAD_Tools/IRB120_Crayon.tool#"));
     QVERIFY(text.contains("#OBJECT#" + mesh + "#plate#0.123456#1#1#1.000000#"));
     QVERIFY(text.contains("#1.234568#-987.654297#")); // 6 decimals of the float
-    QCOMPARE(text.count("\r\n"), 3);
+    QCOMPARE(text.count("\r\n"), 4); // before the robot, its joints and two objects
 
     // Read back into a fresh window: the same station.
     MainWindow other;
@@ -268,7 +294,7 @@ void TestMainWindow::stationRoundTrip()
     QCOMPARE(other.panel()->Save_Setup(&again), 0);
     QString expected = text;
     expected.replace("#10.123000#", "#10.120000#").replace("#15.256001#", "#15.260000#");
-    QCOMPARE(read(again), expected);
+    QCOMPARE(read(again).split("\r\n"), expected.split("\r\n"));
     MainWindow third;
     QCOMPARE(third.panel()->Load_Setup(again.toUtf8().constData(), &language, &euler), 0);
     QString last = dir.filePath("last.vks");
@@ -436,6 +462,185 @@ void TestMainWindow::robotRemovedEverythingStillSafe()
     QString file = dir.filePath("empty.vks");
     QCOMPARE(w->panel()->Save_Setup(&file), 0);
     QCOMPARE(read(file), QStringLiteral("#OPTIONS#1#2#"));
+}
+
+void TestMainWindow::damagedFilesKeepWhatIsThere()
+{
+    QTemporaryDir dir;
+    QVERIFY(w->loadRobot(DataDirs::defaultRobot()) == 0);
+    QVERIFY(w->loadTool(DataDirs::defaultTool()) == 0);
+    ScratchInstall inst;
+    const QString mesh = inst.write("Objects/t.stl", "solid t\n vertex 0 0 0\n vertex 1 0 0\n"
+                                                     " vertex 0 1 0\n");
+    Objects *objects = w->view()->objectsList();
+    QCOMPARE(objects->AddObject(mesh), 0);
+    const QString sequence = dir.filePath("good.sim");
+    write(sequence, "10 20 30 0 0 0\n");
+    QCOMPARE(w->panel()->loadDemoSequence(&sequence), 0);
+    Robot *robot = w->robot();
+    w->panel()->form()->doubleSpinBox01->setValue(25);
+    const QString before = w->panel()->stationText();
+
+    // A station of random bytes, and one whose second line is not a record.
+    const QString noise = write(dir.filePath("noise.vks"), randomBytes(3000, 7));
+    const QString half = write(dir.filePath("half.vks"), "#OPTIONS#1#0#\r\n#ROBOT#x.xml#\r\n");
+    for (const auto &[file, line] : {std::pair<QString, int>{noise, 1}, {half, 2}}) {
+        int language = 0, euler = 0;
+        QCOMPARE(w->panel()->Load_Setup(file.toUtf8().constData(), &language, &euler),
+                 MenuPrincipal::kStationDamaged);
+        QCOMPARE(w->robot(), robot);
+        QCOMPARE(w->panel()->stationText(), before);
+        QVERIFY(w->lastMessage().contains(file));
+        QVERIFY(w->lastMessage().contains(QStringLiteral("line %1").arg(line)));
+    }
+    // A tool file of random bytes: the mounted tool stays.
+    const QString tool = write(dir.filePath("noise.tool"), randomBytes(2000, 8));
+    QCOMPARE(w->loadTool(tool), -1);
+    QVERIFY(robot->getHasTool());
+    QVERIFY(robot->getToolPath().endsWith("IRB120_Crayon.tool"));
+    QVERIFY(w->lastMessage().contains(tool));
+    // A sequence of random bytes: the list stays.
+    const QString badSequence = write(dir.filePath("noise.sim"), randomBytes(2000, 9));
+    QCOMPARE(w->panel()->loadDemoSequence(&badSequence), -1);
+    QCOMPARE(w->panel()->paths()->count(), 1);
+    QVERIFY(w->lastMessage().contains(badSequence));
+    // An object of random bytes, and a binary STL one record short.
+    const QString noiseObject = write(dir.filePath("noise.stl"), randomBytes(5000, 10));
+    QCOMPARE(objects->AddObject(noiseObject), -1);
+    QVERIFY(w->lastMessage().contains(noiseObject));
+    QByteArray stl(80, 'b');
+    const char three[4] = {3, 0, 0, 0};
+    stl.append(three, 4).append(QByteArray(100, '\0'));
+    const QString shortStl = write(dir.filePath("short.stl"), stl);
+    QCOMPARE(objects->AddObject(shortStl), -1);
+    QVERIFY2(w->lastMessage().contains("says 3 triangles needs 234 bytes, it has 184"),
+             qPrintable(w->lastMessage()));
+    QCOMPARE(objects->count(), 1);
+    QCOMPARE(w->panel()->stationText(), before);
+}
+
+void TestMainWindow::unsavedChangesAskOnExit()
+{
+    QTemporaryDir dir;
+    w->startWith(dir.filePath("none.vks"));
+    QVERIFY(!w->panel()->hasUnsavedChanges());
+    // A joint typed, then Cancel: the window stays open.
+    auto *box = w->panel()->form()->doubleSpinBox01;
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, "30");
+    QTest::keyClick(box, Qt::Key_Return);
+    QVERIFY(w->panel()->hasUnsavedChanges());
+    MainWindow::setUnsavedAnswer(QMessageBox::Cancel);
+    QVERIFY(!w->close());
+    QVERIFY(w->isVisible());
+    // Save: written to the station last used, then the window closes.
+    QString file = dir.filePath("work.vks");
+    QCOMPARE(w->panel()->Save_Setup(&file), 0);
+    QVERIFY(!w->panel()->hasUnsavedChanges());
+    w->view()->selectedRobot()->setName("renamed");
+    QVERIFY(w->panel()->hasUnsavedChanges());
+    MainWindow::setUnsavedAnswer(QMessageBox::Save);
+    QVERIFY(w->close());
+    QVERIFY(read(file).contains("#renamed#"));
+    MainWindow::setUnsavedAnswer(QMessageBox::Discard);
+}
+
+void TestMainWindow::stationsMoveWithTheInstallation()
+{
+    // A robot chosen in a dialog comes as a clean absolute path, which does
+    // not literally begin with <app>/../ ; it is still stored relative.
+    const QString absolute = QDir::cleanPath(DataDirs::robotDir() + "ABB_IRB120.xml");
+    QVERIFY(!absolute.contains(".."));
+    QCOMPARE(w->loadRobot(absolute), 0);
+    QCOMPARE(w->loadTool(QDir::cleanPath(DataDirs::defaultTool())), 0);
+    auto *box = w->panel()->form()->doubleSpinBox03;
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, "-12,5");
+    QTest::keyClick(box, Qt::Key_Return);
+    QTemporaryDir dir;
+    QString file = dir.filePath("moved.vks");
+    QCOMPARE(w->panel()->Save_Setup(&file), 0);
+    const QString text = read(file);
+    QVERIFY2(text.contains("#ROBOT#../CAD_Robots/ABB_IRB120.xml#../CAD_Tools/IRB120_Crayon.tool#"),
+             qPrintable(text));
+    // The joints come back; a reader that knows only ROBOT and OBJECT
+    // records passes over the JOINTS line as "any other line".
+    QVERIFY(text.contains("\r\n#JOINTS#0.000000#0.000000#-12.500000#0.000000#0.000000#0.000000#"));
+    MainWindow other;
+    int language = 0, euler = 0;
+    QCOMPARE(other.panel()->Load_Setup(file.toUtf8().constData(), &language, &euler), 0);
+    QCOMPARE(other.robot()->jointValues()[2], -12.5f);
+    QCOMPARE(other.panel()->form()->doubleSpinBox03->value(), -12.5);
+    QVERIFY(!other.panel()->hasUnsavedChanges());
+}
+
+void TestMainWindow::oneMessageForManyObjects()
+{
+    QVERIFY(w->loadRobot(DataDirs::defaultRobot()) == 0);
+    QTemporaryDir dir;
+    const QString mesh = write(dir.filePath("m.stl"), "solid m\n vertex 0 0 0\n vertex 1 0 0\n"
+                                                     " vertex 0 1 0\n");
+    // A station with 400 objects: 300 are added and one message says so.
+    QString station = "#OPTIONS#1#0#";
+    for (int i = 0; i < 400; ++i)
+        station += "\r\n#OBJECT#" + mesh + "#o#1.000000#1#0#" +
+                   QString("1.000000#0.000000#0.000000#0.000000#").repeated(4);
+    const QString file = write(dir.filePath("many.vks"), station.toUtf8());
+    QSignalSpy messages(w->view(), &glwidget::userMessage);
+    int language = 0, euler = 0;
+    QCOMPARE(w->panel()->Load_Setup(file.toUtf8().constData(), &language, &euler), 0);
+    QCOMPARE(w->view()->objectsList()->count(), Objects::kMaxObjects);
+    QCOMPARE(messages.count(), 1);
+    QVERIFY(messages.first().at(0).toString().startsWith("100 object"));
+    // 400 files chosen at once (none readable): one message.
+    QStringList files;
+    for (int i = 0; i < 400; ++i)
+        files << dir.filePath(QStringLiteral("none%1.stl").arg(i));
+    w->view()->objectsList()->removeAll();
+    QCOMPARE(w->panel()->addObjects(files), 0);
+    QCOMPARE(messages.count(), 2);
+    QVERIFY(messages.last().at(0).toString().startsWith("400 object"));
+    // A trace left by the old station is gone with the new one.
+    QVERIFY(w->loadRobot(DataDirs::defaultRobot()) == 0);
+    w->view()->traceEnabled = true;
+    w->panel()->form()->doubleSpinBox01->setValue(20);
+    QVERIFY(!w->view()->trace().empty());
+    QCOMPARE(w->panel()->Load_Setup(file.toUtf8().constData(), &language, &euler), 0);
+    QVERIFY(w->view()->trace().empty());
+    // Ctrl+S where "setup.vks" cannot be written (here a folder of that
+    // name, which no rights get around) says so.
+    const QString cwd = QDir::currentPath();
+    QVERIFY(QDir(dir.path()).mkdir("setup.vks"));
+    QVERIFY(QDir::setCurrent(dir.path()));
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    QTest::keyClick(w, Qt::Key_S, Qt::ControlModifier);
+    QDir::setCurrent(cwd);
+    QVERIFY2(w->lastMessage().contains("setup.vks"), qPrintable(w->lastMessage()));
+    QVERIFY(w->lastMessage().contains("could not be written"));
+}
+
+void TestMainWindow::helpWithoutABrowser()
+{
+    // Not interactive means no browser here: F1 shows the shipped help in
+    // the program's own window.
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    QTest::keyClick(w, Qt::Key_F1);
+    auto *help = qobject_cast<QTextBrowser *>(
+        [] {
+            for (QWidget *t : QApplication::topLevelWidgets())
+                if (t->objectName() == QLatin1String("helpWindow"))
+                    return t;
+            return static_cast<QWidget *>(nullptr);
+        }());
+    QVERIFY(help);
+    QVERIFY(help->isVisible());
+    QVERIFY(help->toPlainText().size() > 200);
+    QVERIFY(!help->toPlainText().contains("could not be read"));
+    help->close();
 }
 
 QTEST_MAIN(TestMainWindow)

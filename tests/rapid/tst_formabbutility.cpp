@@ -176,7 +176,9 @@ void TestFormABButility::initialState()
 {
     QCOMPARE(form->windowTitle(), QStringLiteral("Form"));
     QCOMPARE(label->text(), QStringLiteral("lblnotify"));
-    QCOMPARE(update->text(), QStringLiteral("Update"));
+    // The button says what it does: typed text is applied by Return only.
+    QCOMPARE(update->text(), QStringLiteral("Update from robot"));
+    QVERIFY(update->toolTip().contains(QStringLiteral("Return")));
     QCOMPARE(info->text(), QStringLiteral("Info"));
     QCOMPARE(wobj->text(), kInitialWorkObject);
     QCOMPARE(tool->text(), kInitialTool);

@@ -153,7 +153,7 @@ void TestCamera::placementTextRoundTrip()
     const Pose6 p{100, -20.5f, 3.125f, 90, -45, 0};
     const QString text = placement::toText(p);
     QCOMPARE(text, QString::fromUtf8(
-                       "100.00 mm, -20.50 mm, 3.13 mm, 90.00\u00ba, -45.00\u00ba, 0.00\u00ba"));
+                       "100.00 mm, -20.50 mm, 3.13 mm, 90.00\u00b0, -45.00\u00b0, 0.00\u00b0"));
     const Pose6 back = placement::fromText(text);
     QCOMPARE(back[1], -20.5f);
     QCOMPARE(back[3], 90.0f);

@@ -185,7 +185,7 @@ void TestView::robotForm()
     QTest::keyClick(panel->placementEdit(), Qt::Key_Return);
     QCOMPARE(
         panel->placementEdit()->text(),
-        QString::fromUtf8("100.00 mm, 200.00 mm, 300.00 mm, 0.00\u00ba, 0.00\u00ba, 90.00\u00ba"));
+        QString::fromUtf8("100.00 mm, 200.00 mm, 300.00 mm, 0.00\u00b0, 0.00\u00b0, 90.00\u00b0"));
     const Matrix4 &p = v->selectedRobot()->getPlacement();
     QCOMPARE(p[3], 100.0f);
     QCOMPARE(p[11], 300.0f);
@@ -267,12 +267,32 @@ void TestView::objectsPanel()
     QCOMPARE(o->selectedIndex(), 2);
     QCOMPARE(o->scaleEdit()->text(), QStringLiteral("1.000"));
 
-    // Letters as scale collapse the object to a point.
-    o->scaleEdit()->setText(QStringLiteral("abc"));
+    // A scale of letters, 0 or 1e30 is refused with a message and the field
+    // marked; the object keeps its scale. "2,5" is 2.5.
+    QSignalSpy messages(o, &Objects::userMessage);
+    for (const char *typedScale : {"abc", "0", "1e30", "-1"}) {
+        o->scaleEdit()->selectAll();
+        QTest::keyClicks(o->scaleEdit(), QString::fromLatin1(typedScale));
+        QTest::keyClick(o->scaleEdit(), Qt::Key_Return);
+        QCOMPARE(o->entry(2)->scale, 1.0f);
+        QCOMPARE(o->scaleEdit()->text(), QStringLiteral("1.000"));
+        QVERIFY(o->scaleEdit()->property("refused").toBool());
+    }
+    QCOMPARE(messages.count(), 4);
+    o->scaleEdit()->selectAll();
+    QTest::keyClicks(o->scaleEdit(), QStringLiteral("2,5"));
     QTest::keyClick(o->scaleEdit(), Qt::Key_Return);
-    QCOMPARE(o->entry(2)->scale, 0.0f);
-    // Eight pieces: the first six count.
-    o->placementEdit()->setText(QStringLiteral("1, 2, 3, 0, 0, 90, 7, 8"));
+    QCOMPARE(o->entry(2)->scale, 2.5f);
+    QVERIFY(!o->scaleEdit()->property("refused").toBool());
+    // A placement typo is refused; the pose stays and the field shows it.
+    const Matrix4 pose = o->entry(2)->pose;
+    o->placementEdit()->selectAll();
+    QTest::keyClicks(o->placementEdit(), QStringLiteral("1, 2, 3O, 0, 0, 90"));
+    QTest::keyClick(o->placementEdit(), Qt::Key_Return);
+    QCOMPARE(o->entry(2)->pose, pose);
+    QCOMPARE(messages.count(), 5);
+    QVERIFY(messages.last().at(0).toString().contains(QStringLiteral("\"3O\" is not a number")));
+    o->placementEdit()->setText(QStringLiteral("1, 2, 3, 0, 0, 90\u00ba"));
     QTest::keyClick(o->placementEdit(), Qt::Key_Return);
     QCOMPARE(o->entry(2)->pose[12], 1.0f); // column-major translation
     QCOMPARE(o->entry(2)->pose[14], 3.0f);

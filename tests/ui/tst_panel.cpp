@@ -7,14 +7,28 @@
 #include "scene/objectmesh.h"
 #include "scene/objects.h"
 #include "scene/robots.h"
+#include "sequences/paths.h"
 #include "support/scratchinstall.h"
 #include "ui/menuprincipal.h"
 #include "ui_menuprincipal.h"
 
 #include <QClipboard>
+#include <QStatusBar>
 #include <QtTest>
 
 namespace {
+
+// Types into a field as a user does: select what is there, type, Return.
+void typeInto(QWidget *field, const QString &text)
+{
+    field->setFocus();
+    if (auto *edit = qobject_cast<QLineEdit *>(field))
+        edit->selectAll();
+    else if (auto *box = qobject_cast<QAbstractSpinBox *>(field))
+        box->selectAll();
+    QTest::keyClicks(field, text);
+    QTest::keyClick(field, Qt::Key_Return);
+}
 
 // "x mm, y mm, z mm" -> three numbers.
 std::array<double, 3> position(const QString &text)
@@ -73,6 +87,14 @@ private slots:
     void changeObjectAndFramesFromThePlayer();
     void copyJointsToTheClipboard();
     void selectingTheRobotChangesNothing();
+    void typoMovesNothing_data();
+    void typoMovesNothing();
+    void jointBoxesTakeWholeValues_data();
+    void jointBoxesTakeWholeValues();
+    void degreeSignsAndDecimalCommas();
+    void refusedMovesAreShown();
+    void fieldsAgreeWithTheRobot();
+    void keysWhereverTheFocusIs();
 
 private:
     MainWindow *w = nullptr;
@@ -159,7 +181,10 @@ void TestPanel::refusedValuesLeaveTheRobot()
     QCOMPARE(p->refusals(), refusals + 1);
     QCOMPARE(robot()->jointValues(), before);
     QCOMPARE(p->currentJoints(), before);
-    QCOMPARE(ui->doubleSpinBox02->value(), 90.0); // the box keeps what was typed
+    // The box shows the robot's value again and says why.
+    QCOMPARE(ui->doubleSpinBox02->value(), double(before[1]));
+    QVERIFY(ui->doubleSpinBox02->property("refused").toBool());
+    QVERIFY(p->notice().contains(QString::fromUtf8("\u03b82")));
 }
 
 void TestPanel::dialStepsWrapAround()
@@ -274,12 +299,12 @@ void TestPanel::typedPosition()
     QVERIFY(std::fabs(tcp[3] - 300) < 0.01 && std::fabs(tcp[7] - 100) < 0.01 &&
             std::fabs(tcp[11] - 400) < 0.01);
     QCOMPARE(ui->orientation->text(), orientation);
-    // Out of reach: nothing moves, the field keeps its rewritten text.
+    // Out of reach: nothing moves, the field shows the robot's pose again.
     const std::array<float, 6> q = robot()->jointValues();
     ui->positionXYZ->setText(QStringLiteral("5000, 0, 0"));
     p->valueXYZWPRChanged();
     QCOMPARE(robot()->jointValues(), q);
-    QCOMPARE(ui->positionXYZ->text(), QStringLiteral("5000.000 mm, 0.000 mm, 0.000 mm"));
+    QCOMPARE(ui->positionXYZ->text(), QStringLiteral("300.000 mm, 100.000 mm, 400.000 mm"));
 }
 
 void TestPanel::configurationItemsAndPicking()
@@ -334,7 +359,7 @@ void TestPanel::smallValuesShowAsZero()
     GLfloat pose[6] = {-0.0004f, 0.0004f, 12.3456f, -0.004f, 0.0f, 179.9999f};
     p->setValuesIK(pose);
     QCOMPARE(ui->positionXYZ->text(), QStringLiteral("0.000 mm, 0.000 mm, 12.346 mm"));
-    QCOMPARE(ui->orientation->text(), QString::fromUtf8("0.000\u00ba, 0.000\u00ba, 180.000\u00ba"));
+    QCOMPARE(ui->orientation->text(), QString::fromUtf8("0.000\u00b0, 0.000\u00b0, 180.000\u00b0"));
 }
 
 void TestPanel::worldAndToolFrames()
@@ -352,7 +377,7 @@ void TestPanel::worldAndToolFrames()
     ui->lineEdit_World->setText(QStringLiteral("0, 0, 100, 0, 0, 0"));
     p->World_Definition_Changed();
     QCOMPARE(ui->lineEdit_World->text(),
-             QString::fromUtf8("0.00 mm, 0.00 mm, 100.00 mm, 0.00\u00ba, 0.00\u00ba, 0.00\u00ba"));
+             QString::fromUtf8("0.00 mm, 0.00 mm, 100.00 mm, 0.00\u00b0, 0.00\u00b0, 0.00\u00b0"));
     QCOMPARE(robot()->getHB()[11], 100.0f);
     QVERIFY(std::fabs(position(ui->positionXYZ->text())[2] - (z0 - 100)) < 0.002);
     // Another convention rewrites the frame in its own angles.
@@ -360,7 +385,7 @@ void TestPanel::worldAndToolFrames()
     p->World_Definition_Changed();
     p->modeRotationChageAll(4); // Z-Y'-Z'': Rz(90) reads (0, 0, 90)
     QCOMPARE(ui->lineEdit_World->text(),
-             QString::fromUtf8("0.00 mm, 0.00 mm, 0.00 mm, 0.00\u00ba, 0.00\u00ba, 90.00\u00ba"));
+             QString::fromUtf8("0.00 mm, 0.00 mm, 0.00 mm, 0.00\u00b0, 0.00\u00b0, 90.00\u00b0"));
     QCOMPARE(p->lastEulerCode(), 4);
 }
 
@@ -481,6 +506,228 @@ void TestPanel::selectingTheRobotChangesNothing()
     QCOMPARE(robot()->jointValues()[0], 10.0f);
     QCOMPARE(robot()->jointValues()[2], 230.0f);
     QCOMPARE(p->currentJoints(), robot()->jointValues());
+}
+
+void TestPanel::typoMovesNothing_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("letter O") << "positionXYZ" << "4OO, 1OO, 500" << "\"4OO\" is not a number";
+    QTest::newRow("inf") << "positionXYZ" << "inf, 0, 500" << "\"inf\" is not a number";
+    QTest::newRow("nan angle") << "orientation" << "0, nan, 0" << "\"nan\" is not a number";
+    QTest::newRow("two numbers") << "positionXYZ" << "400, 100" << "3 numbers expected, 2 found";
+    QTest::newRow("thousands") << "positionXYZ" << "1,000.5, 0, 500" << "is not a number";
+    QTest::newRow("world letters") << "lineEdit_World" << "abc" << "6 numbers expected, 1 found";
+    QTest::newRow("world float overflow")
+        << "lineEdit_World" << "1e39, 0, 0, 0, 0, 0" << "\"1e39\" is not a number";
+}
+
+void TestPanel::typoMovesNothing()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(QString, why);
+    typeInto(ui->doubleSpinBox02, QStringLiteral("-20"));
+    typeInto(ui->doubleSpinBox03, QStringLiteral("30"));
+    auto *edit = p->findChild<QLineEdit *>(field);
+    QVERIFY(edit);
+    const std::array<float, 6> q = robot()->jointValues();
+    const Matrix4 hb = robot()->getHB();
+    const QString shown = edit->text();
+    const QString position = ui->positionXYZ->text();
+    typeInto(edit, typed);
+    QCOMPARE(robot()->jointValues(), q);
+    QCOMPARE(robot()->getHB(), hb);
+    // The field is marked, the status line says what is wrong, and every
+    // read-out shows the robot again.
+    QVERIFY(edit->property("refused").toBool());
+    QVERIFY2(p->notice().contains(why), qPrintable(p->notice()));
+    QCOMPARE(w->statusBar()->currentMessage(), p->notice());
+    QCOMPARE(edit->text(), shown);
+    QCOMPARE(ui->positionXYZ->text(), position);
+    // The next good input clears the mark and the message.
+    typeInto(edit, shown);
+    QVERIFY(!edit->property("refused").toBool());
+    QVERIFY(p->notice().isEmpty());
+    QVERIFY(w->statusBar()->currentMessage().isEmpty());
+}
+
+void TestPanel::jointBoxesTakeWholeValues_data()
+{
+    QTest::addColumn<int>("axis");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<double>("applied"); // NAN: refused
+    QTest::addColumn<QString>("why");
+    const QString limit1 = QString::fromUtf8("\u03b81 limit \u2212165\u2026165\u00b0");
+    const QString limit3 = QString::fromUtf8("\u03b83 limit \u2212110\u202670\u00b0");
+    QTest::newRow("200 beyond 165") << 0 << "200" << double(NAN) << limit1;
+    QTest::newRow("-170") << 0 << "-170" << double(NAN) << limit1;
+    QTest::newRow("-1100") << 0 << "-1100" << double(NAN) << limit1;
+    QTest::newRow("1e9") << 0 << "1e9" << double(NAN) << limit1;
+    QTest::newRow("-111 on axis 3") << 2 << "-111" << double(NAN) << limit3;
+    QTest::newRow("letters") << 0 << "12O" << double(NAN) << "\"12O\" is not a number";
+    QTest::newRow("decimal comma") << 0 << "5,5" << 5.5 << QString();
+    QTest::newRow("decimal point") << 0 << "5.5" << 5.5 << QString();
+    QTest::newRow("with degree sign") << 2 << QString::fromUtf8("-12,25\u00b0") << -12.25 << QString();
+    QTest::newRow("at the limit") << 0 << "-165" << -165.0 << QString();
+}
+
+void TestPanel::jointBoxesTakeWholeValues()
+{
+    QFETCH(int, axis);
+    QFETCH(QString, typed);
+    QFETCH(double, applied);
+    QFETCH(QString, why);
+    auto *box = p->findChild<QDoubleSpinBox *>(QStringLiteral("doubleSpinBox0%1").arg(axis + 1));
+    typeInto(ui->doubleSpinBox05, QStringLiteral("10"));
+    const std::array<float, 6> q = robot()->jointValues();
+    QCOMPARE(q[4], 10.0f);
+    // Nothing moves while typing: 120 does not pass through 1 and 12.
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, typed);
+    QCOMPARE(robot()->jointValues(), q);
+    QTest::keyClick(box, Qt::Key_Return);
+    if (std::isnan(applied)) {
+        QCOMPARE(robot()->jointValues(), q);
+        QCOMPARE(box->value(), double(q[std::size_t(axis)]));
+        QVERIFY(box->property("refused").toBool());
+        QVERIFY2(p->notice().contains(why), qPrintable(p->notice()));
+        QCOMPARE(w->statusBar()->currentMessage(), p->notice());
+        // The other axes stay usable, and a good value clears the mark.
+        typeInto(ui->doubleSpinBox04, QStringLiteral("7"));
+        QCOMPARE(robot()->jointValues()[3], 7.0f);
+        typeInto(box, QStringLiteral("1"));
+        QCOMPARE(robot()->jointValues()[std::size_t(axis)], 1.0f);
+        QVERIFY(!box->property("refused").toBool());
+        QVERIFY(p->notice().isEmpty());
+    } else {
+        QCOMPARE(double(robot()->jointValues()[std::size_t(axis)]), applied);
+        QCOMPARE(box->value(), applied);
+        QVERIFY(p->notice().isEmpty());
+    }
+}
+
+void TestPanel::degreeSignsAndDecimalCommas()
+{
+    QCOMPARE(w->loadTool(DataDirs::defaultTool()), 0);
+    // The tool read-out copied into the World field reads with its angles:
+    // 90 degrees about z turns the frame, whichever degree sign is used.
+    const QString deg = QString::fromUtf8("\u00b0"), ord = QString::fromUtf8("\u00ba");
+    for (const QString &sign : {deg, ord, QString()}) {
+        typeInto(ui->lineEdit_World, QStringLiteral("0 mm, 0 mm, 0 mm, 90.00%1, 0.00%1, 0.00%1")
+                                         .arg(sign));
+        QVERIFY2(p->notice().isEmpty(), qPrintable(p->notice()));
+        // Z-Y'-X'' with 90 about z: the x axis turns onto y.
+        QVERIFY(std::fabs(robot()->getHB()[4] - 1.0f) < 1e-6f);
+        typeInto(ui->lineEdit_World, QStringLiteral("0, 0, 0, 0, 0, 0"));
+    }
+    QVERIFY(ui->lineEdit_Tool->isReadOnly());
+    typeInto(ui->lineEdit_World, ui->lineEdit_Tool->text());
+    QCOMPARE(robot()->getHB()[11], 140.0f);
+    // Decimal commas: a comma and a blank separate numbers, a comma between
+    // digits is the decimal mark; ";" separates too.
+    typeInto(ui->lineEdit_World, QStringLiteral("1,5, 2,5, 3,5, 0, 0, 0"));
+    QCOMPARE(robot()->getHB()[3], 1.5f);
+    QCOMPARE(robot()->getHB()[7], 2.5f);
+    QCOMPARE(robot()->getHB()[11], 3.5f);
+    typeInto(ui->lineEdit_World, QStringLiteral("0;0;100,25;0;0;0"));
+    QCOMPARE(robot()->getHB()[11], 100.25f);
+    // The read-outs write one sign: the degree sign.
+    QVERIFY(ui->orientation->text().endsWith(deg));
+    QVERIFY(!ui->lineEdit_World->text().contains(ord));
+}
+
+void TestPanel::refusedMovesAreShown()
+{
+    // An unreachable typed pose: refused in the status line; the field and
+    // the other read-outs show the robot's real pose.
+    const std::array<float, 6> q = robot()->jointValues();
+    const QString position = ui->positionXYZ->text(), quaternion = ui->quaterions->text();
+    typeInto(ui->positionXYZ, QStringLiteral("2000, 0, 0"));
+    QCOMPARE(robot()->jointValues(), q);
+    QCOMPARE(ui->positionXYZ->text(), position);
+    QCOMPARE(ui->quaterions->text(), quaternion);
+    QVERIFY(ui->positionXYZ->property("refused").toBool());
+    QVERIFY(p->notice().contains(QStringLiteral("Pose not reachable")));
+    QCOMPARE(w->statusBar()->currentMessage(), p->notice());
+    QVERIFY(ui->quaterions->isReadOnly());
+
+    // The dial jogging out of reach along world X: the step that cannot be
+    // followed is refused visibly and the dial is marked.
+    ui->comboBox_2->setCurrentIndex(2);
+    const int before = p->refusals();
+    for (int i = 1; i <= 200 && p->refusals() == before; ++i)
+        ui->dial->setValue((50 + i) % 100);
+    QCOMPARE(p->refusals(), before + 1);
+    QVERIFY(ui->dial->property("refused").toBool());
+    QVERIFY(p->notice().contains(QStringLiteral("Jog refused")));
+    QCOMPARE(w->statusBar()->currentMessage(), p->notice());
+    // A step back inward is followed and clears the mark.
+    ui->dial->setValue((ui->dial->value() + 97) % 100);
+    QVERIFY(!ui->dial->property("refused").toBool());
+    QVERIFY(p->notice().isEmpty());
+}
+
+void TestPanel::fieldsAgreeWithTheRobot()
+{
+    // A World frame typed for one robot; then another robot is loaded.
+    QCOMPARE(w->loadTool(DataDirs::defaultTool()), 0);
+    typeInto(ui->lineEdit_World, QStringLiteral("400, 0, -749, 0, 0, 0"));
+    QCOMPARE(robot()->getHB()[3], 400.0f);
+    QCOMPARE(w->loadRobot(DataDirs::robotDir() + QStringLiteral("Fanuc_LRMate200iD.xml")), 0);
+    const Pose6 world = toolbox::matrixToPose(robot()->getHB(), 0);
+    const Pose6 tool = toolbox::matrixToPose(robot()->getHT(), 0);
+    const QString d = QString::fromUtf8("\u00b0");
+    auto text = [&](const Pose6 &f) {
+        return QStringLiteral("%1 mm, %2 mm, %3 mm, %4%7, %5%7, %6%7")
+            .arg(f[0], 0, 'f', 2).arg(f[1], 0, 'f', 2).arg(f[2], 0, 'f', 2)
+            .arg(f[3], 0, 'f', 2).arg(f[4], 0, 'f', 2).arg(f[5], 0, 'f', 2).arg(d);
+    };
+    QCOMPARE(ui->lineEdit_World->text(), text(world));
+    QCOMPARE(ui->lineEdit_Tool->text(), text(tool));
+    // Return in the World field changes nothing: field and robot agree.
+    const QString position = ui->positionXYZ->text();
+    typeInto(ui->lineEdit_World, ui->lineEdit_World->text());
+    QCOMPARE(ui->positionXYZ->text(), position);
+}
+
+void TestPanel::keysWhereverTheFocusIs()
+{
+    // Ctrl+C then Ctrl+V on the panel: a one-line position list.
+    typeInto(ui->doubleSpinBox01, QStringLiteral("12,5"));
+    p->setFocus();
+    QTest::keyClick(p, Qt::Key_C, Qt::ControlModifier);
+    QTest::keyClick(p, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(p->paths()->count(), 1);
+    // Shift+Ctrl+F with the focus in the panel: wireframe, not a dialog.
+    ui->doubleSpinBox01->setFocus();
+    QTest::keyClick(ui->doubleSpinBox01, Qt::Key_F, Qt::ShiftModifier | Qt::ControlModifier);
+    QVERIFY(w->view()->isWireframe());
+    QTest::keyClick(ui->doubleSpinBox01, Qt::Key_D, Qt::ShiftModifier | Qt::ControlModifier);
+    QVERIFY(!w->view()->isWireframe());
+    // Escape with the focus in the panel: while the pasted list plays it
+    // stops the player; then it leaves full screen.
+    QTest::keyClick(w, Qt::Key_F11);
+    QVERIFY(w->isFullScreenMode());
+    p->setFocus();
+    p->Sequence_Execute();
+    QVERIFY(p->paths()->playing());
+    QTest::keyClick(p, Qt::Key_Escape);
+    QVERIFY(!p->paths()->playing());
+    QVERIFY(w->isFullScreenMode());
+    QTest::keyClick(p, Qt::Key_Escape);
+    QVERIFY(!w->isFullScreenMode());
+    // One wheel notch on the dial: 5 mm along world X, as its tooltip says.
+    ui->comboBox_2->setCurrentIndex(2);
+    const double x0 = position(ui->positionXYZ->text())[0];
+    const QPoint c = ui->dial->rect().center();
+    QWheelEvent wheel(c, ui->dial->mapToGlobal(c), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(ui->dial, &wheel);
+    QVERIFY(std::fabs(position(ui->positionXYZ->text())[0] - (x0 + 5)) < 0.002);
+    QVERIFY(ui->dial->toolTip().contains(QStringLiteral("5 mm")));
 }
 
 QTEST_MAIN(TestPanel)
