@@ -270,9 +270,10 @@ void TestPlots::csvReadsBackAsTheAnalysis()
 
 void TestPlots::coupledLimitsMoveWithAxis2()
 {
-    // The Fanuc's axis 3 range follows axis 2 (angle type 4).
+    // The Fanuc's axis 3 range follows axis 2 (angle type 2): the
+    // description's -70..205 hold for j2 + j3.
     QCOMPARE(w->loadRobot(DataDirs::robotDir() + QStringLiteral("Fanuc_LRMate200iD.xml")), 0);
-    QCOMPARE(w->robot()->getAngleType(), 4);
+    QCOMPARE(w->robot()->getAngleType(), 2);
     QString list;
     for (int k = 0; k <= 20; ++k)
         list += QStringLiteral("0 %1 10 0 30 0\n").arg(-40 + 4 * k);
@@ -284,14 +285,12 @@ void TestPlots::coupledLimitsMoveWithAxis2()
     const std::array<float, 6> saved = robot.jointValues();
     float lowest = 1e9f, highest = -1e9f;
     for (int k = 0; k < 21; ++k) {
-        const float six[6] = {0, float(-40 + 4 * k), 10, 0, 30, 0};
-        float four[4];
-        QVERIFY(robot.coupledLimits(six, four));
-        QCOMPARE(d.lowerLimit(2, k), four[2]);
-        QCOMPARE(d.upperLimit(2, k), four[3]);
-        QCOMPARE(d.lowerLimit(1, k), four[0]);
-        lowest = std::min(lowest, four[2]);
-        highest = std::max(highest, four[2]);
+        const float q2 = float(-40 + 4 * k);
+        QCOMPARE(d.lowerLimit(2, k), -70.0f - q2);
+        QCOMPARE(d.upperLimit(2, k), 205.0f - q2);
+        QCOMPARE(d.lowerLimit(1, k), -100.0f);
+        lowest = std::min(lowest, -70.0f - q2);
+        highest = std::max(highest, -70.0f - q2);
     }
     robot.setJointAngles(saved);
     // The band drawn under axis 3 runs between those values.

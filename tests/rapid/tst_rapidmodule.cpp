@@ -99,7 +99,7 @@ void TestRapidModule::initTestCase()
 // Targets: pAbove is joints 0 with a 100 mm pen in a table frame 400 mm
 // along x, worked by hand from the flange at (374, 0, 630) whose z axis
 // points along x: TCP (474, 0, 630) in the base, (74, 0, 630) on the table,
-// orient the half turn about (1, 0, 1). The other two are the TCPs of
+// orient a quarter turn about y (ABB's tool0). The other two are the TCPs of
 // (20, -10, 30, 40, 50, 60) and (-35, 20, 10, -60, -45, 100) of the flange.
 void TestRapidModule::handWrittenModule()
 {
@@ -119,7 +119,7 @@ void TestRapidModule::handWrittenModule()
         "    MoveAbsJ jHome\\NoEOffs,v1000,z50,tPen;\n"                               // 7
         "    moveJ \\Conc, pAbove, v500, z10, tPen\\WObj:=wTable; ! declared below\n" // 8
         "    MoveL [[260.27469,132.46062,462.85429],\n"                               // 9
-        "           [0.331788388,-0.811118241,0.477208013,0.065392490],\n"            // 10
+        "           [-0.065392490,0.477208013,0.811118241,0.331788388],\n"            // 10
         "           [0,0,0,0],[9E9,9E9,9E9,9E9,9E9,9E9]], v100, fine, tool0;\n"       // 11
         "    WaitTime 0.5;\n"                                                         // 12
         "    MOVEL p3, v100\\V:=120, z1, TOOL0 ;\n"                                   // 13
@@ -127,12 +127,12 @@ void TestRapidModule::handWrittenModule()
         "  PROC Other()\n"                                                            // 15
         "    MoveL p3, v100, z1, tool0;\n"                                            // 16
         "  ENDPROC\n"                                                                 // 17
-        "  CONST robtarget pAbove:=[[74,0,630],[0,0.7071068,0,0.7071068],\n"          // 18
+        "  CONST robtarget pAbove:=[[74,0,630],[0.7071068,0,0.7071068,0],\n"          // 18
         "                           [0,0,0,0],[9E+09,9E+09,9E+09,9E+09,9E+09,9E+09]];\n"
         "  PERS wobjdata wTable := [FALSE, TRUE, \"\", [[400,0,0],[1,0,0,0]],\n" // 20
         "                           [[0,0,0],[1,0,0,0]]];\n"                     // 21
         "  const robtarget p3 := [[390.38867,-219.52814,449.92835],\n"           // 22
-        "      [0.314116960,-0.659739608,0.297367173,-0.614529860],[-1,-1,1,1],\n"
+        "      [0.614529860,0.297367173,0.659739608,0.314116960],[-1,-1,1,1],\n"
         "      [9E+09,9E+09,9E+09,9E+09,9E+09,9E+09]];\n"
         "ENDMODULE\n");
     m_robot.setJointAngles(std::array<float, 6>{});
@@ -189,7 +189,7 @@ void TestRapidModule::handWrittenModule()
 }
 
 // The IRB120's flange at joints 0, worked by hand: (374, 0, 630), z along
-// base x, the half turn about (1, 0, 1): orient [0, 0.7071068, 0, 0.7071068].
+// base x and x along -z, a quarter turn about y: orient [0.7071068, 0, 0.7071068, 0].
 // With the crayon (TCP 140 mm along flange z) the TCP is at x = 514.
 void TestRapidModule::exportedTextOfAKnownPose()
 {
@@ -210,8 +210,8 @@ void TestRapidModule::exportedTextOfAKnownPose()
         "PERS wobjdata wobj1:=[FALSE,TRUE,\"\",[[0.00000,0.00000,0.00000],[1.000000000,"
         "0.000000000,0.000000000,0.000000000]],[[0,0,0],[1,0,0,0]]];")));
     QVERIFY(text.contains(QStringLiteral(
-        "CONST robtarget p3:=[[514.00000,0.00000,630.00000],[0.000000000,0.707106781,"
-        "0.000000000,0.707106781],[0,0,0,0],[9E+09,9E+09,9E+09,9E+09,9E+09,9E+09]];")));
+        "CONST robtarget p3:=[[514.00000,0.00000,630.00000],[0.707106781,0.000000000,"
+        "0.707106781,0.000000000],[0,0,0,0],[9E+09,9E+09,9E+09,9E+09,9E+09,9E+09]];")));
     QVERIFY(text.contains(QStringLiteral(
         "CONST jointtarget j1:=[[0.000000,0.000000,0.000000,0.000000,30.000000,0.000000],"
         "[9E+09,9E+09,9E+09,9E+09,9E+09,9E+09]];")));

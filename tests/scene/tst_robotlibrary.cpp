@@ -111,11 +111,16 @@ void TestRobotLibrary::listsEveryShippedRobot()
                                                 : QString::number(payload.toDouble()) + " kg");
         QVERIFY(row->toolTip(1).endsWith(o.value(QStringLiteral("name")).toString() + ".xml"));
     }
-    // By maker, then model as people read numbers; the older files, which
-    // carry no library data, last under their file names.
-    QCOMPARE(dlg.list()->topLevelItem(0)->text(1), QStringLiteral("IRB 1200-5/0.9"));
-    QCOMPARE(dlg.list()->topLevelItem(1)->text(1), QStringLiteral("IRB 1600-10/1.45"));
-    QCOMPARE(dlg.list()->topLevelItem(16)->text(0), QStringLiteral("\u2014"));
+    // By maker, then model as people read numbers (120 before 1200).
+    QCOMPARE(dlg.list()->topLevelItem(0)->text(1), QStringLiteral("IRB 120-3/0.6"));
+    QCOMPARE(dlg.list()->topLevelItem(1)->text(1), QStringLiteral("IRB 1200-5/0.9"));
+    QCOMPARE(dlg.list()->topLevelItem(2)->text(1), QStringLiteral("IRB 1600-10/1.45"));
+    QTreeWidgetItem *ur3 = rowOf(dlg, QStringLiteral("UR3 (CB3)"));
+    QTreeWidgetItem *ur5 = rowOf(dlg, QStringLiteral("UR5 (CB3)"));
+    QTreeWidgetItem *ur10 = rowOf(dlg, QStringLiteral("UR10 (CB3)"));
+    QVERIFY(ur3 && ur5 && ur10);
+    QVERIFY(dlg.list()->indexOfTopLevelItem(ur3) < dlg.list()->indexOfTopLevelItem(ur5));
+    QVERIFY(dlg.list()->indexOfTopLevelItem(ur5) < dlg.list()->indexOfTopLevelItem(ur10));
     QTreeWidgetItem *kr6 = rowOf(dlg, QStringLiteral("KR 6 R700 sixx (KR AGILUS)"));
     QTreeWidgetItem *kr16 = rowOf(dlg, QStringLiteral("KR 16-2"));
     QTreeWidgetItem *kr210 = rowOf(dlg, QStringLiteral("KR 210 R2700-2"));

@@ -487,14 +487,14 @@ void TestPathAnalysis::jointLimitGate_data()
     QTest::newRow("abb huge") << abb << Joints{3000, -2000, 1500, 0, 30, 0} << 1;
     QTest::newRow("abb nan") << abb << Joints{0, 0, 0, 0, nan, 0} << 5;
     QTest::newRow("abb 5e9") << abb << Joints{0, 0, 0, 0, 0, 5e9} << 6;
-    // LR Mate, angle type 4: axis 3 from -70 + q2 to 205 + q2.
+    // LR Mate, angle type 2: axis 3 from -70 - q2 to 205 - q2.
     QTest::newRow("fanuc q2 0, q3 -60") << fanuc << Joints{0, 0, -60, 0, 0, 0} << 0;
-    QTest::newRow("fanuc q2 50, q3 -60") << fanuc << Joints{0, 50, -60, 0, 0, 0} << 3;
-    QTest::newRow("fanuc q2 50, q3 -20") << fanuc << Joints{0, 50, -20, 0, 0, 0} << 0;
-    QTest::newRow("fanuc q2 -90, q3 120") << fanuc << Joints{0, -90, 120, 0, 0, 0} << 3;
-    QTest::newRow("fanuc q2 -90, q3 110") << fanuc << Joints{0, -90, 110, 0, 0, 0} << 0;
+    QTest::newRow("fanuc q2 50, q3 -130") << fanuc << Joints{0, 50, -130, 0, 0, 0} << 3;
+    QTest::newRow("fanuc q2 50, q3 -110") << fanuc << Joints{0, 50, -110, 0, 0, 0} << 0;
+    QTest::newRow("fanuc q2 -90, q3 300") << fanuc << Joints{0, -90, 300, 0, 0, 0} << 3;
+    QTest::newRow("fanuc q2 -90, q3 290") << fanuc << Joints{0, -90, 290, 0, 0, 0} << 0;
     // Axis 3 at 200 is inside its own range but not with axis 2 at 10.
-    QTest::newRow("fanuc q2 -10, q3 200") << fanuc << Joints{0, -10, 200, 0, 0, 0} << 3;
+    QTest::newRow("fanuc q2 10, q3 200") << fanuc << Joints{0, 10, 200, 0, 0, 0} << 3;
     QTest::newRow("fanuc axis 2") << fanuc << Joints{0, 146, 150, 0, 0, 0} << 2;
 }
 

@@ -15,6 +15,7 @@
 #include <QClipboard>
 #include <QStatusBar>
 #include <QtTest>
+#include <QRegularExpression>
 
 namespace {
 
@@ -43,7 +44,7 @@ std::array<double, 3> position(const QString &text)
 // The three angles of the orientation read-out.
 std::array<double, 3> angles(const QString &text)
 {
-    const QStringList x = text.split(QChar(0x00BA));
+    const QStringList x = text.split(QRegularExpression(QStringLiteral("[\u00b0\u00ba]")));
     std::array<double, 3> v{};
     for (int i = 0; i < 3 && i < x.size(); ++i)
         v[std::size_t(i)] = QString(x.at(i)).remove(QLatin1Char(',')).trimmed().toDouble();
@@ -479,9 +480,9 @@ void TestPanel::selectingTheRobotChangesNothing()
 {
     // The read-out keeps the convention it shows (Kawasaki Z-Y'-Z'' here,
     // whose angles differ from every other convention's at this pose).
-    ui->doubleSpinBox01->setValue(30);
-    ui->doubleSpinBox02->setValue(-20);
-    ui->doubleSpinBox05->setValue(40);
+    typeInto(ui->doubleSpinBox01, QStringLiteral("30"));
+    typeInto(ui->doubleSpinBox02, QStringLiteral("-20"));
+    typeInto(ui->doubleSpinBox05, QStringLiteral("40"));
     p->modeRotationChageAll(4);
     Robots *list = w->view()->robotsList();
     const auto select = [list] {
@@ -496,13 +497,13 @@ void TestPanel::selectingTheRobotChangesNothing()
 
     // A coupled arm keeps axis 3 where it is, beyond the description's 205.
     QCOMPARE(w->loadRobot(DataDirs::robotDir() + QStringLiteral("Fanuc_LRMate200iD.xml")), 0);
-    ui->doubleSpinBox02->setValue(-50);
-    ui->doubleSpinBox03->setValue(230); // j2 + j3 = 180, within -70..205
+    typeInto(ui->doubleSpinBox02, QStringLiteral("-50"));
+    typeInto(ui->doubleSpinBox03, QStringLiteral("230")); // j2 + j3 = 180, within -70..205
     QCOMPARE(robot()->jointValues()[2], 230.0f);
     select();
     QCOMPARE(ui->doubleSpinBox03->value(), 230.0);
     QCOMPARE(robot()->jointValues()[2], 230.0f);
-    ui->doubleSpinBox01->setValue(10); // the next joint change moves only axis 1
+    typeInto(ui->doubleSpinBox01, QStringLiteral("10")); // the next joint change moves only axis 1
     QCOMPARE(robot()->jointValues()[0], 10.0f);
     QCOMPARE(robot()->jointValues()[2], 230.0f);
     QCOMPARE(p->currentJoints(), robot()->jointValues());
