@@ -3,6 +3,7 @@
 #include "kinematics/logging.h"
 #include "kinematics/robot.h"
 #include "language/languagefile.h"
+#include "language/uitexts.h"
 #include "models/datadirs.h"
 #include "rapid/rapidmodulecommands.h"
 #include "plots/plotsview.h"
@@ -97,17 +98,18 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     resize(1000, 685);
     setMinimumSize(400, 400);
 
+    // The left column: the robot list (one line: a station holds one robot)
+    // above the objects list, each with its properties form while one is
+    // picked. The forms are as wide as their placement text needs.
     m_robotProps = makeDock(QString(), Qt::LeftDockWidgetArea);
     m_robotProps->setMaximumHeight(150);
-    m_robotProps->setMinimumWidth(275);
     m_robots = makeDock(QString(), Qt::LeftDockWidgetArea);
-    m_robots->setMinimumWidth(200);
+    m_robots->setMinimumWidth(180);
     m_objectProps = makeDock(QStringLiteral("Object properties view"), Qt::LeftDockWidgetArea);
     m_objectProps->setMaximumHeight(150);
-    m_objectProps->setMinimumWidth(275);
     m_objectProps->setTitleBarWidget(new QWidget(m_objectProps));
     m_objects = makeDock(QStringLiteral("Objects view"), Qt::LeftDockWidgetArea);
-    m_objects->setMinimumWidth(200);
+    m_objects->setMinimumWidth(180);
     m_simulation = makeDock(QStringLiteral("Simulation view"), Qt::BottomDockWidgetArea);
     m_simulation->setAllowedAreas(Qt::TopDockWidgetArea | Qt::BottomDockWidgetArea);
     // The player's buttons and status need a little more than 35 pixels.
@@ -120,7 +122,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     m_abb->setFloating(true);
     m_abb->hide();
     for (QDockWidget *d : {m_robotProps, m_robots, m_objectProps, m_objects, m_simulation})
-        d->setMaximumWidth(d == m_simulation ? QWIDGETSIZE_MAX : 400);
+        d->setMaximumWidth(d == m_simulation ? QWIDGETSIZE_MAX : 480);
 
     m_panel = new MenuPrincipal(this, m_robotProps, m_robots, m_objectProps, m_objects,
                                 m_simulation, m_abb);
@@ -151,10 +153,22 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     buildMenus();
 
     m_robots->show();
+    showObjectList();
     connect(m_simulation, &QDockWidget::visibilityChanged, this,
             &MainWindow::SlotSetDockSimulationVisible);
     connect(m_objects, &QDockWidget::visibilityChanged, this,
             &MainWindow::SlotSetObjectPropsVisible);
+}
+
+void MainWindow::showObjectList()
+{
+    // The objects list is there without F3, below the robot list, which
+    // needs no more than a few lines; the object form waits for a pick.
+    m_objectProps->hide();
+    m_objects->show();
+    if (QAction *a = action(QStringLiteral("actionObjectsView")))
+        a->setChecked(true);
+    resizeDocks({m_robots, m_objects}, {70, 600}, Qt::Vertical);
 }
 
 MainWindow::~MainWindow() = default;
@@ -461,9 +475,7 @@ void MainWindow::startWith(const QString &stationFile)
         loadRobot(DataDirs::defaultRobot());
         loadTool(DataDirs::defaultTool());
     }
-    m_objects->hide();
-    m_objectProps->hide();
-    action(QStringLiteral("actionObjectsView"))->setChecked(false);
+    showObjectList();
     m_panel->markStationSaved();
 }
 
@@ -553,8 +565,19 @@ void MainWindow::relabelPlots(int code)
 {
     // The panel has already said so when the file cannot be read.
     LanguageFile file;
-    if (file.load(DataDirs::languageDir() + LanguageFile::fileName(code)))
-        m_plotsView->retranslate(&file);
+    if (!file.load(DataDirs::languageDir() + LanguageFile::fileName(code)))
+        return;
+    m_plotsView->retranslate(&file);
+    // Dock titles: the menu entries that show and hide them name them too.
+    const std::pair<QDockWidget *, int> titles[] = {
+        {m_simulation, LanguageFile::kFirstMenuEntry + 33},
+        {m_objects, LanguageFile::kFirstMenuEntry + 32},
+        {m_objectProps, LanguageFile::kFirstObjectEntry - 1},
+    };
+    for (const auto &t : titles)
+        if (file.has(t.second))
+            t.first->setWindowTitle(file.text(t.second));
+    m_abb->setWindowTitle(uitext::get(uitext::Text::RapidDockTitle));
 }
 
 void MainWindow::do_eulerabb()
@@ -594,7 +617,9 @@ void MainWindow::SlotSetDockSimulationVisible(bool visible)
 
 void MainWindow::SlotSetObjectPropsVisible(bool visible)
 {
-    m_objectProps->setVisible(visible);
+    // The form goes with the list, and comes back when an object is picked.
+    if (!visible)
+        m_objectProps->setVisible(false);
     m_objects->setVisible(visible);
 }
 
@@ -602,9 +627,7 @@ void MainWindow::load_Station_here()
 {
     int language = -2, euler = -2;
     m_panel->openStationDialog(&language, &euler);
-    m_objects->hide();
-    m_objectProps->hide();
-    action(QStringLiteral("actionObjectsView"))->setChecked(false);
+    showObjectList();
     if (language >= 1 && language <= 5)
         applyLanguageCode(language);
     if (euler >= 0 && euler <= 4)
@@ -622,9 +645,7 @@ void MainWindow::loadObject_here()
 void MainWindow::loadDemoSequence_here()
 {
     m_panel->loadDemoSequence();
-    m_objectProps->hide();
-    m_objects->hide();
-    action(QStringLiteral("actionObjectsView"))->setChecked(false);
+    showObjectList();
 }
 
 void MainWindow::do_ToggleViewControls()

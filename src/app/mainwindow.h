@@ -111,6 +111,7 @@ private:
     void switchLanguage(int code);
     void applyEulerCode(int code);
     void relabelPlots(int code);
+    void showObjectList();
 
     MenuPrincipal *m_panel = nullptr;
     QDockWidget *m_robotProps = nullptr;

@@ -20,8 +20,12 @@ public:
     // without them leave the dock in English.
     static constexpr int kFirstPlotsEntry = 71;
     static constexpr int kPlotsEntries = 11;
+    // Then the texts of uitext::Text (refusals, the RAPID dock, "Movement");
+    // files without them keep those in English.
+    static constexpr int kFirstUiEntry = kFirstPlotsEntry + kPlotsEntries;
+    static constexpr int kUiEntries = 24;
     // Entries a complete file holds, one per key.
-    static constexpr int kEntries = kFirstPlotsEntry + kPlotsEntries;
+    static constexpr int kEntries = kFirstUiEntry + kUiEntries;
     // Panel texts are entries 0-26, menu texts 27-63, objects panel 65-70.
     static constexpr int kFirstMenuEntry = 27;
     static constexpr int kMenuEntries = 37;
@@ -35,7 +39,7 @@ public:
     // bytes, so that a wrong file (or a device) cannot keep the reader busy.
     static constexpr qint64 kMaxFileBytes = 16 * 1024 * 1024;
 
-    // Key of entry `index`, or an empty string outside 0-70.
+    // Key of entry `index`, or an empty string outside 0 .. kEntries - 1.
     static QString key(int index);
     // File name (without directory) for a language code: 1 English,
     // 2 French, 3 Spanish, 4 Catalan, 5 German, -1 English; empty otherwise.

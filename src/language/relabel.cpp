@@ -1,6 +1,8 @@
 #include "relabel.h"
 
 #include "languagefile.h"
+#include "rapid/formabbutility.h"
+#include "uitexts.h"
 #include "models/datadirs.h"
 #include "scene/glwidget.h"
 #include "scene/objects.h"
@@ -89,6 +91,13 @@ QStringList applyLanguage(MenuPrincipal *panel, const LanguageFile &file)
             setCaption(t.second, file.text(t.first));
 
     relabelFrameBox(ui->comboBox_2, file);
+
+    // Texts composed later (refusals, RAPID messages) are taken from here;
+    // those a file does not hold stay English.
+    uitext::apply(file);
+    ui->labelMovement->setText(uitext::get(uitext::Text::Movement));
+    if (FormABButility *rapid = panel->rapidUtility())
+        rapid->retranslate();
 
     if (Objects *objects = panel->view() ? panel->view()->objectsList() : nullptr) {
         const int first = LanguageFile::kFirstObjectEntry;

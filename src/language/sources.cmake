@@ -1,5 +1,6 @@
 # Language files and the About box. Included from src/.
-target_sources(velkari_core PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/language/languagefile.cpp)
+target_sources(velkari_core PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/language/languagefile.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/language/uitexts.cpp)
 target_sources(velkari_ui PRIVATE
     ${CMAKE_CURRENT_SOURCE_DIR}/language/relabel.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/language/about.cpp

@@ -1,5 +1,7 @@
 #include "cnumber.h"
 
+#include "language/uitexts.h"
+
 #include <QLocale>
 #include <QRegularExpression>
 #include <QStringList>
@@ -119,14 +121,14 @@ bool list(const QString &text, int count, const Unit *units, double *values, QSt
     }
     if (pieces.size() != count) {
         if (error)
-            *error = QStringLiteral("%1 numbers expected, %2 found").arg(count).arg(pieces.size());
+            *error = uitext::get(uitext::Text::NumbersExpected).arg(count).arg(pieces.size());
         return false;
     }
     double read[16];
     for (int i = 0; i < count && i < 16; ++i) {
         if (!number(pieces.at(i), &read[i], units ? units[i] : Unit::None)) {
             if (error)
-                *error = QStringLiteral("\"%1\" is not a number").arg(pieces.at(i).trimmed());
+                *error = uitext::get(uitext::Text::NotANumber).arg(pieces.at(i).trimmed());
             return false;
         }
     }

@@ -18,6 +18,19 @@ namespace {
 
 constexpr double kLimitBound = 1e9;
 
+// Why the last description was refused, in words for the user: the log
+// says more, but a user without a console must learn what to fix.
+QString &lastErrorText()
+{
+    static QString text;
+    return text;
+}
+
+void refuse(const QString &why)
+{
+    lastErrorText() = why;
+}
+
 // A missing attribute reads as an empty text, hence as 0.
 const char *attr(const TiXmlElement *e, const char *name)
 {
@@ -56,6 +69,14 @@ bool named(const TiXmlNode *n, const char *name)
     return n && n->ToElement() && std::strcmp(nodeName(n), name) == 0;
 }
 
+QString missing(const char *section, const TiXmlNode *found)
+{
+    const QString what = QString::fromUtf8(nodeName(found));
+    return what.isEmpty() ? QStringLiteral("the section %1 is missing").arg(QLatin1String(section))
+                          : QStringLiteral("the section %1 is missing (found \"%2\" in its place)")
+                                .arg(QLatin1String(section), what);
+}
+
 // Reads one mesh file into `target`; returns the number of vertex lines, or
 // -1 when the file cannot be opened.
 int readMeshFile(const QString &path, Joint &target, bool extendBox)
@@ -77,9 +98,27 @@ int readMeshFile(const QString &path, Joint &target, bool extendBox)
 int xml::loadData(const char *fileName, std::vector<Joint> &joints, float *cadBase, float *cadScale,
                   float *cadOffsets, int *angleType)
 {
+    lastErrorText().clear();
     TiXmlDocument doc(fileName ? fileName : "");
     if (!doc.LoadFile(TIXML_ENCODING_UNKNOWN)) {
         qCDebug(lcXml) << "doc.LoadFile() failed" << fileName << doc.ErrorDesc();
+        const QString desc = QString::fromUtf8(doc.ErrorDesc());
+        if (doc.ErrorId() == TiXmlBase::TIXML_ERROR_OPENING_FILE) {
+            refuse(QStringLiteral("the file cannot be opened"));
+        } else if (doc.ErrorRow() > 0) {
+            refuse(QStringLiteral("broken XML at line %1: %2").arg(doc.ErrorRow()).arg(desc));
+        } else {
+            // TinyXML has no line for a document cut short: it is the last.
+            int lines = 1;
+            QFile file(QString::fromLocal8Bit(fileName));
+            if (file.open(QIODevice::ReadOnly)) {
+                const QByteArray bytes = file.read(16 * 1024 * 1024);
+                lines = qMax(1, int(bytes.count('\n')) + (bytes.endsWith('\n') ? 0 : 1));
+            }
+            refuse(QStringLiteral("broken XML at line %1 (the end of the file): %2")
+                       .arg(lines)
+                       .arg(desc));
+        }
         return -1;
     }
     return processFile(joints, &doc, cadBase, cadScale, cadOffsets, angleType);
@@ -95,6 +134,7 @@ int xml::processFile(std::vector<Joint> &joints, TiXmlNode *document, float *cad
     TiXmlNode *root = document->FirstChild();
     if (!root) {
         qCDebug(lcXml) << "Error: expected robot_dk in XML file (found )";
+        refuse(QStringLiteral("the section robot_dk is missing"));
         return -1;
     }
     TiXmlNode *dk = root->FirstChild();
@@ -105,6 +145,8 @@ int xml::processFile(std::vector<Joint> &joints, TiXmlNode *document, float *cad
         qCDebug(lcXml).noquote() << QStringLiteral(
                                         "Error: expected robot_dk in XML file (found %1)")
                                         .arg(QString::fromUtf8(found));
+        refuse(QStringLiteral("the section robot_dk is missing (found \"%1\")")
+                   .arg(QString::fromUtf8(found)));
         return -1;
     }
 
@@ -112,6 +154,7 @@ int xml::processFile(std::vector<Joint> &joints, TiXmlNode *document, float *cad
     TiXmlNode *first = dk->FirstChild();
     if (first && !first->ToElement()) {
         qCDebug(lcXml) << "Error: the first child of robot_dk is not an element";
+        refuse(QStringLiteral("robot_dk does not start with an axis element"));
         return -1;
     }
     int count = 0;
@@ -119,6 +162,8 @@ int xml::processFile(std::vector<Joint> &joints, TiXmlNode *document, float *cad
         const char *id = e->Attribute("id");
         if (!id) {
             qCDebug(lcXml) << "Error: axis element without id" << nodeName(e);
+            refuse(QStringLiteral("the axis element %1 in robot_dk has no id")
+                       .arg(QString::fromUtf8(nodeName(e))));
             return -1;
         }
         Joint j;
@@ -143,6 +188,12 @@ int xml::processFile(std::vector<Joint> &joints, TiXmlNode *document, float *cad
         qCDebug(lcXml).noquote()
             << QStringLiteral("Error : There should be 7 axis info entries (axis found = %1)")
                    .arg(count);
+    // Reading goes on (the caller refuses a robot that is short of axes),
+    // but the reason must be at hand when it does.
+    if (count < 7)
+        refuse(QStringLiteral("robot_dk holds %1 elements, fewer than seven (the base and six "
+                              "axes)")
+                   .arg(count));
 
     // 3. Geometry section.
     TiXmlElement *geometry = dk->NextSiblingElement();
@@ -151,11 +202,13 @@ int xml::processFile(std::vector<Joint> &joints, TiXmlNode *document, float *cad
         qCDebug(lcXml).noquote() << QStringLiteral(
                                         "Error: expected robot_geometry in XML file (found %1)")
                                         .arg(QString::fromUtf8(nodeName(geometry)));
+        refuse(missing("robot_geometry", geometry));
         return -1;
     }
     TiXmlNode *firstGeo = geometry->FirstChild();
     if (firstGeo && !firstGeo->ToElement()) {
         qCDebug(lcXml) << "Error: the first child of robot_geometry is not an element";
+        refuse(QStringLiteral("robot_geometry does not start with a geometry element"));
         return -1;
     }
     int geoCount = 0;
@@ -175,6 +228,7 @@ int xml::processFile(std::vector<Joint> &joints, TiXmlNode *document, float *cad
         qCDebug(lcXml).noquote() << QStringLiteral(
                                         "Error: expected CAD_BASE in XML file (found %1)")
                                         .arg(QString::fromUtf8(nodeName(base)));
+        refuse(missing("CAD_base", base));
         return -1;
     }
     static const char *const baseNames[6] = {"x", "y", "z", "rx", "ry", "rz"};
@@ -188,6 +242,7 @@ int xml::processFile(std::vector<Joint> &joints, TiXmlNode *document, float *cad
         qCDebug(lcXml).noquote() << QStringLiteral(
                                         "Error: expected CAD_scale in XML file (found %1)")
                                         .arg(QString::fromUtf8(nodeName(scale)));
+        refuse(missing("CAD_scale", scale));
         return -1;
     }
     *cadScale = attrFloat(scale, "FACTOR");
@@ -198,6 +253,7 @@ int xml::processFile(std::vector<Joint> &joints, TiXmlNode *document, float *cad
         qCDebug(lcXml).noquote() << QStringLiteral(
                                         "Error: expected CAD_offsets in XML file (found %1)")
                                         .arg(QString::fromUtf8(nodeName(offsets)));
+        refuse(missing("CAD_offsets", offsets));
         return -1;
     }
     for (int i = 0; i < 6; ++i) {
@@ -216,6 +272,11 @@ int xml::processFile(std::vector<Joint> &joints, TiXmlNode *document, float *cad
     }
     qCDebug(lcXml) << "XML read correctly";
     return 0;
+}
+
+const QString &xml::lastError()
+{
+    return lastErrorText();
 }
 
 int xml::loadInfo(const char *fileName, RobotInfo &info)

@@ -7,6 +7,7 @@
 // leaves what was read before it.
 #pragma once
 
+#include <QString>
 #include <array>
 #include <string>
 #include <vector>
@@ -44,4 +45,8 @@ public:
     static int processGeometry(std::vector<Joint> &joints, TiXmlElement *geometry);
     // Reads <robot dir>/geo.stl, or geo-1.stl, geo-2.stl ... into `joint`.
     static int loadJoint(const std::string &geo, Joint &joint);
+    // Why the last loadData refused the description (broken XML and its
+    // line, a missing section, fewer than seven elements); empty when it
+    // found nothing wrong.
+    static const QString &lastError();
 };

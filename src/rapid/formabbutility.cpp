@@ -2,11 +2,15 @@
 #include "ui_formabbutility.h"
 
 #include "kinematics/robot.h"
+#include "language/uitexts.h"
 #include "rapidparser.h"
 #include "scene/glwidget.h"
 #include "ui/menuprincipal.h"
 
+#include <QDockWidget>
 #include <QGridLayout>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QMessageBox>
 #include <QTextEdit>
 
@@ -14,10 +18,32 @@ FormABButility::FormABButility(MenuPrincipal *panel, QWidget *parent)
     : QWidget(parent), m_panel(panel), ui(new Ui::FormABButility)
 {
     ui->setupUi(this);
+    retranslate();
+    fitFields();
+}
+
+void FormABButility::fitFields()
+{
+    // A declaration is read as a whole: each field is as wide as its text
+    // (up to most of the screen), and a floating dock grows with them.
+    const QRect screen = QGuiApplication::primaryScreen()
+                             ? QGuiApplication::primaryScreen()->availableGeometry()
+                             : QRect(0, 0, 1280, 800);
+    for (QLineEdit *e : {ui->txtWObj, ui->txtTool, ui->txtRT}) {
+        const int text = e->fontMetrics().horizontalAdvance(e->text()) + 16;
+        e->setMinimumWidth(qMin(text, screen.width() - 250));
+    }
+    auto *dock = qobject_cast<QDockWidget *>(parentWidget());
+    if (dock && dock->isFloating() && dock->isVisible())
+        dock->adjustSize();
+}
+
+void FormABButility::retranslate()
+{
     // The button reads the robot; it does not apply what was typed (Return
     // in a field does), and it says so.
-    ui->btnRefresh->setToolTip(tr("Replaces the three fields with the robot's work object, tool "
-                                  "and target. Press Return in a field to apply its text."));
+    ui->btnRefresh->setText(uitext::get(uitext::Text::RapidUpdate));
+    ui->btnRefresh->setToolTip(uitext::get(uitext::Text::RapidUpdateTip));
 }
 
 FormABButility::~FormABButility()
@@ -27,7 +53,7 @@ FormABButility::~FormABButility()
 
 QString FormABButility::noRobotText()
 {
-    return QStringLiteral("No robot loaded");
+    return uitext::get(uitext::Text::RapidNoRobot);
 }
 
 Robot *FormABButility::robot() const
@@ -57,6 +83,7 @@ void FormABButility::on_btnRefresh_clicked()
     ui->txtRT->setText(rapid::robtargetText(pose, conf));
     for (QLineEdit *e : {ui->txtWObj, ui->txtTool, ui->txtRT})
         e->setCursorPosition(0);
+    fitFields();
     notify(QString());
 }
 
@@ -71,7 +98,7 @@ void FormABButility::on_txtWObj_returnPressed()
     const rapid::TextError e =
         rapid::parseWorkObject(ui->txtWObj->text(), user, object, &identity);
     if (e != rapid::TextError::None) {
-        notify(rapid::refusalText(QStringLiteral("Invalid work object"), e));
+        notify(rapid::refusalText(uitext::get(uitext::Text::RapidBadWorkObject), e));
         return;
     }
     Matrix4 frame = rapid::workObjectFrame(user, object);
@@ -89,7 +116,7 @@ void FormABButility::on_txtTool_returnPressed()
     bool identity = false;
     const rapid::TextError e = rapid::parseTool(ui->txtTool->text(), tool, &identity);
     if (e != rapid::TextError::None) {
-        notify(rapid::refusalText(QStringLiteral("Invalid tool data"), e));
+        notify(rapid::refusalText(uitext::get(uitext::Text::RapidBadTool), e));
         return;
     }
     Matrix4 frame = toolbox::transpose(tool);
@@ -110,7 +137,7 @@ void FormABButility::on_txtRT_returnPressed()
     bool identity = false;
     const int parsed = rapid::parseRobtarget(ui->txtRT->text(), pose, conf, &e, &identity);
     if (parsed == -2) {
-        notify(rapid::refusalText(QStringLiteral("Invalid robtarget"), e));
+        notify(rapid::refusalText(uitext::get(uitext::Text::RapidBadTarget), e));
         return;
     }
     if (parsed == -1) {
@@ -119,7 +146,7 @@ void FormABButility::on_txtRT_returnPressed()
         r->moveToRobtarget(pose, ConfData());
         m_panel->increaseValue(0);
         on_btnRefresh_clicked();
-        notify(QStringLiteral("Confdata is not provided"));
+        notify(uitext::get(uitext::Text::RapidNoConfData));
         return;
     }
     switch (r->moveToRobtarget(pose, conf)) {
@@ -128,12 +155,12 @@ void FormABButility::on_txtRT_returnPressed()
         notify(identity ? rapid::identityNote() : QString());
         break;
     case -3:
-        notify(QStringLiteral("Robtarget unachievable"));
+        notify(uitext::get(uitext::Text::RapidUnreachable));
         break;
     default:
         m_panel->increaseValue(0);
         on_btnRefresh_clicked();
-        notify(QStringLiteral("Confdata is not valid"));
+        notify(uitext::get(uitext::Text::RapidBadConfData));
         break;
     }
 }
@@ -145,7 +172,7 @@ void FormABButility::on_btnWObjInfo_clicked()
     if (e == rapid::TextError::TooFewNumbers)
         return;
     if (e != rapid::TextError::None) {
-        notify(rapid::refusalText(QStringLiteral("Invalid work object"), e));
+        notify(rapid::refusalText(uitext::get(uitext::Text::RapidBadWorkObject), e));
         return;
     }
     QMessageBox box;

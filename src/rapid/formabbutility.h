@@ -26,6 +26,10 @@ public:
 
     // Shown in the label while the station holds no robot.
     static QString noRobotText();
+    // Sets the button text and tooltip in the language applied last.
+    void retranslate();
+    // Widens the three fields to their texts.
+    void fitFields();
 
 public slots:
     // Slots are connected by object name when the form is built.

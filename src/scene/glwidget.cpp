@@ -37,6 +37,7 @@ glwidget::glwidget(QWidget *parent) : QGLWidget(viewFormat(), parent)
     connect(objects, &Objects::userMessage, this, &glwidget::userMessage);
     connect(robots, &Robots::RenderGL, this, &glwidget::updateGL_slot);
     connect(robots, &Robots::SelectedRobot, this, &glwidget::ChangeSelectedRobot);
+    connect(robots, &Robots::userMessage, this, &glwidget::userMessage);
     setFocusPolicy(Qt::ClickFocus);
     setMinimumSize(200, 150);
 }

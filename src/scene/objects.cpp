@@ -1,6 +1,7 @@
 #include "objects.h"
 
 #include "kinematics/logging.h"
+#include "language/uitexts.h"
 #include "listkeys.h"
 #include "models/cnumber.h"
 #include "objectmesh.h"
@@ -41,6 +42,7 @@ void Objects::setupWidgets(QDockWidget *listDock, QDockWidget *propertiesDock)
 
     auto *form = new QWidget(propertiesDock);
     auto *box = new QVBoxLayout(form);
+    box->setContentsMargins(4, 4, 4, 4);
     box->setSpacing(1);
     auto *nameRow = new QHBoxLayout;
     nameRow->setSpacing(1);
@@ -64,6 +66,7 @@ void Objects::setupWidgets(QDockWidget *listDock, QDockWidget *propertiesDock)
     scaleRow->addWidget(m_scale);
     box->addLayout(scaleRow);
     m_placement = new QLineEdit(form);
+    fitPlacementField(m_placement);
     box->addWidget(m_placement);
     auto *buttons = new QHBoxLayout;
     buttons->setSpacing(1);
@@ -146,6 +149,15 @@ void Objects::markRefused(QWidget *field, bool refused)
         return;
     field->setProperty("refused", refused);
     field->setStyleSheet(refused ? QStringLiteral("background-color: #ffd6d6;") : QString());
+}
+
+void Objects::fitPlacementField(QLineEdit *field)
+{
+    const Pose6 wide{-1000.0f, -1000.0f, 1000.0f, 180.0f, -90.0f, 180.0f};
+    const QMargins m = field->textMargins() + field->contentsMargins();
+    // The frame and the cursor take a few pixels more than the text.
+    field->setMinimumWidth(field->fontMetrics().horizontalAdvance(placement::toText(wide)) +
+                           m.left() + m.right() + 12);
 }
 
 int Objects::AddObject(const QString &fileName)
@@ -276,7 +288,7 @@ void Objects::GUIobjectScaleChanged()
     ObjectEntry *e = m_entries[std::size_t(m_selected)].get();
     if (!typed::number(m_scale->text(), &s) || s <= 0.0 || s > kMaxScale) {
         markRefused(m_scale, true);
-        emit userMessage(tr("Scale \"%1\" refused: a number above 0 and up to %2 is expected.")
+        emit userMessage(uitext::get(uitext::Text::ScaleRefused)
                              .arg(m_scale->text().trimmed())
                              .arg(kMaxScale));
         m_scale->setText(QString::number(double(e->scale), 'f', 3));
@@ -295,7 +307,7 @@ void Objects::GUIobjectPositionChanged()
     QString why;
     if (!placement::parse(m_placement->text(), &p, &why)) {
         markRefused(m_placement, true);
-        emit userMessage(tr("Placement refused: %1.").arg(why));
+        emit userMessage(uitext::get(uitext::Text::PlacementRefused).arg(why));
         showObject(m_selected);
         return;
     }

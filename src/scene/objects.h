@@ -47,6 +47,9 @@ public:
     // Marks a typed field whose text was refused (tinted, property
     // "refused"), or clears the mark after the next good input.
     static void markRefused(QWidget *field, bool refused);
+    // Makes a placement field wide enough for the text of a pose metres
+    // away and turned both ways, so that it shows its whole text.
+    static void fitPlacementField(QLineEdit *field);
 
     // While a list is given, refusals are added to it instead of each
     // becoming a message: adding 400 files then ends in one message.

@@ -2,7 +2,10 @@
 
 #include "kinematics/logging.h"
 #include "kinematics/robot.h"
+#include "language/uitexts.h"
 #include "listkeys.h"
+#include "models/xml.h"
+#include "objects.h"
 #include "placement.h"
 #include "render/frameglyph.h"
 
@@ -38,6 +41,7 @@ void Robots::setupWidgets(QDockWidget *listDock, QDockWidget *propertiesDock)
 
     auto *form = new QWidget(propertiesDock);
     auto *box = new QVBoxLayout(form);
+    box->setContentsMargins(4, 4, 4, 4);
     box->setSpacing(1);
     auto *nameRow = new QHBoxLayout;
     nameRow->setSpacing(1);
@@ -52,6 +56,7 @@ void Robots::setupWidgets(QDockWidget *listDock, QDockWidget *propertiesDock)
     m_visible->setChecked(true);
     box->addWidget(m_visible);
     m_placement = new QLineEdit(QStringLiteral("-"), form);
+    Objects::fitPlacementField(m_placement);
     box->addWidget(m_placement);
     auto *buttons = new QHBoxLayout;
     buttons->setSpacing(1);
@@ -84,9 +89,13 @@ Robot *Robots::addRobot(const QByteArray &fileName, QString *error)
     // robot it has.
     auto robot = std::make_unique<Robot>();
     if (robot->loadData(fileName.constData()) != 0 || !robot->isLoaded()) {
-        if (error)
-            *error =
-                tr("The robot description %1 could not be read.").arg(QString::fromUtf8(fileName));
+        if (error) {
+            const QString file = QString::fromUtf8(fileName);
+            const QString why = xml::lastError();
+            *error = why.isEmpty() ? tr("The robot description %1 could not be read.").arg(file)
+                                   : tr("The robot description %1 could not be read: %2.")
+                                         .arg(file, why);
+        }
         return nullptr;
     }
     QString carriedTool = QStringLiteral("EMPTY");
@@ -211,7 +220,17 @@ void Robots::GUIobjectPositionChanged()
     Robot *r = selected();
     if (!r)
         return;
-    const Pose6 p = placement::fromText(m_placement->text());
+    // A typo must not throw the robot to the origin: refuse it as every
+    // other typed field does and show the placement it keeps.
+    Pose6 p{};
+    QString why;
+    if (!placement::parse(m_placement->text(), &p, &why)) {
+        Objects::markRefused(m_placement, true);
+        emit userMessage(uitext::get(uitext::Text::PlacementRefused).arg(why));
+        showRobot(m_selected);
+        return;
+    }
+    Objects::markRefused(m_placement, false);
     m_placement->setText(placement::toText(p));
     r->setPlacement(toolbox::poseToMatrix(p, m_convention));
     emit RenderGL();

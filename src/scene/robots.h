@@ -55,6 +55,8 @@ public:
 signals:
     void RenderGL();
     void SelectedRobot(Robot *robot);
+    // Something the user should read (a refused placement).
+    void userMessage(const QString &text);
 
 public slots:
     void ObjList_DoubleClicked(const QModelIndex &index);

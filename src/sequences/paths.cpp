@@ -3,6 +3,7 @@
 #include "kinematics/jointlimits.h"
 #include "kinematics/matrixtoolbox.h"
 #include "kinematics/robot.h"
+#include "language/uitexts.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -33,7 +34,6 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcPaths, "velkari.paths")
 
-const QString kDiscontinuity = QStringLiteral("Discontinuity in next mouvement: ");
 const QString kLoopOnIcon = QStringLiteral(":/img/redo.png");
 const QString kLoopOffIcon = QStringLiteral(":/img/clockwise.png");
 // Rows of the report window; the count above them is always complete.
@@ -120,12 +120,22 @@ void Paths::setupWidgets(QDockWidget *dock)
         connect(b, &QPushButton::pressed, this, slot);
         return b;
     };
-    addButton("rewindButton", QStringLiteral(":/img/start.png"), &Paths::Sequence_Reset);
-    addButton("playButton", QStringLiteral(":/img/play.png"), &Paths::Sequence_Execute);
-    addButton("pauseButton", QStringLiteral(":/img/pause.png"), &Paths::Sequence_Stop);
-    addButton("fastButton", QStringLiteral(":/img/fastfwd.png"), &Paths::Sequence_Execute_Fast);
-    addButton("endButton", QStringLiteral(":/img/end.png"), &Paths::Sequence_End);
+    // Icons alone do not say that ">>" plays five positions at a time, nor
+    // that the arrow keys follow the pace of the last play.
+    addButton("rewindButton", QStringLiteral(":/img/start.png"), &Paths::Sequence_Reset)
+        ->setToolTip(tr("Back to the first position (Up key)"));
+    addButton("playButton", QStringLiteral(":/img/play.png"), &Paths::Sequence_Execute)
+        ->setToolTip(tr("Play, one position at a time (Down key)"));
+    addButton("pauseButton", QStringLiteral(":/img/pause.png"), &Paths::Sequence_Stop)
+        ->setToolTip(tr("Stop (Escape). Right then steps forward at the pace of the last play, "
+                        "Left steps one position back"));
+    addButton("fastButton", QStringLiteral(":/img/fastfwd.png"), &Paths::Sequence_Execute_Fast)
+        ->setToolTip(tr("Fast play: five positions at a time, not a step. After it, Right "
+                        "steps five positions forward until the next play"));
+    addButton("endButton", QStringLiteral(":/img/end.png"), &Paths::Sequence_End)
+        ->setToolTip(tr("Go to the last position"));
     m_loopButton = addButton("loopButton", kLoopOffIcon, &Paths::Sequence_Toggle_Redo);
+    m_loopButton->setToolTip(tr("Play in a loop: on or off"));
 
     m_slider = new QSlider(Qt::Horizontal, player);
     m_slider->setObjectName(QStringLiteral("positionSlider"));
@@ -614,7 +624,7 @@ void Paths::SetSimulationToPosition(int target)
             set_QTOTAL_Nodei(m_nodes[std::size_t(reached)]);
         if (flagged >= 0) {
             m_timer.stop();
-            setStatus(kDiscontinuity + sequences::PathAnalyser::problemTexts(problem));
+            setStatus(uitext::get(uitext::Text::Discontinuity) + QLatin1Char(' ') + sequences::PathAnalyser::problemTexts(problem));
         }
     }
     showPosition();
@@ -673,7 +683,7 @@ void Paths::set_QTOTAL_Nodei(const nodeJOINTS &applied)
     if (node.problem != 0.0f && playing()) {
         m_timer.stop();
         Sequence_Step_Back();
-        setStatus(kDiscontinuity + sequences::PathAnalyser::problemTexts(int(node.problem)));
+        setStatus(uitext::get(uitext::Text::Discontinuity) + QLatin1Char(' ') + sequences::PathAnalyser::problemTexts(int(node.problem)));
     } else {
         setStatus(QString());
     }

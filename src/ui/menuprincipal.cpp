@@ -4,6 +4,7 @@
 #include "kinematics/robot.h"
 #include "language/about.h"
 #include "language/relabel.h"
+#include "language/uitexts.h"
 #include "links/lancontrol.h"
 #include "links/serverlistener.h"
 #include "models/cnumber.h"
@@ -418,7 +419,7 @@ void MenuPrincipal::acceptInput(QWidget *field)
 
 QString MenuPrincipal::limitText(int k) const
 {
-    return tr("\u03b8%1 limit %2\u2026%3\u00b0")
+    return uitext::get(uitext::Text::JointLimit)
         .arg(k + 1)
         .arg(signedDegrees(spin(k)->minimum()), signedDegrees(spin(k)->maximum()));
 }
@@ -429,7 +430,7 @@ bool MenuPrincipal::checkTypedJoint(int k, const QString &text)
         return true;
     double v = 0.0;
     if (!typed::number(text, &v, typed::Unit::Angle)) {
-        refuse(spin(k), tr("\u03b8%1: \"%2\" is not a number").arg(k + 1).arg(text.trimmed()));
+        refuse(spin(k), uitext::get(uitext::Text::JointNotANumber).arg(k + 1).arg(text.trimmed()));
         restoreJointBoxes();
         return false;
     }
@@ -475,7 +476,7 @@ void MenuPrincipal::applyJointValues()
         int k = 0;
         while (k < 5 && q[k] == m_joints[std::size_t(k)])
             ++k;
-        refuse(spin(k), tr("\u03b8%1 = %2\u00b0 refused: the joints would leave their limits")
+        refuse(spin(k), uitext::get(uitext::Text::JointsLeaveLimits)
                             .arg(k + 1)
                             .arg(double(q[k]), 0, 'f', 2));
         restoreJointBoxes();
@@ -567,8 +568,7 @@ void MenuPrincipal::dialMoved(int value)
     const bool blocked = ui->dial->blockSignals(true);
     ui->dial->setSliderPosition(m_lastDial);
     ui->dial->blockSignals(blocked);
-    refuse(ui->dial, tr("Jog refused: the arm cannot follow this step (no configuration, or "
-                        "only one that jumps)"));
+    refuse(ui->dial, uitext::get(uitext::Text::JogRefused));
     qCDebug(lcRobot) << "Play Sound";
 }
 
@@ -741,10 +741,10 @@ void MenuPrincipal::valueXYZWPRChanged()
     QLineEdit *bad = nullptr;
     if (!typed::list(ui->positionXYZ->text(), 3, lengths, xyz, &why)) {
         bad = ui->positionXYZ;
-        why = tr("Position: %1").arg(why);
+        why = uitext::get(uitext::Text::PositionRefused).arg(why);
     } else if (!typed::list(ui->orientation->text(), 3, angles, abc, &why)) {
         bad = ui->orientation;
-        why = tr("Orientation: %1").arg(why);
+        why = uitext::get(uitext::Text::OrientationRefused).arg(why);
     }
     if (bad) {
         refuse(bad, why);
@@ -758,7 +758,7 @@ void MenuPrincipal::valueXYZWPRChanged()
     r->solveWorldPose(target, list);
     if (list.empty()) {
         auto *edited = qobject_cast<QLineEdit *>(sender());
-        refuse(edited ? edited : ui->positionXYZ, tr("Pose not reachable: the robot stays"));
+        refuse(edited ? edited : ui->positionXYZ, uitext::get(uitext::Text::PoseNotReachable));
         showPose(r->tcpWorld());
         return;
     }
@@ -835,7 +835,7 @@ void MenuPrincipal::World_Definition_Changed()
     Pose6 typedWorld{};
     QString why;
     if (!placement::parse(ui->lineEdit_World->text(), &typedWorld, &why)) {
-        refuse(ui->lineEdit_World, tr("World frame: %1").arg(why));
+        refuse(ui->lineEdit_World, uitext::get(uitext::Text::WorldRefused).arg(why));
         writeWorldField();
         return;
     }

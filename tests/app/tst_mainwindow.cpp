@@ -2,6 +2,7 @@
 // station files written and read back, full screen and the About box.
 #include "app/mainwindow.h"
 #include "kinematics/robot.h"
+#include "language/languagefile.h"
 #include "language/relabel.h"
 #include "models/datadirs.h"
 #include "scene/glwidget.h"
@@ -87,6 +88,7 @@ private slots:
     void stationsMoveWithTheInstallation();
     void oneMessageForManyObjects();
     void helpWithoutABrowser();
+    void everyFieldShowsItsWholeText();
 
 private:
     MainWindow *w = nullptr;
@@ -173,9 +175,10 @@ void TestMainWindow::startWithoutAStation()
     QVERIFY(w->action("actionEnglish")->isChecked());
     QVERIFY(w->action("actionEulerABB")->isChecked());
     QCOMPARE(w->action("actionLoadRobot")->text(), QStringLiteral("Load Robot"));
-    QVERIFY(!w->objectsDock()->isVisible());
+    // The objects list is there without F3; its form waits for a pick.
+    QVERIFY(w->objectsDock()->isVisible());
     QVERIFY(!w->objectPropertiesDock()->isVisible());
-    QVERIFY(!w->action("actionObjectsView")->isChecked());
+    QVERIFY(w->action("actionObjectsView")->isChecked());
 }
 
 void TestMainWindow::startWithAGermanStation()
@@ -221,6 +224,11 @@ void TestMainWindow::languagesRelabelEverything()
     ui->comboBox_2->setCurrentIndex(2); // World axes
     QCOMPARE(w->panel()->movementFrame(), 2);
     QStringList seen;
+    // What the window says later follows the language too: "Movement", the
+    // dock titles, the RAPID dock and a refusal of a typo in Position.
+    QVector<QSet<QString>> later(5);
+    QAbstractButton *update = w->findChild<QAbstractButton *>("btnRefresh");
+    QVERIFY(update);
     for (auto slot : {&MainWindow::do_englishLanguage, &MainWindow::do_frenchLanguage,
                       &MainWindow::do_spanishLanguage, &MainWindow::do_catalanLanguage,
                       &MainWindow::do_germanLanguage}) {
@@ -231,9 +239,36 @@ void TestMainWindow::languagesRelabelEverything()
         QCOMPARE(w->panel()->movementFrame(), 0);
         QCOMPARE(ui->comboBox_2->count(), 3);
         ui->comboBox_2->setCurrentIndex(2);
+        ui->positionXYZ->setFocus();
+        ui->positionXYZ->selectAll();
+        QTest::keyClicks(ui->positionXYZ, "4OO, 1OO, 500");
+        QTest::keyClick(ui->positionXYZ, Qt::Key_Return);
+        const QString texts[] = {ui->labelMovement->text(), w->simulationDock()->windowTitle(),
+                                 w->abbDock()->windowTitle(), update->text(),
+                                 w->panel()->notice()};
+        for (int i = 0; i < 5; ++i)
+            later[i] << texts[i];
     }
     // Five different labellings.
     QCOMPARE(QSet<QString>(seen.begin(), seen.end()).size(), 5);
+    for (const QSet<QString> &texts : later)
+        QVERIFY2(texts.size() == 5, qPrintable(QStringList(texts.values()).join(" | ")));
+    QCOMPARE(ui->labelMovement->text(), QString::fromUtf8("Bewegung"));
+    QCOMPARE(w->panel()->notice(), QString::fromUtf8("Position: \u201e4OO\u201c ist keine Zahl"));
+
+    // A German file from before these texts: the menus are German, the
+    // newer texts English.
+    ScratchInstall inst;
+    const QByteArray german = read(DataDirs::languageDir() + "german.txt").toUtf8();
+    QByteArray older;
+    for (const QByteArray &line : german.split('\n').mid(0, LanguageFile::kFirstUiEntry))
+        older += line + '\n';
+    inst.write("Languages/german.txt", older);
+    w->do_germanLanguage();
+    QCOMPARE(w->findChild<QMenu *>("menuFile")->title(), QStringLiteral("Datei"));
+    QCOMPARE(ui->labelMovement->text(), QStringLiteral("Movement"));
+    QCOMPARE(update->text(), QStringLiteral("Update from robot"));
+    w->do_englishLanguage(); // not found in the scratch install: stays as it is
 }
 
 void TestMainWindow::stationRoundTrip()
@@ -644,4 +679,119 @@ void TestMainWindow::helpWithoutABrowser()
 }
 
 QTEST_MAIN(TestMainWindow)
+
+namespace {
+// Pixels of `widget` that its parents leave visible across.
+int visibleWidth(QWidget *widget)
+{
+    QRect r = widget->rect();
+    for (QWidget *w = widget; w->parentWidget() && !w->isWindow(); w = w->parentWidget())
+        r = r.translated(w->pos()).intersected(w->parentWidget()->rect());
+    return r.width();
+}
+
+// Whether a line edit or combo box has room for all of its text, and is
+// not cut off by the dock or panel that holds it.
+bool showsWholeText(QWidget *widget, QString *text)
+{
+    if (visibleWidth(widget) < widget->width()) {
+        *text = QStringLiteral("cut off by its parent");
+        return false;
+    }
+    if (auto *e = qobject_cast<QLineEdit *>(widget)) {
+        *text = e->text();
+        QStyleOptionFrame opt;
+        opt.initFrom(e);
+        opt.lineWidth = e->hasFrame() ? e->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) : 0;
+        const QRect r = e->style()->subElementRect(QStyle::SE_LineEditContents, &opt, e);
+        // QLineEdit keeps two pixels free on either side of its text.
+        return e->fontMetrics().horizontalAdvance(*text) <= r.width() - 4;
+    }
+    if (auto *c = qobject_cast<QComboBox *>(widget)) {
+        *text = c->currentText();
+        QStyleOptionComboBox opt;
+        opt.initFrom(c);
+        const QRect r = c->style()->subControlRect(QStyle::CC_ComboBox, &opt,
+                                                    QStyle::SC_ComboBoxEditField, c);
+        return c->fontMetrics().horizontalAdvance(*text) <= r.width();
+    }
+    return true;
+}
+} // namespace
+
+void TestMainWindow::everyFieldShowsItsWholeText()
+{
+    // The default window at 1280 x 800, in English and in German (the
+    // longest texts), with the robot and object forms and the RAPID dock open.
+    w->resize(1280, 800);
+    const QByteArray shots = qgetenv("VELKARI_SHOT_DIR");
+    ScratchInstall inst;
+    const QString part = inst.write("Objects/plate.stl", "solid p\n vertex 0 0 0\n vertex 1 0 0\n"
+                                                         " vertex 0 1 0\n");
+    DataDirs::setApplicationDirForTesting(QString());
+    for (int language : {1, 5}) {
+        QTemporaryDir dir;
+        const QString station = dir.filePath("cell.vks");
+        QFile f(station);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        // The default robot and tool, World frame and placement at the origin.
+        f.write(QStringLiteral("#OPTIONS#%1#0#\r\n#ROBOT#../CAD_Robots/ABB_IRB120.xml#"
+                               "../CAD_Tools/IRB120_Crayon.tool#ABB_IRB120.xml#1#0#0#0#0#0#0#"
+                               "1#0#0#0#0#1#0#0#0#0#1#0#0#0#0#1#\r\n")
+                    .arg(language)
+                    .toUtf8());
+        f.close();
+        w->startWith(station);
+        QVERIFY(w->robot());
+        QCOMPARE(w->action(language == 5 ? "actionGerman" : "actionEnglish")->isChecked(), true);
+        QTest::qWait(50);
+        if (!shots.isEmpty())
+            w->snapshot().save(shots + QStringLiteral("/default-%1.png").arg(language));
+        // Robot list: a few lines, the objects list below it takes the rest.
+        QVERIFY(w->objectsDock()->isVisible());
+        QVERIFY(w->robotsDock()->height() < 150);
+        QVERIFY(w->objectsDock()->height() > 300);
+        // Jog somewhere with long numbers, open both forms and the RAPID dock.
+        Ui::MenuPrincipal *ui = w->panel()->form();
+        const std::pair<QAbstractSpinBox *, const char *> jog[] = {
+            {ui->doubleSpinBox01, "-123.45"},
+            {ui->doubleSpinBox02, "-45.67"},
+            {ui->doubleSpinBox03, "-54.32"},
+            {ui->doubleSpinBox05, "-100.5"}};
+        for (auto [box, v] : jog) {
+            box->setFocus();
+            box->selectAll();
+            QTest::keyClicks(box, v);
+            QTest::keyClick(box, Qt::Key_Return);
+        }
+        Robots *robots = w->view()->robotsList();
+        robots->ObjList_JustClicked(robots->listWidget()->model()->index(0, 0));
+        Objects *objects = w->view()->objectsList();
+        QCOMPARE(objects->AddObject(part), 0);
+        objects->placementEdit()->setText("-1000, -1000, 1000, -180, -90, -180");
+        QTest::keyClick(objects->placementEdit(), Qt::Key_Return);
+        objects->ObjList_JustClicked(objects->listWidget()->model()->index(0, 0));
+        w->action("actionAbbData")->trigger();
+        QTest::qWait(50);
+        if (!shots.isEmpty())
+            w->snapshot().save(shots + QStringLiteral("/forms-%1.png").arg(language));
+        QList<QWidget *> fields;
+        for (QWidget *top : {static_cast<QWidget *>(w), static_cast<QWidget *>(w->abbDock())})
+            for (QWidget *c : top->findChildren<QWidget *>())
+                if (c->isVisible() && (qobject_cast<QLineEdit *>(c) || qobject_cast<QComboBox *>(c)))
+                    fields << c;
+        QVERIFY(fields.size() >= 12);
+        for (QWidget *field : fields) {
+            QString text;
+            QVERIFY2(showsWholeText(field, &text),
+                     qPrintable(field->objectName() + ": " + text));
+        }
+        // The floating RAPID dock stays below the menu bar.
+        const QRect menu(w->menuBar()->mapToGlobal(QPoint(0, 0)), w->menuBar()->size());
+        QVERIFY(!w->abbDock()->frameGeometry().intersects(menu));
+        w->abbDock()->hide();
+        objects->removeAll();
+    }
+}
+
 #include "tst_mainwindow.moc"

@@ -131,16 +131,33 @@ void TestView::aBrokenDescriptionKeepsTheStation()
     DataDirs::setApplicationDirForTesting(QString());
     QCOMPARE(w->loadRobot(DataDirs::defaultRobot()), 0);
     Robot *before = v->selectedRobot();
+    QFile shipped(DataDirs::defaultRobot());
+    QVERIFY(shipped.open(QIODevice::ReadOnly));
+    const QByteArray good = shipped.readAll();
+    // The shipped description damaged as users damage files: the message
+    // the window shows names the reason, not only the log.
+    QByteArray fiveAxes = good;
+    fiveAxes.remove(fiveAxes.indexOf("    <joint id=\"Axis6\""),
+                    fiveAxes.indexOf("  </robot_dk>") - fiveAxes.indexOf("    <joint id=\"Axis6\""));
+    QByteArray noScale = good;
+    noScale.replace("<CAD_scale FACTOR=\"1\" />", "");
+    QByteArray brokenXml = good;
+    brokenXml.replace("<CAD_base x", "<CAD_base <x"); // line 20
+    const std::pair<QByteArray, QString> cases[] = {
+        {fiveAxes, QStringLiteral("6 elements, fewer than seven")},
+        {noScale, QStringLiteral("section CAD_scale is missing (found \"CAD_offsets\"")},
+        {brokenXml, QStringLiteral("broken XML at line 20")},
+        {"<robot><robot_dk>", QStringLiteral("broken XML at line 1")},
+    };
     QSignalSpy messages(v, &glwidget::userMessage);
-    const QString broken = inst.write(QStringLiteral("broken.xml"), "<robot><robot_dk>");
-    QCOMPARE(w->loadRobot(broken), -1);
-    QCOMPARE(
-        w->loadRobot(inst.write(QStringLiteral("short.xml"),
-                                "<robot><robot_dk><a id=\"Base\"/><a id=\"A1\"/></robot_dk>"
-                                "<robot_geometry/><CAD_base/><CAD_scale/><CAD_offsets/></robot>")),
-        -1);
-    QCOMPARE(messages.count(), 2);
-    QVERIFY(messages.at(0).at(0).toString().contains(broken));
+    for (const auto &c : cases) {
+        const QString file = inst.write(QStringLiteral("bad.xml"), c.first);
+        QCOMPARE(w->loadRobot(file), -1);
+        QVERIFY(!messages.isEmpty());
+        const QString shown = messages.takeLast().at(0).toString();
+        QVERIFY2(shown.contains(file) && shown.contains(c.second), qPrintable(shown));
+        QCOMPARE(w->lastMessage(), shown);
+    }
     QCOMPARE(v->selectedRobot(), before);
     QCOMPARE(v->robotsList()->count(), 1);
 }
@@ -191,6 +208,22 @@ void TestView::robotForm()
     QCOMPARE(p[11], 300.0f);
     // Convention 0: the last angle turns about X.
     QVERIFY(std::fabs(p[10]) < 1e-6 && std::fabs(p[9] - 1.0f) < 1e-6);
+    // A typo (letter O) is refused visibly; the robot stays where it is.
+    QSignalSpy messages(v, &glwidget::userMessage);
+    const Matrix4 kept = p;
+    panel->placementEdit()->selectAll();
+    QTest::keyClicks(panel->placementEdit(), QStringLiteral("1OO, 200, 300, 0, 0, 90"));
+    QTest::keyClick(panel->placementEdit(), Qt::Key_Return);
+    QCOMPARE(v->selectedRobot()->getPlacement(), kept);
+    QVERIFY(panel->placementEdit()->property("refused").toBool());
+    QCOMPARE(messages.count(), 1);
+    QVERIFY(messages.at(0).at(0).toString().contains(QStringLiteral("\"1OO\" is not a number")));
+    QVERIFY(panel->placementEdit()->text().startsWith(QStringLiteral("100.00 mm, 200.00 mm")));
+    panel->placementEdit()->selectAll();
+    QTest::keyClicks(panel->placementEdit(), QStringLiteral("0, 0, 0, 0, 0, 0"));
+    QTest::keyClick(panel->placementEdit(), Qt::Key_Return);
+    QCOMPARE(v->selectedRobot()->getPlacement()[3], 0.0f);
+    QVERIFY(!panel->placementEdit()->property("refused").toBool());
     // Visible box.
     panel->visibleBox()->click();
     QVERIFY(!v->selectedRobot()->isVisible());

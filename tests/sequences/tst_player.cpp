@@ -260,7 +260,7 @@ void TestPlayer::flaggedNodeStopsPlayBeforeIt()
     QCOMPARE(applied.last(), 6);
     QCOMPARE(robot()->jointValues()[0], 6.0f);
     QCOMPARE(paths->statusLabel()->text(),
-             QStringLiteral("Discontinuity in next mouvement: Joint 5 is close to 0 deg. "));
+             QStringLiteral("Discontinuity in next movement: Joint 5 is close to 0 deg. "));
     QCOMPARE(paths->statusText(), paths->statusLabel()->text());
     // Stepping onto it by hand applies it and clears the status.
     applied.clear();
@@ -284,7 +284,7 @@ void TestPlayer::fastPlayStopsBeforeAPassedFlag()
     // The second tick would reach 10, over the flagged 7: it stops on 6.
     QCOMPARE(applied, (QList<int>{5, 6}));
     QCOMPARE(paths->currentIndex(), 6);
-    QCOMPARE(paths->statusText(), QStringLiteral("Discontinuity in next mouvement: No IK "
+    QCOMPARE(paths->statusText(), QStringLiteral("Discontinuity in next movement: No IK "
                                                  "solution. Cannot make the path continuous. "));
     // Jumping by hand, stopped, passes it.
     applied.clear();
@@ -365,6 +365,23 @@ void TestPlayer::keysOfThePlayer()
     QTest::keyClick(panel, Qt::Key_Up);
     QCOMPARE(applied, QList<int>{0});
     QCOMPARE(paths->currentIndex(), 0);
+    // After ">>" (fast play) Right steps five, as its tooltip and the help
+    // say; Left still one; a normal play brings Right back to one.
+    QTest::mousePress(paths->button(QStringLiteral("fastButton")), Qt::LeftButton);
+    QTest::keyClick(panel, Qt::Key_Escape);
+    const int from = paths->currentIndex();
+    QTest::keyClick(panel, Qt::Key_Right);
+    QCOMPARE(paths->currentIndex(), from + 5);
+    QTest::keyClick(panel, Qt::Key_Left);
+    QCOMPARE(paths->currentIndex(), from + 4);
+    QVERIFY(paths->button(QStringLiteral("fastButton"))->toolTip().contains(QStringLiteral("five")));
+    QVERIFY(paths->button(QStringLiteral("pauseButton"))->toolTip().contains(QStringLiteral("Right")));
+    for (const char *b : {"rewindButton", "playButton", "endButton", "loopButton"})
+        QVERIFY2(!paths->button(QLatin1String(b))->toolTip().isEmpty(), b);
+    QFile help(DataDirs::helpDir() + QStringLiteral("index.html"));
+    QVERIFY(help.open(QIODevice::ReadOnly));
+    QVERIFY(QString::fromUtf8(help.readAll()).contains(QStringLiteral("or five after fast play")));
+    QTest::keyClick(panel, Qt::Key_Up);
     // With Shift or Ctrl the arrows are not the player's.
     applied.clear();
     QTest::keyClick(panel, Qt::Key_Right, Qt::ShiftModifier);
@@ -434,7 +451,7 @@ void TestPlayer::programReportAndTrace()
     // Playing stops before the flagged last position.
     QTRY_VERIFY(!paths->playing());
     QCOMPARE(paths->currentIndex(), n - 2);
-    QVERIFY(paths->statusText().startsWith(QStringLiteral("Discontinuity in next mouvement: ")));
+    QVERIFY(paths->statusText().startsWith(QStringLiteral("Discontinuity in next movement: ")));
     // A second load replaces the trace rather than adding to it.
     paths->setReportShown(false);
     QCOMPARE(paths->Load_Sequence_Text(QString::fromLatin1(kSingularLine)), n);

@@ -1,5 +1,5 @@
-// The keys of a language file in entry order (the 71 older ones, then the
-// plots dock's), typed out independently of
+// The keys of a language file in entry order (the 71 older ones, the plots
+// dock's, then the window's refusals and RAPID dock texts), typed out independently of
 // the reader's own table so the tests can catch a slip in it.
 #pragma once
 
@@ -90,6 +90,30 @@ inline const QStringList &languageKeys()
         "plotscrossinglbl",
         "plotsnearlbl",
         "plotsemptylbl",
+        "movementlbl",
+        "notanumberlbl",
+        "numbersexpectedlbl",
+        "jointlimitlbl",
+        "jointtypolbl",
+        "jointsleavelimitslbl",
+        "jogrefusedlbl",
+        "positionrefusedlbl",
+        "orientationrefusedlbl",
+        "posenotreachablelbl",
+        "worldrefusedlbl",
+        "placementrefusedlbl",
+        "scalerefusedlbl",
+        "abbdocklbl",
+        "rapidupdatelbl",
+        "rapidupdatetiplbl",
+        "rapidnorobotlbl",
+        "rapidbadwobjlbl",
+        "rapidbadtoollbl",
+        "rapidbadtargetlbl",
+        "rapidnoconflbl",
+        "rapidunreachablelbl",
+        "rapidbadconflbl",
+        "discontinuitylbl",
     };
     return keys;
 }

@@ -1,0 +1,57 @@
+// Texts the window composes or sets after start-up (refusals, the RAPID
+// dock, dock titles): where each sits in a language file and the English
+// text kept when a file does not hold it. The reader knows the keys; their
+// position comes from LanguageFile alone.
+#pragma once
+
+#include "language/languagefile.h"
+
+#include <QString>
+
+namespace uitext {
+
+enum class Text
+{
+    Movement,
+    NotANumber,      // %1: what was typed
+    NumbersExpected, // %1: how many, %2: how many found
+    JointLimit,      // %1: axis, %2, %3: the limits
+    JointNotANumber, // %1: axis, %2: what was typed
+    JointsLeaveLimits,
+    JogRefused,
+    PositionRefused,    // %1: why
+    OrientationRefused, // %1: why
+    PoseNotReachable,
+    WorldRefused,     // %1: why
+    PlacementRefused, // %1: why
+    ScaleRefused,     // %1: what was typed, %2: the largest scale
+    RapidDockTitle,
+    RapidUpdate,
+    RapidUpdateTip,
+    RapidNoRobot,
+    RapidBadWorkObject,
+    RapidBadTool,
+    RapidBadTarget,
+    RapidNoConfData,
+    RapidUnreachable,
+    RapidBadConfData,
+    Discontinuity,
+    Count
+};
+
+static_assert(int(Text::Count) == LanguageFile::kUiEntries,
+              "one language entry per text of this table");
+
+inline int languageEntry(Text t)
+{
+    return LanguageFile::kFirstUiEntry + int(t);
+}
+
+QString englishText(Text t);
+// The text in the language applied last; English until one is applied and
+// for entries an older file does not hold.
+QString get(Text t);
+// Takes the texts of `file` (called whenever a language is applied).
+void apply(const LanguageFile &file);
+
+} // namespace uitext
