@@ -1,13 +1,14 @@
 #include "relabel.h"
 
 #include "languagefile.h"
-#include "rapid/formabbutility.h"
-#include "uitexts.h"
 #include "models/datadirs.h"
+#include "rapid/formabbutility.h"
 #include "scene/glwidget.h"
 #include "scene/objects.h"
+#include "scene/robots.h"
 #include "ui/menuprincipal.h"
 #include "ui_menuprincipal.h"
+#include "uitexts.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -107,6 +108,18 @@ QStringList applyLanguage(MenuPrincipal *panel, const LanguageFile &file)
             {first + 4, objects->removeButton()}, {first + 5, objects->okButton()},
         };
         for (const auto &t : objectTexts)
+            if (file.has(t.first))
+                setCaption(t.second, file.text(t.first));
+    }
+    // The robot form has the same check box and buttons as the object form.
+    if (Robots *robots = panel->view() ? panel->view()->robotsList() : nullptr) {
+        const int first = LanguageFile::kFirstObjectEntry;
+        const std::vector<std::pair<int, QWidget *>> robotTexts = {
+            {first + 1, robots->visibleBox()},
+            {first + 4, robots->removeButton()},
+            {first + 5, robots->okButton()},
+        };
+        for (const auto &t : robotTexts)
             if (file.has(t.first))
                 setCaption(t.second, file.text(t.first));
     }

@@ -10,8 +10,8 @@
 #include <QDockWidget>
 #include <QGridLayout>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTextEdit>
 
 FormABButility::FormABButility(MenuPrincipal *panel, QWidget *parent)

@@ -288,9 +288,8 @@ void Objects::GUIobjectScaleChanged()
     ObjectEntry *e = m_entries[std::size_t(m_selected)].get();
     if (!typed::number(m_scale->text(), &s) || s <= 0.0 || s > kMaxScale) {
         markRefused(m_scale, true);
-        emit userMessage(uitext::get(uitext::Text::ScaleRefused)
-                             .arg(m_scale->text().trimmed())
-                             .arg(kMaxScale));
+        emit userMessage(
+            uitext::get(uitext::Text::ScaleRefused).arg(m_scale->text().trimmed()).arg(kMaxScale));
         m_scale->setText(QString::number(double(e->scale), 'f', 3));
         return;
     }

@@ -92,9 +92,9 @@ Robot *Robots::addRobot(const QByteArray &fileName, QString *error)
         if (error) {
             const QString file = QString::fromUtf8(fileName);
             const QString why = xml::lastError();
-            *error = why.isEmpty() ? tr("The robot description %1 could not be read.").arg(file)
-                                   : tr("The robot description %1 could not be read: %2.")
-                                         .arg(file, why);
+            *error = why.isEmpty()
+                         ? tr("The robot description %1 could not be read.").arg(file)
+                         : tr("The robot description %1 could not be read: %2.").arg(file, why);
         }
         return nullptr;
     }

@@ -51,6 +51,7 @@ public:
     QLineEdit *placementEdit() const { return m_placement; }
     QCheckBox *visibleBox() const { return m_visible; }
     QPushButton *removeButton() const { return m_remove; }
+    QPushButton *okButton() const { return m_ok; }
 
 signals:
     void RenderGL();

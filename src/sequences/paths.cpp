@@ -624,7 +624,8 @@ void Paths::SetSimulationToPosition(int target)
             set_QTOTAL_Nodei(m_nodes[std::size_t(reached)]);
         if (flagged >= 0) {
             m_timer.stop();
-            setStatus(uitext::get(uitext::Text::Discontinuity) + QLatin1Char(' ') + sequences::PathAnalyser::problemTexts(problem));
+            setStatus(uitext::get(uitext::Text::Discontinuity) + QLatin1Char(' ') +
+                      sequences::PathAnalyser::problemTexts(problem));
         }
     }
     showPosition();
@@ -683,7 +684,8 @@ void Paths::set_QTOTAL_Nodei(const nodeJOINTS &applied)
     if (node.problem != 0.0f && playing()) {
         m_timer.stop();
         Sequence_Step_Back();
-        setStatus(uitext::get(uitext::Text::Discontinuity) + QLatin1Char(' ') + sequences::PathAnalyser::problemTexts(int(node.problem)));
+        setStatus(uitext::get(uitext::Text::Discontinuity) + QLatin1Char(' ') +
+                  sequences::PathAnalyser::problemTexts(int(node.problem)));
     } else {
         setStatus(QString());
     }

@@ -476,9 +476,9 @@ void MenuPrincipal::applyJointValues()
         int k = 0;
         while (k < 5 && q[k] == m_joints[std::size_t(k)])
             ++k;
-        refuse(spin(k), uitext::get(uitext::Text::JointsLeaveLimits)
-                            .arg(k + 1)
-                            .arg(double(q[k]), 0, 'f', 2));
+        refuse(
+            spin(k),
+            uitext::get(uitext::Text::JointsLeaveLimits).arg(k + 1).arg(double(q[k]), 0, 'f', 2));
         restoreJointBoxes();
         return;
     }

@@ -225,8 +225,9 @@ void TestMainWindow::languagesRelabelEverything()
     QCOMPARE(w->panel()->movementFrame(), 2);
     QStringList seen;
     // What the window says later follows the language too: "Movement", the
-    // dock titles, the RAPID dock and a refusal of a typo in Position.
-    QVector<QSet<QString>> later(5);
+    // dock titles, the RAPID dock, a refusal of a typo in Position and the
+    // robot form.
+    QVector<QSet<QString>> later(6);
     QAbstractButton *update = w->findChild<QAbstractButton *>("btnRefresh");
     QVERIFY(update);
     for (auto slot : {&MainWindow::do_englishLanguage, &MainWindow::do_frenchLanguage,
@@ -243,16 +244,20 @@ void TestMainWindow::languagesRelabelEverything()
         ui->positionXYZ->selectAll();
         QTest::keyClicks(ui->positionXYZ, "4OO, 1OO, 500");
         QTest::keyClick(ui->positionXYZ, Qt::Key_Return);
-        const QString texts[] = {ui->labelMovement->text(), w->simulationDock()->windowTitle(),
-                                 w->abbDock()->windowTitle(), update->text(),
-                                 w->panel()->notice()};
-        for (int i = 0; i < 5; ++i)
+        const QString texts[] = {
+            ui->labelMovement->text(),   w->simulationDock()->windowTitle(),
+            w->abbDock()->windowTitle(), update->text(),
+            w->panel()->notice(),        w->view()->robotsList()->removeButton()->text()};
+        for (int i = 0; i < 6; ++i)
             later[i] << texts[i];
     }
     // Five different labellings.
     QCOMPARE(QSet<QString>(seen.begin(), seen.end()).size(), 5);
     for (const QSet<QString> &texts : later)
         QVERIFY2(texts.size() == 5, qPrintable(QStringList(texts.values()).join(" | ")));
+    if (const QByteArray shots = qgetenv("VELKARI_SHOT_DIR"); !shots.isEmpty())
+        w->snapshot().save(shots + "/refusal-5.png");
+    QVERIFY(ui->positionXYZ->property("refused").toBool());
     QCOMPARE(ui->labelMovement->text(), QString::fromUtf8("Bewegung"));
     QCOMPARE(w->panel()->notice(), QString::fromUtf8("Position: \u201e4OO\u201c ist keine Zahl"));
 
@@ -711,8 +716,8 @@ bool showsWholeText(QWidget *widget, QString *text)
         *text = c->currentText();
         QStyleOptionComboBox opt;
         opt.initFrom(c);
-        const QRect r = c->style()->subControlRect(QStyle::CC_ComboBox, &opt,
-                                                    QStyle::SC_ComboBoxEditField, c);
+        const QRect r =
+            c->style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, c);
         return c->fontMetrics().horizontalAdvance(*text) <= r.width();
     }
     return true;
@@ -753,11 +758,10 @@ void TestMainWindow::everyFieldShowsItsWholeText()
         QVERIFY(w->objectsDock()->height() > 300);
         // Jog somewhere with long numbers, open both forms and the RAPID dock.
         Ui::MenuPrincipal *ui = w->panel()->form();
-        const std::pair<QAbstractSpinBox *, const char *> jog[] = {
-            {ui->doubleSpinBox01, "-123.45"},
-            {ui->doubleSpinBox02, "-45.67"},
-            {ui->doubleSpinBox03, "-54.32"},
-            {ui->doubleSpinBox05, "-100.5"}};
+        const std::pair<QAbstractSpinBox *, const char *> jog[] = {{ui->doubleSpinBox01, "-123.45"},
+                                                                   {ui->doubleSpinBox02, "-45.67"},
+                                                                   {ui->doubleSpinBox03, "-54.32"},
+                                                                   {ui->doubleSpinBox05, "-100.5"}};
         for (auto [box, v] : jog) {
             box->setFocus();
             box->selectAll();
@@ -773,18 +777,20 @@ void TestMainWindow::everyFieldShowsItsWholeText()
         objects->ObjList_JustClicked(objects->listWidget()->model()->index(0, 0));
         w->action("actionAbbData")->trigger();
         QTest::qWait(50);
-        if (!shots.isEmpty())
+        if (!shots.isEmpty()) {
             w->snapshot().save(shots + QStringLiteral("/forms-%1.png").arg(language));
+            w->abbDock()->grab().save(shots + QStringLiteral("/rapid-%1.png").arg(language));
+        }
         QList<QWidget *> fields;
         for (QWidget *top : {static_cast<QWidget *>(w), static_cast<QWidget *>(w->abbDock())})
             for (QWidget *c : top->findChildren<QWidget *>())
-                if (c->isVisible() && (qobject_cast<QLineEdit *>(c) || qobject_cast<QComboBox *>(c)))
+                if (c->isVisible() &&
+                    (qobject_cast<QLineEdit *>(c) || qobject_cast<QComboBox *>(c)))
                     fields << c;
         QVERIFY(fields.size() >= 12);
         for (QWidget *field : fields) {
             QString text;
-            QVERIFY2(showsWholeText(field, &text),
-                     qPrintable(field->objectName() + ": " + text));
+            QVERIFY2(showsWholeText(field, &text), qPrintable(field->objectName() + ": " + text));
         }
         // The floating RAPID dock stays below the menu bar.
         const QRect menu(w->menuBar()->mapToGlobal(QPoint(0, 0)), w->menuBar()->size());

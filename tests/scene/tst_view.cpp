@@ -138,7 +138,8 @@ void TestView::aBrokenDescriptionKeepsTheStation()
     // the window shows names the reason, not only the log.
     QByteArray fiveAxes = good;
     fiveAxes.remove(fiveAxes.indexOf("    <joint id=\"Axis6\""),
-                    fiveAxes.indexOf("  </robot_dk>") - fiveAxes.indexOf("    <joint id=\"Axis6\""));
+                    fiveAxes.indexOf("  </robot_dk>") -
+                        fiveAxes.indexOf("    <joint id=\"Axis6\""));
     QByteArray noScale = good;
     noScale.replace("<CAD_scale FACTOR=\"1\" />", "");
     QByteArray brokenXml = good;

@@ -374,8 +374,10 @@ void TestPlayer::keysOfThePlayer()
     QCOMPARE(paths->currentIndex(), from + 5);
     QTest::keyClick(panel, Qt::Key_Left);
     QCOMPARE(paths->currentIndex(), from + 4);
-    QVERIFY(paths->button(QStringLiteral("fastButton"))->toolTip().contains(QStringLiteral("five")));
-    QVERIFY(paths->button(QStringLiteral("pauseButton"))->toolTip().contains(QStringLiteral("Right")));
+    QVERIFY(
+        paths->button(QStringLiteral("fastButton"))->toolTip().contains(QStringLiteral("five")));
+    QVERIFY(
+        paths->button(QStringLiteral("pauseButton"))->toolTip().contains(QStringLiteral("Right")));
     for (const char *b : {"rewindButton", "playButton", "endButton", "loopButton"})
         QVERIFY2(!paths->button(QLatin1String(b))->toolTip().isEmpty(), b);
     QFile help(DataDirs::helpDir() + QStringLiteral("index.html"));
