@@ -28,6 +28,7 @@ class QSound;
 class QTextBrowser;
 class About;
 class FormABButility;
+struct Station;
 class LANcontrol;
 class Paths;
 class Wii;
@@ -106,8 +107,11 @@ public:
     // Load_Setup's result for a file that opened but is not a station (the
     // current station then stays, and a message names the first bad line).
     static constexpr int kStationDamaged = -2;
-    // The station as Save_Setup would write it now.
+    // The station as Save_Setup would write it now, as a value and as text.
+    Station collectStation() const;
     QString stationText() const;
+    // Replaces the station on screen by this one; the two codes as Load_Setup.
+    void applyStation(const Station &station, int *language, int *euler);
     // Robot, tool, joints, frames or objects differ from the last load or save.
     bool hasUnsavedChanges() const;
     void markStationSaved();
