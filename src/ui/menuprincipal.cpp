@@ -10,7 +10,7 @@
 #include "models/datadirs.h"
 #include "models/tool.h"
 #include "rapid/formabbutility.h"
-#include "rapid/wii.h"
+#include "wii/wii.h"
 #include "render/frameglyph.h"
 #include "scene/glwidget.h"
 #include "scene/objectmesh.h"
