@@ -19,7 +19,7 @@
 #include "scene/robots.h"
 #include "sequences/paths.h"
 #include "sequences/sequenceparser.h"
-#include "sequences/playerwiring.h"
+#include "ui/playerwiring.h"
 #include "ui_menuprincipal.h"
 
 #include <QApplication>
