@@ -17,7 +17,6 @@ import sys
 ALLOWED = {
     ("kinematics", "models"),  # Robot loads its description and meshes
     ("language", "ui"),        # relabel writes into the control panel's form
-    ("rapid", "ui"),           # the RAPID panel calls the control panel
     ("wii", "ui"),             # the Wii window connects to the control panel
 }
 

@@ -4,13 +4,13 @@
 #include "kinematics/robot.h"
 #include "rapidparser.h"
 #include "scene/glwidget.h"
-#include "ui/menuprincipal.h"
+#include "scene/panelcommands.h"
 
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QTextEdit>
 
-FormABButility::FormABButility(MenuPrincipal *panel, QWidget *parent)
+FormABButility::FormABButility(PanelCommands *panel, QWidget *parent)
     : QWidget(parent), m_panel(panel), ui(new Ui::FormABButility)
 {
     ui->setupUi(this);

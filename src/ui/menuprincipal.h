@@ -10,6 +10,7 @@
 
 #include "kinematics/ikconfiguration.h"
 #include "kinematics/matrixtoolbox.h"
+#include "scene/panelcommands.h"
 
 #include <GL/gl.h>
 #include <QDoubleSpinBox>
@@ -63,7 +64,7 @@ private:
     bool passes();
 };
 
-class MenuPrincipal : public QWidget
+class MenuPrincipal : public QWidget, public PanelCommands
 {
     Q_OBJECT
 public:
@@ -77,7 +78,7 @@ public:
                   QDockWidget *simulationDock = nullptr, QDockWidget *abbDock = nullptr);
     ~MenuPrincipal() override;
 
-    glwidget *view() const;
+    glwidget *view() const override;
     Paths *paths() const { return m_paths; }
     FormABButility *rapidUtility() const { return m_rapid; }
     Wii *wiiWindow() const;
@@ -150,7 +151,7 @@ public slots:
     void SetControlsVisible(bool visible);
 
     // Cartesian jogging, read-outs and configurations.
-    int increaseValue(int step);
+    int increaseValue(int step) override;
     void setValuesIK(GLfloat *pose);
     void updateIKslider();
     void configurationChanged(const QString &text);
@@ -162,8 +163,8 @@ public slots:
     void World_Definition_Changed();
     void World_Definition_Refresh();
     void Tool_Definition_Refresh();
-    void Change_TCP(GLfloat *newHT);
-    void Change_WOBJ(GLfloat *newHB);
+    void Change_TCP(GLfloat *newHT) override;
+    void Change_WOBJ(GLfloat *newHB) override;
     void Change_Object(GLfloat *newH, int id);
     void setRobotAxisCheckersFromRobot(GLfloat *flags);
     void disable_enable_Axis();
