@@ -10,6 +10,7 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <limits>
 
 namespace cnumber {
 
@@ -31,16 +32,21 @@ std::string_view skipBlanksAndPlus(std::string_view t, bool &negative)
 
 } // namespace
 
-double toDouble(std::string_view text)
+namespace {
+
+// One reader for both precisions: a float is read as a float, not rounded
+// twice through a double.
+template <class Real>
+Real toReal(std::string_view text)
 {
     bool negative = false;
     const std::string_view t = skipBlanksAndPlus(text, negative);
     if (t.empty() || t.front() == '+' || t.front() == '-')
-        return 0.0;
-    double value = 0.0;
+        return Real(0);
+    Real value = Real(0);
     const auto res = std::from_chars(t.data(), t.data() + t.size(), value);
     if (res.ec == std::errc::invalid_argument)
-        return 0.0;
+        return Real(0);
     // Out of range: from_chars leaves the value alone; atof gives 0 on
     // underflow and HUGE_VAL on overflow.
     if (res.ec == std::errc::result_out_of_range) {
@@ -48,9 +54,21 @@ double toDouble(std::string_view text)
         const auto e = parsed.find_first_of("eE");
         const bool underflow =
             e != std::string_view::npos && e + 1 < parsed.size() && parsed[e + 1] == '-';
-        value = underflow ? 0.0 : HUGE_VAL;
+        value = underflow ? Real(0) : std::numeric_limits<Real>::infinity();
     }
     return negative ? -value : value;
+}
+
+} // namespace
+
+double toDouble(std::string_view text)
+{
+    return toReal<double>(text);
+}
+
+float toFloat(std::string_view text)
+{
+    return toReal<float>(text);
 }
 
 int toInt(std::string_view text)

@@ -10,6 +10,7 @@
 namespace cnumber {
 
 double toDouble(std::string_view text);
+float toFloat(std::string_view text); // read in float precision, as meshes are
 int toInt(std::string_view text);
 
 } // namespace cnumber

@@ -5,7 +5,7 @@
 #include "language/uitexts.h"
 #include "rapidparser.h"
 #include "scene/glwidget.h"
-#include "ui/menuprincipal.h"
+#include "scene/panelcommands.h"
 
 #include <QDockWidget>
 #include <QGridLayout>
@@ -14,7 +14,7 @@
 #include <QScreen>
 #include <QTextEdit>
 
-FormABButility::FormABButility(MenuPrincipal *panel, QWidget *parent)
+FormABButility::FormABButility(PanelCommands *panel, QWidget *parent)
     : QWidget(parent), m_panel(panel), ui(new Ui::FormABButility)
 {
     ui->setupUi(this);

@@ -10,7 +10,7 @@
 
 #include <QWidget>
 
-class MenuPrincipal;
+class PanelCommands;
 class Robot;
 
 namespace Ui {
@@ -21,7 +21,7 @@ class FormABButility : public QWidget
 {
     Q_OBJECT
 public:
-    explicit FormABButility(MenuPrincipal *panel, QWidget *parent = nullptr);
+    explicit FormABButility(PanelCommands *panel, QWidget *parent = nullptr);
     ~FormABButility() override;
 
     // Shown in the label while the station holds no robot.
@@ -43,6 +43,6 @@ private:
     Robot *robot() const;
     void notify(const QString &text);
 
-    MenuPrincipal *m_panel = nullptr;
+    PanelCommands *m_panel = nullptr;
     Ui::FormABButility *ui = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "objectmesh.h"
 
 #include "kinematics/logging.h"
+#include "models/cnumber.h"
 #include "models/datadirs.h"
 
 #include <GL/gl.h>
@@ -203,40 +204,6 @@ const char *find(const char *begin, const char *end, const char *keyword, std::s
     return nullptr;
 }
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
-
-// A number with the C rules of the data files (leading blanks and one sign
-// allowed, the longest numeric prefix taken, anything else 0), always with
-// "." as decimal separator: from_chars does not look at the locale.
-float toFloat(const char *p, const char *end)
-{
-    while (p < end && isBlank(*p))
-        ++p;
-    bool negative = false;
-    if (p < end && (*p == '+' || *p == '-')) {
-        negative = *p == '-';
-        ++p;
-    }
-    if (p == end || *p == '+' || *p == '-')
-        return 0.0f;
-    float value = 0.0f;
-    const auto res = std::from_chars(p, end, value);
-    if (res.ec == std::errc::invalid_argument)
-        return 0.0f;
-    if (res.ec == std::errc::result_out_of_range) {
-        // Like atof: 0 for an underflow, infinity for an overflow.
-        const char *e = p;
-        while (e < res.ptr && *e != 'e' && *e != 'E')
-            ++e;
-        const bool underflow = e + 1 < res.ptr && e[1] == '-';
-        value = underflow ? 0.0f : std::numeric_limits<float>::infinity();
-    }
-    return negative ? -value : value;
-}
-
 // The first three space-separated pieces of [p, end) as numbers; missing
 // pieces read as 0.
 void threeNumbers(const char *p, const char *end, float *out)
@@ -249,7 +216,7 @@ void threeNumbers(const char *p, const char *end, float *out)
             return;
         const void *space = std::memchr(p, ' ', std::size_t(end - p));
         const char *pieceEnd = space ? static_cast<const char *>(space) : end;
-        out[found] = toFloat(p, pieceEnd);
+        out[found] = cnumber::toFloat(std::string_view(p, std::size_t(pieceEnd - p)));
         p = pieceEnd;
     }
 }

@@ -1,7 +1,7 @@
 // The sequence list and its player. Paths holds the nodes read from a
 // sequence file, the clipboard or the data server, runs the path analysis
 // for programs, and steps the robot through the nodes on a 0 ms timer or by
-// hand, by signals to the control panel and the view (see playerwiring.h).
+// hand, by signals to the control panel and the view (see ui/playerwiring.h).
 //
 // Without setupWidgets() it works headless: the player state is kept all the
 // same, only nothing is shown.

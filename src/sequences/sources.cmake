@@ -7,6 +7,5 @@ target_sources(velkari_core PRIVATE
 )
 target_sources(velkari_ui PRIVATE
     ${CMAKE_CURRENT_SOURCE_DIR}/sequences/paths.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/sequences/playerwiring.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/sequences/player.qrc
 )

@@ -11,7 +11,7 @@
 #include "models/datadirs.h"
 #include "models/tool.h"
 #include "rapid/formabbutility.h"
-#include "rapid/wii.h"
+#include "wii/wii.h"
 #include "render/frameglyph.h"
 #include "scene/glwidget.h"
 #include "scene/objectmesh.h"
@@ -20,7 +20,7 @@
 #include "scene/robots.h"
 #include "sequences/paths.h"
 #include "sequences/sequenceparser.h"
-#include "sequences/playerwiring.h"
+#include "ui/playerwiring.h"
 #include "ui_menuprincipal.h"
 
 #include <QApplication>

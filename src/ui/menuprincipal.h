@@ -10,6 +10,7 @@
 
 #include "kinematics/ikconfiguration.h"
 #include "kinematics/matrixtoolbox.h"
+#include "scene/panelcommands.h"
 
 #include <GL/gl.h>
 #include <QDoubleSpinBox>
@@ -28,6 +29,7 @@ class QSound;
 class QTextBrowser;
 class About;
 class FormABButility;
+struct Station;
 class LANcontrol;
 class Paths;
 class Wii;
@@ -62,7 +64,7 @@ private:
     bool passes();
 };
 
-class MenuPrincipal : public QWidget
+class MenuPrincipal : public QWidget, public PanelCommands
 {
     Q_OBJECT
 public:
@@ -76,7 +78,7 @@ public:
                   QDockWidget *simulationDock = nullptr, QDockWidget *abbDock = nullptr);
     ~MenuPrincipal() override;
 
-    glwidget *view() const;
+    glwidget *view() const override;
     Paths *paths() const { return m_paths; }
     FormABButility *rapidUtility() const { return m_rapid; }
     Wii *wiiWindow() const;
@@ -106,8 +108,11 @@ public:
     // Load_Setup's result for a file that opened but is not a station (the
     // current station then stays, and a message names the first bad line).
     static constexpr int kStationDamaged = -2;
-    // The station as Save_Setup would write it now.
+    // The station as Save_Setup would write it now, as a value and as text.
+    Station collectStation() const;
     QString stationText() const;
+    // Replaces the station on screen by this one; the two codes as Load_Setup.
+    void applyStation(const Station &station, int *language, int *euler);
     // Robot, tool, joints, frames or objects differ from the last load or save.
     bool hasUnsavedChanges() const;
     void markStationSaved();
@@ -146,7 +151,7 @@ public slots:
     void SetControlsVisible(bool visible);
 
     // Cartesian jogging, read-outs and configurations.
-    int increaseValue(int step);
+    int increaseValue(int step) override;
     void setValuesIK(GLfloat *pose);
     void updateIKslider();
     void configurationChanged(const QString &text);
@@ -158,8 +163,8 @@ public slots:
     void World_Definition_Changed();
     void World_Definition_Refresh();
     void Tool_Definition_Refresh();
-    void Change_TCP(GLfloat *newHT);
-    void Change_WOBJ(GLfloat *newHB);
+    void Change_TCP(GLfloat *newHT) override;
+    void Change_WOBJ(GLfloat *newHB) override;
     void Change_Object(GLfloat *newH, int id);
     void setRobotAxisCheckersFromRobot(GLfloat *flags);
     void disable_enable_Axis();

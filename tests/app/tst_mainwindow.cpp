@@ -1,5 +1,6 @@
 // The main window as a user meets it: menus and shortcuts, languages,
-// station files written and read back, full screen and the About box.
+// station files written and read back through the window (the records
+// themselves are tst_stationfile's), full screen and the About box.
 #include "app/mainwindow.h"
 #include "kinematics/robot.h"
 #include "language/languagefile.h"
@@ -77,7 +78,6 @@ private slots:
     void stationRoundTrip();
     void worldFrameReadInTheStoredConvention();
     void unreadableStationKeepsTheCurrentOne();
-    void recordsCutShortAreSkipped();
     void emptyOnlyWhenEqual();
     void hashInANameRefusesTheSave();
     void fullScreenAndEscape();
@@ -384,32 +384,6 @@ void TestMainWindow::unreadableStationKeepsTheCurrentOne()
     QFile::setPermissions(dir.path(),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QCOMPARE(read(good), saved);
-}
-
-void TestMainWindow::recordsCutShortAreSkipped()
-{
-    ScratchInstall inst;
-    DataDirs::setApplicationDirForTesting(QString());
-    const QString mesh =
-        inst.write("Objects/t.stl", "solid t\n vertex 0 0 0\n vertex 1 0 0\n vertex 0 1 0\n");
-    QString pose;
-    for (int k = 0; k < 16; ++k)
-        pose += (k % 5 == 0 ? "1.000000#" : "0.000000#");
-    const QString whole = "#OBJECT#" + mesh + "#a#1.000000#1#0#" + pose;
-    QString cut = "#OBJECT#" + mesh + "#b#1.000000#1#0#" + pose;
-    cut.chop(5); // inside the last value: "1.00"
-    QString fifteen = "#OBJECT#" + mesh + "#c#1.000000#1#0#" + pose.section('#', 0, 14) + "#";
-    QTemporaryDir dir;
-    const QString station = dir.filePath("cut.vks");
-    QFile f(station);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(
-        ("#OPTIONS#1#0#\r\n" + whole + "\r\n" + cut + "\r\n" + fifteen + "\r\n" + whole).toUtf8());
-    f.close();
-    int language = 0, euler = 0;
-    QCOMPARE(w->panel()->Load_Setup(station.toUtf8().constData(), &language, &euler), 0);
-    QCOMPARE(w->view()->objectsList()->count(), 2);
-    QCOMPARE(w->view()->objectsList()->entry(1)->name, QStringLiteral("a"));
 }
 
 void TestMainWindow::emptyOnlyWhenEqual()

@@ -167,7 +167,10 @@ void TestReaders::numbersFollowTheCRules_data()
     for (const char *t : {"12.7",   "-12.7",  "  42abc",     "+5",           "1e3",        "-0",
                           "abc",    "",       "0x10",        ".5",           "5.",         "1e400",
                           "-1e400", "1e-400", "99999999999", "-99999999999", "3.25e-2xyz", "\t7",
-                          "inf",    "nan",    "--3",         "+-3"})
+                          "inf",    "nan",    "--3",         "+-3",
+                          // just below the midpoint of two floats: read through a
+                          // double it would round up twice
+                          "1.00000017881393432617187499", "1e39", "-1e-50"})
         QTest::newRow(t) << QByteArray(t);
 }
 
@@ -183,6 +186,14 @@ void TestReaders::numbersFollowTheCRules()
         QCOMPARE(got, 0.0); // data files never hold hexadecimal; 0 like "0" followed by junk
     else
         QCOMPARE(got, want);
+    // Meshes read in float precision, with the same rules.
+    const float wantFloat = std::strtof(text.constData(), nullptr);
+    const float gotFloat = cnumber::toFloat(text.toStdString());
+    if (std::isnan(wantFloat))
+        QVERIFY(std::isnan(gotFloat));
+    else if (!text.startsWith("0x")) // exact: QCOMPARE would forgive the last bits
+        QVERIFY2(gotFloat == wantFloat, qPrintable(QString::number(gotFloat, 'g', 9) + " != " +
+                                                   QString::number(wantFloat, 'g', 9)));
     const long long wantInt = std::strtoll(text.constData(), nullptr, 10);
     const int clamped = wantInt > INT_MAX ? INT_MAX : wantInt < INT_MIN ? INT_MIN : int(wantInt);
     QCOMPARE(cnumber::toInt(text.toStdString()), clamped);

@@ -9,7 +9,7 @@
 #include "scene/objectmesh.h"
 #include "scene/objects.h"
 #include "sequences/paths.h"
-#include "sequences/playerwiring.h"
+#include "ui/playerwiring.h"
 #include "support/scratchinstall.h"
 #include "ui/menuprincipal.h"
 

@@ -8,7 +8,7 @@
 // held, the orientation update every 30 ms.
 #pragma once
 
-#include "rapid/wiiremote.h"
+#include "wii/wiiremote.h"
 
 #include <GL/gl.h>
 #include <QWidget>

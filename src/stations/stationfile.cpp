@@ -1,0 +1,237 @@
+#include "stationfile.h"
+
+#include "models/cnumber.h"
+#include "models/datadirs.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <cmath>
+
+namespace {
+
+QString real(double v)
+{
+    return QString::number(v, 'f', 6);
+}
+
+// Numbers that cannot be read count as 0.
+double number(const QString &field)
+{
+    double v = 0.0;
+    return typed::number(field, &v) ? v : 0.0;
+}
+
+int integer(const QString &field)
+{
+    bool ok = false;
+    const int v = field.trimmed().toInt(&ok);
+    return ok ? v : int(number(field));
+}
+
+bool numbers(const QStringList &f, int from, int count)
+{
+    for (int k = from; k < from + count; ++k)
+        if (!typed::number(f.at(k), nullptr))
+            return false;
+    return true;
+}
+
+// A record worth applying: the kind, enough fields, numbers where numbers go.
+// A record ends with "#": the piece after the last one is whatever trails
+// it, so a record cut inside its last value is one short.
+bool validRobot(const QStringList &f)
+{
+    return f.size() >= 29 && f.at(1).contains(QLatin1String("ROBOT")) && !f.at(2).isEmpty() &&
+           numbers(f, 5, 23);
+}
+
+bool validObject(const QStringList &f)
+{
+    return f.size() >= 24 && f.at(1).contains(QLatin1String("OBJECT")) && !f.at(2).isEmpty() &&
+           numbers(f, 4, 19);
+}
+
+// The joint values of the robot record before it; readers that do not know
+// this record pass over it as any other line.
+bool validJoints(const QStringList &f)
+{
+    return f.size() >= 9 && f.at(1) == QLatin1String("JOINTS") && numbers(f, 2, 6);
+}
+
+template <std::size_t N>
+void fill(std::array<double, N> &to, const QStringList &f, int from)
+{
+    for (std::size_t k = 0; k < N; ++k)
+        to[k] = number(f.at(from + int(k)));
+}
+
+} // namespace
+
+StationFile::Result StationFile::read(const QString &fileName, Station *out, QString *message)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return CannotOpen;
+    const QByteArray raw = file.read(kMaxBytes + 1);
+    return parse(raw, fileName, out, message);
+}
+
+StationFile::Result StationFile::parse(const QByteArray &raw, const QString &fileName,
+                                       Station *out, QString *message)
+{
+    QStringList lines = QString::fromUtf8(raw).split(QLatin1Char('\n'));
+    // The writer puts CR LF before each record; a text mode may have doubled
+    // the CR, so every CR goes.
+    for (QString &l : lines)
+        l.remove(QLatin1Char('\r'));
+
+    int firstBad = 0;
+    int valid = 0, others = 0;
+    if (raw.size() > kMaxBytes || !lines.first().startsWith(QLatin1String("#OPTIONS#")) ||
+        raw.contains('\0'))
+        firstBad = 1;
+    for (int li = 1; firstBad != 1 && li < lines.size(); ++li) {
+        if (lines.at(li).trimmed().isEmpty())
+            continue;
+        const QStringList f = lines.at(li).split(QLatin1Char('#'));
+        if (validRobot(f) || validObject(f) || validJoints(f)) {
+            ++valid;
+            continue;
+        }
+        ++others;
+        if (!firstBad)
+            firstBad = li + 1;
+    }
+    if (firstBad == 1 || (valid == 0 && others > 0)) {
+        if (message)
+            *message = QCoreApplication::translate(
+                           "MenuPrincipal", "The station %1 was not loaded: line %2 is not a "
+                                            "station record. The current station stays.")
+                           .arg(fileName)
+                           .arg(firstBad);
+        return Damaged;
+    }
+
+    Station s;
+    const QStringList options = lines.first().split(QLatin1Char('#'));
+    if (options.size() >= 4) {
+        s.hasOptions = true;
+        s.language = integer(options.at(2));
+        s.euler = integer(options.at(3));
+    }
+    for (int li = 1; li < lines.size(); ++li) {
+        const QStringList f = lines.at(li).split(QLatin1Char('#'));
+        if (validJoints(f)) {
+            if (!s.robots.isEmpty()) {
+                s.robots.last().hasJoints = true;
+                fill(s.robots.last().joints, f, 2);
+            }
+        } else if (validRobot(f)) {
+            if (f.at(2) == QLatin1String("EMPTY")) {
+                s.stoppedAtEmpty = true;
+                break;
+            }
+            StationRobot r;
+            r.file = f.at(2);
+            r.tool = f.at(3);
+            r.name = f.at(4);
+            r.visible = integer(f.at(5)) != 0;
+            fill(r.world, f, 6);
+            fill(r.placement, f, 12);
+            s.robots.append(r);
+        } else if (validObject(f)) {
+            StationObject o;
+            o.path = f.at(2);
+            o.name = f.at(3);
+            o.scale = number(f.at(4));
+            o.visible = integer(f.at(5));
+            o.flipNormals = integer(f.at(6));
+            fill(o.pose, f, 7);
+            s.objects.append(o);
+        }
+    }
+    if (out)
+        *out = s;
+    return Ok;
+}
+
+QString StationFile::text(const Station &s)
+{
+    QString out;
+    out += QStringLiteral("#OPTIONS#%1#%2#").arg(s.language).arg(s.euler);
+    for (const StationRobot &r : s.robots) {
+        out += QStringLiteral("\r\n#ROBOT#") + r.file + QLatin1Char('#') + r.tool +
+               QLatin1Char('#') + r.name + QLatin1Char('#') + QString::number(r.visible ? 1 : 0) +
+               QLatin1Char('#');
+        for (double v : r.world)
+            out += real(v) + QLatin1Char('#');
+        for (double v : r.placement)
+            out += real(v) + QLatin1Char('#');
+        if (r.hasJoints) {
+            out += QStringLiteral("\r\n#JOINTS#");
+            for (double q : r.joints)
+                out += real(std::fabs(q) < 5e-7 ? 0.0 : q) + QLatin1Char('#'); // never "-0.000000"
+        }
+    }
+    for (const StationObject &o : s.objects) {
+        out += QStringLiteral("\r\n#OBJECT#") + o.path + QLatin1Char('#') + o.name +
+               QLatin1Char('#') + real(o.scale) + QLatin1Char('#') + QString::number(o.visible) +
+               QLatin1Char('#') + QString::number(o.flipNormals) + QLatin1Char('#');
+        for (double v : o.pose)
+            out += real(v) + QLatin1Char('#');
+    }
+    return out;
+}
+
+StationFile::Result StationFile::write(const QString &fileName, const Station &s,
+                                       QString *message)
+{
+    if (fileName.isEmpty())
+        return CannotWrite;
+    QStringList unsafe;
+    for (const StationRobot &r : s.robots)
+        for (const QString &f : {r.file, r.tool, r.name})
+            if (f.contains(QLatin1Char('#')))
+                unsafe << f;
+    for (const StationObject &o : s.objects)
+        for (const QString &f : {o.path, o.name})
+            if (f.contains(QLatin1Char('#')))
+                unsafe << f;
+    if (!unsafe.isEmpty()) {
+        if (message)
+            *message = QCoreApplication::translate(
+                           "MenuPrincipal",
+                           "The station was not saved: these names contain \"#\", which station "
+                           "files use to separate fields:\n%1")
+                           .arg(unsafe.join(QLatin1Char('\n')));
+        return Unsafe;
+    }
+    // The old station stays intact unless the whole new one was written.
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return CannotWrite;
+    const QByteArray bytes = text(s).toUtf8();
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        return CannotWrite;
+    return Ok;
+}
+
+// A file chosen in a dialog comes as an absolute path; compared as cleaned,
+// canonical paths it still counts as under the installation.
+QString StationFile::storedPath(const QString &path)
+{
+    const QFileInfo root(DataDirs::applicationDir() + QStringLiteral("/.."));
+    QString base = root.canonicalFilePath();
+    if (base.isEmpty())
+        base = QDir::cleanPath(root.absoluteFilePath());
+    const QFileInfo file(path);
+    QString full = file.canonicalFilePath();
+    if (full.isEmpty())
+        full = QDir::cleanPath(file.absoluteFilePath());
+    if (full.startsWith(base + QLatin1Char('/')))
+        return QStringLiteral("../") + full.mid(base.size() + 1);
+    return path;
+}
