@@ -47,6 +47,18 @@ void Joint::setColor(float r, float g, float b)
     ambient = diffuse = specular = {r, g, b, 1.0f};
 }
 
+void Joint::updateLinkConstants()
+{
+    // As linkMatrix: the twist goes through float, its sine and cosine are
+    // taken in double and rounded to float, the products in double.
+    const double r = double(float(alpha)) * toolbox::kDegToRad;
+    constants.sa = static_cast<float>(std::sin(r));
+    constants.ca = static_cast<float>(std::cos(r));
+    constants.a = float(a);
+    constants.dsa = static_cast<float>(-double(d) * constants.sa);
+    constants.dca = static_cast<float>(double(d) * constants.ca);
+}
+
 Matrix4 Joint::linkMatrix() const
 {
     return calc.linkMatrix(float(alpha), float(a), float(theta) + angle, d);

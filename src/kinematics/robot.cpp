@@ -376,11 +376,35 @@ bool Robot::checkCoupledLimits(const float *six) const
 
 Matrix4 Robot::fkOf(const float *model, int n) const
 {
+    // The chain of linkMatrix products, written out for the structure of a
+    // modified-DH link: its last row is (0, 0, 0, 1) and element (0, 2) is 0,
+    // so those terms are left out. Every sum starts from +0.0 and adds the
+    // remaining terms in the order of the full product, then rounds to float
+    // as the product does: the result is the same to the last bit, signs of
+    // zero included (a sum that starts from +0.0 is never -0.0, so a missing
+    // zero term cannot change it).
     Matrix4 m = toolbox::identity();
-    for (int i = 1; i <= n && i <= 6 && i < int(joints.size()); ++i) {
+    const int last = std::min(std::min(n, 6), int(joints.size()) - 1);
+    for (int i = 1; i <= last; ++i) {
         const Joint &j = joints[std::size_t(i)];
+        const Joint::LinkConstants &c = j.linkConstants();
         const float theta = static_cast<float>(j.getTheta() + double(model[i - 1]));
-        m = calc.product(m, calc.linkMatrix(float(j.getAlpha()), float(j.getA()), theta, j.getD()));
+        const double r = double(theta) * kDegToRad;
+        const double st = static_cast<float>(std::sin(r));
+        const double ct = static_cast<float>(std::cos(r));
+        const double l0[4] = {ct, -st, 0.0, c.a};
+        const double l1[4] = {static_cast<float>(c.ca * st), static_cast<float>(c.ca * ct), -c.sa,
+                              c.dsa};
+        const double l2[4] = {static_cast<float>(c.sa * st), static_cast<float>(c.sa * ct), c.ca,
+                              c.dca};
+        for (int row = 0; row < 3; ++row) {
+            float *x = m.data() + 4 * row;
+            const double x0 = x[0], x1 = x[1], x2 = x[2], x3 = x[3];
+            x[0] = static_cast<float>(0.0 + x0 * l0[0] + x1 * l1[0] + x2 * l2[0]);
+            x[1] = static_cast<float>(0.0 + x0 * l0[1] + x1 * l1[1] + x2 * l2[1]);
+            x[2] = static_cast<float>(0.0 + x1 * l1[2] + x2 * l2[2]);
+            x[3] = static_cast<float>(0.0 + x0 * l0[3] + x1 * l1[3] + x2 * l2[3] + x3);
+        }
     }
     return m;
 }
