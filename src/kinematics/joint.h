@@ -81,6 +81,8 @@ public:
         float a = 0.0f;
         float dsa = 0.0f; // -d sin(alpha)
         float dca = 0.0f; // d cos(alpha)
+        // The twist in double for the solvers, exact at right angles.
+        double twistSin = 0.0, twistCos = 1.0;
     };
     const LinkConstants &linkConstants() const { return constants; }
 

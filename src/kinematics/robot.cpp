@@ -35,29 +35,6 @@ inline bool within(float v, float lo, float hi)
     return v >= lo && v <= hi;
 }
 
-// Exact for the right angles link twists nearly always are.
-inline void sinCosDegrees(double deg, double &s, double &c)
-{
-    const double r = std::fmod(deg, 360.0);
-    const double d = r < 0 ? r + 360.0 : r;
-    if (d == 0.0) {
-        s = 0;
-        c = 1;
-    } else if (d == 90.0) {
-        s = 1;
-        c = 0;
-    } else if (d == 180.0) {
-        s = 0;
-        c = -1;
-    } else if (d == 270.0) {
-        s = -1;
-        c = 0;
-    } else {
-        s = std::sin(deg * toolbox::kDegToRad);
-        c = std::cos(deg * toolbox::kDegToRad);
-    }
-}
-
 // Rotation part of a link transform, RotX(alpha) RotZ(theta), row-major.
 inline void linkRotation(double sa, double ca, double st, double ct, double *m)
 {
@@ -617,7 +594,10 @@ int Robot::closedForm(const Matrix4 &T, std::vector<IkConfiguration> &results) c
     // sines and cosines the arm already has, so no trigonometry is repeated.
     double sa[3], ca[3];
     for (int k = 0; k < 3; ++k)
-        sinCosDegrees(joints[std::size_t(k + 1)].getAlpha(), sa[k], ca[k]);
+    {
+        sa[k] = joints[std::size_t(k + 1)].linkConstants().twistSin;
+        ca[k] = joints[std::size_t(k + 1)].linkConstants().twistCos;
+    }
     std::array<float, 6> sols[8];
     int count = 0;
     for (int i = 0; i < armCount; ++i) {
@@ -689,10 +669,18 @@ namespace {
 // else the smallest turn, -360 tried before +360. False when none fits.
 bool fitTurn(float v, float lo, float hi, bool nearest, float target, float &out)
 {
+    if (!nearest && within(v, lo, hi)) {
+        out = v;
+        return true;
+    }
     bool found = false;
     float bestDistance = 0.0f;
     for (int m = 0; m <= Robot::kMaxTurns; ++m) {
-        for (float w : {v - 360.0f * float(m), v + 360.0f * float(m)}) {
+        const float down = v - 360.0f * float(m), up = v + 360.0f * float(m);
+        // Further turns only move further out.
+        if (down < lo && up > hi)
+            break;
+        for (float w : {down, up}) {
             if (!within(w, lo, hi))
                 continue;
             if (!nearest) {
