@@ -399,8 +399,26 @@ Matrix4 Robot::tcpBase() const
     return calc.product(fk(6), HT);
 }
 
+namespace {
+
+// Exactly the identity (a zero of either sign counts as zero).
+bool isIdentity(const Matrix4 &m)
+{
+    for (int k = 0; k < 16; ++k)
+        if (m[std::size_t(k)] != ((k % 5 == 0) ? 1.0f : 0.0f))
+            return false;
+    return true;
+}
+
+} // namespace
+
 Matrix4 Robot::tcpWorld() const
 {
+    // Without a tool and with World at the base both products would give
+    // fk(6) back bit for bit (its sums hold no negative zero), so they are
+    // skipped: that is every line of a plain velkari-kin fk batch.
+    if (isIdentity(HB) && isIdentity(HT))
+        return fk(6);
     return calc.product(calc.rigidInverse(HB), fk(6), HT);
 }
 
@@ -972,7 +990,15 @@ int Robot::nonSphericalWrist(const Matrix4 &T, std::vector<IkConfiguration> &res
 Matrix4 Robot::solveWorldPose(const Matrix4 &worldTcp, std::vector<IkConfiguration> &results,
                               int *chosen) const
 {
-    const Matrix4 target = calc.product(HB, worldTcp, calc.rigidInverse(HT));
+    Matrix4 target;
+    if (isIdentity(HB) && isIdentity(HT)) {
+        // What the products with identities give: the pose itself, a
+        // negative zero turned positive.
+        for (std::size_t k = 0; k < 16; ++k)
+            target[k] = worldTcp[k] + 0.0f;
+    } else {
+        target = calc.product(HB, worldTcp, calc.rigidInverse(HT));
+    }
     const int c = doInverseKinematics(target, results);
     if (chosen)
         *chosen = c;
