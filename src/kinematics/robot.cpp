@@ -895,6 +895,7 @@ int Robot::nonSphericalWrist(const Matrix4 &T, std::vector<IkConfiguration> &res
     const double as = std::asin(ratio);
     const double t1c[2] = {psi - as, psi - kPi + as};
 
+    const Matrix4 c2 = calc.linkMatrix(float(J2.getAlpha()), float(J2.getA()), 0.0f, J2.getD());
     std::array<float, 6> sols[8];
     int count = 0;
     for (int shoulder = 0; shoulder < (onCylinder ? 1 : 2); ++shoulder) {
@@ -903,6 +904,9 @@ int Robot::nonSphericalWrist(const Matrix4 &T, std::vector<IkConfiguration> &res
         const double s1 = std::sin(t1), c1v = std::cos(t1);
         // RotZ(t1) (0, -sa2, 0)  (cos alpha2 is zero for a right-angle twist)
         const double nx = sa2 * s1, ny = -sa2 * c1v;
+        // The part of the planar product that depends on axis 1 only.
+        const Matrix4 rz1 = calc.linkMatrix(0.0f, 0.0f, float(t1 * kRadToDeg), 0.0f);
+        const Matrix4 armSide = calc.product(calc.rigidInverse(calc.product(rz1, c2)), Tp);
         const double zn = zx * nx + zy * ny;
         const double xn = xx * nx + xy * ny;
         const double yn = yx * nx + yy * ny;
@@ -938,15 +942,12 @@ int Robot::nonSphericalWrist(const Matrix4 &T, std::vector<IkConfiguration> &res
                 t6 = std::atan2(Y, X) - std::atan2(yn, xn);
 
             // Planar part: N = C2^-1 RotZ(t1)^-1 T' T6^-1 T5^-1 = RotZ(t2) T3 T4.
-            const Matrix4 rz1 = calc.linkMatrix(0.0f, 0.0f, float(t1 * kRadToDeg), 0.0f);
-            const Matrix4 c2 =
-                calc.linkMatrix(float(J2.getAlpha()), float(J2.getA()), 0.0f, J2.getD());
             const Matrix4 t5m = calc.linkMatrix(float(J5.getAlpha()), float(J5.getA()),
                                                 float(t5 * kRadToDeg), J5.getD());
             const Matrix4 t6m = calc.linkMatrix(float(J6.getAlpha()), float(J6.getA()),
                                                 float(t6 * kRadToDeg), J6.getD());
-            Matrix4 N = calc.product(calc.rigidInverse(calc.product(rz1, c2)), Tp);
-            N = calc.product(N, calc.rigidInverse(calc.product(t5m, t6m)));
+            const Matrix4 N =
+                calc.product(armSide, calc.rigidInverse(calc.product(t5m, t6m)));
             const double x = N[3], y = N[7];
             double c3 = (x * x + y * y - a3 * a3 - a4 * a4) / (2.0 * a3 * a4);
             if (c3 > 1.0 + 1e-6 || c3 < -1.0 - 1e-6 || !std::isfinite(c3))
