@@ -35,29 +35,6 @@ inline bool within(float v, float lo, float hi)
     return v >= lo && v <= hi;
 }
 
-// Exact for the right angles link twists nearly always are.
-inline void sinCosDegrees(double deg, double &s, double &c)
-{
-    const double r = std::fmod(deg, 360.0);
-    const double d = r < 0 ? r + 360.0 : r;
-    if (d == 0.0) {
-        s = 0;
-        c = 1;
-    } else if (d == 90.0) {
-        s = 1;
-        c = 0;
-    } else if (d == 180.0) {
-        s = 0;
-        c = -1;
-    } else if (d == 270.0) {
-        s = -1;
-        c = 0;
-    } else {
-        s = std::sin(deg * toolbox::kDegToRad);
-        c = std::cos(deg * toolbox::kDegToRad);
-    }
-}
-
 // Rotation part of a link transform, RotX(alpha) RotZ(theta), row-major.
 inline void linkRotation(double sa, double ca, double st, double ct, double *m)
 {
@@ -376,11 +353,35 @@ bool Robot::checkCoupledLimits(const float *six) const
 
 Matrix4 Robot::fkOf(const float *model, int n) const
 {
+    // The chain of linkMatrix products, written out for the structure of a
+    // modified-DH link: its last row is (0, 0, 0, 1) and element (0, 2) is 0,
+    // so those terms are left out. Every sum starts from +0.0 and adds the
+    // remaining terms in the order of the full product, then rounds to float
+    // as the product does: the result is the same to the last bit, signs of
+    // zero included (a sum that starts from +0.0 is never -0.0, so a missing
+    // zero term cannot change it).
     Matrix4 m = toolbox::identity();
-    for (int i = 1; i <= n && i <= 6 && i < int(joints.size()); ++i) {
+    const int last = std::min(std::min(n, 6), int(joints.size()) - 1);
+    for (int i = 1; i <= last; ++i) {
         const Joint &j = joints[std::size_t(i)];
+        const Joint::LinkConstants &c = j.linkConstants();
         const float theta = static_cast<float>(j.getTheta() + double(model[i - 1]));
-        m = calc.product(m, calc.linkMatrix(float(j.getAlpha()), float(j.getA()), theta, j.getD()));
+        const double r = double(theta) * kDegToRad;
+        const double st = static_cast<float>(std::sin(r));
+        const double ct = static_cast<float>(std::cos(r));
+        const double l0[4] = {ct, -st, 0.0, c.a};
+        const double l1[4] = {static_cast<float>(c.ca * st), static_cast<float>(c.ca * ct), -c.sa,
+                              c.dsa};
+        const double l2[4] = {static_cast<float>(c.sa * st), static_cast<float>(c.sa * ct), c.ca,
+                              c.dca};
+        for (int row = 0; row < 3; ++row) {
+            float *x = m.data() + 4 * row;
+            const double x0 = x[0], x1 = x[1], x2 = x[2], x3 = x[3];
+            x[0] = static_cast<float>(0.0 + x0 * l0[0] + x1 * l1[0] + x2 * l2[0]);
+            x[1] = static_cast<float>(0.0 + x0 * l0[1] + x1 * l1[1] + x2 * l2[1]);
+            x[2] = static_cast<float>(0.0 + x1 * l1[2] + x2 * l2[2]);
+            x[3] = static_cast<float>(0.0 + x0 * l0[3] + x1 * l1[3] + x2 * l2[3] + x3);
+        }
     }
     return m;
 }
@@ -398,8 +399,26 @@ Matrix4 Robot::tcpBase() const
     return calc.product(fk(6), HT);
 }
 
+namespace {
+
+// Exactly the identity (a zero of either sign counts as zero).
+bool isIdentity(const Matrix4 &m)
+{
+    for (int k = 0; k < 16; ++k)
+        if (m[std::size_t(k)] != ((k % 5 == 0) ? 1.0f : 0.0f))
+            return false;
+    return true;
+}
+
+} // namespace
+
 Matrix4 Robot::tcpWorld() const
 {
+    // Without a tool and with World at the base both products would give
+    // fk(6) back bit for bit (its sums hold no negative zero), so they are
+    // skipped: that is every line of a plain velkari-kin fk batch.
+    if (isIdentity(HB) && isIdentity(HT))
+        return fk(6);
     return calc.product(calc.rigidInverse(HB), fk(6), HT);
 }
 
@@ -593,7 +612,10 @@ int Robot::closedForm(const Matrix4 &T, std::vector<IkConfiguration> &results) c
     // sines and cosines the arm already has, so no trigonometry is repeated.
     double sa[3], ca[3];
     for (int k = 0; k < 3; ++k)
-        sinCosDegrees(joints[std::size_t(k + 1)].getAlpha(), sa[k], ca[k]);
+    {
+        sa[k] = joints[std::size_t(k + 1)].linkConstants().twistSin;
+        ca[k] = joints[std::size_t(k + 1)].linkConstants().twistCos;
+    }
     std::array<float, 6> sols[8];
     int count = 0;
     for (int i = 0; i < armCount; ++i) {
@@ -665,10 +687,18 @@ namespace {
 // else the smallest turn, -360 tried before +360. False when none fits.
 bool fitTurn(float v, float lo, float hi, bool nearest, float target, float &out)
 {
+    if (!nearest && within(v, lo, hi)) {
+        out = v;
+        return true;
+    }
     bool found = false;
     float bestDistance = 0.0f;
     for (int m = 0; m <= Robot::kMaxTurns; ++m) {
-        for (float w : {v - 360.0f * float(m), v + 360.0f * float(m)}) {
+        const float down = v - 360.0f * float(m), up = v + 360.0f * float(m);
+        // Further turns only move further out.
+        if (down < lo && up > hi)
+            break;
+        for (float w : {down, up}) {
             if (!within(w, lo, hi))
                 continue;
             if (!nearest) {
@@ -865,6 +895,7 @@ int Robot::nonSphericalWrist(const Matrix4 &T, std::vector<IkConfiguration> &res
     const double as = std::asin(ratio);
     const double t1c[2] = {psi - as, psi - kPi + as};
 
+    const Matrix4 c2 = calc.linkMatrix(float(J2.getAlpha()), float(J2.getA()), 0.0f, J2.getD());
     std::array<float, 6> sols[8];
     int count = 0;
     for (int shoulder = 0; shoulder < (onCylinder ? 1 : 2); ++shoulder) {
@@ -873,6 +904,9 @@ int Robot::nonSphericalWrist(const Matrix4 &T, std::vector<IkConfiguration> &res
         const double s1 = std::sin(t1), c1v = std::cos(t1);
         // RotZ(t1) (0, -sa2, 0)  (cos alpha2 is zero for a right-angle twist)
         const double nx = sa2 * s1, ny = -sa2 * c1v;
+        // The part of the planar product that depends on axis 1 only.
+        const Matrix4 rz1 = calc.linkMatrix(0.0f, 0.0f, float(t1 * kRadToDeg), 0.0f);
+        const Matrix4 armSide = calc.product(calc.rigidInverse(calc.product(rz1, c2)), Tp);
         const double zn = zx * nx + zy * ny;
         const double xn = xx * nx + xy * ny;
         const double yn = yx * nx + yy * ny;
@@ -908,15 +942,12 @@ int Robot::nonSphericalWrist(const Matrix4 &T, std::vector<IkConfiguration> &res
                 t6 = std::atan2(Y, X) - std::atan2(yn, xn);
 
             // Planar part: N = C2^-1 RotZ(t1)^-1 T' T6^-1 T5^-1 = RotZ(t2) T3 T4.
-            const Matrix4 rz1 = calc.linkMatrix(0.0f, 0.0f, float(t1 * kRadToDeg), 0.0f);
-            const Matrix4 c2 =
-                calc.linkMatrix(float(J2.getAlpha()), float(J2.getA()), 0.0f, J2.getD());
             const Matrix4 t5m = calc.linkMatrix(float(J5.getAlpha()), float(J5.getA()),
                                                 float(t5 * kRadToDeg), J5.getD());
             const Matrix4 t6m = calc.linkMatrix(float(J6.getAlpha()), float(J6.getA()),
                                                 float(t6 * kRadToDeg), J6.getD());
-            Matrix4 N = calc.product(calc.rigidInverse(calc.product(rz1, c2)), Tp);
-            N = calc.product(N, calc.rigidInverse(calc.product(t5m, t6m)));
+            const Matrix4 N =
+                calc.product(armSide, calc.rigidInverse(calc.product(t5m, t6m)));
             const double x = N[3], y = N[7];
             double c3 = (x * x + y * y - a3 * a3 - a4 * a4) / (2.0 * a3 * a4);
             if (c3 > 1.0 + 1e-6 || c3 < -1.0 - 1e-6 || !std::isfinite(c3))
@@ -960,7 +991,15 @@ int Robot::nonSphericalWrist(const Matrix4 &T, std::vector<IkConfiguration> &res
 Matrix4 Robot::solveWorldPose(const Matrix4 &worldTcp, std::vector<IkConfiguration> &results,
                               int *chosen) const
 {
-    const Matrix4 target = calc.product(HB, worldTcp, calc.rigidInverse(HT));
+    Matrix4 target;
+    if (isIdentity(HB) && isIdentity(HT)) {
+        // What the products with identities give: the pose itself, a
+        // negative zero turned positive.
+        for (std::size_t k = 0; k < 16; ++k)
+            target[k] = worldTcp[k] + 0.0f;
+    } else {
+        target = calc.product(HB, worldTcp, calc.rigidInverse(HT));
+    }
     const int c = doInverseKinematics(target, results);
     if (chosen)
         *chosen = c;
