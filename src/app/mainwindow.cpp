@@ -2,8 +2,8 @@
 
 #include "kinematics/logging.h"
 #include "kinematics/robot.h"
-#include "language/languagefile.h"
-#include "language/uitexts.h"
+#include "texts/languagefile.h"
+#include "texts/uitexts.h"
 #include "models/datadirs.h"
 #include "rapid/rapidmodulecommands.h"
 #include "plots/plotsview.h"

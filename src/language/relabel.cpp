@@ -1,6 +1,6 @@
 #include "relabel.h"
 
-#include "languagefile.h"
+#include "texts/languagefile.h"
 #include "models/datadirs.h"
 #include "rapid/formabbutility.h"
 #include "scene/glwidget.h"
@@ -8,7 +8,7 @@
 #include "scene/robots.h"
 #include "ui/menuprincipal.h"
 #include "ui_menuprincipal.h"
-#include "uitexts.h"
+#include "texts/uitexts.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

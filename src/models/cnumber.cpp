@@ -1,6 +1,6 @@
 #include "cnumber.h"
 
-#include "language/uitexts.h"
+#include "texts/uitexts.h"
 
 #include <QLocale>
 #include <QRegularExpression>

@@ -1,7 +1,7 @@
 #include "plotsview.h"
 
 #include "kinematics/robot.h"
-#include "language/languagefile.h"
+#include "texts/languagefile.h"
 #include "sequences/paths.h"
 
 #include <QFileDialog>

@@ -3,7 +3,7 @@
 // knows the keys; their position comes from LanguageFile alone.
 #pragma once
 
-#include "language/languagefile.h"
+#include "texts/languagefile.h"
 
 #include <QString>
 

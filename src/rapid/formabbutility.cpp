@@ -2,7 +2,7 @@
 #include "ui_formabbutility.h"
 
 #include "kinematics/robot.h"
-#include "language/uitexts.h"
+#include "texts/uitexts.h"
 #include "rapidparser.h"
 #include "scene/glwidget.h"
 #include "scene/panelcommands.h"

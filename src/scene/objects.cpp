@@ -1,7 +1,7 @@
 #include "objects.h"
 
 #include "kinematics/logging.h"
-#include "language/uitexts.h"
+#include "texts/uitexts.h"
 #include "listkeys.h"
 #include "models/cnumber.h"
 #include "objectmesh.h"

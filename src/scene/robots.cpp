@@ -2,7 +2,7 @@
 
 #include "kinematics/logging.h"
 #include "kinematics/robot.h"
-#include "language/uitexts.h"
+#include "texts/uitexts.h"
 #include "listkeys.h"
 #include "models/xml.h"
 #include "objects.h"

@@ -3,7 +3,7 @@
 #include "kinematics/jointlimits.h"
 #include "kinematics/matrixtoolbox.h"
 #include "kinematics/robot.h"
-#include "language/uitexts.h"
+#include "texts/uitexts.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -4,7 +4,7 @@
 #include "kinematics/robot.h"
 #include "language/about.h"
 #include "language/relabel.h"
-#include "language/uitexts.h"
+#include "texts/uitexts.h"
 #include "links/lancontrol.h"
 #include "links/serverlistener.h"
 #include "models/cnumber.h"

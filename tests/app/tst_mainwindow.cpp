@@ -3,7 +3,7 @@
 // themselves are tst_stationfile's), full screen and the About box.
 #include "app/mainwindow.h"
 #include "kinematics/robot.h"
-#include "language/languagefile.h"
+#include "texts/languagefile.h"
 #include "language/relabel.h"
 #include "models/datadirs.h"
 #include "scene/glwidget.h"

@@ -1,6 +1,6 @@
 // The language file reader on files written here, and the five language
 // files that ship with the program.
-#include "language/languagefile.h"
+#include "texts/languagefile.h"
 #include "models/datadirs.h"
 
 #include "support/languagekeys.h"

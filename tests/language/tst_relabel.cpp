@@ -1,7 +1,7 @@
 // Switching languages on a real control panel: which widget gets which
 // text, the movement frame going back to tool axes, short and missing files.
 #include "app/mainwindow.h"
-#include "language/languagefile.h"
+#include "texts/languagefile.h"
 #include "language/relabel.h"
 #include "models/datadirs.h"
 #include "scene/glwidget.h"

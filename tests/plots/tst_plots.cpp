@@ -4,7 +4,7 @@
 // a long curve, the dock's key and its texts.
 #include "app/mainwindow.h"
 #include "kinematics/robot.h"
-#include "language/languagefile.h"
+#include "texts/languagefile.h"
 #include "models/datadirs.h"
 #include "plots/plotdata.h"
 #include "plots/plotsview.h"

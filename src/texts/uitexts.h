@@ -4,7 +4,7 @@
 // position comes from LanguageFile alone.
 #pragma once
 
-#include "language/languagefile.h"
+#include "texts/languagefile.h"
 
 #include <QString>
 
