@@ -17,10 +17,6 @@ namespace rapid {
 using sequences::Frame;
 using sequences::ProgramLine;
 
-namespace {
-
-// ---------------------------------------------------------------- frames
-
 Frame compose(const Frame &a, const Frame &b)
 {
     Frame f;
@@ -53,6 +49,10 @@ Frame inverse(const Frame &a)
     }
     return f;
 }
+
+namespace {
+
+// ---------------------------------------------------------------- frames
 
 Frame frameOfRowMatrix(const Matrix4 &m)
 {

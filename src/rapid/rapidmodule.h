@@ -100,4 +100,9 @@ bool readModuleFile(const QString &fileName, QString &text, QString &error);
 // holds it; loading it plays the program through the path analysis.
 QString programText(const std::vector<sequences::ProgramLine> &program);
 
+// Rigid frames of the module's tools, work objects and targets: a after b,
+// and the inverse.
+sequences::Frame compose(const sequences::Frame &a, const sequences::Frame &b);
+sequences::Frame inverse(const sequences::Frame &a);
+
 } // namespace rapid

@@ -196,39 +196,6 @@ Frame frameFromNumbers(const double *xyz, const double *q)
     return f;
 }
 
-Frame compose(const Frame &a, const Frame &b)
-{
-    Frame f;
-    for (int i = 0; i < 3; ++i) {
-        for (int j = 0; j < 3; ++j) {
-            double s = 0.0;
-            for (int k = 0; k < 3; ++k)
-                s += a.r[std::size_t(3 * i + k)] * b.r[std::size_t(3 * k + j)];
-            f.r[std::size_t(3 * i + j)] = s;
-        }
-        double t = a.t[std::size_t(i)];
-        for (int k = 0; k < 3; ++k)
-            t += a.r[std::size_t(3 * i + k)] * b.t[std::size_t(k)];
-        f.t[std::size_t(i)] = t;
-    }
-    return f;
-}
-
-Frame inverse(const Frame &a)
-{
-    Frame f;
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j)
-            f.r[std::size_t(3 * i + j)] = a.r[std::size_t(3 * j + i)];
-    for (int i = 0; i < 3; ++i) {
-        double t = 0.0;
-        for (int k = 0; k < 3; ++k)
-            t -= f.r[std::size_t(3 * i + k)] * a.t[std::size_t(k)];
-        f.t[std::size_t(i)] = t;
-    }
-    return f;
-}
-
 bool sameFrame(const Frame &a, const Frame &b)
 {
     for (std::size_t k = 0; k < 9; ++k)
