@@ -307,19 +307,25 @@ void Interpreter::solvePose(std::string &out)
     solveMatrix(out);
 }
 
+sequences::FileText readSequenceForCheck(const QString &file, std::string &notes)
+{
+    const std::string name = QFile::encodeName(file).toStdString();
+    sequences::FileText text = sequences::readSequenceFile(file);
+    if (!text.ok)
+        notes += "cannot read the sequence '" + name + "': " + text.error.toStdString() + '\n';
+    else if (text.truncated)
+        notes += "the sequence '" + name +
+                 "' is larger than the program reads; only its beginning is checked\n";
+    return text;
+}
+
 int checkSequence(Robot &robot, const QString &file, bool withPath, std::string &out,
                   std::string &notes)
 {
     const std::string name = QFile::encodeName(file).toStdString();
-    const sequences::FileText text = sequences::readSequenceFile(file);
-    if (!text.ok) {
-        notes += "cannot read the sequence '" + name + "': " + text.error.toStdString() + '\n';
+    const sequences::FileText text = readSequenceForCheck(file, notes);
+    if (!text.ok)
         return kCheckUnreadable;
-    }
-    if (text.truncated)
-        notes += "the sequence '" + name +
-                 "' is larger than the program reads; only its "
-                 "beginning is checked\n";
     sequences::ParsedText parsed = sequences::parseText(text.text);
     if (!parsed.error.isEmpty()) {
         notes += "'" + name + "' is no sequence: " + parsed.error.toStdString() + '\n';

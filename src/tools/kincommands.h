@@ -4,6 +4,7 @@
 #pragma once
 
 #include "kinematics/ikconfiguration.h"
+#include "sequences/sequenceparser.h"
 
 #include <QString>
 #include <string>
@@ -57,6 +58,9 @@ constexpr int kCheckUnreadable = 2;
 // per line. Returns kCheckContinuous, kCheckProblems, or kCheckUnreadable
 // with the reason in `notes` when the file cannot be read or holds no
 // sequence (its first line is not six or seven numbers, for one).
+// Reads a sequence file for check; what went wrong, or that only its
+// beginning is read, goes to `notes`.
+sequences::FileText readSequenceForCheck(const QString &file, std::string &notes);
 int checkSequence(Robot &robot, const QString &file, bool withPath, std::string &out,
                   std::string &notes);
 

@@ -13,14 +13,9 @@ namespace kin {
 int checkSequenceCsv(Robot &robot, const QString &file, std::string &out, std::string &notes)
 {
     const std::string name = QFile::encodeName(file).toStdString();
-    const sequences::FileText text = sequences::readSequenceFile(file);
-    if (!text.ok) {
-        notes += "cannot read the sequence '" + name + "': " + text.error.toStdString() + '\n';
+    const sequences::FileText text = readSequenceForCheck(file, notes);
+    if (!text.ok)
         return kCheckUnreadable;
-    }
-    if (text.truncated)
-        notes += "the sequence '" + name +
-                 "' is larger than the program reads; only its beginning is checked\n";
     const sequences::ParsedText parsed = sequences::parseText(text.text);
     if (parsed.nodes.empty()) {
         notes += "'" + name + "' holds no sequence: no line has six or seven numbers\n";
