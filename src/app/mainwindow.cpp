@@ -2,24 +2,30 @@
 
 #include "kinematics/logging.h"
 #include "kinematics/robot.h"
-#include "texts/languagefile.h"
-#include "texts/uitexts.h"
 #include "models/datadirs.h"
-#include "rapid/rapidmodulecommands.h"
 #include "plots/plotsview.h"
+#include "rapid/rapidmodulecommands.h"
 #include "scene/glwidget.h"
 #include "scene/objects.h"
+#include "sequences/paths.h"
+#include "texts/languagefile.h"
+#include "texts/uitexts.h"
 #include "ui/menuprincipal.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDial>
 #include <QDockWidget>
-#include <QKeyEvent>
-#include <QMenuBar>
 #include <QFileInfo>
+#include <QKeyEvent>
+#include <QLayout>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStatusBar>
 
 namespace {
@@ -578,6 +584,21 @@ void MainWindow::relabelPlots(int code)
         if (file.has(t.second))
             t.first->setWindowTitle(file.text(t.second));
     m_abb->setWindowTitle(uitext::get(uitext::Text::RapidDockTitle));
+    if (Paths *player = m_panel->paths())
+        player->retranslate();
+    if (auto *dial = m_panel->findChild<QDial *>(QStringLiteral("dial")))
+        dial->setToolTip(uitext::get(uitext::Text::DialTip));
+    // Captions differ in length from one language to another: the control
+    // column grows to its widest row instead of cutting it.
+    auto *area = m_panel->findChild<QScrollArea *>(QStringLiteral("scrollAreaControl"));
+    if (area && area->widget() && area->widget()->layout()) {
+        QWidget *column = area->widget();
+        const int need = column->layout()->minimumSize().width();
+        column->setMaximumWidth(qMax(column->maximumWidth(), need));
+        const int bar = area->verticalScrollBar()->sizeHint().width();
+        area->setMaximumWidth(qMax(area->maximumWidth(), need + bar));
+        area->setMinimumWidth(qMax(area->minimumWidth(), need + bar));
+    }
 }
 
 void MainWindow::do_eulerabb()
@@ -738,8 +759,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
             answer = QMessageBox::question(
                 this, QStringLiteral("Velkari"),
                 tr("The station has changed since it was loaded or saved. Save it?"),
-                QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
-                QMessageBox::Save);
+                QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
         if (answer == QMessageBox::Cancel) {
             event->ignore();
             return;
@@ -787,6 +807,10 @@ void MainWindow::keyPressEvent(QKeyEvent *event)
 
 QImage MainWindow::snapshot()
 {
+    // Texts changed since the last pass through the event loop (a new
+    // language, a refusal) have not been laid out yet: a picture taken now
+    // would show captions cut at their old widths.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     QImage shot = grab().toImage();
     if (view()->isValid()) {
         const QImage gl = view()->grabFrameBuffer();

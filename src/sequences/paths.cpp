@@ -91,6 +91,20 @@ bool Paths::robotReady() const
 
 // ---------------------------------------------------------------- widgets
 
+void Paths::retranslate()
+{
+    if (!m_player)
+        return;
+    using uitext::Text;
+    const std::pair<const char *, Text> tips[] = {
+        {"rewindButton", Text::PlayerRewindTip}, {"playButton", Text::PlayerPlayTip},
+        {"pauseButton", Text::PlayerStopTip},    {"fastButton", Text::PlayerFastTip},
+        {"endButton", Text::PlayerEndTip},       {"loopButton", Text::PlayerLoopTip}};
+    for (const auto &t : tips)
+        if (auto *b = m_player->findChild<QPushButton *>(QLatin1String(t.first)))
+            b->setToolTip(uitext::get(t.second));
+}
+
 void Paths::setupWidgets(QDockWidget *dock)
 {
     if (!dock)
@@ -122,20 +136,12 @@ void Paths::setupWidgets(QDockWidget *dock)
     };
     // Icons alone do not say that ">>" plays five positions at a time, nor
     // that the arrow keys follow the pace of the last play.
-    addButton("rewindButton", QStringLiteral(":/img/start.png"), &Paths::Sequence_Reset)
-        ->setToolTip(tr("Back to the first position (Up key)"));
-    addButton("playButton", QStringLiteral(":/img/play.png"), &Paths::Sequence_Execute)
-        ->setToolTip(tr("Play, one position at a time (Down key)"));
-    addButton("pauseButton", QStringLiteral(":/img/pause.png"), &Paths::Sequence_Stop)
-        ->setToolTip(tr("Stop (Escape). Right then steps forward at the pace of the last play, "
-                        "Left steps one position back"));
-    addButton("fastButton", QStringLiteral(":/img/fastfwd.png"), &Paths::Sequence_Execute_Fast)
-        ->setToolTip(tr("Fast play: five positions at a time, not a step. After it, Right "
-                        "steps five positions forward until the next play"));
-    addButton("endButton", QStringLiteral(":/img/end.png"), &Paths::Sequence_End)
-        ->setToolTip(tr("Go to the last position"));
+    addButton("rewindButton", QStringLiteral(":/img/start.png"), &Paths::Sequence_Reset);
+    addButton("playButton", QStringLiteral(":/img/play.png"), &Paths::Sequence_Execute);
+    addButton("pauseButton", QStringLiteral(":/img/pause.png"), &Paths::Sequence_Stop);
+    addButton("fastButton", QStringLiteral(":/img/fastfwd.png"), &Paths::Sequence_Execute_Fast);
+    addButton("endButton", QStringLiteral(":/img/end.png"), &Paths::Sequence_End);
     m_loopButton = addButton("loopButton", kLoopOffIcon, &Paths::Sequence_Toggle_Redo);
-    m_loopButton->setToolTip(tr("Play in a loop: on or off"));
 
     m_slider = new QSlider(Qt::Horizontal, player);
     m_slider->setObjectName(QStringLiteral("positionSlider"));
@@ -166,6 +172,7 @@ void Paths::setupWidgets(QDockWidget *dock)
     rows->setSizeConstraint(QLayout::SetMinimumSize);
 
     m_player = player;
+    retranslate();
     dock->setWidget(player);
     dock->adjustSize();
     Sequence_Clear();
@@ -668,8 +675,7 @@ void Paths::set_QTOTAL_Nodei(const nodeJOINTS &applied)
             finite = finite && (k == 6 || std::isfinite(q[k]));
         }
         const Robot *r = robot();
-        const jointlimits::Verdict v =
-            r ? jointlimits::check(*r, q) : jointlimits::Verdict{false};
+        const jointlimits::Verdict v = r ? jointlimits::check(*r, q) : jointlimits::Verdict{false};
         if (finite && v.ok)
             emit setConfiguration_precise_signal(q);
         else

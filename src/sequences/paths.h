@@ -47,6 +47,8 @@ public:
     // Builds the player into the dock (buttons, position slider and field,
     // count and status labels) and empties the list.
     void setupWidgets(QDockWidget *simulationDock);
+    // Tooltips of the player's buttons in the language applied last.
+    void retranslate();
 
     // One text line: 6 or 7 in *count and the values (the seventh 0 for a
     // line of six), or 0 in *count when the line holds fewer than six fields.

@@ -115,6 +115,14 @@ constexpr std::array<const char *, LanguageFile::kEntries> kKeys = {
     "rapidunreachablelbl",
     "rapidbadconflbl",
     "discontinuitylbl",
+    "dialtiplbl",
+    "rewindtiplbl",
+    "playtiplbl",
+    "stoptiplbl",
+    "fasttiplbl",
+    "endtiplbl",
+    "looptiplbl",
+    "helptitlelbl",
 };
 
 // Last character position at which a key still counts.

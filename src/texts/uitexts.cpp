@@ -65,6 +65,24 @@ QString englishText(Text t)
         return QStringLiteral("Confdata is not valid");
     case Text::Discontinuity:
         return QStringLiteral("Discontinuity in next movement:");
+    case Text::DialTip:
+        return QStringLiteral("One step of the dial (or one wheel notch): 5 mm or 1\u00b0");
+    case Text::PlayerRewindTip:
+        return QStringLiteral("Back to the first position (Up key)");
+    case Text::PlayerPlayTip:
+        return QStringLiteral("Play, one position at a time (Down key)");
+    case Text::PlayerStopTip:
+        return QStringLiteral("Stop (Escape). Right then steps forward at the pace of the last "
+                              "play, Left steps one position back");
+    case Text::PlayerFastTip:
+        return QStringLiteral("Fast play: five positions at a time, not a step. After it, Right "
+                              "steps five positions forward until the next play");
+    case Text::PlayerEndTip:
+        return QStringLiteral("Go to the last position");
+    case Text::PlayerLoopTip:
+        return QStringLiteral("Play in a loop: on or off");
+    case Text::HelpTitle:
+        return QStringLiteral("Velkari help");
     case Text::Count:
         break;
     }

@@ -36,6 +36,14 @@ enum class Text
     RapidUnreachable,
     RapidBadConfData,
     Discontinuity,
+    DialTip,
+    PlayerRewindTip,
+    PlayerPlayTip,
+    PlayerStopTip,
+    PlayerFastTip,
+    PlayerEndTip,
+    PlayerLoopTip,
+    HelpTitle,
     Count
 };
 

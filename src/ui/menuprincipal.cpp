@@ -299,7 +299,7 @@ MenuPrincipal::MenuPrincipal(QWidget *parent, QDockWidget *robotPropertiesDock,
     // Escape belongs to the window unless a sequence plays.
     installEventFilter(this);
     ui->dial->installEventFilter(this);
-    ui->dial->setToolTip(tr("One step of the dial (or one wheel notch): 5 mm or 1\u00b0"));
+    ui->dial->setToolTip(uitext::get(uitext::Text::DialTip));
 }
 
 MenuPrincipal::~MenuPrincipal()
@@ -1316,11 +1316,11 @@ QWidget *MenuPrincipal::showHelpWindow(const QString &page)
         auto *browser = new QTextBrowser;
         browser->setAttribute(Qt::WA_DeleteOnClose);
         browser->setObjectName(QStringLiteral("helpWindow"));
-        browser->setWindowTitle(tr("Velkari help"));
         browser->setOpenExternalLinks(true);
         browser->resize(800, 600);
         m_helpWindow = browser;
     }
+    m_helpWindow->setWindowTitle(uitext::get(uitext::Text::HelpTitle));
     m_helpWindow->setSource(QUrl::fromLocalFile(QFileInfo(page).absoluteFilePath()));
     if (m_helpWindow->document()->isEmpty())
         m_helpWindow->setPlainText(tr("The help file %1 could not be read.").arg(page));

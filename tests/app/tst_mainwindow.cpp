@@ -3,7 +3,6 @@
 // themselves are tst_stationfile's), full screen and the About box.
 #include "app/mainwindow.h"
 #include "kinematics/robot.h"
-#include "texts/languagefile.h"
 #include "language/relabel.h"
 #include "models/datadirs.h"
 #include "scene/glwidget.h"
@@ -12,15 +11,19 @@
 #include "scene/robots.h"
 #include "sequences/paths.h"
 #include "support/scratchinstall.h"
+#include "texts/languagefile.h"
 #include "ui/menuprincipal.h"
 #include "ui_menuprincipal.h"
 
+#include <QAbstractButton>
 #include <QDockWidget>
-#include <QMessageBox>
-#include <QTextBrowser>
-#include <random>
+#include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTextBrowser>
 #include <QtTest>
+#include <random>
 
 namespace {
 
@@ -91,6 +94,8 @@ private slots:
     void everyFieldShowsItsWholeText();
 
 private:
+    void captionsFollowTheLanguage();
+
     MainWindow *w = nullptr;
     QString m_dir;
 };
@@ -227,7 +232,9 @@ void TestMainWindow::languagesRelabelEverything()
     // What the window says later follows the language too: "Movement", the
     // dock titles, the RAPID dock, a refusal of a typo in Position and the
     // robot form.
-    QVector<QSet<QString>> later(6);
+    QVector<QSet<QString>> later(8);
+    QWidget *fast = w->panel()->paths()->playerWidget()->findChild<QWidget *>("fastButton");
+    QVERIFY(fast);
     QAbstractButton *update = w->findChild<QAbstractButton *>("btnRefresh");
     QVERIFY(update);
     for (auto slot : {&MainWindow::do_englishLanguage, &MainWindow::do_frenchLanguage,
@@ -244,11 +251,15 @@ void TestMainWindow::languagesRelabelEverything()
         ui->positionXYZ->selectAll();
         QTest::keyClicks(ui->positionXYZ, "4OO, 1OO, 500");
         QTest::keyClick(ui->positionXYZ, Qt::Key_Return);
-        const QString texts[] = {
-            ui->labelMovement->text(),   w->simulationDock()->windowTitle(),
-            w->abbDock()->windowTitle(), update->text(),
-            w->panel()->notice(),        w->view()->robotsList()->removeButton()->text()};
-        for (int i = 0; i < 6; ++i)
+        const QString texts[] = {ui->labelMovement->text(),
+                                 w->simulationDock()->windowTitle(),
+                                 w->abbDock()->windowTitle(),
+                                 update->text(),
+                                 w->panel()->notice(),
+                                 w->view()->robotsList()->removeButton()->text(),
+                                 fast->toolTip(),
+                                 ui->dial->toolTip()};
+        for (int i = 0; i < 8; ++i)
             later[i] << texts[i];
     }
     // Five different labellings.
@@ -595,7 +606,7 @@ void TestMainWindow::oneMessageForManyObjects()
     QVERIFY(w->loadRobot(DataDirs::defaultRobot()) == 0);
     QTemporaryDir dir;
     const QString mesh = write(dir.filePath("m.stl"), "solid m\n vertex 0 0 0\n vertex 1 0 0\n"
-                                                     " vertex 0 1 0\n");
+                                                      " vertex 0 1 0\n");
     // A station with 400 objects: 300 are added and one message says so.
     QString station = "#OPTIONS#1#0#";
     for (int i = 0; i < 400; ++i)
@@ -639,34 +650,41 @@ void TestMainWindow::oneMessageForManyObjects()
 void TestMainWindow::helpWithoutABrowser()
 {
     // Not interactive means no browser here: F1 shows the shipped help in
-    // the program's own window.
+    // the program's own window, titled in the chosen language.
+    w->do_spanishLanguage();
     w->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(w));
     QTest::keyClick(w, Qt::Key_F1);
-    auto *help = qobject_cast<QTextBrowser *>(
-        [] {
-            for (QWidget *t : QApplication::topLevelWidgets())
-                if (t->objectName() == QLatin1String("helpWindow"))
-                    return t;
-            return static_cast<QWidget *>(nullptr);
-        }());
+    auto *help = qobject_cast<QTextBrowser *>([] {
+        for (QWidget *t : QApplication::topLevelWidgets())
+            if (t->objectName() == QLatin1String("helpWindow"))
+                return t;
+        return static_cast<QWidget *>(nullptr);
+    }());
     QVERIFY(help);
     QVERIFY(help->isVisible());
     QVERIFY(help->toPlainText().size() > 200);
     QVERIFY(!help->toPlainText().contains("could not be read"));
+    QCOMPARE(help->windowTitle(), QStringLiteral("Ayuda de Velkari"));
     help->close();
 }
 
 QTEST_MAIN(TestMainWindow)
 
 namespace {
-// Pixels of `widget` that its parents leave visible across.
-int visibleWidth(QWidget *widget)
+// The part of `widget` that its parents leave visible, in its parent's
+// coordinates.
+QRect visibleRect(QWidget *widget)
 {
     QRect r = widget->rect();
     for (QWidget *w = widget; w->parentWidget() && !w->isWindow(); w = w->parentWidget())
         r = r.translated(w->pos()).intersected(w->parentWidget()->rect());
-    return r.width();
+    return r;
+}
+
+int visibleWidth(QWidget *widget)
+{
+    return visibleRect(widget).width();
 }
 
 // Whether a line edit or combo box has room for all of its text, and is
@@ -696,7 +714,63 @@ bool showsWholeText(QWidget *widget, QString *text)
     }
     return true;
 }
+
+// Whether a caption (label, check box, radio or push button) is drawn whole.
+bool showsWholeCaption(QWidget *widget, QString *text)
+{
+    const QRect seen = visibleRect(widget);
+    if (seen.isEmpty())
+        return true; // scrolled out of view, not cut
+    if (seen.width() < widget->width()) {
+        *text = QStringLiteral("cut off by its parent");
+        return false;
+    }
+    if (auto *l = qobject_cast<QLabel *>(widget)) {
+        *text = l->text();
+        if (l->wordWrap() || l->textFormat() == Qt::RichText || Qt::mightBeRichText(*text))
+            return true;
+        return l->fontMetrics().horizontalAdvance(*text) <= l->contentsRect().width();
+    }
+    if (auto *b = qobject_cast<QAbstractButton *>(widget)) {
+        *text = b->text();
+        if (text->isEmpty())
+            return true;
+        // Check boxes and radio buttons draw their indicator beside the text.
+        if (!qobject_cast<QPushButton *>(b))
+            return b->width() >= b->sizeHint().width();
+        return b->fontMetrics().horizontalAdvance(*text) + 8 <= b->width();
+    }
+    return true;
+}
 } // namespace
+
+void TestMainWindow::captionsFollowTheLanguage()
+{
+    // A language chosen while the program runs, in a narrower window: the
+    // control column must widen to its longest caption.
+    const QByteArray shots = qgetenv("VELKARI_SHOT_DIR");
+    w->resize(1200, 640);
+    for (const char *language :
+         {"actionEnglish", "actionFrench", "actionSpanish", "actionCatalan", "actionGerman"}) {
+        // No pass through the event loop: a picture taken right away must
+        // already show the new captions laid out.
+        w->action(language)->trigger();
+        const QImage shot = w->snapshot();
+        if (!shots.isEmpty())
+            shot.save(shots + QStringLiteral("/switched-%1.png").arg(language));
+        int captions = 0;
+        for (QWidget *c : w->panel()->findChildren<QWidget *>()) {
+            if (!c->isVisible() ||
+                !(qobject_cast<QLabel *>(c) || qobject_cast<QAbstractButton *>(c)))
+                continue;
+            ++captions;
+            QString text;
+            QVERIFY2(showsWholeCaption(c, &text), qPrintable(QString::fromLatin1(language) + " " +
+                                                             c->objectName() + ": " + text));
+        }
+        QVERIFY(captions >= 20);
+    }
+}
 
 void TestMainWindow::everyFieldShowsItsWholeText()
 {
@@ -723,6 +797,13 @@ void TestMainWindow::everyFieldShowsItsWholeText()
         w->startWith(station);
         QVERIFY(w->robot());
         QCOMPARE(w->action(language == 5 ? "actionGerman" : "actionEnglish")->isChecked(), true);
+        if (language == 1) {
+            captionsFollowTheLanguage();
+            if (QTest::currentTestFailed())
+                return;
+            w->action("actionEnglish")->trigger();
+            w->resize(1280, 800);
+        }
         QTest::qWait(50);
         if (!shots.isEmpty())
             w->snapshot().save(shots + QStringLiteral("/default-%1.png").arg(language));

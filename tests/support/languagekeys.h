@@ -114,6 +114,14 @@ inline const QStringList &languageKeys()
         "rapidunreachablelbl",
         "rapidbadconflbl",
         "discontinuitylbl",
+        "dialtiplbl",
+        "rewindtiplbl",
+        "playtiplbl",
+        "stoptiplbl",
+        "fasttiplbl",
+        "endtiplbl",
+        "looptiplbl",
+        "helptitlelbl",
     };
     return keys;
 }
