@@ -4,7 +4,7 @@
 #include "texts/uitexts.h"
 #include "listkeys.h"
 #include "models/cnumber.h"
-#include "objectmesh.h"
+#include "objectdraw.h"
 #include "placement.h"
 #include "render/frameglyph.h"
 
