@@ -9,6 +9,7 @@
 #include "support/languagekeys.h"
 #include "support/scratchinstall.h"
 #include "ui/menuprincipal.h"
+#include "ui/panellanguage.h"
 #include "ui_menuprincipal.h"
 
 #include "support/languagekeys.h"
