@@ -3,13 +3,13 @@
 #include "kinematics/logging.h"
 #include "kinematics/matrixtoolbox.h"
 #include "kinematics/robot.h"
-#include "texts/languagefile.h"
-#include "texts/uitexts.h"
 #include "models/datadirs.h"
-#include "rapid/rapidmodulecommands.h"
 #include "plots/plotsview.h"
+#include "rapid/rapidmodulecommands.h"
 #include "scene/glwidget.h"
 #include "scene/objects.h"
+#include "texts/languagefile.h"
+#include "texts/uitexts.h"
 #include "ui/menuprincipal.h"
 
 #include <QAction>
@@ -310,8 +310,9 @@ void MainWindow::buildMenus()
     euler->setObjectName(QStringLiteral("menuEuler"));
     m_eulers = new QActionGroup(this);
     // Conventions about moving axes first, then those about fixed axes; -1 a separator.
-    const int menuOrder[] = {toolbox::EulerZYXRelative, toolbox::EulerZXZ, toolbox::EulerZYZ, -1,
-                             toolbox::EulerXYZFixed, toolbox::EulerZYXFixed};
+    const int menuOrder[] = {toolbox::EulerZYXRelative, toolbox::EulerZXZ,
+                             toolbox::EulerZYZ,         -1,
+                             toolbox::EulerXYZFixed,    toolbox::EulerZYXFixed};
     for (const int code : menuOrder) {
         const toolbox::EulerConventionInfo *c = toolbox::eulerConvention(code);
         if (!c) {
@@ -321,7 +322,8 @@ void MainWindow::buildMenus()
         QAction *a = addAction(euler, eulerActionName(code), QString::fromUtf8(c->name));
         a->setCheckable(true);
         m_eulers->addAction(a);
-        connect(a, &QAction::triggered, this, [this, code] { m_panel->modeRotationChageAll(code); });
+        connect(a, &QAction::triggered, this,
+                [this, code] { m_panel->modeRotationChageAll(code); });
     }
     action(eulerActionName(toolbox::EulerZYXRelative))->setChecked(true);
 

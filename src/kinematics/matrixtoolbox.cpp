@@ -183,13 +183,45 @@ Matrix4 linkMatrix(float alphaDeg, float a, float thetaDeg, float d)
 
 namespace {
 
-// One convention's rotation from the pose's three angles.
-using Builder = R3 (*)(SinCos a, SinCos b, SinCos c);
-
-Matrix4 buildPose(const Pose6 &p, Builder rotation)
+// The pose's three angles as the rotation builders take them.
+struct Angles
 {
-    const R3 r = rotation(sinCosDeg(p[3]), sinCosDeg(p[4]), sinCosDeg(p[5]));
-    return fromRotation(r, p[0], p[1], p[2]);
+    SinCos a, b, c;
+};
+
+Angles anglesOf(const Pose6 &p)
+{
+    return {sinCosDeg(p[3]), sinCosDeg(p[4]), sinCosDeg(p[5])};
+}
+
+Matrix4 matrixZYXRelative(const Pose6 &p)
+{
+    const Angles t = anglesOf(p);
+    return fromRotation(mul3(mul3(rotZ(t.a), rotY(t.b)), rotX(t.c)), p[0], p[1], p[2]);
+}
+
+Matrix4 matrixZYXFixed(const Pose6 &p)
+{
+    const Angles t = anglesOf(p);
+    return fromRotation(mul3(mul3(rotX(t.c), rotY(t.b)), rotZ(t.a)), p[0], p[1], p[2]);
+}
+
+Matrix4 matrixZXZ(const Pose6 &p)
+{
+    const Angles t = anglesOf(p);
+    return fromRotation(mul3(mul3(rotZ(t.a), rotX(t.b)), rotZ(t.c)), p[0], p[1], p[2]);
+}
+
+Matrix4 matrixXYZFixed(const Pose6 &p)
+{
+    const Angles t = anglesOf(p);
+    return fromRotation(mul3(mul3(rotZ(t.c), rotY(t.b)), rotX(t.a)), p[0], p[1], p[2]);
+}
+
+Matrix4 matrixZYZ(const Pose6 &p)
+{
+    const Angles t = anglesOf(p);
+    return fromRotation(mul3(mul3(rotZ(t.a), rotY(t.b)), rotZ(t.c)), p[0], p[1], p[2]);
 }
 
 // rIJ of a row-major matrix, 1-based as in the textbooks.
@@ -342,43 +374,30 @@ Pose6 poseZYZ(const Matrix4 &m)
     return p;
 }
 
-// In convention order: name, rotation, angles back, singular test.
+bool singularZYX(const Matrix4 &m)
+{
+    return singular(zyxCosine(m));
+}
+bool singularFixedZYX(const Matrix4 &m)
+{
+    return singular(fixedZyxCosine(m));
+}
+bool singularZXZ(const Matrix4 &m)
+{
+    return singular(zxzSine(m));
+}
+bool singularZYZ(const Matrix4 &m)
+{
+    return singular(zyzSine(m));
+}
+
+// In convention order.
 const std::array<EulerConventionInfo, kEulerConventionCount> kConventions = {{
-    {"Z->Y'->X'' (ABB)", "ABB",
-     [](const Pose6 &p) {
-         return buildPose(p, [](SinCos a, SinCos b, SinCos c) {
-             return mul3(mul3(rotZ(a), rotY(b)), rotX(c));
-         });
-     },
-     poseZYXRelative, [](const Matrix4 &m) { return singular(zyxCosine(m)); }},
-    {"Z->Y->X (CRS)", "CRS",
-     [](const Pose6 &p) {
-         return buildPose(p, [](SinCos a, SinCos b, SinCos c) {
-             return mul3(mul3(rotX(c), rotY(b)), rotZ(a));
-         });
-     },
-     poseZYXFixed, [](const Matrix4 &m) { return singular(fixedZyxCosine(m)); }},
-    {"Z->X'->Z'' (Catia, SolidWorks)", "Catia",
-     [](const Pose6 &p) {
-         return buildPose(p, [](SinCos a, SinCos b, SinCos c) {
-             return mul3(mul3(rotZ(a), rotX(b)), rotZ(c));
-         });
-     },
-     poseZXZ, [](const Matrix4 &m) { return singular(zxzSine(m)); }},
-    {"X->Y->Z (Fanuc, Kuka)", "Fanuc",
-     [](const Pose6 &p) {
-         return buildPose(p, [](SinCos a, SinCos b, SinCos c) {
-             return mul3(mul3(rotZ(c), rotY(b)), rotX(a));
-         });
-     },
-     poseXYZFixed, [](const Matrix4 &m) { return singular(zyxCosine(m)); }},
-    {"Z->Y'->Z'' (Kawasaki, Adept, St\u00e4ubli)", "Kawasaki",
-     [](const Pose6 &p) {
-         return buildPose(p, [](SinCos a, SinCos b, SinCos c) {
-             return mul3(mul3(rotZ(a), rotY(b)), rotZ(c));
-         });
-     },
-     poseZYZ, [](const Matrix4 &m) { return singular(zyzSine(m)); }},
+    {"Z->Y'->X'' (ABB)", "ABB", matrixZYXRelative, poseZYXRelative, singularZYX},
+    {"Z->Y->X (CRS)", "CRS", matrixZYXFixed, poseZYXFixed, singularFixedZYX},
+    {"Z->X'->Z'' (Catia, SolidWorks)", "Catia", matrixZXZ, poseZXZ, singularZXZ},
+    {"X->Y->Z (Fanuc, Kuka)", "Fanuc", matrixXYZFixed, poseXYZFixed, singularZYX},
+    {"Z->Y'->Z'' (Kawasaki, Adept, St\u00e4ubli)", "Kawasaki", matrixZYZ, poseZYZ, singularZYZ},
 }};
 
 } // namespace

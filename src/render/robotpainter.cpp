@@ -50,8 +50,8 @@ void drawGeometry(const Joint &joint)
     glDisableClientState(GL_VERTEX_ARRAY);
 }
 
-void paintJoint(const Joint &joint, bool showFrame, int frameMode, int index,
-                bool applyTransform, float jointValue, int angleType)
+void paintJoint(const Joint &joint, bool showFrame, int frameMode, int index, bool applyTransform,
+                float jointValue, int angleType)
 {
     if (applyTransform)
         applyLink(joint, jointValue);
@@ -197,8 +197,7 @@ void Joint::applyTransformOffset(float extra) const
 void Joint::paint(bool showFrame, int frameMode, int index, bool applyTrans, float jointValue,
                   int angleType) const
 {
-    RobotPainter::paintJoint(*this, showFrame, frameMode, index, applyTrans, jointValue,
-                             angleType);
+    RobotPainter::paintJoint(*this, showFrame, frameMode, index, applyTrans, jointValue, angleType);
 }
 
 void Joint::moveToDHFrame(int index) const

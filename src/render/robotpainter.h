@@ -24,8 +24,8 @@ void paintRobot(const Robot &robot);
 // in model degrees), its frame glyph when `showFrame` is set (frameMode 1:
 // classic-DH display frame, 0: the modified-DH frame itself), then its
 // geometry and that of its parts.
-void paintJoint(const Joint &joint, bool showFrame, int frameMode, int index,
-                bool applyTransform, float jointValue, int angleType);
+void paintJoint(const Joint &joint, bool showFrame, int frameMode, int index, bool applyTransform,
+                float jointValue, int angleType);
 
 // Every part of the tool at the current matrix times the mesh placement.
 void paintTool(const Tool &tool);

@@ -274,7 +274,8 @@ bool parseConvention(std::string_view text, int &convention)
 {
     const char *end = text.data() + text.size();
     const auto r = std::from_chars(text.data(), end, convention);
-    return r.ec == std::errc() && r.ptr == end && !text.empty() && toolbox::isEulerConvention(convention);
+    return r.ec == std::errc() && r.ptr == end && !text.empty() &&
+           toolbox::isEulerConvention(convention);
 }
 
 struct Options

@@ -5,15 +5,12 @@
 #include "kinematics/robot.h"
 #include "language/about.h"
 #include "language/relabel.h"
-#include "ui/panellanguage.h"
-#include "texts/uitexts.h"
 #include "links/lancontrol.h"
 #include "links/serverlistener.h"
 #include "models/cnumber.h"
 #include "models/datadirs.h"
 #include "models/tool.h"
 #include "rapid/formabbutility.h"
-#include "wii/wii.h"
 #include "render/frameglyph.h"
 #include "scene/glwidget.h"
 #include "scene/objectmesh.h"
@@ -22,8 +19,11 @@
 #include "scene/robots.h"
 #include "sequences/paths.h"
 #include "sequences/sequenceparser.h"
+#include "texts/uitexts.h"
+#include "ui/panellanguage.h"
 #include "ui/playerwiring.h"
 #include "ui_menuprincipal.h"
+#include "wii/wii.h"
 
 #include <QApplication>
 #include <QAudioDeviceInfo>
@@ -205,8 +205,9 @@ MenuPrincipal::MenuPrincipal(QWidget *parent, QDockWidget *robotPropertiesDock,
     using SpinSlot = void (MenuPrincipal::*)(double);
     using JogSlot = void (MenuPrincipal::*)();
     const std::array<BarSlot, chain::kAxes> barSlots = {
-        &MenuPrincipal::changeValue_1, &MenuPrincipal::changeValue_2, &MenuPrincipal::changeValue_3,
-        &MenuPrincipal::changeValue_4, &MenuPrincipal::changeValue_5, &MenuPrincipal::changeValue_6};
+        &MenuPrincipal::changeValue_1, &MenuPrincipal::changeValue_2,
+        &MenuPrincipal::changeValue_3, &MenuPrincipal::changeValue_4,
+        &MenuPrincipal::changeValue_5, &MenuPrincipal::changeValue_6};
     const std::array<SpinSlot, chain::kAxes> spinSlots = {
         &MenuPrincipal::changeValueSlider_1, &MenuPrincipal::changeValueSlider_2,
         &MenuPrincipal::changeValueSlider_3, &MenuPrincipal::changeValueSlider_4,

@@ -15,17 +15,18 @@ QStringList applyLanguage(MenuPrincipal *panel, const LanguageFile &file)
     Ui::MenuPrincipal *ui = panel->form();
 
     // Entry 16 (the base frame) is read but labels nothing.
-    setCaptions({
-                    {0, ui->label_13},          {1, ui->label_14},      {2, ui->checkBox},
-                    {3, ui->label_25},          {4, ui->radioButton_9}, {5, ui->radioButton_10},
-                    {6, ui->pushButton_4},      {7, ui->label_18},      {8, ui->label_15},
-                    {9, ui->label_28},          {10, ui->label_29},     {11, ui->label_31},
-                    {12, ui->label_34},         {13, ui->label_35},     {14, ui->label_30},
-                    {15, ui->checkBox_10},      {17, ui->checkBox_9},   {18, ui->label_toolframe},
-                    {19, ui->label_worldframe}, {20, ui->label_20},     {21, ui->label_wf_parent},
-                    {22, ui->label_tf_parent},  {23, ui->label_44},     {23, ui->label_45},
-                },
-                file);
+    setCaptions(
+        {
+            {0, ui->label_13},          {1, ui->label_14},      {2, ui->checkBox},
+            {3, ui->label_25},          {4, ui->radioButton_9}, {5, ui->radioButton_10},
+            {6, ui->pushButton_4},      {7, ui->label_18},      {8, ui->label_15},
+            {9, ui->label_28},          {10, ui->label_29},     {11, ui->label_31},
+            {12, ui->label_34},         {13, ui->label_35},     {14, ui->label_30},
+            {15, ui->checkBox_10},      {17, ui->checkBox_9},   {18, ui->label_toolframe},
+            {19, ui->label_worldframe}, {20, ui->label_20},     {21, ui->label_wf_parent},
+            {22, ui->label_tf_parent},  {23, ui->label_44},     {23, ui->label_45},
+        },
+        file);
     relabelFrameBox(ui->comboBox_2, file);
 
     // Texts composed later (refusals, RAPID messages) are taken from here;

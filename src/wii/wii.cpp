@@ -57,7 +57,8 @@ Wii::Wii(PanelCommands *panel, WiiRemoteBackend *backend, QWidget *parent)
 
     if (panel) {
         // The panel owns the window and outlives it.
-        connect(this, &Wii::Send_Wii_Hrel, this, [panel](GLfloat *m) { panel->Receive_Wii_Hrel(m); });
+        connect(this, &Wii::Send_Wii_Hrel, this,
+                [panel](GLfloat *m) { panel->Receive_Wii_Hrel(m); });
         connect(this, &Wii::Send_Wii_Zero, this,
                 [panel](const double *zero) { panel->resetAngles(zero, true); });
     }
