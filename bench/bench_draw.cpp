@@ -20,7 +20,7 @@
 #include <GL/glext.h>
 
 #include "scene/glwidget.h"
-#include "scene/objectmesh.h"
+#include "scene/objectdraw.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "kinematics/logging.h"
+#include "kinematics/matrixtoolbox.h"
 #include "kinematics/robot.h"
 #include "models/datadirs.h"
 #include "plots/plotsview.h"
@@ -314,30 +315,23 @@ void MainWindow::buildMenus()
     QMenu *euler = options->addMenu(tr("Euler angle convention"));
     euler->setObjectName(QStringLiteral("menuEuler"));
     m_eulers = new QActionGroup(this);
-    const struct
-    {
-        const char *name;
-        const char *text;
-        void (MainWindow::*slot)();
-    } conventions[] = {
-        {"actionEulerABB", "Z->Y'->X'' (ABB)", &MainWindow::do_eulerabb},
-        {"actionEulerCatia", "Z->X'->Z'' (Catia, SolidWorks)", &MainWindow::do_eulercatia},
-        {"actionEulerKawasaki", "Z->Y'->Z'' (Kawasaki, Adept, St\u00e4ubli)",
-         &MainWindow::do_eulerkawasaki},
-        {nullptr, nullptr, nullptr},
-        {"actionEulerFanuc", "X->Y->Z (Fanuc, Kuka)", &MainWindow::do_eulerfanuc},
-        {"actionEulerCRS", "Z->Y->X (CRS)", &MainWindow::do_eulerCRS}};
-    for (const auto &c : conventions) {
-        if (!c.name) {
+    // Conventions about moving axes first, then those about fixed axes; -1 a separator.
+    const int menuOrder[] = {toolbox::EulerZYXRelative, toolbox::EulerZXZ,
+                             toolbox::EulerZYZ,         -1,
+                             toolbox::EulerXYZFixed,    toolbox::EulerZYXFixed};
+    for (const int code : menuOrder) {
+        const toolbox::EulerConventionInfo *c = toolbox::eulerConvention(code);
+        if (!c) {
             euler->addSeparator();
             continue;
         }
-        QAction *a = addAction(euler, QLatin1String(c.name), QString::fromUtf8(c.text));
+        QAction *a = addAction(euler, eulerActionName(code), QString::fromUtf8(c->name));
         a->setCheckable(true);
         m_eulers->addAction(a);
-        connect(a, &QAction::triggered, this, c.slot);
+        connect(a, &QAction::triggered, this,
+                [this, code] { m_panel->modeRotationChageAll(code); });
     }
-    action(QStringLiteral("actionEulerABB"))->setChecked(true);
+    action(eulerActionName(toolbox::EulerZYXRelative))->setChecked(true);
 
     QMenu *trace = options->addMenu(tr("TCP trace"));
     trace->setObjectName(QStringLiteral("menuTrace"));
@@ -477,7 +471,7 @@ void MainWindow::startWith(const QString &stationFile)
         applyEulerCode(euler);
     } else {
         applyLanguageCode(1);
-        applyEulerCode(0);
+        applyEulerCode(toolbox::EulerZYXRelative);
         loadRobot(DataDirs::defaultRobot());
         loadTool(DataDirs::defaultTool());
     }
@@ -514,32 +508,18 @@ void MainWindow::applyLanguageCode(int code)
     }
 }
 
+QString MainWindow::eulerActionName(int code)
+{
+    const toolbox::EulerConventionInfo *c = toolbox::eulerConvention(code);
+    return c ? QStringLiteral("actionEuler") + QLatin1String(c->key) : QString();
+}
+
 void MainWindow::applyEulerCode(int code)
 {
-    switch (code) {
-    case 0:
-        do_eulerabb();
-        action(QStringLiteral("actionEulerABB"))->setChecked(true);
-        break;
-    case 1:
-        do_eulerCRS();
-        action(QStringLiteral("actionEulerCRS"))->setChecked(true);
-        break;
-    case 2:
-        do_eulercatia();
-        action(QStringLiteral("actionEulerCatia"))->setChecked(true);
-        break;
-    case 3:
-        do_eulerfanuc();
-        action(QStringLiteral("actionEulerFanuc"))->setChecked(true);
-        break;
-    case 4:
-        do_eulerkawasaki();
-        action(QStringLiteral("actionEulerKawasaki"))->setChecked(true);
-        break;
-    default:
-        break;
-    }
+    if (!toolbox::isEulerConvention(code))
+        return;
+    m_panel->modeRotationChageAll(code);
+    action(eulerActionName(code))->setChecked(true);
 }
 
 void MainWindow::do_englishLanguage()
@@ -603,23 +583,23 @@ void MainWindow::relabelPlots(int code)
 
 void MainWindow::do_eulerabb()
 {
-    m_panel->modeRotationChageAll(0);
+    m_panel->modeRotationChageAll(toolbox::EulerZYXRelative);
 }
 void MainWindow::do_eulerCRS()
 {
-    m_panel->modeRotationChageAll(1);
+    m_panel->modeRotationChageAll(toolbox::EulerZYXFixed);
 }
 void MainWindow::do_eulercatia()
 {
-    m_panel->modeRotationChageAll(2);
+    m_panel->modeRotationChageAll(toolbox::EulerZXZ);
 }
 void MainWindow::do_eulerfanuc()
 {
-    m_panel->modeRotationChageAll(3);
+    m_panel->modeRotationChageAll(toolbox::EulerXYZFixed);
 }
 void MainWindow::do_eulerkawasaki()
 {
-    m_panel->modeRotationChageAll(4);
+    m_panel->modeRotationChageAll(toolbox::EulerZYZ);
 }
 void MainWindow::SetConfigBasic()
 {
@@ -651,8 +631,7 @@ void MainWindow::load_Station_here()
     showObjectList();
     if (language >= 1 && language <= 5)
         applyLanguageCode(language);
-    if (euler >= 0 && euler <= 4)
-        applyEulerCode(euler);
+    applyEulerCode(euler);
 }
 
 void MainWindow::loadObject_here()

@@ -109,7 +109,9 @@ private:
     void buildMenus();
     void applyLanguageCode(int code);
     void switchLanguage(int code);
+    // A convention outside the table changes nothing.
     void applyEulerCode(int code);
+    static QString eulerActionName(int code);
     void relabelPlots(int code);
     void showObjectList();
 

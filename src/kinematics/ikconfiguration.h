@@ -3,11 +3,13 @@
 // lists these; it names the type MenuPrincipal::Result.
 #pragma once
 
+#include "chain.h"
+
 #include <array>
 
 struct IkConfiguration
 {
-    std::array<float, 6> q{};
+    std::array<float, chain::kAxes> q{};
     bool valid = false;  // within the joint limits (every listed entry)
     bool basic = false;  // one of the closed-form configurations, not a +-360 variant
     bool chosen = false; // nearest to the current joint values; one per non-empty list

@@ -1,10 +1,5 @@
 #include "joint.h"
 
-#include "logging.h"
-#include "render/frameglyph.h"
-
-#include <GL/gl.h>
-#include <QDebug>
 #include <algorithm>
 #include <cmath>
 #include <numeric>
@@ -100,28 +95,6 @@ Matrix4 Joint::linkMatrixWith(float jointValue) const
 Matrix4 Joint::linkMatrixOffset(float extra) const
 {
     return calc.linkMatrix(float(alpha), float(a), float(theta) + angle + extra, d);
-}
-
-static void glLink(double alpha, double a, float d, float vartheta)
-{
-    glRotatef(float(alpha), 1.0f, 0.0f, 0.0f);
-    glTranslatef(float(a), 0.0f, d);
-    glRotatef(vartheta, 0.0f, 0.0f, 1.0f);
-}
-
-void Joint::applyTransform() const
-{
-    glLink(alpha, a, d, float(theta) + angle);
-}
-
-void Joint::applyTransform(float jointValue) const
-{
-    glLink(alpha, a, d, float(theta) + jointValue);
-}
-
-void Joint::applyTransformOffset(float extra) const
-{
-    glLink(alpha, a, d, float(theta) + angle + extra);
 }
 
 void Joint::attachGeometry(const Matrix4 &frame, float scale)
@@ -220,99 +193,6 @@ void Joint::computeSmoothNormals()
     }
 }
 
-void Joint::drawGeometry() const
-{
-    if (drawVertices.empty() || drawNormals.size() != drawVertices.size())
-        return;
-    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, ambient.data());
-    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, diffuse.data());
-    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, specular.data());
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_NORMAL_ARRAY);
-    glVertexPointer(3, GL_FLOAT, 0, drawVertices.data());
-    glNormalPointer(GL_FLOAT, 0, drawNormals.data());
-    glDrawArrays(GL_TRIANGLES, 0, GLsizei(drawVertices.size() / 3));
-    glDisableClientState(GL_NORMAL_ARRAY);
-    glDisableClientState(GL_VERTEX_ARRAY);
-}
-
-void Joint::paint(bool showFrame, int frameMode, int index, bool applyTrans, float jointValue,
-                  int angleType) const
-{
-    if (applyTrans)
-        applyTransform(jointValue);
-    if (showFrame) {
-        if (frameMode == 1) {
-            glPushMatrix();
-            moveToDHFrame(index);
-            drawFrame(index, 1, angleType);
-            glPopMatrix();
-        } else if (frameMode == 0) {
-            drawFrame(index, 0, angleType);
-        }
-    }
-    drawGeometry();
-    for (const Joint &part : parts)
-        part.drawGeometry();
-}
-
-void Joint::moveToDHFrame(int index) const
-{
-    const float an = parts.empty() ? 0.0f : float(parts.front().a);
-    switch (index) {
-    case 1:
-        glTranslatef(an, 0.0f, 0.0f);
-        glRotatef(-90.0f, 1.0f, 0.0f, 0.0f);
-        break;
-    case 2:
-        glTranslatef(an, 0.0f, 0.0f);
-        break;
-    case 3:
-        glRotatef(-90.0f, 1.0f, 0.0f, 0.0f);
-        glTranslatef(an, 0.0f, 0.0f);
-        break;
-    case 4:
-        glRotatef(90.0f, 1.0f, 0.0f, 0.0f);
-        break;
-    case 5:
-        glRotatef(-90.0f, 1.0f, 0.0f, 0.0f);
-        break;
-    default:
-        break;
-    }
-}
-
-float Joint::frameFlipAngle(int index, int mode, int angleType)
-{
-    auto in = [index](std::initializer_list<int> l) {
-        return std::find(l.begin(), l.end(), index) != l.end();
-    };
-    bool flip = false;
-    switch (angleType) {
-    case 2:
-    case 3:
-        flip = mode == 0 ? in({3, 4, 5, 6}) : in({2, 3, 4, 5, 6});
-        break;
-    case 5:
-        flip = mode == 0 ? in({0, 1, 4, 6}) : in({0, 3, 5, 6});
-        break;
-    case 6:
-        flip = mode == 0 ? index == 3 : index == 2;
-        break;
-    default:
-        break;
-    }
-    return flip ? 180.0f : 0.0f;
-}
-
-void Joint::drawFrame(int index, int mode, int angleType)
-{
-    glPushMatrix();
-    glRotatef(frameFlipAngle(index, mode, angleType), 1.0f, 0.0f, 0.0f);
-    FrameGlyph::draw();
-    glPopMatrix();
-}
-
 void Joint::reset()
 {
     drawVertices.clear();
@@ -325,11 +205,4 @@ void Joint::reset()
     for (Joint &part : parts)
         part.reset();
     parts.clear();
-}
-
-void Joint::paintArray() const
-{
-    for (std::size_t i = 0; i + 2 < drawVertices.size(); i += 3)
-        qCDebug(lcJoint) << "x->" << drawVertices[i] << "y->" << drawVertices[i + 1] << "z->"
-                         << drawVertices[i + 2];
 }

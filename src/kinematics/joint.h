@@ -4,6 +4,8 @@
 // travel limits, its current joint value and its triangle geometry. Geometry
 // is read in CAD coordinates and re-expressed once, at load, in the link's own
 // frame, so that drawing needs only the link transforms on the matrix stack.
+// The joint itself never draws: its drawing members are defined with the
+// painter (render/robotpainter.cpp), outside the headless core.
 #pragma once
 
 #include "matrixcalculator.h"
@@ -69,6 +71,8 @@ public:
     const std::array<float, 6> &getBox() const { return box; }
     const std::array<float, 3> &getColor() const { return color; }
     const std::array<float, 4> &getAmbient() const { return ambient; }
+    const std::array<float, 4> &getDiffuse() const { return diffuse; }
+    const std::array<float, 4> &getSpecular() const { return specular; }
     std::uint32_t getValueCount() const { return valueCount; }
 
     // The parts of the link transform that do not move with the joint,
@@ -91,7 +95,8 @@ public:
     Matrix4 linkMatrixWith(float jointValue) const; // q = jointValue, angle ignored
     Matrix4 linkMatrixOffset(float extra) const;    // q = angle + extra
 
-    // Multiplies the link transform onto the current OpenGL model-view matrix.
+    // Multiplies the link transform onto the current OpenGL model-view matrix
+    // (defined with the painter, like every drawing member below).
     void applyTransform() const;
     void applyTransform(float jointValue) const;
     void applyTransformOffset(float extra) const;
@@ -114,7 +119,6 @@ public:
     void paintArray() const;
 
 private:
-    void drawGeometry() const;
     void updateLinkConstants();
 
     std::vector<Point> vertices;

@@ -181,34 +181,240 @@ Matrix4 linkMatrix(float alphaDeg, float a, float thetaDeg, float d)
     return m;
 }
 
+namespace {
+
+// The pose's three angles as the rotation builders take them.
+struct Angles
+{
+    SinCos a, b, c;
+};
+
+Angles anglesOf(const Pose6 &p)
+{
+    return {sinCosDeg(p[3]), sinCosDeg(p[4]), sinCosDeg(p[5])};
+}
+
+Matrix4 matrixZYXRelative(const Pose6 &p)
+{
+    const Angles t = anglesOf(p);
+    return fromRotation(mul3(mul3(rotZ(t.a), rotY(t.b)), rotX(t.c)), p[0], p[1], p[2]);
+}
+
+Matrix4 matrixZYXFixed(const Pose6 &p)
+{
+    const Angles t = anglesOf(p);
+    return fromRotation(mul3(mul3(rotX(t.c), rotY(t.b)), rotZ(t.a)), p[0], p[1], p[2]);
+}
+
+Matrix4 matrixZXZ(const Pose6 &p)
+{
+    const Angles t = anglesOf(p);
+    return fromRotation(mul3(mul3(rotZ(t.a), rotX(t.b)), rotZ(t.c)), p[0], p[1], p[2]);
+}
+
+Matrix4 matrixXYZFixed(const Pose6 &p)
+{
+    const Angles t = anglesOf(p);
+    return fromRotation(mul3(mul3(rotZ(t.c), rotY(t.b)), rotX(t.a)), p[0], p[1], p[2]);
+}
+
+Matrix4 matrixZYZ(const Pose6 &p)
+{
+    const Angles t = anglesOf(p);
+    return fromRotation(mul3(mul3(rotZ(t.a), rotY(t.b)), rotZ(t.c)), p[0], p[1], p[2]);
+}
+
+// rIJ of a row-major matrix, 1-based as in the textbooks.
+inline double rij(const Matrix4 &m, int i, int j)
+{
+    return double(m[4 * (i - 1) + (j - 1)]);
+}
+
+// The middle angle's cosine (sine for the Z-Z conventions) comes from the
+// two elements beside the one near +-1: those keep their precision where
+// 1 - r^2 loses it. Only when it is rounding noise is the orientation taken
+// as singular; the first angle then carries no information.
+inline bool singular(double c)
+{
+    return c <= kSingularCosine;
+}
+
+double zyxCosine(const Matrix4 &m)
+{
+    return std::sqrt(rij(m, 1, 1) * rij(m, 1, 1) + rij(m, 2, 1) * rij(m, 2, 1));
+}
+double fixedZyxCosine(const Matrix4 &m)
+{
+    return std::sqrt(rij(m, 1, 1) * rij(m, 1, 1) + rij(m, 1, 2) * rij(m, 1, 2));
+}
+double zxzSine(const Matrix4 &m)
+{
+    return std::sqrt(rij(m, 2, 3) * rij(m, 2, 3) + rij(m, 1, 3) * rij(m, 1, 3));
+}
+double zyzSine(const Matrix4 &m)
+{
+    return std::sqrt(rij(m, 1, 3) * rij(m, 1, 3) + rij(m, 2, 3) * rij(m, 2, 3));
+}
+
+// Rz(first) Ry(second) Rx(third): conventions 0 and 3, which differ only in
+// which of p4 and p6 is the first angle.
+void zyxAngles(const Matrix4 &m, float &first, float &second, float &third)
+{
+    auto r = [&m](int i, int j) { return rij(m, i, j); };
+    const double c = zyxCosine(m);
+    if (singular(c) && r(3, 1) > 0.0) {
+        first = 0.0f;
+        second = -90.0f;
+        third = deg(std::atan2(-r(1, 2), -r(1, 3)));
+    } else if (singular(c)) {
+        first = 0.0f;
+        second = 90.0f;
+        third = deg(std::atan2(r(1, 2), r(1, 3)));
+    } else {
+        second = deg(std::atan2(-r(3, 1), c));
+        const double a = std::atan2(r(2, 1), r(1, 1));
+        first = deg(a);
+        // The third angle from Rz(-first) R = Ry(second) Rx(third), whose
+        // second row is (0, cos third, -sin third): consistent with the
+        // first even where both are poorly defined on their own.
+        const double sa = std::sin(a), ca = std::cos(a);
+        third = deg(std::atan2(sa * r(1, 3) - ca * r(2, 3), ca * r(2, 2) - sa * r(1, 2)));
+    }
+}
+
+Pose6 translationOf(const Matrix4 &m)
+{
+    return {m[3], m[7], m[11], 0.0f, 0.0f, 0.0f};
+}
+
+Pose6 poseZYXRelative(const Matrix4 &m)
+{
+    Pose6 p = translationOf(m);
+    zyxAngles(m, p[3], p[4], p[5]);
+    return p;
+}
+
+Pose6 poseXYZFixed(const Matrix4 &m)
+{
+    Pose6 p = translationOf(m);
+    zyxAngles(m, p[5], p[4], p[3]);
+    return p;
+}
+
+Pose6 poseZYXFixed(const Matrix4 &m)
+{
+    auto r = [&m](int i, int j) { return rij(m, i, j); };
+    Pose6 p = translationOf(m);
+    const double c = fixedZyxCosine(m);
+    if (singular(c) && r(1, 3) > 0.0) {
+        p[5] = 0.0f;
+        p[4] = 90.0f;
+        p[3] = deg(std::atan2(r(2, 1), r(2, 2)));
+    } else if (singular(c)) {
+        p[5] = 0.0f;
+        p[4] = -90.0f;
+        p[3] = deg(std::atan2(r(2, 1), r(2, 2)));
+    } else {
+        const double a = std::atan2(-r(2, 3), r(3, 3));
+        p[5] = deg(a);
+        p[4] = deg(std::atan2(r(1, 3), c));
+        // Rx(-p6) R = Ry(p5) Rz(p4), whose second row is (sin p4, cos p4, 0).
+        const double sa = std::sin(a), ca = std::cos(a);
+        p[3] = deg(std::atan2(ca * r(2, 1) + sa * r(3, 1), ca * r(2, 2) + sa * r(3, 2)));
+    }
+    return p;
+}
+
+Pose6 poseZXZ(const Matrix4 &m)
+{
+    auto r = [&m](int i, int j) { return rij(m, i, j); };
+    Pose6 p = translationOf(m);
+    const double s = zxzSine(m);
+    if (singular(s) && r(3, 3) > 0.0) {
+        p[3] = 0.0f;
+        p[4] = 0.0f;
+        p[5] = deg(std::atan2(r(2, 1), r(1, 1)));
+    } else if (singular(s)) {
+        p[3] = 0.0f;
+        p[4] = 180.0f;
+        p[5] = deg(std::atan2(-r(2, 1), r(1, 1)));
+    } else {
+        const double a = std::atan2(r(1, 3), -r(2, 3));
+        p[3] = deg(a);
+        p[4] = deg(std::atan2(s, r(3, 3)));
+        // Rz(-p4) R = Rx(p5) Rz(p6), whose first row is (cos p6, -sin p6, 0).
+        const double sa = std::sin(a), ca = std::cos(a);
+        p[5] = deg(std::atan2(-(ca * r(1, 2) + sa * r(2, 2)), ca * r(1, 1) + sa * r(2, 1)));
+    }
+    return p;
+}
+
+Pose6 poseZYZ(const Matrix4 &m)
+{
+    auto r = [&m](int i, int j) { return rij(m, i, j); };
+    Pose6 p = translationOf(m);
+    const double s = zyzSine(m);
+    if (singular(s) && r(3, 3) > 0.0) {
+        p[3] = 0.0f;
+        p[4] = 0.0f;
+        p[5] = deg(std::atan2(r(2, 1), r(1, 1)));
+    } else if (singular(s)) {
+        p[3] = 0.0f;
+        p[4] = 180.0f;
+        p[5] = deg(std::atan2(r(2, 1), r(2, 2)));
+    } else {
+        const double a = std::atan2(r(2, 3), r(1, 3));
+        p[3] = deg(a);
+        p[4] = deg(std::atan2(s, r(3, 3)));
+        // Rz(-p4) R = Ry(p5) Rz(p6), whose second row is (sin p6, cos p6, 0).
+        const double sa = std::sin(a), ca = std::cos(a);
+        p[5] = deg(std::atan2(ca * r(2, 1) - sa * r(1, 1), ca * r(2, 2) - sa * r(1, 2)));
+    }
+    qCDebug(lcMatrix) << "aqui---> " << r(3, 3) << " " << p[4];
+    return p;
+}
+
+bool singularZYX(const Matrix4 &m)
+{
+    return singular(zyxCosine(m));
+}
+bool singularFixedZYX(const Matrix4 &m)
+{
+    return singular(fixedZyxCosine(m));
+}
+bool singularZXZ(const Matrix4 &m)
+{
+    return singular(zxzSine(m));
+}
+bool singularZYZ(const Matrix4 &m)
+{
+    return singular(zyzSine(m));
+}
+
+// In convention order.
+const std::array<EulerConventionInfo, kEulerConventionCount> kConventions = {{
+    {"Z->Y'->X'' (ABB)", "ABB", matrixZYXRelative, poseZYXRelative, singularZYX},
+    {"Z->Y->X (CRS)", "CRS", matrixZYXFixed, poseZYXFixed, singularFixedZYX},
+    {"Z->X'->Z'' (Catia, SolidWorks)", "Catia", matrixZXZ, poseZXZ, singularZXZ},
+    {"X->Y->Z (Fanuc, Kuka)", "Fanuc", matrixXYZFixed, poseXYZFixed, singularZYX},
+    {"Z->Y'->Z'' (Kawasaki, Adept, St\u00e4ubli)", "Kawasaki", matrixZYZ, poseZYZ, singularZYZ},
+}};
+
+} // namespace
+
+const EulerConventionInfo *eulerConvention(int convention)
+{
+    if (!isEulerConvention(convention))
+        return nullptr;
+    return &kConventions[std::size_t(convention)];
+}
+
 Matrix4 poseToMatrix(const Pose6 &p, int convention)
 {
-    const SinCos a = sinCosDeg(p[3]);
-    const SinCos b = sinCosDeg(p[4]);
-    const SinCos c = sinCosDeg(p[5]);
-    R3 r;
-    switch (convention) {
-    case EulerZYXRelative:
-        r = mul3(mul3(rotZ(a), rotY(b)), rotX(c));
-        break;
-    case EulerZYXFixed:
-        r = mul3(mul3(rotX(c), rotY(b)), rotZ(a));
-        break;
-    case EulerZXZ:
-        r = mul3(mul3(rotZ(a), rotX(b)), rotZ(c));
-        break;
-    case EulerXYZFixed:
-        r = mul3(mul3(rotZ(c), rotY(b)), rotX(a));
-        break;
-    case EulerZYZ:
-        r = mul3(mul3(rotZ(a), rotY(b)), rotZ(c));
-        break;
-    default:
-        qCWarning(lcMatrix) << "Unknown Euler convention" << convention;
-        r = {1, 0, 0, 0, 1, 0, 0, 0, 1};
-        break;
-    }
-    return fromRotation(r, p[0], p[1], p[2]);
+    if (const EulerConventionInfo *c = eulerConvention(convention))
+        return c->toMatrix(p);
+    qCWarning(lcMatrix) << "Unknown Euler convention" << convention;
+    return fromRotation({1, 0, 0, 0, 1, 0, 0, 0, 1}, p[0], p[1], p[2]);
 }
 
 Matrix4 placementMatrix(const Pose6 &p)
@@ -219,115 +425,10 @@ Matrix4 placementMatrix(const Pose6 &p)
 
 Pose6 matrixToPose(const Matrix4 &m, int convention)
 {
-    // rIJ, 1-based as in the textbooks.
-    auto r = [&m](int i, int j) { return double(m[4 * (i - 1) + (j - 1)]); };
-    Pose6 p{m[3], m[7], m[11], 0.0f, 0.0f, 0.0f};
-    // The middle angle's cosine (sine for the Z-Z conventions) comes from the
-    // two elements beside the one near +-1: those keep their precision where
-    // 1 - r^2 loses it. Only when it is rounding noise is the orientation
-    // taken as singular; the first angle then carries no information.
-    auto singular = [](double c) { return c <= kSingularCosine; };
-
-    switch (convention) {
-    case EulerZYXRelative:
-    case EulerXYZFixed: {
-        // Convention 3 is convention 0 with the first and third angle swapped.
-        float first, second, third;
-        const double c = std::sqrt(r(1, 1) * r(1, 1) + r(2, 1) * r(2, 1));
-        if (singular(c) && r(3, 1) > 0.0) {
-            first = 0.0f;
-            second = -90.0f;
-            third = deg(std::atan2(-r(1, 2), -r(1, 3)));
-        } else if (singular(c)) {
-            first = 0.0f;
-            second = 90.0f;
-            third = deg(std::atan2(r(1, 2), r(1, 3)));
-        } else {
-            second = deg(std::atan2(-r(3, 1), c));
-            const double a = std::atan2(r(2, 1), r(1, 1));
-            first = deg(a);
-            // The third angle from Rz(-first) R = Ry(second) Rx(third), whose
-            // second row is (0, cos third, -sin third): consistent with the
-            // first even where both are poorly defined on their own.
-            const double sa = std::sin(a), ca = std::cos(a);
-            third = deg(std::atan2(sa * r(1, 3) - ca * r(2, 3), ca * r(2, 2) - sa * r(1, 2)));
-        }
-        if (convention == EulerZYXRelative) {
-            p[3] = first;
-            p[5] = third;
-        } else {
-            p[3] = third;
-            p[5] = first;
-        }
-        p[4] = second;
-        break;
-    }
-    case EulerZYXFixed: {
-        const double c = std::sqrt(r(1, 1) * r(1, 1) + r(1, 2) * r(1, 2));
-        if (singular(c) && r(1, 3) > 0.0) {
-            p[5] = 0.0f;
-            p[4] = 90.0f;
-            p[3] = deg(std::atan2(r(2, 1), r(2, 2)));
-        } else if (singular(c)) {
-            p[5] = 0.0f;
-            p[4] = -90.0f;
-            p[3] = deg(std::atan2(r(2, 1), r(2, 2)));
-        } else {
-            const double a = std::atan2(-r(2, 3), r(3, 3));
-            p[5] = deg(a);
-            p[4] = deg(std::atan2(r(1, 3), c));
-            // Rx(-p6) R = Ry(p5) Rz(p4), whose second row is (sin p4, cos p4, 0).
-            const double sa = std::sin(a), ca = std::cos(a);
-            p[3] = deg(std::atan2(ca * r(2, 1) + sa * r(3, 1), ca * r(2, 2) + sa * r(3, 2)));
-        }
-        break;
-    }
-    case EulerZXZ: {
-        const double s = std::sqrt(r(2, 3) * r(2, 3) + r(1, 3) * r(1, 3));
-        if (singular(s) && r(3, 3) > 0.0) {
-            p[3] = 0.0f;
-            p[4] = 0.0f;
-            p[5] = deg(std::atan2(r(2, 1), r(1, 1)));
-        } else if (singular(s)) {
-            p[3] = 0.0f;
-            p[4] = 180.0f;
-            p[5] = deg(std::atan2(-r(2, 1), r(1, 1)));
-        } else {
-            const double a = std::atan2(r(1, 3), -r(2, 3));
-            p[3] = deg(a);
-            p[4] = deg(std::atan2(s, r(3, 3)));
-            // Rz(-p4) R = Rx(p5) Rz(p6), whose first row is (cos p6, -sin p6, 0).
-            const double sa = std::sin(a), ca = std::cos(a);
-            p[5] = deg(std::atan2(-(ca * r(1, 2) + sa * r(2, 2)), ca * r(1, 1) + sa * r(2, 1)));
-        }
-        break;
-    }
-    case EulerZYZ: {
-        const double s = std::sqrt(r(1, 3) * r(1, 3) + r(2, 3) * r(2, 3));
-        if (singular(s) && r(3, 3) > 0.0) {
-            p[3] = 0.0f;
-            p[4] = 0.0f;
-            p[5] = deg(std::atan2(r(2, 1), r(1, 1)));
-        } else if (singular(s)) {
-            p[3] = 0.0f;
-            p[4] = 180.0f;
-            p[5] = deg(std::atan2(r(2, 1), r(2, 2)));
-        } else {
-            const double a = std::atan2(r(2, 3), r(1, 3));
-            p[3] = deg(a);
-            p[4] = deg(std::atan2(s, r(3, 3)));
-            // Rz(-p4) R = Ry(p5) Rz(p6), whose second row is (sin p6, cos p6, 0).
-            const double sa = std::sin(a), ca = std::cos(a);
-            p[5] = deg(std::atan2(ca * r(2, 1) - sa * r(1, 1), ca * r(2, 2) - sa * r(1, 2)));
-        }
-        qCDebug(lcMatrix) << "aqui---> " << r(3, 3) << " " << p[4];
-        break;
-    }
-    default:
-        qCWarning(lcMatrix) << "Unknown Euler convention" << convention;
-        break;
-    }
-    return p;
+    if (const EulerConventionInfo *c = eulerConvention(convention))
+        return c->toPose(m);
+    qCWarning(lcMatrix) << "Unknown Euler convention" << convention;
+    return translationOf(m);
 }
 
 namespace {

@@ -31,6 +31,27 @@ enum EulerConvention
 };
 constexpr int kEulerConventionCount = 5;
 
+constexpr bool isEulerConvention(int convention)
+{
+    return convention >= 0 && convention < kEulerConventionCount;
+}
+
+// Everything a convention is: what menus call it (UTF-8), a short key, the matrix of a
+// pose, the pose of a matrix, and whether a rotation sits at its
+// singularity (middle angle at +-90 degrees for the Z-Y-X kinds, 0 or 180
+// for the Z-Z kinds), where the first angle carries no information and the
+// pose sets it to 0. Adding a convention is adding one entry.
+struct EulerConventionInfo
+{
+    const char *name;
+    const char *key; // one word for identifiers: "ABB", "CRS", "Catia", "Fanuc", "Kawasaki"
+    Matrix4 (*toMatrix)(const Pose6 &pose);
+    Pose6 (*toPose)(const Matrix4 &rowMajor);
+    bool (*singular)(const Matrix4 &rowMajor);
+};
+// Null for a number outside 0 .. kEulerConventionCount - 1.
+const EulerConventionInfo *eulerConvention(int convention);
+
 Matrix4 identity();
 Matrix4 transpose(const Matrix4 &m);
 Matrix4 transpose(const double *m16);

@@ -1,12 +1,8 @@
 #include "robot.h"
 
 #include "logging.h"
-#include "models/tool.h"
-#include "models/xml.h"
 
-#include <GL/gl.h>
 #include <QDebug>
-#include <QFileInfo>
 #include <algorithm>
 #include <cmath>
 
@@ -74,36 +70,11 @@ Robot::Robot(QObject *parent)
 Robot::~Robot()
 {
     clearJoints();
-    if (tool)
-        tool->reset();
 }
 
 // ---------------------------------------------------------------- loading
-
-int Robot::loadData(const char *fileName)
-{
-    clearJoints();
-    cadBase.fill(0.0f);
-    cadOffsets.fill(0.0f);
-    cadScale = 1.0f;
-    angleType = 0;
-    loadResult =
-        xml::loadData(fileName, joints, cadBase.data(), &cadScale, cadOffsets.data(), &angleType);
-    if (loadResult == 0 && joints.size() < 7) {
-        qCWarning(lcRobot).noquote() << QStringLiteral("The robot description %1 has %2 elements; "
-                                                       "a robot needs the base and six axes")
-                                            .arg(QString::fromUtf8(fileName))
-                                            .arg(joints.size());
-        loadResult = -1;
-    }
-    if (loadResult == -1)
-        qCDebug(lcRobot) << "Geometry is not considered as it has not been loaded correctly";
-    else
-        attachGeometry();
-    filePath = QString::fromUtf8(fileName ? fileName : "");
-    name = QFileInfo(filePath).fileName();
-    return loadResult;
-}
+// Reading the description and the tool is the readers' work: loadData,
+// loadTool, removeTool and toggleSmooth live in models/robotloading.cpp.
 
 void Robot::attachGeometry()
 {
@@ -125,31 +96,6 @@ void Robot::clearJoints()
     for (Joint &j : joints)
         j.reset();
     joints.clear();
-}
-
-bool Robot::loadTool(const char *fileName)
-{
-    if (tool)
-        tool->reset();
-    tool = std::make_unique<Tool>();
-    const bool ok = tool->load(fileName);
-    if (ok) {
-        tool->attach();
-        HT = toolbox::poseToMatrix(tool->getTcp(), toolbox::EulerZYXRelative);
-        toolPath = QString::fromUtf8(fileName);
-    }
-    hasTool = true;
-    return ok;
-}
-
-void Robot::removeTool()
-{
-    hasTool = false;
-    if (tool)
-        tool->reset();
-    tool.reset();
-    HT = toolbox::identity();
-    toolPath = QStringLiteral("EMPTY");
 }
 
 // ---------------------------------------------------------------- joints
@@ -1116,132 +1062,13 @@ int Robot::moveToRobtarget(const Matrix4 &columnPose, const ConfData &conf)
 }
 
 // ---------------------------------------------------------------- records
+// Set_DK_Matrix and Set_DK_Matrix_v2 fill the blocks the data server and the
+// numeric routines read; they live beside the server, in links/robotrecords.cpp.
 
-void Robot::Set_DK_Matrix(double *block)
-{
-    std::fill(block, block + kParameterBlockSize, 0.0);
-    if (joints.size() < 7)
-        return;
-    block[19] = angleType;
-    for (int i = 1; i <= 6; ++i) {
-        const Joint &j = joints[std::size_t(i)];
-        double *p = block + 60 + 6 * (i - 1);
-        p[0] = j.getAlpha() * kDegToRad;
-        p[1] = j.getA();
-        p[2] = j.getTheta() * kDegToRad;
-        p[3] = j.getD();
-        block[180 + (i - 1)] = j.getLiminf();
-        block[210 + (i - 1)] = j.getLimsup();
-    }
-    std::copy(block, block + 600, block + 600);
-}
-
-namespace {
-
-// Properties the description does not hold, for a generic industrial arm
-// (and one for the parallelogram arms of angle type 2): maximum joint speeds
-// in degrees per second at 300-318, accelerations at 320-338, and the payload
-// in kg at 400. Everything the description holds is written over them.
-void defaultRecord(double *r, bool parallelogram)
-{
-    const double speed[6] = {250, 250, 250, 320, 320, 420};
-    const double speedP[6] = {180, 180, 185, 360, 360, 600};
-    for (int k = 0; k < 6; ++k) {
-        r[300 + k] = parallelogram ? speedP[k] : speed[k];
-        r[320 + k] = 4.0 * r[300 + k];
-    }
-    r[400] = parallelogram ? 50.0 : 3.0;
-}
-
-} // namespace
-
-void Robot::Set_DK_Matrix_v2(double *DK)
-{
-    std::fill(DK, DK + kRobotRecordSize, 0.0);
-    defaultRecord(DK, angleType == 2);
-    if (joints.size() < 7)
-        return;
-    if (angleType >= 0)
-        DK[61] = angleType;
-    for (int k = 160; k <= 165; ++k)
-        DK[k] = 0.0;
-    for (int k = 180; k <= 185; ++k)
-        DK[k] = 0.0;
-    if (angleType == 2)
-        DK[182] = -joints[1].getD();
-    for (int i = 1; i <= 6; ++i) {
-        const Joint &j = joints[std::size_t(i)];
-        double *p = DK + 200 + 20 * (i - 1);
-        p[0] = j.getAlpha() * kDegToRad;
-        p[1] = j.getA();
-        p[2] = j.getTheta() * kDegToRad;
-        p[3] = j.getD();
-        p[4] = 0.0;
-        p[5] = 0.0;
-        DK[600 + i - 1] = DK[640 + i - 1] = j.getLiminf();
-        DK[620 + i - 1] = DK[660 + i - 1] = j.getLimsup();
-    }
-    for (int k = 560; k <= 565; ++k)
-        DK[k] = 0.0;
-    std::copy(DK, DK + 2000, DK + 2000);
-}
-
-// ---------------------------------------------------------------- drawing
+// ---------------------------------------------------------------- display
 
 void Robot::setFrameVisible(bool v, int index)
 {
     if (index >= 0 && index < 9)
         frameFlags[std::size_t(index)] = v ? 1.0f : 0.0f;
-}
-
-void Robot::paint() const
-{
-    if (joints.size() < 7)
-        return;
-    const std::array<float, 6> q = jointValues();
-    float model[6];
-    robotToDH(angleType, q.data(), model);
-    glPushMatrix();
-    const Matrix4 col = calc.transpose(placement);
-    glMultMatrixf(col.data());
-    if (frameFlags[8] != 0.0f) {
-        glPushMatrix();
-        const Matrix4 hb = calc.transpose(HB);
-        glMultMatrixf(hb.data());
-        Joint::drawFrame(0, -1, 0);
-        glPopMatrix();
-    }
-    joints[0].paint(frameFlags[0] != 0.0f, frameMode, 0, true, 0.0f, angleType);
-    for (int i = 1; i <= 6; ++i)
-        joints[std::size_t(i)].paint(frameFlags[std::size_t(i)] != 0.0f, frameMode, i, true,
-                                     model[i - 1], angleType);
-    if (frameFlags[7] != 0.0f) {
-        glPushMatrix();
-        const Matrix4 ht = calc.transpose(HT);
-        glMultMatrixf(ht.data());
-        Joint::drawFrame(7, -1, 0);
-        glPopMatrix();
-    }
-    if (hasTool && tool)
-        tool->paint();
-    glPopMatrix();
-}
-
-void Robot::toggleSmooth()
-{
-    for (Joint &j : joints) {
-        if (smooth)
-            j.computeFlatNormals();
-        else
-            j.computeSmoothNormals();
-    }
-    if (tool) {
-        for (Joint &p : tool->getParts()) {
-            if (smooth)
-                p.computeFlatNormals();
-            else
-                p.computeSmoothNormals();
-        }
-    }
-    smooth = !smooth;
 }

@@ -1,7 +1,11 @@
 // One six-axis serial robot: its chain of seven joints, the frames that place
 // it and its tool, the mapping between the joint values the operator sees and
-// the angles of the kinematic model, forward and inverse kinematics, and its
-// drawing.
+// the angles of the kinematic model, forward and inverse kinematics.
+//
+// Some members are defined where their work belongs, so that this folder
+// includes nothing above it: loading and the tool in models/robotloading.cpp,
+// the two record blocks in links/robotrecords.cpp, drawing in
+// render/robotpainter.cpp (outside the headless core).
 //
 // Frames (row-major pose matrices):
 //   HB        the World frame expressed in robot-base coordinates
@@ -11,6 +15,7 @@
 // = placement F HT.
 #pragma once
 
+#include "chain.h"
 #include "ikconfiguration.h"
 #include "joint.h"
 #include "matrixcalculator.h"
@@ -98,7 +103,7 @@ public:
 
     void setFrameVisible(bool visible, int index);
     void setFrameMode(int mode) { frameMode = mode; }
-    void paint() const;
+    void paint() const; // the painter's paintRobot
     void toggleSmooth();
 
     // Accessors.
@@ -129,6 +134,7 @@ public:
     bool isLoaded() const { return loadResult == 0 && joints.size() >= 7; }
 
 public slots:
+    // The record blocks of the numeric routines and the data server.
     void Set_DK_Matrix(double *parameterBlock);
     void Set_DK_Matrix_v2(double *robotRecord);
 
@@ -151,7 +157,12 @@ private:
     float cadScale = 1.0f;
     std::array<float, 6> cadOffsets{};
     std::array<float, 9> frameFlags{};
-    std::unique_ptr<Tool> tool;
+    // Owns the tool; the deleter is defined with the tool reader.
+    struct ToolDeleter
+    {
+        void operator()(Tool *t) const;
+    };
+    std::unique_ptr<Tool, ToolDeleter> tool;
     Matrix4 HB;
     Matrix4 HT;
     Matrix4 placement;

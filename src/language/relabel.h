@@ -1,34 +1,42 @@
-// Switching the interface language: the control panel, its movement-frame
-// box and the objects panel are relabelled from a language file, and the
-// menu texts are handed back to the main window.
+// Switching the interface language: the pieces every window uses to take its
+// texts from a language file. The control panel names its own widgets and
+// calls these (ui/panellanguage.h); nothing here knows the panel.
 #pragma once
 
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <utility>
+#include <vector>
 
 class LanguageFile;
-class MenuPrincipal;
+class Objects;
+class QComboBox;
 class QObject;
+class QWidget;
+class Robots;
 
-// Sets entries 0-26 on the panel's widgets, rebuilds the movement-frame box
-// from entries 24-26 (which sends the movement frame back to tool axes),
-// sets entries 65-70 on the objects panel and returns entries 27-63, the
-// texts of the main window's menus in menu-table order.
-//
-// Entries the file does not hold (a short file) leave their widgets as they
-// are, and the returned list then holds only the menu texts that were read:
-// list entry j, when present, is always file entry 27 + j.
-QStringList applyLanguage(MenuPrincipal *panel, const LanguageFile &file);
+// Language-file entry -> the widget that shows it.
+using Captions = std::vector<std::pair<int, QWidget *>>;
 
-// The language operation of the control panel: reads the language file of
-// `code` (1 English, 2 French, 3 Spanish, 4 Catalan, 5 German, -1 English)
-// from the languages directory, applies it and returns the menu texts.
-// When the file cannot be opened, says "language file not found" and
-// changes nothing: `*found` is false, the list is empty and the language
-// code stays. A code without a file (none of the above) changes nothing
-// either and is not reported.
-QStringList loadLanguage(MenuPrincipal *panel, int code, bool *found = nullptr);
+// Labels take the text with setText, buttons and check boxes as their
+// button text; entries the file does not hold and missing widgets are skipped.
+void setCaptions(const Captions &captions, const LanguageFile &file);
+
+// Rebuilds the movement-frame box from entries 24-26. New items first, old
+// ones removed after: the box moves to the first new item and its own index
+// signal says that jogging is back in tool axes.
+void relabelFrameBox(QComboBox *box, const LanguageFile &file);
+
+// Entries 65-70 on the objects panel; the robot form shares its check box
+// and buttons.
+void relabelScenePanels(Objects *objects, Robots *robots, const LanguageFile &file);
+
+// Reads the language file of `code` (1 English, 2 French, 3 Spanish,
+// 4 Catalan, 5 German, -1 English) from the languages directory. A code
+// without a file name gives false without a word; a file that cannot be
+// opened says "language file not found" and gives false.
+bool readLanguageFile(int code, LanguageFile &file);
 
 // Who tells the user about a missing language file. By default a modal
 // message box; tests put a recorder here (an empty function restores the box).

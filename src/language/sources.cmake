@@ -10,7 +10,3 @@ target_sources(velkari_ui PRIVATE
     ${CMAKE_CURRENT_SOURCE_DIR}/language/about.ui
     ${CMAKE_CURRENT_SOURCE_DIR}/language/about.qrc
 )
-# relabel.cpp reaches into the control panel's form: its header is generated
-# for ui/menuprincipal.cpp in this same target, so uic has nothing to do here.
-set_source_files_properties(${CMAKE_CURRENT_SOURCE_DIR}/language/relabel.cpp
-    PROPERTIES SKIP_AUTOUIC ON)

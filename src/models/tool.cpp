@@ -4,7 +4,6 @@
 #include "kinematics/logging.h"
 #include "meshtext.h"
 
-#include <GL/gl.h>
 #include <QDebug>
 #include <QFile>
 #include <cmath>
@@ -94,16 +93,6 @@ void Tool::attach()
 {
     for (Joint &part : parts)
         part.attachGeometry(toolbox::identity(), 1.0f);
-}
-
-void Tool::paint() const
-{
-    glPushMatrix();
-    const Matrix4 column = toolbox::transpose(meshPlacement);
-    glMultMatrixf(column.data());
-    for (const Joint &part : parts)
-        part.paint(false, 1, 0, false, 0.0f, 0);
-    glPopMatrix();
 }
 
 void Tool::reset()

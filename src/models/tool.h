@@ -32,7 +32,8 @@ public:
     int readPart(std::istream &in, int partIndex);
     // Drawing arrays from the parts' own vertices (identity frame, scale 1).
     void attach();
-    // Draws every part at the current matrix times the mesh placement.
+    // Draws every part at the current matrix times the mesh placement
+    // (defined with the painter, render/robotpainter.cpp).
     void paint() const;
     void reset();
 

@@ -144,21 +144,21 @@ void FormABButility::on_txtRT_returnPressed()
         // Without configuration data any solution will do; the texts then
         // show which configuration the robot took.
         r->moveToRobtarget(pose, ConfData());
-        m_panel->increaseValue(0);
+        m_panel->refreshReadouts();
         on_btnRefresh_clicked();
         notify(uitext::get(uitext::Text::RapidNoConfData));
         return;
     }
     switch (r->moveToRobtarget(pose, conf)) {
     case 0:
-        m_panel->increaseValue(0);
+        m_panel->refreshReadouts();
         notify(identity ? rapid::identityNote() : QString());
         break;
     case -3:
         notify(uitext::get(uitext::Text::RapidUnreachable));
         break;
     default:
-        m_panel->increaseValue(0);
+        m_panel->refreshReadouts();
         on_btnRefresh_clicked();
         notify(uitext::get(uitext::Text::RapidBadConfData));
         break;

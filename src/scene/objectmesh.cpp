@@ -1,15 +1,9 @@
-// Defined before anything else can pull in <GL/gl.h>, so that the buffer
-// functions of OpenGL 1.5 are declared; Mesa's libGL exports them.
-#define GL_GLEXT_PROTOTYPES 1
-
 #include "objectmesh.h"
 
 #include "kinematics/logging.h"
 #include "models/cnumber.h"
 #include "models/datadirs.h"
 
-#include <GL/gl.h>
-#include <GL/glext.h>
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
@@ -36,8 +30,6 @@ constexpr std::size_t kFirstLineLimit = 80;
 // first copied whole into fresh memory; a small file gets a small block.
 constexpr std::size_t kBlockBytes = std::size_t(1) << 20;
 constexpr std::size_t kSmallestBlock = 4096;
-
-constexpr GLfloat kDefaultColour[4] = {0.2f, 0.4f, 0.8f, 1.0f};
 
 // ---------------------------------------------------------------------------
 // Reading
@@ -328,71 +320,13 @@ bool openRegularFile(QFile &file, const QString &name)
 
 ObjectEntry::ObjectEntry() : pose(toolbox::identity()) {}
 
-ObjectEntry::~ObjectEntry()
-{
-    releaseBuffers();
-}
-
-ObjectEntry::ObjectEntry(ObjectEntry &&other) noexcept
-    : path(std::move(other.path)), name(std::move(other.name)), scale(other.scale),
-      visible(other.visible), flipNormals(other.flipNormals), pose(other.pose),
-      vertices(std::move(other.vertices)), normals(std::move(other.normals)),
-      runs(std::move(other.runs)), m_vertexBuffer(std::exchange(other.m_vertexBuffer, 0u)),
-      m_normalBuffer(std::exchange(other.m_normalBuffer, 0u)),
-      m_flippedBuffer(std::exchange(other.m_flippedBuffer, 0u)), m_stale(other.m_stale),
-      m_noBuffers(other.m_noBuffers), m_uploadedScale(other.m_uploadedScale),
-      m_uploadedFloats(other.m_uploadedFloats), m_flippedFloats(other.m_flippedFloats),
-      m_scaledVertices(std::move(other.m_scaledVertices)),
-      m_flippedNormals(std::move(other.m_flippedNormals))
-{
-}
-
-ObjectEntry &ObjectEntry::operator=(ObjectEntry &&other) noexcept
-{
-    if (this == &other)
-        return *this;
-    releaseBuffers();
-    path = std::move(other.path);
-    name = std::move(other.name);
-    scale = other.scale;
-    visible = other.visible;
-    flipNormals = other.flipNormals;
-    pose = other.pose;
-    vertices = std::move(other.vertices);
-    normals = std::move(other.normals);
-    runs = std::move(other.runs);
-    m_vertexBuffer = std::exchange(other.m_vertexBuffer, 0u);
-    m_normalBuffer = std::exchange(other.m_normalBuffer, 0u);
-    m_flippedBuffer = std::exchange(other.m_flippedBuffer, 0u);
-    m_stale = other.m_stale;
-    m_noBuffers = other.m_noBuffers;
-    m_uploadedScale = other.m_uploadedScale;
-    m_uploadedFloats = other.m_uploadedFloats;
-    m_flippedFloats = other.m_flippedFloats;
-    m_scaledVertices = std::move(other.m_scaledVertices);
-    m_flippedNormals = std::move(other.m_flippedNormals);
-    return *this;
-}
-
-void ObjectEntry::releaseBuffers()
-{
-    // No GL call at all for an entry that was never drawn, so headless
-    // programs can make and destroy entries without a context.
-    const GLuint names[3] = {m_vertexBuffer, m_normalBuffer, m_flippedBuffer};
-    for (GLuint name : names)
-        if (name != 0)
-            glDeleteBuffers(1, &name);
-    m_vertexBuffer = m_normalBuffer = m_flippedBuffer = 0;
-    m_uploadedFloats = m_flippedFloats = 0;
-}
-
 int readObjectMesh(const QString &fileName, ObjectEntry &entry, QString *why)
 {
     entry.path = DataDirs::resolveStoredPath(fileName);
     entry.vertices.clear();
     entry.normals.clear();
     entry.runs.clear();
-    entry.m_stale = true;
+    ++entry.meshReadings;
 
     QFile file;
     if (!openRegularFile(file, entry.path) &&
@@ -442,167 +376,4 @@ int readObjectMesh(const QString &fileName, ObjectEntry &entry, QString *why)
         in.rewind())
         readBinary(in, seen, entry);
     return 0;
-}
-
-// ---------------------------------------------------------------------------
-// Drawing
-
-namespace {
-
-void setMaterial(const GLfloat *rgba)
-{
-    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, rgba);
-    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, rgba);
-    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, rgba);
-}
-
-// Vertex buffers are core from OpenGL 1.5; older contexts draw from client
-// arrays. Null without a current context.
-bool contextHasBuffers(bool &known)
-{
-    const auto *version = reinterpret_cast<const char *>(glGetString(GL_VERSION));
-    known = version != nullptr;
-    if (!version)
-        return false;
-    int major = 0, minor = 0;
-    const char *end = version + std::strlen(version);
-    const auto res = std::from_chars(version, end, major);
-    if (res.ptr < end && *res.ptr == '.')
-        std::from_chars(res.ptr + 1, end, minor);
-    return major > 1 || (major == 1 && minor >= 5);
-}
-
-bool sameBits(float a, float b)
-{
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
-
-void copyTimes(const std::vector<float> &in, std::size_t floats, float factor,
-               std::vector<float> &out)
-{
-    out.resize(floats);
-    for (std::size_t i = 0; i < floats; ++i)
-        out[i] = in[i] * factor;
-}
-
-void upload(GLuint buffer, const float *data, std::size_t floats)
-{
-    glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(floats * sizeof(float)), data, GL_STATIC_DRAW);
-}
-
-} // namespace
-
-void drawObject(const ObjectEntry &entry)
-{
-    if (entry.visible == 0)
-        return;
-    // Whatever the panel did to the arrays, only whole triangles present in
-    // both are drawn.
-    const std::size_t floats = std::min(entry.vertices.size(), entry.normals.size()) / 9 * 9;
-    const std::size_t triangles = floats / 9;
-    const bool flip = entry.flipNormals != 0;
-
-    glPushMatrix();
-    glMultMatrixf(entry.pose.data());
-    setMaterial(kDefaultColour);
-    if (triangles == 0) {
-        // Colours are still set in order, as the file's lines would set them.
-        for (const ColourRun &run : entry.runs)
-            if (run.hasColour) {
-                const GLfloat c[4] = {run.fileValues[2], run.fileValues[1], run.fileValues[0],
-                                      1.0f};
-                setMaterial(c);
-            }
-        glPopMatrix();
-        return;
-    }
-
-    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_NORMAL_ARRAY);
-
-    if (entry.m_vertexBuffer == 0 && !entry.m_noBuffers) {
-        bool known = false;
-        if (contextHasBuffers(known)) {
-            GLuint names[2] = {0, 0};
-            glGenBuffers(2, names);
-            entry.m_vertexBuffer = names[0];
-            entry.m_normalBuffer = names[1];
-            entry.m_uploadedFloats = 0;
-        } else if (known) {
-            entry.m_noBuffers = true;
-        }
-    }
-    // The scale multiplies the mesh coordinates as they are handed over; the
-    // normals stay as read, exactly as coordinates scaled one by one would draw.
-    const bool meshChanged = entry.m_stale || entry.m_uploadedFloats != floats;
-    const bool scaleChanged = !sameBits(entry.m_uploadedScale, entry.scale);
-    if (meshChanged)
-        entry.m_flippedFloats = 0;
-
-    if (entry.m_vertexBuffer != 0) {
-        if (meshChanged || scaleChanged) {
-            if (entry.scale == 1.0f) {
-                upload(entry.m_vertexBuffer, entry.vertices.data(), floats);
-            } else {
-                std::vector<float> scaled;
-                copyTimes(entry.vertices, floats, entry.scale, scaled);
-                upload(entry.m_vertexBuffer, scaled.data(), floats);
-            }
-        }
-        if (meshChanged)
-            upload(entry.m_normalBuffer, entry.normals.data(), floats);
-        if (flip && (entry.m_flippedBuffer == 0 || entry.m_flippedFloats != floats)) {
-            if (entry.m_flippedBuffer == 0)
-                glGenBuffers(1, &entry.m_flippedBuffer);
-            std::vector<float> negated;
-            copyTimes(entry.normals, floats, -1.0f, negated);
-            upload(entry.m_flippedBuffer, negated.data(), floats);
-            entry.m_flippedFloats = floats;
-        }
-        glBindBuffer(GL_ARRAY_BUFFER, entry.m_vertexBuffer);
-        glVertexPointer(3, GL_FLOAT, 0, nullptr);
-        glBindBuffer(GL_ARRAY_BUFFER, flip ? entry.m_flippedBuffer : entry.m_normalBuffer);
-        glNormalPointer(GL_FLOAT, 0, nullptr);
-        glBindBuffer(GL_ARRAY_BUFFER, 0);
-    } else {
-        const float *vertexData = entry.vertices.data();
-        if (entry.scale != 1.0f) {
-            if (meshChanged || scaleChanged)
-                copyTimes(entry.vertices, floats, entry.scale, entry.m_scaledVertices);
-            vertexData = entry.m_scaledVertices.data();
-        } else {
-            entry.m_scaledVertices.clear();
-        }
-        if (flip && entry.m_flippedFloats != floats) {
-            copyTimes(entry.normals, floats, -1.0f, entry.m_flippedNormals);
-            entry.m_flippedFloats = floats;
-        }
-        glVertexPointer(3, GL_FLOAT, 0, vertexData);
-        glNormalPointer(GL_FLOAT, 0, flip ? entry.m_flippedNormals.data() : entry.normals.data());
-    }
-    entry.m_stale = false;
-    entry.m_uploadedFloats = floats;
-    entry.m_uploadedScale = entry.scale;
-
-    if (entry.runs.empty()) {
-        glDrawArrays(GL_TRIANGLES, 0, GLsizei(triangles * 3));
-    } else {
-        for (const ColourRun &run : entry.runs) {
-            if (run.hasColour) {
-                const GLfloat c[4] = {run.fileValues[2], run.fileValues[1], run.fileValues[0],
-                                      1.0f};
-                setMaterial(c);
-            }
-            if (run.first >= triangles)
-                continue;
-            const std::size_t count = std::min<std::size_t>(run.count, triangles - run.first);
-            if (count > 0)
-                glDrawArrays(GL_TRIANGLES, GLint(run.first) * 3, GLsizei(count * 3));
-        }
-    }
-
-    glPopClientAttrib();
-    glPopMatrix();
 }

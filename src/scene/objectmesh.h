@@ -8,8 +8,9 @@
 // (P1-P0)x(P2-P0) normalised, and is (0, 0, 0) for a triangle without area.
 // Binary files keep the normals stored in them.
 //
-// The reader needs no display. Drawing builds vertex buffers on the first
-// draw with a current context and keeps them until the entry is destroyed.
+// The reader needs no display and never calls OpenGL. Drawing builds vertex
+// buffers on the first draw with a current context and keeps them, in the
+// entry's draw state, until the entry is destroyed.
 #pragma once
 
 #include "kinematics/matrixtoolbox.h"
@@ -18,6 +19,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // A run of consecutive triangles drawn with one material colour.
@@ -28,6 +30,12 @@ struct ColourRun
     std::uint32_t first = 0;           // first triangle of the run
     std::uint32_t count = 0;           // triangles in the run
 };
+
+// What the drawing keeps for one entry between draws (buffer names, scaled
+// copies). Made by the first draw and released with the entry through the
+// function the drawing gave, so the reader needs no OpenGL of its own.
+struct ObjectDrawState;
+using ObjectDrawStateRelease = void (*)(ObjectDrawState *);
 
 struct ObjectEntry
 {
@@ -47,35 +55,16 @@ struct ObjectEntry
 
     std::size_t triangleCount() const { return vertices.size() / 9; }
 
+    // Readings of the mesh so far: a draw made from an earlier reading is
+    // uploaded again.
+    std::uint32_t meshReadings = 0;
+    // Null until the first draw. Destroying or assigning over an entry that
+    // has buffers deletes them: the context that drew it must then be current.
+    mutable std::unique_ptr<ObjectDrawState, ObjectDrawStateRelease> drawState{nullptr, nullptr};
+
     ObjectEntry();
-    // Deletes the GL buffers if a draw made any; the context that drew the
-    // entry must then be current.
-    ~ObjectEntry();
-    ObjectEntry(const ObjectEntry &) = delete;
-    ObjectEntry &operator=(const ObjectEntry &) = delete;
-    // The buffers move with the mesh; assigning over an entry that has
-    // buffers deletes them, so the same context rule applies.
-    ObjectEntry(ObjectEntry &&other) noexcept;
-    ObjectEntry &operator=(ObjectEntry &&other) noexcept;
-
-private:
-    friend int readObjectMesh(const QString &fileName, ObjectEntry &entry, QString *why);
-    friend void drawObject(const ObjectEntry &entry);
-    void releaseBuffers();
-
-    // GL state made by drawObject: buffer names (0 = none) and what the
-    // uploaded contents were made from, so a new mesh or scale is uploaded again.
-    mutable unsigned int m_vertexBuffer = 0;
-    mutable unsigned int m_normalBuffer = 0;
-    mutable unsigned int m_flippedBuffer = 0;
-    mutable bool m_stale = false;     // the mesh was read again since the upload
-    mutable bool m_noBuffers = false; // the context has no vertex buffers: client arrays
-    mutable float m_uploadedScale = 1.0f;
-    mutable std::size_t m_uploadedFloats = 0;
-    mutable std::size_t m_flippedFloats = 0;
-    // Client-array stand-ins when the context cannot make buffers.
-    mutable std::vector<float> m_scaledVertices;
-    mutable std::vector<float> m_flippedNormals;
+    ObjectEntry(ObjectEntry &&) noexcept = default;
+    ObjectEntry &operator=(ObjectEntry &&) noexcept = default;
 };
 
 // Resolves the name, reads the mesh into `entry` (vertices, normals, runs,
@@ -88,9 +77,3 @@ private:
 // triangle count does not match its size (random bytes are such a file).
 // The mesh is then empty, without runs, and `why` (if given) says which.
 int readObjectMesh(const QString &fileName, ObjectEntry &entry, QString *why = nullptr);
-
-// Draws one entry at the current model-view matrix: nothing when not visible;
-// otherwise pose, then each run with its colour as the ambient, diffuse and
-// highlight material of both faces, coordinates times scale, normals negated
-// when flipNormals is set. The model-view matrix is left as it was.
-void drawObject(const ObjectEntry &entry);

@@ -1,12 +1,12 @@
 #include "objects.h"
 
 #include "kinematics/logging.h"
-#include "texts/uitexts.h"
 #include "listkeys.h"
 #include "models/cnumber.h"
-#include "objectmesh.h"
+#include "objectdraw.h"
 #include "placement.h"
 #include "render/frameglyph.h"
+#include "texts/uitexts.h"
 
 #include <GL/gl.h>
 #include <QApplication>

@@ -274,8 +274,8 @@ bool parseConvention(std::string_view text, int &convention)
 {
     const char *end = text.data() + text.size();
     const auto r = std::from_chars(text.data(), end, convention);
-    return r.ec == std::errc() && r.ptr == end && !text.empty() && convention >= 0 &&
-           convention <= 4;
+    return r.ec == std::errc() && r.ptr == end && !text.empty() &&
+           toolbox::isEulerConvention(convention);
 }
 
 struct Options

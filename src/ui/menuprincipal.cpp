@@ -1,17 +1,16 @@
 #include "menuprincipal.h"
 
+#include "kinematics/chain.h"
 #include "kinematics/logging.h"
 #include "kinematics/robot.h"
 #include "language/about.h"
 #include "language/relabel.h"
-#include "texts/uitexts.h"
 #include "links/lancontrol.h"
 #include "links/serverlistener.h"
 #include "models/cnumber.h"
 #include "models/datadirs.h"
 #include "models/tool.h"
 #include "rapid/formabbutility.h"
-#include "wii/wii.h"
 #include "render/frameglyph.h"
 #include "scene/glwidget.h"
 #include "scene/objectmesh.h"
@@ -20,8 +19,11 @@
 #include "scene/robots.h"
 #include "sequences/paths.h"
 #include "sequences/sequenceparser.h"
+#include "texts/uitexts.h"
+#include "ui/panellanguage.h"
 #include "ui/playerwiring.h"
 #include "ui_menuprincipal.h"
+#include "wii/wii.h"
 
 #include <QApplication>
 #include <QAudioDeviceInfo>
@@ -179,7 +181,7 @@ MenuPrincipal::MenuPrincipal(QWidget *parent, QDockWidget *robotPropertiesDock,
     m_jogButtons = {ui->radioButton,   ui->radioButton_2, ui->radioButton_3,
                     ui->radioButton_4, ui->radioButton_5, ui->radioButton_6};
     const QLocale english(QLocale::English, QLocale::Canada);
-    for (int k = 0; k < 6; ++k)
+    for (int k = 0; k < chain::kAxes; ++k)
         if (auto *box = dynamic_cast<JointSpinBox *>(m_spins[std::size_t(k)]))
             box->check = [this, k](const QString &text) { return checkTypedJoint(k, text); };
     for (QDoubleSpinBox *s : m_spins) {
@@ -197,26 +199,30 @@ MenuPrincipal::MenuPrincipal(QWidget *parent, QDockWidget *robotPropertiesDock,
 
     glwidget *v = view();
     // Joint rows.
-    connect(ui->horizontalScrollBar01, &QScrollBar::valueChanged, this,
-            &MenuPrincipal::changeValue_1);
-    connect(ui->horizontalScrollBar02, &QScrollBar::valueChanged, this,
-            &MenuPrincipal::changeValue_2);
-    connect(ui->horizontalScrollBar03, &QScrollBar::valueChanged, this,
-            &MenuPrincipal::changeValue_3);
-    connect(ui->horizontalScrollBar04, &QScrollBar::valueChanged, this,
-            &MenuPrincipal::changeValue_4);
-    connect(ui->horizontalScrollBar05, &QScrollBar::valueChanged, this,
-            &MenuPrincipal::changeValue_5);
-    connect(ui->horizontalScrollBar06, &QScrollBar::valueChanged, this,
-            &MenuPrincipal::changeValue_6);
+    // Each row's widgets reach the row's own slot, which forwards to the
+    // indexed handler.
+    using BarSlot = void (MenuPrincipal::*)(int);
+    using SpinSlot = void (MenuPrincipal::*)(double);
+    using JogSlot = void (MenuPrincipal::*)();
+    const std::array<BarSlot, chain::kAxes> barSlots = {
+        &MenuPrincipal::changeValue_1, &MenuPrincipal::changeValue_2,
+        &MenuPrincipal::changeValue_3, &MenuPrincipal::changeValue_4,
+        &MenuPrincipal::changeValue_5, &MenuPrincipal::changeValue_6};
+    const std::array<SpinSlot, chain::kAxes> spinSlots = {
+        &MenuPrincipal::changeValueSlider_1, &MenuPrincipal::changeValueSlider_2,
+        &MenuPrincipal::changeValueSlider_3, &MenuPrincipal::changeValueSlider_4,
+        &MenuPrincipal::changeValueSlider_5, &MenuPrincipal::changeValueSlider_6};
+    const std::array<JogSlot, chain::kAxes> jogSlots = {
+        &MenuPrincipal::updateRadioButton_1, &MenuPrincipal::updateRadioButton_2,
+        &MenuPrincipal::updateRadioButton_3, &MenuPrincipal::updateRadioButton_4,
+        &MenuPrincipal::updateRadioButton_5, &MenuPrincipal::updateRadioButton_6};
     using SpinSignal = void (QDoubleSpinBox::*)(double);
     const SpinSignal changed = &QDoubleSpinBox::valueChanged;
-    connect(ui->doubleSpinBox01, changed, this, &MenuPrincipal::changeValueSlider_1);
-    connect(ui->doubleSpinBox02, changed, this, &MenuPrincipal::changeValueSlider_2);
-    connect(ui->doubleSpinBox03, changed, this, &MenuPrincipal::changeValueSlider_3);
-    connect(ui->doubleSpinBox04, changed, this, &MenuPrincipal::changeValueSlider_4);
-    connect(ui->doubleSpinBox05, changed, this, &MenuPrincipal::changeValueSlider_5);
-    connect(ui->doubleSpinBox06, changed, this, &MenuPrincipal::changeValueSlider_6);
+    for (std::size_t k = 0; k < std::size_t(chain::kAxes); ++k) {
+        connect(m_bars[k], &QScrollBar::valueChanged, this, barSlots[k]);
+        connect(m_spins[k], changed, this, spinSlots[k]);
+        connect(m_jogButtons[k], &QRadioButton::clicked, this, jogSlots[k]);
+    }
     connect(ui->pushButton_4, &QPushButton::clicked, this, [this]() { resetAngles(); });
     connect(ui->dial, &QDial::valueChanged, this, &MenuPrincipal::dialMoved);
     connect(ui->dial, &QDial::sliderReleased, this, &MenuPrincipal::dial_released);
@@ -241,12 +247,6 @@ MenuPrincipal::MenuPrincipal(QWidget *parent, QDockWidget *robotPropertiesDock,
     // pose: typing there would be thrown away, so neither takes typing.
     ui->lineEdit_Tool->setReadOnly(true);
     ui->quaterions->setReadOnly(true);
-    connect(ui->radioButton, &QRadioButton::clicked, this, &MenuPrincipal::updateRadioButton_1);
-    connect(ui->radioButton_2, &QRadioButton::clicked, this, &MenuPrincipal::updateRadioButton_2);
-    connect(ui->radioButton_3, &QRadioButton::clicked, this, &MenuPrincipal::updateRadioButton_3);
-    connect(ui->radioButton_4, &QRadioButton::clicked, this, &MenuPrincipal::updateRadioButton_4);
-    connect(ui->radioButton_5, &QRadioButton::clicked, this, &MenuPrincipal::updateRadioButton_5);
-    connect(ui->radioButton_6, &QRadioButton::clicked, this, &MenuPrincipal::updateRadioButton_6);
     connect(ui->checkBox, &QCheckBox::clicked, this, &MenuPrincipal::disable_enable_Axis);
     connect(ui->checkBox_9, &QCheckBox::clicked, v, &glwidget::setAxisWorld);
     connect(ui->checkBox_10, &QCheckBox::clicked, v, &glwidget::setAxisTool);
@@ -314,7 +314,7 @@ glwidget *MenuPrincipal::view() const
 
 int MenuPrincipal::jogAxis() const
 {
-    for (int i = 0; i < 6; ++i)
+    for (int i = 0; i < chain::kAxes; ++i)
         if (m_jogButtons[std::size_t(i)]->isChecked())
             return i + 1;
     return 0;
@@ -324,33 +324,27 @@ int MenuPrincipal::jogAxis() const
 
 void MenuPrincipal::changeValue_1(int v)
 {
-    if (m_robotLoaded)
-        spin(0)->setValue(v * m_scale / 100.0);
+    barChanged(0, v);
 }
 void MenuPrincipal::changeValue_2(int v)
 {
-    if (m_robotLoaded)
-        spin(1)->setValue(v * m_scale / 100.0);
+    barChanged(1, v);
 }
 void MenuPrincipal::changeValue_3(int v)
 {
-    if (m_robotLoaded)
-        spin(2)->setValue(v * m_scale / 100.0);
+    barChanged(2, v);
 }
 void MenuPrincipal::changeValue_4(int v)
 {
-    if (m_robotLoaded)
-        spin(3)->setValue(v * m_scale / 100.0);
+    barChanged(3, v);
 }
 void MenuPrincipal::changeValue_5(int v)
 {
-    if (m_robotLoaded)
-        spin(4)->setValue(v * m_scale / 100.0);
+    barChanged(4, v);
 }
 void MenuPrincipal::changeValue_6(int v)
 {
-    if (m_robotLoaded)
-        spin(5)->setValue(v * m_scale / 100.0);
+    barChanged(5, v);
 }
 void MenuPrincipal::changeValueSlider_1(double d)
 {
@@ -375,6 +369,18 @@ void MenuPrincipal::changeValueSlider_5(double d)
 void MenuPrincipal::changeValueSlider_6(double d)
 {
     spinChanged(5, d);
+}
+
+void MenuPrincipal::barChanged(int k, int hundredthsValue)
+{
+    if (m_robotLoaded)
+        spin(k)->setValue(hundredthsValue * m_scale / 100.0);
+}
+
+void MenuPrincipal::jogAxisChosen(int k)
+{
+    for (int i = 0; i < chain::kAxes; ++i)
+        m_jogButtons[std::size_t(i)]->setChecked(i == k);
 }
 
 void MenuPrincipal::spinChanged(int k, double d)
@@ -448,7 +454,7 @@ void MenuPrincipal::restoreJointBoxes()
 {
     const bool saved = m_propagate;
     m_propagate = false;
-    for (int k = 0; k < 6; ++k) {
+    for (int k = 0; k < chain::kAxes; ++k) {
         spin(k)->setValue(double(m_joints[std::size_t(k)]));
         bar(k)->setValue(hundredths(m_joints[std::size_t(k)]));
     }
@@ -469,12 +475,12 @@ void MenuPrincipal::setJointRange(int k, float lower, float upper)
 
 void MenuPrincipal::applyJointValues()
 {
-    float q[6];
-    for (int k = 0; k < 6; ++k)
+    float q[chain::kAxes];
+    for (int k = 0; k < chain::kAxes; ++k)
         q[k] = float(spin(k)->value());
     if (!view()->jointsWithinLimits(q)) {
         int k = 0;
-        while (k < 5 && q[k] == m_joints[std::size_t(k)])
+        while (k < chain::kAxes - 1 && q[k] == m_joints[std::size_t(k)])
             ++k;
         refuse(
             spin(k),
@@ -484,7 +490,7 @@ void MenuPrincipal::applyJointValues()
     }
     for (QDoubleSpinBox *box : m_spins)
         acceptInput(box);
-    std::copy(q, q + 6, m_joints.begin());
+    std::copy(q, q + chain::kAxes, m_joints.begin());
     float ranges[4];
     if (view()->setJointValuesCoupled(q, ranges)) {
         setJointRange(1, ranges[0], ranges[1]);
@@ -497,7 +503,7 @@ void MenuPrincipal::setBarValues(int *lim)
 {
     if (!lim)
         return;
-    for (int k = 0; k < 6; ++k)
+    for (int k = 0; k < chain::kAxes; ++k)
         setJointRange(k, float(lim[2 * k]), float(lim[2 * k + 1]));
 }
 
@@ -509,7 +515,7 @@ void MenuPrincipal::setTextBoxBarValuesFromRobot(GLfloat *q)
         writeWorldField();
         writeToolField();
     }
-    for (int k = 0; k < 6; ++k)
+    for (int k = 0; k < chain::kAxes; ++k)
         spin(k)->setValue(double(q[k]));
 }
 
@@ -531,7 +537,7 @@ void MenuPrincipal::ResetAllFields()
 
 void MenuPrincipal::resetAngles()
 {
-    const double zero[6] = {0, 0, 0, 0, 0, 0};
+    const double zero[chain::kAxes] = {0, 0, 0, 0, 0, 0};
     resetAngles(zero, true);
     resetAngles(zero, false);
 }
@@ -543,7 +549,7 @@ void MenuPrincipal::resetAngles(const double *z, bool set_ik)
     m_propagate = false;
     m_configGuard = false;
     // The spin boxes take degrees and the bars hundredths.
-    for (int k = 0; k < 6; ++k) {
+    for (int k = 0; k < chain::kAxes; ++k) {
         spin(k)->setValue(z[k]);
         bar(k)->setValue(hundredths(z[k]));
     }
@@ -624,9 +630,9 @@ QString MenuPrincipal::configurationText(int n, const Result &r)
 {
     QString t = QLatin1Char('(') + QString::number(n) +
                 (r.basic ? QStringLiteral("*") : QString()) + QStringLiteral(") -> ");
-    for (int k = 0; k < 6; ++k) {
+    for (int k = 0; k < chain::kAxes; ++k) {
         t += fixed(r.q[std::size_t(k)], 2, 0.001) + kDegree;
-        if (k < 5)
+        if (k < chain::kAxes - 1)
             t += QStringLiteral(", ");
     }
     return t;
@@ -655,7 +661,7 @@ void MenuPrincipal::rebuildConfigurations(const std::vector<Result> &list, int r
     for (const QString &t : texts)
         ui->comboBox->addItem(QIcon(), t);
     if (chosen && (rule == 2 || (rule == 1 && anyNear))) {
-        std::array<float, 6> q = chosen->q;
+        std::array<float, chain::kAxes> q = chosen->q;
         setConfiguration_precise(q.data());
     }
     // The chosen entry's own item, also when only the basic ones are shown.
@@ -672,6 +678,11 @@ void MenuPrincipal::updateIKslider()
     std::vector<Result> list;
     r->solveCurrentPose(list);
     rebuildConfigurations(list, 0);
+}
+
+void MenuPrincipal::refreshReadouts()
+{
+    increaseValue(0);
 }
 
 int MenuPrincipal::increaseValue(int step)
@@ -694,14 +705,14 @@ void MenuPrincipal::configurationChanged(const QString &text)
     if (!m_configGuard || !m_robotLoaded)
         return;
     const QStringList pieces = text.split(QStringLiteral("\u00b0, "));
-    if (pieces.size() != 6)
+    if (pieces.size() != chain::kAxes)
         return;
     m_propagate = false;
-    for (int k = 0; k < 6; ++k) {
+    for (int k = 0; k < chain::kAxes; ++k) {
         QString piece = pieces.at(k);
         if (k == 0)
             piece = piece.mid(piece.indexOf(QStringLiteral(" -> ")) + 4);
-        if (k == 5)
+        if (k == chain::kAxes - 1)
             piece = piece.left(piece.indexOf(kDegree));
         const double v = piece.trimmed().toDouble();
         spin(k)->setValue(v);
@@ -718,12 +729,12 @@ void MenuPrincipal::setConfiguration_precise(GLfloat *val)
     if (!val || !view()->jointsWithinLimits(val))
         return;
     m_propagate = false;
-    for (int k = 0; k < 6; ++k) {
+    for (int k = 0; k < chain::kAxes; ++k) {
         spin(k)->setValue(double(val[k]));
         bar(k)->setValue(hundredths(val[k]));
     }
     m_propagate = true;
-    std::copy(val, val + 6, m_joints.begin());
+    std::copy(val, val + chain::kAxes, m_joints.begin());
     view()->setJointValues(val);
     LAN_Send_Thetas();
 }
@@ -791,7 +802,7 @@ void MenuPrincipal::modeMovementChanged(int index)
 {
     m_movementFrame = index;
     if (m_robotLoaded)
-        increaseValue(0);
+        refreshReadouts();
 }
 
 void MenuPrincipal::modeRotationChageAll(int code)
@@ -800,7 +811,7 @@ void MenuPrincipal::modeRotationChageAll(int code)
     view()->objectsList()->setEulerConvention(code);
     view()->robotsList()->setEulerConvention(code);
     if (m_robotLoaded) {
-        increaseValue(0);
+        refreshReadouts();
         World_Definition_Refresh();
         Tool_Definition_Refresh();
     }
@@ -844,7 +855,7 @@ void MenuPrincipal::World_Definition_Changed()
     r->setHB(toolbox::poseToMatrix(m_worldValues, m_eulerWorld));
     ui->lineEdit_World->setText(frameText(m_worldValues, kOrdinal));
     ui->lineEdit_World->setCursorPosition(0);
-    increaseValue(0);
+    refreshReadouts();
 }
 
 void MenuPrincipal::World_Definition_Refresh()
@@ -852,7 +863,7 @@ void MenuPrincipal::World_Definition_Refresh()
     if (!m_robotLoaded)
         return;
     writeWorldField();
-    increaseValue(0);
+    refreshReadouts();
 }
 
 void MenuPrincipal::Tool_Definition_Refresh()
@@ -860,7 +871,7 @@ void MenuPrincipal::Tool_Definition_Refresh()
     if (!m_robotLoaded)
         return;
     writeToolField();
-    increaseValue(0);
+    refreshReadouts();
 }
 
 // The matrices below come from the sequence player as its own arrays; the
@@ -941,35 +952,29 @@ void MenuPrincipal::setUnCheckedVirtuel()
         b->setChecked(false);
 }
 
-static void checkOnly(const std::array<QRadioButton *, 6> &buttons, int index)
-{
-    for (int i = 0; i < 6; ++i)
-        buttons[std::size_t(i)]->setChecked(i == index);
-}
-
 void MenuPrincipal::updateRadioButton_1()
 {
-    checkOnly(m_jogButtons, 0);
+    jogAxisChosen(0);
 }
 void MenuPrincipal::updateRadioButton_2()
 {
-    checkOnly(m_jogButtons, 1);
+    jogAxisChosen(1);
 }
 void MenuPrincipal::updateRadioButton_3()
 {
-    checkOnly(m_jogButtons, 2);
+    jogAxisChosen(2);
 }
 void MenuPrincipal::updateRadioButton_4()
 {
-    checkOnly(m_jogButtons, 3);
+    jogAxisChosen(3);
 }
 void MenuPrincipal::updateRadioButton_5()
 {
-    checkOnly(m_jogButtons, 4);
+    jogAxisChosen(4);
 }
 void MenuPrincipal::updateRadioButton_6()
 {
-    checkOnly(m_jogButtons, 5);
+    jogAxisChosen(5);
 }
 
 void MenuPrincipal::setConfigurationMode(bool extended)
@@ -978,7 +983,7 @@ void MenuPrincipal::setConfigurationMode(bool extended)
     if (!m_robotLoaded)
         return;
     for (int i = 0; i < (extended ? 1 : 9); ++i)
-        increaseValue(0);
+        refreshReadouts();
 }
 
 // ---------------------------------------------------------------- loading
@@ -995,7 +1000,7 @@ QString *MenuPrincipal::loadModel()
     writeToolField();
     resetAngles();
     ui->comboBox->clear();
-    increaseValue(0);
+    refreshReadouts();
     resetAngles();
     return path;
 }
@@ -1016,7 +1021,7 @@ bool MenuPrincipal::loadModel(char *strrobot)
     resetAngles();
     ui->comboBox->clear();
     updateIKslider();
-    increaseValue(0);
+    refreshReadouts();
     return true;
 }
 
@@ -1061,7 +1066,7 @@ void MenuPrincipal::removeTool()
         Tool_Definition_Refresh();
     m_toolFileName = QStringLiteral("EMPTY");
     m_toolLoaded = false;
-    increaseValue(0);
+    refreshReadouts();
     view()->updateGL();
 }
 
@@ -1090,13 +1095,13 @@ int MenuPrincipal::addObjects(const QStringList &files)
 void MenuPrincipal::TraceTCP_ON()
 {
     view()->traceEnabled = true;
-    increaseValue(0);
+    refreshReadouts();
 }
 
 void MenuPrincipal::TraceTCP_OFF()
 {
     view()->traceEnabled = false;
-    increaseValue(0);
+    refreshReadouts();
 }
 
 void MenuPrincipal::TraceTCP_RESET()
@@ -1366,7 +1371,7 @@ void MenuPrincipal::keyPressEvent(QKeyEvent *event)
         switch (event->key()) {
         case Qt::Key_B:
             v->whiteBackground = !v->whiteBackground;
-            increaseValue(0);
+            refreshReadouts();
             v->updateGL();
             return;
         case Qt::Key_F: {

@@ -8,6 +8,7 @@
 // robot.
 #pragma once
 
+#include "kinematics/chain.h"
 #include "kinematics/ikconfiguration.h"
 #include "kinematics/matrixtoolbox.h"
 #include "scene/panelcommands.h"
@@ -86,7 +87,7 @@ public:
     Ui::MenuPrincipal *form() const { return ui; }
     bool robotLoaded() const { return m_robotLoaded; }
     bool toolLoaded() const { return m_toolLoaded; }
-    const std::array<float, 6> &currentJoints() const { return m_joints; }
+    const std::array<float, chain::kAxes> &currentJoints() const { return m_joints; }
     int eulerCode() const { return m_eulerTcp; }
     int lastEulerCode() const { return m_lastEuler; }
     int movementFrame() const { return m_movementFrame; }
@@ -145,17 +146,20 @@ public slots:
     void setTextBoxBarValuesFromRobot(GLfloat *q);
     void ResetAllFields();
     void resetAngles();
-    void resetAngles(const double *zero, bool set_ik);
+    void resetAngles(const double *zero, bool set_ik) override;
     void dialMoved(int value);
     void dial_released();
     void SetControlsVisible(bool visible);
 
     // Cartesian jogging, read-outs and configurations.
-    int increaseValue(int step) override;
+    int increaseValue(int step);
+    // The pose, quaternion and configuration read-outs again, for the frames
+    // and convention as they are now: a Cartesian jog by zero.
+    void refreshReadouts() override;
     void setValuesIK(GLfloat *pose);
     void updateIKslider();
     void configurationChanged(const QString &text);
-    void Receive_Wii_Hrel(GLfloat *Hr);
+    void Receive_Wii_Hrel(GLfloat *Hr) override;
     void setConfiguration_precise(GLfloat *val);
     void valueXYZWPRChanged();
     void modeMovementChanged(int index);
@@ -239,7 +243,10 @@ private:
     bool checkTypedJoint(int k, const QString &text);
     void restoreJointBoxes();
     QString limitText(int k) const;
+    // The indexed handlers the per-axis slots forward to (k = 0 for axis 1).
+    void barChanged(int k, int hundredthsValue);
     void spinChanged(int k, double d);
+    void jogAxisChosen(int k);
     void applyJointValues();
     void playRefusal();
     void showPose(const Matrix4 &worldTcp);
@@ -251,17 +258,17 @@ private:
     QScrollBar *bar(int k) const { return m_bars[std::size_t(k)]; }
 
     Ui::MenuPrincipal *ui = nullptr;
-    std::array<QScrollBar *, 6> m_bars{};
-    std::array<QDoubleSpinBox *, 6> m_spins{};
-    std::array<QLabel *, 6> m_lower{};
-    std::array<QLabel *, 6> m_upper{};
-    std::array<QRadioButton *, 6> m_jogButtons{};
+    std::array<QScrollBar *, chain::kAxes> m_bars{};
+    std::array<QDoubleSpinBox *, chain::kAxes> m_spins{};
+    std::array<QLabel *, chain::kAxes> m_lower{};
+    std::array<QLabel *, chain::kAxes> m_upper{};
+    std::array<QRadioButton *, chain::kAxes> m_jogButtons{};
     QSound *m_music = nullptr;
     QSound *m_effect = nullptr;
 
     bool m_robotLoaded = false;
     bool m_toolLoaded = false;
-    std::array<float, 6> m_joints{};
+    std::array<float, chain::kAxes> m_joints{};
     int m_lastDial = 50;
     int m_dialFactor = 5;
     int m_scale = 1;

@@ -164,7 +164,8 @@ void MenuPrincipal::applyStation(const Station &station, int *language, int *eul
             *euler = storedEuler;
         }
     }
-    const int worldConvention = (storedEuler >= 0 && storedEuler <= 4) ? storedEuler : m_eulerWorld;
+    const int worldConvention =
+        toolbox::isEulerConvention(storedEuler) ? storedEuler : m_eulerWorld;
     QStringList refused;
     view()->objectsList()->collectRefusals(&refused);
 

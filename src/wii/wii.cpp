@@ -2,7 +2,7 @@
 #include "ui_wii.h"
 
 #include "kinematics/matrixtoolbox.h"
-#include "ui/menuprincipal.h"
+#include "scene/panelcommands.h"
 
 #include <QCloseEvent>
 #include <QLoggingCategory>
@@ -29,7 +29,7 @@ constexpr std::uint16_t kBothCalibrationButtons = wiiremote::kButtonOne | wiirem
 
 } // namespace
 
-Wii::Wii(MenuPrincipal *panel, WiiRemoteBackend *backend, QWidget *parent)
+Wii::Wii(PanelCommands *panel, WiiRemoteBackend *backend, QWidget *parent)
     : QWidget(parent, Qt::Window), ui(new Ui::Wii)
 {
     ui->setupUi(this);
@@ -56,8 +56,10 @@ Wii::Wii(MenuPrincipal *panel, WiiRemoteBackend *backend, QWidget *parent)
     connect(m_update, &QTimer::timeout, this, &Wii::Update_Timeout);
 
     if (panel) {
-        connect(this, &Wii::Send_Wii_Hrel, panel, &MenuPrincipal::Receive_Wii_Hrel);
-        connect(this, &Wii::Send_Wii_Zero, panel,
+        // The panel owns the window and outlives it.
+        connect(this, &Wii::Send_Wii_Hrel, this,
+                [panel](GLfloat *m) { panel->Receive_Wii_Hrel(m); });
+        connect(this, &Wii::Send_Wii_Zero, this,
                 [panel](const double *zero) { panel->resetAngles(zero, true); });
     }
 }

@@ -15,7 +15,7 @@
 #include <array>
 #include <memory>
 
-class MenuPrincipal;
+class PanelCommands;
 class QTimer;
 
 namespace Ui {
@@ -36,7 +36,7 @@ public:
     // A null backend means the platform's (see makePlatformWiiRemote); the
     // window then owns it. A backend passed in stays its caller's and must
     // outlive the window.
-    explicit Wii(MenuPrincipal *panel, WiiRemoteBackend *backend = nullptr,
+    explicit Wii(PanelCommands *panel, WiiRemoteBackend *backend = nullptr,
                  QWidget *parent = nullptr);
     ~Wii() override;
 

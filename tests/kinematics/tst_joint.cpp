@@ -76,7 +76,6 @@ private slots:
     void boxStartsAtTheOrigin();
     void colourSetsTheMaterials();
     void resetEmptiesEverything();
-    void frameFlipTables();
 };
 
 void TestJoint::linkTransformMatchesTheCraigProduct_data()
@@ -313,23 +312,6 @@ void TestJoint::resetEmptiesEverything()
     QCOMPARE(j.getValueCount(), 0u);
     // Copies own their arrays: the copy taken before survives the reset.
     QCOMPARE(part.getDrawVertices().size(), std::size_t(18));
-}
-
-void TestJoint::frameFlipTables()
-{
-    // Angle types 2 and 3 turn the wrist frames over; type 5 the listed ones.
-    for (int idx = 0; idx <= 6; ++idx) {
-        QCOMPARE(Joint::frameFlipAngle(idx, 0, 2), idx >= 3 ? 180.0f : 0.0f);
-        QCOMPARE(Joint::frameFlipAngle(idx, 1, 3), idx >= 2 ? 180.0f : 0.0f);
-        QCOMPARE(Joint::frameFlipAngle(idx, 0, 0), 0.0f);
-        QCOMPARE(Joint::frameFlipAngle(idx, 1, 7), 0.0f);
-    }
-    QCOMPARE(Joint::frameFlipAngle(4, 0, 5), 180.0f);
-    QCOMPARE(Joint::frameFlipAngle(4, 1, 5), 0.0f);
-    QCOMPARE(Joint::frameFlipAngle(3, 1, 5), 180.0f);
-    QCOMPARE(Joint::frameFlipAngle(3, 0, 6), 180.0f);
-    QCOMPARE(Joint::frameFlipAngle(2, 1, 6), 180.0f);
-    QCOMPARE(Joint::frameFlipAngle(3, 1, 6), 0.0f);
 }
 
 QTEST_GUILESS_MAIN(TestJoint)

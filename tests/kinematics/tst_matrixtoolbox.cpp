@@ -170,6 +170,8 @@ private slots:
     void nearSingularPosesRebuildTheSameMatrix();
     void readOutMovesRightNextToTheSingularity();
     void unknownConventionKeepsTheTranslation();
+    void conventionTableKnowsItsSingularities_data();
+    void conventionTableKnowsItsSingularities();
     void calculatorReadsZyz();
     void quaternionRebuildsTheRotation_data();
     void quaternionRebuildsTheRotation();
@@ -481,6 +483,43 @@ void TestMatrixToolbox::readOutMovesRightNextToTheSingularity()
             }
         }
     }
+}
+
+void TestMatrixToolbox::conventionTableKnowsItsSingularities_data()
+{
+    QTest::addColumn<int>("convention");
+    QTest::addColumn<float>("middle");
+    QTest::addColumn<bool>("singular");
+    // The middle angle is singular at +-90 degrees for the Z-Y-X kinds and at
+    // 0 and 180 for the Z-Z kinds (2 and 4); 40 degrees away it is not.
+    for (int c = 0; c < toolbox::kEulerConventionCount; ++c) {
+        const bool zz = c == 2 || c == 4;
+        const float at[2] = {zz ? 0.0f : -90.0f, zz ? 180.0f : 90.0f};
+        QTest::addRow("conv %d at %g", c, double(at[0])) << c << at[0] << true;
+        QTest::addRow("conv %d at %g", c, double(at[1])) << c << at[1] << true;
+        QTest::addRow("conv %d off", c) << c << (at[0] + (at[1] > at[0] ? 40.0f : -40.0f)) << false;
+    }
+    QTest::addRow("outside the table") << toolbox::kEulerConventionCount << 0.0f << false;
+}
+
+void TestMatrixToolbox::conventionTableKnowsItsSingularities()
+{
+    QFETCH(int, convention);
+    QFETCH(float, middle);
+    QFETCH(bool, singular);
+    const toolbox::EulerConventionInfo *c = toolbox::eulerConvention(convention);
+    if (convention >= toolbox::kEulerConventionCount) {
+        QVERIFY(!c);
+        return;
+    }
+    QVERIFY(c && c->name && c->key);
+    const Pose6 pose{10, -20, 30, 25, middle, -60};
+    const Matrix4 m = c->toMatrix(pose);
+    QCOMPARE(c->singular(m), singular);
+    // Singular or not, the angles read back rebuild the same rotation.
+    const Matrix4 back = c->toMatrix(c->toPose(m));
+    for (int k = 0; k < 16; ++k)
+        QVERIFY2(std::fabs(back[k] - m[k]) < 2e-5f, qPrintable(QString::number(k)));
 }
 
 void TestMatrixToolbox::unknownConventionKeepsTheTranslation()

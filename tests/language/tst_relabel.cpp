@@ -1,14 +1,15 @@
 // Switching languages on a real control panel: which widget gets which
 // text, the movement frame going back to tool axes, short and missing files.
 #include "app/mainwindow.h"
-#include "texts/languagefile.h"
 #include "language/relabel.h"
 #include "models/datadirs.h"
 #include "scene/glwidget.h"
 #include "scene/objects.h"
 #include "support/languagekeys.h"
 #include "support/scratchinstall.h"
+#include "texts/languagefile.h"
 #include "ui/menuprincipal.h"
+#include "ui/panellanguage.h"
 #include "ui_menuprincipal.h"
 
 #include "support/languagekeys.h"

@@ -7,7 +7,7 @@
 // a face turned to the viewer shows ambient 0.2 m + diffuse m + highlight m
 // for material colour m (clamped), and a face whose normal points away shows
 // the ambient share of 0.2 m alone.
-#include "scene/objectmesh.h"
+#include "scene/objectdraw.h"
 #include "support/scratchinstall.h"
 
 #include <GL/gl.h>

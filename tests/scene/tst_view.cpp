@@ -5,6 +5,7 @@
 #include "kinematics/robot.h"
 #include "models/datadirs.h"
 #include "render/frameglyph.h"
+#include "render/robotpainter.h"
 #include "scene/glwidget.h"
 #include "scene/objectmesh.h"
 #include "scene/objects.h"
@@ -78,6 +79,7 @@ private slots:
     void objectsPanel();
     void objectTableIsBounded();
     void mouseAndWheel();
+    void frameFlipTables();
     void keys();
     void renderedPixels();
 
@@ -478,6 +480,23 @@ void TestView::renderedPixels()
     img = v->grabFrameBuffer();
     QVERIFY(close(pixel(img, W / 2 + 5, H / 2 + 5), 255, 255, 255, 3));
     QVERIFY(close(pixel(img, 1, 1), 255, 255, 255, 3));
+}
+
+void TestView::frameFlipTables()
+{
+    // Angle types 2 and 3 turn the wrist frames over; type 5 the listed ones.
+    for (int idx = 0; idx <= 6; ++idx) {
+        QCOMPARE(RobotPainter::frameFlipAngle(idx, 0, 2), idx >= 3 ? 180.0f : 0.0f);
+        QCOMPARE(RobotPainter::frameFlipAngle(idx, 1, 3), idx >= 2 ? 180.0f : 0.0f);
+        QCOMPARE(RobotPainter::frameFlipAngle(idx, 0, 0), 0.0f);
+        QCOMPARE(RobotPainter::frameFlipAngle(idx, 1, 7), 0.0f);
+    }
+    QCOMPARE(RobotPainter::frameFlipAngle(4, 0, 5), 180.0f);
+    QCOMPARE(RobotPainter::frameFlipAngle(4, 1, 5), 0.0f);
+    QCOMPARE(RobotPainter::frameFlipAngle(3, 1, 5), 180.0f);
+    QCOMPARE(RobotPainter::frameFlipAngle(3, 0, 6), 180.0f);
+    QCOMPARE(RobotPainter::frameFlipAngle(2, 1, 6), 180.0f);
+    QCOMPARE(RobotPainter::frameFlipAngle(3, 1, 6), 0.0f);
 }
 
 QTEST_MAIN(TestView)
