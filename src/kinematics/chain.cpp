@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <cmath>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace kinematics {
 
@@ -29,42 +32,6 @@ const AngleRules kRules[7] = {
     {R{-1, 0, 0}, R{1, 0, 0}, R{1, 0, 0}, R{-1, 0, 0}, R{1, 0, 0}, R{-1, 0, 0}},
     {R{1, 0, 0}, R{1, 0, 0}, R{-1, 0, 0}, R{1, 0, 0}, R{1, 0, 0}, R{1, 0, 0}},
 };
-
-// A zero coupling or offset is not added at all: adding 0 would turn a
-// negative zero positive and an infinite value into NaN.
-template <typename T> void modelOf(const AngleRules &rules, const T *in, T *out)
-{
-    const T j2 = in[1];
-    T t[kAxes];
-    for (int k = 0; k < kAxes; ++k) {
-        const AxisRule &r = rules[std::size_t(k)];
-        T v = T(r.sign) * in[k];
-        if (r.coupling != 0.0f)
-            v += T(r.coupling) * j2;
-        if (r.offset != 0.0f)
-            v += T(r.offset);
-        t[k] = v;
-    }
-    for (int k = 0; k < kAxes; ++k)
-        out[k] = t[k];
-}
-
-template <typename T> void robotOf(const AngleRules &rules, const T *in, T *out)
-{
-    T j[kAxes];
-    // Axis 2 first: the others may be coupled to its robot value.
-    for (int k : {1, 0, 2, 3, 4, 5}) {
-        const AxisRule &r = rules[std::size_t(k)];
-        T v = in[k];
-        if (r.offset != 0.0f)
-            v -= T(r.offset);
-        if (r.coupling != 0.0f)
-            v -= T(r.coupling) * j[1];
-        j[k] = T(r.sign) * v;
-    }
-    for (int k = 0; k < kAxes; ++k)
-        out[k] = j[k];
-}
 
 // Exact for the right angles link twists nearly always are.
 void sinCosDegrees(double deg, double &s, double &c)
@@ -164,23 +131,6 @@ const AngleRules &angleRules(int angleType)
     return angleType >= 0 && angleType < 7 ? kRules[angleType] : kIdentity;
 }
 
-void toModel(const AngleRules &rules, const float *in, float *out)
-{
-    modelOf(rules, in, out);
-}
-void toModel(const AngleRules &rules, const double *in, double *out)
-{
-    modelOf(rules, in, out);
-}
-void toRobot(const AngleRules &rules, const float *in, float *out)
-{
-    robotOf(rules, in, out);
-}
-void toRobot(const AngleRules &rules, const double *in, double *out)
-{
-    robotOf(rules, in, out);
-}
-
 Chain makeChain(const std::vector<Joint> &joints, int angleType)
 {
     Chain c;
@@ -215,7 +165,7 @@ Matrix4 forward(const Chain &chain, const float *model, int n)
     // remaining terms in the order of the full product, then rounds to float
     // as the product does: the result is the same to the last bit, signs of
     // zero included (a sum that starts from +0.0 is never -0.0, so a missing
-    // zero term cannot change it).
+    // zero term cannot change it, nor can an added one).
     Matrix4 m = toolbox::identity();
     const int last = std::min(n, chain.axisCount);
     for (int i = 0; i < last; ++i) {
@@ -227,6 +177,30 @@ Matrix4 forward(const Chain &chain, const float *model, int n)
         const double l10 = static_cast<float>(c.ca * st), l11 = static_cast<float>(c.ca * ct);
         const double l20 = static_cast<float>(c.sa * st), l21 = static_cast<float>(c.sa * ct);
         const double l12 = -c.sa, l22 = c.ca, a = c.fa, l13 = c.dsa, l23 = c.dca;
+#ifdef __SSE2__
+        // Two elements of a row at a time, each lane adding its terms in
+        // the order above; element 2 gets x0 * 0 first and x3 * 0 last, which
+        // change nothing (the operands are finite).
+        const __m128d k01 = _mm_set_pd(-st, ct), k23 = _mm_set_pd(a, 0.0);
+        const __m128d m01 = _mm_set_pd(l11, l10), m23 = _mm_set_pd(l13, l12);
+        const __m128d n01 = _mm_set_pd(l21, l20), n23 = _mm_set_pd(l23, l22);
+        const __m128d one = _mm_set_pd(1.0, 0.0);
+        for (int row = 0; row < 3; ++row) {
+            float *x = m.data() + 4 * row;
+            const __m128 xf = _mm_loadu_ps(x);
+            const __m128d lo = _mm_cvtps_pd(xf), hi = _mm_cvtps_pd(_mm_movehl_ps(xf, xf));
+            const __m128d x0 = _mm_unpacklo_pd(lo, lo), x1 = _mm_unpackhi_pd(lo, lo);
+            const __m128d x2 = _mm_unpacklo_pd(hi, hi), x3 = _mm_unpackhi_pd(hi, hi);
+            __m128d r01 = _mm_add_pd(_mm_setzero_pd(), _mm_mul_pd(x0, k01));
+            r01 = _mm_add_pd(r01, _mm_mul_pd(x1, m01));
+            r01 = _mm_add_pd(r01, _mm_mul_pd(x2, n01));
+            __m128d r23 = _mm_add_pd(_mm_setzero_pd(), _mm_mul_pd(x0, k23));
+            r23 = _mm_add_pd(r23, _mm_mul_pd(x1, m23));
+            r23 = _mm_add_pd(r23, _mm_mul_pd(x2, n23));
+            r23 = _mm_add_pd(r23, _mm_mul_pd(x3, one));
+            _mm_storeu_ps(x, _mm_movelh_ps(_mm_cvtpd_ps(r01), _mm_cvtpd_ps(r23)));
+        }
+#else
         for (int row = 0; row < 3; ++row) {
             float *x = m.data() + 4 * row;
             const double x0 = x[0], x1 = x[1], x2 = x[2], x3 = x[3];
@@ -235,6 +209,7 @@ Matrix4 forward(const Chain &chain, const float *model, int n)
             x[2] = static_cast<float>(0.0 + x1 * l12 + x2 * l22);
             x[3] = static_cast<float>(0.0 + x0 * a + x1 * l13 + x2 * l23 + x3);
         }
+#endif
     }
     return m;
 }

@@ -35,11 +35,44 @@ using AngleRules = std::array<AxisRule, kAxes>;
 // (0, 1, negative, above 6) maps every axis to itself.
 const AngleRules &angleRules(int angleType);
 
-// Robot joint values -> model angles and back. `out` may be `in`.
-void toModel(const AngleRules &rules, const float *in, float *out);
-void toModel(const AngleRules &rules, const double *in, double *out);
-void toRobot(const AngleRules &rules, const float *in, float *out);
-void toRobot(const AngleRules &rules, const double *in, double *out);
+// Robot joint values -> model angles and back, in float or double. `out`
+// may be `in`. A zero coupling or offset is not added at all: adding 0 would
+// turn a negative zero positive and an infinite value into NaN.
+template <typename T> inline void toModel(const AngleRules &rules, const T *in, T *out)
+{
+    const T j2 = in[1];
+    T t[kAxes];
+    for (int k = 0; k < kAxes; ++k) {
+        const AxisRule &r = rules[std::size_t(k)];
+        T v = T(r.sign) * in[k];
+        if (r.coupling != 0.0f)
+            v += T(r.coupling) * j2;
+        if (r.offset != 0.0f)
+            v += T(r.offset);
+        t[k] = v;
+    }
+    for (int k = 0; k < kAxes; ++k)
+        out[k] = t[k];
+}
+
+template <typename T> inline void toRobot(const AngleRules &rules, const T *in, T *out)
+{
+    // Axis 2 first: the others may be coupled to its robot value.
+    const AxisRule &r2 = rules[1];
+    const T j2 = T(r2.sign) * (r2.offset != 0.0f ? in[1] - T(r2.offset) : in[1]);
+    T j[kAxes];
+    for (int k = 0; k < kAxes; ++k) {
+        const AxisRule &r = rules[std::size_t(k)];
+        T v = in[k];
+        if (r.offset != 0.0f)
+            v -= T(r.offset);
+        if (r.coupling != 0.0f)
+            v -= T(r.coupling) * j2;
+        j[k] = T(r.sign) * v;
+    }
+    for (int k = 0; k < kAxes; ++k)
+        out[k] = j[k];
+}
 
 // One axis: its parameters and limits as described, and what the
 // computations need of them worked out once.

@@ -72,6 +72,23 @@ inline double opposite(double a)
     return a > 0.0 ? (a - kPi) - kPiLo : (a + kPi) + kPiLo;
 }
 
+// std::remainder(a, 2 pi): a less the nearest multiple of 2 pi, exactly.
+// For the few turns an angle here can have, that multiple is one or two
+// turns and the subtraction is exact (the two are within a factor of two);
+// only a value next to half a turn, where the quotient may round either way,
+// is left to the library.
+inline double wrap(double a)
+{
+    constexpr double kTurn = 2.0 * kPi;
+    if (!(std::fabs(a) < 4.5 * kPi))
+        return std::remainder(a, kTurn);
+    const double n = (a / kTurn + 6755399441055744.0) - 6755399441055744.0; // rounded
+    const double r = a - n * kTurn;
+    if (std::fabs(r) > 0.4999999 * kTurn)
+        return std::remainder(a, kTurn);
+    return r;
+}
+
 // toolbox::linkMatrix of the link with joint angle theta (degrees, the
 // offset included), its twist already rounded as linkMatrix rounds it.
 Matrix4 linkMatrixOf(const Link &l, float thetaDeg)
@@ -582,7 +599,6 @@ int offsetWrist(const Chain &c, const Matrix4 &T, const float *seedRobot,
                 const double t3 = e == 0 ? t3up : -t3up;
                 const double t2 = axy - (e == 0 ? bend : -bend);
                 const double t4 = t234 - t2 - t3;
-                auto wrap = [](double a) { return std::remainder(a, 2.0 * kPi); };
                 Basic q{float(wrap(t1 - L[0].thetaRad) * kToDegrees),
                         float(wrap(t2 - L[1].thetaRad) * kToDegrees),
                         float(wrap(t3 - L[2].thetaRad) * kToDegrees),

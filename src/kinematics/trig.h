@@ -14,6 +14,9 @@
 
 #include <cmath>
 
+// Always inlined: the hot loops call them a few times each.
+#define VELKARI_TRIG_INLINE inline __attribute__((always_inline))
+
 namespace kinematics::trig {
 
 struct SinCos
@@ -34,7 +37,7 @@ constexpr double kPio2_2t = 2.02226624879595063154e-21;
 constexpr double kToInt = 6755399441055744.0; // 1.5 * 2^52
 
 // sin(x + y) for |x| <= pi/4, y the small tail of x.
-inline double kernelSin(double x, double y)
+VELKARI_TRIG_INLINE double kernelSin(double x, double y)
 {
     constexpr double S1 = -1.66666666666666324348e-01;
     constexpr double S2 = 8.33333333332248946124e-03;
@@ -50,7 +53,7 @@ inline double kernelSin(double x, double y)
 }
 
 // cos(x + y) for |x| <= pi/4.
-inline double kernelCos(double x, double y)
+VELKARI_TRIG_INLINE double kernelCos(double x, double y)
 {
     constexpr double C1 = 4.16666666666666019037e-02;
     constexpr double C2 = -1.38888888888741095749e-03;
@@ -67,7 +70,7 @@ inline double kernelCos(double x, double y)
 }
 
 // atan(x) for x >= 0, finite.
-inline double atanPositive(double x)
+VELKARI_TRIG_INLINE double atanPositive(double x)
 {
     constexpr double atanhi[] = {4.63647609000806093515e-01, 7.85398163397448278999e-01,
                                  9.82793723247329054082e-01, 1.57079632679489655800e+00};
@@ -109,7 +112,7 @@ inline double atanPositive(double x)
 } // namespace detail
 
 // sin and cos of x (radians).
-inline SinCos sinCos(double x)
+VELKARI_TRIG_INLINE SinCos sinCos(double x)
 {
     using namespace detail;
     // A few hundred turns at most; beyond that (and for NaN) the library.
@@ -140,7 +143,7 @@ inline SinCos sinCos(double x)
 }
 
 // atan2(y, x) in (-pi, pi].
-inline double atan2(double y, double x)
+VELKARI_TRIG_INLINE double atan2(double y, double x)
 {
     constexpr double kPi = 3.1415926535897931160E+00;
     constexpr double kPiLo = 1.2246467991473531772E-16;
