@@ -3,6 +3,7 @@
 #include "kinematics/jointlimits.h"
 #include "kinematics/robot.h"
 #include "kinematics/solver.h"
+#include "kinematics/trig.h"
 
 #include <QStringBuilder>
 #include <algorithm>
@@ -95,8 +96,8 @@ bool finite(const Frame &f)
 // Rotation by `degrees` about the unit axis u (Rodrigues).
 Rot rotation(const Vec3 &u, double degrees)
 {
-    const double a = degrees * kDeg;
-    const double c = std::cos(a), s = std::sin(a), v = 1.0 - c;
+    const kinematics::trig::SinCos sc = kinematics::trig::sinCos(degrees * kDeg);
+    const double c = sc.c, s = sc.s, v = 1.0 - c;
     const double x = u[0], y = u[1], z = u[2];
     return {c + x * x * v,     x * y * v - z * s, x * z * v + y * s,
             y * x * v + z * s, c + y * y * v,     y * z * v - x * s,

@@ -164,7 +164,8 @@ private:
                      double &s5);
     bool push(State &s, float type, const double *joints, int problem, int id);
 
-    Robot &m_robot;
+    // Read only: limits and whether a robot is loaded.
+    const Robot &m_robot;
     kinematics::Chain m_chain;
     std::function<void(int)> m_progress;
     int m_angleType = 0;
