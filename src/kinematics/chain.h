@@ -1,10 +1,158 @@
-// Sizes of a six-axis robot's kinematic chain, named so that a 6 or a 7 in
-// the code says which of the two it counts.
+// The kinematic chain of a six-axis arm as plain data, and the pure functions
+// on it: the mapping between the joint values a robot maker shows and the
+// angles of the model, and forward kinematics. Nothing here holds or changes
+// a robot's current joint values; whoever calls says which values to use.
+//
+// The model is the modified (Craig) Denavit-Hartenberg convention: link k is
+// RotX(alpha) TransX(a) TransZ(d) RotZ(theta + q), angles in degrees at every
+// interface, lengths in millimetres.
 #pragma once
 
-namespace chain {
+#include "matrixtoolbox.h"
 
+#include <array>
+#include <vector>
+
+class Joint;
+
+namespace kinematics {
+
+// Sizes of a six-axis robot's chain, named so that a 6 or a 7 in the code
+// says which of the two it counts.
 constexpr int kAxes = 6;     // joint values of a robot, axis 1 first
 constexpr int kElements = 7; // elements of the chain: the base, then the six axes
 
-} // namespace chain
+// How one axis maps between robot joint value j and model angle t:
+//   t_k = sign * j_k + coupling * j_2 + offset
+//   j_k = sign * (t_k - offset - coupling * j_2)
+// Axis 2 itself is never coupled, so j_2 is known in both directions.
+struct AxisRule
+{
+    float sign = 1.0f;
+    float coupling = 0.0f;
+    float offset = 0.0f; // degrees
+};
+using AngleRules = std::array<AxisRule, kAxes>;
+
+// The rules of a description's angle type; a type without rules of its own
+// (0, 1, negative, above 6) maps every axis to itself.
+const AngleRules &angleRules(int angleType);
+
+// Robot joint values -> model angles and back, in float or double. `out`
+// may be `in`. A zero coupling or offset is not added at all: adding 0 would
+// turn a negative zero positive and an infinite value into NaN.
+template <typename T> inline void toModel(const AngleRules &rules, const T *in, T *out)
+{
+    const T j2 = in[1];
+    T t[kAxes];
+    for (int k = 0; k < kAxes; ++k) {
+        const AxisRule &r = rules[std::size_t(k)];
+        T v = T(r.sign) * in[k];
+        if (r.coupling != 0.0f)
+            v += T(r.coupling) * j2;
+        if (r.offset != 0.0f)
+            v += T(r.offset);
+        t[k] = v;
+    }
+    for (int k = 0; k < kAxes; ++k)
+        out[k] = t[k];
+}
+
+template <typename T> inline void toRobot(const AngleRules &rules, const T *in, T *out)
+{
+    // Axis 2 first: the others may be coupled to its robot value.
+    const AxisRule &r2 = rules[1];
+    const T j2 = T(r2.sign) * (r2.offset != 0.0f ? in[1] - T(r2.offset) : in[1]);
+    T j[kAxes];
+    for (int k = 0; k < kAxes; ++k) {
+        const AxisRule &r = rules[std::size_t(k)];
+        T v = in[k];
+        if (r.offset != 0.0f)
+            v -= T(r.offset);
+        if (r.coupling != 0.0f)
+            v -= T(r.coupling) * j2;
+        j[k] = T(r.sign) * v;
+    }
+    for (int k = 0; k < kAxes; ++k)
+        out[k] = j[k];
+}
+
+// One axis: its parameters and limits as described, and what the
+// computations need of them worked out once.
+struct Link
+{
+    double alpha = 0.0, a = 0.0, d = 0.0, theta = 0.0; // degrees, mm
+    double lower = 0.0, upper = 0.0;                   // limits, robot values, degrees
+    // The twist in double, exact at right angles, and theta in radians.
+    double sinAlpha = 0.0, cosAlpha = 1.0;
+    double thetaRad = 0.0;
+    // The constant parts of the link matrix rounded exactly as linkMatrix
+    // rounds them (the twist through float, its sine and cosine rounded to
+    // float), so that forward() is the chain of linkMatrix products to the
+    // last bit: rows (ct, -st, 0, a), (ca st, ca ct, -sa, dsa),
+    // (sa st, sa ct, ca, dca).
+    float sa = 0.0f, ca = 1.0f, fa = 0.0f, dsa = 0.0f, dca = 0.0f;
+};
+
+// The closed form for a spherical wrist, worked out for one chain.
+struct SphericalWrist
+{
+    double d1 = 0.0, d2 = 0.0, d4 = 0.0, d6 = 0.0;
+    double a2 = 0.0, a3 = 0.0, a4 = 0.0;
+    double A = 0.0, B = 0.0; // 2 a3 a4, 2 a3 d4
+    double a3sq = 0.0, d4sq = 0.0, a4sq = 0.0;
+};
+
+// The solver for wrists that are not spherical (axes 2-4 parallel), worked
+// out for one chain; its matrices are single precision as the solver's are.
+struct OffsetWrist
+{
+    bool usable = false;
+    bool rightAngles = false;
+    double sa2 = 0.0, sa5 = 0.0, ca5 = 0.0, sa6 = 0.0, ca6 = 0.0;
+    double a3 = 0.0, a4 = 0.0, d6 = 0.0;
+    double offset = 0.0;    // d2 + d3 + d4 + d5 cos(alpha5)
+    Matrix4 link1Inverse{}; // constant part of link 1, inverted
+    Matrix4 link2{};        // constant part of link 2
+};
+
+struct Chain
+{
+    bool complete = false; // the base and six axes were there
+    int axisCount = 0;
+    int angleType = 0;
+    AngleRules rules;
+    std::array<Link, kAxes> links;
+    // Limits as the list judges them (float), axes 1-6.
+    std::array<float, kAxes> lower{}, upper{};
+    // Axis 3's range moves with axis 2 (its rule couples them): by
+    // couplingShift times axis 2's robot value.
+    bool coupled = false;
+    float couplingShift = 0.0f;
+    bool sphericalWrist = false; // axes 4-6 meet in one point, twists -90, 90, -90
+    SphericalWrist spherical;
+    OffsetWrist offsetWrist;
+};
+
+// The chain of a robot's elements (element 0 the base, 1-6 the axes).
+Chain makeChain(const std::vector<Joint> &joints, int angleType);
+
+// Flange in robot-base coordinates for model angles (degrees) of axes
+// 1..n; the identity for n < 1.
+Matrix4 forward(const Chain &chain, const float *modelAngles, int n = kAxes);
+// The same for robot joint values.
+Matrix4 forwardFromJoints(const Chain &chain, const float *jointValues, int n = kAxes);
+
+// Axis 3's range for the coupled angle types, moved by axis 2's robot value.
+inline void axisRange(const Chain &c, int k, float axis2, float &lo, float &hi)
+{
+    lo = c.lower[std::size_t(k)];
+    hi = c.upper[std::size_t(k)];
+    if (c.coupled && k == 2) {
+        const float shift = c.couplingShift * axis2;
+        lo += shift;
+        hi += shift;
+    }
+}
+
+} // namespace kinematics

@@ -9,7 +9,7 @@
 
 struct IkConfiguration
 {
-    std::array<float, chain::kAxes> q{};
+    std::array<float, kinematics::kAxes> q{};
     bool valid = false;  // within the joint limits (every listed entry)
     bool basic = false;  // one of the closed-form configurations, not a +-360 variant
     bool chosen = false; // nearest to the current joint values; one per non-empty list

@@ -42,46 +42,6 @@ void Joint::setColor(float r, float g, float b)
     ambient = diffuse = specular = {r, g, b, 1.0f};
 }
 
-namespace {
-
-// Exact for the right angles link twists nearly always are.
-inline void sinCosDegrees(double deg, double &s, double &c)
-{
-    const double r = std::fmod(deg, 360.0);
-    const double d = r < 0 ? r + 360.0 : r;
-    if (d == 0.0) {
-        s = 0;
-        c = 1;
-    } else if (d == 90.0) {
-        s = 1;
-        c = 0;
-    } else if (d == 180.0) {
-        s = 0;
-        c = -1;
-    } else if (d == 270.0) {
-        s = -1;
-        c = 0;
-    } else {
-        s = std::sin(deg * toolbox::kDegToRad);
-        c = std::cos(deg * toolbox::kDegToRad);
-    }
-}
-
-} // namespace
-
-void Joint::updateLinkConstants()
-{
-    sinCosDegrees(alpha, constants.twistSin, constants.twistCos);
-    // As linkMatrix: the twist goes through float, its sine and cosine are
-    // taken in double and rounded to float, the products in double.
-    const double r = double(float(alpha)) * toolbox::kDegToRad;
-    constants.sa = static_cast<float>(std::sin(r));
-    constants.ca = static_cast<float>(std::cos(r));
-    constants.a = float(a);
-    constants.dsa = static_cast<float>(-double(d) * constants.sa);
-    constants.dca = static_cast<float>(double(d) * constants.ca);
-}
-
 Matrix4 Joint::linkMatrix() const
 {
     return calc.linkMatrix(float(alpha), float(a), float(theta) + angle, d);

@@ -35,21 +35,9 @@ public:
     const std::string &getId() const { return id; }
     void setLimsup(double v) { limsup = v; }
     void setLiminf(double v) { liminf = v; }
-    void setAlpha(double v)
-    {
-        alpha = v;
-        updateLinkConstants();
-    }
-    void setA(double v)
-    {
-        a = v;
-        updateLinkConstants();
-    }
-    void setD(float v)
-    {
-        d = v;
-        updateLinkConstants();
-    }
+    void setAlpha(double v) { alpha = v; }
+    void setA(double v) { a = v; }
+    void setD(float v) { d = v; }
     void setAngle(float v) { angle = v; }
     void setTheta(double v) { theta = v; }
     void setId(const std::string &v) { id = v; }
@@ -74,21 +62,6 @@ public:
     const std::array<float, 4> &getDiffuse() const { return diffuse; }
     const std::array<float, 4> &getSpecular() const { return specular; }
     std::uint32_t getValueCount() const { return valueCount; }
-
-    // The parts of the link transform that do not move with the joint,
-    // rounded exactly as linkMatrix rounds them, so that a chain built from
-    // them is the chain of linkMatrix products to the last bit:
-    // rows (ct, -st, 0, a), (ca st, ca ct, -sa, -d sa), (sa st, sa ct, ca, d ca).
-    struct LinkConstants
-    {
-        float sa = 0.0f, ca = 1.0f; // twist
-        float a = 0.0f;
-        float dsa = 0.0f; // -d sin(alpha)
-        float dca = 0.0f; // d cos(alpha)
-        // The twist in double for the solvers, exact at right angles.
-        double twistSin = 0.0, twistCos = 1.0;
-    };
-    const LinkConstants &linkConstants() const { return constants; }
 
     // The link transform RotX(alpha) TransX(a) TransZ(d) RotZ(theta + q).
     Matrix4 linkMatrix() const;                     // q = angle
@@ -119,7 +92,6 @@ public:
     void paintArray() const;
 
 private:
-    void updateLinkConstants();
 
     std::vector<Point> vertices;
     std::vector<Joint> parts;
@@ -140,6 +112,5 @@ private:
     std::array<float, 4> diffuse{};
     std::array<float, 4> specular{};
     std::uint32_t valueCount = 0;
-    LinkConstants constants;
     matrixCalculator calc;
 };

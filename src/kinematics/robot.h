@@ -19,6 +19,7 @@
 #include "ikconfiguration.h"
 #include "joint.h"
 #include "matrixcalculator.h"
+#include "solver.h"
 
 #include <QObject>
 #include <QString>
@@ -37,7 +38,7 @@ public:
     // Multiples of 360 degrees tried per axis when listing variants; no real
     // axis turns further, and a description with absurd limits must not make
     // the list explode.
-    static constexpr int kMaxTurns = 4;
+    static constexpr int kMaxTurns = kinematics::kMaxTurns;
 
     explicit Robot(QObject *parent = nullptr);
     ~Robot() override;
@@ -77,8 +78,15 @@ public:
     Pose6 tcpPose(int convention) const;
     void sceneExtent(double *radius, float *centre) const;
 
-    // Inverse kinematics. The target is the flange in robot-base coordinates.
+    // The kinematic chain of the loaded description, for the pure functions
+    // of chain.h and solver.h.
+    const kinematics::Chain &chain() const;
+
+    // Inverse kinematics. The target is the flange in robot-base coordinates;
+    // the seed (robot joint values) is the current joints unless given.
     int doInverseKinematics(const Matrix4 &target, std::vector<IkConfiguration> &results) const;
+    int doInverseKinematics(const Matrix4 &target, const float *seed,
+                            std::vector<IkConfiguration> &results) const;
     // Solves the TCP pose `worldTcp` (World coordinates); returns the flange target.
     Matrix4 solveWorldPose(const Matrix4 &worldTcp, std::vector<IkConfiguration> &results,
                            int *chosen = nullptr) const;
@@ -139,13 +147,6 @@ public slots:
     void Set_DK_Matrix_v2(double *robotRecord);
 
 private:
-    int closedForm(const Matrix4 &target, std::vector<IkConfiguration> &results) const;
-    int nonSphericalWrist(const Matrix4 &target, std::vector<IkConfiguration> &results) const;
-    // Conversion to robot values, limits, variants, coupled limits and the
-    // choice, shared by both solvers. `count` entries of `basic` are
-    // model-angle solutions in degrees; `seedModel` is only reported.
-    int finishList(const std::array<float, 6> *basic, int count, const float *seedModel,
-                   std::vector<IkConfiguration> &results) const;
     void attachGeometry();
 
     QString filePath = QStringLiteral("EMPTY");
@@ -172,4 +173,6 @@ private:
     int frameMode = 1;
     bool smooth = false;
     matrixCalculator calc;
+    mutable kinematics::Chain kinematicChain;
+    mutable bool chainReady = false;
 };

@@ -15,9 +15,9 @@ namespace {
 // in kg at 400. Everything the description holds is written over them.
 void defaultRecord(double *r, bool parallelogram)
 {
-    const double speed[chain::kAxes] = {250, 250, 250, 320, 320, 420};
-    const double speedP[chain::kAxes] = {180, 180, 185, 360, 360, 600};
-    for (int k = 0; k < chain::kAxes; ++k) {
+    const double speed[kinematics::kAxes] = {250, 250, 250, 320, 320, 420};
+    const double speedP[kinematics::kAxes] = {180, 180, 185, 360, 360, 600};
+    for (int k = 0; k < kinematics::kAxes; ++k) {
         r[300 + k] = parallelogram ? speedP[k] : speed[k];
         r[320 + k] = 4.0 * r[300 + k];
     }
@@ -32,10 +32,10 @@ void fillParameterBlock(const Robot &robot, double *block)
 {
     std::fill(block, block + Robot::kParameterBlockSize, 0.0);
     const std::vector<Joint> &joints = robot.getJoints();
-    if (joints.size() < std::size_t(chain::kElements))
+    if (joints.size() < std::size_t(kinematics::kElements))
         return;
     block[19] = robot.getAngleType();
-    for (int i = 1; i <= chain::kAxes; ++i) {
+    for (int i = 1; i <= kinematics::kAxes; ++i) {
         const Joint &j = joints[std::size_t(i)];
         double *p = block + 60 + 6 * (i - 1);
         p[0] = j.getAlpha() * kDegToRad;
@@ -55,7 +55,7 @@ void fillRobotRecord(const Robot &robot, double *DK)
     const std::vector<Joint> &joints = robot.getJoints();
     std::fill(DK, DK + Robot::kRobotRecordSize, 0.0);
     defaultRecord(DK, angleType == 2);
-    if (joints.size() < std::size_t(chain::kElements))
+    if (joints.size() < std::size_t(kinematics::kElements))
         return;
     if (angleType >= 0)
         DK[61] = angleType;
@@ -65,7 +65,7 @@ void fillRobotRecord(const Robot &robot, double *DK)
         DK[k] = 0.0;
     if (angleType == 2)
         DK[182] = -joints[1].getD();
-    for (int i = 1; i <= chain::kAxes; ++i) {
+    for (int i = 1; i <= kinematics::kAxes; ++i) {
         const Joint &j = joints[std::size_t(i)];
         double *p = DK + 200 + 20 * (i - 1);
         p[0] = j.getAlpha() * kDegToRad;

@@ -26,7 +26,7 @@ int Robot::loadData(const char *fileName)
     angleType = 0;
     loadResult =
         xml::loadData(fileName, joints, cadBase.data(), &cadScale, cadOffsets.data(), &angleType);
-    if (loadResult == 0 && joints.size() < std::size_t(chain::kElements)) {
+    if (loadResult == 0 && joints.size() < std::size_t(kinematics::kElements)) {
         qCWarning(lcRobot).noquote() << QStringLiteral("The robot description %1 has %2 elements; "
                                                        "a robot needs the base and six axes")
                                             .arg(QString::fromUtf8(fileName))

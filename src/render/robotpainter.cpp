@@ -141,13 +141,13 @@ void paintTool(const Tool &tool)
 void paintRobot(const Robot &robot)
 {
     const std::vector<Joint> &joints = robot.getJoints();
-    if (joints.size() < std::size_t(chain::kElements))
+    if (joints.size() < std::size_t(kinematics::kElements))
         return;
     const int angleType = robot.getAngleType();
     const int frameMode = robot.getFrameMode();
     const std::array<float, 9> &frameFlags = robot.getFrameFlags();
-    const std::array<float, chain::kAxes> q = robot.jointValues();
-    float model[chain::kAxes];
+    const std::array<float, kinematics::kAxes> q = robot.jointValues();
+    float model[kinematics::kAxes];
     Robot::robotToDH(angleType, q.data(), model);
     glPushMatrix();
     const Matrix4 col = toolbox::transpose(robot.getPlacement());
@@ -160,7 +160,7 @@ void paintRobot(const Robot &robot)
         glPopMatrix();
     }
     paintJoint(joints[0], frameFlags[0] != 0.0f, frameMode, 0, true, 0.0f, angleType);
-    for (int i = 1; i <= chain::kAxes; ++i)
+    for (int i = 1; i <= kinematics::kAxes; ++i)
         paintJoint(joints[std::size_t(i)], frameFlags[std::size_t(i)] != 0.0f, frameMode, i, true,
                    model[i - 1], angleType);
     if (frameFlags[7] != 0.0f) {

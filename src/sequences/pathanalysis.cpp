@@ -2,6 +2,8 @@
 
 #include "kinematics/jointlimits.h"
 #include "kinematics/robot.h"
+#include "kinematics/solver.h"
+#include "kinematics/trig.h"
 
 #include <QStringBuilder>
 #include <algorithm>
@@ -94,8 +96,8 @@ bool finite(const Frame &f)
 // Rotation by `degrees` about the unit axis u (Rodrigues).
 Rot rotation(const Vec3 &u, double degrees)
 {
-    const double a = degrees * kDeg;
-    const double c = std::cos(a), s = std::sin(a), v = 1.0 - c;
+    const kinematics::trig::SinCos sc = kinematics::trig::sinCos(degrees * kDeg);
+    const double c = sc.c, s = sc.s, v = 1.0 - c;
     const double x = u[0], y = u[1], z = u[2];
     return {c + x * x * v,     x * y * v - z * s, x * z * v + y * s,
             y * x * v + z * s, c + y * y * v,     y * z * v - x * s,
@@ -206,18 +208,18 @@ struct PathAnalyser::State
     bool stop = false;
 };
 
-PathAnalyser::PathAnalyser(Robot &robot) : m_robot(robot)
+PathAnalyser::PathAnalyser(Robot &robot) : m_robot(robot), m_chain(robot.chain())
 {
-    std::vector<double> block(Robot::kParameterBlockSize, 0.0);
-    robot.Set_DK_Matrix(block.data());
-    m_angleType = int(block[19]);
-    for (int i = 0; i < 6; ++i) {
-        const double *p = block.data() + 60 + 6 * i;
-        Link &l = m_links[std::size_t(i)];
-        sinCos(p[0], l.sa, l.ca);
-        l.a = p[1];
-        l.theta = p[2];
-        l.d = p[3];
+    if (m_chain.complete) {
+        m_angleType = m_chain.angleType;
+        for (int i = 0; i < 6; ++i) {
+            const kinematics::Link &c = m_chain.links[std::size_t(i)];
+            Link &l = m_links[std::size_t(i)];
+            sinCos(c.alpha * kDeg, l.sa, l.ca);
+            l.a = c.a;
+            l.theta = c.thetaRad;
+            l.d = c.d;
+        }
     }
     m_solutions.reserve(256);
 }
@@ -225,7 +227,7 @@ PathAnalyser::PathAnalyser(Robot &robot) : m_robot(robot)
 Frame PathAnalyser::flange(const double *joints) const
 {
     double model[6];
-    Robot::robotToDH(m_angleType, joints, model);
+    kinematics::toModel(kinematics::angleRules(m_angleType), joints, model);
     Frame f;
     for (int i = 0; i < 6; ++i) {
         const Link &l = m_links[std::size_t(i)];
@@ -272,13 +274,11 @@ bool PathAnalyser::solve(const Frame &pose, const double *seed, double *out)
     for (float v : target)
         if (!std::isfinite(v))
             return false;
-    // The solver starts from the robot's joint values: the seed decides the
-    // axis-4 value at a singular wrist.
+    // The seed decides the axis-4 value at a singular wrist.
     float seedF[6];
     for (int k = 0; k < 6; ++k)
         seedF[k] = float(seed[k]);
-    m_robot.setJointAngles(seedF);
-    m_robot.doInverseKinematics(target, m_solutions);
+    kinematics::solve(m_chain, target, seedF, m_solutions);
     if (m_solutions.empty())
         return false;
     // Nearest to the seed by the largest single-joint difference, the first
@@ -511,9 +511,6 @@ PathAnalyser::Result PathAnalyser::analyse(const std::vector<ProgramLine> &progr
         return result;
     result.reportOn = !(program.front().code >= 1000.0);
 
-    // The robot lends its joint values to the solver as seeds.
-    const std::array<float, 6> saved = m_robot.jointValues();
-
     State s(result);
     const std::size_t scan = std::min<std::size_t>(5, program.size());
     for (std::size_t i = 0; i < scan; ++i) {
@@ -564,7 +561,6 @@ PathAnalyser::Result PathAnalyser::analyse(const std::vector<ProgramLine> &progr
             result.rejected.push_back(id);
     }
 
-    m_robot.setJointAngles(saved);
     return result;
 }
 

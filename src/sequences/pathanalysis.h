@@ -23,6 +23,7 @@
 // frames play no part. Headless: no window, no signal.
 #pragma once
 
+#include "kinematics/chain.h"
 #include "kinematics/ikconfiguration.h"
 #include "kinematics/matrixtoolbox.h"
 
@@ -104,9 +105,9 @@ public:
         std::vector<int> rejected;
     };
 
-    // The kinematic record is taken from the robot once, here. The robot's
-    // joint values are borrowed as the solver's seed during analyse() and
-    // are back as they were when it returns.
+    // The kinematic chain is taken from the robot once, here. The solver is
+    // seeded with the path's own positions: the robot's joint values are
+    // neither read nor changed.
     explicit PathAnalyser(Robot &robot);
 
     // Nothing comes out for a robot that is not loaded.
@@ -163,7 +164,9 @@ private:
                      double &s5);
     bool push(State &s, float type, const double *joints, int problem, int id);
 
-    Robot &m_robot;
+    // Read only: limits and whether a robot is loaded.
+    const Robot &m_robot;
+    kinematics::Chain m_chain;
     std::function<void(int)> m_progress;
     int m_angleType = 0;
     std::array<Link, 6> m_links{};

@@ -181,7 +181,7 @@ MenuPrincipal::MenuPrincipal(QWidget *parent, QDockWidget *robotPropertiesDock,
     m_jogButtons = {ui->radioButton,   ui->radioButton_2, ui->radioButton_3,
                     ui->radioButton_4, ui->radioButton_5, ui->radioButton_6};
     const QLocale english(QLocale::English, QLocale::Canada);
-    for (int k = 0; k < chain::kAxes; ++k)
+    for (int k = 0; k < kinematics::kAxes; ++k)
         if (auto *box = dynamic_cast<JointSpinBox *>(m_spins[std::size_t(k)]))
             box->check = [this, k](const QString &text) { return checkTypedJoint(k, text); };
     for (QDoubleSpinBox *s : m_spins) {
@@ -204,21 +204,21 @@ MenuPrincipal::MenuPrincipal(QWidget *parent, QDockWidget *robotPropertiesDock,
     using BarSlot = void (MenuPrincipal::*)(int);
     using SpinSlot = void (MenuPrincipal::*)(double);
     using JogSlot = void (MenuPrincipal::*)();
-    const std::array<BarSlot, chain::kAxes> barSlots = {
+    const std::array<BarSlot, kinematics::kAxes> barSlots = {
         &MenuPrincipal::changeValue_1, &MenuPrincipal::changeValue_2,
         &MenuPrincipal::changeValue_3, &MenuPrincipal::changeValue_4,
         &MenuPrincipal::changeValue_5, &MenuPrincipal::changeValue_6};
-    const std::array<SpinSlot, chain::kAxes> spinSlots = {
+    const std::array<SpinSlot, kinematics::kAxes> spinSlots = {
         &MenuPrincipal::changeValueSlider_1, &MenuPrincipal::changeValueSlider_2,
         &MenuPrincipal::changeValueSlider_3, &MenuPrincipal::changeValueSlider_4,
         &MenuPrincipal::changeValueSlider_5, &MenuPrincipal::changeValueSlider_6};
-    const std::array<JogSlot, chain::kAxes> jogSlots = {
+    const std::array<JogSlot, kinematics::kAxes> jogSlots = {
         &MenuPrincipal::updateRadioButton_1, &MenuPrincipal::updateRadioButton_2,
         &MenuPrincipal::updateRadioButton_3, &MenuPrincipal::updateRadioButton_4,
         &MenuPrincipal::updateRadioButton_5, &MenuPrincipal::updateRadioButton_6};
     using SpinSignal = void (QDoubleSpinBox::*)(double);
     const SpinSignal changed = &QDoubleSpinBox::valueChanged;
-    for (std::size_t k = 0; k < std::size_t(chain::kAxes); ++k) {
+    for (std::size_t k = 0; k < std::size_t(kinematics::kAxes); ++k) {
         connect(m_bars[k], &QScrollBar::valueChanged, this, barSlots[k]);
         connect(m_spins[k], changed, this, spinSlots[k]);
         connect(m_jogButtons[k], &QRadioButton::clicked, this, jogSlots[k]);
@@ -314,7 +314,7 @@ glwidget *MenuPrincipal::view() const
 
 int MenuPrincipal::jogAxis() const
 {
-    for (int i = 0; i < chain::kAxes; ++i)
+    for (int i = 0; i < kinematics::kAxes; ++i)
         if (m_jogButtons[std::size_t(i)]->isChecked())
             return i + 1;
     return 0;
@@ -379,7 +379,7 @@ void MenuPrincipal::barChanged(int k, int hundredthsValue)
 
 void MenuPrincipal::jogAxisChosen(int k)
 {
-    for (int i = 0; i < chain::kAxes; ++i)
+    for (int i = 0; i < kinematics::kAxes; ++i)
         m_jogButtons[std::size_t(i)]->setChecked(i == k);
 }
 
@@ -454,7 +454,7 @@ void MenuPrincipal::restoreJointBoxes()
 {
     const bool saved = m_propagate;
     m_propagate = false;
-    for (int k = 0; k < chain::kAxes; ++k) {
+    for (int k = 0; k < kinematics::kAxes; ++k) {
         spin(k)->setValue(double(m_joints[std::size_t(k)]));
         bar(k)->setValue(hundredths(m_joints[std::size_t(k)]));
     }
@@ -475,12 +475,12 @@ void MenuPrincipal::setJointRange(int k, float lower, float upper)
 
 void MenuPrincipal::applyJointValues()
 {
-    float q[chain::kAxes];
-    for (int k = 0; k < chain::kAxes; ++k)
+    float q[kinematics::kAxes];
+    for (int k = 0; k < kinematics::kAxes; ++k)
         q[k] = float(spin(k)->value());
     if (!view()->jointsWithinLimits(q)) {
         int k = 0;
-        while (k < chain::kAxes - 1 && q[k] == m_joints[std::size_t(k)])
+        while (k < kinematics::kAxes - 1 && q[k] == m_joints[std::size_t(k)])
             ++k;
         refuse(
             spin(k),
@@ -490,7 +490,7 @@ void MenuPrincipal::applyJointValues()
     }
     for (QDoubleSpinBox *box : m_spins)
         acceptInput(box);
-    std::copy(q, q + chain::kAxes, m_joints.begin());
+    std::copy(q, q + kinematics::kAxes, m_joints.begin());
     float ranges[4];
     if (view()->setJointValuesCoupled(q, ranges)) {
         setJointRange(1, ranges[0], ranges[1]);
@@ -503,7 +503,7 @@ void MenuPrincipal::setBarValues(int *lim)
 {
     if (!lim)
         return;
-    for (int k = 0; k < chain::kAxes; ++k)
+    for (int k = 0; k < kinematics::kAxes; ++k)
         setJointRange(k, float(lim[2 * k]), float(lim[2 * k + 1]));
 }
 
@@ -515,7 +515,7 @@ void MenuPrincipal::setTextBoxBarValuesFromRobot(GLfloat *q)
         writeWorldField();
         writeToolField();
     }
-    for (int k = 0; k < chain::kAxes; ++k)
+    for (int k = 0; k < kinematics::kAxes; ++k)
         spin(k)->setValue(double(q[k]));
 }
 
@@ -537,7 +537,7 @@ void MenuPrincipal::ResetAllFields()
 
 void MenuPrincipal::resetAngles()
 {
-    const double zero[chain::kAxes] = {0, 0, 0, 0, 0, 0};
+    const double zero[kinematics::kAxes] = {0, 0, 0, 0, 0, 0};
     resetAngles(zero, true);
     resetAngles(zero, false);
 }
@@ -549,7 +549,7 @@ void MenuPrincipal::resetAngles(const double *z, bool set_ik)
     m_propagate = false;
     m_configGuard = false;
     // The spin boxes take degrees and the bars hundredths.
-    for (int k = 0; k < chain::kAxes; ++k) {
+    for (int k = 0; k < kinematics::kAxes; ++k) {
         spin(k)->setValue(z[k]);
         bar(k)->setValue(hundredths(z[k]));
     }
@@ -630,9 +630,9 @@ QString MenuPrincipal::configurationText(int n, const Result &r)
 {
     QString t = QLatin1Char('(') + QString::number(n) +
                 (r.basic ? QStringLiteral("*") : QString()) + QStringLiteral(") -> ");
-    for (int k = 0; k < chain::kAxes; ++k) {
+    for (int k = 0; k < kinematics::kAxes; ++k) {
         t += fixed(r.q[std::size_t(k)], 2, 0.001) + kDegree;
-        if (k < chain::kAxes - 1)
+        if (k < kinematics::kAxes - 1)
             t += QStringLiteral(", ");
     }
     return t;
@@ -661,7 +661,7 @@ void MenuPrincipal::rebuildConfigurations(const std::vector<Result> &list, int r
     for (const QString &t : texts)
         ui->comboBox->addItem(QIcon(), t);
     if (chosen && (rule == 2 || (rule == 1 && anyNear))) {
-        std::array<float, chain::kAxes> q = chosen->q;
+        std::array<float, kinematics::kAxes> q = chosen->q;
         setConfiguration_precise(q.data());
     }
     // The chosen entry's own item, also when only the basic ones are shown.
@@ -705,14 +705,14 @@ void MenuPrincipal::configurationChanged(const QString &text)
     if (!m_configGuard || !m_robotLoaded)
         return;
     const QStringList pieces = text.split(QStringLiteral("\u00b0, "));
-    if (pieces.size() != chain::kAxes)
+    if (pieces.size() != kinematics::kAxes)
         return;
     m_propagate = false;
-    for (int k = 0; k < chain::kAxes; ++k) {
+    for (int k = 0; k < kinematics::kAxes; ++k) {
         QString piece = pieces.at(k);
         if (k == 0)
             piece = piece.mid(piece.indexOf(QStringLiteral(" -> ")) + 4);
-        if (k == chain::kAxes - 1)
+        if (k == kinematics::kAxes - 1)
             piece = piece.left(piece.indexOf(kDegree));
         const double v = piece.trimmed().toDouble();
         spin(k)->setValue(v);
@@ -729,12 +729,12 @@ void MenuPrincipal::setConfiguration_precise(GLfloat *val)
     if (!val || !view()->jointsWithinLimits(val))
         return;
     m_propagate = false;
-    for (int k = 0; k < chain::kAxes; ++k) {
+    for (int k = 0; k < kinematics::kAxes; ++k) {
         spin(k)->setValue(double(val[k]));
         bar(k)->setValue(hundredths(val[k]));
     }
     m_propagate = true;
-    std::copy(val, val + chain::kAxes, m_joints.begin());
+    std::copy(val, val + kinematics::kAxes, m_joints.begin());
     view()->setJointValues(val);
     LAN_Send_Thetas();
 }

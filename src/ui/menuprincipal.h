@@ -87,7 +87,7 @@ public:
     Ui::MenuPrincipal *form() const { return ui; }
     bool robotLoaded() const { return m_robotLoaded; }
     bool toolLoaded() const { return m_toolLoaded; }
-    const std::array<float, chain::kAxes> &currentJoints() const { return m_joints; }
+    const std::array<float, kinematics::kAxes> &currentJoints() const { return m_joints; }
     int eulerCode() const { return m_eulerTcp; }
     int lastEulerCode() const { return m_lastEuler; }
     int movementFrame() const { return m_movementFrame; }
@@ -258,17 +258,17 @@ private:
     QScrollBar *bar(int k) const { return m_bars[std::size_t(k)]; }
 
     Ui::MenuPrincipal *ui = nullptr;
-    std::array<QScrollBar *, chain::kAxes> m_bars{};
-    std::array<QDoubleSpinBox *, chain::kAxes> m_spins{};
-    std::array<QLabel *, chain::kAxes> m_lower{};
-    std::array<QLabel *, chain::kAxes> m_upper{};
-    std::array<QRadioButton *, chain::kAxes> m_jogButtons{};
+    std::array<QScrollBar *, kinematics::kAxes> m_bars{};
+    std::array<QDoubleSpinBox *, kinematics::kAxes> m_spins{};
+    std::array<QLabel *, kinematics::kAxes> m_lower{};
+    std::array<QLabel *, kinematics::kAxes> m_upper{};
+    std::array<QRadioButton *, kinematics::kAxes> m_jogButtons{};
     QSound *m_music = nullptr;
     QSound *m_effect = nullptr;
 
     bool m_robotLoaded = false;
     bool m_toolLoaded = false;
-    std::array<float, chain::kAxes> m_joints{};
+    std::array<float, kinematics::kAxes> m_joints{};
     int m_lastDial = 50;
     int m_dialFactor = 5;
     int m_scale = 1;

@@ -1,0 +1,642 @@
+#include "solver.h"
+
+#include "logging.h"
+#include "trig.h"
+
+#include <QDebug>
+#include <algorithm>
+#include <cmath>
+
+namespace kinematics {
+
+namespace {
+
+constexpr double kPi = toolbox::kPi;
+// What the double kPi lacks of pi.
+constexpr double kPiLo = 1.2246467991473531772e-16;
+constexpr double kDegToRad = toolbox::kDegToRad;
+constexpr double kRadToDeg = toolbox::kRadToDeg;
+constexpr double kToDegrees = 57.29577951308232;
+// Below this sine of the wrist bend (about 0.0001 degrees) the wrist is
+// singular to the rounding of single-precision poses: axis 4 and 6 are then
+// one rotation and axis 4 keeps its value. A wider band would list
+// configurations that miss the target by the bend it ignores.
+constexpr double kWristNoise = 2e-6;
+// An elbow this close to straight (1 - |cos| below it, a bend of 0.08
+// degrees), or a wrist point this close to the cylinder its offset keeps it
+// off axis 1, is singular as far as a single-precision pose can tell: the
+// position changes by less than 0.0002 mm across the band.
+constexpr double kArmNoise = 1e-6;
+// Two configurations closer than this on every axis are one.
+constexpr float kSameConfiguration = 1e-3f;
+
+using Basic = std::array<float, kAxes>; // model angles, degrees
+
+inline bool within(float v, float lo, float hi)
+{
+    return v >= lo && v <= hi;
+}
+
+// Rotation part of a link transform, RotX(alpha) RotZ(theta), row-major.
+inline void linkRotation(double sa, double ca, double st, double ct, double *m)
+{
+    m[0] = ct;
+    m[1] = -st;
+    m[2] = 0.0;
+    m[3] = ca * st;
+    m[4] = ca * ct;
+    m[5] = -sa;
+    m[6] = sa * st;
+    m[7] = sa * ct;
+    m[8] = ca;
+}
+
+inline void mul3x3(const double *a, const double *b, double *r)
+{
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+            r[3 * i + j] = a[3 * i] * b[j] + a[3 * i + 1] * b[3 + j] + a[3 * i + 2] * b[6 + j];
+}
+
+// The angle of the opposite direction, within (-pi, pi], as the wrist has
+// always been turned over.
+inline double halfTurn(double a)
+{
+    return a > 0.0 ? a - kPi : a + kPi;
+}
+
+// The same with the rounding of kPi made good: the arc tangent of the
+// opposite direction to within a unit in the last place.
+inline double opposite(double a)
+{
+    return a > 0.0 ? (a - kPi) - kPiLo : (a + kPi) + kPiLo;
+}
+
+// std::remainder(a, 2 pi): a less the nearest multiple of 2 pi, exactly.
+// For the few turns an angle here can have, that multiple is one or two
+// turns and the subtraction is exact (the two are within a factor of two);
+// only a value next to half a turn, where the quotient may round either way,
+// is left to the library.
+inline double wrap(double a)
+{
+    constexpr double kTurn = 2.0 * kPi;
+    if (!(std::fabs(a) < 4.5 * kPi))
+        return std::remainder(a, kTurn);
+    const double n = (a / kTurn + 6755399441055744.0) - 6755399441055744.0; // rounded
+    const double r = a - n * kTurn;
+    if (std::fabs(r) > 0.4999999 * kTurn)
+        return std::remainder(a, kTurn);
+    return r;
+}
+
+// toolbox::linkMatrix of the link with joint angle theta (degrees, the
+// offset included), its twist already rounded as linkMatrix rounds it.
+Matrix4 linkMatrixOf(const Link &l, float thetaDeg)
+{
+    const trig::SinCos t = trig::sinCos(double(thetaDeg) * kDegToRad);
+    const float s = static_cast<float>(t.s), c = static_cast<float>(t.c);
+    Matrix4 m{};
+    m[0] = c;
+    m[1] = -s;
+    m[3] = l.fa;
+    m[4] = static_cast<float>(double(l.ca) * s);
+    m[5] = static_cast<float>(double(l.ca) * c);
+    m[6] = -l.sa;
+    m[7] = l.dsa;
+    m[8] = static_cast<float>(double(l.sa) * s);
+    m[9] = static_cast<float>(double(l.sa) * c);
+    m[10] = l.ca;
+    m[11] = l.dca;
+    m[15] = 1.0f;
+    return m;
+}
+
+// The value v + 360 m (|m| <= kMaxTurns) that lies within [lo, hi]: with
+// `nearest`, the one closest to `target`; otherwise v itself when it fits,
+// else the smallest turn, -360 tried before +360. False when none fits.
+bool fitTurn(float v, float lo, float hi, bool nearest, float target, float &out)
+{
+    if (!nearest && within(v, lo, hi)) {
+        out = v;
+        return true;
+    }
+    bool found = false;
+    float bestDistance = 0.0f;
+    for (int m = 0; m <= kMaxTurns; ++m) {
+        const float down = v - 360.0f * float(m), up = v + 360.0f * float(m);
+        // Further turns only move further out.
+        if (down < lo && up > hi)
+            break;
+        for (float w : {down, up}) {
+            if (!within(w, lo, hi))
+                continue;
+            if (!nearest) {
+                out = w;
+                return true;
+            }
+            const float d = std::fabs(w - target);
+            if (!found || d < bestDistance) {
+                found = true;
+                bestDistance = d;
+                out = w;
+            }
+        }
+    }
+    return found;
+}
+
+// The list out of the basic solutions: robot values, limits, whole-turn
+// variants, coupled limits and the choice, which is kept up to date as
+// entries are added (the earliest of equally near entries wins).
+class ListBuilder
+{
+public:
+    ListBuilder(const Chain &c, const float *seed, std::vector<IkConfiguration> &results)
+        : m_chain(c), m_seed(seed), m_results(results)
+    {
+    }
+
+    // `count` model-angle solutions in degrees; `seedModel` is only reported.
+    int finish(const Basic *basic, int count, const float *seedModel)
+    {
+        const Chain &c = m_chain;
+        // Limits are robot joint values, so everything below works on robot
+        // values: a model angle measured the other way round or from the
+        // horizontal would be judged against the wrong range.
+        for (int i = 0; i < count; ++i) {
+            std::array<float, kAxes> q;
+            toRobot(c.rules, basic[i].data(), q.data());
+            bool valid = true;
+            for (int k = 0; k < kAxes && valid; ++k) {
+                const std::size_t ks = std::size_t(k);
+                float lo, hi;
+                axisRange(c, k, q[1], lo, hi);
+                // Axes 1, 4 and 6 get every whole-turn variant below; on the
+                // others the turn nearest to the current value is the one that
+                // lets a jog go on past +-180 degrees.
+                const bool nearest = k == 1 || k == 2 || k == 4;
+                valid = std::isfinite(q[ks]) && fitTurn(q[ks], lo, hi, nearest, m_seed[k], q[ks]);
+            }
+            if (!valid || isListed(q))
+                continue;
+            IkConfiguration e;
+            e.q = q;
+            e.valid = true;
+            e.basic = true;
+            add(e);
+        }
+        if (m_results.empty()) {
+            qCDebug(lcIk) << "No original solutions";
+            return -1;
+        }
+
+        // Every multiple of 360 degrees on axes 1, 4 and 6 that stays within
+        // the limits, +360 before -360.
+        for (int axis : {0, 3, 5}) {
+            const std::size_t a = std::size_t(axis);
+            const float lo = c.lower[a], hi = c.upper[a];
+            const std::size_t present = m_results.size();
+            for (std::size_t i = 0; i < present; ++i) {
+                const float v0 = m_results[i].q[a];
+                for (int m = 1; m <= kMaxTurns; ++m) {
+                    const float up = v0 + 360.0f * float(m);
+                    const float down = v0 - 360.0f * float(m);
+                    if (up > hi && down < lo)
+                        break;
+                    for (float v : {up, down}) {
+                        if (within(v, lo, hi)) {
+                            IkConfiguration e = m_results[i];
+                            e.q[a] = v;
+                            e.basic = false;
+                            add(e);
+                        }
+                    }
+                }
+            }
+        }
+
+        if (m_chosen >= 0) {
+            IkConfiguration &e = m_results[std::size_t(m_chosen)];
+            e.chosen = true;
+            e.near = m_best < 91.0f && m_bestAxis2 < 10.0f;
+        }
+        if (lcIk().isDebugEnabled()) {
+            qCDebug(lcIk) << "Chosen: " << m_chosen;
+            qCDebug(lcIk) << "qAprox = []" << seedModel[0] << seedModel[1] << seedModel[2]
+                          << seedModel[3] << seedModel[4] << seedModel[5];
+            if (m_chosen >= 0) {
+                const auto &q = m_results[std::size_t(m_chosen)].q;
+                qCDebug(lcIk) << "chosen = []" << q[0] << q[1] << q[2] << q[3] << q[4] << q[5];
+            }
+        }
+        return m_chosen;
+    }
+
+private:
+    // A singular arm or wrist can give the same configuration twice.
+    bool isListed(const std::array<float, kAxes> &q) const
+    {
+        for (const IkConfiguration &e : m_results) {
+            bool same = true;
+            for (std::size_t k = 0; k < kAxes && same; ++k)
+                same = !(std::fabs(e.q[k] - q[k]) > kSameConfiguration);
+            if (same)
+                return true;
+        }
+        return false;
+    }
+
+    void add(const IkConfiguration &e)
+    {
+        m_results.push_back(e);
+        // The largest single-axis move from the seed.
+        float worst = 0.0f;
+        for (std::size_t k = 0; k < kAxes; ++k)
+            worst = std::max(worst, std::fabs(e.q[k] - m_seed[k]));
+        if (worst < m_best) {
+            m_best = worst;
+            m_chosen = int(m_results.size()) - 1;
+            m_bestAxis2 = std::fabs(e.q[1] - m_seed[1]);
+        }
+    }
+
+    const Chain &m_chain;
+    const float *m_seed;
+    std::vector<IkConfiguration> &m_results;
+    int m_chosen = -1;
+    float m_best = 1e9f;
+    float m_bestAxis2 = 0.0f;
+};
+
+// Closed form for a spherical wrist: two axis-1 candidates, two elbows for
+// each, two wrists for each arm.
+int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot,
+               std::vector<IkConfiguration> &results)
+{
+    float seed[kAxes];
+    toModel(c.rules, seedRobot, seed);
+    const SphericalWrist &g = c.spherical;
+    const auto &L = c.links;
+
+    // Wrist centre: back from the flange along its Z axis. The arm is solved
+    // in double: near a stretched elbow the square root below turns rounding
+    // of the inputs into visible angle errors.
+    const double px = double(T[3]) - g.d6 * T[2];
+    const double py = double(T[7]) - g.d6 * T[6];
+    const double pz = double(T[11]) - g.d6 * T[10];
+
+    // Axis 1, with the sine and cosine of each candidate.
+    double phi[2];
+    trig::SinCos phiSc[2];
+    if (g.d2 == 0.0) {
+        if (std::fabs(px) + std::fabs(py) > 1e-10) {
+            phi[0] = trig::atan2(py, px);
+            // The opposite direction; on the X axis the sign of the zero says
+            // which end of the range.
+            phi[1] = py == 0.0 ? std::atan2(-py, -px) : opposite(phi[0]);
+            phiSc[0] = trig::sinCos(phi[0]);
+            phiSc[1] = trig::sinCos(phi[1]);
+        } else {
+            // Wrist centre on axis 1: keep axis 1 where it is.
+            phi[0] = seed[0] * kDegToRad + L[0].thetaRad;
+            phi[1] = phi[0] + kPi;
+            phiSc[0] = trig::sinCos(phi[0]);
+            phiSc[1] = trig::sinCos(phi[1]);
+        }
+    } else {
+        const double psi = trig::atan2(py, px);
+        const double r2 = px * px + py * py - g.d2 * g.d2;
+        if (r2 < 0.0) {
+            qCDebug(lcIk) << "No solutions even in the first part";
+            return -1;
+        }
+        const double r = std::sqrt(r2);
+        phi[0] = psi - trig::atan2(g.d2, r);
+        phi[1] = psi - trig::atan2(g.d2, -r);
+        phiSc[0] = trig::sinCos(phi[0]);
+        phiSc[1] = trig::sinCos(phi[1]);
+    }
+
+    // Axis 3, then axis 2, for each axis-1 candidate.
+    struct Arm
+    {
+        double q1, q2, q3;
+        // Sines and cosines of the three link angles (theta + q).
+        double s1, c1, s2, c2, s3, c3;
+        bool checkReach;
+    };
+    Arm arms[4];
+    int armCount = 0;
+    const double zp = pz - g.d1;
+    const double A = g.A, B = g.B;
+    for (int i = 0; i < 2; ++i) {
+        const double f = phi[i], sf = phiSc[i].s, cf = phiSc[i].c;
+        const double rho = cf * px + sf * py - g.a2;
+        const double K = rho * rho + zp * zp - g.a3sq - g.d4sq - g.a4sq;
+        double sc[2][2];
+        bool clamped = false;
+        int n = 0;
+        if (A == 0.0) {
+            if (B != 0.0) {
+                const double s = -K / B;
+                const double rad = 1.0 - s * s;
+                const double cc = rad > 0.0 ? std::sqrt(rad) : 0.0;
+                clamped = rad <= 0.0;
+                sc[0][0] = s;
+                sc[0][1] = cc;
+                sc[1][0] = s;
+                sc[1][1] = -cc;
+                n = 2;
+            }
+        } else {
+            const double KA = K / A, BA = B / A;
+            const double F = -2.0 * K * BA / A;
+            const double G = BA * BA + 1.0;
+            const double delta =
+                (2.0 * K * BA / A) * (2.0 * K * BA / A) - 4.0 * G * (KA * KA - 1.0);
+            // A clearly negative discriminant means the wrist centre is out of
+            // reach for this axis-1 candidate: no candidate, not a clamped one.
+            if (delta >= -1e-6) {
+                clamped = delta <= 0.0;
+                const double root = delta > 0.0 ? std::sqrt(delta) : 0.0;
+                const double sp = (F + root) / (2.0 * G);
+                const double sm = (F - root) / (2.0 * G);
+                sc[0][0] = sp;
+                sc[0][1] = (B * sp + K) / A;
+                sc[1][0] = sm;
+                sc[1][1] = (B * sm + K) / A;
+                n = 2;
+            }
+        }
+        for (int k = 0; k < n; ++k) {
+            const double s = sc[k][0], cc = sc[k][1];
+            if (!(std::fabs(s) < 1.0000000001))
+                continue;
+            const double n3 = std::sqrt(s * s + cc * cc);
+            if (!(n3 > 0.0))
+                continue;
+            const double c3 = cc / n3, s3 = s / n3;
+            const double u = g.a4 * c3 + g.a3 - g.d4 * s3;
+            const double v = g.d4 * c3 + g.a4 * s3;
+            // [[rho, z'], [-z', rho]] (x, y) = (u, v)
+            const double det = rho * rho + zp * zp;
+            if (!(det > 0.0))
+                continue; // wrist centre on axis 2
+            const double t3 = trig::atan2(s, cc);
+            const double x = (rho * u - zp * v) / det;
+            const double y = (zp * u + rho * v) / det;
+            const double t2 = trig::atan2(x, y);
+            // The link-2 angle is t2 - 90 degrees.
+            const double nn = std::sqrt(x * x + y * y);
+            arms[armCount++] = {f - L[0].thetaRad,
+                                t2 - kPi / 2 - L[1].thetaRad,
+                                t3 - L[2].thetaRad,
+                                sf,
+                                cf,
+                                -y / nn,
+                                x / nn,
+                                s3,
+                                c3,
+                                clamped};
+        }
+    }
+    if (armCount == 0) {
+        qCDebug(lcIk) << "No solutions even in the first part";
+        return -1;
+    }
+
+    // Wrist, two solutions per arm (one when singular). R03 is built from the
+    // sines and cosines the arm already has, so no trigonometry is repeated.
+    Basic sols[8];
+    int count = 0;
+    const double th4 = L[3].thetaRad, th5 = L[4].thetaRad, th6 = L[5].thetaRad;
+    for (int i = 0; i < armCount; ++i) {
+        const Arm &arm = arms[i];
+        double r03[9];
+        {
+            double l1[9], l2[9], l3[9], t[9];
+            linkRotation(L[0].sinAlpha, L[0].cosAlpha, arm.s1, arm.c1, l1);
+            linkRotation(L[1].sinAlpha, L[1].cosAlpha, arm.s2, arm.c2, l2);
+            linkRotation(L[2].sinAlpha, L[2].cosAlpha, arm.s3, arm.c3, l3);
+            mul3x3(l1, l2, t);
+            mul3x3(t, l3, r03);
+        }
+        // Rotation of T03^-1 T: columns of R03 against columns of T.
+        auto r = [&](int row, int col) {
+            return r03[row - 1] * T[col - 1] + r03[3 + row - 1] * T[4 + col - 1] +
+                   r03[6 + row - 1] * T[8 + col - 1];
+        };
+        const double r11 = r(1, 1), r12 = r(1, 2), r13 = r(1, 3), r23 = r(2, 3), r31 = r(3, 1),
+                     r32 = r(3, 2), r33 = r(3, 3);
+        // The wrist bend's sine from the two other elements of the column:
+        // sqrt(1 - r23^2) loses its precision exactly where it matters, near
+        // the singular wrist.
+        const double s = std::sqrt(r13 * r13 + r33 * r33);
+        auto addSolution = [&](double t4, double t5, double t6) {
+            Basic q{float(arm.q1 * kToDegrees),     float(arm.q2 * kToDegrees),
+                    float(arm.q3 * kToDegrees),     float((t4 - th4) * kToDegrees),
+                    float((t5 - th5) * kToDegrees), float((t6 + kPi - th6) * kToDegrees)};
+            if (arm.checkReach) {
+                // Candidates from a clamped root must still reach the target.
+                const Matrix4 f = forward(c, q.data());
+                for (int e = 0; e < 12; ++e) {
+                    const float tol = (e % 4 == 3) ? 0.05f : 1e-3f;
+                    if (std::fabs(f[e] - T[e]) > tol)
+                        return;
+                }
+            }
+            sols[count++] = q;
+        };
+        // Axes 5 and 6 follow from axis 4: R = R4(t4) R5(t5) R6(t6) gives
+        // sin t5 = s4 r33 - c4 r13 and the angle of axis 6 from the first two
+        // columns. Taken this way the three angles always rebuild R, even
+        // where axis 4 is poorly defined next to the singular wrist.
+        if (s > kWristNoise) {
+            const double t4 = trig::atan2(r33, -r13);
+            const double s4 = r33 / s, c4 = -r13 / s;
+            const double y5 = s4 * r33 - c4 * r13;
+            const double y6 = s4 * r11 + c4 * r31, x6 = s4 * r12 + c4 * r32;
+            const double t5 = trig::atan2(y5, r23);
+            const double t6 = trig::atan2(y6, x6);
+            addSolution(t4, t5, t6);
+            // Solution B is solution A with the wrist turned over: axes 4
+            // and 6 half a turn round, axis 5 mirrored.
+            addSolution(halfTurn(t4), -t5, y6 == 0.0 ? std::atan2(-y6, -x6) : opposite(t6));
+        } else {
+            // Singular to rounding noise: axis 4 stays where it is.
+            const double t4 = seed[3] * kDegToRad + th4;
+            const trig::SinCos a = trig::sinCos(t4);
+            const double t5 = trig::atan2(a.s * r33 - a.c * r13, r23);
+            const double t6 = trig::atan2(a.s * r11 + a.c * r31, a.s * r12 + a.c * r32);
+            addSolution(t4, t5, t6);
+        }
+    }
+    return ListBuilder(c, seedRobot, results).finish(sols, count, seed);
+}
+
+// Closed form for arms whose wrist is not spherical: axes 2, 3 and 4
+// parallel (alpha of axes 3 and 4 zero), axes 2 and 5 at right angles to
+// their predecessors, and the flange on axis 6 (a of axis 6 zero). Up to
+// eight configurations: two for axis 1 (shoulder left or right), two for
+// axis 5 (wrist up or down), two for axis 3 (elbow up or down).
+int offsetWrist(const Chain &c, const Matrix4 &T, const float *seedRobot,
+                std::vector<IkConfiguration> &results)
+{
+    const OffsetWrist &g = c.offsetWrist;
+    if (!g.usable) {
+        qCWarning(lcIk) << "This arm's geometry is outside what the solver for non-spherical "
+                           "wrists handles";
+        return -1;
+    }
+    float seed[kAxes];
+    toModel(c.rules, seedRobot, seed);
+    const auto &L = c.links;
+    const double sa2 = g.sa2, sa5 = g.sa5, ca5 = g.ca5, sa6 = g.sa6, ca6 = g.ca6;
+    const double a3 = g.a3, a4 = g.a4;
+
+    // Remove the constant part of link 1 (twist, a and d of axis 1), so that
+    // what is left starts with the rotation of axis 1 about Z.
+    const Matrix4 Tp = toolbox::product(g.link1Inverse, T);
+    // Wrist point: origin of frame 5, back from the flange along its Z axis.
+    const double d6 = g.d6;
+    const double px = Tp[3] - d6 * Tp[2], py = Tp[7] - d6 * Tp[6];
+    const double zx = Tp[2], zy = Tp[6], zz = Tp[10]; // flange Z axis
+    const double xx = Tp[0], xy = Tp[4];              // flange X axis
+    const double yx = Tp[1], yy = Tp[5];              // flange Y axis
+
+    // Offset of the wrist point from the arm plane, along the common axis
+    // direction of axes 2-4, which in frame 1 is (0, -sin alpha2, cos alpha2).
+    const double delta = -sa2 * g.offset; // y of the wrist point in frame 1
+    const double r2 = px * px + py * py;
+    if (r2 < delta * delta || r2 == 0.0) {
+        qCDebug(lcIk) << "No solutions even in the first part";
+        return -1;
+    }
+    const double r = std::sqrt(r2);
+    const double psi = trig::atan2(py, px);
+    double ratio = std::clamp(delta / r, -1.0, 1.0);
+    // The wrist point on the cylinder of the offset (to what a float pose can
+    // tell): the two shoulder configurations are one.
+    const bool onCylinder = 1.0 - std::fabs(ratio) < kArmNoise;
+    if (onCylinder)
+        ratio = ratio > 0.0 ? 1.0 : -1.0;
+    const double as = std::asin(ratio);
+    const double t1c[2] = {psi - as, psi - kPi + as};
+
+    Basic sols[8];
+    int count = 0;
+    for (int shoulder = 0; shoulder < (onCylinder ? 1 : 2); ++shoulder) {
+        const double t1 = t1c[shoulder];
+        // Normal of the arm plane (direction of axes 2-4) in frame 0'.
+        const trig::SinCos sc1 = trig::sinCos(t1);
+        // RotZ(t1) (0, -sa2, 0)  (cos alpha2 is zero for a right-angle twist)
+        const double nx = sa2 * sc1.s, ny = -sa2 * sc1.c;
+        // The part of the planar product that depends on axis 1 only.
+        Link bare;
+        bare.dsa = -0.0f; // as linkMatrix gives it: -d sin(alpha) with d = 0
+        const Matrix4 rz1 = linkMatrixOf(bare, float(t1 * kRadToDeg));
+        const Matrix4 armSide =
+            toolbox::product(toolbox::rigidInverse(toolbox::product(rz1, g.link2)), Tp);
+        const double zn = zx * nx + zy * ny;
+        const double xn = xx * nx + xy * ny;
+        const double yn = yx * nx + yy * ny;
+        const double flangeTurn = trig::atan2(yn, xn);
+        // z6 . n = cos(t5) (-sa5 sa6) + ca5 ca6
+        double c5 = (zn - ca5 * ca6) / (-sa5 * sa6);
+        if (c5 > 1.0 + 1e-6 || c5 < -1.0 - 1e-6)
+            continue;
+        c5 = std::clamp(c5, -1.0, 1.0);
+        double s5abs;
+        if (g.rightAngles) {
+            // |sin t5| is the sine of the angle between the flange Z axis and
+            // n: from their cross product it keeps its precision next to the
+            // singular wrist, where sqrt(1 - c5^2) is rounding noise.
+            const double cx = -zz * ny, cy = zz * nx, cz = zx * ny - zy * nx;
+            s5abs = std::sqrt(cx * cx + cy * cy + cz * cz) / std::sqrt(nx * nx + ny * ny);
+        } else {
+            s5abs = std::sqrt(std::max(0.0, 1.0 - c5 * c5));
+        }
+        // At the singular wrist both signs give one configuration.
+        if (s5abs <= kWristNoise)
+            s5abs = 0.0;
+        const int wristCount = s5abs > 0.0 ? 2 : 1;
+        for (int w = 0; w < wristCount; ++w) {
+            const double s5 = w == 0 ? s5abs : -s5abs;
+            const double t5 = trig::atan2(s5, c5);
+            double t6;
+            // (x6.n, y6.n) is (X + iY) turned by -t6, with X, Y from axis 5.
+            const double X = sa5 * s5;
+            const double Y = ca6 * sa5 * c5 + sa6 * ca5;
+            if (std::fabs(X) <= kWristNoise && std::fabs(Y) <= kWristNoise)
+                t6 = seed[5] * kDegToRad + L[5].thetaRad; // wrist singular: keep axis 6
+            else
+                t6 = trig::atan2(Y, X) - flangeTurn;
+
+            // Planar part: N = C2^-1 RotZ(t1)^-1 T' T6^-1 T5^-1 = RotZ(t2) T3 T4.
+            const Matrix4 t5m = linkMatrixOf(L[4], float(t5 * kRadToDeg));
+            const Matrix4 t6m = linkMatrixOf(L[5], float(t6 * kRadToDeg));
+            const Matrix4 N =
+                toolbox::product(armSide, toolbox::rigidInverse(toolbox::product(t5m, t6m)));
+            const double x = N[3], y = N[7];
+            double c3 = (x * x + y * y - a3 * a3 - a4 * a4) / (2.0 * a3 * a4);
+            if (c3 > 1.0 + 1e-6 || c3 < -1.0 - 1e-6 || !std::isfinite(c3))
+                continue;
+            c3 = std::clamp(c3, -1.0, 1.0);
+            // A straight elbow (to what a float pose can tell) is one
+            // configuration, exactly straight.
+            const bool straight = 1.0 - std::fabs(c3) < kArmNoise;
+            if (straight)
+                c3 = c3 > 0.0 ? 1.0 : -1.0;
+            const double s3abs = straight ? 0.0 : std::sqrt(std::max(0.0, 1.0 - c3 * c3));
+            // In single precision, as the planar matrix is.
+            const double t234 = std::atan2(N[4], N[0]);
+            const double axy = trig::atan2(y, x);
+            // The two elbows mirror each other (the arc tangent is odd in
+            // its first argument).
+            const double t3up = trig::atan2(s3abs, c3);
+            const double bend = trig::atan2(a4 * s3abs, a3 + a4 * c3);
+            for (int e = 0; e < (straight ? 1 : 2); ++e) {
+                const double t3 = e == 0 ? t3up : -t3up;
+                const double t2 = axy - (e == 0 ? bend : -bend);
+                const double t4 = t234 - t2 - t3;
+                Basic q{float(wrap(t1 - L[0].thetaRad) * kToDegrees),
+                        float(wrap(t2 - L[1].thetaRad) * kToDegrees),
+                        float(wrap(t3 - L[2].thetaRad) * kToDegrees),
+                        float(wrap(t4 - L[3].thetaRad) * kToDegrees),
+                        float(wrap(t5 - L[4].thetaRad) * kToDegrees),
+                        float(wrap(t6 - L[5].thetaRad) * kToDegrees)};
+                // Near the boundaries of the clamps a configuration may
+                // miss; only those that reach the target are listed.
+                const Matrix4 f = forward(c, q.data());
+                bool reaches = true;
+                for (int k = 0; k < 12 && reaches; ++k)
+                    reaches = std::fabs(f[k] - T[k]) <= ((k % 4 == 3) ? 0.05f : 1e-3f);
+                if (reaches && count < 8)
+                    sols[count++] = q;
+            }
+        }
+    }
+    if (count == 0) {
+        qCDebug(lcIk) << "No solutions even in the first part";
+        return -1;
+    }
+    return ListBuilder(c, seedRobot, results).finish(sols, count, seed);
+}
+
+} // namespace
+
+int solve(const Chain &chain, const Matrix4 &target, const float *seed,
+          std::vector<IkConfiguration> &results)
+{
+    results.clear();
+    if (!chain.complete)
+        return -1;
+    // The closed form holds for every spherical wrist, whatever the angle
+    // type says; a negative type only asks for the other solver when the
+    // wrist is not spherical.
+    if (chain.angleType < 0 && !chain.sphericalWrist)
+        return offsetWrist(chain, target, seed, results);
+    return closedForm(chain, target, seed, results);
+}
+
+} // namespace kinematics

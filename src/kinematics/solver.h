@@ -1,0 +1,32 @@
+// Inverse kinematics on a chain: every joint configuration that puts the
+// flange at a target pose, within the limits, with its whole-turn variants
+// and the one nearest to a seed chosen. Pure: the seed is an argument, and
+// nothing but the result list changes.
+#pragma once
+
+#include "chain.h"
+#include "ikconfiguration.h"
+
+#include <vector>
+
+namespace kinematics {
+
+// Multiples of 360 degrees tried per axis when listing variants; no real
+// axis turns further, and a description with absurd limits must not make
+// the list explode.
+constexpr int kMaxTurns = 4;
+
+// `target`: the flange in robot-base coordinates (row-major). `seed`: six
+// robot joint values; the choice is the entry nearest to them, and where the
+// pose leaves an axis free (a singular wrist, the wrist centre on axis 1)
+// that axis keeps the seed's value. Clears `results` and fills it; once the
+// list has room for every entry (256 for any shipped arm) nothing is
+// allocated. Returns the index of the chosen entry, or -1 when there is none.
+//
+// Spherical wrists (and every arm whose angle type is not negative) take
+// the closed form; the others the solver for wrists whose axes 2-4 are
+// parallel.
+int solve(const Chain &chain, const Matrix4 &target, const float *seed,
+          std::vector<IkConfiguration> &results);
+
+} // namespace kinematics
