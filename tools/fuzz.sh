@@ -33,8 +33,13 @@ for t in $targets; do
     args=(-max_total_time="$seconds" -max_len=4096 -timeout=10
           -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$build/artifacts/$t/")
     [ -n "${dict[$t]}" ] && args+=(-dict="tests/fuzz/dict/${dict[$t]}.dict")
-    # shellcheck disable=SC2046
+    # libFuzzer reads directories: single shipped files are linked into one.
+    dirs=()
+    mkdir -p "$build/seeds/$t"
+    for s in $(cat "$build/fuzz-seeds/$t"); do
+        if [ -d "$s" ]; then dirs+=("$s"); else ln -sf "$s" "$build/seeds/$t/"; fi
+    done
     echo "== $t"
-    "$build/bin/fuzz_$t" "${args[@]}" "$build/corpus/$t" $(cat "$build/fuzz-seeds/$t") \
+    "$build/bin/fuzz_$t" "${args[@]}" "$build/corpus/$t" "${dirs[@]}" "$build/seeds/$t" \
         2>&1 | tee "$build/fuzz-$t.log" | grep -E '^#[0-9]+ +(INITED|DONE)|ERROR|invariant|SUMMARY|stat::' || true
 done

@@ -315,7 +315,7 @@ void ServerListener::Connection::onTimeout()
         // The timer may fire after a busy spell of the window with the
         // client's bytes already waiting: read them before calling it quiet.
         const int before = m_request.values().size();
-        if (m_socket->waitForReadyRead(0) || m_socket->bytesAvailable() >= 8) {
+        if (m_socket->waitForReadyRead(0) || m_socket->bytesAvailable() > 0) {
             if (m_stage == Stage::Array)
                 readArray();
         }
