@@ -21,12 +21,12 @@ declare -A dict=([robot]=robot [linkmesh]=mesh [tool]=mesh [objectmesh_ascii]=me
     [objectmesh_binary]="" [sequence]=sequence [rapid]=rapid [language]=language
     [station]=station [serverrequest]=serverrequest [lanreply]=lanreply)
 
-[ -f ../ccache.env ] && . ../ccache.env || true
 cmake -S . -B "$build" -DVELKARI_FUZZ=ON -DCMAKE_CXX_COMPILER="${CXX:-clang++}" \
       -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELKARI_BUILD_BENCHMARKS=OFF >/dev/null
 for t in $targets; do
     cmake --build "$build" -j2 --target "fuzz_$t"
 done
+failed=""
 for t in $targets; do
     mkdir -p "$build/corpus/$t" "$build/artifacts/$t"
     # One fuzzer process (no -jobs): the default of libFuzzer.
@@ -41,5 +41,11 @@ for t in $targets; do
     done
     echo "== $t"
     "$build/bin/fuzz_$t" "${args[@]}" "$build/corpus/$t" "${dirs[@]}" "$build/seeds/$t" \
-        2>&1 | tee "$build/fuzz-$t.log" | grep -E '^#[0-9]+ +(INITED|DONE)|ERROR|invariant|SUMMARY|stat::' || true
+        >"$build/fuzz-$t.log" 2>&1 || failed="$failed $t"
+    grep -E '^#[0-9]+[[:space:]]+(INITED|DONE)|ERROR|invariant|runtime error|SUMMARY|stat::' \
+        "$build/fuzz-$t.log" || true
 done
+if [ -n "$failed" ]; then
+    echo "Findings in:$failed (inputs in $build/artifacts/)" >&2
+    exit 1
+fi
