@@ -3,6 +3,7 @@
 #include "kinematics/jointlimits.h"
 #include "kinematics/robot.h"
 #include "lannumber.h"
+#include "lanreply.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -12,7 +13,6 @@
 #include <QMessageBox>
 #include <QTcpSocket>
 #include <cmath>
-#include <cstring>
 
 Q_LOGGING_CATEGORY(lcLan, "velkari.lan")
 
@@ -204,7 +204,7 @@ void LANcontrol::onConnected()
     m_error.clear();
     m_shortRead = false;
     m_version = 0.0;
-    m_rx.clear();
+    m_number = lan::NumberReply();
     m_state = State::ReadingVersion;
     writeNumbers({1.0, -1.0});
     m_readTimer.start(m_readLimitMs);
@@ -220,15 +220,23 @@ void LANcontrol::readDataStream()
 // and more bytes may be for the next one.
 bool LANcontrol::step()
 {
+    // The readers take only what their reply needs; the rest stays in the
+    // socket for the next read (or is discarded when no read waits).
+    const auto feed = [this](auto &reader) {
+        const QByteArray available = m_socket->peek(m_socket->bytesAvailable());
+        const std::size_t used =
+            reader.feed(reinterpret_cast<const std::uint8_t *>(available.constData()),
+                        std::size_t(available.size()));
+        m_socket->skip(qint64(used));
+    };
     switch (m_state) {
     case State::ReadingVersion:
     case State::ReadingAngleFormat: {
-        const int need = lan::kNumberSize - m_rx.size();
-        m_rx += m_socket->read(need);
-        if (m_rx.size() < lan::kNumberSize)
+        feed(m_number);
+        if (!m_number.complete())
             return false;
-        const double value = lan::decode(reinterpret_cast<const std::uint8_t *>(m_rx.constData()));
-        m_rx.clear();
+        const double value = m_number.value();
+        m_number = lan::NumberReply();
         if (m_state == State::ReadingVersion) {
             m_version = value;
             m_state = State::ReadingAngleFormat;
@@ -240,41 +248,25 @@ bool LANcontrol::step()
         finishHandshake();
         return false;
     }
-    case State::SeekingEcho: {
-        // A sliding window of five bytes moves one byte at a time until it
-        // decodes to 9, which realigns the stream after stray bytes.
-        while (m_rx.size() < lan::kNumberSize) {
-            if (m_scanned >= kMaxSyncBytes) {
-                qCWarning(lcLan) << "No echo of the joint request within" << kMaxSyncBytes
-                                 << "bytes";
-                finishJoints(false);
-                return false;
-            }
-            char c;
-            if (m_socket->read(&c, 1) != 1)
-                return false;
-            m_rx += c;
-            ++m_scanned;
-        }
-        lan::Number echo;
-        lan::encode(kJointRequest, echo);
-        if (std::memcmp(m_rx.constData(), echo.data(), lan::kNumberSize) == 0) {
-            m_rx.clear();
-            m_state = State::ReadingJoints;
-            return true;
-        }
-        m_rx.remove(0, 1);
-        return true;
-    }
+    case State::SeekingEcho:
     case State::ReadingJoints: {
-        const int total = 6 * lan::kNumberSize;
-        m_rx += m_socket->read(total - m_rx.size());
-        if (m_rx.size() < total)
+        feed(m_jointsReply);
+        switch (m_jointsReply.status()) {
+        case lan::JointsReply::Status::SeekingEcho:
             return false;
-        const auto *bytes = reinterpret_cast<const std::uint8_t *>(m_rx.constData());
-        for (int k = 0; k < 6; ++k)
-            m_thetas[std::size_t(k)] = GLfloat(lan::decode(bytes + k * lan::kNumberSize));
-        finishJoints(true);
+        case lan::JointsReply::Status::ReadingJoints:
+            m_state = State::ReadingJoints;
+            return false;
+        case lan::JointsReply::Status::NoEcho:
+            qCWarning(lcLan) << "No echo of the joint request within" << kMaxSyncBytes << "bytes";
+            finishJoints(false);
+            return false;
+        case lan::JointsReply::Status::Done:
+            for (int k = 0; k < 6; ++k)
+                m_thetas[std::size_t(k)] = GLfloat(m_jointsReply.joints()[std::size_t(k)]);
+            finishJoints(true);
+            return false;
+        }
         return false;
     }
     case State::Idle:
@@ -326,8 +318,7 @@ void LANcontrol::finishHandshake()
     }
     setStatus(QStringLiteral("CONNECTED"));
     discardInput();
-    m_rx.clear();
-    m_scanned = 0;
+    m_jointsReply = lan::JointsReply();
     m_state = State::SeekingEcho;
     writeNumbers({kJointRequest});
     m_readTimer.start(m_readLimitMs);
@@ -336,7 +327,6 @@ void LANcontrol::finishHandshake()
 void LANcontrol::finishJoints(bool received)
 {
     m_readTimer.stop();
-    m_rx.clear();
     m_state = State::Connected;
     m_lastSend.invalidate();
     m_jointMessages = 0;

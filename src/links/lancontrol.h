@@ -21,6 +21,8 @@
 // bytes.
 #pragma once
 
+#include "lanreply.h"
+
 #include <GL/gl.h>
 #include <QAbstractSocket>
 #include <QElapsedTimer>
@@ -45,7 +47,7 @@ public:
     static constexpr int kReadLimitMs = 5000;
     // Bytes examined while looking for the echo of 9: the echo itself plus
     // room for thirty stray bytes. A peer that never echoes 9 is given up.
-    static constexpr int kMaxSyncBytes = 35;
+    static constexpr int kMaxSyncBytes = lan::JointsReply::kMaxSyncBytes;
     static QString defaultAddress() { return QStringLiteral("192.168.125.1"); }
 
     enum class State
@@ -152,8 +154,8 @@ private:
     quint16 m_port = kDefaultPort;
     bool m_hasTarget = false;
     int m_readLimitMs = kReadLimitMs;
-    QByteArray m_rx;
-    int m_scanned = 0;
+    lan::NumberReply m_number;
+    lan::JointsReply m_jointsReply;
     double m_version = 0.0;
     bool m_shortRead = false;
     QString m_error;

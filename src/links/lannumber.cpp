@@ -16,8 +16,21 @@ Fit encode(double value, std::uint8_t *out)
         value = kHighest;
         fit = Fit::Clamped;
     }
-    const double whole = std::trunc(value);
-    const double millionths = std::trunc((value - whole) * 1000000.0);
+    double whole = std::trunc(value);
+    // The fraction in millionths, truncated toward zero. A value that is a
+    // whole number of millionths (2.3) is held by a double a hair beside it
+    // (2.29999999999999982), and value - whole times a million then lies up
+    // to about 1e-5 below the whole count: that hair is the double's, not
+    // the value's, and must not cost a millionth, or a decoded number would
+    // not encode back to its own bytes.
+    const double scaled = (value - whole) * 1000000.0;
+    const double nearest = std::round(scaled);
+    double millionths = std::fabs(scaled - nearest) < 1e-4 ? nearest : std::trunc(scaled);
+    if (std::fabs(millionths) >= 1000000.0) {
+        // A fraction that rounds up to one carries into the integer part.
+        whole += millionths > 0 ? 1.0 : -1.0;
+        millionths = 0.0;
+    }
     // In range, whole + 10000 is in [0, 65535] and the fraction in
     // (-1000000, 1000000), so both fields fit without wrapping.
     const auto a = static_cast<std::uint32_t>(static_cast<std::int32_t>(whole) + 10000);

@@ -1,6 +1,7 @@
 #include "serverlistener.h"
 
 #include "kinematics/robot.h"
+#include "serverrequest.h"
 
 #include <QDataStream>
 #include <QElapsedTimer>
@@ -11,16 +12,12 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
-#include <QtEndian>
-#include <cstring>
 #include <vector>
 
 Q_LOGGING_CATEGORY(lcServer, "velkari.server")
 
 namespace {
 
-constexpr int kHeaderBytes = 8;
-constexpr quint32 kNullString = 0xFFFFFFFFu;
 // Columns of an incoming array echoed to the diagnostic stream; a program
 // of thousands of nodes would otherwise flood it.
 constexpr int kLoggedColumns = 10;
@@ -62,6 +59,8 @@ private:
     void onReadyRead();
     void onTimeout();
     void onDisconnected();
+    // Hands what has arrived to the request; true when some of it was taken.
+    bool take();
     void readHeader();
     void readCommand();
     void readArray();
@@ -79,7 +78,8 @@ private:
     qint32 m_rows = 0;
     qint32 m_cols = 0;
     qint64 m_expected = 0;
-    QVector<double> m_values;
+    ServerRequest m_request;
+    QVector<double> m_values; // the complete array, handed on by deliverArray
     QElapsedTimer m_arrayClock;
     bool m_robotRecord = false;
     int m_stallMs = 0;
@@ -133,20 +133,24 @@ void ServerListener::Connection::onReadyRead()
     }
 }
 
+bool ServerListener::Connection::take()
+{
+    const QByteArray available = m_socket->peek(m_socket->bytesAvailable());
+    const qint64 used = m_request.feed(available.constData(), available.size());
+    m_socket->skip(used);
+    return used > 0;
+}
+
 void ServerListener::Connection::readHeader()
 {
-    if (m_socket->bytesAvailable() < kHeaderBytes)
+    take();
+    if (m_request.stage() == ServerRequest::Stage::Header)
         return;
-    uchar header[kHeaderBytes];
-    if (m_socket->read(reinterpret_cast<char *>(header), kHeaderBytes) != kHeaderBytes) {
-        close("the header could not be read");
-        return;
-    }
-    m_rows = qFromBigEndian<qint32>(header);
-    m_cols = qFromBigEndian<qint32>(header + 4);
+    m_rows = m_request.rows();
+    m_cols = m_request.cols();
     qCDebug(lcServer) << "size = " << m_rows << m_cols;
 
-    if (m_rows < 0 || m_cols < 0 || qint64(m_rows) * qint64(m_cols) > kMaxArrayValues) {
+    if (m_request.headerRefused()) {
         qCWarning(lcServer).nospace()
             << "Refused a request announcing a " << m_rows << " x " << m_cols << " array";
         close(nullptr);
@@ -156,17 +160,17 @@ void ServerListener::Connection::readHeader()
         close("no robot is loaded");
         return;
     }
-    if (m_rows == 0 && m_cols == 0) {
+    if (m_request.stage() == ServerRequest::Stage::Command) {
         m_stage = Stage::Command;
         m_timer.start(m_server->m_limits.commandMs);
         readCommand();
         return;
     }
-    if (m_rows == 0 || m_cols == 0) {
-        close("an empty array is ignored");
+    if (m_request.stage() == ServerRequest::Stage::Refused) {
+        close(m_request.refusal());
         return;
     }
-    m_expected = qint64(m_rows) * qint64(m_cols);
+    m_expected = m_request.expectedValues();
     const qint64 bytes = m_expected * qint64(sizeof(double));
     if (m_server->m_bytesHeld + bytes > m_server->m_memoryBudget) {
         qCWarning(lcServer).nospace()
@@ -179,8 +183,6 @@ void ServerListener::Connection::readHeader()
     m_reserved = bytes;
     m_server->m_bytesHeld += bytes;
     m_stage = Stage::Array;
-    // Grows with what actually arrives, never ahead of it by much.
-    m_values.reserve(int(qMin<qint64>(m_expected, 4096)));
     m_arrayClock.start();
     m_timer.start(m_server->m_limits.arrayGapMs);
     readArray();
@@ -188,50 +190,28 @@ void ServerListener::Connection::readHeader()
 
 void ServerListener::Connection::readCommand()
 {
-    if (m_socket->bytesAvailable() < 4)
-        return;
-    uchar lengthBytes[4];
-    if (m_socket->peek(reinterpret_cast<char *>(lengthBytes), 4) != 4)
-        return;
-    const quint32 length = qFromBigEndian<quint32>(lengthBytes);
-    if (length == kNullString || length > kMaxCommandBytes || length % 2 != 0) {
-        close("the command is not one of the known texts");
+    take();
+    if (m_request.stage() == ServerRequest::Stage::Refused) {
+        close(m_request.refusal());
         return;
     }
-    if (m_socket->bytesAvailable() < qint64(4 + length))
+    if (m_request.stage() != ServerRequest::Stage::Complete)
         return;
-    const QByteArray bytes = m_socket->read(4 + length);
-    QDataStream in(bytes);
-    in.setVersion(QDataStream::Qt_5_15);
-    QString command;
-    in >> command;
-    if (in.status() != QDataStream::Ok) {
-        close("the command text could not be read");
-        return;
-    }
+    const QString command = m_request.command();
     qCDebug(lcServer) << command;
     answerCommand(command);
 }
 
 void ServerListener::Connection::readArray()
 {
-    const qint64 missing = (m_expected - m_values.size()) * 8;
-    const qint64 take = qMin(missing, m_socket->bytesAvailable() / 8 * 8);
-    if (take > 0) {
-        const QByteArray bytes = m_socket->read(take);
-        const char *p = bytes.constData();
-        for (qint64 k = 0; k + 8 <= bytes.size(); k += 8) {
-            const quint64 bits = qFromBigEndian<quint64>(p + k);
-            double v;
-            std::memcpy(&v, &bits, sizeof v);
-            m_values.append(v);
-        }
-    }
-    if (m_values.size() == m_expected) {
+    const int before = m_request.values().size();
+    take();
+    if (m_request.stage() == ServerRequest::Stage::Complete) {
+        m_values = m_request.takeValues();
         deliverArray();
         return;
     }
-    if (take > 0) {
+    if (m_request.values().size() > before) {
         const qint64 left = m_server->m_limits.arrayTotalMs - m_arrayClock.elapsed();
         if (left <= 0) {
             close("the array did not arrive within its time limit and is dropped");
@@ -334,12 +314,12 @@ void ServerListener::Connection::onTimeout()
     case Stage::Array: {
         // The timer may fire after a busy spell of the window with the
         // client's bytes already waiting: read them before calling it quiet.
-        const int before = m_values.size();
-        if (m_socket->waitForReadyRead(0) || m_socket->bytesAvailable() >= 8) {
+        const int before = m_request.values().size();
+        if (m_socket->waitForReadyRead(0) || m_socket->bytesAvailable() > 0) {
             if (m_stage == Stage::Array)
                 readArray();
         }
-        if (m_stage != Stage::Array || m_values.size() > before)
+        if (m_stage != Stage::Array || m_request.values().size() > before)
             break; // delivered, closed, or moving again with a new timer
         close("the array did not arrive completely in time and is dropped");
         break;
@@ -365,6 +345,7 @@ void ServerListener::Connection::close(const char *why)
     m_stage = Stage::Done;
     m_values.clear();
     m_values.squeeze();
+    m_request = ServerRequest();
     m_socket->abort();
     finish();
 }

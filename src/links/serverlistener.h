@@ -35,6 +35,8 @@
 // request is closed without a reply.
 #pragma once
 
+#include "serverrequest.h"
+
 #include <QObject>
 #include <QSet>
 #include <QVector>
@@ -48,12 +50,9 @@ class ServerListener : public QObject
     Q_OBJECT
 public:
     static constexpr quint16 kDefaultPort = 2001;
-    // No program a robot could play has more values than this; a header that
-    // announces more is not honest.
-    static constexpr qint64 kMaxArrayValues = 10000000;
-    // The longest command text taken, in bytes on the wire; the known
-    // commands are far shorter.
-    static constexpr quint32 kMaxCommandBytes = 256;
+    // Refusal limits of a request (serverrequest.h).
+    static constexpr qint64 kMaxArrayValues = ServerRequest::kMaxArrayValues;
+    static constexpr quint32 kMaxCommandBytes = ServerRequest::kMaxCommandBytes;
     static constexpr int kDefaultMaxConnections = 64;
     static constexpr qint64 kDefaultMemoryBudget = qint64(256) * 1024 * 1024;
 

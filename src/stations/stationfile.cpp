@@ -8,7 +8,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -28,7 +30,15 @@ int integer(const QString &field)
 {
     bool ok = false;
     const int v = field.trimmed().toInt(&ok);
-    return ok ? v : int(number(field));
+    if (ok)
+        return v;
+    // A real, or a whole number too long for an int, is cut toward zero and
+    // held within int's range: converting it unchecked is undefined.
+    const double d = number(field);
+    if (std::isnan(d))
+        return 0;
+    return int(std::clamp(d, double(std::numeric_limits<int>::min()),
+                          double(std::numeric_limits<int>::max())));
 }
 
 bool numbers(const QStringList &f, int from, int count)

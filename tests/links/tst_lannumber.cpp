@@ -67,6 +67,10 @@ void TestLanNumber::encodesExactly_data()
     // -10000.999999: B = 1000000 - 500000 and 1000000 - 750000.
     QTest::newRow("-10000.5") << -10000.5 << QByteArray("000007a120");
     QTest::newRow("-10000.75") << -10000.75 << QByteArray("000003d090");
+    // 2.3 is held as 2.2999999999999998: still B = 1300000 = 0x13D620, not
+    // one millionth less.
+    QTest::newRow("2.3") << 2.3 << QByteArray("271213d620");
+    QTest::newRow("-7.1") << -7.1 << QByteArray("27090dbba0");
 }
 
 void TestLanNumber::encodesExactly()
@@ -163,7 +167,8 @@ void TestLanNumber::roundTripKeepsMicroDegrees()
         lan::Number n{};
         QCOMPARE(lan::encode(v, n), lan::Fit::Exact);
         const double back = lan::decode(n);
-        QVERIFY2(std::fabs(back - v) <= 1.0001e-6, qPrintable(QString::number(v)));
+        // Hundredths are whole millionths: nothing of them is lost.
+        QVERIFY2(std::fabs(back - v) <= 1e-9, qPrintable(QString::number(v)));
         // Truncation toward zero: never further from zero than the value.
         QVERIFY(std::fabs(back) <= std::fabs(v) + 1e-12);
     }

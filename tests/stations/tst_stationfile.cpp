@@ -44,6 +44,7 @@ class TestStationFile : public QObject
 private slots:
     void shippedStationsComeBackByteForByte_data();
     void shippedStationsComeBackByteForByte();
+    void codesBeyondIntAreHeldInRange();
     void records_data();
     void records();
     void randomBytesAreRefused();
@@ -77,6 +78,19 @@ void TestStationFile::shippedStationsComeBackByteForByte()
     QCOMPARE(s.robots[0].placement[3], robot.at(15).toDouble());
     QCOMPARE(s.robots[0].placement[11], robot.at(23).toDouble());
     QVERIFY(DataDirs::resolveStoredPath(s.robots[0].file).startsWith(DataDirs::applicationDir()));
+}
+
+void TestStationFile::codesBeyondIntAreHeldInRange()
+{
+    // Ten-digit codes (a damaged or hostile file) end at int's limits, and
+    // a real code is cut toward zero.
+    Station s;
+    QCOMPARE(int(StationFile::parse("#OPTIONS#21474836482#-1e20#", "c.vks", &s)), 0);
+    QCOMPARE(s.language, 2147483647);
+    QCOMPARE(s.euler, -2147483647 - 1);
+    QCOMPARE(int(StationFile::parse("#OPTIONS#-2.9#3.9#", "c.vks", &s)), 0);
+    QCOMPARE(s.language, -2);
+    QCOMPARE(s.euler, 3);
 }
 
 void TestStationFile::records_data()
