@@ -84,6 +84,8 @@ void workOutSphericalWrist(Chain &c)
     // written for.
     c.sphericalWrist = L[4].a == 0 && L[5].a == 0 && L[4].d == 0.0 && L[3].alpha == -90 &&
                        L[4].alpha == 90 && L[5].alpha == -90;
+    c.closedFormExact = c.sphericalWrist && L[0].alpha == 0 && L[1].alpha == -90 &&
+                        L[2].alpha == 0 && L[0].a == 0 && L[2].d == 0.0;
     SphericalWrist &s = c.spherical;
     // Lengths as the description's single-precision values.
     s.d1 = L[0].d;

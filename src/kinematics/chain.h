@@ -130,6 +130,11 @@ struct Chain
     bool coupled = false;
     float couplingShift = 0.0f;
     bool sphericalWrist = false; // axes 4-6 meet in one point, twists -90, 90, -90
+    // The geometry the closed form is written for (twists 0, -90, 0, -90, 90,
+    // -90; no a on axes 1, 5, 6; no d on axes 3 and 5). Any other arm that
+    // takes it gets each candidate checked against the target, so that a
+    // description it does not fit yields fewer configurations, never wrong ones.
+    bool closedFormExact = false;
     SphericalWrist spherical;
     OffsetWrist offsetWrist;
 };

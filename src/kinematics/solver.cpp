@@ -397,7 +397,7 @@ int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot,
                                 x / nn,
                                 s3,
                                 c3,
-                                clamped};
+                                clamped || !c.closedFormExact};
         }
     }
     if (armCount == 0) {
@@ -437,7 +437,8 @@ int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot,
                     float(arm.q3 * kToDegrees),     float((t4 - th4) * kToDegrees),
                     float((t5 - th5) * kToDegrees), float((t6 + kPi - th6) * kToDegrees)};
             if (arm.checkReach) {
-                // Candidates from a clamped root must still reach the target.
+                // Candidates from a clamped root, or from an arm the closed
+                // form is not written for, must still reach the target.
                 const Matrix4 f = forward(c, q.data());
                 for (int e = 0; e < 12; ++e) {
                     const float tol = (e % 4 == 3) ? 0.05f : 1e-3f;
