@@ -138,6 +138,14 @@ Chain makeChain(const std::vector<Joint> &joints, int angleType)
     Chain c;
     c.angleType = angleType;
     c.rules = angleRules(angleType);
+    c.plainRules = true;
+    for (int k = 0; k < kAxes; ++k) {
+        const AxisRule &r = c.rules[std::size_t(k)];
+        c.signs[std::size_t(k)] = r.sign;
+        if (r.offset != 0.0f || (k != 2 && r.coupling != 0.0f))
+            c.plainRules = false;
+    }
+    c.coupling3 = c.rules[2].coupling;
     // A description cut short still has the axes it has.
     c.axisCount = std::min(int(joints.size()) - 1, kAxes);
     for (int k = 0; k < c.axisCount; ++k) {
@@ -179,6 +187,17 @@ Matrix4 forward(const Chain &chain, const float *model, int n)
         const double l10 = static_cast<float>(c.ca * st), l11 = static_cast<float>(c.ca * ct);
         const double l20 = static_cast<float>(c.sa * st), l21 = static_cast<float>(c.sa * ct);
         const double l12 = -c.sa, l22 = c.ca, a = c.fa, l13 = c.dsa, l23 = c.dca;
+        if (i == 0 && std::isfinite(st) && std::isfinite(ct)) {
+            // The identity times the first link: each sum is +0.0, the one
+            // term with factor 1 and terms that are zeros, which is that term
+            // with a negative zero made positive (the operands are finite).
+            const float first[12] = {float(0.0 + ct),  float(0.0 + -st), 0.0f,
+                                     float(0.0 + a),   float(0.0 + l10), float(0.0 + l11),
+                                     float(0.0 + l12), float(0.0 + l13), float(0.0 + l20),
+                                     float(0.0 + l21), float(0.0 + l22), float(0.0 + l23)};
+            std::copy(first, first + 12, m.data());
+            continue;
+        }
 #ifdef __SSE2__
         // Two elements of a row at a time, each lane adding its terms in
         // the order above; element 2 gets x0 * 0 first and x3 * 0 last, which
@@ -219,7 +238,7 @@ Matrix4 forward(const Chain &chain, const float *model, int n)
 Matrix4 forwardFromJoints(const Chain &chain, const float *jointValues, int n)
 {
     float model[kAxes];
-    toModel(chain.rules, jointValues, model);
+    toModel(chain, jointValues, model);
     return forward(chain, model, n);
 }
 

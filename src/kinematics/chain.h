@@ -129,6 +129,11 @@ struct Chain
     // couplingShift times axis 2's robot value.
     bool coupled = false;
     float couplingShift = 0.0f;
+    // The rules without offsets and with a coupling on axis 3 at most, as
+    // every rule of the table is: the signs and that coupling say it all.
+    bool plainRules = false;
+    std::array<float, kAxes> signs{};
+    float coupling3 = 0.0f;
     bool sphericalWrist = false; // axes 4-6 meet in one point, twists -90, 90, -90
     // The geometry the closed form is written for (twists 0, -90, 0, -90, 90,
     // -90; no a on axes 1, 5, 6; no d on axes 3 and 5). Any other arm that
@@ -138,6 +143,41 @@ struct Chain
     SphericalWrist spherical;
     OffsetWrist offsetWrist;
 };
+
+// toModel and toRobot with the chain's rules, the same to the last bit: the
+// hot paths call them once per configuration, and plain rules need no
+// tests per axis.
+template <typename T> inline void toModel(const Chain &c, const T *in, T *out)
+{
+    if (!c.plainRules) {
+        toModel(c.rules, in, out);
+        return;
+    }
+    const T j2 = in[1];
+    T t[kAxes];
+    for (int k = 0; k < kAxes; ++k)
+        t[k] = T(c.signs[std::size_t(k)]) * in[k];
+    if (c.coupling3 != 0.0f)
+        t[2] += T(c.coupling3) * j2;
+    for (int k = 0; k < kAxes; ++k)
+        out[k] = t[k];
+}
+
+template <typename T> inline void toRobot(const Chain &c, const T *in, T *out)
+{
+    if (!c.plainRules) {
+        toRobot(c.rules, in, out);
+        return;
+    }
+    const T j2 = T(c.signs[1]) * in[1];
+    T j[kAxes];
+    for (int k = 0; k < kAxes; ++k)
+        j[k] = in[k];
+    if (c.coupling3 != 0.0f)
+        j[2] -= T(c.coupling3) * j2;
+    for (int k = 0; k < kAxes; ++k)
+        out[k] = T(c.signs[std::size_t(k)]) * j[k];
+}
 
 // The chain of a robot's elements (element 0 the base, 1-6 the axes).
 Chain makeChain(const std::vector<Joint> &joints, int angleType);

@@ -165,7 +165,7 @@ public:
         // horizontal would be judged against the wrong range.
         for (int i = 0; i < count; ++i) {
             std::array<float, kAxes> q;
-            toRobot(c.rules, basic[i].data(), q.data());
+            toRobot(c, basic[i].data(), q.data());
             bool valid = true;
             for (int k = 0; k < kAxes && valid; ++k) {
                 const std::size_t ks = std::size_t(k);
@@ -274,7 +274,7 @@ int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot,
                std::vector<IkConfiguration> &results)
 {
     float seed[kAxes];
-    toModel(c.rules, seedRobot, seed);
+    toModel(c, seedRobot, seed);
     const SphericalWrist &g = c.spherical;
     const auto &L = c.links;
 
@@ -490,7 +490,7 @@ int offsetWrist(const Chain &c, const Matrix4 &T, const float *seedRobot,
         return -1;
     }
     float seed[kAxes];
-    toModel(c.rules, seedRobot, seed);
+    toModel(c, seedRobot, seed);
     const auto &L = c.links;
     const double sa2 = g.sa2, sa5 = g.sa5, ca5 = g.ca5, sa6 = g.sa6, ca6 = g.ca6;
     const double a3 = g.a3, a4 = g.a4;

@@ -8,6 +8,8 @@
 #include <QFile>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace kin {
 
@@ -62,6 +64,8 @@ void appendInt(std::string &out, long value)
     out.append(buf, std::size_t(r.ptr - buf));
 }
 
+char *writeFixed(char *p, float value);
+
 void appendRow(std::string &out, const float *values, std::size_t count)
 {
     for (std::size_t k = 0; k < count; ++k) {
@@ -70,6 +74,25 @@ void appendRow(std::string &out, const float *values, std::size_t count)
         appendFixed(out, values[k]);
     }
     out += '\n';
+}
+
+// The same, with the line put together on the stack and appended once
+// (rows of up to 16 values, the length of an fk answer).
+void appendShortRow(std::string &out, const float *values, std::size_t count)
+{
+    char line[16 * 33 + 1];
+    char *p = line;
+    for (std::size_t k = 0; k < count; ++k) {
+        if (k)
+            *p++ = ' ';
+        p = writeFixed(p, values[k]);
+        if (!p) { // a value too large for the short way
+            appendRow(out, values, count);
+            return;
+        }
+    }
+    *p++ = '\n';
+    out.append(line, std::size_t(p - line));
 }
 
 bool isRigid(const Matrix4 &m)
@@ -98,7 +121,17 @@ bool isRigid(const Matrix4 &m)
 
 } // namespace
 
-void appendFixed(std::string &out, float value)
+namespace {
+
+// "00" to "99": two digits per division when a number is printed.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// The six-decimal text of `value` written at `p` (at most 32 characters), or
+// nullptr when the value is beyond 64 bits or not finite.
+char *writeFixed(char *p, float value)
 {
     // A float carries 24 significant bits and 10^6 = 2^6 * 15625 adds 14, so
     // value * 10^6 is exact in double. Rounding it to an integer, ties to even
@@ -106,33 +139,124 @@ void appendFixed(std::string &out, float value)
     // six-decimal text, at a fraction of the cost of a general conversion:
     // the batch answers of ik are mostly these numbers.
     const double scaled = double(value) * 1e6;
-    if (!(std::fabs(scaled) < 9e18)) { // beyond 64 bits, or not finite
-        char buf[400];
-        const auto r =
-            std::to_chars(buf, buf + sizeof buf, double(value), std::chars_format::fixed, 6);
-        out.append(buf, std::size_t(r.ptr - buf));
-        return;
-    }
+    if (!(std::fabs(scaled) < 9e18))
+        return nullptr;
     // Something that prints as zero is printed without a sign (an integer has
     // no negative zero): a sign there only makes two runs of the same
     // computation differ in text.
     const long long units = std::llrint(scaled);
-    unsigned long long u = units < 0 ? 0ull - static_cast<unsigned long long>(units)
-                                     : static_cast<unsigned long long>(units);
-    char buf[32];
-    char *p = buf + sizeof buf;
-    for (int i = 0; i < 6; ++i) {
-        *--p = char('0' + u % 10);
-        u /= 10;
-    }
-    *--p = '.';
-    do {
-        *--p = char('0' + u % 10);
-        u /= 10;
-    } while (u != 0);
     if (units < 0)
-        *--p = '-';
-    out.append(p, std::size_t(buf + sizeof buf - p));
+        *p++ = '-';
+    const unsigned long long u = units < 0 ? 0ull - static_cast<unsigned long long>(units)
+                                           : static_cast<unsigned long long>(units);
+    unsigned long long whole = u / 1000000u;
+    const unsigned fraction = unsigned(u - whole * 1000000u);
+    if (whole < 1000u) {
+        // Angles and millimetres: up to three digits, written in place.
+        const unsigned w = unsigned(whole);
+        if (w >= 100u) {
+            *p++ = char('0' + w / 100u);
+            const unsigned pair = w % 100u;
+            p[0] = kDigitPairs[2 * pair];
+            p[1] = kDigitPairs[2 * pair + 1];
+            p += 2;
+        } else if (w >= 10u) {
+            p[0] = kDigitPairs[2 * w];
+            p[1] = kDigitPairs[2 * w + 1];
+            p += 2;
+        } else {
+            *p++ = char('0' + w);
+        }
+    } else {
+        // The whole part, backwards into a scratch buffer, then forwards.
+        char scratch[24];
+        char *s = scratch + sizeof scratch;
+        while (whole >= 100) {
+            const unsigned pair = unsigned(whole % 100);
+            whole /= 100;
+            s -= 2;
+            s[0] = kDigitPairs[2 * pair];
+            s[1] = kDigitPairs[2 * pair + 1];
+        }
+        if (whole >= 10) {
+            s -= 2;
+            s[0] = kDigitPairs[2 * whole];
+            s[1] = kDigitPairs[2 * whole + 1];
+        } else {
+            *--s = char('0' + whole);
+        }
+        const std::size_t n = std::size_t(scratch + sizeof scratch - s);
+        std::memcpy(p, s, n);
+        p += n;
+    }
+    *p++ = '.';
+    const unsigned hi = fraction / 10000u, mid = (fraction / 100u) % 100u, lo = fraction % 100u;
+    p[0] = kDigitPairs[2 * hi];
+    p[1] = kDigitPairs[2 * hi + 1];
+    p[2] = kDigitPairs[2 * mid];
+    p[3] = kDigitPairs[2 * mid + 1];
+    p[4] = kDigitPairs[2 * lo];
+    p[5] = kDigitPairs[2 * lo + 1];
+    return p + 6;
+}
+
+// Numbers of the plain form [-]digits[.digits] with up to 18 digits: the
+// digits are an integer m below 2^53 and the value is m / 10^f (f up to 22,
+// a power of ten exact in double), so one division, rounded as every double
+// operation is, gives the correctly rounded value a decimal conversion gives.
+bool parsePlain(std::string_view token, double &value)
+{
+    const char *p = token.data();
+    const char *const end = p + token.size();
+    const bool negative = p != end && *p == '-';
+    if (negative)
+        ++p;
+    std::uint64_t m = 0;
+    const char *const wholeStart = p;
+    while (p != end && unsigned(*p - '0') < 10u) {
+        m = m * 10u + unsigned(*p - '0');
+        ++p;
+    }
+    int digits = int(p - wholeStart);
+    if (digits == 0)
+        return false; // ".5" and the like: the general conversion decides
+    int fractionDigits = 0;
+    if (p != end && *p == '.') {
+        ++p;
+        const char *const fractionStart = p;
+        while (p != end && unsigned(*p - '0') < 10u) {
+            m = m * 10u + unsigned(*p - '0');
+            ++p;
+        }
+        fractionDigits = int(p - fractionStart);
+        if (fractionDigits == 0)
+            return false;
+        digits += fractionDigits;
+    }
+    if (p != end || digits == 0 || digits > 18 || fractionDigits > 22 ||
+        m > (std::uint64_t(1) << 53))
+        return false;
+    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const double v = double(m) / kPowers[fractionDigits];
+    value = negative ? -v : v;
+    return true;
+}
+
+} // namespace
+
+void appendFixed(std::string &out, float value)
+{
+    char buf[32];
+    if (char *end = writeFixed(buf, value)) {
+        out.append(buf, std::size_t(end - buf));
+        return;
+    }
+    char wide[400];
+    const auto r =
+        std::to_chars(wide, wide + sizeof wide, double(value), std::chars_format::fixed, 6);
+    out.append(wide, std::size_t(r.ptr - wide));
 }
 
 bool parseNumber(std::string_view token, double &value)
@@ -142,6 +266,9 @@ bool parseNumber(std::string_view token, double &value)
         token.remove_prefix(1);
     if (token.empty())
         return false;
+    // The plain decimals of a batch without the general conversion's cost.
+    if (parsePlain(token, value))
+        return true;
     const char *end = token.data() + token.size();
     const auto r = std::from_chars(token.data(), end, value, std::chars_format::general);
     return r.ec == std::errc() && r.ptr == end;
@@ -255,7 +382,7 @@ void Interpreter::forward(std::string &out)
     m_robot.setJointAngles(m_values.data());
     const Matrix4 tcp = m_robot.tcpWorld();
     m_robot.setJointAngles(current);
-    appendRow(out, tcp.data(), kMatrixCount);
+    appendShortRow(out, tcp.data(), kMatrixCount);
 }
 
 void Interpreter::pose(std::string &out)
@@ -264,7 +391,7 @@ void Interpreter::pose(std::string &out)
     m_robot.setJointAngles(m_values.data());
     const Pose6 p = m_robot.tcpPose(m_convention);
     m_robot.setJointAngles(current);
-    appendRow(out, p.data(), kPoseCount);
+    appendShortRow(out, p.data(), kPoseCount);
 }
 
 bool Interpreter::solveMatrix(std::string &out)
@@ -284,16 +411,24 @@ bool Interpreter::solveMatrix(std::string &out)
     appendInt(out, chosen);
     out += '\n';
     for (const IkConfiguration &c : m_solutions) {
-        for (std::size_t k = 0; k < kJointCount; ++k) {
-            appendFixed(out, c.q[k]);
-            out += ' ';
+        char line[kJointCount * 33 + 8];
+        char *p = line;
+        for (std::size_t k = 0; k < kJointCount && p; ++k) {
+            p = writeFixed(p, c.q[k]);
+            if (p)
+                *p++ = ' ';
         }
-        out += c.basic ? '1' : '0';
-        out += ' ';
-        out += c.chosen ? '1' : '0';
-        out += ' ';
-        out += c.near ? '1' : '0';
-        out += '\n';
+        if (p) {
+            out.append(line, std::size_t(p - line));
+        } else { // a value too large for the short way
+            for (std::size_t k = 0; k < kJointCount; ++k) {
+                appendFixed(out, c.q[k]);
+                out += ' ';
+            }
+        }
+        const char flags[6] = {c.basic ? '1' : '0', ' ', c.chosen ? '1' : '0', ' ',
+                               c.near ? '1' : '0',  '\n'};
+        out.append(flags, sizeof flags);
     }
     return true;
 }

@@ -356,6 +356,8 @@ private slots:
     void limitsOfTheIrb120();
     void malformedLinesAreAnsweredAndSkipped();
     void commentsAndBlankLinesAreIgnored();
+    void numberFormsReadAlike_data();
+    void numberFormsReadAlike();
     void singleCommandOnTheCommandLine();
     void bareNamesAreFoundInTheInstallation();
     void unusableInputsExitWithTwo();
@@ -698,6 +700,34 @@ void TestVelkariKin::commentsAndBlankLinesAreIgnored()
     QCOMPARE(r.lines().size(), 2);
     QCOMPARE(r.lines()[0], QByteArray("-165 165 -110 110 -110 70 -160 160 -120 120 -400 400"));
     QVERIFY(r.lines()[1].contains(" 374.000000 "));
+}
+
+void TestVelkariKin::numberFormsReadAlike_data()
+{
+    // Each row writes 10, -20, 30.5, 40, 50.123456, -60.25 another way; the
+    // answers must be those of the plain text to the last digit.
+    QTest::addColumn<QByteArray>("joints");
+    QTest::newRow("signs and exponents")
+        << QByteArray("+10 -2e1 3.05e1 +40.0 5.0123456e1 -6025e-2");
+    QTest::newRow("leading and trailing zeros")
+        << QByteArray("010. -020.000000 30.500000000000000000000 0000040 50.1234560000 -60.2500");
+    QTest::newRow("no whole digits") << QByteArray("10 -20 30.5 40 50.123456 -.6025e2");
+    QTest::newRow("more digits than a double holds")
+        << QByteArray("10.000000000000000000001 -19.99999999999999999999 30.5 40 "
+                      "50.12345600000000000000001 -60.25");
+}
+
+void TestVelkariKin::numberFormsReadAlike()
+{
+    QFETCH(QByteArray, joints);
+    const QByteArray plain = "10 -20 30.5 40 50.123456 -60.25";
+    const QStringList args{robotFile(QStringLiteral("ABB_IRB120.xml"))};
+    const Run expected = runKin(args, "fk " + plain + "\npose " + plain + "\n");
+    const Run r = runKin(args, "fk " + joints + "\npose " + joints + "\n");
+    QVERIFY(expected.finished && r.finished);
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(expected.lines().size(), 2);
+    QCOMPARE(r.lines(), expected.lines());
 }
 
 void TestVelkariKin::singleCommandOnTheCommandLine()
