@@ -1,5 +1,3 @@
-# Language files and the About box. Included from tests/.
-velkari_test(tst_languagefile language/tst_languagefile.cpp LIBS velkari_core)
-velkari_test(tst_relabel language/tst_relabel.cpp GUI LIBS velkari_ui)
-set_target_properties(tst_relabel PROPERTIES AUTOUIC_SEARCH_PATHS ${CMAKE_SOURCE_DIR}/src/ui)
-velkari_test(tst_about language/tst_about.cpp GUI LIBS velkari_ui)
+# Relabelling and the About box. Included from tests/.
+velkari_test(tst_language language/tst_language.cpp GUI LIBS velkari_ui)
+set_target_properties(tst_language PROPERTIES AUTOUIC_SEARCH_PATHS ${CMAKE_SOURCE_DIR}/src/ui)

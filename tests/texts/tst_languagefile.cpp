@@ -1,0 +1,240 @@
+// The language file reader on files of real bytes written here, and the
+// language files that ship with the program.
+#include "models/datadirs.h"
+#include "texts/languagefile.h"
+
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTextCodec>
+#include <QtTest>
+
+namespace {
+
+// "#key", spaces up to column 30, the text, then `end`.
+QByteArray line(const QByteArray &key, const QByteArray &text, const char *end = "#\n")
+{
+    return ("#" + key).leftJustified(30, ' ') + text + end;
+}
+
+// Entry i reads "T<i>", for the first n keys of the reader's own table
+// (the shipped files hold these keys, as shippedFiles checks).
+QByteArray numbered(int n)
+{
+    QByteArray out;
+    for (int i = 0; i < n; ++i)
+        out += line(LanguageFile::key(i).toLatin1(), "T" + QByteArray::number(i));
+    return out;
+}
+
+QStringList repeated(const QString &pattern, int n)
+{
+    QStringList out;
+    for (int i = 0; i < n; ++i)
+        out << pattern.arg(i);
+    return out;
+}
+
+} // namespace
+
+class TestLanguageFile : public QObject
+{
+    Q_OBJECT
+private slots:
+    void read_data();
+    void read();
+    void missingFileKeepsNothing();
+    void fileNames();
+    void shippedFiles_data();
+    void shippedFiles();
+};
+
+void TestLanguageFile::read_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QStringList>("texts"); // the entries kept, in order
+
+    const int all = LanguageFile::kEntries;
+    // Lines without a key add nothing, wherever they are.
+    QTest::newRow("complete") << "Panel texts\n\n" + numbered(all) << all << repeated("T%1", all);
+    QTest::newRow("older file, 30 entries") << numbered(30) << 30 << repeated("T%1", 30);
+    QTest::newRow("empty") << QByteArray() << 0 << QStringList();
+
+    QByteArray shifted = numbered(71);
+    shifted.remove(shifted.indexOf("#checkBox"), 1); // a key in the first column is not seen
+    QStringList rest = repeated("T%1", 71);
+    rest.removeAt(2);
+    QTest::newRow("key in the first column") << shifted << 70 << rest;
+
+    QTest::newRow("text rules") << line("robotAxis", "\xC3\xA9t\xC3\xA9") +
+                                       line("showFrame", "###Show#not this") +
+                                       line("checkBox", "  spaces kept ") +
+                                       "#axisModel   Model#\n"             // under 30 characters
+                                       + "#dhAxis                      \n" // exactly 30
+                                << 5
+                                << QStringList{QString::fromUtf8("\xC3\xA9t\xC3\xA9"), "Show",
+                                               "  spaces kept ", "", ""};
+    QTest::newRow("key positions 1 to 999")
+        << line("robotAxis", "first") + QByteArray(999, 'x') + "menufile\n" +
+               QByteArray(1000, 'y') + "menufile\n" + QByteArray("  zero").leftJustified(30) +
+               "third#\n"
+        << 3 << QStringList{"first", QString(969, 'x') + "menufile", "third"};
+    QTest::newRow("CR LF, closing hash missing")
+        << line("robotAxis", "Closed", "#\r\n") + line("showFrame", "Open", "\r\n") +
+               line("checkBox", "Last")
+        << 3 << QStringList{"Closed", "Open\r", "Last"};
+    QTest::newRow("several keys on a line")
+        << line("robotAxis", "one") + line("showFrame checkBox", "two") + line("axisModel", "three")
+        << 4 << QStringList{"one", "two", "two", "three"};
+    QByteArray many;
+    for (int i = 0; i < 200; ++i)
+        many += line("menuview", "V" + QByteArray::number(i));
+    QTest::newRow("more entries than keys")
+        << many << 200 << repeated("V%1", LanguageFile::kEntries);
+    QTest::newRow("byte-order mark")
+        << "\xEF\xBB\xBF" + line("robotAxis", "Frames") + line("showFrame", "Show") << 2
+        << QStringList{"Frames", "Show"};
+
+    QTest::newRow("key right after the mark")
+        << "\xEF\xBB\xBF" + QByteArray("robotAxis").leftJustified(30) + "robotAxis#\n"
+        << 0 << QStringList();
+    // Random bytes (NULs, invalid UTF-8, stray "#"), then one good line.
+    quint32 seed = 12345;
+    QByteArray junk;
+    for (int i = 0; i < 300000; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        junk += char(seed >> 24) == '\n' ? '\0' : char(seed >> 24);
+    }
+    QTest::newRow("garbage") << junk + "\n" + line("robotAxis", "read") << 1 << QStringList{"read"};
+    for (int i = 0; i < junk.size(); i += 37)
+        junk[i] = '\n';
+    QTest::newRow("garbage lines")
+        << junk + "\n" + line("robotAxis", "read") << 1 << QStringList{"read"};
+
+    // A line of megabytes whose tail looks like further lines: only its first
+    // 64 KiB are looked at, and the next real line is the next entry.
+    QByteArray tail;
+    while (tail.size() < 5 * 1024 * 1024)
+        tail += "#zero                         fake#";
+    QTest::newRow("huge line") << line("robotAxis", QByteArray(100000, 'A'), "") + tail + "\n" +
+                                      line("showFrame", "next")
+                               << 2 << QStringList{QString(64 * 1024 - 30, 'A'), "next"};
+
+    // Reading stops after 16 MiB: a line starting at that byte is not read,
+    // one starting a byte earlier is.
+    for (const qint64 start : {LanguageFile::kMaxFileBytes - 1, LanguageFile::kMaxFileBytes}) {
+        QByteArray big = line("robotAxis", "first");
+        while (big.size() + 1000 < start)
+            big += QByteArray(999, '.') + "\n";
+        big += QByteArray(int(start - big.size() - 1), '.') + "\n" + line("showFrame", "second");
+        const int n = start < LanguageFile::kMaxFileBytes ? 2 : 1;
+        QTest::newRow(qPrintable(QStringLiteral("line at byte %1").arg(start)))
+            << big << n << QStringList(QStringList{"first", "second"}.mid(0, n));
+    }
+}
+
+void TestLanguageFile::read()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(int, count);
+    QFETCH(QStringList, texts);
+    QTemporaryDir dir;
+    QFile out(dir.filePath(QStringLiteral("lang.txt")));
+    QVERIFY(out.open(QIODevice::WriteOnly) && out.write(content) == content.size());
+    out.close();
+
+    LanguageFile f;
+    QVERIFY(f.load(out.fileName()));
+    QCOMPARE(f.count(), count);
+    QCOMPARE(f.isComplete(), count >= LanguageFile::kEntries);
+    for (int i = 0; i < texts.size(); ++i)
+        QCOMPARE(f.text(i), texts.at(i));
+    QVERIFY(!f.has(texts.size()) && f.text(texts.size()).isNull());
+    // Ranges hold the entries that were read (menus, the objects panel).
+    QCOMPARE(f.texts(27, 37), texts.mid(27, 37));
+    QCOMPARE(f.texts(65, 6), texts.mid(65, 6));
+}
+
+void TestLanguageFile::missingFileKeepsNothing()
+{
+    LanguageFile f;
+    QVERIFY(f.load(DataDirs::languageDir() + LanguageFile::fileName(1)));
+    QVERIFY(f.isComplete());
+    QVERIFY(!f.load(DataDirs::languageDir() + QStringLiteral("no such file.txt")));
+    QCOMPARE(f.count(), 0);
+    QVERIFY(!f.has(0));
+}
+
+void TestLanguageFile::fileNames()
+{
+    // Five languages, each with its own file in the languages directory.
+    QSet<QString> names;
+    for (int code = 1; code <= 5; ++code) {
+        names << LanguageFile::fileName(code);
+        QVERIFY(QFile::exists(DataDirs::languageDir() + LanguageFile::fileName(code)));
+    }
+    QCOMPARE(names.size(), 5);
+    QCOMPARE(LanguageFile::fileName(-1), LanguageFile::fileName(1));
+    for (int code : {0, 6, -2})
+        QVERIFY(LanguageFile::fileName(code).isEmpty());
+    QVERIFY(LanguageFile::key(-1).isEmpty() && LanguageFile::key(LanguageFile::kEntries).isEmpty());
+}
+
+void TestLanguageFile::shippedFiles_data()
+{
+    QTest::addColumn<int>("code");
+    for (int code = 1; code <= 5; ++code)
+        QTest::newRow(qPrintable(LanguageFile::fileName(code))) << code;
+}
+
+void TestLanguageFile::shippedFiles()
+{
+    QFETCH(int, code);
+    QFile file(DataDirs::languageDir() + LanguageFile::fileName(code));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+
+    // UTF-8 with LF line ends, one well-formed line per key, in the reader's
+    // order; every key is distinct.
+    QTextCodec::ConverterState state;
+    const QString all =
+        QTextCodec::codecForName("UTF-8")->toUnicode(bytes.constData(), bytes.size(), &state);
+    QCOMPARE(state.invalidChars, 0);
+    QVERIFY(!bytes.contains('\r') && bytes.endsWith('\n'));
+    const QStringList lines = all.left(all.size() - 1).split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), LanguageFile::kEntries);
+    QSet<QString> keys;
+    QStringList expected;
+    for (int i = 0; i < lines.size(); ++i) {
+        const QString &l = lines.at(i);
+        const QString key = LanguageFile::key(i);
+        keys << key;
+        QVERIFY2(!key.isEmpty() && l.startsWith(QLatin1Char('#') + key + QLatin1Char(' ')),
+                 qPrintable(l));
+        QVERIFY2(l.mid(1 + key.size(), 29 - key.size()).trimmed().isEmpty(), qPrintable(l));
+        QVERIFY2(l.size() > 31 && l.at(30) != QLatin1Char(' ') && l.endsWith(QLatin1Char('#')),
+                 qPrintable(l));
+        expected << l.mid(30, l.size() - 31);
+        QVERIFY2(!expected.last().contains(QLatin1Char('#')) &&
+                     expected.last().trimmed() == expected.last(),
+                 qPrintable(l));
+    }
+    QCOMPARE(keys.size(), LanguageFile::kEntries);
+
+    LanguageFile f;
+    QVERIFY(f.load(file.fileName()));
+    QCOMPARE(f.count(), LanguageFile::kEntries);
+    for (int i = 0; i < expected.size(); ++i)
+        QCOMPARE(f.text(i), expected.at(i));
+
+    // A translation, not a copy: most texts differ from the English ones.
+    LanguageFile english;
+    QVERIFY(english.load(DataDirs::languageDir() + LanguageFile::fileName(1)));
+    int different = 0;
+    for (int i = 0; i < LanguageFile::kEntries; ++i)
+        different += f.text(i) != english.text(i) ? 1 : 0;
+    QVERIFY2(code == 1 || different >= 50, qPrintable(QString::number(different)));
+}
+
+QTEST_GUILESS_MAIN(TestLanguageFile)
+#include "tst_languagefile.moc"
