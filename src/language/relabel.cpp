@@ -12,8 +12,6 @@
 
 namespace {
 
-const char *const kCodeProperty = "velkariLanguageCode";
-constexpr int kDefaultCode = 1;
 // Entries of the movement-frame items: tool, robot-base and World axes.
 constexpr int kFirstFrameEntry = 24;
 constexpr int kFrameItems = 3;
@@ -99,22 +97,3 @@ void setLanguageMessageHandler(std::function<void(const QString &)> handler)
 {
     messageHandler() = std::move(handler);
 }
-
-namespace LanguageState {
-
-int code(const QObject *panel)
-{
-    if (!panel)
-        return kDefaultCode;
-    bool ok = false;
-    const int c = panel->property(kCodeProperty).toInt(&ok);
-    return ok ? c : kDefaultCode;
-}
-
-void setCode(QObject *panel, int code)
-{
-    if (panel)
-        panel->setProperty(kCodeProperty, code);
-}
-
-} // namespace LanguageState

@@ -41,11 +41,3 @@ bool readLanguageFile(int code, LanguageFile &file);
 // Who tells the user about a missing language file. By default a modal
 // message box; tests put a recorder here (an empty function restores the box).
 void setLanguageMessageHandler(std::function<void(const QString &)> handler);
-
-// The panel's language code (what station files store and what the About
-// box follows). It is set when a language file has been applied; until then
-// it is 1, English.
-namespace LanguageState {
-int code(const QObject *panel);
-void setCode(QObject *panel, int code);
-} // namespace LanguageState

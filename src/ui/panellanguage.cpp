@@ -49,7 +49,6 @@ QStringList loadLanguage(MenuPrincipal *panel, int code, bool *found)
     LanguageFile file;
     if (!panel || !readLanguageFile(code, file))
         return {};
-    LanguageState::setCode(panel, code == -1 ? 1 : code);
     if (found)
         *found = true;
     return applyLanguage(panel, file);
