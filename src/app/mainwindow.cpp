@@ -8,7 +8,6 @@
 #include "rapid/rapidmodulecommands.h"
 #include "scene/glwidget.h"
 #include "scene/objects.h"
-#include "sequences/paths.h"
 #include "texts/languagefile.h"
 #include "texts/uitexts.h"
 #include "ui/menuprincipal.h"
@@ -17,16 +16,12 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDial>
 #include <QDockWidget>
 #include <QFileInfo>
 #include <QKeyEvent>
-#include <QLayout>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
-#include <QScrollArea>
-#include <QScrollBar>
 #include <QStatusBar>
 
 namespace {
@@ -564,21 +559,6 @@ void MainWindow::relabelPlots(int code)
         if (file.has(t.second))
             t.first->setWindowTitle(file.text(t.second));
     m_abb->setWindowTitle(uitext::get(uitext::Text::RapidDockTitle));
-    if (Paths *player = m_panel->paths())
-        player->retranslate();
-    if (auto *dial = m_panel->findChild<QDial *>(QStringLiteral("dial")))
-        dial->setToolTip(uitext::get(uitext::Text::DialTip));
-    // Captions differ in length from one language to another: the control
-    // column grows to its widest row instead of cutting it.
-    auto *area = m_panel->findChild<QScrollArea *>(QStringLiteral("scrollAreaControl"));
-    if (area && area->widget() && area->widget()->layout()) {
-        QWidget *column = area->widget();
-        const int need = column->layout()->minimumSize().width();
-        column->setMaximumWidth(qMax(column->maximumWidth(), need));
-        const int bar = area->verticalScrollBar()->sizeHint().width();
-        area->setMaximumWidth(qMax(area->maximumWidth(), need + bar));
-        area->setMinimumWidth(qMax(area->minimumWidth(), need + bar));
-    }
 }
 
 void MainWindow::do_eulerabb()

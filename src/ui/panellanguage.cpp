@@ -4,9 +4,14 @@
 #include "menuprincipal.h"
 #include "rapid/formabbutility.h"
 #include "scene/glwidget.h"
+#include "sequences/paths.h"
 #include "texts/languagefile.h"
 #include "texts/uitexts.h"
 #include "ui_menuprincipal.h"
+
+#include <QLayout>
+#include <QScrollArea>
+#include <QScrollBar>
 
 QStringList applyLanguage(MenuPrincipal *panel, const LanguageFile &file)
 {
@@ -33,8 +38,22 @@ QStringList applyLanguage(MenuPrincipal *panel, const LanguageFile &file)
     // those a file does not hold stay English.
     uitext::apply(file);
     ui->labelMovement->setText(uitext::get(uitext::Text::Movement));
+    ui->dial->setToolTip(uitext::get(uitext::Text::DialTip));
     if (FormABButility *rapid = panel->rapidUtility())
         rapid->retranslate();
+    if (Paths *player = panel->paths())
+        player->retranslate();
+
+    // Captions differ in length from one language to another: the control
+    // column grows to its widest row instead of cutting it.
+    if (QLayout *rows = ui->robotControl->layout()) {
+        const int need = rows->minimumSize().width();
+        ui->robotControl->setMaximumWidth(qMax(ui->robotControl->maximumWidth(), need));
+        QScrollArea *area = ui->scrollAreaControl;
+        const int bar = area->verticalScrollBar()->sizeHint().width();
+        area->setMaximumWidth(qMax(area->maximumWidth(), need + bar));
+        area->setMinimumWidth(qMax(area->minimumWidth(), need + bar));
+    }
 
     glwidget *view = panel->view();
     relabelScenePanels(view ? view->objectsList() : nullptr, view ? view->robotsList() : nullptr,
