@@ -24,6 +24,15 @@ void defaultRecord(double *r, bool parallelogram)
     r[400] = parallelogram ? 50.0 : 3.0;
 }
 
+// A link's alpha, a, theta (radians) and d, as both blocks lay them out.
+void writeLink(const Joint &j, double *p)
+{
+    p[0] = j.getAlpha() * kDegToRad;
+    p[1] = j.getA();
+    p[2] = j.getTheta() * kDegToRad;
+    p[3] = j.getD();
+}
+
 } // namespace
 
 namespace robotrecords {
@@ -37,11 +46,7 @@ void fillParameterBlock(const Robot &robot, double *block)
     block[19] = robot.getAngleType();
     for (int i = 1; i <= kinematics::kAxes; ++i) {
         const Joint &j = joints[std::size_t(i)];
-        double *p = block + 60 + 6 * (i - 1);
-        p[0] = j.getAlpha() * kDegToRad;
-        p[1] = j.getA();
-        p[2] = j.getTheta() * kDegToRad;
-        p[3] = j.getD();
+        writeLink(j, block + 60 + 6 * (i - 1));
         block[180 + (i - 1)] = j.getLiminf();
         block[210 + (i - 1)] = j.getLimsup();
     }
@@ -68,10 +73,7 @@ void fillRobotRecord(const Robot &robot, double *DK)
     for (int i = 1; i <= kinematics::kAxes; ++i) {
         const Joint &j = joints[std::size_t(i)];
         double *p = DK + 200 + 20 * (i - 1);
-        p[0] = j.getAlpha() * kDegToRad;
-        p[1] = j.getA();
-        p[2] = j.getTheta() * kDegToRad;
-        p[3] = j.getD();
+        writeLink(j, p);
         p[4] = 0.0;
         p[5] = 0.0;
         DK[600 + i - 1] = DK[640 + i - 1] = j.getLiminf();
