@@ -2,6 +2,7 @@
 // both precisions, the solver seeded explicitly, and the trigonometry the
 // hot paths use instead of the library's.
 #include "kinematics/chain.h"
+#include "support/robots.h"
 #include "kinematics/robot.h"
 #include "kinematics/solver.h"
 #include "kinematics/trig.h"
@@ -33,9 +34,7 @@ long long ulps(double a, double b)
 Robot *irb120()
 {
     static Robot robot;
-    static const bool loaded =
-        robot.loadData(QFile::encodeName(DataDirs::robotDir() + QStringLiteral("ABB_IRB120.xml"))
-                           .constData()) == 0;
+    static const bool loaded = support::loadShipped(robot, QStringLiteral("ABB_IRB120.xml"));
     return loaded ? &robot : nullptr;
 }
 
