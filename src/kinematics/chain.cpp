@@ -177,13 +177,21 @@ Matrix4 forward(const Chain &chain, const float *model, int n)
     // zero included (a sum that starts from +0.0 is never -0.0, so a missing
     // zero term cannot change it, nor can an added one).
     Matrix4 m = toolbox::identity();
-    const int last = std::min(n, chain.axisCount);
+    const int last = std::max(0, std::min(n, chain.axisCount));
+    // Every joint's sine and cosine first, two at a time.
+    double arg[kAxes + 1];
+    for (int i = 0; i < last; ++i) {
+        const float theta = static_cast<float>(chain.links[std::size_t(i)].theta + double(model[i]));
+        arg[i] = double(theta) * toolbox::kDegToRad;
+    }
+    arg[last] = 0.0;
+    trig::SinCos sc[kAxes + 1];
+    for (int i = 0; i < last; i += 2)
+        trig::sinCos2(arg[i], arg[i + 1], sc[i], sc[i + 1]);
     for (int i = 0; i < last; ++i) {
         const Link &c = chain.links[std::size_t(i)];
-        const float theta = static_cast<float>(c.theta + double(model[i]));
-        const trig::SinCos t = trig::sinCos(double(theta) * toolbox::kDegToRad);
-        const double st = static_cast<float>(t.s);
-        const double ct = static_cast<float>(t.c);
+        const double st = static_cast<float>(sc[i].s);
+        const double ct = static_cast<float>(sc[i].c);
         const double l10 = static_cast<float>(c.ca * st), l11 = static_cast<float>(c.ca * ct);
         const double l20 = static_cast<float>(c.sa * st), l21 = static_cast<float>(c.sa * ct);
         const double l12 = -c.sa, l22 = c.ca, a = c.fa, l13 = c.dsa, l23 = c.dca;

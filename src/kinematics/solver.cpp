@@ -116,7 +116,9 @@ Matrix4 linkMatrixOf(const Link &l, float thetaDeg)
 // else the smallest turn, -360 tried before +360. False when none fits.
 bool fitTurn(float v, float lo, float hi, bool nearest, float target, float &out)
 {
-    if (!nearest && within(v, lo, hi)) {
+    // A range narrower than a turn holds one value of v + 360 m at most: if
+    // v is within, it is the nearest as well.
+    if (within(v, lo, hi) && (!nearest || hi - lo < 359.0f)) {
         out = v;
         return true;
     }
@@ -294,14 +296,12 @@ int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot,
             // The opposite direction; on the X axis the sign of the zero says
             // which end of the range.
             phi[1] = py == 0.0 ? std::atan2(-py, -px) : opposite(phi[0]);
-            phiSc[0] = trig::sinCos(phi[0]);
-            phiSc[1] = trig::sinCos(phi[1]);
+            trig::sinCos2(phi[0], phi[1], phiSc[0], phiSc[1]);
         } else {
             // Wrist centre on axis 1: keep axis 1 where it is.
             phi[0] = seed[0] * kDegToRad + L[0].thetaRad;
             phi[1] = phi[0] + kPi;
-            phiSc[0] = trig::sinCos(phi[0]);
-            phiSc[1] = trig::sinCos(phi[1]);
+            trig::sinCos2(phi[0], phi[1], phiSc[0], phiSc[1]);
         }
     } else {
         const double psi = trig::atan2(py, px);
@@ -311,10 +311,11 @@ int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot,
             return -1;
         }
         const double r = std::sqrt(r2);
-        phi[0] = psi - trig::atan2(g.d2, r);
-        phi[1] = psi - trig::atan2(g.d2, -r);
-        phiSc[0] = trig::sinCos(phi[0]);
-        phiSc[1] = trig::sinCos(phi[1]);
+        double off[2];
+        trig::atan2x2(g.d2, r, g.d2, -r, off[0], off[1]);
+        phi[0] = psi - off[0];
+        phi[1] = psi - off[1];
+        trig::sinCos2(phi[0], phi[1], phiSc[0], phiSc[1]);
     }
 
     // Axis 3, then axis 2, for each axis-1 candidate.
@@ -382,10 +383,10 @@ int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot,
             const double det = rho * rho + zp * zp;
             if (!(det > 0.0))
                 continue; // wrist centre on axis 2
-            const double t3 = trig::atan2(s, cc);
             const double x = (rho * u - zp * v) / det;
             const double y = (zp * u + rho * v) / det;
-            const double t2 = trig::atan2(x, y);
+            double t3, t2;
+            trig::atan2x2(s, cc, x, y, t3, t2);
             // The link-2 angle is t2 - 90 degrees.
             const double nn = std::sqrt(x * x + y * y);
             arms[armCount++] = {f - L[0].thetaRad,
@@ -407,31 +408,83 @@ int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot,
 
     // Wrist, two solutions per arm (one when singular). R03 is built from the
     // sines and cosines the arm already has, so no trigonometry is repeated.
-    Basic sols[8];
-    int count = 0;
+    // The arc tangents of all arms are taken together, two at a time.
+    struct Wrist
+    {
+        double r11, r12, r13, r23, r31, r32, r33, s;
+        double t4, t5, t6;
+        bool singular;
+    };
+    Wrist wrists[4];
+    double ys[12], xs[12], angles[12];
+    int pending = 0;
     const double th4 = L[3].thetaRad, th5 = L[4].thetaRad, th6 = L[5].thetaRad;
+    const bool parallel23 = L[2].sinAlpha == 0.0 && L[2].cosAlpha == 1.0;
+    double r01t[9] = {};
     for (int i = 0; i < armCount; ++i) {
         const Arm &arm = arms[i];
-        double r03[9];
-        {
-            double l1[9], l2[9], l3[9], t[9];
+        Wrist &w = wrists[i];
+        // R03^T R = R13^T (R01^T R): the part of axis 1 is shared by the two
+        // elbows of each axis-1 candidate.
+        if (i == 0 || arm.s1 != arms[i - 1].s1 || arm.c1 != arms[i - 1].c1) {
+            double l1[9];
             linkRotation(L[0].sinAlpha, L[0].cosAlpha, arm.s1, arm.c1, l1);
+            for (int row = 0; row < 3; ++row)
+                for (int col = 0; col < 3; ++col)
+                    r01t[3 * row + col] = l1[row] * T[col] + l1[3 + row] * T[4 + col] +
+                                          l1[6 + row] * T[8 + col];
+        }
+        double r13[9];
+        if (parallel23) {
+            // Axes 2 and 3 parallel: R12 R23 is link 2's rotation at the
+            // sum of the two angles.
+            linkRotation(L[1].sinAlpha, L[1].cosAlpha, arm.s2 * arm.c3 + arm.c2 * arm.s3,
+                         arm.c2 * arm.c3 - arm.s2 * arm.s3, r13);
+        } else {
+            double l2[9], l3[9];
             linkRotation(L[1].sinAlpha, L[1].cosAlpha, arm.s2, arm.c2, l2);
             linkRotation(L[2].sinAlpha, L[2].cosAlpha, arm.s3, arm.c3, l3);
-            mul3x3(l1, l2, t);
-            mul3x3(t, l3, r03);
+            mul3x3(l2, l3, r13);
         }
-        // Rotation of T03^-1 T: columns of R03 against columns of T.
         auto r = [&](int row, int col) {
-            return r03[row - 1] * T[col - 1] + r03[3 + row - 1] * T[4 + col - 1] +
-                   r03[6 + row - 1] * T[8 + col - 1];
+            return r13[row - 1] * r01t[col - 1] + r13[3 + row - 1] * r01t[3 + col - 1] +
+                   r13[6 + row - 1] * r01t[6 + col - 1];
         };
-        const double r11 = r(1, 1), r12 = r(1, 2), r13 = r(1, 3), r23 = r(2, 3), r31 = r(3, 1),
-                     r32 = r(3, 2), r33 = r(3, 3);
+        w.r11 = r(1, 1), w.r12 = r(1, 2), w.r13 = r(1, 3), w.r23 = r(2, 3), w.r31 = r(3, 1),
+        w.r32 = r(3, 2), w.r33 = r(3, 3);
         // The wrist bend's sine from the two other elements of the column:
         // sqrt(1 - r23^2) loses its precision exactly where it matters, near
         // the singular wrist.
-        const double s = std::sqrt(r13 * r13 + r33 * r33);
+        w.s = std::sqrt(w.r13 * w.r13 + w.r33 * w.r33);
+        w.singular = !(w.s > kWristNoise);
+        // Axes 5 and 6 follow from axis 4: R = R4(t4) R5(t5) R6(t6) gives
+        // sin t5 = s4 r33 - c4 r13 and the angle of axis 6 from the first two
+        // columns. Taken this way the three angles always rebuild R, even
+        // where axis 4 is poorly defined next to the singular wrist.
+        if (!w.singular) {
+            const double s4 = w.r33 / w.s, c4 = -w.r13 / w.s;
+            const double y5 = s4 * w.r33 - c4 * w.r13;
+            ys[pending] = w.r33;
+            xs[pending++] = -w.r13;
+            ys[pending] = y5;
+            xs[pending++] = w.r23;
+            ys[pending] = s4 * w.r11 + c4 * w.r31;
+            xs[pending++] = s4 * w.r12 + c4 * w.r32;
+        } else {
+            // Singular to rounding noise: axis 4 stays where it is.
+            w.t4 = seed[3] * kDegToRad + th4;
+            const trig::SinCos a = trig::sinCos(w.t4);
+            trig::atan2x2(a.s * w.r33 - a.c * w.r13, w.r23, a.s * w.r11 + a.c * w.r31,
+                          a.s * w.r12 + a.c * w.r32, w.t5, w.t6);
+        }
+    }
+    trig::atan2Many(ys, xs, angles, pending);
+
+    Basic sols[8];
+    int count = 0;
+    int next = 0;
+    for (int i = 0; i < armCount; ++i) {
+        const Arm &arm = arms[i];
         auto addSolution = [&](double t4, double t5, double t6) {
             Basic q{float(arm.q1 * kToDegrees),     float(arm.q2 * kToDegrees),
                     float(arm.q3 * kToDegrees),     float((t4 - th4) * kToDegrees),
@@ -448,29 +501,18 @@ int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot,
             }
             sols[count++] = q;
         };
-        // Axes 5 and 6 follow from axis 4: R = R4(t4) R5(t5) R6(t6) gives
-        // sin t5 = s4 r33 - c4 r13 and the angle of axis 6 from the first two
-        // columns. Taken this way the three angles always rebuild R, even
-        // where axis 4 is poorly defined next to the singular wrist.
-        if (s > kWristNoise) {
-            const double t4 = trig::atan2(r33, -r13);
-            const double s4 = r33 / s, c4 = -r13 / s;
-            const double y5 = s4 * r33 - c4 * r13;
-            const double y6 = s4 * r11 + c4 * r31, x6 = s4 * r12 + c4 * r32;
-            const double t5 = trig::atan2(y5, r23);
-            const double t6 = trig::atan2(y6, x6);
-            addSolution(t4, t5, t6);
-            // Solution B is solution A with the wrist turned over: axes 4
-            // and 6 half a turn round, axis 5 mirrored.
-            addSolution(halfTurn(t4), -t5, y6 == 0.0 ? std::atan2(-y6, -x6) : opposite(t6));
-        } else {
-            // Singular to rounding noise: axis 4 stays where it is.
-            const double t4 = seed[3] * kDegToRad + th4;
-            const trig::SinCos a = trig::sinCos(t4);
-            const double t5 = trig::atan2(a.s * r33 - a.c * r13, r23);
-            const double t6 = trig::atan2(a.s * r11 + a.c * r31, a.s * r12 + a.c * r32);
-            addSolution(t4, t5, t6);
+        const Wrist &w = wrists[i];
+        if (w.singular) {
+            addSolution(w.t4, w.t5, w.t6);
+            continue;
         }
+        const double t4 = angles[next], t5 = angles[next + 1], t6 = angles[next + 2];
+        const double y6 = ys[next + 2], x6 = xs[next + 2];
+        next += 3;
+        addSolution(t4, t5, t6);
+        // Solution B is solution A with the wrist turned over: axes 4
+        // and 6 half a turn round, axis 5 mirrored.
+        addSolution(halfTurn(t4), -t5, y6 == 0.0 ? std::atan2(-y6, -x6) : opposite(t6));
     }
     return ListBuilder(c, seedRobot, results).finish(sols, count, seed);
 }

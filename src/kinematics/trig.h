@@ -13,6 +13,9 @@
 #pragma once
 
 #include <cmath>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 // Always inlined: the hot loops call them a few times each.
 #define VELKARI_TRIG_INLINE inline __attribute__((always_inline))
@@ -155,6 +158,197 @@ VELKARI_TRIG_INLINE double atan2(double y, double x)
     if (!std::signbit(x))
         return std::signbit(y) ? -z : z;
     return std::signbit(y) ? (z - kPiLo) - kPi : kPi - (z - kPiLo);
+}
+
+// Two of each at once: the same operations in the same order on two lanes,
+// so each result is the one-at-a-time function's to the last bit; the
+// solvers' angles come in pairs (two elbows, two arms), and a pair costs
+// little more than one. A lane the fast path does not take sends both to
+// the one-at-a-time functions.
+#ifdef __SSE2__
+namespace detail {
+
+VELKARI_TRIG_INLINE __m128d select(__m128d mask, __m128d yes, __m128d no)
+{
+    return _mm_or_pd(_mm_and_pd(mask, yes), _mm_andnot_pd(mask, no));
+}
+
+VELKARI_TRIG_INLINE __m128d sign(__m128d v)
+{
+    return _mm_and_pd(v, _mm_set1_pd(-0.0));
+}
+
+VELKARI_TRIG_INLINE __m128d magnitude(__m128d v)
+{
+    return _mm_andnot_pd(_mm_set1_pd(-0.0), v);
+}
+
+} // namespace detail
+
+VELKARI_TRIG_INLINE void sinCos2(double x0, double x1, SinCos &r0, SinCos &r1)
+{
+    using namespace detail;
+    if (!(std::fabs(x0) < 1e3 && std::fabs(x1) < 1e3)) {
+        r0 = sinCos(x0);
+        r1 = sinCos(x1);
+        return;
+    }
+    const __m128d x = _mm_set_pd(x1, x0);
+    const __m128d toInt = _mm_set1_pd(kToInt);
+    const __m128d fn = _mm_sub_pd(_mm_add_pd(_mm_mul_pd(x, _mm_set1_pd(kInvPio2)), toInt), toInt);
+    const __m128d t = _mm_sub_pd(x, _mm_mul_pd(fn, _mm_set1_pd(kPio2_1)));
+    __m128d w = _mm_mul_pd(fn, _mm_set1_pd(kPio2_2));
+    const __m128d r = _mm_sub_pd(t, w);
+    w = _mm_sub_pd(_mm_mul_pd(fn, _mm_set1_pd(kPio2_2t)), _mm_sub_pd(_mm_sub_pd(t, r), w));
+    const __m128d y0 = _mm_sub_pd(r, w);
+    const __m128d y1 = _mm_sub_pd(_mm_sub_pd(r, y0), w);
+    const __m128d half = _mm_set1_pd(0.5), one = _mm_set1_pd(1.0);
+    const __m128d z = _mm_mul_pd(y0, y0);
+    // kernelSin
+    __m128d zw = _mm_mul_pd(z, z);
+    __m128d p = _mm_add_pd(
+        _mm_add_pd(_mm_set1_pd(8.33333333332248946124e-03),
+                   _mm_mul_pd(z, _mm_add_pd(_mm_set1_pd(-1.98412698298579493134e-04),
+                                            _mm_mul_pd(z, _mm_set1_pd(2.75573137070700676789e-06))))),
+        _mm_mul_pd(_mm_mul_pd(z, zw),
+                   _mm_add_pd(_mm_set1_pd(-2.50507602534068634195e-08),
+                              _mm_mul_pd(z, _mm_set1_pd(1.58969099521155010221e-10)))));
+    const __m128d v = _mm_mul_pd(z, y0);
+    const __m128d sn = _mm_sub_pd(
+        y0, _mm_sub_pd(_mm_sub_pd(_mm_mul_pd(z, _mm_sub_pd(_mm_mul_pd(half, y1), _mm_mul_pd(v, p))), y1),
+                       _mm_mul_pd(v, _mm_set1_pd(-1.66666666666666324348e-01))));
+    // kernelCos
+    p = _mm_add_pd(
+        _mm_mul_pd(z, _mm_add_pd(_mm_set1_pd(4.16666666666666019037e-02),
+                                 _mm_mul_pd(z, _mm_add_pd(_mm_set1_pd(-1.38888888888741095749e-03),
+                                                          _mm_mul_pd(z, _mm_set1_pd(2.48015872894767294178e-05)))))),
+        _mm_mul_pd(_mm_mul_pd(zw, zw),
+                   _mm_add_pd(_mm_set1_pd(-2.75573143513906633035e-07),
+                              _mm_mul_pd(z, _mm_add_pd(_mm_set1_pd(2.08757232129817482790e-09),
+                                                       _mm_mul_pd(z, _mm_set1_pd(-1.13596475577881948265e-11)))))));
+    const __m128d hz = _mm_mul_pd(half, z);
+    zw = _mm_sub_pd(one, hz);
+    const __m128d cs = _mm_add_pd(
+        zw, _mm_add_pd(_mm_sub_pd(_mm_sub_pd(one, zw), hz), _mm_sub_pd(_mm_mul_pd(z, p), _mm_mul_pd(y0, y1))));
+    double s[2], c[2], n[2];
+    _mm_storeu_pd(s, sn);
+    _mm_storeu_pd(c, cs);
+    _mm_storeu_pd(n, fn);
+    SinCos *out[2] = {&r0, &r1};
+    for (int i = 0; i < 2; ++i) {
+        switch (static_cast<int>(n[i]) & 3) {
+        case 0:
+            *out[i] = {s[i], c[i]};
+            break;
+        case 1:
+            *out[i] = {c[i], -s[i]};
+            break;
+        case 2:
+            *out[i] = {-s[i], -c[i]};
+            break;
+        default:
+            *out[i] = {-c[i], s[i]};
+        }
+    }
+}
+
+VELKARI_TRIG_INLINE void atan2x2(double y0, double x0, double y1, double x1, double &r0, double &r1)
+{
+    using namespace detail;
+    const __m128d y = _mm_set_pd(y1, y0), x = _mm_set_pd(x1, x0);
+    const __m128d ax = magnitude(x), ay = magnitude(y);
+    // The fast path's range, both lanes at once (a NaN fails every test).
+    const __m128d big = _mm_set1_pd(1e300), ratio = _mm_set1_pd(0x1p60);
+    const __m128d zero = _mm_setzero_pd();
+    const __m128d inRange = _mm_and_pd(
+        _mm_and_pd(_mm_and_pd(_mm_cmpgt_pd(ax, zero), _mm_cmpgt_pd(ay, zero)),
+                   _mm_and_pd(_mm_cmplt_pd(ax, big), _mm_cmplt_pd(ay, big))),
+        _mm_and_pd(_mm_cmplt_pd(ay, _mm_mul_pd(ax, ratio)), _mm_cmplt_pd(ax, _mm_mul_pd(ay, ratio))));
+    if (_mm_movemask_pd(inRange) != 3) {
+        r0 = atan2(y0, x0);
+        r1 = atan2(y1, x1);
+        return;
+    }
+    const __m128d q = _mm_div_pd(ay, ax);
+    // The range of atanPositive each lane falls in (0 for the first), as
+    // the count of thresholds it reaches, and that range's reduced argument
+    // (q a + b) / (q c + d) with its constants from a table: q * 1 + 0,
+    // q * 0 + 1 and q * 0 - 1 are exact, so each lane gets what atanPositive
+    // computes to the last bit.
+    struct Range
+    {
+        double a, b, c, d, hi, lo;
+    };
+    static constexpr Range kRanges[5] = {
+        {1.0, 0.0, 0.0, 1.0, 0.0, 0.0},
+        {2.0, -1.0, 1.0, 2.0, 4.63647609000806093515e-01, 2.26987774529616870924e-17},
+        {1.0, -1.0, 1.0, 1.0, 7.85398163397448278999e-01, 3.06161699786838301793e-17},
+        {1.0, -1.5, 1.5, 1.0, 9.82793723247329054082e-01, 1.39033110312309984516e-17},
+        {0.0, -1.0, 1.0, 0.0, 1.57079632679489655800e+00, 6.12323399573676603587e-17}};
+    const __m128d below0 = _mm_cmplt_pd(q, _mm_set1_pd(0.4375));
+    __m128i reached = _mm_add_epi64(_mm_castpd_si128(_mm_cmpge_pd(q, _mm_set1_pd(0.4375))),
+                                    _mm_castpd_si128(_mm_cmpge_pd(q, _mm_set1_pd(0.6875))));
+    reached = _mm_add_epi64(reached, _mm_castpd_si128(_mm_cmpge_pd(q, _mm_set1_pd(1.1875))));
+    reached = _mm_add_epi64(reached, _mm_castpd_si128(_mm_cmpge_pd(q, _mm_set1_pd(2.4375))));
+    reached = _mm_sub_epi64(_mm_setzero_si128(), reached);
+    const Range &g0 = kRanges[_mm_cvtsi128_si32(reached)];
+    const Range &g1 = kRanges[_mm_cvtsi128_si32(_mm_unpackhi_epi64(reached, reached))];
+    const __m128d num = _mm_add_pd(_mm_mul_pd(q, _mm_set_pd(g1.a, g0.a)), _mm_set_pd(g1.b, g0.b));
+    const __m128d den = _mm_add_pd(_mm_mul_pd(q, _mm_set_pd(g1.c, g0.c)), _mm_set_pd(g1.d, g0.d));
+    const __m128d hi = _mm_set_pd(g1.hi, g0.hi), lo = _mm_set_pd(g1.lo, g0.lo);
+    const __m128d a = _mm_div_pd(num, den);
+    const __m128d z = _mm_mul_pd(a, a);
+    const __m128d w = _mm_mul_pd(z, z);
+    auto c = [](double v) { return _mm_set1_pd(v); };
+    const __m128d s1 = _mm_mul_pd(
+        z, _mm_add_pd(c(3.33333333333329318027e-01),
+                      _mm_mul_pd(w, _mm_add_pd(c(1.42857142725034663711e-01),
+                                               _mm_mul_pd(w, _mm_add_pd(c(9.09088713343650656196e-02),
+                                                                        _mm_mul_pd(w, _mm_add_pd(c(6.66107313738753120669e-02),
+                                                                                                 _mm_mul_pd(w, _mm_add_pd(c(4.97687799461593236017e-02),
+                                                                                                                          _mm_mul_pd(w, c(1.62858201153657823623e-02))))))))))));
+    const __m128d s2 = _mm_mul_pd(
+        w, _mm_add_pd(c(-1.99999999998764832476e-01),
+                      _mm_mul_pd(w, _mm_add_pd(c(-1.11111104054623557880e-01),
+                                               _mm_mul_pd(w, _mm_add_pd(c(-7.69187620504482999495e-02),
+                                                                        _mm_mul_pd(w, _mm_add_pd(c(-5.83357013379057348645e-02),
+                                                                                                 _mm_mul_pd(w, c(-3.65315727442169155270e-02))))))))));
+    const __m128d as = _mm_mul_pd(a, _mm_add_pd(s1, s2));
+    const __m128d small = _mm_sub_pd(a, as);
+    const __m128d large = _mm_sub_pd(hi, _mm_sub_pd(_mm_sub_pd(as, lo), a));
+    const __m128d angle = select(below0, small, large);
+    // x < 0: pi less the angle; then the sign of y.
+    const __m128d back = _mm_sub_pd(c(3.1415926535897931160E+00),
+                                    _mm_sub_pd(angle, c(1.2246467991473531772E-16)));
+    const __m128d xNegative = _mm_cmplt_pd(x, _mm_setzero_pd()); // x is not zero here
+    const __m128d r = _mm_or_pd(select(xNegative, back, angle), sign(y));
+    double out[2];
+    _mm_storeu_pd(out, r);
+    r0 = out[0];
+    r1 = out[1];
+}
+#else
+VELKARI_TRIG_INLINE void sinCos2(double x0, double x1, SinCos &r0, SinCos &r1)
+{
+    r0 = sinCos(x0);
+    r1 = sinCos(x1);
+}
+
+VELKARI_TRIG_INLINE void atan2x2(double y0, double x0, double y1, double x1, double &r0, double &r1)
+{
+    r0 = atan2(y0, x0);
+    r1 = atan2(y1, x1);
+}
+#endif
+
+// atan2 of n pairs, two at a time.
+VELKARI_TRIG_INLINE void atan2Many(const double *y, const double *x, double *out, int n)
+{
+    int i = 0;
+    for (; i + 1 < n; i += 2)
+        atan2x2(y[i], x[i], y[i + 1], x[i + 1], out[i], out[i + 1]);
+    if (i < n)
+        out[i] = atan2(y[i], x[i]);
 }
 
 } // namespace kinematics::trig

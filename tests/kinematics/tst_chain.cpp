@@ -128,13 +128,20 @@ void TestChain::trigonometryWithinOneUnitOfTheLibrary()
     std::mt19937_64 gen(7);
     std::uniform_real_distribution<double> turns(-8.0 * M_PI, 8.0 * M_PI), unit(-1.0, 1.0);
     long long worstSin = 0, worstAtan = 0;
+    double px = 0.0, py = 0.0, pz = 1.0; // the previous sample, for the paired versions
     for (int i = 0; i < 200000; ++i) {
         // Plain angles, and degrees of float joint values as the chain forms them.
         const double x = i % 2 ? turns(gen) : double(float(turns(gen) * 57.3)) * M_PI / 180.0;
-        const kinematics::trig::SinCos sc = kinematics::trig::sinCos(x);
+        kinematics::trig::SinCos sc = kinematics::trig::sinCos(x), pair[2];
         worstSin = std::max({worstSin, ulps(sc.s, std::sin(x)), ulps(sc.c, std::cos(x))});
+        kinematics::trig::sinCos2(px, x, pair[0], pair[1]);
+        worstSin = std::max({worstSin, ulps(pair[0].s, std::sin(px)), ulps(pair[1].c, std::cos(x))});
         const double y = unit(gen) * (i % 3 ? 1.0 : 1e-4), z = unit(gen) * (i % 5 ? 1.0 : 1e4);
-        worstAtan = std::max(worstAtan, ulps(kinematics::trig::atan2(y, z), std::atan2(y, z)));
+        double a[2];
+        kinematics::trig::atan2x2(py, pz, y, z, a[0], a[1]);
+        worstAtan = std::max({worstAtan, ulps(kinematics::trig::atan2(y, z), std::atan2(y, z)),
+                              ulps(a[0], std::atan2(py, pz)), ulps(a[1], std::atan2(y, z))});
+        px = x, py = y, pz = z;
     }
     QVERIFY2(worstSin <= 1, qPrintable(QString::number(worstSin)));
     QVERIFY2(worstAtan <= 1, qPrintable(QString::number(worstAtan)));
@@ -144,6 +151,11 @@ void TestChain::trigonometryWithinOneUnitOfTheLibrary()
     QCOMPARE(kinematics::trig::atan2(0.0, -1.0), M_PI);
     QCOMPARE(kinematics::trig::atan2(-0.0, -1.0), -M_PI);
     QCOMPARE(kinematics::trig::atan2(1.0, 0.0), M_PI / 2);
+    // One lane at an edge sends the pair the long way; both lanes stay right.
+    double a[2];
+    kinematics::trig::atan2x2(-0.0, -1.0, 1.0, -1.0, a[0], a[1]);
+    QCOMPARE(a[0], -M_PI);
+    QCOMPARE(a[1], 3 * M_PI / 4);
 }
 
 QTEST_GUILESS_MAIN(TestChain)
