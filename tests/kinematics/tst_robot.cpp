@@ -140,13 +140,10 @@ private slots:
     void unreachableTargetsListNothing();
     void roundTrips_data();
     void roundTrips();
-    void ur5ListsItsOwnJointsOnEveryTurn();
     void configurationEdges_data();
     void configurationEdges();
-    void shippedRobotsShowTheMakersFrames();
     void jogModes();
     void robotTargets();
-    void recordLayouts();
 };
 
 void TestRobot::loadingKeepsOnlyWholeRobots()
@@ -487,6 +484,7 @@ void TestRobot::roundTrips()
     QCOMPARE(load(inst, r, description), 0);
     const std::vector<int> lim = r.getLimits();
     std::mt19937 rng(1234);
+    std::uniform_real_distribution<float> jitter(-0.5f, 0.5f);
     std::vector<IkConfiguration> list;
     int tried = 0;
     for (int n = 0; n < 400; ++n) {
@@ -501,6 +499,14 @@ void TestRobot::roundTrips()
         r.setJointAngles(Joints6{0, 0, 0, 0, 30, 0});
         r.doInverseKinematics(target, list);
         checkList(r, target, list);
+        // Seeded half a degree away, q itself is chosen, on any turn.
+        Joints6 seed = q;
+        for (float &v : seed)
+            v += jitter(rng);
+        r.setJointAngles(seed);
+        const int chosen = r.doInverseKinematics(target, list);
+        QVERIFY(chosen >= 0 && same(list[std::size_t(chosen)].q, q, 0.01f));
+        QVERIFY(list[std::size_t(chosen)].near && list.size() <= 64);
         QVERIFY2(std::any_of(list.begin(), list.end(),
                              [&q](const IkConfiguration &c) { return same(c.q, q, 0.05f, true); }),
                  qPrintable(QStringLiteral("(%1 %2 %3 %4 %5 %6) not listed")
@@ -512,44 +518,6 @@ void TestRobot::roundTrips()
                                 .arg(q[5])));
     }
     QVERIFY(tried > 100);
-}
-
-void TestRobot::ur5ListsItsOwnJointsOnEveryTurn()
-{
-    Robot r;
-    QVERIFY(support::loadShipped(r, QStringLiteral("UR5.xml")));
-    std::vector<IkConfiguration> list;
-    // Seeded half a degree away, ik(fk(q)) lists q and chooses it, on any turn
-    // of any axis within +-360, and the list stays short.
-    std::mt19937 rng(12);
-    std::uniform_real_distribution<float> u(-359.0f, 359.0f), jitter(-0.5f, 0.5f);
-    std::size_t longest = 0;
-    for (int n = 0; n < 200; ++n) {
-        Joints6 q, seed;
-        for (std::size_t k = 0; k < 6; ++k)
-            seed[k] = (q[k] = u(rng)) + jitter(rng);
-        if (std::fabs(std::remainder(q[4], 180.0f)) < 2.0f)
-            continue; // the wrist singularity has a continuum of answers
-        r.setJointAngles(q);
-        const Matrix4 target = r.fk(6);
-        r.setJointAngles(seed);
-        const int chosen = r.doInverseKinematics(target, list);
-        longest = std::max(longest, list.size());
-        QVERIFY(chosen >= 0 && same(list[std::size_t(chosen)].q, q, 0.01f) &&
-                list[std::size_t(chosen)].near);
-    }
-    QVERIFY2(longest <= 64, qPrintable(QString::number(longest)));
-    // Axes 2, 3 and 5 beyond 180 degrees (the case that stopped jogging), and
-    // upright, where shoulder, elbow and wrist are all singular: the current
-    // joints come back as they are, and no entry twice.
-    for (const Joints6 &q : {Joints6{10, 200, 80, -100, -90, 30}, Joints6{0, -90, 0, -90, 0, 0}}) {
-        r.setJointAngles(q);
-        const int chosen = r.solveCurrentPose(list);
-        const float tol = q[1] == -90 ? 1e-4f : 0.01f;
-        QVERIFY(chosen >= 0 && same(list[std::size_t(chosen)].q, q, tol) &&
-                list[std::size_t(chosen)].near);
-        checkList(r, r.fk(6), list);
-    }
 }
 
 void TestRobot::configurationEdges_data()
@@ -567,6 +535,11 @@ void TestRobot::configurationEdges_data()
     QTest::newRow("negative type, shipped IRB120")
         << variant(QStringLiteral("ABB_IRB120.xml"), QStringLiteral("type -1"))
         << Joints6{-50, 40, -70, 120, -80, 200};
+    // UR5 with axes 2, 3 and 5 beyond 180 degrees (the case that stopped
+    // jogging), and upright, shoulder, elbow and wrist all singular.
+    const QByteArray ur5 = variant(QStringLiteral("UR5.xml"));
+    QTest::newRow("UR5 past the half turn") << ur5 << Joints6{10, 200, 80, -100, -90, 30};
+    QTest::newRow("UR5 upright") << ur5 << Joints6{0, -90, 0, -90, 0, 0};
     // Next to the singular wrist: the bend's sign is part of the pose.
     for (float q5 : {-0.03f, 0.03f, -0.05f, 0.08f})
         QTest::addRow("wrist bend %g", double(q5)) << narrow << Joints6{40, 10, -10, 0, q5, 30};
@@ -606,40 +579,6 @@ void TestRobot::configurationEdges()
                                                .arg(c[5])));
     QVERIFY(list[std::size_t(chosen)].near);
     checkList(r, target, list, 0.005f, 2e-5f);
-}
-
-void TestRobot::shippedRobotsShowTheMakersFrames()
-{
-    // IRB120: frame 6 is ABB's tool0. At zero the controller shows
-    // [[374, 0, 630], [0.70711, 0, 0.70711, 0]] (tool Z forward, X down);
-    // with axis 5 at 90 the tool points down: [[302, 0, 558], [0, 0, 1, 0]].
-    Robot abb, fanuc;
-    QVERIFY(support::loadShipped(abb, QStringLiteral("ABB_IRB120.xml")));
-    const struct
-    {
-        Joints6 q;
-        std::array<float, 7> pose; // x, y, z, quaternion
-    } cases[] = {{{0, 0, 0, 0, 0, 0}, {374, 0, 630, 0.7071068f, 0, 0.7071068f, 0}},
-                 {{0, 0, 0, 0, 90, 0}, {302, 0, 558, 0, 0, 1, 0}}};
-    for (const auto &t : cases) {
-        abb.setJointAngles(t.q);
-        Matrix4 pose;
-        ConfData conf;
-        abb.currentRobtarget(pose, conf);
-        const std::array<float, 4> qt = toolbox::columnMatrixToQuaternion(pose);
-        const float got[7] = {pose[12], pose[13], pose[14], qt[0], qt[1], qt[2], qt[3]};
-        for (std::size_t k = 0; k < 7; ++k)
-            QVERIFY2(std::fabs(got[k] - t.pose[k]) < (k < 3 ? 1e-3f : 1e-5f),
-                     qPrintable(QString::number(k)));
-    }
-    // LR Mate 200iD: positive J3 raises the forearm from the horizontal.
-    // Shoulder 50 forward and 330 up, upper arm 330 up, then the forearm at
-    // 30 degrees: 335 along it, 35 across it, the flange 80 further along.
-    QVERIFY(support::loadShipped(fanuc, QStringLiteral("Fanuc_LRMate200iD.xml")));
-    fanuc.setJointAngles(Joints6{0, 0, 30, 0, 0, 0});
-    const double c = std::cos(M_PI / 6), s = std::sin(M_PI / 6);
-    QVERIFY(std::fabs(fanuc.fk(6)[3] - (50 + 335 * c - 35 * s + 80 * c)) < 1e-3);
-    QVERIFY(std::fabs(fanuc.fk(6)[11] - (660 + 335 * s + 35 * c + 80 * s)) < 1e-3);
 }
 
 void TestRobot::jogModes()
@@ -707,37 +646,6 @@ void TestRobot::robotTargets()
     pose[12] = 5000;
     QCOMPARE(r.moveToRobtarget(pose, conf), -3);
     QCOMPARE(r.jointValues(), now);
-}
-
-void TestRobot::recordLayouts()
-{
-    Robot r;
-    QCOMPARE(r.loadData(QFile::encodeName(DataDirs::defaultRobot()).constData()), 0);
-    std::vector<double> block(Robot::kParameterBlockSize, -1.0), rec(Robot::kRobotRecordSize, -1.0);
-    r.Set_DK_Matrix(block.data());
-    r.Set_DK_Matrix_v2(rec.data());
-    // Index and value, from the IRB120's description.
-    const std::pair<int, double> inBlock[] = {{19, 0},
-                                              {54, 0},
-                                              {60 + 6 + 0, -M_PI / 2},
-                                              {60 + 6 + 2, -M_PI / 2},
-                                              {60 + 12 + 1, 270},
-                                              {60 + 18 + 3, 302},
-                                              {60 + 18 + 4, 0},
-                                              {180 + 2, -110},
-                                              {210 + 2, 70}};
-    const std::pair<int, double> inRecord[] = {
-        {61, 0},         {200 + 3, 290},  {200 + 40 + 1, 270}, {200 + 100, -M_PI / 2},
-        {600 + 5, -400}, {640 + 5, -400}, {620 + 2, 70},       {660 + 2, 70},
-        {182, 0},        {560, 0}};
-    for (const auto &e : inBlock)
-        QVERIFY2(std::fabs(block[std::size_t(e.first)] - e.second) < 1e-12,
-                 qPrintable(QString::number(e.first)));
-    for (const auto &e : inRecord)
-        QVERIFY2(std::fabs(rec[std::size_t(e.first)] - e.second) < 1e-12,
-                 qPrintable(QString::number(e.first)));
-    QVERIFY(std::equal(block.begin(), block.begin() + 600, block.begin() + 600));
-    QVERIFY(std::equal(rec.begin(), rec.begin() + 2000, rec.begin() + 2000));
 }
 
 QTEST_GUILESS_MAIN(TestRobot)
