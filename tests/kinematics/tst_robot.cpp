@@ -1,6 +1,7 @@
 // Robot: loading, angle types, forward and inverse kinematics, frames, tools,
 // jogging, robot targets, mesh normals; shipped robots or variants of them.
 #include "kinematics/robot.h"
+#include "kinematics/trig.h"
 #include "models/datadirs.h"
 #include "models/tool.h"
 #include "support/refmath.h"
@@ -9,6 +10,7 @@
 
 #include <QtTest>
 #include <cmath>
+#include <cstring>
 #include <numeric>
 #include <random>
 
@@ -132,6 +134,7 @@ private slots:
     void jogModes();
     void robotTargets();
     void smoothNormalsMatchTheAllPairsRule();
+    void trigonometryWithinOneUnitOfTheLibrary();
 };
 
 void TestRobot::loadingKeepsOnlyWholeRobots()
@@ -262,7 +265,7 @@ void TestRobot::configurationLists_data()
     QTest::addColumn<Joints6>("choice");
     QTest::addColumn<int>("near");
     QTest::addColumn<int>("basic");
-    const Joints6 any{qQNaN()}, q0{-160, -30, 15, 40, 35, -60};
+    const Joints6 any{float(qQNaN())}, q0{-160, -30, 15, 40, 35, -60};
     const QString narrow = QStringLiteral("A1 -170 170");
     // Eight basic entries, listed first; the 180-degree wrist offset puts
     // axis 6 at 300 in the first, and its -360 variant is chosen.
@@ -553,6 +556,44 @@ void TestRobot::smoothNormalsMatchTheAllPairsRule()
                      qPrintable(QStringLiteral("vertex %1").arg(v)));
     }
     QVERIFY(checked > n * 3 / 4);
+}
+
+void TestRobot::trigonometryWithinOneUnitOfTheLibrary()
+{
+    // The hot paths' sine, cosine and arc tangent, one at a time and two at
+    // a time (each pair the previous sample and this one).
+    namespace trig = kinematics::trig;
+    const auto ulps = [](double a, double b) {
+        std::int64_t x, y;
+        std::memcpy(&x, &a, 8), std::memcpy(&y, &b, 8);
+        return std::abs(x - y);
+    };
+    std::mt19937_64 gen(7);
+    std::uniform_real_distribution<double> turns(-8.0 * M_PI, 8.0 * M_PI), unit(-1.0, 1.0);
+    std::int64_t worst = 0;
+    double px = 0.0, py = 0.0, pz = 1.0;
+    for (int i = 0; i < 100000; ++i) {
+        // Plain angles, and degrees of float joint values as the chain forms them.
+        const double x = i % 2 ? turns(gen) : double(float(turns(gen) * 57.3)) * M_PI / 180.0;
+        const double y = unit(gen) * (i % 3 ? 1.0 : 1e-4), z = unit(gen) * (i % 5 ? 1.0 : 1e4);
+        trig::SinCos one = trig::sinCos(x), two[2];
+        trig::sinCos2(px, x, two[0], two[1]);
+        double a[2];
+        trig::atan2x2(py, pz, y, z, a[0], a[1]);
+        worst = std::max({worst, ulps(one.s, std::sin(x)), ulps(one.c, std::cos(x)),
+                          ulps(two[0].s, std::sin(px)), ulps(two[1].c, std::cos(x)),
+                          ulps(trig::atan2(y, z), std::atan2(y, z)),
+                          ulps(a[0], std::atan2(py, pz)), ulps(a[1], std::atan2(y, z))});
+        px = x, py = y, pz = z;
+    }
+    QVERIFY2(worst <= 1, qPrintable(QString::number(worst)));
+    // The edges the library keeps; one lane at an edge sends the pair the long way.
+    QCOMPARE(trig::sinCos(0.0).c, 1.0);
+    QCOMPARE(trig::atan2(-0.0, -1.0), -M_PI);
+    double a[2];
+    trig::atan2x2(-0.0, -1.0, 1.0, -1.0, a[0], a[1]);
+    QCOMPARE(a[0], -M_PI);
+    QCOMPARE(a[1], 3 * M_PI / 4);
 }
 
 QTEST_GUILESS_MAIN(TestRobot)
