@@ -51,13 +51,6 @@ inline void linkRotation(double sa, double ca, double st, double ct, double *m)
     m[8] = ca;
 }
 
-inline void mul3x3(const double *a, const double *b, double *r)
-{
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j)
-            r[3 * i + j] = a[3 * i] * b[j] + a[3 * i + 1] * b[3 + j] + a[3 * i + 2] * b[6 + j];
-}
-
 // The angle of the opposite direction, within (-pi, pi], as the wrist has
 // always been turned over.
 inline double halfTurn(double a)
@@ -450,7 +443,6 @@ int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot,
     double ys[12], xs[12], angles[12];
     int pending = 0;
     const double th4 = L[3].thetaRad, th5 = L[4].thetaRad, th6 = L[5].thetaRad;
-    const bool parallel23 = L[2].sinAlpha == 0.0 && L[2].cosAlpha == 1.0;
     double r01t[9] = {};
     for (int i = 0; i < armCount; ++i) {
         const Arm &arm = arms[i];
@@ -465,18 +457,13 @@ int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot,
                     r01t[3 * row + col] = l1[row] * T[col] + l1[3 + row] * T[4 + col] +
                                           l1[6 + row] * T[8 + col];
         }
+        // Axes 2 and 3 are parallel in the geometry the closed form is
+        // written for, so R12 R23 is link 2's rotation at the sum of the two
+        // angles. (An arm with a twist on axis 3 gets no candidate that
+        // reaches the target, and every candidate there is checked.)
         double r13[9];
-        if (parallel23) {
-            // Axes 2 and 3 parallel: R12 R23 is link 2's rotation at the
-            // sum of the two angles.
-            linkRotation(L[1].sinAlpha, L[1].cosAlpha, arm.s2 * arm.c3 + arm.c2 * arm.s3,
-                         arm.c2 * arm.c3 - arm.s2 * arm.s3, r13);
-        } else {
-            double l2[9], l3[9];
-            linkRotation(L[1].sinAlpha, L[1].cosAlpha, arm.s2, arm.c2, l2);
-            linkRotation(L[2].sinAlpha, L[2].cosAlpha, arm.s3, arm.c3, l3);
-            mul3x3(l2, l3, r13);
-        }
+        linkRotation(L[1].sinAlpha, L[1].cosAlpha, arm.s2 * arm.c3 + arm.c2 * arm.s3,
+                     arm.c2 * arm.c3 - arm.s2 * arm.s3, r13);
         auto r = [&](int row, int col) {
             return r13[row - 1] * r01t[col - 1] + r13[3 + row - 1] * r01t[3 + col - 1] +
                    r13[6 + row - 1] * r01t[6 + col - 1];

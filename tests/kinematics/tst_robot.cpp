@@ -361,6 +361,16 @@ void TestRobot::unreachableTargetsListNothing()
                          [](const IkConfiguration &c) { return std::fabs(c.q[0] - 30) < 1e-3f; }),
              qPrintable(str(list[0].q)));
     checkList(r, up, list);
+    // A wrist that is not spherical has its own solver only with a negative
+    // angle type: the UR5 described with type 0 gets the closed form, which
+    // cannot reach a pose the shipped UR5 reaches.
+    ScratchInstall inst;
+    for (const char *type : {"type -1", "type 0"}) {
+        Robot ur;
+        QCOMPARE(load(inst, ur, variant(type, "UR5.xml")), 0);
+        ur.setJointAngles(Joints6{10, -60, 50, -30, 40, 20});
+        QCOMPARE(ur.doInverseKinematics(ur.fk(6), list) >= 0, type[5] == '-');
+    }
     // Across the edge of the workspace (560 to 620 mm from the shoulder, any
     // direction and orientation) every listed entry still reaches.
     std::mt19937 rng(9);
