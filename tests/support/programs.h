@@ -1,9 +1,10 @@
-// Helpers shared by the sequence tests: the IRB120's chain computed here in
-// double precision from its link parameters, independently of the library,
-// and targets for Cartesian moves.
+// Programs for the path tests: the IRB120's chain computed here in double
+// precision from its link parameters, independently of the library, targets
+// for Cartesian moves, program lines and the positions of one of them.
 #pragma once
 
 #include "kinematics/robot.h"
+#include "sequences/pathanalysis.h"
 #include "support/refmath.h"
 
 #include <array>
@@ -105,6 +106,24 @@ inline Joints reach(Robot &robot, const ref::M &pose, const Joints &seed)
         }
     }
     return best;
+}
+
+inline sequences::ProgramLine line(double code, const Joints &operands)
+{
+    sequences::ProgramLine l;
+    l.code = code;
+    l.operands = operands;
+    return l;
+}
+
+// Positions of one program line.
+inline std::vector<sequences::PathPosition> segment(const sequences::PathAnalyser::Result &r, int id)
+{
+    std::vector<sequences::PathPosition> s;
+    for (const auto &p : r.path)
+        if (p.pathId == id)
+            s.push_back(p);
+    return s;
 }
 
 } // namespace seqtest
