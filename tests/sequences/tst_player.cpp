@@ -1,8 +1,7 @@
-// The sequence player with a real control panel and view in the main window,
-// its widgets in a dock: playing, stopping before flags, placements passed,
-// its keys, buttons, slider and field, the report window and the trace,
-// arrays from the data server, refusals, and the window kept alive while a
-// long program is analysed. What it does without a robot is tst_mainwindow's.
+// The sequence player with a real panel and view in the main window, its
+// widgets in a dock: play, flags, placements passed, keys, buttons, slider,
+// field, report window, trace, arrays, refusals, the window alive while a long
+// program is analysed. What it does without a robot is tst_mainwindow's.
 #include "app/mainwindow.h"
 #include "kinematics/robot.h"
 #include "models/datadirs.h"
@@ -24,18 +23,15 @@
 #include <QtTest>
 
 namespace {
-// Twelve positions, axis 1 at the index, the wrist bent.
+// Twelve positions, axis 1 at the index, the wrist bent; one may be flagged.
 std::vector<Paths::nodeJOINTS> twelve(int flagged = -1, float code = 0)
 {
     std::vector<Paths::nodeJOINTS> nodes(12);
     for (int k = 0; k < 12; ++k)
-        nodes[std::size_t(k)].values = {float(k), 0, 0, 0, 30, 0, 0};
-    if (flagged >= 0)
-        nodes[std::size_t(flagged)].problem = code;
+        nodes[std::size_t(k)] = {1.0f, {float(k), 0, 0, 0, 30, 0, 0}, k == flagged ? code : 0.0f};
     return nodes;
 }
 } // namespace
-
 class TestPlayer : public QObject
 {
     Q_OBJECT
@@ -45,9 +41,7 @@ private slots:
         QLoggingCategory::setFilterRules(QStringLiteral("velkari.*.debug=false"));
         MainWindow::setInteractive(false);
         w = new MainWindow;
-        w->resize(1200, 800);
-        dock = new QDockWidget(QStringLiteral("Simulation"), w);
-        w->addDockWidget(Qt::BottomDockWidgetArea, dock);
+        w->addDockWidget(Qt::BottomDockWidgetArea, dock = new QDockWidget(QStringLiteral("Simulation"), w));
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w));
         QCOMPARE(w->loadRobot(DataDirs::defaultRobot()), 0);
@@ -55,26 +49,271 @@ private slots:
         paths->setupWidgets(dock);
         connectPlayer(paths, w->panel(), w->view());
         paths->setReportShown(false);
-        applied.clear();
         connect(paths, &Paths::setConfiguration_precise_signal, this, [this](GLfloat *q) { applied.append(int(std::lround(q[0]))); });
     }
-    void cleanup()
+    void cleanup() { delete paths; delete w; applied.clear(); }
+    void playing_data()
     {
-        delete paths;
-        delete w;
+        QTest::addColumn<int>("flagged"); // node with a problem, -1 none
+        QTest::addColumn<int>("code");
+        QTest::addColumn<bool>("fast");
+        QTest::addColumn<QList<int>>("sent");
+        QTest::addColumn<QString>("status");
+        // Fast play steps by 5 and ends on the last node; a flagged node stops
+        // play on the node before it, also when a step would pass over it.
+        QTest::newRow("play") << -1 << 0 << false << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11} << QString();
+        QTest::newRow("fast") << -1 << 0 << true << QList<int>{5, 10, 11} << QString();
+        QTest::newRow("flag") << 7 << 1000 << false << QList<int>{1, 2, 3, 4, 5, 6}
+                              << "Discontinuity in next movement: Joint 5 is close to 0 deg. ";
+        QTest::newRow("flag passed by fast play") << 7 << 11 << true << QList<int>{5, 6}
+                                                  << "Discontinuity in next movement: No IK solution. Cannot make the path continuous. ";
     }
-    void playing_data();
-    void playing();
-    void loopJumpsBackInTheSameTick();
-    void passedToolChangesAndPlacementsHold();
-    void keysButtonsSliderAndField();
-    void reportWindowAndTrace();
-    void arraysAndTheLongestProgram();
-    void positionsOutsideTheLimitsAreRefused_data();
-    void positionsOutsideTheLimitsAreRefused();
-    void clearEmptiesThePlayer();
-    void panelTakesNoJointsOutsideTheLimits();
-
+    void playing()
+    {
+        QFETCH(int, flagged);
+        QFETCH(int, code);
+        QFETCH(bool, fast);
+        QFETCH(QList<int>, sent);
+        QFETCH(QString, status);
+        QCOMPARE(paths->Load_Sequence_Nodes(twelve(flagged, float(code))), 12);
+        QVERIFY(paths->playing() && dock->isVisible() && applied == QList<int>{0}); // the first node, playing
+        paths->Sequence_Stop();
+        applied.clear();
+        fast ? paths->Sequence_Execute_Fast() : paths->Sequence_Execute();
+        QTRY_VERIFY(!paths->playing());
+        QCOMPARE(applied, sent);
+        QVERIFY(robot()->jointValues()[0] == sent.last() && paths->positionField()->text() == QString::number(sent.last() + 1));
+        QCOMPARE(paths->statusLabel()->text(), status);
+        applied.clear(); // moving onto the flag by hand applies it and clears the status
+        paths->SetSimulationToPosition(std::max(flagged, 0));
+        QVERIFY(applied == QList<int>{std::max(flagged, 0)} && paths->statusText().isEmpty());
+    }
+    void loopJumpsBackInTheSameTick()
+    {
+        paths->Load_Sequence_Nodes(twelve());
+        QTest::mousePress(paths->button(QStringLiteral("loopButton")), Qt::LeftButton);
+        paths->SetSimulationToPosition(10);
+        applied.clear();
+        paths->Sequence_Execute();
+        paths->Sequence_On_Timer();
+        QVERIFY(paths->looping() && applied == (QList<int>{11, 0}));
+        QTRY_VERIFY(applied.size() > 30 && paths->playing()); // round and round until stopped
+    }
+    void passedToolChangesAndPlacementsHold()
+    {
+        Objects *objects = w->view()->objectsList();
+        for (const char *name : {"table.stl", "workpiece.stl"})
+            objects->AddObject(DataDirs::objectDir() + QLatin1String(name));
+        auto nodes = twelve();
+        nodes[2] = {5.0f, {0, 0, 140, 0, 0, 0, 0}};
+        nodes[3] = {4.0f, {100, 0, 0, 0, 0, 0, 0}};
+        nodes[4] = {4.01f, {150, -250, 750, 0, 0, float(M_PI / 2), 0}};
+        nodes[6] = {4.06f, {}}; // 4.0599999 in a float: object 6
+        QList<int> ids;
+        connect(paths, &Paths::Change_Object_signal, this, [&ids](GLfloat *, int id) { ids << id; });
+        paths->Load_Sequence_Nodes(nodes);
+        applied.clear();
+        paths->Sequence_Execute_Fast();
+        paths->Sequence_On_Timer(); // 0 -> 5, over 2, 3 and 4
+        paths->Sequence_Stop();
+        QVERIFY(objects->count() == 2 && applied == QList<int>{5});
+        // The pen 140 mm along the flange's Z axis, the World frame 100 mm along
+        // the base's X axis, object 1 a quarter turn about Z (column-major pose).
+        QVERIFY(robot()->getHT()[3] == 0.0f && robot()->getHT()[11] == 140.0f && robot()->getHB()[3] == 100.0f);
+        const ObjectEntry *o = objects->entry(1);
+        QVERIFY(o->pose[12] == 150.0f && o->pose[13] == -250.0f && o->pose[14] == 750.0f);
+        QVERIFY(std::fabs(o->pose[0]) < 1e-6f && std::fabs(o->pose[1] - 1.0f) < 1e-6f);
+        paths->Sequence_Step_Forward();
+        paths->Sequence_Step_Forward();
+        QCOMPARE(ids, (QList<int>{1, 6}));
+    }
+    void keysButtonsSliderAndField()
+    {
+        paths->Load_Sequence_Nodes(twelve());
+        paths->Sequence_Stop();
+        applied.clear();
+        MenuPrincipal *panel = w->panel();
+        auto press = [this](const char *name) { QTest::mousePress(paths->button(QLatin1String(name)), Qt::LeftButton); };
+        // Arrows step, Down plays, Escape stops, Up rewinds; not with Shift or Ctrl.
+        for (int key : {Qt::Key_Right, Qt::Key_Right, Qt::Key_Left})
+            QTest::keyClick(panel, Qt::Key(key));
+        QTest::keyClick(panel, Qt::Key_Right, Qt::ShiftModifier);
+        QTest::keyClick(panel, Qt::Key_Down, Qt::ControlModifier);
+        QVERIFY(applied == (QList<int>{1, 2, 1}) && !paths->playing());
+        QTest::keyClick(panel, Qt::Key_Down);
+        QVERIFY(paths->playing());
+        QTest::keyClick(panel, Qt::Key_Escape);
+        QTest::keyClick(panel, Qt::Key_Up);
+        QVERIFY(!paths->playing() && paths->currentIndex() == 0);
+        // Buttons act on press. After ">>" Right steps five, as its tooltip says.
+        press("endButton");
+        QCOMPARE(paths->currentIndex(), 11);
+        press("rewindButton");
+        press("fastButton");
+        QVERIFY(paths->playing() && paths->button(QStringLiteral("fastButton"))->toolTip().contains(QStringLiteral("five")));
+        press("pauseButton");
+        QTest::keyClick(panel, Qt::Key_Right);
+        QVERIFY(!paths->playing() && paths->currentIndex() == 5);
+        press("playButton");
+        QVERIFY(paths->playing() && paths->step() == 1);
+        // The field takes 1-based numbers as typed ("1" on the way to "10" is
+        // index 0, where it stands), not 0 or 13; the slider applies every value.
+        press("rewindButton");
+        applied.clear();
+        QLineEdit *field = paths->positionField();
+        for (const char *typed : {"10", "0", "x", "3"}) {
+            field->selectAll();
+            QTest::keyClicks(field, QLatin1String(typed));
+        }
+        paths->LEposEdited(QStringLiteral("13"));
+        paths->positionSlider()->setValue(3);
+        paths->positionSlider()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        QCOMPARE(applied, (QList<int>{9, 2, 3, 4}));
+        QCOMPARE(paths->positionField()->text(), QStringLiteral("5"));
+    }
+    void reportWindowAndTrace()
+    {
+        // A joint move to (3000, ...) between two good ones: 2 positions, 1
+        // flagged where the path stood, then 0..12 in 5 steps.
+        const QString program = QStringLiteral("1 0 0 0 0 30 0\n1 3000 -2000 1500 0 30 0\n1 12 0 0 0 30 0\n");
+        paths->setReportShown(true);
+        QCOMPARE(paths->Load_Sequence_Text(program), 8);
+        QVERIFY(w->view()->trace().size() == 8 && paths->lastProblems().size() == 1);
+        QVERIFY(paths->lastProblems()[0].position == 3 && paths->lastProblems()[0].code == 100000);
+        QMessageBox *report = paths->reportWindow();
+        QVERIFY(report && report->isVisible() && !report->parent() && report->windowModality() == Qt::NonModal);
+        QCOMPARE(report->text(), paths->lastReportHtml());
+        QVERIFY(report->text().contains(QStringLiteral("outside the robot's limits")));
+        // The trace follows the flange: the last point is the IRB120's at
+        // (12, 0, 0, 0, 30, 0) (flange 374 mm out at 630 mm, at joint 1 of 12).
+        const TracePoint &last = w->view()->trace().back();
+        QVERIFY(std::fabs(std::atan2(last.position[1], last.position[0]) * 180 / M_PI - 12) < 0.01);
+        // Playing stops before the flag; stepping past it by hand never leaves the limits.
+        QTRY_VERIFY(!paths->playing() && paths->currentIndex() == 1);
+        for (int k = 0; k < 8; ++k)
+            paths->Sequence_Step_Forward();
+        QVERIFY(paths->currentIndex() == 7 && robot()->jointValues()[0] == 12.0f);
+        for (int a : applied)
+            QVERIFY2(a >= 0 && a <= 12, qPrintable(QString::number(a)));
+        // A first code of 1000: no report, no trace, the flag still on the path.
+        report->hide();
+        QCOMPARE(paths->Load_Sequence_Text(QStringLiteral("1000 0 0 0 0 0 0\n") + program), 8);
+        QVERIFY(w->view()->trace().empty() && paths->lastReportHtml().isEmpty() && !report->isVisible());
+        QCOMPARE(paths->nodes()[2].problem, 100000.0f);
+    }
+    void arraysAndTheLongestProgram()
+    {
+        // 6 rows, 3 columns, column by column: three positions; 7 rows: a program.
+        QCOMPARE(paths->Load_Sequence_Array(6, 3, {0, 0, 0, 0, 30, 0, 10, 0, 0, 0, 30, 0, 20, 0, 0, 0, 30, 0}), 3);
+        QTRY_VERIFY(!paths->playing());
+        QCOMPARE(applied, (QList<int>{0, 10, 20}));
+        const QVector<double> wild{1, 0, 0, 0, 0, 30, 0, 1, 1e9, 0, 0, 0, 30, 0};
+        QCOMPARE(paths->Load_Sequence_Array(7, 2, wild), 3); // a billion degrees: one flagged position
+        QVERIFY(paths->Load_Sequence_Array(6, 4, {1, 2, 3}) == -1 && paths->count() == 3);
+        // Axis 6 swung end to end 7600 times, 267 positions each, asks for more
+        // than are kept. The window goes on meanwhile: a timer fires, the status
+        // says how far it got, a second program is turned away.
+        QVector<double> program;
+        for (int c = 0; c < 7600; ++c)
+            program << 1 << 0 << 0 << 0 << 0 << 30 << (c % 2 ? 400 : -400);
+        int ticks = 0, refused = 0;
+        QString progress;
+        QTimer tick;
+        connect(&tick, &QTimer::timeout, this, [&] {
+            if (paths->analysing() && ++ticks == 1) {
+                progress = paths->statusLabel()->text();
+                refused = paths->Load_Sequence_Array(7, 2, wild);
+            }
+        });
+        tick.start(20);
+        QCOMPARE(paths->Load_Sequence_Array(7, 7600, program), sequences::PathAnalyser::kMaxPositions);
+        QVERIFY(ticks >= 1 && refused == -1 && progress.startsWith(QStringLiteral("Analysing the program: ")));
+        QCOMPARE(int(w->view()->trace().size()), sequences::PathAnalyser::kMaxPositions);
+        QVERIFY(int(paths->nodes().back().problem) == 10000 && paths->lastProblems().size() == 1);
+        QElapsedTimer paint; // repaints come from the trace's vertex buffer
+        paint.start();
+        for (int k = 0; k < 3; ++k)
+            w->view()->updateGL();
+        QVERIFY2(paint.elapsed() < 6000, qPrintable(QString::number(paint.elapsed())));
+    }
+    void positionsOutsideTheLimitsAreRefused_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("third");
+        QTest::addColumn<QString>("message");
+        // The IRB 120: axis 1 within 165, axis 2 within 110, axis 3 -110 to 70.
+        const QString refused = QStringLiteral("The sequence is refused: position 3, ");
+        QTest::newRow("clipboard") << "clipboard" << "3000 -2000 1500 0 30 0" << refused + "axis 1: 3000 is outside -165 to 165";
+        QTest::newRow("file") << "file" << "0 0 70.5 0 30 0" << refused + "axis 3: 70.5 is outside -110 to 70";
+        QTest::newRow("data server") << "data server" << "0 0 0 1e30 30 1e39" << refused + "axis 4: 1e+30 is outside -160 to 160";
+    }
+    void positionsOutsideTheLimitsAreRefused()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, third);
+        QFETCH(QString, message);
+        paths->Load_Sequence_Nodes(twelve());
+        QTRY_VERIFY(!paths->playing());
+        applied.clear();
+        const std::array<float, 6> before = robot()->jointValues();
+        const QString text = QStringLiteral("1 0 0 0 30 0\n2 0 0 0 30 0\n") + third + QStringLiteral("\n4 0 0 0 30 0\n");
+        ScratchInstall scratch;
+        if (source == QLatin1String("clipboard")) {
+            QApplication::clipboard()->setText(text);
+            paths->Clipboard_Paste();
+        } else if (source == QLatin1String("file")) {
+            QCOMPARE(paths->loadSequenceFile(scratch.path(QStringLiteral("Simulations/missing.sim"))), -1);
+            paths->loadSequenceFile(scratch.write(QStringLiteral("Simulations/bad.sim"), text.toUtf8()));
+        } else {
+            QVector<double> columns;
+            for (const QString &v : text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts))
+                columns << v.toDouble();
+            QCOMPARE(paths->Load_Sequence_Array(6, 4, columns), -1);
+        }
+        QCOMPARE(paths->statusLabel()->text(), message);
+        QTest::qWait(20); // the list that was there stays, the robot does not move
+        QVERIFY(paths->count() == 12 && applied.isEmpty() && robot()->jointValues() == before);
+    }
+    void clearEmptiesThePlayer()
+    {
+        paths->Load_Sequence_Nodes(twelve());
+        paths->SetSimulationToPosition(4);
+        paths->Sequence_Execute_Fast();
+        paths->Sequence_Clear();
+        QVERIFY(!paths->playing() && paths->count() == 0 && paths->currentIndex() == 0 && paths->step() == 1);
+        QVERIFY(paths->countLabel()->text() == QStringLiteral("/ 0") && paths->positionSlider()->maximum() == 0);
+        applied.clear();
+        paths->Sequence_Step_Forward();
+        paths->Sequence_End();
+        QVERIFY(applied.isEmpty());
+        // Playing a long list leaves the event loop free between two ticks.
+        QString text;
+        for (int k = 0; k < 2000; ++k)
+            text += QStringLiteral("%1\t0\t0\t0\t30\t0\n").arg(k % 90);
+        paths->Load_Sequence_Text(text);
+        bool ran = false;
+        QTimer::singleShot(0, this, [&ran]() { ran = true; });
+        QTRY_VERIFY(ran);
+        QVERIFY(paths->playing() && paths->currentIndex() < 1999);
+    }
+    void panelTakesNoJointsOutsideTheLimits()
+    {
+        // What the controller's reply and the configuration list hand the panel,
+        // and what the motion remote's jog produces, stays within the limits.
+        GLfloat good[6] = {10, 20, -30, 40, 50, 60};
+        w->panel()->setConfiguration_precise(good);
+        const float nan = std::numeric_limits<float>::quiet_NaN();
+        GLfloat bad[][6] = {{400, -300, 0, 0, 0, 5000}, {10, 20, 75, 40, 50, 60}, {10, nan, 0, 0, 0, 0}};
+        for (GLfloat *q : bad) {
+            w->panel()->setConfiguration_precise(q);
+            QCOMPARE(robot()->jointValues(), (std::array<float, 6>{10, 20, -30, 40, 50, 60}));
+        }
+        GLfloat wild[16] = {nan, 0, 0, 1e30f, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+        w->panel()->Receive_Wii_Hrel(wild);
+        const std::vector<int> limits = robot()->getLimits();
+        for (std::size_t k = 0; k < 6; ++k)
+            QVERIFY(robot()->jointValues()[k] >= limits[2 * k] && robot()->jointValues()[k] <= limits[2 * k + 1]); // NaN fails
+    }
 private:
     Robot *robot() const { return w->view()->selectedRobot(); }
     MainWindow *w = nullptr;
@@ -82,302 +321,5 @@ private:
     Paths *paths = nullptr;
     QList<int> applied; // axis-1 value of every position sent to the panel
 };
-
-void TestPlayer::playing_data()
-{
-    QTest::addColumn<int>("flagged"); // node with a problem, -1 none
-    QTest::addColumn<int>("code");
-    QTest::addColumn<bool>("fast");
-    QTest::addColumn<QList<int>>("sent");
-    QTest::addColumn<QString>("status");
-    // Fast play steps by 5 and ends on the last node; a flagged node stops
-    // play on the node before it, also when a step would pass over it.
-    QTest::newRow("play") << -1 << 0 << false << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11} << QString();
-    QTest::newRow("fast") << -1 << 0 << true << QList<int>{5, 10, 11} << QString();
-    QTest::newRow("flag") << 7 << 1000 << false << QList<int>{1, 2, 3, 4, 5, 6}
-                          << "Discontinuity in next movement: Joint 5 is close to 0 deg. ";
-    QTest::newRow("flag passed by fast play") << 7 << 11 << true << QList<int>{5, 6}
-                                              << "Discontinuity in next movement: No IK solution. Cannot make the path continuous. ";
-}
-
-void TestPlayer::playing()
-{
-    QFETCH(int, flagged);
-    QFETCH(int, code);
-    QFETCH(bool, fast);
-    QFETCH(QList<int>, sent);
-    QFETCH(QString, status);
-    QCOMPARE(paths->Load_Sequence_Nodes(twelve(flagged, float(code))), 12);
-    QVERIFY(paths->playing() && dock->isVisible()); // loading shows the first node and plays
-    paths->Sequence_Stop();
-    paths->Sequence_Reset();
-    applied.clear();
-    fast ? paths->Sequence_Execute_Fast() : paths->Sequence_Execute();
-    QTRY_VERIFY(!paths->playing());
-    QCOMPARE(applied, sent);
-    QCOMPARE(robot()->jointValues()[0], float(sent.last()));
-    QCOMPARE(paths->statusLabel()->text(), status);
-    QCOMPARE(paths->positionField()->text(), QString::number(sent.last() + 1));
-    // Moving onto the flag by hand applies it and clears the status.
-    applied.clear();
-    if (flagged >= 0)
-        paths->SetSimulationToPosition(flagged);
-    QVERIFY(flagged < 0 || (applied == QList<int>{flagged} && paths->statusText().isEmpty()));
-}
-
-void TestPlayer::loopJumpsBackInTheSameTick()
-{
-    paths->Load_Sequence_Nodes(twelve());
-    paths->Sequence_Stop();
-    QTest::mousePress(paths->button(QStringLiteral("loopButton")), Qt::LeftButton);
-    QVERIFY(paths->looping());
-    paths->SetSimulationToPosition(10);
-    applied.clear();
-    paths->Sequence_Execute();
-    paths->Sequence_On_Timer();
-    QCOMPARE(applied, (QList<int>{11, 0}));
-    QTRY_VERIFY(applied.size() > 30); // round and round until stopped
-    QVERIFY(paths->playing());
-    paths->Sequence_Stop();
-}
-
-void TestPlayer::passedToolChangesAndPlacementsHold()
-{
-    Objects *objects = w->view()->objectsList();
-    objects->AddObject(DataDirs::objectDir() + QStringLiteral("table.stl"));
-    objects->AddObject(DataDirs::objectDir() + QStringLiteral("workpiece.stl"));
-    QCOMPARE(objects->count(), 2);
-    auto nodes = twelve();
-    nodes[2] = {5.0f, {0, 0, 140, 0, 0, 0, 0}};
-    nodes[3] = {4.0f, {100, 0, 0, 0, 0, 0, 0}};
-    nodes[4] = {4.01f, {150, -250, 750, 0, 0, float(M_PI / 2), 0}};
-    nodes[6] = {4.06f, {}}; // 4.0599999 in a float: object 6
-    QList<int> ids;
-    connect(paths, &Paths::Change_Object_signal, this, [&ids](GLfloat *, int id) { ids << id; });
-    paths->Load_Sequence_Nodes(nodes);
-    paths->Sequence_Stop();
-    applied.clear();
-    paths->Sequence_Execute_Fast();
-    paths->Sequence_On_Timer(); // 0 -> 5, over 2, 3 and 4
-    paths->Sequence_Stop();
-    QCOMPARE(applied, QList<int>{5});
-    // The pen 140 mm along the flange's Z axis, the World frame 100 mm along
-    // the base's X axis, object 1 a quarter turn about Z (column-major pose).
-    QVERIFY(robot()->getHT()[3] == 0.0f && robot()->getHT()[11] == 140.0f && robot()->getHB()[3] == 100.0f);
-    const ObjectEntry *o = objects->entry(1);
-    QVERIFY(o->pose[12] == 150.0f && o->pose[13] == -250.0f && o->pose[14] == 750.0f);
-    QVERIFY(std::fabs(o->pose[0]) < 1e-6f && std::fabs(o->pose[1] - 1.0f) < 1e-6f);
-    paths->Sequence_Step_Forward();
-    paths->Sequence_Step_Forward();
-    QCOMPARE(ids, (QList<int>{1, 6}));
-}
-
-void TestPlayer::keysButtonsSliderAndField()
-{
-    paths->Load_Sequence_Nodes(twelve());
-    paths->Sequence_Stop();
-    applied.clear();
-    MenuPrincipal *panel = w->panel();
-    // Arrows step, Down plays, Escape stops, Up rewinds; not with Shift or Ctrl.
-    for (int key : {Qt::Key_Right, Qt::Key_Right, Qt::Key_Left})
-        QTest::keyClick(panel, Qt::Key(key));
-    QTest::keyClick(panel, Qt::Key_Right, Qt::ShiftModifier);
-    QTest::keyClick(panel, Qt::Key_Down, Qt::ControlModifier);
-    QVERIFY(applied == (QList<int>{1, 2, 1}) && !paths->playing());
-    QTest::keyClick(panel, Qt::Key_Down);
-    QVERIFY(paths->playing());
-    QTest::keyClick(panel, Qt::Key_Escape);
-    QVERIFY(!paths->playing());
-    QTest::keyClick(panel, Qt::Key_Up);
-    QCOMPARE(paths->currentIndex(), 0);
-    // Buttons act on press. After ">>" Right steps five, as its tooltip says.
-    QTest::mousePress(paths->button(QStringLiteral("endButton")), Qt::LeftButton);
-    QCOMPARE(paths->currentIndex(), 11);
-    QTest::mousePress(paths->button(QStringLiteral("rewindButton")), Qt::LeftButton);
-    QTest::mousePress(paths->button(QStringLiteral("fastButton")), Qt::LeftButton);
-    QVERIFY(paths->playing() && paths->button(QStringLiteral("fastButton"))->toolTip().contains(QStringLiteral("five")));
-    QTest::mousePress(paths->button(QStringLiteral("pauseButton")), Qt::LeftButton);
-    QVERIFY(!paths->playing());
-    const int from = paths->currentIndex();
-    QTest::keyClick(panel, Qt::Key_Right);
-    QCOMPARE(paths->currentIndex(), from + 5);
-    QTest::mousePress(paths->button(QStringLiteral("playButton")), Qt::LeftButton);
-    QVERIFY(paths->playing() && paths->step() == 1);
-    paths->Sequence_Stop();
-    // The field takes 1-based numbers as typed ("1" on the way to "10" is
-    // index 0, where it stands), not 0 or 13; the slider applies every value
-    // it reports.
-    paths->SetSimulationToPosition(0);
-    applied.clear();
-    QLineEdit *field = paths->positionField();
-    for (const char *typed : {"10", "0", "x", "3"}) {
-        field->selectAll();
-        QTest::keyClicks(field, QLatin1String(typed));
-    }
-    paths->LEposEdited(QStringLiteral("13"));
-    paths->positionSlider()->setValue(3);
-    paths->positionSlider()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    QCOMPARE(applied, (QList<int>{9, 2, 3, 4}));
-    QCOMPARE(paths->positionField()->text(), QStringLiteral("5"));
-}
-
-void TestPlayer::reportWindowAndTrace()
-{
-    // A joint move to (3000, ...) between two good ones: 2 positions, 1
-    // flagged where the path stood, then 0..12 in 5 steps.
-    const QString program = QStringLiteral("1 0 0 0 0 30 0\n1 3000 -2000 1500 0 30 0\n1 12 0 0 0 30 0\n");
-    paths->setReportShown(true);
-    QCOMPARE(paths->Load_Sequence_Text(program), 8);
-    QCOMPARE(int(w->view()->trace().size()), 8);
-    QCOMPARE(paths->lastProblems().size(), std::size_t(1));
-    QVERIFY(paths->lastProblems()[0].position == 3 && paths->lastProblems()[0].code == 100000);
-    QMessageBox *report = paths->reportWindow();
-    QVERIFY(report && report->isVisible() && !report->parent() && report->windowModality() == Qt::NonModal);
-    QCOMPARE(report->text(), paths->lastReportHtml());
-    QVERIFY(report->text().contains(QStringLiteral("outside the robot's limits")));
-    // The trace follows the flange: the last point is the IRB120's at
-    // (12, 0, 0, 0, 30, 0) (flange 374 mm out at 630 mm, at joint 1 of 12).
-    const TracePoint &last = w->view()->trace().back();
-    QVERIFY(std::fabs(std::atan2(last.position[1], last.position[0]) * 180 / M_PI - 12) < 0.01);
-    // Playing stops before the flag; stepping past it by hand never leaves the limits.
-    QTRY_VERIFY(!paths->playing());
-    QCOMPARE(paths->currentIndex(), 1);
-    for (int k = 0; k < 8; ++k)
-        paths->Sequence_Step_Forward();
-    QVERIFY(paths->currentIndex() == 7 && robot()->jointValues()[0] == 12.0f);
-    for (int a : applied)
-        QVERIFY2(a >= 0 && a <= 12, qPrintable(QString::number(a)));
-    // A first code of 1000: no report, no trace, the flag still on the path.
-    report->hide();
-    QCOMPARE(paths->Load_Sequence_Text(QStringLiteral("1000 0 0 0 0 0 0\n") + program), 8);
-    QVERIFY(w->view()->trace().empty() && paths->lastReportHtml().isEmpty() && !report->isVisible());
-    QCOMPARE(paths->nodes()[2].problem, 100000.0f);
-}
-
-void TestPlayer::arraysAndTheLongestProgram()
-{
-    // 6 rows, 3 columns, column by column: three positions; 7 rows: a program.
-    QCOMPARE(paths->Load_Sequence_Array(6, 3, {0, 0, 0, 0, 30, 0, 10, 0, 0, 0, 30, 0, 20, 0, 0, 0, 30, 0}), 3);
-    QTRY_VERIFY(!paths->playing());
-    QCOMPARE(applied, (QList<int>{0, 10, 20}));
-    const QVector<double> wild{1, 0, 0, 0, 0, 30, 0, 1, 1e9, 0, 0, 0, 30, 0};
-    QCOMPARE(paths->Load_Sequence_Array(7, 2, wild), 3); // a billion degrees: one flagged position
-    QCOMPARE(paths->Load_Sequence_Array(6, 4, {1, 2, 3}), -1);
-    QCOMPARE(paths->count(), 3);
-    // Axis 6 swung end to end 7600 times, 267 positions each, asks for more
-    // than are kept. The window goes on meanwhile: a timer fires, the status
-    // says how far it got, a second program is turned away.
-    QVector<double> program;
-    for (int c = 0; c < 7600; ++c)
-        program << 1 << 0 << 0 << 0 << 0 << 30 << (c % 2 ? 400 : -400);
-    int ticks = 0, refused = 0;
-    QString progress;
-    QTimer tick;
-    connect(&tick, &QTimer::timeout, this, [&] {
-        if (paths->analysing() && ++ticks == 1) {
-            progress = paths->statusLabel()->text();
-            refused = paths->Load_Sequence_Array(7, 2, wild);
-        }
-    });
-    tick.start(20);
-    QCOMPARE(paths->Load_Sequence_Array(7, 7600, program), sequences::PathAnalyser::kMaxPositions);
-    QVERIFY(ticks >= 1 && refused == -1 && progress.startsWith(QStringLiteral("Analysing the program: ")));
-    QCOMPARE(int(w->view()->trace().size()), sequences::PathAnalyser::kMaxPositions);
-    QVERIFY(int(paths->nodes().back().problem) == 10000 && paths->lastProblems().size() == 1);
-    QElapsedTimer paint; // repaints come from the trace's vertex buffer
-    paint.start();
-    for (int k = 0; k < 3; ++k)
-        w->view()->updateGL();
-    QVERIFY2(paint.elapsed() < 6000, qPrintable(QString::number(paint.elapsed())));
-    paths->Sequence_Clear();
-}
-
-void TestPlayer::positionsOutsideTheLimitsAreRefused_data()
-{
-    QTest::addColumn<QString>("source");
-    QTest::addColumn<QString>("third");
-    QTest::addColumn<QString>("message");
-    // The IRB 120: axis 1 within 165, axis 2 within 110, axis 3 -110 to 70.
-    const QString refused = QStringLiteral("The sequence is refused: position 3, ");
-    QTest::newRow("clipboard") << "clipboard" << "3000 -2000 1500 0 30 0" << refused + "axis 1: 3000 is outside -165 to 165";
-    QTest::newRow("file") << "file" << "0 0 70.5 0 30 0" << refused + "axis 3: 70.5 is outside -110 to 70";
-    QTest::newRow("data server") << "data server" << "0 0 0 1e30 30 1e39" << refused + "axis 4: 1e+30 is outside -160 to 160";
-}
-
-void TestPlayer::positionsOutsideTheLimitsAreRefused()
-{
-    QFETCH(QString, source);
-    QFETCH(QString, third);
-    QFETCH(QString, message);
-    QCOMPARE(paths->Load_Sequence_Nodes(twelve()), 12);
-    QTRY_VERIFY(!paths->playing());
-    applied.clear();
-    const std::array<float, 6> before = robot()->jointValues();
-    const QString text = QStringLiteral("1 0 0 0 30 0\n2 0 0 0 30 0\n") + third + QStringLiteral("\n4 0 0 0 30 0\n");
-    ScratchInstall scratch;
-    if (source == QLatin1String("clipboard")) {
-        QApplication::clipboard()->setText(text);
-        paths->Clipboard_Paste();
-    } else if (source == QLatin1String("file")) {
-        QCOMPARE(paths->loadSequenceFile(scratch.path(QStringLiteral("Simulations/missing.sim"))), -1);
-        paths->loadSequenceFile(scratch.write(QStringLiteral("Simulations/bad.sim"), text.toUtf8()));
-    } else {
-        QVector<double> columns;
-        for (const QString &v : text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts))
-            columns << v.toDouble();
-        QCOMPARE(paths->Load_Sequence_Array(6, 4, columns), -1);
-    }
-    QCOMPARE(paths->statusLabel()->text(), message);
-    // The list that was there stays, and the robot did not move.
-    QCOMPARE(paths->count(), 12);
-    QTest::qWait(20);
-    QVERIFY(applied.isEmpty() && robot()->jointValues() == before);
-}
-
-void TestPlayer::clearEmptiesThePlayer()
-{
-    paths->Load_Sequence_Nodes(twelve());
-    paths->SetSimulationToPosition(4);
-    paths->Sequence_Execute_Fast();
-    paths->Sequence_Clear();
-    QVERIFY(!paths->playing() && paths->count() == 0 && paths->currentIndex() == 0 && paths->step() == 1);
-    QVERIFY(paths->positionField()->text() == QStringLiteral("0") && paths->countLabel()->text() == QStringLiteral("/ 0"));
-    QCOMPARE(paths->positionSlider()->maximum(), 0);
-    applied.clear();
-    paths->Sequence_Step_Forward();
-    paths->Sequence_End();
-    QVERIFY(applied.isEmpty());
-    // Playing a long list leaves the event loop free between two ticks.
-    QString text;
-    for (int k = 0; k < 2000; ++k)
-        text += QStringLiteral("%1\t0\t0\t0\t30\t0\n").arg(k % 90);
-    paths->Load_Sequence_Text(text);
-    bool ran = false;
-    QTimer::singleShot(0, this, [&ran]() { ran = true; });
-    QTRY_VERIFY(ran);
-    QVERIFY(paths->playing() && paths->currentIndex() < 1999);
-}
-
-void TestPlayer::panelTakesNoJointsOutsideTheLimits()
-{
-    // What the controller's reply and the configuration list hand the panel,
-    // and what the motion remote's jog produces, stays within the limits.
-    GLfloat good[6] = {10, 20, -30, 40, 50, 60};
-    w->panel()->setConfiguration_precise(good);
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    GLfloat bad[][6] = {{400, -300, 0, 0, 0, 5000}, {10, 20, 75, 40, 50, 60}, {10, nan, 0, 0, 0, 0}};
-    for (GLfloat *q : bad) {
-        w->panel()->setConfiguration_precise(q);
-        QCOMPARE(robot()->jointValues(), (std::array<float, 6>{10, 20, -30, 40, 50, 60}));
-    }
-    GLfloat wild[16] = {nan, 0, 0, 1e30f, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-    w->panel()->Receive_Wii_Hrel(wild);
-    const std::vector<int> limits = robot()->getLimits();
-    for (std::size_t k = 0; k < 6; ++k) {
-        const float q = robot()->jointValues()[k];
-        QVERIFY(std::isfinite(q) && q >= limits[2 * k] && q <= limits[2 * k + 1]);
-    }
-}
-
 QTEST_MAIN(TestPlayer)
 #include "tst_player.moc"
