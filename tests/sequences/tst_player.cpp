@@ -1,12 +1,11 @@
 // The sequence player with a real panel and view in the main window, its
 // widgets in a dock: play, flags, placements passed, keys, buttons, slider,
-// field, report window, trace, arrays, refusals, the window alive while a long
-// program is analysed. What it does without a robot is tst_mainwindow's.
+// field, report, trace, refusals, the window alive during a long analysis.
 #include "app/mainwindow.h"
 #include "kinematics/robot.h"
 #include "models/datadirs.h"
 #include "scene/glwidget.h"
-#include "scene/objectmesh.h"
+#include "scene/objectmesh.h" // ObjectEntry
 #include "scene/objects.h"
 #include "sequences/paths.h"
 #include "support/scratchinstall.h"
@@ -32,6 +31,7 @@ std::vector<Paths::nodeJOINTS> twelve(int flagged = -1, float code = 0)
     return nodes;
 }
 } // namespace
+// What the player does without a robot is tst_mainwindow's.
 class TestPlayer : public QObject
 {
     Q_OBJECT
@@ -87,17 +87,6 @@ private slots:
         applied.clear(); // moving onto the flag by hand applies it and clears the status
         paths->SetSimulationToPosition(std::max(flagged, 0));
         QVERIFY(applied == QList<int>{std::max(flagged, 0)} && paths->statusText().isEmpty());
-    }
-    void loopJumpsBackInTheSameTick()
-    {
-        paths->Load_Sequence_Nodes(twelve());
-        QTest::mousePress(paths->button(QStringLiteral("loopButton")), Qt::LeftButton);
-        paths->SetSimulationToPosition(10);
-        applied.clear();
-        paths->Sequence_Execute();
-        paths->Sequence_On_Timer();
-        QVERIFY(paths->looping() && applied == (QList<int>{11, 0}));
-        QTRY_VERIFY(applied.size() > 30 && paths->playing()); // round and round until stopped
     }
     void passedToolChangesAndPlacementsHold()
     {
@@ -170,6 +159,14 @@ private slots:
         paths->positionSlider()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
         QCOMPARE(applied, (QList<int>{9, 2, 3, 4}));
         QCOMPARE(paths->positionField()->text(), QStringLiteral("5"));
+        // With the loop button on, the end jumps back to the start in the same tick.
+        press("loopButton");
+        paths->SetSimulationToPosition(10);
+        applied.clear();
+        paths->Sequence_Execute();
+        paths->Sequence_On_Timer();
+        QVERIFY(paths->looping() && applied == (QList<int>{11, 0}));
+        QTRY_VERIFY(applied.size() > 30 && paths->playing()); // round and round until stopped
     }
     void reportWindowAndTrace()
     {
@@ -203,13 +200,9 @@ private slots:
     }
     void arraysAndTheLongestProgram()
     {
-        // 6 rows, 3 columns, column by column: three positions; 7 rows: a program.
-        QCOMPARE(paths->Load_Sequence_Array(6, 3, {0, 0, 0, 0, 30, 0, 10, 0, 0, 0, 30, 0, 20, 0, 0, 0, 30, 0}), 3);
-        QTRY_VERIFY(!paths->playing());
-        QCOMPARE(applied, (QList<int>{0, 10, 20}));
+        // 7 rows: a program; a billion degrees is one flagged position.
         const QVector<double> wild{1, 0, 0, 0, 0, 30, 0, 1, 1e9, 0, 0, 0, 30, 0};
-        QCOMPARE(paths->Load_Sequence_Array(7, 2, wild), 3); // a billion degrees: one flagged position
-        QVERIFY(paths->Load_Sequence_Array(6, 4, {1, 2, 3}) == -1 && paths->count() == 3);
+        QVERIFY(paths->Load_Sequence_Array(7, 2, wild) == 3 && paths->Load_Sequence_Array(6, 4, {1, 2, 3}) == -1);
         // Axis 6 swung end to end 7600 times, 267 positions each, asks for more
         // than are kept. The window goes on meanwhile: a timer fires, the status
         // says how far it got, a second program is turned away.
@@ -235,84 +228,44 @@ private slots:
         for (int k = 0; k < 3; ++k)
             w->view()->updateGL();
         QVERIFY2(paint.elapsed() < 6000, qPrintable(QString::number(paint.elapsed())));
-    }
-    void positionsOutsideTheLimitsAreRefused_data()
-    {
-        QTest::addColumn<QString>("source");
-        QTest::addColumn<QString>("third");
-        QTest::addColumn<QString>("message");
-        // The IRB 120: axis 1 within 165, axis 2 within 110, axis 3 -110 to 70.
-        const QString refused = QStringLiteral("The sequence is refused: position 3, ");
-        QTest::newRow("clipboard") << "clipboard" << "3000 -2000 1500 0 30 0" << refused + "axis 1: 3000 is outside -165 to 165";
-        QTest::newRow("file") << "file" << "0 0 70.5 0 30 0" << refused + "axis 3: 70.5 is outside -110 to 70";
-        QTest::newRow("data server") << "data server" << "0 0 0 1e30 30 1e39" << refused + "axis 4: 1e+30 is outside -160 to 160";
+        // Clear empties the player; moves on the empty list send nothing.
+        paths->Sequence_Execute_Fast();
+        paths->Sequence_Clear();
+        applied.clear();
+        paths->Sequence_Step_Forward();
+        paths->Sequence_End();
+        QVERIFY(!paths->playing() && paths->count() == 0 && paths->step() == 1 && applied.isEmpty());
+        QVERIFY(paths->countLabel()->text() == QStringLiteral("/ 0") && paths->positionSlider()->maximum() == 0);
     }
     void positionsOutsideTheLimitsAreRefused()
     {
-        QFETCH(QString, source);
-        QFETCH(QString, third);
-        QFETCH(QString, message);
+        // Position 3 outside the IRB 120's limits, from each source: refused,
+        // said why; the list that was there stays, the robot does not move.
+        const std::pair<const char *, const char *> cases[] = {{"3000 -2000 1500 0 30 0", "axis 1: 3000 is outside -165 to 165"},
+                                                               {"0 0 70.5 0 30 0", "axis 3: 70.5 is outside -110 to 70"},
+                                                               {"0 0 0 1e30 30 1e39", "axis 4: 1e+30 is outside -160 to 160"}};
         paths->Load_Sequence_Nodes(twelve());
         QTRY_VERIFY(!paths->playing());
         applied.clear();
         const std::array<float, 6> before = robot()->jointValues();
-        const QString text = QStringLiteral("1 0 0 0 30 0\n2 0 0 0 30 0\n") + third + QStringLiteral("\n4 0 0 0 30 0\n");
         ScratchInstall scratch;
-        if (source == QLatin1String("clipboard")) {
-            QApplication::clipboard()->setText(text);
-            paths->Clipboard_Paste();
-        } else if (source == QLatin1String("file")) {
-            QCOMPARE(paths->loadSequenceFile(scratch.path(QStringLiteral("Simulations/missing.sim"))), -1);
-            paths->loadSequenceFile(scratch.write(QStringLiteral("Simulations/bad.sim"), text.toUtf8()));
-        } else {
+        QCOMPARE(paths->loadSequenceFile(scratch.path(QStringLiteral("Simulations/missing.sim"))), -1);
+        for (int source = 0; source < 3; ++source) { // clipboard, file, data server
+            const QString text = QStringLiteral("1 0 0 0 30 0\n2 0 0 0 30 0\n%1\n4 0 0 0 30 0\n").arg(QLatin1String(cases[source].first));
             QVector<double> columns;
             for (const QString &v : text.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts))
                 columns << v.toDouble();
-            QCOMPARE(paths->Load_Sequence_Array(6, 4, columns), -1);
+            QApplication::clipboard()->setText(text);
+            if (source == 0)
+                paths->Clipboard_Paste();
+            else if (source == 1)
+                paths->loadSequenceFile(scratch.write(QStringLiteral("Simulations/bad.sim"), text.toUtf8()));
+            else
+                QCOMPARE(paths->Load_Sequence_Array(6, 4, columns), -1);
+            QCOMPARE(paths->statusLabel()->text(), QStringLiteral("The sequence is refused: position 3, ") + QLatin1String(cases[source].second));
         }
-        QCOMPARE(paths->statusLabel()->text(), message);
-        QTest::qWait(20); // the list that was there stays, the robot does not move
+        QTest::qWait(20);
         QVERIFY(paths->count() == 12 && applied.isEmpty() && robot()->jointValues() == before);
-    }
-    void clearEmptiesThePlayer()
-    {
-        paths->Load_Sequence_Nodes(twelve());
-        paths->SetSimulationToPosition(4);
-        paths->Sequence_Execute_Fast();
-        paths->Sequence_Clear();
-        QVERIFY(!paths->playing() && paths->count() == 0 && paths->currentIndex() == 0 && paths->step() == 1);
-        QVERIFY(paths->countLabel()->text() == QStringLiteral("/ 0") && paths->positionSlider()->maximum() == 0);
-        applied.clear();
-        paths->Sequence_Step_Forward();
-        paths->Sequence_End();
-        QVERIFY(applied.isEmpty());
-        // Playing a long list leaves the event loop free between two ticks.
-        QString text;
-        for (int k = 0; k < 2000; ++k)
-            text += QStringLiteral("%1\t0\t0\t0\t30\t0\n").arg(k % 90);
-        paths->Load_Sequence_Text(text);
-        bool ran = false;
-        QTimer::singleShot(0, this, [&ran]() { ran = true; });
-        QTRY_VERIFY(ran);
-        QVERIFY(paths->playing() && paths->currentIndex() < 1999);
-    }
-    void panelTakesNoJointsOutsideTheLimits()
-    {
-        // What the controller's reply and the configuration list hand the panel,
-        // and what the motion remote's jog produces, stays within the limits.
-        GLfloat good[6] = {10, 20, -30, 40, 50, 60};
-        w->panel()->setConfiguration_precise(good);
-        const float nan = std::numeric_limits<float>::quiet_NaN();
-        GLfloat bad[][6] = {{400, -300, 0, 0, 0, 5000}, {10, 20, 75, 40, 50, 60}, {10, nan, 0, 0, 0, 0}};
-        for (GLfloat *q : bad) {
-            w->panel()->setConfiguration_precise(q);
-            QCOMPARE(robot()->jointValues(), (std::array<float, 6>{10, 20, -30, 40, 50, 60}));
-        }
-        GLfloat wild[16] = {nan, 0, 0, 1e30f, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-        w->panel()->Receive_Wii_Hrel(wild);
-        const std::vector<int> limits = robot()->getLimits();
-        for (std::size_t k = 0; k < 6; ++k)
-            QVERIFY(robot()->jointValues()[k] >= limits[2 * k] && robot()->jointValues()[k] <= limits[2 * k + 1]); // NaN fails
     }
 private:
     Robot *robot() const { return w->view()->selectedRobot(); }
