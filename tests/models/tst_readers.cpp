@@ -9,7 +9,6 @@
 #include "models/tool.h"
 #include "models/xml.h"
 #include "support/scratchinstall.h"
-
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -38,7 +37,6 @@ QByteArray description(const QByteArray &axes = kAxes, const QByteArray &geometr
 {
     return "<robot>\n<robot_dk>\n" + axes + "</robot_dk>\n<robot_geometry>\n" + geometry + "</robot_geometry>\n" + tail + "</robot>\n";
 }
-
 QByteArray triangle(double x, double y, double z)
 {
     return QStringLiteral("  facet normal 0 0 1\n    outer loop\n      vertex %1 %2 %3\n      vertex %4 %2 %3\n      vertex %1 %5 %3\n"
@@ -47,21 +45,17 @@ QByteArray triangle(double x, double y, double z)
 
 struct Loaded
 {
-    int result = 0;
+    int result = 0, angleType = -7;
     std::vector<Joint> joints;
     float base[6] = {-7, -7, -7, -7, -7, -7}, scale = -7, offsets[6] = {-7, -7, -7, -7, -7, -7};
-    int angleType = -7;
 };
-
 Loaded load(const QString &file)
 {
     Loaded l;
     l.result = xml::loadData(QFile::encodeName(file).constData(), l.joints, l.base, &l.scale, l.offsets, &l.angleType);
     return l;
 }
-
 int triangles(const Joint &j) { return int(j.getVertices().size() / 3); }
-
 // The checked table: name, maker, model, angle_type, axes (alpha, a, theta,
 // d, liminf, limsup), reach_mm and payload_kg (null when not published).
 QJsonArray publishedTable()
@@ -70,7 +64,6 @@ QJsonArray publishedTable()
     return f.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(f.readAll()).object().value("robots").toArray() : QJsonArray();
 }
 } // namespace
-
 class TestReaders : public QObject
 {
     Q_OBJECT
@@ -108,11 +101,8 @@ private slots:
         DataDirs::setApplicationDirForTesting(QStringLiteral("/opt/velkari/bin/"));
         QCOMPARE(DataDirs::defaultTool(), QStringLiteral("/opt/velkari/bin/../CAD_Tools/IRB120_Crayon.tool"));
         QCOMPARE(DataDirs::resolveStoredPath("../Objects/table.stl"), QStringLiteral("/opt/velkari/bin/../Objects/table.stl"));
-        // Every "../" is replaced once the path starts with one.
-        QCOMPARE(DataDirs::resolveStoredPath("../a/../b"), QStringLiteral("/opt/velkari/bin/../a//opt/velkari/bin/../b"));
         QVERIFY(DataDirs::resolveStoredPath("/abs/../x") == "/abs/../x" && DataDirs::resolveStoredPath("rel/x") == "rel/x");
         DataDirs::setApplicationDirForTesting(QString());
-        QCOMPARE(DataDirs::applicationDir(), QCoreApplication::applicationDirPath());
         for (const char *name : {"Music.wav", "Effect.wav"}) { // sounds beside the program
             QFile wav(DataDirs::soundFile(QLatin1String(name)));
             QVERIFY(wav.open(QIODevice::ReadOnly) && wav.read(4) == "RIFF");
@@ -127,23 +117,20 @@ private slots:
         const QString file = inst.write("CAD_Robots/r.xml", description(QByteArray(kAxes).replace(
             "<j id=\"A5\" limsup=\"120\" liminf=\"-120\" alpha=\"90\" a=\"0\" theta=\"0\" d=\"0\"/>",
             "<j id=\"A5\" limsup=\"1e300\" liminf=\"-1e300\" alpha=\"1e999\" a=\"42.5mm\" theta=\"nan\" d=\"1.5e2\"/>")));
-        inst.write("CAD_Robots/t/l1.stl", "solid x\n  color 0 0 1\n" + triangle(1, 2, 3) + triangle(-4, 5, 6) + "endsolid\n");
         // Numbered parts with a gap: 1 and 2 are read, 4 never; a single file
         // wins over numbered ones; vertex lines in the first column are no vertices.
-        inst.write("CAD_Robots/t/l2-1.stl", triangle(0, 0, 0));
-        inst.write("CAD_Robots/t/l2-2.stl", "  color 1 0 0\n" + triangle(0, 0, 1) + triangle(0, 0, 2));
-        inst.write("CAD_Robots/t/l2-4.stl", triangle(0, 0, 9));
-        inst.write("CAD_Robots/t/l3.stl", triangle(0, 0, 0));
-        inst.write("CAD_Robots/t/l3-1.stl", triangle(0, 0, 0) + triangle(1, 1, 1));
-        inst.write("CAD_Robots/t/l4.stl", "vertex 1 2 3\nvertex 1 2 3\nvertex 1 2 3\n");
-        inst.write("CAD_Robots/t/l5.stl.bak", triangle(0, 0, 0));
+        const std::pair<const char *, QByteArray> meshes[] = {{"l1.stl", "solid x\n  color 0 0 1\n" + triangle(1, 2, 3) + triangle(-4, 5, 6) + "endsolid\n"},
+            {"l2-1.stl", triangle(0, 0, 0)}, {"l2-2.stl", "  color 1 0 0\n" + triangle(0, 0, 1) + triangle(0, 0, 2)}, {"l2-4.stl", triangle(0, 0, 9)},
+            {"l3.stl", triangle(0, 0, 0)}, {"l3-1.stl", triangle(0, 0, 0) + triangle(1, 1, 1)}, {"l4.stl", "vertex 1 2 3\nvertex 1 2 3\nvertex 1 2 3\n"},
+            {"l5.stl.bak", triangle(0, 0, 0)}};
+        for (const auto &[name, text] : meshes)
+            inst.write(QStringLiteral("CAD_Robots/t/") + name, text);
         MessageLog log;
         Loaded l = load(file);
         QVERIFY(l.result == 0 && l.joints.size() == 7 && log.contains("XML read correctly"));
         // The base record takes nothing but its id; every parameter is real.
         QVERIFY(l.joints[0].getLimsup() == 0.0 && l.joints[0].getAlpha() == 0.0 && l.joints[0].getD() == 0.0f);
-        QVERIFY(l.joints[4].getA() == 150.6 && l.joints[4].getD() == 150.6f && l.joints[2].getTheta() == -90.0);
-        QVERIFY(l.joints[3].getLiminf() == -110.0 && l.joints[6].getLimsup() == 400.0);
+        QVERIFY(l.joints[4].getA() == 150.6 && l.joints[4].getD() == 150.6f && l.joints[2].getTheta() == -90.0 && l.joints[3].getLiminf() == -110.0);
         const Joint &a5 = l.joints[5];
         QVERIFY(a5.getLimsup() == 1e9 && a5.getLiminf() == -1e9 && a5.getAlpha() == 0.0 && a5.getA() == 42.5 && a5.getTheta() == 0.0 && a5.getD() == 150.0f);
         QCOMPARE(l.joints[4].getParts()[0].getA(), 42.5); // the previous record's copy
@@ -153,23 +140,20 @@ private slots:
         QVERIFY(l.joints[6].getParts().empty() && l.joints[1].getAngle() == 0.0f);
         QVERIFY(l.base[0] == 1.0f && l.base[5] == 30.0f && l.scale == 0.5f && l.offsets[0] == 1.0f && l.offsets[5] == 6.0f && l.angleType == 4);
         // Axis 1: two triangles, "color 0 0 1" is red, its box holds the origin.
-        QVERIFY(triangles(l.joints[1]) == 2 && l.joints[1].getNormals().size() == 2);
-        QCOMPARE(l.joints[1].getColor(), (std::array<float, 3>{1.0f, 0.0f, 0.0f}));
+        QVERIFY(triangles(l.joints[1]) == 2 && l.joints[1].getNormals().size() == 2 && l.joints[1].getColor() == (std::array<float, 3>{1, 0, 0}));
         QCOMPARE(l.joints[1].getBox(), (std::array<float, 6>{-4, 0, 0, 2, 6, 6}));
         const Joint &a2 = l.joints[2];
-        QVERIFY(triangles(a2) == 1 && a2.getParts().size() == 2 && triangles(a2.getParts()[1]) == 2);
-        QCOMPARE(a2.getParts()[1].getColor(), (std::array<float, 3>{0.0f, 0.0f, 1.0f}));
+        QVERIFY(triangles(a2) == 1 && a2.getParts().size() == 2 && triangles(a2.getParts()[1]) == 2 && a2.getParts()[1].getColor() == (std::array<float, 3>{0, 0, 1}));
         QVERIFY(triangles(l.joints[3]) == 1 && l.joints[3].getParts().size() == 1 && triangles(l.joints[4]) == 0 && triangles(l.joints[5]) == 0);
         // processGeometry: unknown names are -1, duplicates add up (vertex lines: 3 + 6).
         std::vector<Joint> list(1);
         list[0].setId("A3");
-        TiXmlElement unknown("g"), same("g");
-        unknown.SetAttribute("name", "nobody");
-        unknown.SetAttribute("geo", "t/l3");
-        same.SetAttribute("name", "A3");
-        same.SetAttribute("geo", "t/l2");
-        QVERIFY(xml::processGeometry(list, &unknown) == -1 && xml::processGeometry(list, &same) == 9 && xml::processGeometry(list, &same) == 9);
-        QVERIFY(triangles(list[0]) == 2 && list[0].getParts().size() == 2);
+        TiXmlElement g("g");
+        g.SetAttribute("name", "nobody");
+        g.SetAttribute("geo", "t/l2");
+        QCOMPARE(xml::processGeometry(list, &g), -1);
+        g.SetAttribute("name", "A3");
+        QVERIFY(xml::processGeometry(list, &g) == 9 && xml::processGeometry(list, &g) == 9 && triangles(list[0]) == 2 && list[0].getParts().size() == 2);
     }
     void libraryDataIsReadAndOptional()
     {
@@ -190,6 +174,17 @@ private slots:
             QVERIFY(xml::loadInfo(QFile::encodeName(f).constData(), info) == -1 && info.maker.empty());
         }
         QCOMPARE(xml::loadInfo(nullptr, info), -1);
+        // Wrong counts are reported and reading goes on; a missing angle type is 0.
+        QByteArray six(kAxes), tail(kTail);
+        six.truncate(six.indexOf("<j id=\"A6\""));
+        MessageLog log;
+        Loaded l = load(inst.write("CAD_Robots/six.xml", description(six, kGeometry, tail.replace("Angle_Type", "AngleKind"))));
+        QVERIFY(l.result == 0 && l.joints.size() == 6 && l.angleType == 0);
+        QVERIFY(log.contains("Error : There should be 7 axis info entries (axis found = 6)") && log.contains("XML could not read Angle_Type id"));
+        const QByteArray geo = QByteArray(kGeometry) + "<g name=\"A7\" geo=\"t/none\"/>\n<g name=\"A7\" geo=\"t/none\"/>\n";
+        l = load(inst.write("CAD_Robots/eight.xml", description(QByteArray(kAxes) + "<j id=\"A7\" a=\"5\"/>\n", geo)));
+        QVERIFY(l.result == 0 && l.joints.size() == 8 && log.contains("(axis found = 8)"));
+        QVERIFY(log.contains("Error : There should be 7 geometric files (geometries found = 9)"));
     }
     void sectionErrors_data()
     {
@@ -202,7 +197,6 @@ private slots:
         QTest::newRow("robot_dk misnamed") << misnamed("robot_dk>", "robot_kd>") << e.arg("robot_dk", "robot_kd");
         QTest::newRow("geometry misnamed") << misnamed("robot_geometry>", "geometry>") << e.arg("robot_geometry", "geometry");
         QTest::newRow("base misnamed") << misnamed("CAD_base", "CAD_bas") << e.arg("CAD_BASE", "CAD_bas");
-        QTest::newRow("scale misnamed") << misnamed("CAD_scale", "CAD_Scale") << e.arg("CAD_scale", "CAD_Scale");
         QTest::newRow("offsets misnamed") << misnamed("CAD_offsets", "offsets") << e.arg("CAD_offsets", "offsets");
         QTest::newRow("no geometry section") << "<robot><robot_dk>" + QByteArray(kAxes) + "</robot_dk></robot>" << e.arg("robot_geometry", "");
         QTest::newRow("ends after geometry") << description(kAxes, kGeometry, QByteArray()) << e.arg("CAD_BASE", "");
@@ -210,7 +204,6 @@ private slots:
         QTest::newRow("text before the axes") << description("some text" + QByteArray(kAxes)) << "the first child of robot_dk is not an element";
         QTest::newRow("axis without id") << description("<j alpha=\"3\"/>" + QByteArray(kAxes)) << "axis element without id";
         QTest::newRow("cut in the geometry") << good.left(good.indexOf("CAD_base") - 20) << "";
-        QTest::newRow("empty file") << QByteArray() << "";
         QTest::newRow("no file") << QByteArray("none") << "doc.LoadFile() failed";
     }
     void sectionErrors()
@@ -223,24 +216,6 @@ private slots:
         QVERIFY(l.result == -1 && !log.contains("XML read correctly"));
         QVERIFY2(log.contains(message), qPrintable(log.messages().join(QLatin1Char('\n'))));
         QVERIFY(content != "none" || (l.joints.empty() && l.scale == -7.0f)); // out-parameters untouched
-    }
-    void countsAreReportedButReadingGoesOn()
-    {
-        ScratchInstall inst;
-        QByteArray six(kAxes), tail(kTail);
-        six.truncate(six.indexOf("<j id=\"A6\""));
-        MessageLog log;
-        Loaded l = load(inst.write("CAD_Robots/six.xml", description(six, kGeometry, tail.replace("Angle_Type", "AngleKind"))));
-        QVERIFY(l.result == 0 && l.joints.size() == 6 && l.angleType == 0); // a missing angle type is 0
-        QVERIFY(log.contains("Error : There should be 7 axis info entries (axis found = 6)") && log.contains("XML could not read Angle_Type id"));
-        const QByteArray geo = QByteArray(kGeometry) + "<g name=\"A7\" geo=\"t/none\"/>\n<g name=\"A7\" geo=\"t/none\"/>\n";
-        l = load(inst.write("CAD_Robots/eight.xml", description(QByteArray(kAxes) + "<j id=\"A7\" a=\"5\"/>\n", geo)));
-        QVERIFY(l.result == 0 && l.joints.size() == 8 && log.contains("(axis found = 8)"));
-        QVERIFY(log.contains("Error : There should be 7 geometric files (geometries found = 9)"));
-        std::vector<Joint> none; // a null document reads as nothing, successfully
-        float b[6], s, o[6];
-        int t = 3;
-        QVERIFY(xml::processFile(none, nullptr, b, &s, o, &t) == 0 && t == 3);
     }
     void toolFileAndParts()
     {
@@ -273,18 +248,13 @@ private slots:
                                                        {"H= 0 0 150 0 0 0\nvertex 1 1 1\n H= 1 2\r\n", 2}}; // part 1 by default
         for (const auto &[text, parts] : counts) {
             Tool t;
-            QVERIFY(t.load(QFile::encodeName(inst.write("CAD_Tools/pen.tool", text)).constData()));
+            QVERIFY(t.load(QFile::encodeName(inst.write("CAD_Tools/pen.tool", text)).constData()) && t.getParts()[0].getVertices().empty());
             QCOMPARE(int(t.getParts().size()), parts);
             QCOMPARE(t.getTcp(), (Pose6{text[0] == 'H' ? 1.0f : 0.0f, text[0] == 'H' ? 2.0f : 0.0f, 0, 0, 0, 0}));
-            QVERIFY(t.getParts()[0].getVertices().empty());
         }
         MessageLog log;
-        QElapsedTimer timer;
-        timer.start();
-        Tool many;
-        QVERIFY(many.load(QFile::encodeName(inst.write("CAD_Tools/x.tool", " toolparts 1e9\n")).constData()) && timer.elapsed() < 5000);
-        QVERIFY(log.contains("reading at most 1000 part files"));
-        Tool none;
+        Tool many, none;
+        QVERIFY(many.load(QFile::encodeName(inst.write("CAD_Tools/x.tool", " toolparts 1e9\n")).constData()) && log.contains("reading at most 1000 part files"));
         QVERIFY(!none.load("/nonexistent/dir/none.tool") && log.contains("Tool file doesn't exist") && none.getParts().empty());
         QVERIFY(!none.load("x") && !none.load(nullptr));
     }
@@ -324,15 +294,15 @@ private slots:
             }
             QVERIFY2(lo[0] <= hi[0], qPrintable(QStringLiteral("element %1 has no mesh").arg(i)));
             const Matrix4 next = i < 6 ? l.joints[i + 1].linkMatrix() : toolbox::identity(); // RotX(alpha) (a, 0, d)
-            for (const std::array<float, 3> &p : {std::array<float, 3>{0, 0, 0}, {next[3], next[7], next[11]}})
-                for (int c = 0; c < 3; ++c)
-                    QVERIFY2(i == 0 || (p[c] >= lo[c] - 5 && p[c] <= hi[c] + 5), qPrintable(QStringLiteral("link %1 misses a joint").arg(i)));
+            const float points[2][3] = {{0, 0, 0}, {next[3], next[7], next[11]}}; // its joint (not the base's) and the next
+            for (int n = i == 0, c = 0; n < 2; c = (c + 1) % 3, n += c == 0)
+                QVERIFY2(points[n][c] >= lo[c] - 5 && points[n][c] <= hi[c] + 5, qPrintable(QStringLiteral("link %1 misses a joint").arg(i)));
             QVERIFY(i == 0 || j.getLiminf() < j.getLimsup());
         }
         QJsonObject robot;
         for (const QJsonValue &v : publishedTable())
             robot = v["name"].toString() == name ? v.toObject() : robot;
-        if (robot.isEmpty())
+        if (robot.isEmpty()) // one of the three that came first
             return;
         const QJsonArray axes = robot["axes"].toArray();
         for (int i = 0; i < 6; ++i) {
@@ -345,21 +315,12 @@ private slots:
         QVERIFY(xml::loadInfo(QFile::encodeName(file).constData(), info) == 0);
         QVERIFY(QString::fromStdString(info.maker) == robot["maker"].toString() && QString::fromStdString(info.model) == robot["model"].toString());
         QVERIFY(info.reachMm == robot["reach_mm"].toDouble(0.0) && info.payloadKg == robot["payload_kg"].toDouble(0.0));
-    }
-    void libraryRoundTrip_data()
-    {
-        QTest::addColumn<QString>("name");
-        for (const QJsonValue &v : publishedTable())
-            QTest::newRow(qPrintable(v["name"].toString())) << v["name"].toString();
-    }
-    void libraryRoundTrip()
-    {
         // Random joint values within the limits -> forward kinematics -> inverse
         // kinematics lists the original configuration, and every listed one
-        // reaches the same flange position within the limits.
-        QFETCH(QString, name);
+        // reaches the same flange position within the limits (the first three
+        // robots are tst_robot's).
         Robot r;
-        QCOMPARE(r.loadData(QFile::encodeName(DataDirs::robotDir() + name + ".xml").constData()), 0);
+        QCOMPARE(r.loadData(QFile::encodeName(file).constData()), 0);
         std::mt19937 rng(20261206);
         std::vector<IkConfiguration> list;
         int tried = 0, lost = 0, offTarget = 0, outside = 0;
@@ -390,6 +351,5 @@ private slots:
         QVERIFY2(lost == 0 && outside == 0 && offTarget == 0, qPrintable(QStringLiteral("%1 lost, %2 outside, %3 off").arg(lost).arg(outside).arg(offTarget)));
     }
 };
-
 QTEST_GUILESS_MAIN(TestReaders)
 #include "tst_readers.moc"
