@@ -1,7 +1,6 @@
-// Robot description, link mesh and tool readers on real files, the number
-// rules they share, the data-directory rules, and the files we ship: the
-// robot library is held to the checked table of published data in
-// robots.json beside this file. Random bytes are the fuzzers'.
+// Robot description, link mesh and tool readers on real files, their number
+// rules, data directories, and the files we ship, held to the published data
+// in robots.json beside this file. Random bytes are the fuzzers'.
 #include "kinematics/jointlimits.h"
 #include "kinematics/robot.h"
 #include "models/cnumber.h"
@@ -11,20 +10,16 @@
 #include "support/scratchinstall.h"
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QtTest>
 #include <clocale>
 #include <random>
-#include <tinyxml.h>
 
 namespace {
 const char *const kAxes =
-    "<j id=\"Base\" limsup=\"99\" alpha=\"45\" d=\"12\"/>\n"
-    "<j id=\"A1\" limsup=\"165\" liminf=\"-165\" alpha=\"0\" a=\"0\" theta=\"0\" d=\"290\"/>\n"
+    "<j id=\"Base\" limsup=\"99\" alpha=\"45\" d=\"12\"/>\n<j id=\"A1\" limsup=\"165\" liminf=\"-165\" alpha=\"0\" a=\"0\" theta=\"0\" d=\"290\"/>\n"
     "<j id=\"A2\" limsup=\"110\" liminf=\"-110\" alpha=\"-90\" a=\"0\" theta=\"-90\" d=\"0\"/>\n"
     "<j id=\"A3\" limsup=\"70\" liminf=\"-110\" alpha=\"0\" a=\"270\" theta=\"0\" d=\"0\"/>\n"
-    "<!-- comments between axes are skipped -->\n"
-    "<j id=\"A4\" limsup=\"160\" liminf=\"-160\" alpha=\"-90\" a=\"150.6\" theta=\"0\" d=\"150.6\"/>\n"
+    "<!-- comments between axes are skipped --><j id=\"A4\" limsup=\"160\" liminf=\"-160\" alpha=\"-90\" a=\"150.6\" theta=\"0\" d=\"150.6\"/>\n"
     "<j id=\"A5\" limsup=\"120\" liminf=\"-120\" alpha=\"90\" a=\"0\" theta=\"0\" d=\"0\"/>\n"
     "<j id=\"A6\" limsup=\"400\" liminf=\"-400\" alpha=\"-90\" a=\"0\" theta=\"0\" d=\"72\"/>\n";
 const char *const kGeometry = "<g name=\"Base\" geo=\"t/base\"/><g name=\"A1\" geo=\"t/l1\"/><g name=\"A2\" geo=\"t/l2\"/><g name=\"A3\" geo=\"t/l3\"/>"
@@ -43,7 +38,7 @@ QByteArray triangle(double x, double y, double z)
                           "    endloop\n  endfacet\n").arg(x).arg(y).arg(z).arg(x + 1).arg(y + 1).toLatin1();
 }
 
-struct Loaded
+struct Loaded // what a description gives, -7 where nothing was written
 {
     int result = 0, angleType = -7;
     std::vector<Joint> joints;
@@ -56,8 +51,7 @@ Loaded load(const QString &file)
     return l;
 }
 int triangles(const Joint &j) { return int(j.getVertices().size() / 3); }
-// The checked table: name, maker, model, angle_type, axes (alpha, a, theta,
-// d, liminf, limsup), reach_mm and payload_kg (null when not published).
+// name, maker, model, angle_type, axes (alpha a theta d liminf limsup), reach_mm, payload_kg
 QJsonArray publishedTable()
 {
     QFile f(QStringLiteral(VELKARI_PUBLISHED_TABLE));
@@ -82,13 +76,11 @@ private slots:
         // The C library in the "C" locale is the reference, also when the
         // process runs in a comma-decimal locale.
         QFETCH(QByteArray, text);
-        const double want = std::strtod(text.constData(), nullptr);
-        const float wantFloat = std::strtof(text.constData(), nullptr);
+        const double want = std::strtod(text.constData(), nullptr), wantFloat = std::strtof(text.constData(), nullptr);
         const long long wantInt = std::strtoll(text.constData(), nullptr, 10);
         const QByteArray saved = std::setlocale(LC_NUMERIC, nullptr);
         std::setlocale(LC_NUMERIC, "de_DE.UTF-8") || std::setlocale(LC_NUMERIC, "fr_FR.UTF-8");
-        const double got = cnumber::toDouble(text.toStdString());
-        const float gotFloat = cnumber::toFloat(text.toStdString()); // meshes: float precision, same rules
+        const double got = cnumber::toDouble(text.toStdString()), gotFloat = cnumber::toFloat(text.toStdString()); // meshes: floats
         const int gotInt = cnumber::toInt(text.toStdString());
         std::setlocale(LC_NUMERIC, saved.constData());
         const bool hex = text.startsWith("0x"); // data files hold no hexadecimal: 0 then junk
@@ -103,11 +95,8 @@ private slots:
         QCOMPARE(DataDirs::resolveStoredPath("../Objects/table.stl"), QStringLiteral("/opt/velkari/bin/../Objects/table.stl"));
         QVERIFY(DataDirs::resolveStoredPath("/abs/../x") == "/abs/../x" && DataDirs::resolveStoredPath("rel/x") == "rel/x");
         DataDirs::setApplicationDirForTesting(QString());
-        for (const char *name : {"Music.wav", "Effect.wav"}) { // sounds beside the program
-            QFile wav(DataDirs::soundFile(QLatin1String(name)));
-            QVERIFY(wav.open(QIODevice::ReadOnly) && wav.read(4) == "RIFF");
-        }
-        QVERIFY(DataDirs::soundFile(QStringLiteral("NoSuchClip.wav")).isEmpty());
+        for (const char *name : {"Music.wav", "Effect.wav"}) // sounds beside the program
+            QVERIFY(QFileInfo(DataDirs::soundFile(QLatin1String(name))).size() > 44 && DataDirs::soundFile("NoSuchClip.wav").isEmpty());
     }
     void wellFormedDescription()
     {
@@ -145,15 +134,6 @@ private slots:
         const Joint &a2 = l.joints[2];
         QVERIFY(triangles(a2) == 1 && a2.getParts().size() == 2 && triangles(a2.getParts()[1]) == 2 && a2.getParts()[1].getColor() == (std::array<float, 3>{0, 0, 1}));
         QVERIFY(triangles(l.joints[3]) == 1 && l.joints[3].getParts().size() == 1 && triangles(l.joints[4]) == 0 && triangles(l.joints[5]) == 0);
-        // processGeometry: unknown names are -1, duplicates add up (vertex lines: 3 + 6).
-        std::vector<Joint> list(1);
-        list[0].setId("A3");
-        TiXmlElement g("g");
-        g.SetAttribute("name", "nobody");
-        g.SetAttribute("geo", "t/l2");
-        QCOMPARE(xml::processGeometry(list, &g), -1);
-        g.SetAttribute("name", "A3");
-        QVERIFY(xml::processGeometry(list, &g) == 9 && xml::processGeometry(list, &g) == 9 && triangles(list[0]) == 2 && list[0].getParts().size() == 2);
     }
     void libraryDataIsReadAndOptional()
     {
@@ -163,17 +143,15 @@ private slots:
         const QString with = inst.write("CAD_Robots/with.xml", description(kAxes, kGeometry, QByteArray(kTail) +
             "<Robot_Info maker=\"ACME &amp; Sons\" model=\"X-1/0.5\" reach_mm=\"512.5\" payload_kg=\"3.5\" future=\"1\" preview=\"1 -2.5 3 x 1e999\"/><Later/>\n"));
         QVERIFY(xml::loadInfo(QFile::encodeName(with).constData(), info) == 0 && load(with).angleType == 4);
-        QVERIFY(info.maker == "ACME & Sons" && info.model == "X-1/0.5" && info.reachMm == 512.5 && info.payloadKg == 3.5);
-        QCOMPARE(info.preview, (std::array<float, 6>{1.0f, -2.5f, 3.0f, 0.0f, 0.0f, 0.0f}));
+        QVERIFY(info.maker == "ACME & Sons" && info.model == "X-1/0.5" && info.reachMm == 512.5 && info.payloadKg == 3.5 &&
+                info.preview == (std::array<float, 6>{1.0f, -2.5f, 3.0f, 0.0f, 0.0f, 0.0f}));
         // Without it a description is still one; negative values mean unknown.
         const QString negative = inst.write("CAD_Robots/neg.xml", description(kAxes, kGeometry, QByteArray(kTail) + "<Robot_Info reach_mm=\"-5\"/>"));
         QVERIFY(xml::loadInfo(QFile::encodeName(negative).constData(), info) == 0 && info.maker.empty() && info.reachMm == 0.0);
-        // Other XML, garbage and missing files are no robot descriptions.
-        for (const QString &f : {inst.write("CAD_Robots/other.xml", "<a><b/></a>"), inst.write("CAD_Robots/junk.xml", "\x01\xff<<robot"), inst.path("CAD_Robots/none.xml")}) {
-            info.maker = "stale";
-            QVERIFY(xml::loadInfo(QFile::encodeName(f).constData(), info) == -1 && info.maker.empty());
-        }
-        QCOMPARE(xml::loadInfo(nullptr, info), -1);
+        // Other XML and missing files are no robot descriptions.
+        info.maker = "stale";
+        QVERIFY(xml::loadInfo(QFile::encodeName(inst.write("CAD_Robots/other.xml", "<a><b/></a>")).constData(), info) == -1 && info.maker.empty());
+        QVERIFY(xml::loadInfo(QFile::encodeName(inst.path("CAD_Robots/none.xml")).constData(), info) == -1 && xml::loadInfo(nullptr, info) == -1);
         // Wrong counts are reported and reading goes on; a missing angle type is 0.
         QByteArray six(kAxes), tail(kTail);
         six.truncate(six.indexOf("<j id=\"A6\""));
@@ -195,9 +173,7 @@ private slots:
         const QString e = QStringLiteral("Error: expected %1 in XML file (found %2)");
         QTest::newRow("comment first") << "<!-- made by hand -->\n" + good << e.arg("robot_dk", " made by hand ");
         QTest::newRow("robot_dk misnamed") << misnamed("robot_dk>", "robot_kd>") << e.arg("robot_dk", "robot_kd");
-        QTest::newRow("geometry misnamed") << misnamed("robot_geometry>", "geometry>") << e.arg("robot_geometry", "geometry");
         QTest::newRow("base misnamed") << misnamed("CAD_base", "CAD_bas") << e.arg("CAD_BASE", "CAD_bas");
-        QTest::newRow("offsets misnamed") << misnamed("CAD_offsets", "offsets") << e.arg("CAD_offsets", "offsets");
         QTest::newRow("no geometry section") << "<robot><robot_dk>" + QByteArray(kAxes) + "</robot_dk></robot>" << e.arg("robot_geometry", "");
         QTest::newRow("ends after geometry") << description(kAxes, kGeometry, QByteArray()) << e.arg("CAD_BASE", "");
         QTest::newRow("empty root") << QByteArray("<robot/>") << e.arg("robot_dk", "robot");
@@ -213,8 +189,7 @@ private slots:
         ScratchInstall inst;
         MessageLog log;
         Loaded l = load(content == "none" ? inst.path("CAD_Robots/absent.xml") : inst.write("CAD_Robots/bad.xml", content));
-        QVERIFY(l.result == -1 && !log.contains("XML read correctly"));
-        QVERIFY2(log.contains(message), qPrintable(log.messages().join(QLatin1Char('\n'))));
+        QVERIFY2(l.result == -1 && !log.contains("XML read correctly") && log.contains(message), qPrintable(log.messages().join(QLatin1Char('\n'))));
         QVERIFY(content != "none" || (l.joints.empty() && l.scale == -7.0f)); // out-parameters untouched
     }
     void toolFileAndParts()
