@@ -1,6 +1,7 @@
-// The main window as a user meets it: keys pressed where the focus is, every
-// path with no robot loaded, stations through the window (the records are
-// tst_stationfile's), languages, damaged files and texts shown whole.
+// The main window as a user meets it: keys pressed where the focus is, every path
+// with no robot, stations through the window (the records are tst_stationfile's),
+// languages, damaged files, texts shown whole, the program from the command line.
+#include "app/commandline.h"
 #include "app/mainwindow.h"
 #include "kinematics/robot.h"
 #include "language/relabel.h"
@@ -14,7 +15,6 @@
 #include "support/scratchinstall.h"
 #include "ui/menuprincipal.h"
 #include "ui_menuprincipal.h"
-
 #include <QClipboard>
 #include <QDockWidget>
 #include <QLabel>
@@ -23,7 +23,6 @@
 #include <QTcpSocket>
 #include <QTextDocument>
 #include <QtTest>
-
 namespace {
 QString read(const QString &path) { QFile f(path); return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString(); }
 QString write(const QString &path, const QByteArray &bytes) { QFile f(path); return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() ? path : QString(); }
@@ -32,12 +31,11 @@ QByteArray station(int language, int euler, const char *world = "0#0#0#0#0#0")
     return QStringLiteral("#OPTIONS#%1#%2#\r\n#ROBOT#../CAD_Robots/ABB_IRB120.xml#../CAD_Tools/IRB120_Crayon.tool#Cell robot#1#%3#"
                           "1#0#0#0#0#1#0#0#0#0#1#0#0#0#0#1#").arg(language).arg(euler).arg(QLatin1String(world)).toUtf8();
 }
-QWidget *topLevel(const char *name)
+QWidget *topLevel(const char *name) // by object name, or a visible one by class
 {
-    for (QWidget *t : QApplication::topLevelWidgets())
-        if (t->objectName() == QLatin1String(name) || (t->inherits(name) && t->isVisible()))
-            return t;
-    return nullptr;
+    const QWidgetList all = QApplication::topLevelWidgets();
+    auto it = std::find_if(all.begin(), all.end(), [name](QWidget *t) { return t->objectName() == QLatin1String(name) || (t->inherits(name) && t->isVisible()); });
+    return it == all.end() ? nullptr : *it;
 }
 // A key as a user presses it: to whatever has the focus in the active window.
 void press(const QKeySequence &keys) { QTest::keySequence(static_cast<QWidget *>(nullptr), keys); }
@@ -46,19 +44,14 @@ class TestMainWindow : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
+    void init()
     {
         MainWindow::setInteractive(false);
         setLanguageMessageHandler([](const QString &) {});
         QLoggingCategory::setFilterRules(QStringLiteral("velkari.*.debug=false"));
-    }
-    void init()
-    {
         QDir::setCurrent(cwd.path()); // the default station setup.vks is looked for here
         QFile::remove(cwd.filePath("setup.vks"));
-        DataDirs::setApplicationDirForTesting(QString());
-        w = new MainWindow;
-        w->resize(1280, 800);
+        (w = new MainWindow)->resize(1280, 800);
         w->show();
         w->startWith(QStringLiteral("setup.vks"));
         w->activateWindow();
@@ -112,11 +105,9 @@ private slots:
         // says why: menus, keys, a sequence playing, paste, steps, the network.
         Paths *paths = w->panel()->paths();
         const QString sequence = write(cwd.filePath("s.sim"), "1 0 0 0 30 0\n2 0 0 0 30 0\n");
-        QCOMPARE(w->panel()->loadDemoSequence(&sequence), 0);
-        QVERIFY(paths->playing());
+        QVERIFY(w->panel()->loadDemoSequence(&sequence) == 0 && paths->playing());
         w->view()->robotsList()->removeSelected();
-        QVERIFY(!w->robot());
-        QTRY_VERIFY(!paths->playing()); // the timer finds no robot and stops
+        QTRY_VERIFY(!w->robot() && !paths->playing()); // the timer finds no robot and stops
         auto *server = paths->findChild<ServerListener *>();
         server->stop();
         QVERIFY(server->start(0)); // a free port
@@ -125,28 +116,20 @@ private slots:
         MessageLog log;
         QApplication::clipboard()->setText(QStringLiteral("1 2 3 4 5 6"));
         const std::pair<const char *, std::function<bool()>> sweep[] = {
-            {"menus", [&] {
-                 for (const char *name : {"actionRemoveTool", "actionIsometric", "actionTraceOn", "actionTraceReset", "actionExecute", "actionStop",
-                                          "actionSequenceReset", "actionConfigBasic", "actionEulerCatia", "actionAbbData", "actionEnglish", "actionPaste"})
-                     w->action(name)->trigger();
-                 return true;
-             }},
-            {"keys", [&] {
-                 for (const char *keys : {"Ctrl+C", "Shift+N", "Shift+B", "Right", "Down", "Up", "F11", "Escape"})
-                     press(QKeySequence(QLatin1String(keys)));
-                 return QApplication::clipboard()->text() == QStringLiteral("1 2 3 4 5 6");
-             }},
+            {"menus", [&] { for (const char *name : {"actionRemoveTool", "actionIsometric", "actionTraceOn", "actionTraceReset", "actionExecute", "actionStop",
+                                                     "actionSequenceReset", "actionConfigBasic", "actionEulerCatia", "actionAbbData", "actionEnglish", "actionPaste"})
+                                w->action(name)->trigger();
+                            return true; }},
+            {"keys", [&] { for (const char *keys : {"Ctrl+C", "Shift+N", "Shift+B", "Right", "Down", "Up", "F11", "Escape"})
+                               press(QKeySequence(QLatin1String(keys)));
+                           return QApplication::clipboard()->text() == QStringLiteral("1 2 3 4 5 6"); }},
             {"paste", [&] { press(QKeySequence(QStringLiteral("Ctrl+V"))); return paths->count() == 2; }}, // silently
             {"load", [&] { return paths->Load_Sequence_Text(QStringLiteral("1 2 3 4 5 6")) == -1 && log.contains("No robot is loaded") && paths->count() == 2; }},
             {"steps", [&] { paths->Sequence_Step_Forward(); paths->Sequence_End(); paths->SetSimulationToPosition(1); paths->Sequence_Execute(); return !paths->playing(); }},
-            {"network", [&] {
-                 QTcpSocket client;
-                 client.connectToHost(QHostAddress::LocalHost, server->serverPort());
-                 QDataStream out(&client);
-                 out << qint32(0) << qint32(0) << QStringLiteral("GET_JOINTS");
-                 return client.waitForConnected(2000) && QTest::qWaitFor([&] { return client.state() == QAbstractSocket::UnconnectedState; }, 5000) &&
-                        client.bytesAvailable() == 0;
-             }},
+            {"network", [&] { QTcpSocket client; // closed without a reply
+                              client.connectToHost(QHostAddress::LocalHost, server->serverPort());
+                              QDataStream(&client) << qint32(0) << qint32(0) << QStringLiteral("GET_JOINTS");
+                              return QTest::qWaitFor([&] { return client.state() == QAbstractSocket::UnconnectedState; }, 5000) && client.bytesAvailable() == 0; }},
             {"save", [&] { QString f = cwd.filePath("empty.vks"); return w->panel()->Save_Setup(&f) == 0 && read(f) == QStringLiteral("#OPTIONS#1#2#"); }},
         };
         for (const auto &[name, run] : sweep) {
@@ -159,18 +142,14 @@ private slots:
     {
         // Written and read back into a fresh window: the same station; the World
         // frame comes back to two decimals, and from then on it is a fixed point.
-        ScratchInstall inst; // objects are found in its Objects/
+        ScratchInstall inst; // a mesh outside the installation
         DataDirs::setApplicationDirForTesting(QString());
         MenuPrincipal *p = w->panel();
-        p->form()->lineEdit_World->setText("10.123, -20.5, 30, 0, 0, 15.256");
-        p->World_Definition_Changed();
-        w->view()->robotsList()->placementEdit()->setText("100, 200, 0, 0, 0, 45");
-        w->view()->robotsList()->GUIobjectPositionChanged();
+        p->form()->lineEdit_World->setText("10.123, -20.5, 30, 0, 0, 15.256"), p->World_Definition_Changed();
+        w->view()->robotsList()->placementEdit()->setText("100, 200, 0, 0, 0, 45"), w->view()->robotsList()->GUIobjectPositionChanged();
         p->form()->doubleSpinBox03->setValue(-12.5);
         const QString mesh = inst.write("parts/plate.stl", "solid p\n vertex 0 0 0\n vertex 1 0 0\n vertex 0 1 0\n");
-        Matrix4 pose = toolbox::identity();
-        pose[12] = 1.2345678f;
-        QVERIFY(w->view()->objectsList()->AddObject(mesh, "plate", 0.123456f, 1, 1, pose) == 0 && w->view()->objectsList()->AddObject(mesh, "hidden", 2.5f, 0, 0, toolbox::identity()) == 0);
+        QVERIFY(w->view()->objectsList()->AddObject(mesh, "plate", 0.123456f, 1, 1, toolbox::identity()) == 0 && w->view()->objectsList()->AddObject(mesh, "hidden", 2.5f, 0, 0, toolbox::identity()) == 0);
         QString file = cwd.filePath("cell.vks"), again = cwd.filePath("again.vks");
         QCOMPARE(p->Save_Setup(&file), 0);
         const QString text = read(file);
@@ -180,10 +159,8 @@ private slots:
         MainWindow other;
         int language = 0, euler = 0;
         QCOMPARE(other.panel()->Load_Setup(file.toUtf8().constData(), &language, &euler), 0);
-        QVERIFY(language == 1 && euler == 0 && other.robot()->getHasTool() && !other.panel()->hasUnsavedChanges());
-        QCOMPARE(other.panel()->form()->doubleSpinBox03->value(), -12.5);
-        QCOMPARE(std::round(toolbox::matrixToPose(other.robot()->getHB(), 0)[5] * 100) / 100, 15.26f);
-        QVERIFY(std::fabs(other.robot()->getPlacement()[3] - 100) < 1e-4);
+        QVERIFY(language == 1 && euler == 0 && other.robot()->getHasTool() && !other.panel()->hasUnsavedChanges() && other.panel()->form()->doubleSpinBox03->value() == -12.5);
+        QVERIFY(std::fabs(other.robot()->getPlacement()[3] - 100) < 1e-4); // the World frame to two decimals below
         Objects *o = other.view()->objectsList();
         QVERIFY(o->count() == 2 && o->entry(0)->scale == 0.123456f && o->entry(0)->flipNormals == 1 && o->entry(1)->visible == 0);
         QCOMPARE(other.panel()->Save_Setup(&again), 0);
@@ -193,17 +170,15 @@ private slots:
         QVERIFY(p->Save_Setup(&file) == -1 && read(file) == text && w->lastMessage().contains("cell#2"));
         // At start, the station's codes choose language and angles; the World
         // frame is read in the file's own convention (Rz(90) turns X onto Y).
-        w->action("actionFrench")->trigger();
-        w->panel()->modeRotationChageAll(3);
+        w->action("actionFrench")->trigger(), w->panel()->modeRotationChageAll(3);
         w->startWith(write(cwd.filePath("german.vks"), station(5, 4, "0#0#100#90#0#0")));
-        QVERIFY(w->action("actionGerman")->isChecked() && w->action("actionEulerKawasaki")->isChecked());
-        QVERIFY(std::fabs(w->robot()->getHB()[4] - 1.0f) < 1e-6f && w->robot()->getHB()[11] == 100.0f);
+        QVERIFY(w->action("actionGerman")->isChecked() && w->action("actionEulerKawasaki")->isChecked() && std::fabs(w->robot()->getHB()[4] - 1.0f) < 1e-6f && w->robot()->getHB()[11] == 100.0f);
         w->startWith(write(cwd.filePath("odd.vks"), station(7, 9))); // unknown codes change nothing
         QVERIFY(w->action("actionGerman")->isChecked() && w->action("actionEulerKawasaki")->isChecked());
     }
     void damagedFilesKeepWhatIsThere()
     {
-        QByteArray noise(3000, '\0');
+        QByteArray noise(3000, '\0'), stl = QByteArray(80, 'b') + QByteArray("\3\0\0\0", 4) + QByteArray(100, '\0');
         for (int k = 0; k < noise.size(); ++k)
             noise[k] = char((k * 7919 + 13) % 256);
         const QString sequence = write(cwd.filePath("good.sim"), "10 20 30 0 0 0\n");
@@ -211,12 +186,11 @@ private slots:
         Robot *robot = w->robot();
         const QString before = w->panel()->stationText();
         // A station of noise, one whose second line is no record, a tool, a
-        // sequence and an object of noise, a binary STL one record short.
-        QByteArray stl(80, 'b');
-        stl.append("\3\0\0\0", 4).append(QByteArray(100, '\0'));
+        // sequence and an object of noise, a binary STL one record short, a robot missing.
+        auto station = [&](const QString &f) { int l, e; return w->panel()->Load_Setup(f.toUtf8().constData(), &l, &e); };
         const std::pair<QString, std::function<int(const QString &)>> files[] = {
-            {write(cwd.filePath("noise.vks"), noise), [&](const QString &f) { int l, e; return w->panel()->Load_Setup(f.toUtf8().constData(), &l, &e); }},
-            {write(cwd.filePath("half.vks"), "#OPTIONS#1#0#\r\n#ROBOT#x.xml#\r\n"), [&](const QString &f) { int l, e; return w->panel()->Load_Setup(f.toUtf8().constData(), &l, &e); }},
+            {write(cwd.filePath("noise.vks"), noise), station}, {write(cwd.filePath("half.vks"), "#OPTIONS#1#0#\r\n#ROBOT#x.xml#\r\n"), station},
+            {QStringLiteral("/no/such/robot.xml"), [&](const QString &f) { return w->loadRobot(f); }},
             {write(cwd.filePath("noise.tool"), noise), [&](const QString &f) { return w->loadTool(f); }},
             {write(cwd.filePath("noise.sim"), noise), [&](const QString &f) { QString g = f; return w->panel()->loadDemoSequence(&g); }},
             {write(cwd.filePath("noise.stl"), noise), [&](const QString &f) { return w->view()->objectsList()->AddObject(f); }},
@@ -226,35 +200,26 @@ private slots:
             QVERIFY(w->robot() == robot && w->panel()->stationText() == before && w->panel()->paths()->count() == 1);
         }
         QVERIFY2(w->lastMessage().contains("says 3 triangles needs 234 bytes, it has 184"), qPrintable(w->lastMessage()));
-        int language = 0, euler = 0;
-        QCOMPARE(w->panel()->Load_Setup("/no/such/station.vks", &language, &euler), -1);
-        QVERIFY(w->robot() == robot && robot->getToolPath().endsWith("IRB120_Crayon.tool"));
+        QVERIFY(station("/no/such/station.vks") == -1 && w->robot() == robot && robot->getToolPath().endsWith("IRB120_Crayon.tool"));
     }
     void unsavedChangesAskOnExit()
     {
-        // A joint typed, then Cancel: the window stays. Save: written to the
-        // station last used, then it closes.
+        // A joint typed, then Cancel: the window stays; Save: the station last used is written.
         QVERIFY(!w->panel()->hasUnsavedChanges());
-        auto *box = w->panel()->form()->doubleSpinBox01;
-        box->selectAll();
-        QTest::keyClicks(box, "30\r");
+        w->panel()->form()->doubleSpinBox01->selectAll();
+        QTest::keyClicks(w->panel()->form()->doubleSpinBox01, "30\r");
         MainWindow::setUnsavedAnswer(QMessageBox::Cancel);
         QVERIFY(w->panel()->hasUnsavedChanges() && !w->close() && w->isVisible());
         QString file = cwd.filePath("work.vks");
         QCOMPARE(w->panel()->Save_Setup(&file), 0);
-        w->robot()->setName("renamed");
+        w->robot()->setName("renamed again");
         MainWindow::setUnsavedAnswer(QMessageBox::Save);
-        QVERIFY(w->panel()->hasUnsavedChanges() && w->close() && read(file).contains("#renamed#"));
+        QVERIFY(w->panel()->hasUnsavedChanges() && w->close() && read(file).contains("#renamed again#"));
         MainWindow::setUnsavedAnswer(QMessageBox::Discard);
-        // The About box disables the window until it closes, by OK or the title bar.
-        w->show();
-        for (int way = 0; way < 2; ++way) {
-            w->panel()->openAbout();
-            QWidget *about = topLevel("About");
-            QVERIFY(about && !w->isEnabled());
-            way ? void(about->close()) : void(QMetaObject::invokeMethod(about, "OKbutton"));
-            QTRY_VERIFY(w->isEnabled());
-        }
+        w->show(); // the About box disables the window until it closes by the title bar
+        w->panel()->openAbout();
+        QVERIFY(topLevel("About") && !w->isEnabled() && topLevel("About")->close());
+        QTRY_VERIFY(w->isEnabled());
     }
     void languagesRelabelAndTextsShowWhole()
     {
@@ -289,11 +254,9 @@ private slots:
                     QStyleOptionFrame opt;
                     opt.initFrom(e);
                     opt.lineWidth = e->hasFrame() ? e->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) : 0;
-                    text = e->text(); // two pixels kept free on either side
-                    room = e->style()->subElementRect(QStyle::SE_LineEditContents, &opt, e).width() - 4;
+                    text = e->text(), room = e->style()->subElementRect(QStyle::SE_LineEditContents, &opt, e).width() - 4; // two pixels free each side
                 } else if (auto *l = qobject_cast<QLabel *>(c); l && w->panel()->isAncestorOf(l) && !l->wordWrap() && !Qt::mightBeRichText(l->text())) {
-                    text = l->text();
-                    room = l->contentsRect().width();
+                    text = l->text(), room = l->contentsRect().width();
                 }
                 if (c->isVisible() && !seen.isEmpty() && !text.isEmpty() && ++checked)
                     QVERIFY2(seen.width() >= c->width() && c->fontMetrics().horizontalAdvance(text) <= room, qPrintable(QStringLiteral("%1 %2: %3").arg(language, c->objectName(), text)));
@@ -303,32 +266,51 @@ private slots:
         for (const QSet<QString> &t : texts)
             QVERIFY2(t.size() == 5, qPrintable(QStringList(t.values()).join(" | ")));
         QCOMPARE(w->panel()->notice(), QString::fromUtf8("Position: \u201e4OO\u201c ist keine Zahl"));
-        // The floating RAPID dock stays below the menu bar.
-        QVERIFY(!w->abbDock()->frameGeometry().intersects(QRect(w->menuBar()->mapToGlobal(QPoint(0, 0)), w->menuBar()->size())));
+        QVERIFY(!w->abbDock()->frameGeometry().intersects(QRect(w->menuBar()->mapToGlobal(QPoint(0, 0)), w->menuBar()->size()))); // below the menus
         // The refused text leaves the focus before the window goes: a window deleted
         // with it there crashes in its destructor (its status line is gone first).
         w->view()->setFocus();
+    }
+    void commandLineRule()
+    {
+        // The station is the first argument that is no option, the picture the
+        // one after --screenshot (or in --screenshot=); one without a name is an error.
+        const std::tuple<QStringList, QString, QString> rows[] = {{{"velkari"}, "setup.vks", ""}, {{"velkari", "cell.vks"}, "cell.vks", ""},
+            {{"velkari", "-x", "cell.vks"}, "setup.vks", ""}, {{"velkari", "/tmp/a b/c.vks"}, "/tmp/a b/c.vks", ""},
+            {{"velkari", "--screenshot", "s.png", "cell.vks"}, "cell.vks", "s.png"}, {{"velkari", "cell.vks", "--screenshot=s.png"}, "cell.vks", "s.png"}};
+        for (const auto &[args, station, shot] : rows) {
+            const CommandLine cl = CommandLine::parse(args);
+            QVERIFY2(cl.error.isEmpty() && cl.stationFile == station && cl.screenshotFile == shot, qPrintable(args.join(' ')));
+        }
+        QVERIFY(!CommandLine::parse({"velkari", "--screenshot"}).error.isEmpty());
+    }
+    void screenshotOfTheRealProgram()
+    {
+        // The real program started with no setup.vks where it runs: the default
+        // robot, its picture saved on request; an unwritable place fails.
+        const QString exe = QCoreApplication::applicationDirPath() + QStringLiteral("/velkari");
+        QProcess p;
+        p.setWorkingDirectory(cwd.path());
+        p.start(exe, {QStringLiteral("--screenshot"), cwd.filePath(QStringLiteral("start.png"))});
+        QVERIFY(p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0 && QImage(cwd.filePath("start.png")).width() > 200);
+        p.start(exe, {QStringLiteral("--screenshot"), QStringLiteral("/no/such/dir/x.png")});
+        QVERIFY(p.waitForFinished(60000) && p.exitCode() != 0 && p.readAllStandardError().contains("could not write the screenshot"));
     }
 private:
     // What a user sees of the window, by name.
     QMap<QString, QString> seen() const
     {
-        QMap<QString, QString> s;
         Ui::MenuPrincipal *ui = w->panel()->form();
+        const QWidget *help = topLevel("helpWindow");
+        QMap<QString, QString> s{{"clipboard", QApplication::clipboard()->text()}, {"help", help && help->isVisible() ? help->windowTitle() : QString()}};
         for (QDoubleSpinBox *b : {ui->doubleSpinBox01, ui->doubleSpinBox02, ui->doubleSpinBox03, ui->doubleSpinBox04, ui->doubleSpinBox05, ui->doubleSpinBox06})
             s["joints"] += QString::number(b->value()) + ' ';
-        s["clipboard"] = QApplication::clipboard()->text();
-        s["full screen"] = QString::number(w->isFullScreen());
-        s["controls"] = QString::number(ui->doubleSpinBox01->isVisible());
-        s["objects"] = QString::number(w->objectsDock()->isVisible());
-        s["simulation"] = QString::number(w->simulationDock()->isVisible());
-        s["rapid"] = QString::number(w->abbDock()->isVisible());
-        s["plots"] = QString::number(w->plotsDock()->isVisible());
-        s["trace"] = QString::number(w->view()->traceEnabled);
-        s["background"] = QString::number(w->view()->whiteBackground);
-        const QWidget *help = topLevel("helpWindow");
-        s["help"] = help && help->isVisible() ? help->windowTitle() : QString();
-        s["setup.vks"] = QString::number(QFile::exists(cwd.filePath("setup.vks")));
+        const std::pair<const char *, bool> flags[] = {{"full screen", w->isFullScreen()}, {"controls", ui->doubleSpinBox01->isVisible()},
+            {"objects", w->objectsDock()->isVisible()}, {"simulation", w->simulationDock()->isVisible()}, {"rapid", w->abbDock()->isVisible()},
+            {"plots", w->plotsDock()->isVisible()}, {"trace", w->view()->traceEnabled}, {"background", w->view()->whiteBackground},
+            {"setup.vks", QFile::exists(cwd.filePath("setup.vks"))}};
+        for (const auto &[name, on] : flags)
+            s[name] = QString::number(on);
         return s;
     }
     MainWindow *w = nullptr;
