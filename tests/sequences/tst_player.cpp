@@ -80,26 +80,19 @@ private slots:
         for (const char *name : {"table.stl", "workpiece.stl"})
             objects->AddObject(DataDirs::objectDir() + QLatin1String(name));
         auto nodes = twelve();
-        nodes[2] = {5.0f, {0, 0, 140, 0, 0, 0, 0}};
-        nodes[3] = {4.0f, {100, 0, 0, 0, 0, 0, 0}};
-        nodes[4] = {4.01f, {150, -250, 750, 0, 0, float(M_PI / 2), 0}};
-        nodes[6] = {4.06f, {}}; // 4.0599999 in a float: object 6
+        nodes[2] = {5.0f, {0, 0, 140, 0, 0, 0, 0}}, nodes[3] = {4.0f, {100, 0, 0, 0, 0, 0, 0}};
+        nodes[4] = {4.01f, {150, -250, 750, 0, 0, float(M_PI / 2), 0}}, nodes[6] = {4.06f, {}}; // 4.0599999 in a float: object 6
         QList<int> ids;
         connect(paths, &Paths::Change_Object_signal, this, [&ids](GLfloat *, int id) { ids << id; });
-        paths->Load_Sequence_Nodes(nodes);
-        applied.clear();
-        paths->Sequence_Execute_Fast();
-        paths->Sequence_On_Timer(); // 0 -> 5, over 2, 3 and 4
-        paths->Sequence_Stop();
+        paths->Load_Sequence_Nodes(nodes), applied.clear();
+        paths->Sequence_Execute_Fast(), paths->Sequence_On_Timer(), paths->Sequence_Stop(); // 0 -> 5, over 2, 3 and 4
         QVERIFY(objects->count() == 2 && applied == QList<int>{5});
         // The pen 140 mm along the flange's Z axis, the World frame 100 mm along
         // the base's X axis, object 1 a quarter turn about Z (column-major pose).
         QVERIFY(robot()->getHT()[3] == 0.0f && robot()->getHT()[11] == 140.0f && robot()->getHB()[3] == 100.0f);
         const ObjectEntry *o = objects->entry(1);
-        QVERIFY(o->pose[12] == 150.0f && o->pose[13] == -250.0f && o->pose[14] == 750.0f);
-        QVERIFY(std::fabs(o->pose[0]) < 1e-6f && std::fabs(o->pose[1] - 1.0f) < 1e-6f);
-        paths->Sequence_Step_Forward();
-        paths->Sequence_Step_Forward();
+        QVERIFY(o->pose[12] == 150.0f && o->pose[13] == -250.0f && o->pose[14] == 750.0f && std::fabs(o->pose[0]) < 1e-6f && std::fabs(o->pose[1] - 1.0f) < 1e-6f);
+        paths->Sequence_Step_Forward(), paths->Sequence_Step_Forward();
         QCOMPARE(ids, (QList<int>{1, 6}));
     }
     void keysButtonsSliderAndField()
@@ -150,13 +143,11 @@ private slots:
         // flagged where the path stood, then 0..12 in 5 steps.
         const QString program = QStringLiteral("1 0 0 0 0 30 0\n1 3000 -2000 1500 0 30 0\n1 12 0 0 0 30 0\n");
         paths->setReportShown(true);
-        QCOMPARE(paths->Load_Sequence_Text(program), 8);
-        QVERIFY(w->view()->trace().size() == 8 && paths->lastProblems().size() == 1);
+        QVERIFY(paths->Load_Sequence_Text(program) == 8 && w->view()->trace().size() == 8 && paths->lastProblems().size() == 1);
         QVERIFY(paths->lastProblems()[0].position == 3 && paths->lastProblems()[0].code == 100000);
         QMessageBox *report = paths->reportWindow();
         QVERIFY(report && report->isVisible() && !report->parent() && report->windowModality() == Qt::NonModal);
-        QCOMPARE(report->text(), paths->lastReportHtml());
-        QVERIFY(report->text().contains(QStringLiteral("outside the robot's limits")));
+        QVERIFY(report->text() == paths->lastReportHtml() && report->text().contains(QStringLiteral("outside the robot's limits")));
         // The trace follows the flange: the last point is the IRB120's at
         // (12, 0, 0, 0, 30, 0) (flange 374 mm out at 630 mm, at joint 1 of 12).
         const TracePoint &last = w->view()->trace().back();
@@ -166,13 +157,11 @@ private slots:
         for (int k = 0; k < 8; ++k)
             paths->Sequence_Step_Forward();
         QVERIFY(paths->currentIndex() == 7 && robot()->jointValues()[0] == 12.0f);
-        for (int a : applied)
-            QVERIFY2(a >= 0 && a <= 12, qPrintable(QString::number(a)));
+        QVERIFY(std::all_of(applied.begin(), applied.end(), [](int a) { return a >= 0 && a <= 12; }));
         // A first code of 1000: no report, no trace, the flag still on the path.
         report->hide();
         QCOMPARE(paths->Load_Sequence_Text(QStringLiteral("1000 0 0 0 0 0 0\n") + program), 8);
-        QVERIFY(w->view()->trace().empty() && paths->lastReportHtml().isEmpty() && !report->isVisible());
-        QCOMPARE(paths->nodes()[2].problem, 100000.0f);
+        QVERIFY(w->view()->trace().empty() && paths->lastReportHtml().isEmpty() && !report->isVisible() && paths->nodes()[2].problem == 100000.0f);
     }
     void arraysAndTheLongestProgram()
     {
@@ -197,19 +186,15 @@ private slots:
         tick.start(20);
         QCOMPARE(paths->Load_Sequence_Array(7, 7600, program), sequences::PathAnalyser::kMaxPositions);
         QVERIFY(ticks >= 1 && refused == -1 && progress.startsWith(QStringLiteral("Analysing the program: ")));
-        QCOMPARE(int(w->view()->trace().size()), sequences::PathAnalyser::kMaxPositions);
-        QVERIFY(int(paths->nodes().back().problem) == 10000 && paths->lastProblems().size() == 1);
+        QVERIFY(int(w->view()->trace().size()) == sequences::PathAnalyser::kMaxPositions && int(paths->nodes().back().problem) == 10000 && paths->lastProblems().size() == 1);
         QElapsedTimer paint; // repaints come from the trace's vertex buffer
         paint.start();
         for (int k = 0; k < 3; ++k)
             w->view()->updateGL();
         QVERIFY2(paint.elapsed() < 6000, qPrintable(QString::number(paint.elapsed())));
         // Clear empties the player; moves on the empty list send nothing.
-        paths->Sequence_Execute_Fast();
-        paths->Sequence_Clear();
-        applied.clear();
-        paths->Sequence_Step_Forward();
-        paths->Sequence_End();
+        paths->Sequence_Execute_Fast(), paths->Sequence_Clear(), applied.clear();
+        paths->Sequence_Step_Forward(), paths->Sequence_End();
         QVERIFY(!paths->playing() && paths->count() == 0 && paths->step() == 1 && applied.isEmpty());
         QVERIFY(paths->countLabel()->text() == QStringLiteral("/ 0") && paths->positionSlider()->maximum() == 0);
     }
@@ -222,8 +207,8 @@ private slots:
                                                                {"0 0 0 1e30 30 1e39", "axis 4: 1e+30 is outside -160 to 160"}};
         paths->Load_Sequence_Nodes(twelve());
         QTRY_VERIFY(!paths->playing());
-        applied.clear();
         const std::array<float, 6> before = robot()->jointValues();
+        applied.clear();
         ScratchInstall scratch;
         QCOMPARE(paths->loadSequenceFile(scratch.path(QStringLiteral("Simulations/missing.sim"))), -1);
         for (int source = 0; source < 3; ++source) { // clipboard, file, data server
