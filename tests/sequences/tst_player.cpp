@@ -1,6 +1,6 @@
-// The sequence player with a real panel and view in the main window, its
-// widgets in a dock: play, flags, placements passed, keys, buttons, slider,
-// field, report, trace, refusals, the window alive during a long analysis.
+// The sequence player with a real panel and view in the main window, its widgets
+// in a dock: play, flags, placements, keys, buttons, slider, field, report, trace,
+// refusals, the window alive during a long analysis (without a robot: tst_mainwindow).
 #include "app/mainwindow.h"
 #include "kinematics/robot.h"
 #include "models/datadirs.h"
@@ -19,17 +19,14 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QtTest>
-namespace {
 // Twelve positions, axis 1 at the index, the wrist bent; one may be flagged.
-std::vector<Paths::nodeJOINTS> twelve(int flagged = -1, float code = 0)
+static std::vector<Paths::nodeJOINTS> twelve(int flagged = -1, float code = 0)
 {
     std::vector<Paths::nodeJOINTS> nodes(12);
     for (int k = 0; k < 12; ++k)
         nodes[std::size_t(k)] = {1.0f, {float(k), 0, 0, 0, 30, 0, 0}, k == flagged ? code : 0.0f};
     return nodes;
 }
-} // namespace
-// What the player does without a robot is tst_mainwindow's.
 class TestPlayer : public QObject
 {
     Q_OBJECT
@@ -38,13 +35,10 @@ private slots:
     {
         QLoggingCategory::setFilterRules(QStringLiteral("velkari.*.debug=false"));
         MainWindow::setInteractive(false);
-        w = new MainWindow;
-        w->addDockWidget(Qt::BottomDockWidgetArea, dock = new QDockWidget(QStringLiteral("Simulation"), w));
+        (w = new MainWindow)->addDockWidget(Qt::BottomDockWidgetArea, dock = new QDockWidget(QStringLiteral("Simulation"), w));
         w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w));
-        QCOMPARE(w->loadRobot(DataDirs::defaultRobot()), 0);
-        paths = new Paths;
-        paths->setupWidgets(dock);
+        QVERIFY(QTest::qWaitForWindowExposed(w) && w->loadRobot(DataDirs::defaultRobot()) == 0);
+        (paths = new Paths)->setupWidgets(dock);
         connectPlayer(paths, w->panel(), w->view());
         paths->setReportShown(false);
         connect(paths, &Paths::setConfiguration_precise_signal, this, [this](GLfloat *q) { applied.append(int(std::lround(q[0]))); });

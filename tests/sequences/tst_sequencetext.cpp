@@ -1,11 +1,9 @@
-// Sequence text as files, the clipboard and the data server deliver it: the
-// separators and their order, six or seven fields, numbers read the same in
-// every locale, CR LF, NUL bytes and arrays (random text is the fuzzer's).
+// Sequence text as files, the clipboard and the data server deliver it: separators
+// and their order, six or seven fields, numbers in every locale, CR LF, NUL bytes
+// and arrays (random text is the fuzzer's).
 #include "sequences/sequenceparser.h"
 #include "support/scratchinstall.h"
-
 #include <QtTest>
-
 using sequences::parseText;
 using Values = std::array<float, 7>;
 Q_DECLARE_METATYPE(Values)
@@ -42,8 +40,7 @@ private slots:
         QFETCH(QString, line);
         QFETCH(int, count);
         QFETCH(Values, values);
-        Values v;
-        v.fill(-99.0f);
+        Values v{-99, -99, -99, -99, -99, -99, -99};
         const QLocale saved; // a German desktop reads the point as everybody else does
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         const int n = sequences::parseLine(line, v);
