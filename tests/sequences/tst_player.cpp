@@ -116,11 +116,8 @@ private slots:
         // The field takes 1-based numbers as typed ("1" on the way to "10" is
         // index 0, where it stands), not 0 or 13; the slider applies every value.
         press("rewindButton"), applied.clear();
-        QLineEdit *field = paths->positionField();
-        for (const char *typed : {"10", "0", "x", "3"}) {
-            field->selectAll();
-            QTest::keyClicks(field, QLatin1String(typed));
-        }
+        for (const char *typed : {"10", "0", "x", "3"})
+            paths->positionField()->selectAll(), QTest::keyClicks(paths->positionField(), QLatin1String(typed));
         paths->LEposEdited(QStringLiteral("13"));
         paths->positionSlider()->setValue(3);
         paths->positionSlider()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
