@@ -139,15 +139,23 @@ private slots:
     }
     void halfTurnOfTheTool()
     {
-        // Axis 6 alone, evenly one way round: 180 degrees in steps of at most 2
-        // is 90 steps, so are 179.9.
-        for (const double turn : {180.0, 179.9}) {
-            const Joints b{0, 0, 30, 0, 45, -90 + turn};
-            const auto lin = segment(PathAnalyser(robot).analyse({line(1, {0, 0, 30, 0, 45, -90}), line(2, b)}), 1);
-            const ref::M got = flange(lin.back().joints);
-            QVERIFY(lin.size() == 91 && rotationGap(got, flange(b)) < 1e-3 && distance(position(got), position(flange(b))) < 0.01);
+        // One axis alone turns the tool about a fixed axis through the TCP: the
+        // straight line is that axis, evenly one way round in steps of at most
+        // 2 degrees. Axis 6 by 180 and 179.9 (90 steps); axis 4 by 169 (85 steps)
+        // with the TCP at the wrist centre, 72 mm back, and the forearm along
+        // X or Y: turns of more than 135 degrees about each axis of the frame.
+        const std::tuple<Joints, int, double> rows[] = {{{0, 0, 30, 0, 45, -90}, 5, 180}, {{0, 0, 30, 0, 45, -90}, 5, 179.9},
+                                                        {{0, 0, 0, -85, 90, 0}, 3, 169}, {{90, 0, 0, -85, 90, 90}, 3, 169}};
+        for (const auto &[a, axis, turn] : rows) {
+            Joints b = a;
+            b[std::size_t(axis)] += turn;
+            const ref::M tool = ref::trans(0, 0, axis == 3 ? -72 : 0), want = ref::mul(flange(b), tool);
+            const auto lin = segment(PathAnalyser(robot).analyse({line(1, a), line(5, {0, 0, tool[11], 0, 0, 0}), line(2, b)}), 2);
+            const ref::M got = ref::mul(flange(lin.back().joints), tool);
+            QVERIFY2(int(lin.size()) == int(std::ceil(turn / 2)) + 1 && rotationGap(got, want) < 1e-3 && distance(position(got), position(want)) < 0.01, qPrintable(QStringLiteral("%1 %2 %3 %4").arg(turn).arg(lin.size()).arg(rotationGap(got, want)).arg(distance(position(got), position(want)))));
             for (std::size_t k = 1; k < lin.size(); ++k)
-                QVERIFY2(std::fabs(std::fabs(lin[k].joints[5] - lin[k - 1].joints[5]) - turn / 90) < 0.01 && lin[k].problem == 0.0f && std::fabs(lin[k].joints[4] - 45.0f) < 0.01f, qPrintable(QString::number(k)));
+                for (std::size_t j = 0; j < 6; ++j)
+                    QVERIFY2(std::fabs(lin[k].joints[j] - lin[k - 1].joints[j] - (int(j) == axis ? turn / (lin.size() - 1) : 0)) < 0.01 && lin[k].problem == 0.0f, qPrintable(QStringLiteral("%1 %2 %3").arg(turn).arg(k).arg(j)));
         }
     }
     void toolChangeMovesTheLineAndTheTrace()
@@ -205,6 +213,10 @@ private slots:
         QVERIFY(r.path[2].type == 4.0f && r.path[3].type == 4.03f && r.path[3].pathId == 2 && r.path[4].pathId == 10 && r.path[2].joints == (std::array<float, 6>{100, 0, 0, 0, 0, 0.5f}));
         for (int k : {9, 10})
             QVERIFY(int(r.path[std::size_t(k)].problem) == PathAnalyser::OutOfLimits && joints(r.path[std::size_t(k)].joints) == b);
+        // A line that starts where no configuration is (beyond axis 1's limit):
+        // one position, flagged, at zero.
+        const auto u = segment(an.analyse({line(1, kStart), line(2, {170, 20, 20, 0, 50, 0}), line(2, kStart)}), 2);
+        QVERIFY2(u.size() == 1 && u[0].type == 1.0f && int(u[0].problem) == PathAnalyser::NoSolution && joints(u[0].joints) == Joints{}, qPrintable(QStringLiteral("%1 %2 %3").arg(u.size()).arg(u.empty() ? 0 : u[0].type).arg(u.empty() ? 0 : u[0].problem)));
         Robot empty; // the robot is left as it was; no robot, no path
         QVERIFY(robot.jointValues() == before && PathAnalyser(empty).analyse({line(1, kStart), line(2, kStart)}).path.empty());
     }
