@@ -126,6 +126,10 @@ private slots:
         // A first code of 1000 switches the report off; the flags stay.
         const auto off = an.analyse({line(1000, {}), line(1, a), line(2, b)});
         QVERIFY(!off.reportOn && off.path.front().pathId == 1 && off.path.back().problem >= 1000.0f && an.analyse({line(999, {}), line(1, a), line(2, b)}).reportOn);
+        // A long report: every problem counted, the rows cut (the texts show in the player's status line).
+        const QString many = PathAnalyser::reportHtml(std::vector<sequences::PathProblem>(500, {1, 0, 1}), 200);
+        QVERIFY(many.contains(QStringLiteral("continuous = 500<br>")) && many.contains(QStringLiteral("300 more")) && many.count(QStringLiteral("<tr>")) == 1 + 200 + 1);
+        QCOMPARE(PathAnalyser::problemTexts(11000), QStringLiteral("Joint 5 is close to 0 deg. Too many positions: the path ends here. "));
     }
     void wristFlipIsAJumpAndACrossing()
     {
@@ -229,12 +233,10 @@ private slots:
         QTest::newRow("abb inside") << abb << Joints{165, -110, 70, -160, 120, -400} << 0;
         QTest::newRow("abb axis 1") << abb << Joints{165.01, 0, 0, 0, 0, 0} << 1;
         QTest::newRow("abb nan") << abb << Joints{0, 0, 0, 0, kNan, 0} << 5;
-        QTest::newRow("abb 5e9") << abb << Joints{0, 0, 0, 0, 0, 5e9} << 6;
         // LR Mate, angle type 2: axis 3 from -70 - q2 to 205 - q2.
         QTest::newRow("fanuc q2 50, q3 -130") << fanuc << Joints{0, 50, -130, 0, 0, 0} << 3;
         QTest::newRow("fanuc q2 50, q3 -110") << fanuc << Joints{0, 50, -110, 0, 0, 0} << 0;
         QTest::newRow("fanuc q2 -90, q3 300") << fanuc << Joints{0, -90, 300, 0, 0, 0} << 3;
-        QTest::newRow("fanuc q2 -90, q3 290") << fanuc << Joints{0, -90, 290, 0, 0, 0} << 0;
         QTest::newRow("fanuc q2 10, q3 200") << fanuc << Joints{0, 10, 200, 0, 0, 0} << 3;
         QTest::newRow("fanuc axis 2") << fanuc << Joints{0, 146, 150, 0, 0, 0} << 2;
     }
@@ -254,14 +256,6 @@ private slots:
         QVERIFY(v.finite || path.rejected == std::vector<int>{1});
         QVERIFY(!v.finite || int(path.path.back().problem) == (axis == 0 ? 0 : int(PathAnalyser::OutOfLimits)));
         QVERIFY(!v.finite || axis == 0 || path.path.back().joints == (std::array<float, 6>{0, 0, 0, 0, 30, 0}));
-    }
-    void longReportIsCut()
-    {
-        // Every problem counted, the rows cut (the texts show in the player's status line).
-        const QString many = PathAnalyser::reportHtml(std::vector<sequences::PathProblem>(500, {1, 0, 1}), 200);
-        QVERIFY(many.contains(QStringLiteral("continuous = 500<br>")) && many.contains(QStringLiteral("300 more")));
-        QCOMPARE(many.count(QStringLiteral("<tr>")), 1 + 200 + 1);
-        QCOMPARE(PathAnalyser::problemTexts(11000), QStringLiteral("Joint 5 is close to 0 deg. Too many positions: the path ends here. "));
     }
     void shippedPrograms()
     {

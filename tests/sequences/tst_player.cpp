@@ -81,8 +81,7 @@ private slots:
         paths->Load_Sequence_Nodes(nodes), applied.clear();
         paths->Sequence_Execute_Fast(), paths->Sequence_On_Timer(), paths->Sequence_Stop(); // 0 -> 5, over 2, 3 and 4
         QVERIFY(objects->count() == 2 && applied == QList<int>{5});
-        // The pen 140 mm along the flange's Z axis, the World frame 100 mm along
-        // the base's X axis, object 1 a quarter turn about Z (column-major pose).
+        // Pen 140 mm along the flange Z, World frame 100 mm along X, object 1 a quarter turn about Z.
         QVERIFY(robot()->getHT()[3] == 0.0f && robot()->getHT()[11] == 140.0f && robot()->getHB()[3] == 100.0f);
         const ObjectEntry *o = objects->entry(1);
         QVERIFY(o->pose[12] == 150.0f && o->pose[13] == -250.0f && o->pose[14] == 750.0f && std::fabs(o->pose[0]) < 1e-6f && std::fabs(o->pose[1] - 1.0f) < 1e-6f);
@@ -159,9 +158,8 @@ private slots:
         // 7 rows: a program; a billion degrees is one flagged position.
         const QVector<double> wild{1, 0, 0, 0, 0, 30, 0, 1, 1e9, 0, 0, 0, 30, 0};
         QVERIFY(paths->Load_Sequence_Array(7, 2, wild) == 3 && paths->Load_Sequence_Array(6, 4, {1, 2, 3}) == -1);
-        // Axis 6 swung end to end 7600 times, 267 positions each, asks for more
-        // than are kept. The window goes on meanwhile: a timer fires, the status
-        // says how far it got, a second program is turned away.
+        // Axis 6 swung end to end 7600 times (267 positions each) asks for more than are
+        // kept. Meanwhile a timer fires, the status says how far, a second program is refused.
         QVector<double> program;
         for (int c = 0; c < 7600; ++c)
             program << 1 << 0 << 0 << 0 << 0 << 30 << (c % 2 ? 400 : -400);

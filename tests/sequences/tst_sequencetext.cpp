@@ -52,11 +52,9 @@ private slots:
     {
         // Seven on the first line: a program, all of whose lines are nodes.
         auto p = parseText(QStringLiteral("1 0 0 0 0 30 0\n2 10 0 0 0 30 0\n"));
-        QVERIFY(p.program && p.error.isEmpty() && p.nodes.size() == 2);
+        QVERIFY(p.program && p.error.isEmpty() && p.nodes.size() == 2 && p.nodes[1].type == 1.0f && p.nodes[1].problem == 0.0f);
         QCOMPARE(p.nodes[1].values, (Values{2, 10, 0, 0, 0, 30, 0}));
-        QVERIFY(p.nodes[1].type == 1.0f && p.nodes[1].problem == 0.0f);
-        // Six on the first line: a list, even with seven further down; lines that
-        // give nothing later are skipped, six words read as zeros; CR LF is LF.
+        // Six first: a list, even with seven further down; later empty lines skipped, words read 0, CR LF is LF.
         auto l = parseText(QStringLiteral("1 2 3 4 5 6\r\n\r\n1 2 3 4 5 6 7\r\n1,2,3\nx y z\n1;2;3;4;5;6\na b c d e f"));
         QVERIFY(!l.program && l.error.isEmpty());
         QCOMPARE(l.lines, (std::vector<int>{1, 3, 7}));
