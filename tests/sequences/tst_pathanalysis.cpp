@@ -146,10 +146,10 @@ private slots:
         // One axis alone turns the tool about a fixed axis through the TCP: the
         // straight line is that axis, evenly one way round in steps of at most
         // 2 degrees. Axis 6 by 180 and 179.9 (90 steps); axis 4 by 169 (85 steps)
-        // with the TCP at the wrist centre, 72 mm back, and the forearm along
-        // X or Y: turns of more than 135 degrees about each axis of the frame.
+        // with the TCP at the wrist centre, 72 mm back, the forearm nearer X or Y:
+        // turns of more than 135 degrees about oblique axes.
         const std::tuple<Joints, int, double> rows[] = {{{0, 0, 30, 0, 45, -90}, 5, 180}, {{0, 0, 30, 0, 45, -90}, 5, 179.9},
-                                                        {{0, 0, 0, -85, 90, 0}, 3, 169}, {{90, 0, 0, -85, 90, 90}, 3, 169}};
+                                                        {{30, 0, 0, -85, 90, 20}, 3, 169}, {{60, 0, 0, -85, 90, 70}, 3, 169}};
         for (const auto &[a, axis, turn] : rows) {
             Joints b = a;
             b[std::size_t(axis)] += turn;
