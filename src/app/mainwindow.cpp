@@ -173,7 +173,14 @@ void MainWindow::showObjectList()
     resizeDocks({m_robots, m_objects}, {70, 600}, Qt::Vertical);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // The children outlive this part of the window, and some still signal
+    // while they go (a refused field that loses its focus reports its notice
+    // for the status line): nothing of theirs may reach a window half gone.
+    for (QObject *child : findChildren<QObject *>())
+        disconnect(child, nullptr, this, nullptr);
+}
 
 QDockWidget *MainWindow::makeDock(const QString &title, Qt::DockWidgetArea area)
 {

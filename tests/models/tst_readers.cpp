@@ -16,26 +16,41 @@
 
 namespace {
 const char *const kAxes =
-    "<j id=\"Base\" limsup=\"99\" alpha=\"45\" d=\"12\"/>\n<j id=\"A1\" limsup=\"165\" liminf=\"-165\" alpha=\"0\" a=\"0\" theta=\"0\" d=\"290\"/>\n"
+    "<j id=\"Base\" limsup=\"99\" alpha=\"45\" d=\"12\"/>\n<j id=\"A1\" limsup=\"165\" "
+    "liminf=\"-165\" alpha=\"0\" a=\"0\" theta=\"0\" d=\"290\"/>\n"
     "<j id=\"A2\" limsup=\"110\" liminf=\"-110\" alpha=\"-90\" a=\"0\" theta=\"-90\" d=\"0\"/>\n"
     "<j id=\"A3\" limsup=\"70\" liminf=\"-110\" alpha=\"0\" a=\"270\" theta=\"0\" d=\"0\"/>\n"
-    "<!-- comments between axes are skipped --><j id=\"A4\" limsup=\"160\" liminf=\"-160\" alpha=\"-90\" a=\"150.6\" theta=\"0\" d=\"150.6\"/>\n"
+    "<!-- comments between axes are skipped --><j id=\"A4\" limsup=\"160\" liminf=\"-160\" "
+    "alpha=\"-90\" a=\"150.6\" theta=\"0\" d=\"150.6\"/>\n"
     "<j id=\"A5\" limsup=\"120\" liminf=\"-120\" alpha=\"90\" a=\"0\" theta=\"0\" d=\"0\"/>\n"
     "<j id=\"A6\" limsup=\"400\" liminf=\"-400\" alpha=\"-90\" a=\"0\" theta=\"0\" d=\"72\"/>\n";
-const char *const kGeometry = "<g name=\"Base\" geo=\"t/base\"/><g name=\"A1\" geo=\"t/l1\"/><g name=\"A2\" geo=\"t/l2\"/><g name=\"A3\" geo=\"t/l3\"/>"
-                              "<g name=\"A4\" geo=\"t/l4\"/><g name=\"A5\" geo=\"t/l5\"/><g name=\"A6\" geo=\"t/l6\"/>\n";
-const char *const kTail = "<CAD_base x=\"1\" y=\"2\" z=\"3\" rx=\"10\" ry=\"20\" rz=\"30\"/>\n<CAD_scale FACTOR=\"0.5\"/>\n"
-                          "<CAD_offsets cad_theta1=\"1\" cad_theta2=\"2\" cad_theta3=\"3\" cad_theta4=\"4\" cad_theta5=\"5\" cad_theta6=\"6\"/>\n"
+const char *const kGeometry =
+    "<g name=\"Base\" geo=\"t/base\"/><g name=\"A1\" geo=\"t/l1\"/><g name=\"A2\" geo=\"t/l2\"/><g "
+    "name=\"A3\" geo=\"t/l3\"/>"
+    "<g name=\"A4\" geo=\"t/l4\"/><g name=\"A5\" geo=\"t/l5\"/><g name=\"A6\" geo=\"t/l6\"/>\n";
+const char *const kTail = "<CAD_base x=\"1\" y=\"2\" z=\"3\" rx=\"10\" ry=\"20\" "
+                          "rz=\"30\"/>\n<CAD_scale FACTOR=\"0.5\"/>\n"
+                          "<CAD_offsets cad_theta1=\"1\" cad_theta2=\"2\" cad_theta3=\"3\" "
+                          "cad_theta4=\"4\" cad_theta5=\"5\" cad_theta6=\"6\"/>\n"
                           "<Angle_Type id=\"4\"/>\n";
 
-QByteArray description(const QByteArray &axes = kAxes, const QByteArray &geometry = kGeometry, const QByteArray &tail = kTail)
+QByteArray description(const QByteArray &axes = kAxes, const QByteArray &geometry = kGeometry,
+                       const QByteArray &tail = kTail)
 {
-    return "<robot>\n<robot_dk>\n" + axes + "</robot_dk>\n<robot_geometry>\n" + geometry + "</robot_geometry>\n" + tail + "</robot>\n";
+    return "<robot>\n<robot_dk>\n" + axes + "</robot_dk>\n<robot_geometry>\n" + geometry +
+           "</robot_geometry>\n" + tail + "</robot>\n";
 }
 QByteArray triangle(double x, double y, double z)
 {
-    return QStringLiteral("  facet normal 0 0 1\n    outer loop\n      vertex %1 %2 %3\n      vertex %4 %2 %3\n      vertex %1 %5 %3\n"
-                          "    endloop\n  endfacet\n").arg(x).arg(y).arg(z).arg(x + 1).arg(y + 1).toLatin1();
+    return QStringLiteral("  facet normal 0 0 1\n    outer loop\n      vertex %1 %2 %3\n      "
+                          "vertex %4 %2 %3\n      vertex %1 %5 %3\n"
+                          "    endloop\n  endfacet\n")
+        .arg(x)
+        .arg(y)
+        .arg(z)
+        .arg(x + 1)
+        .arg(y + 1)
+        .toLatin1();
 }
 
 struct Loaded // what a description gives, -7 where nothing was written
@@ -47,15 +62,21 @@ struct Loaded // what a description gives, -7 where nothing was written
 Loaded load(const QString &file)
 {
     Loaded l;
-    l.result = xml::loadData(QFile::encodeName(file).constData(), l.joints, l.base, &l.scale, l.offsets, &l.angleType);
+    l.result = xml::loadData(QFile::encodeName(file).constData(), l.joints, l.base, &l.scale,
+                             l.offsets, &l.angleType);
     return l;
 }
-int triangles(const Joint &j) { return int(j.getVertices().size() / 3); }
+int triangles(const Joint &j)
+{
+    return int(j.getVertices().size() / 3);
+}
 // name, maker, model, angle_type, axes (alpha a theta d liminf limsup), reach_mm, payload_kg
 QJsonArray publishedTable()
 {
     QFile f(QStringLiteral(VELKARI_PUBLISHED_TABLE));
-    return f.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(f.readAll()).object().value("robots").toArray() : QJsonArray();
+    return f.open(QIODevice::ReadOnly)
+               ? QJsonDocument::fromJson(f.readAll()).object().value("robots").toArray()
+               : QJsonArray();
 }
 } // namespace
 class TestReaders : public QObject
@@ -65,10 +86,13 @@ private slots:
     void numbersFollowTheCRules_data()
     {
         QTest::addColumn<QByteArray>("text");
-        for (const char *t : {"12.7", "-12.7", "  42abc", "+5", "1e3", "-0", "abc", "", "0x10", ".5", "5.", "1e400", "-1e400", "1e-400",
-                              "99999999999", "-99999999999", "3.25e-2xyz", "\t7", "inf", "nan", "--3", "+-3", "1e39", "-1e-50",
-                              // just below the midpoint of two floats: read through a double it would round up twice
-                              "1.00000017881393432617187499"})
+        for (const char *t :
+             {"12.7", "-12.7", "  42abc", "+5", "1e3", "-0", "abc", "", "0x10", ".5", "5.", "1e400",
+              "-1e400", "1e-400", "99999999999", "-99999999999", "3.25e-2xyz", "\t7", "inf", "nan",
+              "--3", "+-3", "1e39", "-1e-50",
+              // just below the midpoint of two floats: read through a double it would round up
+              // twice
+              "1.00000017881393432617187499"})
             QTest::newRow(t) << QByteArray(t);
     }
     void numbersFollowTheCRules()
@@ -76,41 +100,57 @@ private slots:
         // The C library in the "C" locale is the reference, also when the
         // process runs in a comma-decimal locale.
         QFETCH(QByteArray, text);
-        const double want = std::strtod(text.constData(), nullptr), wantFloat = std::strtof(text.constData(), nullptr);
+        const double want = std::strtod(text.constData(), nullptr),
+                     wantFloat = std::strtof(text.constData(), nullptr);
         const long long wantInt = std::strtoll(text.constData(), nullptr, 10);
         const QByteArray saved = std::setlocale(LC_NUMERIC, nullptr);
         std::setlocale(LC_NUMERIC, "de_DE.UTF-8") || std::setlocale(LC_NUMERIC, "fr_FR.UTF-8");
-        const double got = cnumber::toDouble(text.toStdString()), gotFloat = cnumber::toFloat(text.toStdString()); // meshes: floats
+        const double got = cnumber::toDouble(text.toStdString()),
+                     gotFloat = cnumber::toFloat(text.toStdString()); // meshes: floats
         const int gotInt = cnumber::toInt(text.toStdString());
         std::setlocale(LC_NUMERIC, saved.constData());
         const bool hex = text.startsWith("0x"); // data files hold no hexadecimal: 0 then junk
         QVERIFY(std::isnan(want) ? std::isnan(got) : got == (hex ? 0.0 : want));
-        QVERIFY2(std::isnan(wantFloat) ? std::isnan(gotFloat) : hex || gotFloat == wantFloat, qPrintable(QString::number(gotFloat, 'g', 9)));
+        QVERIFY2(std::isnan(wantFloat) ? std::isnan(gotFloat) : hex || gotFloat == wantFloat,
+                 qPrintable(QString::number(gotFloat, 'g', 9)));
         QCOMPARE(gotInt, int(std::clamp<long long>(wantInt, INT_MIN, INT_MAX)));
     }
     void storedPathsAreResolvedFromTheApplicationDirectory()
     {
         DataDirs::setApplicationDirForTesting(QStringLiteral("/opt/velkari/bin/"));
-        QCOMPARE(DataDirs::defaultTool(), QStringLiteral("/opt/velkari/bin/../CAD_Tools/IRB120_Crayon.tool"));
-        QCOMPARE(DataDirs::resolveStoredPath("../Objects/table.stl"), QStringLiteral("/opt/velkari/bin/../Objects/table.stl"));
-        QVERIFY(DataDirs::resolveStoredPath("/abs/../x") == "/abs/../x" && DataDirs::resolveStoredPath("rel/x") == "rel/x");
+        QCOMPARE(DataDirs::defaultTool(),
+                 QStringLiteral("/opt/velkari/bin/../CAD_Tools/IRB120_Crayon.tool"));
+        QCOMPARE(DataDirs::resolveStoredPath("../Objects/table.stl"),
+                 QStringLiteral("/opt/velkari/bin/../Objects/table.stl"));
+        QVERIFY(DataDirs::resolveStoredPath("/abs/../x") == "/abs/../x" &&
+                DataDirs::resolveStoredPath("rel/x") == "rel/x");
         DataDirs::setApplicationDirForTesting(QString());
         for (const char *name : {"Music.wav", "Effect.wav"}) // sounds beside the program
-            QVERIFY(QFileInfo(DataDirs::soundFile(QLatin1String(name))).size() > 44 && DataDirs::soundFile("NoSuchClip.wav").isEmpty());
+            QVERIFY(QFileInfo(DataDirs::soundFile(QLatin1String(name))).size() > 44 &&
+                    DataDirs::soundFile("NoSuchClip.wav").isEmpty());
     }
     void wellFormedDescription()
     {
         ScratchInstall inst;
         // Axis 5 with numbers as people write them: the C prefix rule holds, what
         // is no finite number reads as 0, limits are held within 1e9.
-        const QString file = inst.write("CAD_Robots/r.xml", description(QByteArray(kAxes).replace(
-            "<j id=\"A5\" limsup=\"120\" liminf=\"-120\" alpha=\"90\" a=\"0\" theta=\"0\" d=\"0\"/>",
-            "<j id=\"A5\" limsup=\"1e300\" liminf=\"-1e300\" alpha=\"1e999\" a=\"42.5mm\" theta=\"nan\" d=\"1.5e2\"/>")));
+        const QString file = inst.write(
+            "CAD_Robots/r.xml", description(QByteArray(kAxes).replace(
+                                    "<j id=\"A5\" limsup=\"120\" liminf=\"-120\" alpha=\"90\" "
+                                    "a=\"0\" theta=\"0\" d=\"0\"/>",
+                                    "<j id=\"A5\" limsup=\"1e300\" liminf=\"-1e300\" "
+                                    "alpha=\"1e999\" a=\"42.5mm\" theta=\"nan\" d=\"1.5e2\"/>")));
         // Numbered parts with a gap: 1 and 2 are read, 4 never; a single file
         // wins over numbered ones; vertex lines in the first column are no vertices.
-        const std::pair<const char *, QByteArray> meshes[] = {{"l1.stl", "solid x\n  color 0 0 1\n" + triangle(1, 2, 3) + triangle(-4, 5, 6) + "endsolid\n"},
-            {"l2-1.stl", triangle(0, 0, 0)}, {"l2-2.stl", "  color 1 0 0\n" + triangle(0, 0, 1) + triangle(0, 0, 2)}, {"l2-4.stl", triangle(0, 0, 9)},
-            {"l3.stl", triangle(0, 0, 0)}, {"l3-1.stl", triangle(0, 0, 0) + triangle(1, 1, 1)}, {"l4.stl", "vertex 1 2 3\nvertex 1 2 3\nvertex 1 2 3\n"},
+        const std::pair<const char *, QByteArray> meshes[] = {
+            {"l1.stl",
+             "solid x\n  color 0 0 1\n" + triangle(1, 2, 3) + triangle(-4, 5, 6) + "endsolid\n"},
+            {"l2-1.stl", triangle(0, 0, 0)},
+            {"l2-2.stl", "  color 1 0 0\n" + triangle(0, 0, 1) + triangle(0, 0, 2)},
+            {"l2-4.stl", triangle(0, 0, 9)},
+            {"l3.stl", triangle(0, 0, 0)},
+            {"l3-1.stl", triangle(0, 0, 0) + triangle(1, 1, 1)},
+            {"l4.stl", "vertex 1 2 3\nvertex 1 2 3\nvertex 1 2 3\n"},
             {"l5.stl.bak", triangle(0, 0, 0)}};
         for (const auto &[name, text] : meshes)
             inst.write(QStringLiteral("CAD_Robots/t/") + name, text);
@@ -118,49 +158,79 @@ private slots:
         Loaded l = load(file);
         QVERIFY(l.result == 0 && l.joints.size() == 7 && log.contains("XML read correctly"));
         // The base record takes nothing but its id; every parameter is real.
-        QVERIFY(l.joints[0].getLimsup() == 0.0 && l.joints[0].getAlpha() == 0.0 && l.joints[0].getD() == 0.0f);
-        QVERIFY(l.joints[4].getA() == 150.6 && l.joints[4].getD() == 150.6f && l.joints[2].getTheta() == -90.0 && l.joints[3].getLiminf() == -110.0);
+        QVERIFY(l.joints[0].getLimsup() == 0.0 && l.joints[0].getAlpha() == 0.0 &&
+                l.joints[0].getD() == 0.0f);
+        QVERIFY(l.joints[4].getA() == 150.6 && l.joints[4].getD() == 150.6f &&
+                l.joints[2].getTheta() == -90.0 && l.joints[3].getLiminf() == -110.0);
         const Joint &a5 = l.joints[5];
-        QVERIFY(a5.getLimsup() == 1e9 && a5.getLiminf() == -1e9 && a5.getAlpha() == 0.0 && a5.getA() == 42.5 && a5.getTheta() == 0.0 && a5.getD() == 150.0f);
+        QVERIFY(a5.getLimsup() == 1e9 && a5.getLiminf() == -1e9 && a5.getAlpha() == 0.0 &&
+                a5.getA() == 42.5 && a5.getTheta() == 0.0 && a5.getD() == 150.0f);
         QCOMPARE(l.joints[4].getParts()[0].getA(), 42.5); // the previous record's copy
         // Each record but the last carries a copy of the next axis first.
         for (int i = 0; i < 6; ++i)
-            QVERIFY(l.joints[i].getParts()[0].getId() == l.joints[i + 1].getId() && l.joints[i].getParts()[0].getA() == l.joints[i + 1].getA());
+            QVERIFY(l.joints[i].getParts()[0].getId() == l.joints[i + 1].getId() &&
+                    l.joints[i].getParts()[0].getA() == l.joints[i + 1].getA());
         QVERIFY(l.joints[6].getParts().empty() && l.joints[1].getAngle() == 0.0f);
-        QVERIFY(l.base[0] == 1.0f && l.base[5] == 30.0f && l.scale == 0.5f && l.offsets[0] == 1.0f && l.offsets[5] == 6.0f && l.angleType == 4);
+        QVERIFY(l.base[0] == 1.0f && l.base[5] == 30.0f && l.scale == 0.5f &&
+                l.offsets[0] == 1.0f && l.offsets[5] == 6.0f && l.angleType == 4);
         // Axis 1: two triangles, "color 0 0 1" is red, its box holds the origin.
-        QVERIFY(triangles(l.joints[1]) == 2 && l.joints[1].getNormals().size() == 2 && l.joints[1].getColor() == (std::array<float, 3>{1, 0, 0}));
+        QVERIFY(triangles(l.joints[1]) == 2 && l.joints[1].getNormals().size() == 2 &&
+                l.joints[1].getColor() == (std::array<float, 3>{1, 0, 0}));
         QCOMPARE(l.joints[1].getBox(), (std::array<float, 6>{-4, 0, 0, 2, 6, 6}));
         const Joint &a2 = l.joints[2];
-        QVERIFY(triangles(a2) == 1 && a2.getParts().size() == 2 && triangles(a2.getParts()[1]) == 2 && a2.getParts()[1].getColor() == (std::array<float, 3>{0, 0, 1}));
-        QVERIFY(triangles(l.joints[3]) == 1 && l.joints[3].getParts().size() == 1 && triangles(l.joints[4]) == 0 && triangles(l.joints[5]) == 0);
+        QVERIFY(triangles(a2) == 1 && a2.getParts().size() == 2 &&
+                triangles(a2.getParts()[1]) == 2 &&
+                a2.getParts()[1].getColor() == (std::array<float, 3>{0, 0, 1}));
+        QVERIFY(triangles(l.joints[3]) == 1 && l.joints[3].getParts().size() == 1 &&
+                triangles(l.joints[4]) == 0 && triangles(l.joints[5]) == 0);
     }
     void libraryDataIsReadAndOptional()
     {
         ScratchInstall inst;
         RobotInfo info;
         // Robot_Info after Angle_Type: read by the library, ignored by the walk.
-        const QString with = inst.write("CAD_Robots/with.xml", description(kAxes, kGeometry, QByteArray(kTail) +
-            "<Robot_Info maker=\"ACME &amp; Sons\" model=\"X-1/0.5\" reach_mm=\"512.5\" payload_kg=\"3.5\" future=\"1\" preview=\"1 -2.5 3 x 1e999\"/><Later/>\n"));
-        QVERIFY(xml::loadInfo(QFile::encodeName(with).constData(), info) == 0 && load(with).angleType == 4);
-        QVERIFY(info.maker == "ACME & Sons" && info.model == "X-1/0.5" && info.reachMm == 512.5 && info.payloadKg == 3.5 &&
+        const QString with = inst.write(
+            "CAD_Robots/with.xml",
+            description(
+                kAxes, kGeometry,
+                QByteArray(kTail) +
+                    "<Robot_Info maker=\"ACME &amp; Sons\" model=\"X-1/0.5\" reach_mm=\"512.5\" "
+                    "payload_kg=\"3.5\" future=\"1\" preview=\"1 -2.5 3 x 1e999\"/><Later/>\n"));
+        QVERIFY(xml::loadInfo(QFile::encodeName(with).constData(), info) == 0 &&
+                load(with).angleType == 4);
+        QVERIFY(info.maker == "ACME & Sons" && info.model == "X-1/0.5" && info.reachMm == 512.5 &&
+                info.payloadKg == 3.5 &&
                 info.preview == (std::array<float, 6>{1.0f, -2.5f, 3.0f, 0.0f, 0.0f, 0.0f}));
         // Without it a description is still one; negative values mean unknown.
-        const QString negative = inst.write("CAD_Robots/neg.xml", description(kAxes, kGeometry, QByteArray(kTail) + "<Robot_Info reach_mm=\"-5\"/>"));
-        QVERIFY(xml::loadInfo(QFile::encodeName(negative).constData(), info) == 0 && info.maker.empty() && info.reachMm == 0.0);
+        const QString negative = inst.write(
+            "CAD_Robots/neg.xml",
+            description(kAxes, kGeometry, QByteArray(kTail) + "<Robot_Info reach_mm=\"-5\"/>"));
+        QVERIFY(xml::loadInfo(QFile::encodeName(negative).constData(), info) == 0 &&
+                info.maker.empty() && info.reachMm == 0.0);
         // Other XML and missing files are no robot descriptions.
         info.maker = "stale";
-        QVERIFY(xml::loadInfo(QFile::encodeName(inst.write("CAD_Robots/other.xml", "<a><b/></a>")).constData(), info) == -1 && info.maker.empty());
-        QVERIFY(xml::loadInfo(QFile::encodeName(inst.path("CAD_Robots/none.xml")).constData(), info) == -1 && xml::loadInfo(nullptr, info) == -1);
+        QVERIFY(
+            xml::loadInfo(
+                QFile::encodeName(inst.write("CAD_Robots/other.xml", "<a><b/></a>")).constData(),
+                info) == -1 &&
+            info.maker.empty());
+        QVERIFY(xml::loadInfo(QFile::encodeName(inst.path("CAD_Robots/none.xml")).constData(),
+                              info) == -1 &&
+                xml::loadInfo(nullptr, info) == -1);
         // Wrong counts are reported and reading goes on; a missing angle type is 0.
         QByteArray six(kAxes), tail(kTail);
         six.truncate(six.indexOf("<j id=\"A6\""));
         MessageLog log;
-        Loaded l = load(inst.write("CAD_Robots/six.xml", description(six, kGeometry, tail.replace("Angle_Type", "AngleKind"))));
+        Loaded l =
+            load(inst.write("CAD_Robots/six.xml",
+                            description(six, kGeometry, tail.replace("Angle_Type", "AngleKind"))));
         QVERIFY(l.result == 0 && l.joints.size() == 6 && l.angleType == 0);
-        QVERIFY(log.contains("Error : There should be 7 axis info entries (axis found = 6)") && log.contains("XML could not read Angle_Type id"));
-        const QByteArray geo = QByteArray(kGeometry) + "<g name=\"A7\" geo=\"t/none\"/>\n<g name=\"A7\" geo=\"t/none\"/>\n";
-        l = load(inst.write("CAD_Robots/eight.xml", description(QByteArray(kAxes) + "<j id=\"A7\" a=\"5\"/>\n", geo)));
+        QVERIFY(log.contains("Error : There should be 7 axis info entries (axis found = 6)") &&
+                log.contains("XML could not read Angle_Type id"));
+        const QByteArray geo = QByteArray(kGeometry) +
+                               "<g name=\"A7\" geo=\"t/none\"/>\n<g name=\"A7\" geo=\"t/none\"/>\n";
+        l = load(inst.write("CAD_Robots/eight.xml",
+                            description(QByteArray(kAxes) + "<j id=\"A7\" a=\"5\"/>\n", geo)));
         QVERIFY(l.result == 0 && l.joints.size() == 8 && log.contains("(axis found = 8)"));
         QVERIFY(log.contains("Error : There should be 7 geometric files (geometries found = 9)"));
     }
@@ -169,16 +239,26 @@ private slots:
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("message");
         const QByteArray good = description();
-        auto misnamed = [&good](const char *from, const char *to) { return QByteArray(good).replace(from, to); };
+        auto misnamed = [&good](const char *from, const char *to) {
+            return QByteArray(good).replace(from, to);
+        };
         const QString e = QStringLiteral("Error: expected %1 in XML file (found %2)");
-        QTest::newRow("comment first") << "<!-- made by hand -->\n" + good << e.arg("robot_dk", " made by hand ");
-        QTest::newRow("robot_dk misnamed") << misnamed("robot_dk>", "robot_kd>") << e.arg("robot_dk", "robot_kd");
-        QTest::newRow("base misnamed") << misnamed("CAD_base", "CAD_bas") << e.arg("CAD_BASE", "CAD_bas");
-        QTest::newRow("no geometry section") << "<robot><robot_dk>" + QByteArray(kAxes) + "</robot_dk></robot>" << e.arg("robot_geometry", "");
-        QTest::newRow("ends after geometry") << description(kAxes, kGeometry, QByteArray()) << e.arg("CAD_BASE", "");
+        QTest::newRow("comment first")
+            << "<!-- made by hand -->\n" + good << e.arg("robot_dk", " made by hand ");
+        QTest::newRow("robot_dk misnamed")
+            << misnamed("robot_dk>", "robot_kd>") << e.arg("robot_dk", "robot_kd");
+        QTest::newRow("base misnamed")
+            << misnamed("CAD_base", "CAD_bas") << e.arg("CAD_BASE", "CAD_bas");
+        QTest::newRow("no geometry section")
+            << "<robot><robot_dk>" + QByteArray(kAxes) + "</robot_dk></robot>"
+            << e.arg("robot_geometry", "");
+        QTest::newRow("ends after geometry")
+            << description(kAxes, kGeometry, QByteArray()) << e.arg("CAD_BASE", "");
         QTest::newRow("empty root") << QByteArray("<robot/>") << e.arg("robot_dk", "robot");
-        QTest::newRow("text before the axes") << description("some text" + QByteArray(kAxes)) << "the first child of robot_dk is not an element";
-        QTest::newRow("axis without id") << description("<j alpha=\"3\"/>" + QByteArray(kAxes)) << "axis element without id";
+        QTest::newRow("text before the axes") << description("some text" + QByteArray(kAxes))
+                                              << "the first child of robot_dk is not an element";
+        QTest::newRow("axis without id")
+            << description("<j alpha=\"3\"/>" + QByteArray(kAxes)) << "axis element without id";
         QTest::newRow("cut in the geometry") << good.left(good.indexOf("CAD_base") - 20) << "";
         QTest::newRow("no file") << QByteArray("none") << "doc.LoadFile() failed";
     }
@@ -188,49 +268,69 @@ private slots:
         QFETCH(QString, message);
         ScratchInstall inst;
         MessageLog log;
-        Loaded l = load(content == "none" ? inst.path("CAD_Robots/absent.xml") : inst.write("CAD_Robots/bad.xml", content));
-        QVERIFY2(l.result == -1 && !log.contains("XML read correctly") && log.contains(message), qPrintable(log.messages().join(QLatin1Char('\n'))));
-        QVERIFY(content != "none" || (l.joints.empty() && l.scale == -7.0f)); // out-parameters untouched
+        Loaded l = load(content == "none" ? inst.path("CAD_Robots/absent.xml")
+                                          : inst.write("CAD_Robots/bad.xml", content));
+        QVERIFY2(l.result == -1 && !log.contains("XML read correctly") && log.contains(message),
+                 qPrintable(log.messages().join(QLatin1Char('\n'))));
+        QVERIFY(content != "none" ||
+                (l.joints.empty() && l.scale == -7.0f)); // out-parameters untouched
     }
     void toolFileAndParts()
     {
         // The shipped pen: its tip, the farthest point of its meshes along Z, on the TCP.
         Tool pen;
-        QVERIFY(pen.load(QFile::encodeName(DataDirs::defaultTool()).constData()) && pen.getParts().size() >= 2);
+        QVERIFY(pen.load(QFile::encodeName(DataDirs::defaultTool()).constData()) &&
+                pen.getParts().size() >= 2);
         float maxZ = -1e9f;
         for (const Joint &p : pen.getParts())
             for (const auto &v : p.getVertices())
                 maxZ = std::max(maxZ, float(v[2]));
         QVERIFY(pen.getTcp()[2] > 50.0f && std::fabs(maxZ - pen.getTcp()[2]) < 0.5f);
         ScratchInstall inst;
-        const QString file = inst.write("CAD_Tools/pen.tool", "solid holder\n H= 0 0 150 0 0 0\n Htool0= 0 0 10 0 0 0\n   toolparts 3\n  color 1 0 0\n" + triangle(0, 0, 0));
-        inst.write("CAD_Tools/pen-1.stl", triangle(1, 1, 1) + triangle(2, 2, 2) + " H= 9 9 9 9 9 9\n");
+        const QString file =
+            inst.write("CAD_Tools/pen.tool", "solid holder\n H= 0 0 150 0 0 0\n Htool0= 0 0 10 0 0 "
+                                             "0\n   toolparts 3\n  color 1 0 0\n" +
+                                                 triangle(0, 0, 0));
+        inst.write("CAD_Tools/pen-1.stl",
+                   triangle(1, 1, 1) + triangle(2, 2, 2) + " H= 9 9 9 9 9 9\n");
         inst.write("CAD_Tools/pen-3.stl", "  color 0 1 0\n" + triangle(3, 3, 3));
         Tool tool;
         QVERIFY(tool.load(QFile::encodeName(file).constData()));
         // Parts 0 (the tool file), 1 and 3; 2 is missing. "color 1 0 0" is blue.
-        QVERIFY(tool.getParts().size() == 3 && triangles(tool.getParts()[0]) == 1 && triangles(tool.getParts()[1]) == 2 && triangles(tool.getParts()[2]) == 1);
-        QVERIFY(tool.getParts()[0].getColor() == (std::array<float, 3>{0, 0, 1}) && tool.getParts()[2].getColor() == (std::array<float, 3>{0, 1, 0}));
+        QVERIFY(tool.getParts().size() == 3 && triangles(tool.getParts()[0]) == 1 &&
+                triangles(tool.getParts()[1]) == 2 && triangles(tool.getParts()[2]) == 1);
+        QVERIFY(tool.getParts()[0].getColor() == (std::array<float, 3>{0, 0, 1}) &&
+                tool.getParts()[2].getColor() == (std::array<float, 3>{0, 1, 0}));
         // The TCP 150 mm along the flange Z ("H=" in a part is ignored); the
         // meshes drawn 10 mm back along Z, the inverse of the given pose.
         QCOMPARE(tool.getTcp(), (Pose6{0, 0, 150, 0, 0, 0}));
-        QVERIFY(tool.getMeshPlacement()[11] == -10.0f && tool.getMeshPlacement()[3] == 0.0f && tool.getMeshPlacement()[0] == 1.0f);
+        QVERIFY(tool.getMeshPlacement()[11] == -10.0f && tool.getMeshPlacement()[3] == 0.0f &&
+                tool.getMeshPlacement()[0] == 1.0f);
         tool.attach();
-        QVERIFY(tool.getParts()[1].getDrawVertices().size() == 18 && tool.getParts()[1].getDrawVertices()[0] == 1.0f);
+        QVERIFY(tool.getParts()[1].getDrawVertices().size() == 18 &&
+                tool.getParts()[1].getDrawVertices()[0] == 1.0f);
         // 2.9 parts count as 2, 0 reads no part file, 1e9 at most 1000, nan none;
         // keywords in column 0 are ignored, a short indented H= sets x and y.
-        const std::pair<const char *, int> counts[] = {{" toolparts 2.9\n", 2}, {" toolparts 0\n", 1}, {" toolparts nan\n", 1},
-                                                       {"H= 0 0 150 0 0 0\nvertex 1 1 1\n H= 1 2\r\n", 2}}; // part 1 by default
+        const std::pair<const char *, int> counts[] = {
+            {" toolparts 2.9\n", 2},
+            {" toolparts 0\n", 1},
+            {" toolparts nan\n", 1},
+            {"H= 0 0 150 0 0 0\nvertex 1 1 1\n H= 1 2\r\n", 2}}; // part 1 by default
         for (const auto &[text, parts] : counts) {
             Tool t;
-            QVERIFY(t.load(QFile::encodeName(inst.write("CAD_Tools/pen.tool", text)).constData()) && t.getParts()[0].getVertices().empty());
+            QVERIFY(t.load(QFile::encodeName(inst.write("CAD_Tools/pen.tool", text)).constData()) &&
+                    t.getParts()[0].getVertices().empty());
             QCOMPARE(int(t.getParts().size()), parts);
-            QCOMPARE(t.getTcp(), (Pose6{text[0] == 'H' ? 1.0f : 0.0f, text[0] == 'H' ? 2.0f : 0.0f, 0, 0, 0, 0}));
+            QCOMPARE(t.getTcp(), (Pose6{text[0] == 'H' ? 1.0f : 0.0f, text[0] == 'H' ? 2.0f : 0.0f,
+                                        0, 0, 0, 0}));
         }
         MessageLog log;
         Tool many, none;
-        QVERIFY(many.load(QFile::encodeName(inst.write("CAD_Tools/x.tool", " toolparts 1e9\n")).constData()) && log.contains("reading at most 1000 part files"));
-        QVERIFY(!none.load("/nonexistent/dir/none.tool") && log.contains("Tool file doesn't exist") && none.getParts().empty());
+        QVERIFY(many.load(QFile::encodeName(inst.write("CAD_Tools/x.tool", " toolparts 1e9\n"))
+                              .constData()) &&
+                log.contains("reading at most 1000 part files"));
+        QVERIFY(!none.load("/nonexistent/dir/none.tool") &&
+                log.contains("Tool file doesn't exist") && none.getParts().empty());
         QVERIFY(!none.load("x") && !none.load(nullptr));
     }
     void shippedRobots_data()
@@ -241,7 +341,8 @@ private slots:
         QTest::newRow("LR Mate") << "Fanuc_LRMate200iD" << 2;
         QTest::newRow("UR5") << "UR5" << -1;
         for (const QJsonValue &v : publishedTable())
-            QTest::newRow(qPrintable(v["name"].toString())) << v["name"].toString() << v["angle_type"].toInt();
+            QTest::newRow(qPrintable(v["name"].toString()))
+                << v["name"].toString() << v["angle_type"].toInt();
     }
     void shippedRobots()
     {
@@ -253,8 +354,12 @@ private slots:
         MessageLog log;
         const QString file = DataDirs::robotDir() + name + ".xml";
         Loaded l = load(file);
-        QVERIFY(l.result == 0 && l.joints.size() == 7 && l.angleType == angleType && l.scale == 1.0f && !log.contains("Error"));
-        Matrix4 frame = toolbox::product(toolbox::placementMatrix({l.base[0], l.base[1], l.base[2], l.base[3], l.base[4], l.base[5]}), l.joints[0].linkMatrix());
+        QVERIFY(l.result == 0 && l.joints.size() == 7 && l.angleType == angleType &&
+                l.scale == 1.0f && !log.contains("Error"));
+        Matrix4 frame =
+            toolbox::product(toolbox::placementMatrix({l.base[0], l.base[1], l.base[2], l.base[3],
+                                                       l.base[4], l.base[5]}),
+                             l.joints[0].linkMatrix());
         for (int i = 0; i <= 6; ++i) {
             if (i > 0)
                 frame = toolbox::product(frame, l.joints[i].linkMatrixOffset(l.offsets[i - 1]));
@@ -268,10 +373,13 @@ private slots:
                         lo[c] = std::min(lo[c], v[k + c]), hi[c] = std::max(hi[c], v[k + c]);
             }
             QVERIFY2(lo[0] <= hi[0], qPrintable(QStringLiteral("element %1 has no mesh").arg(i)));
-            const Matrix4 next = i < 6 ? l.joints[i + 1].linkMatrix() : toolbox::identity(); // RotX(alpha) (a, 0, d)
-            const float points[2][3] = {{0, 0, 0}, {next[3], next[7], next[11]}}; // its joint (not the base's) and the next
+            const Matrix4 next =
+                i < 6 ? l.joints[i + 1].linkMatrix() : toolbox::identity(); // RotX(alpha) (a, 0, d)
+            const float points[2][3] = {
+                {0, 0, 0}, {next[3], next[7], next[11]}}; // its joint (not the base's) and the next
             for (int n = i == 0, c = 0; n < 2; c = (c + 1) % 3, n += c == 0)
-                QVERIFY2(points[n][c] >= lo[c] - 5 && points[n][c] <= hi[c] + 5, qPrintable(QStringLiteral("link %1 misses a joint").arg(i)));
+                QVERIFY2(points[n][c] >= lo[c] - 5 && points[n][c] <= hi[c] + 5,
+                         qPrintable(QStringLiteral("link %1 misses a joint").arg(i)));
             QVERIFY(i == 0 || j.getLiminf() < j.getLimsup());
         }
         QJsonObject robot;
@@ -283,13 +391,18 @@ private slots:
         for (int i = 0; i < 6; ++i) {
             const QJsonObject ax = axes[i].toObject();
             const Joint &j = l.joints[std::size_t(i + 1)];
-            QVERIFY(j.getAlpha() == ax["alpha"].toDouble() && j.getA() == ax["a"].toDouble() && j.getTheta() == ax["theta"].toDouble());
-            QVERIFY(j.getD() == float(ax["d"].toDouble()) && j.getLiminf() == ax["liminf"].toDouble() && j.getLimsup() == ax["limsup"].toDouble());
+            QVERIFY(j.getAlpha() == ax["alpha"].toDouble() && j.getA() == ax["a"].toDouble() &&
+                    j.getTheta() == ax["theta"].toDouble());
+            QVERIFY(j.getD() == float(ax["d"].toDouble()) &&
+                    j.getLiminf() == ax["liminf"].toDouble() &&
+                    j.getLimsup() == ax["limsup"].toDouble());
         }
         RobotInfo info; // not published: left out of the file, read as 0
         QVERIFY(xml::loadInfo(QFile::encodeName(file).constData(), info) == 0);
-        QVERIFY(QString::fromStdString(info.maker) == robot["maker"].toString() && QString::fromStdString(info.model) == robot["model"].toString());
-        QVERIFY(info.reachMm == robot["reach_mm"].toDouble(0.0) && info.payloadKg == robot["payload_kg"].toDouble(0.0));
+        QVERIFY(QString::fromStdString(info.maker) == robot["maker"].toString() &&
+                QString::fromStdString(info.model) == robot["model"].toString());
+        QVERIFY(info.reachMm == robot["reach_mm"].toDouble(0.0) &&
+                info.payloadKg == robot["payload_kg"].toDouble(0.0));
         // Random joint values within the limits -> forward kinematics -> inverse
         // kinematics lists the original configuration, and every listed one
         // reaches the same flange position within the limits (the first three
@@ -302,7 +415,8 @@ private slots:
         while (tried < 200) {
             std::array<float, 6> q;
             for (int k = 0; k < 6; ++k)
-                q[k] = std::uniform_real_distribution<float>(float(r.joint(k + 1).getLiminf()), float(r.joint(k + 1).getLimsup()))(rng);
+                q[k] = std::uniform_real_distribution<float>(
+                    float(r.joint(k + 1).getLiminf()), float(r.joint(k + 1).getLimsup()))(rng);
             if (std::fabs(q[4]) < 2.0f || !r.checkCoupledLimits(q.data()))
                 continue; // away from the wrist singularity, where the wrist angles are not unique
             ++tried;
@@ -314,16 +428,25 @@ private slots:
             for (const IkConfiguration &c : list) {
                 float diff = 0.0f; // axes 2, 3 and 5 count up to whole turns (a UR's +-360)
                 for (int k = 0; k < 6; ++k)
-                    diff = std::max(diff, std::fabs(k == 1 || k == 2 || k == 4 ? std::remainder(c.q[k] - q[k], 360.0f) : c.q[k] - q[k]));
+                    diff = std::max(diff, std::fabs(k == 1 || k == 2 || k == 4
+                                                        ? std::remainder(c.q[k] - q[k], 360.0f)
+                                                        : c.q[k] - q[k]));
                 found = found || diff < 0.05f;
                 r.setJointAngles(c.q);
                 const Matrix4 m = r.fk(6);
-                offTarget += std::fabs(m[3] - target[3]) > 0.05f || std::fabs(m[7] - target[7]) > 0.05f || std::fabs(m[11] - target[11]) > 0.05f;
-                outside += !jointlimits::accepts(r, c.q.data()); // axis 3 of a coupled arm moves with axis 2
+                offTarget += std::fabs(m[3] - target[3]) > 0.05f ||
+                             std::fabs(m[7] - target[7]) > 0.05f ||
+                             std::fabs(m[11] - target[11]) > 0.05f;
+                outside += !jointlimits::accepts(
+                    r, c.q.data()); // axis 3 of a coupled arm moves with axis 2
             }
             lost += !found;
         }
-        QVERIFY2(lost == 0 && outside == 0 && offTarget == 0, qPrintable(QStringLiteral("%1 lost, %2 outside, %3 off").arg(lost).arg(outside).arg(offTarget)));
+        QVERIFY2(lost == 0 && outside == 0 && offTarget == 0,
+                 qPrintable(QStringLiteral("%1 lost, %2 outside, %3 off")
+                                .arg(lost)
+                                .arg(outside)
+                                .arg(offTarget)));
     }
 };
 QTEST_GUILESS_MAIN(TestReaders)

@@ -7,10 +7,20 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
-static QByteArray bytesOf(const QString &path) { QFile f(path); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); }
+static QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
 static const QByteArray kPose = QByteArray("1.000000#0#0#0#0#").repeated(3) + "1.000000#";
-static QByteArray robot(const QByteArray &file) { return "#ROBOT#" + file + "#EMPTY#r#1#1#2#3#4#5#6#" + kPose; }
-static QByteArray object(const QByteArray &name) { return "#OBJECT#m.stl#" + name + "#0.5#1#0#" + kPose; }
+static QByteArray robot(const QByteArray &file)
+{
+    return "#ROBOT#" + file + "#EMPTY#r#1#1#2#3#4#5#6#" + kPose;
+}
+static QByteArray object(const QByteArray &name)
+{
+    return "#OBJECT#m.stl#" + name + "#0.5#1#0#" + kPose;
+}
 
 class TestStationFile : public QObject
 {
@@ -21,13 +31,16 @@ private slots:
         for (const QString &dir : {DataDirs::stationDir(), DataDirs::simulationDir()})
             for (const QString &name : QDir(dir).entryList({"*.vks"}, QDir::Files)) {
                 const QByteArray bytes = bytesOf(dir + name);
-                const QList<QByteArray> f = bytes.split('\n').at(1).split('#'); // world 6.., placement 12..
+                const QList<QByteArray> f =
+                    bytes.split('\n').at(1).split('#'); // world 6.., placement 12..
                 Station s;
                 QCOMPARE(StationFile::read(dir + name, &s), StationFile::Ok);
                 QCOMPARE(StationFile::text(s).toUtf8(), bytes);
                 QCOMPARE(s.robots.size(), 1);
-                QCOMPARE(s.robots[0].world[0] + s.robots[0].placement[11], f.at(6).toDouble() + f.at(23).toDouble());
-                QVERIFY(DataDirs::resolveStoredPath(s.robots[0].file).startsWith(DataDirs::applicationDir()));
+                QCOMPARE(s.robots[0].world[0] + s.robots[0].placement[11],
+                         f.at(6).toDouble() + f.at(23).toDouble());
+                QVERIFY(DataDirs::resolveStoredPath(s.robots[0].file)
+                            .startsWith(DataDirs::applicationDir()));
             }
     }
     void records_data()
@@ -37,17 +50,30 @@ private slots:
         QTest::addColumn<QList<int>>("want");
         const QByteArray o = "#OPTIONS#2#3#\r\n", j = "#JOINTS#10#-20.5#30#0#0#0#";
         const QByteArray cut = object("b").chopped(5);
-        QTest::newRow("options only") << QByteArray("#OPTIONS#2#3#") << QList<int>{0, 0, 2, 3, 0, 0};
-        QTest::newRow("robot, joints, object") << o + robot("a.xml") + "\r\n" + j + "\r\n" + object("o") << QList<int>{1, 1, 2, 3, 1, 0};
-        QTest::newRow("doubled CR, joints first") << o + j + "\r\r\n" + robot("a.xml") + "\r\r\n" + object("o") << QList<int>{1, 1, 2, 3, 0, 0};
-        QTest::newRow("cut records skipped") << o + object("a") + "\r\n" + cut + "\r\n" + object("d") << QList<int>{0, 2, 2, 3, 0, 0};
-        QTest::newRow("EMPTY robot ends it") << o + object("a") + "\r\n" + robot("EMPTY") + "\r\n" + object("b") << QList<int>{0, 1, 2, 3, 0, 1};
-        QTest::newRow("folder named EMPTY") << o + robot("/x/EMPTY_CELL/r.xml") << QList<int>{1, 0, 2, 3, 0, 0};
-        QTest::newRow("codes beyond int") << QByteArray("#OPTIONS#21474836482#-1e20#") << QList<int>{0, 0, INT_MAX, INT_MIN, 0, 0};
-        QTest::newRow("real codes cut to zero") << QByteArray("#OPTIONS#-2.9#3.9#") << QList<int>{0, 0, -2, 3, 0, 0};
+        QTest::newRow("options only")
+            << QByteArray("#OPTIONS#2#3#") << QList<int>{0, 0, 2, 3, 0, 0};
+        QTest::newRow("robot, joints, object")
+            << o + robot("a.xml") + "\r\n" + j + "\r\n" + object("o")
+            << QList<int>{1, 1, 2, 3, 1, 0};
+        QTest::newRow("doubled CR, joints first")
+            << o + j + "\r\r\n" + robot("a.xml") + "\r\r\n" + object("o")
+            << QList<int>{1, 1, 2, 3, 0, 0};
+        QTest::newRow("cut records skipped")
+            << o + object("a") + "\r\n" + cut + "\r\n" + object("d")
+            << QList<int>{0, 2, 2, 3, 0, 0};
+        QTest::newRow("EMPTY robot ends it")
+            << o + object("a") + "\r\n" + robot("EMPTY") + "\r\n" + object("b")
+            << QList<int>{0, 1, 2, 3, 0, 1};
+        QTest::newRow("folder named EMPTY")
+            << o + robot("/x/EMPTY_CELL/r.xml") << QList<int>{1, 0, 2, 3, 0, 0};
+        QTest::newRow("codes beyond int") << QByteArray("#OPTIONS#21474836482#-1e20#")
+                                          << QList<int>{0, 0, INT_MAX, INT_MIN, 0, 0};
+        QTest::newRow("real codes cut to zero")
+            << QByteArray("#OPTIONS#-2.9#3.9#") << QList<int>{0, 0, -2, 3, 0, 0};
         QTest::newRow("no options record") << robot("a.xml") << QList<int>{1};
         QTest::newRow("second line no record") << o + "#ROBOT#x.xml#\r\n" << QList<int>{2};
-        QTest::newRow("letters for numbers") << o + robot("a.xml").replace("#4#", "#four#") << QList<int>{2};
+        QTest::newRow("letters for numbers")
+            << o + robot("a.xml").replace("#4#", "#four#") << QList<int>{2};
         QTest::newRow("NUL byte") << o + object(QByteArray("a\0b", 3)) << QList<int>{1};
     }
     void records()
@@ -56,13 +82,19 @@ private slots:
         QFETCH(QList<int>, want);
         Station s{false, 77}; // the language stays 77 when nothing is read
         QString why;
-        QCOMPARE(StationFile::parse(text, "cell.vks", &s, &why), want.size() == 1 ? StationFile::Damaged : StationFile::Ok);
-        QVERIFY2(want.size() > 1 || (s.language == 77 && why.contains("cell.vks") && why.contains(QStringLiteral("line %1 ").arg(want[0]))), qPrintable(why));
+        QCOMPARE(StationFile::parse(text, "cell.vks", &s, &why),
+                 want.size() == 1 ? StationFile::Damaged : StationFile::Ok);
+        QVERIFY2(want.size() > 1 || (s.language == 77 && why.contains("cell.vks") &&
+                                     why.contains(QStringLiteral("line %1 ").arg(want[0]))),
+                 qPrintable(why));
         if (want.size() == 1)
             return;
-        QCOMPARE((QList<int>{s.robots.size(), s.objects.size(), s.language, s.euler, s.robots.value(0).hasJoints, s.stoppedAtEmpty}), want);
+        QCOMPARE((QList<int>{s.robots.size(), s.objects.size(), s.language, s.euler,
+                             s.robots.value(0).hasJoints, s.stoppedAtEmpty}),
+                 want);
         // world[5] is 6, joint 2 -20.5 when read; scale 0.5, pose[15] 1.
-        QVERIFY(!want[0] || s.robots[0].world[5] + s.robots[0].joints[1] == (want[4] ? -14.5 : 6.0));
+        QVERIFY(!want[0] ||
+                s.robots[0].world[5] + s.robots[0].joints[1] == (want[4] ? -14.5 : 6.0));
         QVERIFY(!want[1] || s.objects.last().scale + s.objects.last().pose[15] == 1.5);
     }
     void writingAndTheSizeLimit()
@@ -72,27 +104,45 @@ private slots:
         big += QByteArray(int(StationFile::kMaxBytes) - big.size(), ' '); // blank lines
         QCOMPARE(StationFile::parse(big, "big.vks", nullptr), StationFile::Ok);
         QFile f(dir.filePath("big.vks"));
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(big + ' ') == StationFile::kMaxBytes + 1 && f.flush());
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(big + ' ') == StationFile::kMaxBytes + 1 &&
+                f.flush());
         QCOMPARE(StationFile::read(f.fileName(), nullptr), StationFile::Damaged);
         QCOMPARE(StationFile::read("/no/such/station.vks", nullptr), StationFile::CannotOpen);
-        Station s{true, 5, 4, {{"../CAD_Robots/ABB_IRB120.xml", "EMPTY", "cell robot", true, {10.125, -20.5, 30, 0, 0, 15.25}, {}, true, {-1e-7, 0, -12.5, 0, 0, 90}}}, {{"/data/plate.stl", "plate", 0.123456, 0, 1, {}}}, false};
+        Station s{true,
+                  5,
+                  4,
+                  {{"../CAD_Robots/ABB_IRB120.xml",
+                    "EMPTY",
+                    "cell robot",
+                    true,
+                    {10.125, -20.5, 30, 0, 0, 15.25},
+                    {},
+                    true,
+                    {-1e-7, 0, -12.5, 0, 0, 90}}},
+                  {{"/data/plate.stl", "plate", 0.123456, 0, 1, {}}},
+                  false};
         s.objects[0].pose[12] = -987.654321;
         const QString file = dir.filePath("w.vks");
         QCOMPARE(StationFile::write(file, s), StationFile::Ok);
         const QByteArray bytes = bytesOf(file);
-        QVERIFY(bytes.startsWith("#OPTIONS#5#4#\r\n#ROBOT#../CAD_Robots/ABB_IRB120.xml#EMPTY#cell robot#1#"
-                                 "10.125000#-20.500000#30.000000#0.000000#0.000000#15.250000#0.000000#"));
-        QVERIFY(bytes.contains("\r\n#JOINTS#0.000000#0.000000#-12.500000#0.000000#0.000000#90.000000#"
-                               "\r\n#OBJECT#/data/plate.stl#plate#0.123456#0#1#"));
-        QVERIFY(bytes.endsWith("#-987.654321#0.000000#0.000000#0.000000#")); // the pose column-major
+        QVERIFY(bytes.startsWith(
+            "#OPTIONS#5#4#\r\n#ROBOT#../CAD_Robots/ABB_IRB120.xml#EMPTY#cell robot#1#"
+            "10.125000#-20.500000#30.000000#0.000000#0.000000#15.250000#0.000000#"));
+        QVERIFY(
+            bytes.contains("\r\n#JOINTS#0.000000#0.000000#-12.500000#0.000000#0.000000#90.000000#"
+                           "\r\n#OBJECT#/data/plate.stl#plate#0.123456#0#1#"));
+        QVERIFY(
+            bytes.endsWith("#-987.654321#0.000000#0.000000#0.000000#")); // the pose column-major
         // A "#" in a name: nothing written, the old file stays, the name is told.
         s.objects[0].name = "plate#2";
         QString why;
         QCOMPARE(StationFile::write(file, s, &why), StationFile::Unsafe);
         QVERIFY(why.contains("plate#2") && bytesOf(file) == bytes);
         s.objects[0].name = "plate";
-        QVERIFY(StationFile::write(dir.filePath("no/dir.vks"), s) == StationFile::CannotWrite && StationFile::write(QString(), s) == StationFile::CannotWrite);
-        QCOMPARE(StationFile::storedPath(QDir::cleanPath(DataDirs::robotDir() + "ABB_IRB120.xml")), QStringLiteral("../CAD_Robots/ABB_IRB120.xml"));
+        QVERIFY(StationFile::write(dir.filePath("no/dir.vks"), s) == StationFile::CannotWrite &&
+                StationFile::write(QString(), s) == StationFile::CannotWrite);
+        QCOMPARE(StationFile::storedPath(QDir::cleanPath(DataDirs::robotDir() + "ABB_IRB120.xml")),
+                 QStringLiteral("../CAD_Robots/ABB_IRB120.xml"));
         QCOMPARE(StationFile::storedPath("/elsewhere/r.xml"), QStringLiteral("/elsewhere/r.xml"));
     }
 };

@@ -117,7 +117,8 @@ inline sequences::ProgramLine line(double code, const Joints &operands)
 }
 
 // Positions of one program line.
-inline std::vector<sequences::PathPosition> segment(const sequences::PathAnalyser::Result &r, int id)
+inline std::vector<sequences::PathPosition> segment(const sequences::PathAnalyser::Result &r,
+                                                    int id)
 {
     std::vector<sequences::PathPosition> s;
     for (const auto &p : r.path)

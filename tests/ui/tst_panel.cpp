@@ -13,9 +13,9 @@
 #include "ui_menuprincipal.h"
 
 #include <QClipboard>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QtTest>
-#include <QRegularExpression>
 
 namespace {
 
@@ -514,14 +514,27 @@ void TestPanel::typoMovesNothing_data()
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("why");
-    QTest::newRow("letter O") << "positionXYZ" << "4OO, 1OO, 500" << "\"4OO\" is not a number";
-    QTest::newRow("inf") << "positionXYZ" << "inf, 0, 500" << "\"inf\" is not a number";
-    QTest::newRow("nan angle") << "orientation" << "0, nan, 0" << "\"nan\" is not a number";
-    QTest::newRow("two numbers") << "positionXYZ" << "400, 100" << "3 numbers expected, 2 found";
-    QTest::newRow("thousands") << "positionXYZ" << "1,000.5, 0, 500" << "is not a number";
-    QTest::newRow("world letters") << "lineEdit_World" << "abc" << "6 numbers expected, 1 found";
-    QTest::newRow("world float overflow")
-        << "lineEdit_World" << "1e39, 0, 0, 0, 0, 0" << "\"1e39\" is not a number";
+    QTest::newRow("letter O") << "positionXYZ"
+                              << "4OO, 1OO, 500"
+                              << "\"4OO\" is not a number";
+    QTest::newRow("inf") << "positionXYZ"
+                         << "inf, 0, 500"
+                         << "\"inf\" is not a number";
+    QTest::newRow("nan angle") << "orientation"
+                               << "0, nan, 0"
+                               << "\"nan\" is not a number";
+    QTest::newRow("two numbers") << "positionXYZ"
+                                 << "400, 100"
+                                 << "3 numbers expected, 2 found";
+    QTest::newRow("thousands") << "positionXYZ"
+                               << "1,000.5, 0, 500"
+                               << "is not a number";
+    QTest::newRow("world letters") << "lineEdit_World"
+                                   << "abc"
+                                   << "6 numbers expected, 1 found";
+    QTest::newRow("world float overflow") << "lineEdit_World"
+                                          << "1e39, 0, 0, 0, 0, 0"
+                                          << "\"1e39\" is not a number";
 }
 
 void TestPanel::typoMovesNothing()
@@ -570,7 +583,8 @@ void TestPanel::jointBoxesTakeWholeValues_data()
     QTest::newRow("letters") << 0 << "12O" << double(NAN) << "\"12O\" is not a number";
     QTest::newRow("decimal comma") << 0 << "5,5" << 5.5 << QString();
     QTest::newRow("decimal point") << 0 << "5.5" << 5.5 << QString();
-    QTest::newRow("with degree sign") << 2 << QString::fromUtf8("-12,25\u00b0") << -12.25 << QString();
+    QTest::newRow("with degree sign")
+        << 2 << QString::fromUtf8("-12,25\u00b0") << -12.25 << QString();
     QTest::newRow("at the limit") << 0 << "-165" << -165.0 << QString();
 }
 
@@ -617,8 +631,8 @@ void TestPanel::degreeSignsAndDecimalCommas()
     // 90 degrees about z turns the frame, whichever degree sign is used.
     const QString deg = QString::fromUtf8("\u00b0"), ord = QString::fromUtf8("\u00ba");
     for (const QString &sign : {deg, ord, QString()}) {
-        typeInto(ui->lineEdit_World, QStringLiteral("0 mm, 0 mm, 0 mm, 90.00%1, 0.00%1, 0.00%1")
-                                         .arg(sign));
+        typeInto(ui->lineEdit_World,
+                 QStringLiteral("0 mm, 0 mm, 0 mm, 90.00%1, 0.00%1, 0.00%1").arg(sign));
         QVERIFY2(p->notice().isEmpty(), qPrintable(p->notice()));
         // Z-Y'-X'' with 90 about z: the x axis turns onto y.
         QVERIFY(std::fabs(robot()->getHB()[4] - 1.0f) < 1e-6f);
@@ -683,8 +697,13 @@ void TestPanel::fieldsAgreeWithTheRobot()
     const QString d = QString::fromUtf8("\u00b0");
     auto text = [&](const Pose6 &f) {
         return QStringLiteral("%1 mm, %2 mm, %3 mm, %4%7, %5%7, %6%7")
-            .arg(f[0], 0, 'f', 2).arg(f[1], 0, 'f', 2).arg(f[2], 0, 'f', 2)
-            .arg(f[3], 0, 'f', 2).arg(f[4], 0, 'f', 2).arg(f[5], 0, 'f', 2).arg(d);
+            .arg(f[0], 0, 'f', 2)
+            .arg(f[1], 0, 'f', 2)
+            .arg(f[2], 0, 'f', 2)
+            .arg(f[3], 0, 'f', 2)
+            .arg(f[4], 0, 'f', 2)
+            .arg(f[5], 0, 'f', 2)
+            .arg(d);
     };
     QCOMPARE(ui->lineEdit_World->text(), text(world));
     QCOMPARE(ui->lineEdit_Tool->text(), text(tool));
