@@ -45,9 +45,9 @@ QByteArray binary(const QByteArray &header, quint32 count, const std::vector<Rec
     put(count);
     for (const Record &r : records) {
         for (float v : r.normal)
-            put(*reinterpret_cast<const quint32 *>(&v));
+            put(qFromUnaligned<quint32>(&v));
         for (float v : r.corners)
-            put(*reinterpret_cast<const quint32 *>(&v));
+            put(qFromUnaligned<quint32>(&v));
         out.append("\xef\xbe", 2); // an attribute word, ignored
     }
     return out;

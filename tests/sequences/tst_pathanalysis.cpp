@@ -353,7 +353,7 @@ private slots:
         QCOMPARE(QDir(dir).entryList({QStringLiteral("*.sim")}, QDir::Files),
                  (QStringList{"drawing.sim", "joints.sim", "singularity.sim"}));
         ref::M place{};
-        for (const QString &name : {"drawing.sim", "joints.sim", "singularity.sim"}) {
+        for (const char *name : {"drawing.sim", "joints.sim", "singularity.sim"}) {
             Station s;
             QCOMPARE(StationFile::read(dir + name + QStringLiteral(".vks"), &s), StationFile::Ok);
             QVERIFY(DataDirs::resolveStoredPath(s.robots[0].file)

@@ -35,9 +35,9 @@ private slots:
     {
         QLoggingCategory::setFilterRules(QStringLiteral("velkari.*.debug=false"));
         MainWindow::setInteractive(false);
-        (w = new MainWindow)
-            ->addDockWidget(Qt::BottomDockWidgetArea,
-                            dock = new QDockWidget(QStringLiteral("Simulation"), w));
+        w = new MainWindow;
+        w->addDockWidget(Qt::BottomDockWidgetArea,
+                         dock = new QDockWidget(QStringLiteral("Simulation"), w));
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w) && w->loadRobot(DataDirs::defaultRobot()) == 0);
         (paths = new Paths)->setupWidgets(dock);
