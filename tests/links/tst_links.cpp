@@ -4,6 +4,7 @@
 // reader on bytes alone, then the server with real clients.
 #include "kinematics/robot.h"
 #include "links/lancontrol.h"
+#include "links/lannumber.h"
 #include "links/serverlistener.h"
 #include "models/datadirs.h"
 #include "support/refmath.h"
@@ -16,6 +17,8 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+
+Q_DECLARE_METATYPE(lan::Fit)
 
 namespace {
 
@@ -140,6 +143,8 @@ private slots:
     void handshake_data();
     void handshake();
     void jointMessagesAreRateLimitedWithATrailingSend();
+    void numbersAsTheControllerReadsThem_data();
+    void numbersAsTheControllerReadsThem();
     void valuesThatCannotBeSentNeverLeave();
     void theLinkEnds();
     void requestsAreReadInAnyPieces_data();
@@ -494,6 +499,37 @@ void TestLinks::jointMessagesAreRateLimitedWithATrailingSend()
     lan->Send_Joints(a), lan->Send_Joints(b), lan->Send_Joints(a);
     QTest::qWait(200);
     QCOMPARE(fake.messages.size(), 3);
+}
+
+void TestLinks::numbersAsTheControllerReadsThem_data()
+{
+    // Worked by hand: A = 10000 + the whole part, B = 1000000 + the millionths, both
+    // toward zero; beyond the range the nearest end; NaN writes nothing.
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<lan::Fit>("fit");
+    const double inf = std::numeric_limits<double>::infinity();
+    QTest::newRow("-0.5") << -0.5 << hex("271007a120") << lan::Fit::Exact;
+    QTest::newRow("-90.125") << -90.125 << hex("26b60d59f8") << lan::Fit::Exact;
+    QTest::newRow("2.3, held as 2.2999...") << 2.3 << hex("271213d620") << lan::Fit::Exact;
+    QTest::newRow("1.0000009") << 1.0000009 << hex("27110f4240") << lan::Fit::Exact;
+    QTest::newRow("-2.0000019") << -2.0000019 << hex("270e0f423f") << lan::Fit::Exact;
+    QTest::newRow("-10000.75") << -10000.75 << hex("000003d090") << lan::Fit::Exact;
+    QTest::newRow("55535.5") << 55535.5 << hex("ffff16e360") << lan::Fit::Exact;
+    QTest::newRow("55536") << 55536.0 << hex("ffff1e847f") << lan::Fit::Clamped;
+    QTest::newRow("+inf") << inf << hex("ffff1e847f") << lan::Fit::Clamped;
+    QTest::newRow("-10001") << -10001.0 << hex("0000000001") << lan::Fit::Clamped;
+    QTest::newRow("NaN") << double(NAN) << hex("0102030405") << lan::Fit::Refused;
+}
+
+void TestLinks::numbersAsTheControllerReadsThem()
+{
+    QFETCH(double, value);
+    QFETCH(QByteArray, bytes);
+    QFETCH(lan::Fit, fit);
+    lan::Number n{1, 2, 3, 4, 5};
+    QCOMPARE(lan::encode(value, n), fit);
+    QCOMPARE(QByteArray(reinterpret_cast<const char *>(n.data()), lan::kNumberSize), bytes);
 }
 
 void TestLinks::valuesThatCannotBeSentNeverLeave()
