@@ -399,6 +399,8 @@ void TestRobot::roundTrips_data()
     QTest::newRow("KR6, type 5") << shipped("KUKA_KR6_R700_sixx.xml") << random;
     QTest::newRow("UR5, non-spherical wrist") << shipped("UR5.xml") << random;
     QTest::newRow("UR5 with a shoulder offset") << variant("A2 theta 30", "UR5.xml") << random;
+    QTest::newRow("UR5 with wrist offsets")
+        << variant("A4 theta 30; A5 theta -20; A6 theta 45", "UR5.xml") << random;
     QTest::newRow("no forearm offset (A = 0)")
         << example(QStringLiteral("all -170 170; A3 -60 60; A4 a 0")) << random;
     // Shoulder and axis-1 offsets push the axis-1 candidates out of (-180, 180].
