@@ -1,22 +1,19 @@
 // The plots dock in the real main window with the singularity program of
-// the shipped examples: its curves and marks against the analysis, the
-// cursor and the player moving together, the CSV read back, the envelope of
+// the shipped examples: its curves, marks and CSV against the analysis, the
+// cursor and the player moving together, the coupled limits, the envelope of
 // a long curve, the dock's key and its texts.
 #include "app/mainwindow.h"
-#include "kinematics/robot.h"
-#include "texts/languagefile.h"
 #include "models/datadirs.h"
 #include "plots/plotdata.h"
 #include "plots/plotsview.h"
-#include "scene/glwidget.h"
 #include "sequences/paths.h"
-#include "sequences/seqsupport.h"
 #include "sequences/sequenceparser.h"
+#include "support/programs.h"
+#include "texts/languagefile.h"
 #include "ui/menuprincipal.h"
 
 #include <QAction>
 #include <QDockWidget>
-#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -24,7 +21,6 @@
 #include <qcustomplot.h>
 
 using plots::PlotsView;
-using sequences::PathAnalyser;
 
 class TestPlots : public QObject
 {
@@ -34,17 +30,14 @@ private slots:
     void init();
     void cleanup();
 
-    void curvesAndMarksAreTheAnalysis();
-    void cursorFollowsThePlayer();
-    void clickMovesThePlayer();
-    void csvReadsBackAsTheAnalysis();
+    void curvesMarksAndCsvAreTheAnalysis();
+    void cursorAndPlayerMoveTogether();
     void coupledLimitsMoveWithAxis2();
     void envelopeKeepsEveryExtreme_data();
     void envelopeKeepsEveryExtreme();
     void dockKeyAndLanguages();
 
 private:
-    PathAnalyser::Result analyseFile(const QString &name);
     Paths *paths() const { return w->panel()->paths(); }
     PlotsView *view() const { return w->plotsView(); }
 
@@ -82,11 +75,11 @@ void TestPlots::cleanup()
     w = nullptr;
 }
 
-// The program analysed here, apart from the window.
-PathAnalyser::Result TestPlots::analyseFile(const QString &name)
+void TestPlots::curvesMarksAndCsvAreTheAnalysis()
 {
-    const sequences::FileText text = sequences::readSequenceFile(name);
-    const sequences::ParsedText parsed = sequences::parseText(text.text);
+    // The program analysed here, apart from the window.
+    const sequences::ParsedText parsed =
+        sequences::parseText(sequences::readSequenceFile(m_program).text);
     std::vector<sequences::ProgramLine> program(parsed.nodes.size());
     for (std::size_t i = 0; i < program.size(); ++i) {
         program[i].code = double(parsed.nodes[i].values[0]);
@@ -95,157 +88,87 @@ PathAnalyser::Result TestPlots::analyseFile(const QString &name)
     }
     Robot robot;
     robot.loadData(QFile::encodeName(DataDirs::defaultRobot()).constData());
-    return PathAnalyser(robot).analyse(program);
-}
-
-void TestPlots::curvesAndMarksAreTheAnalysis()
-{
+    const auto r = sequences::PathAnalyser(robot).analyse(program);
     const plots::PlotData &d = view()->data();
-    const PathAnalyser::Result r = analyseFile(m_program);
     QCOMPARE(d.count(), int(r.path.size()));
     QCOMPARE(d.count(), paths()->count());
 
-    // The marks are the report's positions, and the report has one.
+    // The marks are the report's positions, and the report has one; its
+    // tooltip names the position and the problem.
     const auto &problems = paths()->lastProblems();
-    QCOMPARE(d.marks.size(), problems.size());
     QVERIFY(!problems.empty());
+    QCOMPARE(d.marks.size(), problems.size());
     for (std::size_t i = 0; i < problems.size(); ++i) {
         QCOMPARE(d.marks[i].position, problems[i].position);
         QCOMPARE(d.marks[i].code, problems[i].code);
-        QVERIFY(paths()->lastReportHtml().contains(
-            QStringLiteral("<td align=center>%1<td").arg(problems[i].position)));
     }
-    // Its tooltip names the position and the problem.
     const int markAt = d.marks[0].position;
     const QString tip = view()->markToolTip(view()->pixelOf(markAt));
-    QVERIFY2(tip.contains(QString::number(markAt)) && tip.contains(QStringLiteral("Joint 5")),
-             qPrintable(tip));
+    QVERIFY(tip.contains(QString::number(markAt)) && tip.contains(QStringLiteral("Joint 5")));
     QVERIFY(view()->markToolTip(view()->pixelOf(markAt) - 40).isEmpty());
+    // The lowest digit set in a problem code names the kind of its mark.
+    using plots::MarkKind;
+    QVERIFY(plots::markKind(0) == MarkKind::Other && plots::markKind(1011) == MarkKind::NoSolution);
+    QVERIFY(plots::markKind(1110) == MarkKind::Jump &&
+            plots::markKind(1000) == MarkKind::WristNear);
+    QVERIFY(plots::markKind(1100) == MarkKind::WristCrossing);
 
-    // Curves: the analysis's joints; the tool change row holds the joints
-    // before it. The TCP from the IRB120's chain worked out in the test,
-    // with the program's 140 mm tool along z.
+    QTemporaryDir dir;
+    QFile csv(dir.filePath(QStringLiteral("path.csv")));
+    QVERIFY(view()->saveCsv(csv.fileName()) && csv.open(QIODevice::ReadOnly));
+    const QByteArray bytes = csv.readAll();
+    const QList<QByteArray> lines = bytes.split('\n');
+    QCOMPARE(lines.size(), d.count() + 2); // header, rows, "" after the last "\n"
+
+    // Rows: the analysis's joints (operands for the other lines). The TCP
+    // from the IRB120's chain worked out in the test, with the program's
+    // 140 mm tool along z; its turn from the trace of the relative rotation.
     const ref::M tool = ref::trans(0, 0, 140);
-    std::array<double, 3> before{};
+    auto six = [](double v) { return QString::number(v, 'f', 6); };
+    auto turn = [](const ref::M &a, const ref::M &b) {
+        double trace = 0.0;
+        for (std::size_t i = 0; i < 12; ++i)
+            trace += i % 4 < 3 ? a[i] * b[i] : 0.0;
+        return std::acos(std::clamp((trace - 1.0) / 2.0, -1.0, 1.0)) * 180.0 / M_PI;
+    };
+    ref::M before{};
     bool haveBefore = false;
     for (std::size_t k = 0; k < r.path.size(); ++k) {
         const sequences::PathPosition &p = r.path[k];
+        const QList<QByteArray> row = lines.at(int(k) + 1).split(',');
+        QCOMPARE(row.size(), 13);
+        QCOMPARE(row[0].toInt(), int(k) + 1);
+        QCOMPARE(row[1].toInt(), p.pathId);
+        QCOMPARE(row[2].toDouble(), double(p.type));
+        QCOMPARE(row[9].toInt(), int(p.problem));
+        for (std::size_t a = 0; a < 6; ++a)
+            QCOMPARE(six(row[int(a) + 3].toDouble()), six(double(p.joints[a])));
+        QVERIFY(p.type == 1.0f || d.stepMm[k] == 0.0f); // no move on other lines
         if (p.type != 1.0f)
             continue;
+        const ref::M pose = ref::mul(seqtest::flange(p.joints), tool);
+        const auto at = seqtest::position(pose);
         for (std::size_t a = 0; a < 6; ++a)
             QCOMPARE(d.joints[a][k], p.joints[a]);
-        const auto at = seqtest::position(ref::mul(seqtest::flange(p.joints), tool));
-        for (std::size_t c = 0; c < 3; ++c)
-            QVERIFY2(std::fabs(d.tcp[c][k] - at[c]) < 0.01, qPrintable(QString::number(k)));
-        const double step = haveBefore ? seqtest::distance(at, before) : 0.0;
-        QVERIFY2(std::fabs(d.stepMm[k] - step) < 0.01, qPrintable(QString::number(k)));
-        before = at;
+        for (std::size_t c = 0; c < 3; ++c) {
+            QVERIFY(std::fabs(d.tcp[c][k] - at[c]) < 0.01);
+            QCOMPARE(row[int(c) + 10], six(double(d.tcp[c][k])).toLatin1());
+        }
+        const double step = haveBefore ? seqtest::distance(at, seqtest::position(before)) : 0.0;
+        QVERIFY(std::fabs(d.stepMm[k] - step) < 0.01);
+        QVERIFY(std::fabs(d.stepDeg[k] - (haveBefore ? turn(before, pose) : 0.0)) < 0.01);
+        before = pose;
         haveBefore = true;
     }
     // The straight line is drawn in steps of at most 2 mm, its orientation
     // fixed; the joint move before it turns the TCP.
     QVERIFY(*std::max_element(d.stepMm.begin() + markAt - 10, d.stepMm.begin() + markAt) <= 2.001f);
     QVERIFY(*std::max_element(d.stepDeg.begin() + markAt - 10, d.stepDeg.begin() + markAt) < 0.01f);
-
-    // Limits: the robot's, the IRB120 couples none.
-    const std::vector<int> limits = w->robot()->getLimits();
-    for (std::size_t a = 0; a < 6; ++a) {
-        QCOMPARE(d.lower[a], float(limits[2 * a]));
-        QCOMPARE(d.upper[a], float(limits[2 * a + 1]));
-    }
-    QCOMPARE(d.coupling, 0);
-
+    QCOMPARE(d.coupling, 0); // the IRB120 couples no limits
     // The tool change before the first position holds that position's joints.
     QCOMPARE(r.path[0].type, 5.0f);
     QCOMPARE(d.joints[3][0], r.path[1].joints[3]);
-
-    if (!qEnvironmentVariableIsEmpty("VELKARI_SHOT_DIR")) {
-        paths()->LEposEdited(QStringLiteral("40"));
-        QTest::qWait(300);
-        QVERIFY(w->snapshot().save(qEnvironmentVariable("VELKARI_SHOT_DIR") +
-                                   QStringLiteral("/singularity-plots.png")));
-    }
-}
-
-void TestPlots::cursorFollowsThePlayer()
-{
-    paths()->Sequence_Reset();
-    QCOMPARE(view()->cursorPosition(), 1);
-    QTest::keyClick(w->panel(), Qt::Key_Right);
-    QCOMPARE(paths()->currentIndex(), 1);
-    QCOMPARE(view()->cursorPosition(), 2);
-    paths()->LEposEdited(QStringLiteral("40"));
-    QCOMPARE(view()->cursorPosition(), 40);
-    // Playing stops before the flagged position; the cursor with it.
-    paths()->Sequence_Execute();
-    QTRY_VERIFY(!paths()->playing());
-    const int flagged = view()->data().marks[0].position;
-    QCOMPARE(paths()->currentIndex(), flagged - 2);
-    QCOMPARE(view()->cursorPosition(), flagged - 1);
-    // A new robot empties the list, and the plot.
-    QCOMPARE(w->loadRobot(DataDirs::defaultRobot()), 0);
-    QVERIFY(view()->data().empty());
-    QCOMPARE(view()->cursorPosition(), 0);
-    QVERIFY(!view()->csvButton()->isEnabled());
-}
-
-void TestPlots::clickMovesThePlayer()
-{
-    QCustomPlot *plot = view()->plot();
-    const int y = view()->jointRect(2)->center().y();
-    const int target = 57;
-    QTest::mouseClick(plot, Qt::LeftButton, Qt::NoModifier, QPoint(view()->pixelOf(target), y));
-    QCOMPARE(paths()->currentIndex(), target - 1);
-    QCOMPARE(paths()->positionField()->text(), QString::number(target));
-    QCOMPARE(view()->cursorPosition(), target);
-    const auto &node = paths()->nodes()[std::size_t(target - 1)];
-    const std::array<float, 6> q = w->robot()->jointValues();
-    for (std::size_t a = 0; a < 6; ++a)
-        QVERIFY(std::fabs(q[a] - node.values[a]) < 0.01f);
-    // Outside the rows (the legend above them) nothing moves.
-    QTest::mouseClick(plot, Qt::LeftButton, Qt::NoModifier,
-                      QPoint(view()->pixelOf(10), view()->jointRect(0)->top() - 3));
-    QCOMPARE(paths()->currentIndex(), target - 1);
-}
-
-void TestPlots::csvReadsBackAsTheAnalysis()
-{
-    QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("path.csv"));
-    QVERIFY(view()->saveCsv(file));
-    QFile f(file);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    const QByteArray bytes = f.readAll();
-    const QList<QByteArray> lines = bytes.split('\n');
-
-    const PathAnalyser::Result r = analyseFile(m_program);
-    Robot robot;
-    robot.loadData(QFile::encodeName(DataDirs::defaultRobot()).constData());
-    std::vector<std::array<float, 3>> tcp;
-    PathAnalyser(robot).tcpPoses(r, toolbox::identity(), [&tcp](const float *m) {
-        tcp.push_back({m[3], m[7], m[11]});
-    });
-    QCOMPARE(lines.size(), int(r.path.size()) + 2); // header, rows, "" after the last "\n"
-    QVERIFY(lines.last().isEmpty());
-    auto six = [](double v) { return QString::number(v, 'f', 6); };
-    std::size_t pose = 0;
-    for (std::size_t k = 0; k < r.path.size(); ++k) {
-        const QList<QByteArray> f = lines.at(int(k) + 1).split(',');
-        QCOMPARE(f.size(), 13);
-        const sequences::PathPosition &p = r.path[k];
-        QCOMPARE(f[0].toInt(), int(k) + 1);
-        QCOMPARE(f[1].toInt(), p.pathId);
-        QCOMPARE(f[2].toDouble(), double(p.type));
-        for (std::size_t a = 0; a < 6; ++a)
-            QCOMPARE(six(f[int(a) + 3].toDouble()), six(double(p.joints[a])));
-        QCOMPARE(f[9].toInt(), int(p.problem));
-        if (p.type == 1.0f) {
-            for (std::size_t c = 0; c < 3; ++c)
-                QCOMPARE(six(f[int(c) + 10].toDouble()), six(double(tcp[pose][c])));
-            ++pose;
-        }
-    }
-    QCOMPARE(pose, tcp.size());
+    QCOMPARE(d.tcp[0][0], d.tcp[0][1]);
 
     // The command line writes the same bytes.
     QProcess kin;
@@ -256,43 +179,61 @@ void TestPlots::csvReadsBackAsTheAnalysis()
     QCOMPARE(kin.exitCode(), 3); // the path has a problem
     QCOMPARE(kin.readAllStandardOutput(), bytes);
 
-    // And the picture.
+    // And the picture; an export that cannot be written says so.
     const QString png = dir.filePath(QStringLiteral("path.png"));
-    QVERIFY(view()->savePng(png));
-    QImage image(png);
-    QVERIFY(!image.isNull());
-    QVERIFY(image.width() >= 400 && image.height() >= 300);
-    // An export that cannot be written says so.
+    QVERIFY(view()->savePng(png) && QImage(png).width() >= 400);
     QSignalSpy said(view(), &PlotsView::userMessage);
     QVERIFY(!view()->saveCsv(dir.filePath(QStringLiteral("no/such/dir/x.csv"))));
     QCOMPARE(said.count(), 1);
 }
 
+void TestPlots::cursorAndPlayerMoveTogether()
+{
+    paths()->Sequence_Reset();
+    QCOMPARE(view()->cursorPosition(), 1);
+    QTest::keyClick(w->panel(), Qt::Key_Right);
+    QCOMPARE(view()->cursorPosition(), 2);
+    // Playing stops before the flagged position; the cursor with it.
+    paths()->Sequence_Execute();
+    QTRY_VERIFY(!paths()->playing());
+    QCOMPARE(view()->cursorPosition(), view()->data().marks[0].position - 1);
+    // A click on a row moves the player there; on the legend above, nothing.
+    QCustomPlot *plot = view()->plot();
+    const int target = 57;
+    const QPoint row(view()->pixelOf(target), view()->jointRect(2)->center().y());
+    QTest::mouseClick(plot, Qt::LeftButton, Qt::NoModifier, row);
+    QCOMPARE(paths()->currentIndex(), target - 1);
+    QCOMPARE(view()->cursorPosition(), target);
+    QTest::mouseClick(plot, Qt::LeftButton, Qt::NoModifier,
+                      QPoint(view()->pixelOf(10), view()->jointRect(0)->top() - 3));
+    QCOMPARE(paths()->currentIndex(), target - 1);
+    // A new robot empties the list, and the plot.
+    QCOMPARE(w->loadRobot(DataDirs::defaultRobot()), 0);
+    QVERIFY(view()->data().empty());
+    QCOMPARE(view()->cursorPosition(), 0);
+    QVERIFY(!view()->csvButton()->isEnabled());
+}
+
 void TestPlots::coupledLimitsMoveWithAxis2()
 {
     // The Fanuc's axis 3 range follows axis 2 (angle type 2): the
-    // description's -70..205 hold for j2 + j3.
+    // description's -70..205 hold for j2 + j3; the other axes keep theirs.
     QCOMPARE(w->loadRobot(DataDirs::robotDir() + QStringLiteral("Fanuc_LRMate200iD.xml")), 0);
-    QCOMPARE(w->robot()->getAngleType(), 2);
     QString list;
     for (int k = 0; k <= 20; ++k)
         list += QStringLiteral("0 %1 10 0 30 0\n").arg(-40 + 4 * k);
     QCOMPARE(paths()->Load_Sequence_Text(list), 21);
     paths()->Sequence_Stop();
     const plots::PlotData &d = view()->data();
-    QCOMPARE(d.count(), 21);
-    Robot &robot = *w->robot();
-    const std::array<float, 6> saved = robot.jointValues();
-    float lowest = 1e9f, highest = -1e9f;
+    const float lower[6] = {-170, -100, -70, -190, -125, -360};
+    const float upper[6] = {170, 145, 205, 190, 125, 360};
     for (int k = 0; k < 21; ++k) {
-        const float q2 = float(-40 + 4 * k);
-        QCOMPARE(d.lowerLimit(2, k), -70.0f - q2);
-        QCOMPARE(d.upperLimit(2, k), 205.0f - q2);
-        QCOMPARE(d.lowerLimit(1, k), -100.0f);
-        lowest = std::min(lowest, -70.0f - q2);
-        highest = std::max(highest, -70.0f - q2);
+        for (int a = 0; a < 6; ++a) {
+            const float q2 = a == 2 ? float(-40 + 4 * k) : 0.0f;
+            QCOMPARE(d.lowerLimit(a, k), lower[a] - q2);
+            QCOMPARE(d.upperLimit(a, k), upper[a] - q2);
+        }
     }
-    robot.setJointAngles(saved);
     // The band drawn under axis 3 runs between those values.
     view()->plot()->replot(QCustomPlot::rpImmediateRefresh);
     QCPGraph *band = nullptr;
@@ -302,9 +243,8 @@ void TestPlots::coupledLimitsMoveWithAxis2()
     QVERIFY(band);
     bool found = false;
     const QCPRange values = band->getValueRange(found);
-    QVERIFY(found);
-    QCOMPARE(float(values.lower), lowest);
-    QCOMPARE(float(values.upper), highest);
+    QCOMPARE(float(values.lower), -70.0f - 40.0f);
+    QCOMPARE(float(values.upper), -70.0f + 40.0f);
 }
 
 void TestPlots::envelopeKeepsEveryExtreme_data()
@@ -333,69 +273,54 @@ void TestPlots::envelopeKeepsEveryExtreme()
     }
     std::vector<plots::EnvelopeColumn> out;
     plots::envelope(y.data(), count, from, to, columns, out);
-    QVERIFY(int(out.size()) <= std::max(columns, 2 * columns));
+    QVERIFY(int(out.size()) <= 2 * columns);
     // Every sample seen (x = index + 1) lies within its column, and the
     // extremes of the visible range are all there.
     float low = 1e9f, high = -1e9f;
-    for (int i = 0; i < count; ++i)
-        if (i + 1 >= from && i + 1 <= to) {
-            low = std::min(low, y[std::size_t(i)]);
-            high = std::max(high, y[std::size_t(i)]);
-        }
+    for (int i = std::max(0, int(std::ceil(from)) - 1); i < count && i + 1 <= to; ++i) {
+        low = std::min(low, y[std::size_t(i)]);
+        high = std::max(high, y[std::size_t(i)]);
+    }
     float seenLow = 1e9f, seenHigh = -1e9f;
     for (std::size_t c = 0; c < out.size(); ++c) {
-        if (c > 0)
-            QVERIFY(out[c].x > out[c - 1].x);
+        QVERIFY(c == 0 || out[c].x > out[c - 1].x);
         seenLow = std::min(seenLow, out[c].low);
         seenHigh = std::max(seenHigh, out[c].high);
     }
-    QCOMPARE(seenLow <= low, true);
-    QCOMPARE(seenHigh >= high, true);
+    QVERIFY(seenLow <= low && seenHigh >= high);
     // The line runs from edge to edge.
     QVERIFY(out.front().x <= std::max(from, 1.0) + (to - from) / columns);
     QVERIFY(out.back().x >= std::min(to, double(count)) - (to - from) / columns);
-    if (count < columns) {
-        // Few samples: each its own point, exact.
-        for (const auto &c : out)
-            QCOMPARE(c.low, y[std::size_t(c.x) - 1]);
-    }
+    // Few samples: each its own point, exact.
+    for (const auto &c : out)
+        QVERIFY(count >= columns || c.low == y[std::size_t(c.x) - 1]);
+    plots::envelope(nullptr, count, from, to, columns, out); // no samples, nothing to draw
+    QVERIFY(out.empty());
 }
 
 void TestPlots::dockKeyAndLanguages()
 {
-    QAction *a = w->action(QStringLiteral("actionPlotsView"));
-    QVERIFY(a);
-    QCOMPARE(a->shortcut(), QKeySequence(Qt::Key_F6));
-    // No other action of the window has the key.
-    for (QAction *other : w->findChildren<QAction *>())
-        if (other != a)
-            QVERIFY(other->shortcut() != QKeySequence(Qt::Key_F6));
+    // F6, as the user presses it, shows and hides the dock.
     w->plotsDock()->hide();
     w->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(w));
     QTest::keyClick(w, Qt::Key_F6);
     QVERIFY(w->plotsDock()->isVisible());
-    QVERIFY(a->isChecked());
     QTest::keyClick(w, Qt::Key_F6);
     QVERIFY(!w->plotsDock()->isVisible());
 
     w->do_germanLanguage();
-    QCOMPARE(view()->pngButton()->text(), QStringLiteral("PNG speichern..."));
     QCOMPARE(w->plotsDock()->windowTitle(), QStringLiteral("Diagramme"));
-    QCOMPARE(a->text(), QStringLiteral("Diagramme"));
     // A file of the older 71 entries leaves the dock in English.
     QFile german(DataDirs::languageDir() + QStringLiteral("german.txt"));
-    QVERIFY(german.open(QIODevice::ReadOnly));
     QTemporaryDir dir;
     QFile old(dir.filePath(QStringLiteral("old.txt")));
-    QVERIFY(old.open(QIODevice::WriteOnly));
-    const QList<QByteArray> lines = german.readAll().split('\n');
-    for (int i = 0; i < LanguageFile::kFirstPlotsEntry; ++i)
-        old.write(lines.at(i) + '\n');
+    QVERIFY(german.open(QIODevice::ReadOnly) && old.open(QIODevice::WriteOnly));
+    old.write(german.readAll().split('\n').mid(0, LanguageFile::kFirstPlotsEntry).join('\n') +
+              '\n');
     old.close();
     LanguageFile file;
     QVERIFY(file.load(old.fileName()));
-    QCOMPARE(file.count(), LanguageFile::kFirstPlotsEntry);
     view()->retranslate(&file);
     QCOMPARE(view()->pngButton()->text(), QStringLiteral("Save PNG..."));
     QCOMPARE(w->plotsDock()->windowTitle(), QStringLiteral("Plots"));

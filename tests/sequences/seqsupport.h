@@ -1,1 +1,0 @@
-#include "support/programs.h" // moved there; tst_plots still includes it by this name
