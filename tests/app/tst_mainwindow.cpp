@@ -379,8 +379,7 @@ private slots:
                  QString::fromUtf8("Position: \u201e4OO\u201c ist keine Zahl"));
         QVERIFY(!w->abbDock()->frameGeometry().intersects(QRect(
             w->menuBar()->mapToGlobal(QPoint(0, 0)), w->menuBar()->size()))); // below the menus
-        // The window goes with the refused text in the focus (it reports its
-        // notice once more as it loses it).
+        // The window goes with the refused text in the focus, which reports once more.
         ui->positionXYZ->setFocus();
         QTRY_VERIFY(ui->positionXYZ->hasFocus());
     }

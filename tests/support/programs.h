@@ -54,8 +54,7 @@ inline std::array<double, 3> position(const ref::M &m)
 
 inline double distance(const std::array<double, 3> &a, const std::array<double, 3> &b)
 {
-    return std::sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) +
-                     (a[2] - b[2]) * (a[2] - b[2]));
+    return std::hypot(a[0] - b[0], a[1] - b[1], a[2] - b[2]);
 }
 
 // Largest difference between the rotation parts.
