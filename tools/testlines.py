@@ -46,9 +46,9 @@ def main():
         print(f"{key:<12}{s:>8}{t:>8}{ratio:>8}{'  above the limit' if over else ''}")
     s_all, t_all = sum(src.values()), sum(tests.values())
     total = 100.0 * t_all / s_all if s_all else 0.0
-    print(f"{'all':<12}{s_all:>8}{t_all:>8}{total:>7.0f}%")
-    if args.max_total is not None and total > args.max_total:
-        failed = True
+    over = args.max_total is not None and total > args.max_total
+    failed |= over
+    print(f"{'all':<12}{s_all:>8}{t_all:>8}{total:>7.1f}%{'  above the limit' if over else ''}")
     return 1 if failed else 0
 
 

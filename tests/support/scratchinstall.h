@@ -60,15 +60,8 @@ public:
         qInstallMessageHandler(m_previous);
         instance() = nullptr;
     }
-    bool contains(const QString &text) const
-    {
-        for (const QString &m : m_messages)
-            if (m.contains(text))
-                return true;
-        return false;
-    }
+    bool contains(const QString &text) const { return !m_messages.filter(text).isEmpty(); }
     const QStringList &messages() const { return m_messages; }
-    void clear() { m_messages.clear(); }
 
 private:
     static MessageLog *&instance()
