@@ -509,7 +509,6 @@ void TestLinks::numbersAsTheControllerReadsThem_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<lan::Fit>("fit");
     const double inf = std::numeric_limits<double>::infinity();
-    QTest::newRow("-0.5") << -0.5 << hex("271007a120") << lan::Fit::Exact;
     QTest::newRow("-90.125") << -90.125 << hex("26b60d59f8") << lan::Fit::Exact;
     QTest::newRow("2.3, held as 2.2999...") << 2.3 << hex("271213d620") << lan::Fit::Exact;
     QTest::newRow("1.0000009") << 1.0000009 << hex("27110f4240") << lan::Fit::Exact;

@@ -6,6 +6,7 @@
 #include "sequences/sequenceparser.h"
 #include "stations/stationfile.h"
 #include "support/programs.h"
+#include "support/robots.h"
 #include <QDir>
 #include <QtTest>
 using namespace seqtest;
@@ -168,6 +169,17 @@ private slots:
         QCOMPARE(
             PathAnalyser::problemTexts(11000),
             QStringLiteral("Joint 5 is close to 0 deg. Too many positions: the path ends here. "));
+    }
+    void axisOneBeyondHalfATurnStays()
+    {
+        // A UR5 (+-360) at axis 1 = 300: a short line goes on from there, not from -60.
+        Robot ur;
+        QVERIFY(support::loadShipped(ur, QStringLiteral("UR5.xml")));
+        const Joints a{300, -60, 50, -30, 40, 20}, b{302, -58, 48, -30, 40, 20};
+        const auto lin = segment(PathAnalyser(ur).analyse({line(1, a), line(2, b)}), 1);
+        QVERIFY(lin.size() > 2);
+        for (const auto &p : lin)
+            QVERIFY(p.problem == 0.0f && std::fabs(p.joints[0] - 301) < 2);
     }
     void wristFlipIsAJumpAndACrossing()
     {
