@@ -158,29 +158,10 @@ public:
         // Limits are robot joint values, so everything below works on robot
         // values: a model angle measured the other way round or from the
         // horizontal would be judged against the wrong range.
-        // Whether every axis that fits its turn by nearness has a range
-        // narrower than a turn: then a configuration within every range is
-        // taken as it is, with no search for turns.
-        bool narrowNearest = true;
-        for (int k : {1, 2, 4})
-            narrowNearest = narrowNearest && narrow(k);
         for (int i = 0; i < count; ++i) {
             std::array<float, kAxes> q;
             toRobot(c, basic[i].data(), q.data());
             bool valid = true;
-            if (narrowNearest) {
-                bool inside = true;
-                for (int k = 0; k < kAxes; ++k) {
-                    float lo, hi;
-                    axisRange(c, k, q[1], lo, hi);
-                    inside = inside & within(q[std::size_t(k)], lo, hi);
-                }
-                if (inside) {
-                    if (!isListed(q))
-                        addBasic(q);
-                    continue;
-                }
-            }
             for (int k = 0; k < kAxes && valid; ++k) {
                 const std::size_t ks = std::size_t(k);
                 float lo, hi;
@@ -191,8 +172,13 @@ public:
                 const bool nearest = k == 1 || k == 2 || k == 4;
                 valid = std::isfinite(q[ks]) && fitTurn(q[ks], lo, hi, nearest, m_seed[k], q[ks]);
             }
-            if (valid && !isListed(q))
-                addBasic(q);
+            if (!valid || isListed(q))
+                continue;
+            IkConfiguration e;
+            e.q = q;
+            e.valid = true;
+            e.basic = true;
+            add(e);
         }
         if (m_results.empty()) {
             qCDebug(lcIk) << "No original solutions";
@@ -248,15 +234,6 @@ private:
     bool narrow(int k) const
     {
         return m_chain.upper[std::size_t(k)] - m_chain.lower[std::size_t(k)] < 359.0f;
-    }
-
-    void addBasic(const std::array<float, kAxes> &q)
-    {
-        IkConfiguration e;
-        e.q = q;
-        e.valid = true;
-        e.basic = true;
-        add(e);
     }
 
     // A singular arm or wrist can give the same configuration twice.
