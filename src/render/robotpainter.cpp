@@ -152,24 +152,22 @@ void paintRobot(const Robot &robot)
     glPushMatrix();
     const Matrix4 col = toolbox::transpose(robot.getPlacement());
     glMultMatrixf(col.data());
-    if (frameFlags[8] != 0.0f) {
+    // The base and tool frames, each drawn at its own matrix.
+    const auto frameAt = [](const Matrix4 &m, int index) {
         glPushMatrix();
-        const Matrix4 hb = toolbox::transpose(robot.getHB());
-        glMultMatrixf(hb.data());
-        drawFrame(0, -1, 0);
+        const Matrix4 col = toolbox::transpose(m);
+        glMultMatrixf(col.data());
+        drawFrame(index, -1, 0);
         glPopMatrix();
-    }
+    };
+    if (frameFlags[8] != 0.0f)
+        frameAt(robot.getHB(), 0);
     paintJoint(joints[0], frameFlags[0] != 0.0f, frameMode, 0, true, 0.0f, angleType);
     for (int i = 1; i <= kinematics::kAxes; ++i)
         paintJoint(joints[std::size_t(i)], frameFlags[std::size_t(i)] != 0.0f, frameMode, i, true,
                    model[i - 1], angleType);
-    if (frameFlags[7] != 0.0f) {
-        glPushMatrix();
-        const Matrix4 ht = toolbox::transpose(robot.getHT());
-        glMultMatrixf(ht.data());
-        drawFrame(7, -1, 0);
-        glPopMatrix();
-    }
+    if (frameFlags[7] != 0.0f)
+        frameAt(robot.getHT(), 7);
     if (robot.getHasTool() && robot.getTool())
         paintTool(*robot.getTool());
     glPopMatrix();
