@@ -7,7 +7,6 @@
 #include "scene/objectmesh.h"
 #include "scene/objects.h"
 #include "scene/robots.h"
-#include "sequences/paths.h"
 #include "support/scratchinstall.h"
 #include "ui/menuprincipal.h"
 #include "ui_menuprincipal.h"
@@ -45,31 +44,6 @@ std::array<double, 3> numbers(const QString &text)
 class TestPanel : public QObject
 {
     Q_OBJECT
-private slots:
-    void init();
-    void cleanup();
-
-    void scrollBarMovesTheRobotAndTheReadOuts();
-    void coupledAxisThree();
-    void dialStepsWrapAround();
-    void jogAlongWorldX();
-    void configurationItemsAndPicking();
-    void smallValuesShowAsZero();
-    void worldAndToolFrames();
-    void frameCheckBoxes();
-    void entryPointsWithoutARobot();
-    void changeObjectAndFramesFromThePlayer();
-    void selectingTheRobotKeepsTheConvention();
-    void typoMovesNothing_data();
-    void typoMovesNothing();
-    void jointBoxesTakeWholeValues_data();
-    void jointBoxesTakeWholeValues();
-    void worldFieldReads_data();
-    void worldFieldReads();
-    void refusedMovesAreShown();
-    void keysWhereverTheFocusIs();
-
-private:
     MainWindow *w = nullptr;
     MenuPrincipal *p = nullptr;
     Ui::MenuPrincipal *ui = nullptr;
@@ -88,472 +62,403 @@ private:
         ui->doubleSpinBox05->setValue(40);
         ui->comboBox_2->setCurrentIndex(2);
     }
+private slots:
+    void init()
+    {
+        w = new MainWindow;
+        MainWindow::setInteractive(false);
+        w->resize(1200, 800);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        p = w->panel();
+        ui = p->form();
+        QCOMPARE(w->loadRobot(DataDirs::defaultRobot()), 0);
+        QVERIFY(p->robotLoaded());
+    }
+    void cleanup() { delete w; }
+    void scrollBarMovesTheRobotAndTheReadOuts()
+    {
+        // The rows follow the robot's limits, in hundredths.
+        QCOMPARE(ui->label->text(), QString::fromUtf8("-165\u00b0"));
+        QCOMPARE(ui->horizontalScrollBar01->minimum(), -16500);
+        ui->horizontalScrollBar01->setValue(4523);
+        QCOMPARE(ui->doubleSpinBox01->value(), 45.23);
+        // Worked by hand: the flange (374 mm out at zero) turned by 45.23 degrees.
+        const auto at = xyz();
+        QVERIFY(std::fabs(at[0] - 374 * std::cos(45.23 * M_PI / 180)) < 0.01 &&
+                std::fabs(at[1] - 374 * std::sin(45.23 * M_PI / 180)) < 0.01);
+        // Hundredths are rounded, not truncated: 0.29 * 100 is 28.999999999999996.
+        ui->doubleSpinBox02->setValue(0.29);
+        QCOMPARE(ui->horizontalScrollBar02->value(), 29);
+        QCOMPARE(robot()->jointValues()[1], 0.29f);
+        ui->doubleSpinBox04->setValue(-12.57);
+        QCOMPARE(ui->horizontalScrollBar04->value(), -1257);
+    }
+    void coupledAxisThree()
+    {
+        // FANUC's J3 is measured from the horizontal: j2 + j3 within -70..205,
+        // so axis 3 may go beyond the description's 205 and a change of axis 2
+        // can push it out of range.
+        QCOMPARE(w->loadRobot(DataDirs::robotDir() + QStringLiteral("Fanuc_LRMate200iD.xml")), 0);
+        typeInto(ui->doubleSpinBox02, QStringLiteral("-50"));
+        typeInto(ui->doubleSpinBox03, QStringLiteral("230"));
+        QCOMPARE(robot()->jointValues()[2], 230.0f);
+        QCOMPARE(ui->doubleSpinBox03->maximum(), 255.0);
+        // Selecting the robot keeps axis 3; the next joint change moves only axis 1.
+        selectRobot();
+        QCOMPARE(ui->doubleSpinBox03->value(), 230.0);
+        typeInto(ui->doubleSpinBox01, QStringLiteral("10"));
+        QVERIFY(robot()->jointValues()[0] == 10.0f && robot()->jointValues()[2] == 230.0f);
+        // Refused: 230 + 90 > 205. The box shows the robot's value again and says why.
+        const std::array<float, 6> before = robot()->jointValues();
+        ui->doubleSpinBox02->setValue(90);
+        QCOMPARE(robot()->jointValues(), before);
+        QVERIFY(ui->doubleSpinBox02->value() == -50.0 &&
+                ui->doubleSpinBox02->property("refused").toBool());
+        QVERIFY(p->notice().contains(QString::fromUtf8("\u03b82")));
+    }
+    void dialStepsWrapAround()
+    {
+        // The signed shortest way round 100 positions; 51 apart goes the other way.
+        const int steps[][3] = {{2, 98, 4},    {98, 2, -4},  {0, 50, -50}, {100, 50, 50},
+                                {99, 48, -49}, {48, 99, 49}, {30, 30, 0}};
+        for (const auto &s : steps)
+            QCOMPARE(MenuPrincipal::dialStep(s[0], s[1]), s[2]);
+        // Through the widget: across the wrap the TCP moves 4 notches of 5 mm.
+        jogStart();
+        ui->radioButton_6->click(); // turn the tool about World Z to bring the dial to 98
+        const Matrix4 before = robot()->tcpWorld();
+        for (int v : {60, 70, 80, 90, 98})
+            ui->dial->setValue(v);
+        QCOMPARE(p->refusals(), 0);
+        // The TCP stayed; its X axis turned by one degree a notch about World Z.
+        const Matrix4 after = robot()->tcpWorld();
+        QVERIFY(std::fabs(after[3] - before[3]) < 0.002 && std::fabs(after[7] - before[7]) < 0.002);
+        const double turn = std::atan2(after[4], after[0]) - std::atan2(before[4], before[0]);
+        QVERIFY(std::fabs(std::remainder(turn * 180 / M_PI - 48, 360.0)) < 1e-3);
+        ui->radioButton_2->click(); // along World Y now
+        const double y0 = xyz()[1];
+        ui->dial->setValue(2);
+        QVERIFY2(std::fabs(xyz()[1] - (y0 + 20)) < 0.002, qPrintable(ui->positionXYZ->text()));
+    }
+    void jogAlongWorldX()
+    {
+        jogStart();
+        const auto start = xyz();
+        const Matrix4 before = robot()->tcpWorld();
+        for (int i = 1; i <= 10; ++i)
+            ui->dial->setValue(50 + i);
+        auto end = xyz();
+        QVERIFY(std::fabs(end[0] - (start[0] + 50)) < 0.002 &&
+                std::fabs(end[1] - start[1]) < 0.002 && std::fabs(end[2] - start[2]) < 0.002);
+        // And the robot really is there, its tool turned by nothing.
+        const Matrix4 after = robot()->tcpWorld();
+        QVERIFY(std::fabs(after[3] - float(end[0])) < 0.002);
+        for (int k : {0, 1, 2, 4, 5, 6, 8, 9, 10})
+            QVERIFY(std::fabs(after[std::size_t(k)] - before[std::size_t(k)]) < 4e-5f);
+        QCOMPARE(p->currentJoints(), robot()->jointValues());
+        // Another axis keeps the offset reached so far: +10 mm along Y.
+        ui->radioButton_2->click();
+        ui->dial->setValue(62);
+        end = xyz();
+        QVERIFY(std::fabs(end[0] - (start[0] + 50)) < 0.002 &&
+                std::fabs(end[1] - (start[1] + 10)) < 0.002);
+        // Moved another way, the next notch (a wheel notch on the dial)
+        // continues from there, not the reference.
+        ui->doubleSpinBox01->setValue(10);
+        const double y = xyz()[1];
+        const QPoint c = ui->dial->rect().center();
+        QWheelEvent wheel(c, ui->dial->mapToGlobal(c), QPoint(), QPoint(0, 120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(ui->dial, &wheel);
+        QVERIFY(std::fabs(xyz()[1] - (y + 5)) < 0.002);
+    }
+    void configurationItemsAndPicking()
+    {
+        // Each row's bar moves its own axis, in hundredths of a degree.
+        const int q[6] = {2000, -3000, 1500, 4000, 3500, -6000};
+        for (int k = 0; k < 6; ++k) {
+            p->findChild<QScrollBar *>(QStringLiteral("horizontalScrollBar0%1").arg(k + 1))
+                ->setValue(q[k]);
+            QCOMPARE(robot()->jointValues()[std::size_t(k)], float(q[k] / 100));
+        }
+        QVERIFY(ui->comboBox->itemText(0).startsWith(QStringLiteral("(1*) -> ")));
+        // The current joints are the chosen item.
+        const QString current = ui->comboBox->currentText();
+        QCOMPARE(current.mid(current.indexOf(QStringLiteral(" -> "))),
+                 QString::fromUtf8(" -> 20.00\u00b0, -30.00\u00b0, 15.00\u00b0, 40.00\u00b0, "
+                                   "35.00\u00b0, -60.00\u00b0"));
+        // Picking another configuration moves the robot but not the TCP.
+        const QString pos = ui->positionXYZ->text();
+        const Matrix4 tcp = robot()->tcpWorld();
+        const int other = ui->comboBox->findText(QStringLiteral("-140.00"), Qt::MatchContains);
+        QVERIFY(other >= 0 && other != ui->comboBox->currentIndex());
+        p->configurationChanged(ui->comboBox->itemText(other));
+        QCOMPARE(robot()->jointValues()[3], -140.0f);
+        for (int k : {3, 7, 11})
+            QVERIFY(std::fabs(robot()->tcpWorld()[k] - tcp[k]) < 0.01);
+        QCOMPARE(ui->positionXYZ->text(), pos);
+    }
+    void smallValuesShowAsZero()
+    {
+        GLfloat pose[6] = {-0.0004f, 0.0004f, 12.3456f, -0.004f, 0.0f, 179.9999f};
+        p->setValuesIK(pose);
+        QCOMPARE(ui->positionXYZ->text(), QStringLiteral("0.000 mm, 0.000 mm, 12.346 mm"));
+        QCOMPARE(ui->orientation->text(),
+                 QString::fromUtf8("0.000\u00b0, 0.000\u00b0, 180.000\u00b0"));
+        // A configuration variant has no star, and no minus before a zero.
+        IkConfiguration variant;
+        variant.q = {1, 2, 3, 4, 5, -0.0004f};
+        QCOMPARE(
+            MenuPrincipal::configurationText(12, variant),
+            QString::fromUtf8(
+                "(12) -> 1.00\u00b0, 2.00\u00b0, 3.00\u00b0, 4.00\u00b0, 5.00\u00b0, 0.00\u00b0"));
+    }
+    void worldAndToolFrames()
+    {
+        QCOMPARE(w->loadTool(DataDirs::defaultTool()), 0);
+        // Text typed into the tool field does not last: the tool is 140 mm along Z.
+        ui->lineEdit_Tool->setText(QStringLiteral("1, 2, 3"));
+        p->Tool_Definition_Refresh();
+        QVERIFY(
+            ui->lineEdit_Tool->text().startsWith(QStringLiteral("0.00 mm, 0.00 mm, 140.00 mm")));
+        // A typed World frame 100 mm up: the TCP read-out drops by 100 in z.
+        const double z0 = xyz()[2];
+        typeInto(ui->lineEdit_World, QStringLiteral("0, 0, 100, 0, 0, 0"));
+        QVERIFY(std::fabs(xyz()[2] - (z0 - 100)) < 0.002);
+        // Another convention rewrites the frame in its own angles.
+        typeInto(ui->lineEdit_World, QStringLiteral("0, 0, 0, 90, 0, 0"));
+        p->modeRotationChageAll(4); // Z-Y'-Z'': Rz(90) reads (0, 0, 90)
+        QCOMPARE(
+            ui->lineEdit_World->text(),
+            QString::fromUtf8("0.00 mm, 0.00 mm, 0.00 mm, 0.00\u00b0, 0.00\u00b0, 90.00\u00b0"));
+        // Another robot: both fields show its frames, and Return in the World
+        // field then changes nothing.
+        typeInto(ui->lineEdit_World, QStringLiteral("400, 0, -749, 0, 0, 0"));
+        QCOMPARE(w->loadRobot(DataDirs::robotDir() + QStringLiteral("Fanuc_LRMate200iD.xml")), 0);
+        const auto world = numbers(ui->lineEdit_World->text()),
+                   tool = numbers(ui->lineEdit_Tool->text());
+        for (int i = 0; i < 3; ++i) {
+            QVERIFY(std::fabs(world[std::size_t(i)] - robot()->getHB()[std::size_t(4 * i + 3)]) <
+                    0.01);
+            QVERIFY(std::fabs(tool[std::size_t(i)] - robot()->getHT()[std::size_t(4 * i + 3)]) <
+                    0.01);
+        }
+        const QString position = ui->positionXYZ->text();
+        typeInto(ui->lineEdit_World, ui->lineEdit_World->text());
+        QCOMPARE(ui->positionXYZ->text(), position);
+    }
+    void frameCheckBoxes()
+    {
+        ui->checkBox->click(); // all frames
+        for (float f : robot()->getFrameFlags())
+            QCOMPARE(f, 1.0f);
+    }
+    void entryPointsWithoutARobot()
+    {
+        w->view()->robotsList()->removeSelected();
+        QVERIFY(!robot() && !p->robotLoaded());
+        QCOMPARE(ui->horizontalScrollBar01->maximum(), 0);
+        // Nothing below may reach for a robot.
+        ui->dial->setValue(60);
+        ui->horizontalScrollBar01->setValue(100);
+        ui->doubleSpinBox02->setValue(1);
+        ui->pushButton_4->click();
+        QCOMPARE(p->increaseValue(5), 0);
+        p->valueXYZWPRChanged();
+        p->World_Definition_Changed();
+        p->modeRotationChageAll(2);
+        GLfloat m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+        p->Receive_Wii_Hrel(m);
+        p->Change_TCP(m);
+        p->Change_WOBJ(m);
+        p->setConfiguration_precise(m);
+        p->configurationChanged(QStringLiteral("(1*) -> 1.00\u00b0, 2.00\u00b0"));
+        p->loadTool();
+        p->TraceTCP_ON();
+        QCOMPARE(ui->comboBox->count(), 0);
+    }
+    void changeObjectAndFramesFromThePlayer()
+    {
+        ScratchInstall inst;
+        const QString plate = inst.write(QStringLiteral("Objects/p.stl"),
+                                         "solid p\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\n"
+                                         "vertex 1 0 0\nvertex 0 1 0\nendloop\nendfacet\n");
+        Objects *o = w->view()->objectsList();
+        QVERIFY(o->AddObject(plate) == 0 && o->AddObject(plate) == 0);
+        GLfloat moved[16] = {1, 0, 0, 10, 0, 1, 0, 20, 0, 0, 1, 30, 0, 0, 0, 1};
+        p->Change_Object(moved, 1);
+        QCOMPARE(o->entry(1)->pose[12], 10.0f);                  // column-major
+        p->Change_Object(moved, 7), p->Change_Object(moved, -1); // no such object: no change
+        QCOMPARE(o->entry(0)->pose[12], 0.0f);
+        // A new World frame: the first object follows it.
+        GLfloat hb[16] = {1, 0, 0, 5, 0, 1, 0, 6, 0, 0, 1, 7, 0, 0, 0, 1};
+        p->Change_WOBJ(hb);
+        QVERIFY(robot()->getHB()[3] == 5.0f && o->entry(0)->pose[13] == 6.0f);
+        QVERIFY(ui->lineEdit_World->text().startsWith(QStringLiteral("5.00 mm, 6.00 mm, 7.00 mm")));
+        GLfloat ht[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 50, 0, 0, 0, 1};
+        p->Change_TCP(ht);
+        QVERIFY(ui->lineEdit_Tool->text().startsWith(QStringLiteral("0.00 mm, 0.00 mm, 50.00 mm")));
+        // Joints set without a check, as the player does.
+        GLfloat q[6] = {10, -20, 30, 0, 45, 0};
+        p->setConfiguration_precise(q);
+        QVERIFY(ui->doubleSpinBox05->value() == 45.0 && ui->horizontalScrollBar03->value() == 3000);
+    }
+    void selectingTheRobotKeepsTheConvention()
+    {
+        // Kawasaki Z-Y'-Z'' here, whose angles differ from every other
+        // convention's at this pose.
+        typeInto(ui->doubleSpinBox01, QStringLiteral("30"));
+        typeInto(ui->doubleSpinBox02, QStringLiteral("-20"));
+        typeInto(ui->doubleSpinBox05, QStringLiteral("40"));
+        p->modeRotationChageAll(4);
+        selectRobot();
+        const Pose6 want = robot()->tcpPose(4);
+        const auto shown = numbers(ui->orientation->text());
+        for (std::size_t k = 0; k < 3; ++k)
+            QVERIFY(std::fabs(std::remainder(shown[k] - want[k + 3], 360.0)) < 0.002);
+    }
+    void typoMovesNothing_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("why");
+        const auto row = [](const char *name, const char *field, const char *typed,
+                            const QString &why) {
+            QTest::newRow(name) << QString::fromLatin1(field) << QString::fromLatin1(typed) << why;
+        };
+        const QString limit1 = QString::fromUtf8("\u03b81 limit \u2212165\u2026165\u00b0");
+        row("letter O", "positionXYZ", "4OO, 1OO, 500", QStringLiteral("\"4OO\" is not a number"));
+        row("nan angle", "orientation", "0, nan, 0", QStringLiteral("\"nan\" is not a number"));
+        row("two numbers", "positionXYZ", "400, 100",
+            QStringLiteral("3 numbers expected, 2 found"));
+        row("thousands", "positionXYZ", "1,000.5, 0, 500", QStringLiteral("is not a number"));
+        row("world letters", "lineEdit_World", "abc",
+            QStringLiteral("6 numbers expected, 1 found"));
+        row("world float overflow", "lineEdit_World", "1e39, 0, 0, 0, 0, 0",
+            QStringLiteral("\"1e39\" is not a number"));
+        row("200 beyond 165", "doubleSpinBox01", "200", limit1);
+        row("-170", "doubleSpinBox01", "-170", limit1);
+        row("1e9", "doubleSpinBox01", "1e9", limit1);
+        row("-111 on axis 3", "doubleSpinBox03", "-111",
+            QString::fromUtf8("\u03b83 limit \u2212110\u202670\u00b0"));
+        row("joint letters", "doubleSpinBox01", "12O", QStringLiteral("\"12O\" is not a number"));
+        row("out of reach", "positionXYZ", "2000, 0, 0", QStringLiteral("Pose not reachable"));
+    }
+    void typoMovesNothing()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, why);
+        typeInto(ui->doubleSpinBox02, QStringLiteral("-20"));
+        typeInto(ui->doubleSpinBox03, QStringLiteral("30"));
+        auto *edit = p->findChild<QWidget *>(field);
+        const auto text = [edit] {
+            auto *box = qobject_cast<QAbstractSpinBox *>(edit);
+            return box ? box->text() : static_cast<QLineEdit *>(edit)->text();
+        };
+        const std::array<float, 6> q = robot()->jointValues();
+        const Matrix4 hb = robot()->getHB();
+        const QString shown = text(), position = ui->positionXYZ->text(),
+                      quaternion = ui->quaterions->text();
+        typeInto(edit, typed);
+        QCOMPARE(robot()->jointValues(), q);
+        QCOMPARE(robot()->getHB(), hb);
+        // The field is marked, the status line says what is wrong, and every
+        // read-out shows the robot again.
+        QVERIFY(edit->property("refused").toBool());
+        QVERIFY2(p->notice().contains(why), qPrintable(p->notice()));
+        QCOMPARE(w->statusBar()->currentMessage(), p->notice());
+        QCOMPARE(text(), shown);
+        QVERIFY(ui->positionXYZ->text() == position && ui->quaterions->text() == quaternion);
+        // The other axes stay usable, and the next good input clears the mark
+        // and the message.
+        typeInto(ui->doubleSpinBox04, QStringLiteral("7"));
+        QCOMPARE(robot()->jointValues()[3], 7.0f);
+        typeInto(edit, shown);
+        QVERIFY(!edit->property("refused").toBool() && p->notice().isEmpty() &&
+                w->statusBar()->currentMessage().isEmpty());
+    }
+    void jointBoxesTakeWholeValues_data()
+    {
+        QTest::addColumn<int>("axis");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<double>("applied");
+        QTest::newRow("decimal comma") << 0 << QStringLiteral("5,5") << 5.5;
+        QTest::newRow("with degree sign") << 2 << QString::fromUtf8("-12,25\u00b0") << -12.25;
+        QTest::newRow("at the limit") << 0 << QStringLiteral("-165") << -165.0;
+        QTest::newRow("passes through valid values") << 0 << QStringLiteral("120") << 120.0;
+    }
+    void jointBoxesTakeWholeValues()
+    {
+        QFETCH(int, axis);
+        QFETCH(QString, typed);
+        QFETCH(double, applied);
+        auto *box =
+            p->findChild<QDoubleSpinBox *>(QStringLiteral("doubleSpinBox0%1").arg(axis + 1));
+        const std::array<float, 6> q = robot()->jointValues();
+        // Nothing moves while typing: 120 does not pass through 1 and 12.
+        box->setFocus();
+        box->selectAll();
+        QTest::keyClicks(box, typed);
+        QCOMPARE(robot()->jointValues(), q);
+        QTest::keyClick(box, Qt::Key_Return);
+        QCOMPARE(double(robot()->jointValues()[std::size_t(axis)]), applied);
+        QVERIFY(box->value() == applied && p->notice().isEmpty());
+    }
+    void worldFieldReads_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("element"); // of the World frame's matrix
+        QTest::addColumn<float>("value");
+        const auto row = [](const char *name, const QString &typed, int element, float value) {
+            QTest::newRow(name) << typed << element << value;
+        };
+        // Rz(90) turns the x axis onto y, whichever degree sign is used.
+        const QString turned = QString::fromUtf8("0 mm, 0 mm, 0 mm, 90.00%1, 0.00%1, 0.00%1");
+        row("degree sign", turned.arg(QChar(0x00b0)), 4, 1.0f);
+        row("ordinal sign", turned.arg(QChar(0x00ba)), 4, 1.0f);
+        row("no sign", turned.arg(QString()), 4, 1.0f);
+        row("the tool read-out",
+            QString::fromUtf8("0.00 mm, 0.00 mm, 140.00 mm, 0.00\u00b0, 0.00\u00b0, 0.00\u00b0"),
+            11, 140.0f);
+        // A comma and a blank separate numbers, a comma between digits is the
+        // decimal mark; ";" separates too.
+        row("decimal commas", QStringLiteral("1,5, 2,5, 3,5, 0, 0, 0"), 7, 2.5f);
+        row("semicolons", QStringLiteral("0;0;100,25;0;0;0"), 11, 100.25f);
+    }
+    void worldFieldReads()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, element);
+        QFETCH(float, value);
+        typeInto(ui->lineEdit_World, typed);
+        QVERIFY2(p->notice().isEmpty(), qPrintable(p->notice()));
+        QVERIFY(std::fabs(robot()->getHB()[std::size_t(element)] - value) < 1e-5f);
+    }
+    void typedPositionAndRefusedJog()
+    {
+        // A typed position in reach: the TCP goes there, the orientation stays.
+        jogStart();
+        const QString orientation = ui->orientation->text();
+        typeInto(ui->positionXYZ, QStringLiteral("300, 100, 400"));
+        QCOMPARE(ui->positionXYZ->text(), QStringLiteral("300.000 mm, 100.000 mm, 400.000 mm"));
+        const Matrix4 tcp = robot()->tcpWorld();
+        QVERIFY(std::fabs(tcp[3] - 300) < 0.01 && std::fabs(tcp[7] - 100) < 0.01 &&
+                std::fabs(tcp[11] - 400) < 0.01);
+        QCOMPARE(ui->orientation->text(), orientation);
+        // The dial jogging out of reach along world X: the step that cannot be
+        // followed is refused visibly and the dial is marked.
+        const int before = p->refusals();
+        for (int i = 1; i <= 200 && p->refusals() == before; ++i)
+            ui->dial->setValue((50 + i) % 100);
+        QVERIFY(p->refusals() == before + 1 && ui->dial->property("refused").toBool());
+        QVERIFY(p->notice().contains(QStringLiteral("Jog refused")));
+        // A step back inward is followed and clears the mark.
+        ui->dial->setValue((ui->dial->value() + 97) % 100);
+        QVERIFY(!ui->dial->property("refused").toBool() && p->notice().isEmpty());
+    }
 };
-
-void TestPanel::init()
-{
-    w = new MainWindow;
-    MainWindow::setInteractive(false);
-    w->resize(1200, 800);
-    w->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w));
-    p = w->panel();
-    ui = p->form();
-    QCOMPARE(w->loadRobot(DataDirs::defaultRobot()), 0);
-    QVERIFY(p->robotLoaded());
-}
-
-void TestPanel::cleanup()
-{
-    delete w;
-    w = nullptr;
-}
-
-void TestPanel::scrollBarMovesTheRobotAndTheReadOuts()
-{
-    // A loaded robot stands at zero; the rows follow its limits, in hundredths.
-    for (float q : robot()->jointValues())
-        QVERIFY(std::fabs(q) < 1e-3f);
-    QCOMPARE(ui->label->text(), QString::fromUtf8("-165\u00b0"));
-    QCOMPARE(ui->horizontalScrollBar01->minimum(), -16500);
-    ui->horizontalScrollBar01->setValue(4523);
-    QCOMPARE(ui->doubleSpinBox01->value(), 45.23);
-    // Worked by hand: the flange (374 mm out at zero) turned by 45.23 degrees.
-    const auto at = xyz();
-    QVERIFY(std::fabs(at[0] - 374 * std::cos(45.23 * M_PI / 180)) < 0.01);
-    QVERIFY(std::fabs(at[1] - 374 * std::sin(45.23 * M_PI / 180)) < 0.01);
-    // Hundredths are rounded, not truncated: 0.29 * 100 is 28.999999999999996.
-    ui->doubleSpinBox02->setValue(0.29);
-    QCOMPARE(ui->horizontalScrollBar02->value(), 29);
-    QCOMPARE(robot()->jointValues()[1], 0.29f);
-    ui->doubleSpinBox04->setValue(-12.57);
-    QCOMPARE(ui->horizontalScrollBar04->value(), -1257);
-}
-
-void TestPanel::coupledAxisThree()
-{
-    // FANUC's J3 is measured from the horizontal: j2 + j3 within -70..205,
-    // so axis 3 may go beyond the description's 205 and a change of axis 2
-    // can push it out of range.
-    QCOMPARE(w->loadRobot(DataDirs::robotDir() + QStringLiteral("Fanuc_LRMate200iD.xml")), 0);
-    typeInto(ui->doubleSpinBox02, QStringLiteral("-50"));
-    typeInto(ui->doubleSpinBox03, QStringLiteral("230"));
-    QCOMPARE(robot()->jointValues()[2], 230.0f);
-    QCOMPARE(ui->doubleSpinBox03->maximum(), 255.0);
-    // Selecting the robot keeps axis 3; the next joint change moves only axis 1.
-    selectRobot();
-    QCOMPARE(ui->doubleSpinBox03->value(), 230.0);
-    typeInto(ui->doubleSpinBox01, QStringLiteral("10"));
-    QCOMPARE(robot()->jointValues()[0], 10.0f);
-    QCOMPARE(robot()->jointValues()[2], 230.0f);
-    // Refused: 230 + 90 > 205. The box shows the robot's value again and says why.
-    const std::array<float, 6> before = robot()->jointValues();
-    ui->doubleSpinBox02->setValue(90);
-    QCOMPARE(robot()->jointValues(), before);
-    QCOMPARE(ui->doubleSpinBox02->value(), -50.0);
-    QVERIFY(ui->doubleSpinBox02->property("refused").toBool());
-    QVERIFY(p->notice().contains(QString::fromUtf8("\u03b82")));
-}
-
-void TestPanel::dialStepsWrapAround()
-{
-    // The signed shortest way round 100 positions; 51 apart goes the other way.
-    const int steps[][3] = {{2, 98, 4},    {98, 2, -4},  {0, 50, -50}, {100, 50, 50},
-                            {99, 48, -49}, {48, 99, 49}, {30, 30, 0}};
-    for (const auto &s : steps)
-        QCOMPARE(MenuPrincipal::dialStep(s[0], s[1]), s[2]);
-    // Through the widget: across the wrap the TCP moves 4 notches of 5 mm.
-    jogStart();
-    ui->radioButton_6->click(); // turn the tool about World Z to bring the dial to 98
-    const Matrix4 before = robot()->tcpWorld();
-    for (int v : {60, 70, 80, 90, 98})
-        ui->dial->setValue(v);
-    QCOMPARE(p->refusals(), 0);
-    // The TCP stayed; its X axis turned by one degree a notch about World Z.
-    const Matrix4 after = robot()->tcpWorld();
-    QVERIFY(std::fabs(after[3] - before[3]) < 0.002 && std::fabs(after[7] - before[7]) < 0.002);
-    const double turn = std::atan2(after[4], after[0]) - std::atan2(before[4], before[0]);
-    QVERIFY(std::fabs(std::remainder(turn * 180 / M_PI - 48, 360.0)) < 1e-3);
-    ui->radioButton_2->click(); // along World Y now
-    const double y0 = xyz()[1];
-    ui->dial->setValue(2);
-    QVERIFY2(std::fabs(xyz()[1] - (y0 + 20)) < 0.002, qPrintable(ui->positionXYZ->text()));
-}
-
-void TestPanel::jogAlongWorldX()
-{
-    jogStart();
-    const auto start = xyz();
-    const Matrix4 before = robot()->tcpWorld();
-    for (int i = 1; i <= 10; ++i)
-        ui->dial->setValue(50 + i);
-    auto end = xyz();
-    QVERIFY(std::fabs(end[0] - (start[0] + 50)) < 0.002);
-    QVERIFY(std::fabs(end[1] - start[1]) < 0.002);
-    QVERIFY(std::fabs(end[2] - start[2]) < 0.002);
-    // And the robot really is there, its tool turned by nothing.
-    const Matrix4 after = robot()->tcpWorld();
-    QVERIFY(std::fabs(after[3] - float(end[0])) < 0.002);
-    for (int k : {0, 1, 2, 4, 5, 6, 8, 9, 10})
-        QVERIFY(std::fabs(after[std::size_t(k)] - before[std::size_t(k)]) < 4e-5f);
-    QCOMPARE(p->currentJoints(), robot()->jointValues());
-    // Another axis keeps the offset reached so far: +10 mm along Y.
-    ui->radioButton_2->click();
-    ui->dial->setValue(62);
-    end = xyz();
-    QVERIFY(std::fabs(end[0] - (start[0] + 50)) < 0.002);
-    QVERIFY(std::fabs(end[1] - (start[1] + 10)) < 0.002);
-    // Moved another way, the next notch continues from there, not the reference.
-    ui->doubleSpinBox01->setValue(10);
-    const double y = xyz()[1];
-    ui->dial->setValue(63);
-    QVERIFY(std::fabs(xyz()[1] - (y + 5)) < 0.002);
-}
-
-void TestPanel::configurationItemsAndPicking()
-{
-    // Each row's bar moves its own axis, in hundredths of a degree.
-    const int q[6] = {2000, -3000, 1500, 4000, 3500, -6000};
-    for (int k = 0; k < 6; ++k) {
-        p->findChild<QScrollBar *>(QStringLiteral("horizontalScrollBar0%1").arg(k + 1))
-            ->setValue(q[k]);
-        QCOMPARE(robot()->jointValues()[std::size_t(k)], float(q[k] / 100));
-    }
-    QVERIFY(ui->comboBox->itemText(0).startsWith(QStringLiteral("(1*) -> ")));
-    // The current joints are the chosen item.
-    const QString current = ui->comboBox->currentText();
-    QCOMPARE(
-        current.mid(current.indexOf(QStringLiteral(" -> "))),
-        QString::fromUtf8(
-            " -> 20.00\u00b0, -30.00\u00b0, 15.00\u00b0, 40.00\u00b0, 35.00\u00b0, -60.00\u00b0"));
-    // Picking another configuration moves the robot but not the TCP.
-    const QString pos = ui->positionXYZ->text();
-    const Matrix4 tcp = robot()->tcpWorld();
-    const int other = ui->comboBox->findText(QStringLiteral("-140.00"), Qt::MatchContains);
-    QVERIFY(other >= 0 && other != ui->comboBox->currentIndex());
-    p->configurationChanged(ui->comboBox->itemText(other));
-    QCOMPARE(robot()->jointValues()[3], -140.0f);
-    for (int k : {3, 7, 11})
-        QVERIFY(std::fabs(robot()->tcpWorld()[k] - tcp[k]) < 0.01);
-    QCOMPARE(ui->positionXYZ->text(), pos);
-}
-
-void TestPanel::smallValuesShowAsZero()
-{
-    GLfloat pose[6] = {-0.0004f, 0.0004f, 12.3456f, -0.004f, 0.0f, 179.9999f};
-    p->setValuesIK(pose);
-    QCOMPARE(ui->positionXYZ->text(), QStringLiteral("0.000 mm, 0.000 mm, 12.346 mm"));
-    QCOMPARE(ui->orientation->text(), QString::fromUtf8("0.000\u00b0, 0.000\u00b0, 180.000\u00b0"));
-    // A configuration variant has no star, and no minus before a zero.
-    IkConfiguration variant;
-    variant.q = {1, 2, 3, 4, 5, -0.0004f};
-    QCOMPARE(MenuPrincipal::configurationText(12, variant),
-             QString::fromUtf8(
-                 "(12) -> 1.00\u00b0, 2.00\u00b0, 3.00\u00b0, 4.00\u00b0, 5.00\u00b0, 0.00\u00b0"));
-}
-
-void TestPanel::worldAndToolFrames()
-{
-    QCOMPARE(w->loadTool(DataDirs::defaultTool()), 0);
-    // Text typed into the tool field does not last: the tool is 140 mm along Z.
-    ui->lineEdit_Tool->setText(QStringLiteral("1, 2, 3"));
-    p->Tool_Definition_Refresh();
-    QVERIFY(ui->lineEdit_Tool->text().startsWith(QStringLiteral("0.00 mm, 0.00 mm, 140.00 mm")));
-    // A typed World frame 100 mm up: the TCP read-out drops by 100 in z.
-    const double z0 = xyz()[2];
-    typeInto(ui->lineEdit_World, QStringLiteral("0, 0, 100, 0, 0, 0"));
-    QVERIFY(std::fabs(xyz()[2] - (z0 - 100)) < 0.002);
-    // Another convention rewrites the frame in its own angles.
-    typeInto(ui->lineEdit_World, QStringLiteral("0, 0, 0, 90, 0, 0"));
-    p->modeRotationChageAll(4); // Z-Y'-Z'': Rz(90) reads (0, 0, 90)
-    QCOMPARE(ui->lineEdit_World->text(),
-             QString::fromUtf8("0.00 mm, 0.00 mm, 0.00 mm, 0.00\u00b0, 0.00\u00b0, 90.00\u00b0"));
-    // Another robot: both fields show its frames, and Return in the World
-    // field then changes nothing.
-    typeInto(ui->lineEdit_World, QStringLiteral("400, 0, -749, 0, 0, 0"));
-    QCOMPARE(w->loadRobot(DataDirs::robotDir() + QStringLiteral("Fanuc_LRMate200iD.xml")), 0);
-    const auto world = numbers(ui->lineEdit_World->text()),
-               tool = numbers(ui->lineEdit_Tool->text());
-    for (int i = 0; i < 3; ++i) {
-        QVERIFY(std::fabs(world[std::size_t(i)] - robot()->getHB()[std::size_t(4 * i + 3)]) < 0.01);
-        QVERIFY(std::fabs(tool[std::size_t(i)] - robot()->getHT()[std::size_t(4 * i + 3)]) < 0.01);
-    }
-    const QString position = ui->positionXYZ->text();
-    typeInto(ui->lineEdit_World, ui->lineEdit_World->text());
-    QCOMPARE(ui->positionXYZ->text(), position);
-}
-
-void TestPanel::frameCheckBoxes()
-{
-    ui->checkBox->click(); // all frames, and all off again
-    for (float f : robot()->getFrameFlags())
-        QCOMPARE(f, 1.0f);
-    ui->checkBox->click();
-    QVERIFY(!ui->checkBox_7->isChecked());
-    GLfloat flags[9] = {1, 0, 0, 1, 0, 0, 0, 0, 1};
-    p->setRobotAxisCheckersFromRobot(flags);
-    QVERIFY(ui->checkBox_7->isChecked() && ui->checkBox_4->isChecked() &&
-            ui->checkBox_9->isChecked());
-    QVERIFY(!ui->checkBox_10->isChecked() && !ui->checkBox_6->isChecked());
-    ui->radioButton_10->click();
-    QCOMPARE(robot()->getFrameMode(), 0);
-}
-
-void TestPanel::entryPointsWithoutARobot()
-{
-    w->view()->robotsList()->removeSelected();
-    QVERIFY(!robot() && !p->robotLoaded());
-    QCOMPARE(ui->horizontalScrollBar01->maximum(), 0);
-    // Nothing below may reach for a robot.
-    ui->dial->setValue(60);
-    ui->horizontalScrollBar01->setValue(100);
-    ui->doubleSpinBox02->setValue(1);
-    ui->pushButton_4->click();
-    QCOMPARE(p->increaseValue(5), 0);
-    p->valueXYZWPRChanged();
-    p->World_Definition_Changed();
-    p->modeRotationChageAll(2);
-    GLfloat m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-    p->Receive_Wii_Hrel(m);
-    p->Change_TCP(m);
-    p->Change_WOBJ(m);
-    p->setConfiguration_precise(m);
-    p->configurationChanged(QStringLiteral("(1*) -> 1.00\u00b0, 2.00\u00b0"));
-    p->loadTool();
-    p->TraceTCP_ON();
-    QCOMPARE(ui->comboBox->count(), 0);
-}
-
-void TestPanel::changeObjectAndFramesFromThePlayer()
-{
-    ScratchInstall inst;
-    const QString plate = inst.write(QStringLiteral("Objects/p.stl"),
-                                     "solid p\n facet normal 0 0 1\n outer loop\n vertex 0 0 0\n"
-                                     " vertex 1 0 0\n vertex 0 1 0\n endloop\n endfacet\n");
-    Objects *o = w->view()->objectsList();
-    QCOMPARE(o->AddObject(plate), 0);
-    QCOMPARE(o->AddObject(plate), 0);
-    GLfloat moved[16] = {1, 0, 0, 10, 0, 1, 0, 20, 0, 0, 1, 30, 0, 0, 0, 1};
-    p->Change_Object(moved, 1);
-    QCOMPARE(o->entry(1)->pose[12], 10.0f); // column-major
-    p->Change_Object(moved, 7);             // no such object: nothing changes
-    p->Change_Object(moved, -1);
-    QCOMPARE(o->entry(0)->pose[12], 0.0f);
-    // A new World frame: the first object follows it.
-    GLfloat hb[16] = {1, 0, 0, 5, 0, 1, 0, 6, 0, 0, 1, 7, 0, 0, 0, 1};
-    p->Change_WOBJ(hb);
-    QCOMPARE(robot()->getHB()[3], 5.0f);
-    QCOMPARE(o->entry(0)->pose[13], 6.0f);
-    QVERIFY(ui->lineEdit_World->text().startsWith(QStringLiteral("5.00 mm, 6.00 mm, 7.00 mm")));
-    GLfloat ht[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 50, 0, 0, 0, 1};
-    p->Change_TCP(ht);
-    QVERIFY(ui->lineEdit_Tool->text().startsWith(QStringLiteral("0.00 mm, 0.00 mm, 50.00 mm")));
-    // Joints set without a check, as the player does.
-    GLfloat q[6] = {10, -20, 30, 0, 45, 0};
-    p->setConfiguration_precise(q);
-    QCOMPARE(ui->doubleSpinBox05->value(), 45.0);
-    QCOMPARE(ui->horizontalScrollBar03->value(), 3000);
-}
-
-void TestPanel::selectingTheRobotKeepsTheConvention()
-{
-    // Kawasaki Z-Y'-Z'' here, whose angles differ from every other
-    // convention's at this pose.
-    typeInto(ui->doubleSpinBox01, QStringLiteral("30"));
-    typeInto(ui->doubleSpinBox02, QStringLiteral("-20"));
-    typeInto(ui->doubleSpinBox05, QStringLiteral("40"));
-    p->modeRotationChageAll(4);
-    selectRobot();
-    const Pose6 want = robot()->tcpPose(4);
-    const auto shown = numbers(ui->orientation->text());
-    for (std::size_t k = 0; k < 3; ++k)
-        QVERIFY(std::fabs(std::remainder(shown[k] - want[k + 3], 360.0)) < 0.002);
-}
-
-void TestPanel::typoMovesNothing_data()
-{
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("why");
-    const auto row = [](const char *name, const char *field, const char *typed,
-                        const QString &why) {
-        QTest::newRow(name) << QString::fromLatin1(field) << QString::fromLatin1(typed) << why;
-    };
-    const QString limit1 = QString::fromUtf8("\u03b81 limit \u2212165\u2026165\u00b0");
-    row("letter O", "positionXYZ", "4OO, 1OO, 500", QStringLiteral("\"4OO\" is not a number"));
-    row("nan angle", "orientation", "0, nan, 0", QStringLiteral("\"nan\" is not a number"));
-    row("two numbers", "positionXYZ", "400, 100", QStringLiteral("3 numbers expected, 2 found"));
-    row("thousands", "positionXYZ", "1,000.5, 0, 500", QStringLiteral("is not a number"));
-    row("world letters", "lineEdit_World", "abc", QStringLiteral("6 numbers expected, 1 found"));
-    row("world float overflow", "lineEdit_World", "1e39, 0, 0, 0, 0, 0",
-        QStringLiteral("\"1e39\" is not a number"));
-    row("200 beyond 165", "doubleSpinBox01", "200", limit1);
-    row("-170", "doubleSpinBox01", "-170", limit1);
-    row("1e9", "doubleSpinBox01", "1e9", limit1);
-    row("-111 on axis 3", "doubleSpinBox03", "-111",
-        QString::fromUtf8("\u03b83 limit \u2212110\u202670\u00b0"));
-    row("joint letters", "doubleSpinBox01", "12O", QStringLiteral("\"12O\" is not a number"));
-}
-
-void TestPanel::typoMovesNothing()
-{
-    QFETCH(QString, field);
-    QFETCH(QString, typed);
-    QFETCH(QString, why);
-    typeInto(ui->doubleSpinBox02, QStringLiteral("-20"));
-    typeInto(ui->doubleSpinBox03, QStringLiteral("30"));
-    auto *edit = p->findChild<QWidget *>(field);
-    const auto text = [edit] {
-        auto *box = qobject_cast<QAbstractSpinBox *>(edit);
-        return box ? box->text() : static_cast<QLineEdit *>(edit)->text();
-    };
-    const std::array<float, 6> q = robot()->jointValues();
-    const Matrix4 hb = robot()->getHB();
-    const QString shown = text(), position = ui->positionXYZ->text();
-    typeInto(edit, typed);
-    QCOMPARE(robot()->jointValues(), q);
-    QCOMPARE(robot()->getHB(), hb);
-    // The field is marked, the status line says what is wrong, and every
-    // read-out shows the robot again.
-    QVERIFY(edit->property("refused").toBool());
-    QVERIFY2(p->notice().contains(why), qPrintable(p->notice()));
-    QCOMPARE(w->statusBar()->currentMessage(), p->notice());
-    QCOMPARE(text(), shown);
-    QCOMPARE(ui->positionXYZ->text(), position);
-    // The other axes stay usable, and the next good input clears the mark
-    // and the message.
-    typeInto(ui->doubleSpinBox04, QStringLiteral("7"));
-    QCOMPARE(robot()->jointValues()[3], 7.0f);
-    typeInto(edit, shown);
-    QVERIFY(!edit->property("refused").toBool());
-    QVERIFY(p->notice().isEmpty());
-    QVERIFY(w->statusBar()->currentMessage().isEmpty());
-}
-
-void TestPanel::jointBoxesTakeWholeValues_data()
-{
-    QTest::addColumn<int>("axis");
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<double>("applied");
-    QTest::newRow("decimal comma") << 0 << QStringLiteral("5,5") << 5.5;
-    QTest::newRow("with degree sign") << 2 << QString::fromUtf8("-12,25\u00b0") << -12.25;
-    QTest::newRow("at the limit") << 0 << QStringLiteral("-165") << -165.0;
-    QTest::newRow("passes through valid values") << 0 << QStringLiteral("120") << 120.0;
-}
-
-void TestPanel::jointBoxesTakeWholeValues()
-{
-    QFETCH(int, axis);
-    QFETCH(QString, typed);
-    QFETCH(double, applied);
-    auto *box = p->findChild<QDoubleSpinBox *>(QStringLiteral("doubleSpinBox0%1").arg(axis + 1));
-    const std::array<float, 6> q = robot()->jointValues();
-    // Nothing moves while typing: 120 does not pass through 1 and 12.
-    box->setFocus();
-    box->selectAll();
-    QTest::keyClicks(box, typed);
-    QCOMPARE(robot()->jointValues(), q);
-    QTest::keyClick(box, Qt::Key_Return);
-    QCOMPARE(double(robot()->jointValues()[std::size_t(axis)]), applied);
-    QCOMPARE(box->value(), applied);
-    QVERIFY(p->notice().isEmpty());
-}
-
-void TestPanel::worldFieldReads_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<int>("element"); // of the World frame's matrix
-    QTest::addColumn<float>("value");
-    const auto row = [](const char *name, const QString &typed, int element, float value) {
-        QTest::newRow(name) << typed << element << value;
-    };
-    // Rz(90) turns the x axis onto y, whichever degree sign is used.
-    const QString turned = QString::fromUtf8("0 mm, 0 mm, 0 mm, 90.00%1, 0.00%1, 0.00%1");
-    row("degree sign", turned.arg(QChar(0x00b0)), 4, 1.0f);
-    row("ordinal sign", turned.arg(QChar(0x00ba)), 4, 1.0f);
-    row("no sign", turned.arg(QString()), 4, 1.0f);
-    row("the tool read-out",
-        QString::fromUtf8("0.00 mm, 0.00 mm, 140.00 mm, 0.00\u00b0, 0.00\u00b0, 0.00\u00b0"), 11,
-        140.0f);
-    // A comma and a blank separate numbers, a comma between digits is the
-    // decimal mark; ";" separates too.
-    row("decimal commas", QStringLiteral("1,5, 2,5, 3,5, 0, 0, 0"), 7, 2.5f);
-    row("semicolons", QStringLiteral("0;0;100,25;0;0;0"), 11, 100.25f);
-}
-
-void TestPanel::worldFieldReads()
-{
-    QFETCH(QString, typed);
-    QFETCH(int, element);
-    QFETCH(float, value);
-    typeInto(ui->lineEdit_World, typed);
-    QVERIFY2(p->notice().isEmpty(), qPrintable(p->notice()));
-    QVERIFY(std::fabs(robot()->getHB()[std::size_t(element)] - value) < 1e-5f);
-}
-
-void TestPanel::refusedMovesAreShown()
-{
-    // A typed position in reach: the TCP goes there, the orientation stays.
-    jogStart();
-    const QString orientation = ui->orientation->text();
-    typeInto(ui->positionXYZ, QStringLiteral("300, 100, 400"));
-    QCOMPARE(ui->positionXYZ->text(), QStringLiteral("300.000 mm, 100.000 mm, 400.000 mm"));
-    const Matrix4 tcp = robot()->tcpWorld();
-    QVERIFY(std::fabs(tcp[3] - 300) < 0.01 && std::fabs(tcp[7] - 100) < 0.01 &&
-            std::fabs(tcp[11] - 400) < 0.01);
-    QCOMPARE(ui->orientation->text(), orientation);
-    // Out of reach: refused in the status line; the field and the other
-    // read-outs show the robot's real pose.
-    const std::array<float, 6> q = robot()->jointValues();
-    const QString position = ui->positionXYZ->text(), quaternion = ui->quaterions->text();
-    typeInto(ui->positionXYZ, QStringLiteral("2000, 0, 0"));
-    QCOMPARE(robot()->jointValues(), q);
-    QCOMPARE(ui->positionXYZ->text(), position);
-    QCOMPARE(ui->quaterions->text(), quaternion);
-    QVERIFY(ui->positionXYZ->property("refused").toBool());
-    QVERIFY(p->notice().contains(QStringLiteral("Pose not reachable")));
-    // The dial jogging out of reach along world X: the step that cannot be
-    // followed is refused visibly and the dial is marked.
-    const int before = p->refusals();
-    for (int i = 1; i <= 200 && p->refusals() == before; ++i)
-        ui->dial->setValue((50 + i) % 100);
-    QCOMPARE(p->refusals(), before + 1);
-    QVERIFY(ui->dial->property("refused").toBool());
-    QVERIFY(p->notice().contains(QStringLiteral("Jog refused")));
-    // A step back inward is followed and clears the mark.
-    ui->dial->setValue((ui->dial->value() + 97) % 100);
-    QVERIFY(!ui->dial->property("refused").toBool());
-    QVERIFY(p->notice().isEmpty());
-}
-
-void TestPanel::keysWhereverTheFocusIs()
-{
-    // Ctrl+C then Ctrl+V on the panel: a one-line position list.
-    p->setFocus();
-    QTest::keyClick(p, Qt::Key_C, Qt::ControlModifier);
-    QTest::keyClick(p, Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(p->paths()->count(), 1);
-    // Shift+Ctrl+F with the focus in the panel: wireframe, not a dialog.
-    ui->doubleSpinBox01->setFocus();
-    QTest::keyClick(ui->doubleSpinBox01, Qt::Key_F, Qt::ShiftModifier | Qt::ControlModifier);
-    QVERIFY(w->view()->isWireframe());
-    // Escape with the focus in the panel, while the pasted list plays: it
-    // stops the player and leaves full screen alone.
-    QTest::keyClick(w, Qt::Key_F11);
-    p->setFocus();
-    p->Sequence_Execute();
-    QVERIFY(p->paths()->playing());
-    QTest::keyClick(p, Qt::Key_Escape);
-    QVERIFY(!p->paths()->playing() && w->isFullScreenMode());
-    // One wheel notch on the dial: 5 mm along world X.
-    ui->comboBox_2->setCurrentIndex(2);
-    const double x0 = xyz()[0];
-    const QPoint c = ui->dial->rect().center();
-    QWheelEvent wheel(c, ui->dial->mapToGlobal(c), QPoint(), QPoint(0, 120), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(ui->dial, &wheel);
-    QVERIFY(std::fabs(xyz()[0] - (x0 + 5)) < 0.002);
-}
 
 QTEST_MAIN(TestPanel)
 #include "tst_panel.moc"
