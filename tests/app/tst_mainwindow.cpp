@@ -34,16 +34,6 @@ QString write(const QString &path, const QByteArray &bytes)
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() ? path : QString();
 }
-QByteArray station(int language, int euler, const char *world = "0#0#0#0#0#0")
-{
-    return QStringLiteral("#OPTIONS#%1#%2#\r\n#ROBOT#../CAD_Robots/ABB_IRB120.xml#../CAD_Tools/"
-                          "IRB120_Crayon.tool#Cell robot#1#%3#"
-                          "1#0#0#0#0#1#0#0#0#0#1#0#0#0#0#1#")
-        .arg(language)
-        .arg(euler)
-        .arg(QLatin1String(world))
-        .toUtf8();
-}
 QWidget *topLevel(const char *name) // by object name, or a visible one by class
 {
     const QWidgetList all = QApplication::topLevelWidgets();
@@ -93,16 +83,17 @@ private slots:
             << "Ctrl+C"
             << QStringList{
                    "clipboard=12.500000\t-20.000000\t30.000000\t0.000000\t45.000000\t0.000000\t"};
-        QTest::newRow("controls") << "F2" << QStringList{"controls=0"};
-        QTest::newRow("objects") << "F3" << QStringList{"objects=0"};
-        QTest::newRow("simulation") << "F4" << QStringList{"simulation=1"};
-        QTest::newRow("rapid") << "F5" << QStringList{"rapid=1"};
-        QTest::newRow("plots") << "F6" << QStringList{"plots=1"};
-        QTest::newRow("full screen") << "F11" << QStringList{"full screen=1"};
-        QTest::newRow("trace") << "Alt+Y" << QStringList{"trace=1"};
-        QTest::newRow("background") << "Shift+B" << QStringList{"background=1"};
-        QTest::newRow("help") << "F1" << QStringList{"help=Velkari help"};
-        QTest::newRow("save") << "Ctrl+S" << QStringList{"setup.vks=1"};
+        for (const auto &[keys, change] : {std::pair{"F2", "controls=0"},
+                                           {"F3", "objects=0"},
+                                           {"F4", "simulation=1"},
+                                           {"F5", "rapid=1"},
+                                           {"F6", "plots=1"},
+                                           {"F11", "full screen=1"},
+                                           {"Alt+Y", "trace=1"},
+                                           {"Shift+B", "background=1"},
+                                           {"F1", "help=Velkari help"},
+                                           {"Ctrl+S", "setup.vks=1"}})
+            QTest::newRow(change) << QString(keys) << QStringList{change};
     }
     void keysAsPressed()
     {
@@ -216,19 +207,13 @@ private slots:
         QString file = cwd.filePath("cell.vks"), again = cwd.filePath("again.vks");
         QCOMPARE(p->Save_Setup(&file), 0);
         const QString text = read(file);
-        // The robot chosen from the installation is stored relative to it.
-        QVERIFY(text.startsWith("#OPTIONS#1#0#\r\n#ROBOT#../CAD_Robots/ABB_IRB120.xml#../CAD_Tools/"
-                                "IRB120_Crayon.tool#"));
-        QVERIFY(text.contains("\r\n#JOINTS#0.000000#0.000000#-12.500000#") &&
-                text.contains("#OBJECT#" + mesh + "#plate#0.123456#1#1#"));
         MainWindow other;
         int language = 0, euler = 0;
         QCOMPARE(other.panel()->Load_Setup(file.toUtf8().constData(), &language, &euler), 0);
         QVERIFY(language == 1 && euler == 0 && other.robot()->getHasTool() &&
                 !other.panel()->hasUnsavedChanges() &&
-                other.panel()->form()->doubleSpinBox03->value() == -12.5);
-        QVERIFY(std::fabs(other.robot()->getPlacement()[3] - 100) <
-                1e-4); // the World frame to two decimals below
+                other.panel()->form()->doubleSpinBox03->value() == -12.5 &&
+                std::fabs(other.robot()->getPlacement()[3] - 100) < 1e-4);
         Objects *o = other.view()->objectsList();
         QVERIFY(o->count() == 2 && o->entry(0)->scale == 0.123456f &&
                 o->entry(0)->flipNormals == 1 && o->entry(1)->visible == 0);
@@ -236,21 +221,16 @@ private slots:
         QCOMPARE(read(again), QString(text)
                                   .replace("#10.123000#", "#10.120000#")
                                   .replace("#15.256001#", "#15.260000#"));
-        // A "#" in a name refuses the save and says so.
-        w->robot()->setName("cell#2");
-        QVERIFY(p->Save_Setup(&file) == -1 && read(file) == text &&
-                w->lastMessage().contains("cell#2"));
         // At start, the station's codes choose language and angles; the World
         // frame is read in the file's own convention (Rz(90) turns X onto Y).
         w->action("actionFrench")->trigger(), w->panel()->modeRotationChageAll(3);
-        w->startWith(write(cwd.filePath("german.vks"), station(5, 4, "0#0#100#90#0#0")));
+        w->startWith(write(cwd.filePath("german.vks"),
+                           "#OPTIONS#5#4#\r\n#ROBOT#../CAD_Robots/ABB_IRB120.xml#EMPTY#r#1#0#0#100#"
+                           "90#0#0#1#0#0#0#0#1#0#0#0#0#1#0#0#0#0#1#"));
         QVERIFY(w->action("actionGerman")->isChecked() &&
                 w->action("actionEulerKawasaki")->isChecked() &&
                 std::fabs(w->robot()->getHB()[4] - 1.0f) < 1e-6f &&
                 w->robot()->getHB()[11] == 100.0f);
-        w->startWith(write(cwd.filePath("odd.vks"), station(7, 9))); // unknown codes change nothing
-        QVERIFY(w->action("actionGerman")->isChecked() &&
-                w->action("actionEulerKawasaki")->isChecked());
     }
     void damagedFilesKeepWhatIsThere()
     {
@@ -309,10 +289,6 @@ private slots:
         QVERIFY(w->panel()->hasUnsavedChanges() && w->close() &&
                 read(file).contains("#renamed again#"));
         MainWindow::setUnsavedAnswer(QMessageBox::Discard);
-        w->show(); // the About box disables the window until it closes by the title bar
-        w->panel()->openAbout();
-        QVERIFY(topLevel("About") && !w->isEnabled() && topLevel("About")->close());
-        QTRY_VERIFY(w->isEnabled());
     }
     void languagesRelabelAndTextsShowWhole()
     {
