@@ -105,8 +105,7 @@ private slots:
     void wellFormedDescription()
     {
         ScratchInstall inst;
-        // Axis 5 as people write numbers: the C prefix rule, 0 for no finite number, limits within
-        // 1e9.
+        // Axis 5 as people write numbers: the C prefix rule, 0 for no finite number, limits 1e9.
         const QString file = inst.write("CAD_Robots/r.xml", description());
         // Numbered parts with a gap: 1 and 2 are read, 4 never; a single file
         // wins over numbered ones; vertex lines in the first column are no vertices.
@@ -115,14 +114,11 @@ private slots:
              "solid x\n  color 0 0 1\n" + triangle(1, 2, 3) + triangle(-4, 5, 6) + "endsolid\n"},
             {"l2-2.stl", "  color 1 0 0\n" + triangle(0, 0, 1) + triangle(0, 0, 2)},
             {"l3-1.stl", triangle(0, 0, 0) + triangle(1, 1, 1)},
-            {"l4.stl", "vertex 1 2 3\nvertex 1 2 3\nvertex 1 2 3\n"},
-            {"l2-1.stl", ""},
-            {"l2-4.stl", ""},
-            {"l3.stl", ""},
-            {"l5.stl.bak", ""}};
+            {"l4.stl", "vertex 1 2 3\nvertex 1 2 3\nvertex 1 2 3\n"}};
         for (const auto &[name, text] : meshes)
-            inst.write(QStringLiteral("CAD_Robots/t/") + name,
-                       text.isEmpty() ? triangle(0, 0, 0) : text);
+            inst.write(QStringLiteral("CAD_Robots/t/") + name, text);
+        for (const char *name : {"l2-1.stl", "l2-4.stl", "l3.stl", "l5.stl.bak"})
+            inst.write(QStringLiteral("CAD_Robots/t/") + name, triangle(0, 0, 0));
         MessageLog log;
         Loaded l = load(file);
         QVERIFY(l.result == 0 && l.joints.size() == 7 && log.contains("XML read correctly"));
@@ -153,22 +149,20 @@ private slots:
                 triangles(l.joints[4]) == 0 && triangles(l.joints[5]) == 0);
         RobotInfo info;
         // Robot_Info after Angle_Type: read by the library, ignored by the walk.
-        const QString with = inst.write(
-            "CAD_Robots/with.xml",
-            description(
-                kAxes, kGeometry, kTail,
-                "<Robot_Info maker=\"ACME &amp; Sons\" model=\"X-1/0.5\" reach_mm=\"512.5\" "
-                "payload_kg=\"3.5\" future=\"1\" preview=\"1 -2.5 3 x 1e999\"/><Later/>\n"));
+        const QByteArray more = "<Robot_Info maker=\"ACME &amp; Sons\" model=\"X-1/0.5\" "
+                                "reach_mm=\"512.5\" payload_kg=\"3.5\" future=\"1\" "
+                                "preview=\"1 -2.5 3 x 1e999\"/><Later/>\n";
+        const QString with =
+            inst.write("CAD_Robots/w.xml", description(kAxes, kGeometry, kTail, more));
         QVERIFY(readInfo(with, info) == 0 && load(with).angleType == 4);
         QVERIFY(info.maker == "ACME & Sons" && info.model == "X-1/0.5" && info.reachMm == 512.5 &&
                 info.payloadKg == 3.5 &&
-                info.preview == (std::array<float, 6>{1.0f, -2.5f, 3.0f, 0.0f, 0.0f, 0.0f}));
+                info.preview == (std::array<float, 6>{1, -2.5f, 3, 0, 0, 0}));
         // Negative values mean unknown; other XML and missing files are no robot descriptions.
-        QVERIFY(
-            readInfo(inst.write("CAD_Robots/neg.xml", description(kAxes, kGeometry, kTail,
-                                                                  "<Robot_Info reach_mm=\"-5\"/>")),
-                     info) == 0 &&
-            info.reachMm == 0.0);
+        const QString negative =
+            inst.write("CAD_Robots/n.xml",
+                       description(kAxes, kGeometry, kTail, "<Robot_Info reach_mm=\"-5\"/>"));
+        QVERIFY(readInfo(negative, info) == 0 && info.reachMm == 0.0);
         info.maker = "stale";
         QVERIFY(readInfo(inst.write("CAD_Robots/other.xml", "<a><b/></a>"), info) == -1 &&
                 info.maker.empty() && readInfo(inst.path("CAD_Robots/none.xml"), info) == -1 &&
@@ -226,9 +220,8 @@ private slots:
     }
     void toolFileAndDataDirectories()
     {
-        DataDirs::setApplicationDirForTesting(QStringLiteral("/opt/velkari/bin/"));
-        QVERIFY(DataDirs::resolveStoredPath("../Objects/t.stl") ==
-                    "/opt/velkari/bin/../Objects/t.stl" &&
+        DataDirs::setApplicationDirForTesting(QStringLiteral("/opt/bin/"));
+        QVERIFY(DataDirs::resolveStoredPath("../Objects/t.stl") == "/opt/bin/../Objects/t.stl" &&
                 DataDirs::resolveStoredPath("/abs/../x") == "/abs/../x" &&
                 DataDirs::resolveStoredPath("rel/x") == "rel/x");
         DataDirs::setApplicationDirForTesting(QString()); // sounds beside the program
@@ -258,21 +251,18 @@ private slots:
                 triangles(parts[2]) == 1 &&
                 parts[0].getColor() == (std::array<float, 3>{0, 0, 1}) &&
                 parts[2].getColor() == (std::array<float, 3>{0, 1, 0}));
-        // The TCP 150 mm along the flange Z ("H=" in a part is ignored); the
-        // meshes drawn 10 mm back along Z, the inverse of the given pose.
+        // The TCP 150 mm along Z ("H=" in a part is ignored); the meshes 10 mm back, inverted.
         QCOMPARE(tool.getTcp(), (Pose6{0, 0, 150, 0, 0, 0}));
         const Matrix4 &m = tool.getMeshPlacement();
         QVERIFY(m[11] == -10.0f && m[3] == 0.0f && m[0] == 1.0f);
         tool.attach();
         QVERIFY(parts[1].getDrawVertices().size() == 18 && parts[1].getDrawVertices()[0] == 1.0f);
-        // 2.9 parts count as 2, 0 reads no part file, nan none; keywords in
-        // column 0 are ignored, a short indented H= sets x and y.
-        const std::pair<const char *, int> counts[] = {
-            {" toolparts 2.9\n", 2},
-            {" toolparts 0\n", 1},
-            {" toolparts nan\n", 1},
-            {"H= 0 0 150 0 0 0\nvertex 1 1 1\n H= 1 2\r\n", 2}}; // part 1 by default
-        for (const auto &[text, n] : counts) {
+        // 2.9 parts count as 2, 0 and nan read no part file; keywords in column 0 are ignored,
+        // a short indented H= sets x and y, and part 1 is read by default.
+        for (const auto &[text, n] : {std::pair{" toolparts 2.9\n", 2},
+                                      {" toolparts 0\n", 1},
+                                      {" toolparts nan\n", 1},
+                                      {"H= 0 0 150 0 0 0\nvertex 1 1 1\n H= 1 2\r\n", 2}}) {
             Tool t;
             const float h = text[0] == 'H';
             QVERIFY(t.load(file("pen.tool", text)) && t.getParts()[0].getVertices().empty() &&
@@ -290,8 +280,7 @@ private slots:
         for (const auto &[name, type] :
              {std::pair{"ABB_IRB120", 0}, {"Fanuc_LRMate200iD", 2}, {"UR5", -1}})
             QTest::newRow(name) << QJsonObject{{"name", name}, {"angle_type", type}};
-        // name, maker, model, angle_type, axes (alpha a theta d liminf limsup), reach_mm,
-        // payload_kg
+        // name, maker, model, angle_type, axes (alpha a theta d liminf limsup), reach, payload
         QFile f(QStringLiteral(VELKARI_PUBLISHED_TABLE));
         QVERIFY(f.open(QIODevice::ReadOnly));
         for (const QJsonValue &v : QJsonDocument::fromJson(f.readAll())["robots"].toArray())
@@ -299,9 +288,8 @@ private slots:
     }
     void shippedRobots()
     {
-        // Each loads whole, each link's mesh reaches from its joint to the next
-        // (a mesh drawn for the wrong link or zero pose fails), and the library
-        // gives back every number of the published table, decimals included.
+        // Each loads whole, each link's mesh reaches from its joint to the next (not so for the
+        // wrong link or pose); every number of the published table comes back, decimals included.
         QFETCH(QJsonObject, robot);
         MessageLog log;
         const QString file = DataDirs::robotDir() + robot["name"].toString() + ".xml";
