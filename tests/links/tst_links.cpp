@@ -222,6 +222,9 @@ void TestLinks::requestsAreReadInAnyPieces()
 
 void TestLinks::repliesToTheThreeCommands()
 {
+    // Bound to 127.0.0.1 only: another loopback address can take the port.
+    QTcpServer other;
+    QVERIFY2(other.listen(QHostAddress("127.0.0.2"), m_port), qPrintable(other.errorString()));
     m_robot.setJointAngles(std::array<float, 6>{10, -20, 30.5f, 0, 45, -90});
     // IEEE 754 big-endian doubles, then "END": byte count 6, UTF-16BE.
     QCOMPARE(ask(command("GET_JOINTS"))->reply.toHex(),
@@ -404,6 +407,24 @@ void TestLinks::theJointStream()
     QCOMPARE(closed.count(), 1);
     QCOMPARE(fake.messages.mid(3),
              (QList<QByteArray>{kTwelve + fromHex("27150f4240").repeated(6), kZero}));
+    // Deleted while connected, the end goes out too; a controller that hangs up
+    // is shown, and nothing more is sent to it.
+    for (bool hangUp : {false, true}) {
+        FakeController other;
+        const int before = m_established;
+        auto link = connectTo(other);
+        QTRY_COMPARE_WITH_TIMEOUT(m_established, before + 1, 3000);
+        if (hangUp) {
+            other.peer->disconnectFromHost();
+            QTRY_COMPARE_WITH_TIMEOUT(link->statusText(), QStringLiteral("PROBLEMS"), 2000);
+            link->Send_Joints(b.data());
+            QCOMPARE(link->jointMessagesSent(), 0);
+        } else {
+            link.reset();
+            QTRY_VERIFY_WITH_TIMEOUT(other.peerClosed && other.messages == QList<QByteArray>{kZero},
+                                     2000);
+        }
+    }
 }
 
 void TestLinks::numbersAsTheControllerReadsThem_data()
