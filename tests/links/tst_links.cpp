@@ -303,6 +303,15 @@ void TestLinks::theTableAndTheMemoryBudget()
     QCOMPARE(m_arrays->count(), 2);
     QCOMPARE(m_arrays->first().at(0).toInt() * 100 + m_arrays->first().at(1).toInt(), 610);
     QCOMPARE(m_arrays->first().at(2).value<QVector<double>>(), ramp(60));
+    // A full table: silent clients make room for newer ones, the oldest first.
+    m_server->setMaxConnections(3);
+    std::vector<std::unique_ptr<Client>> crowd;
+    for (int k = 0; k < 5; ++k)
+        crowd.push_back(std::make_unique<Client>(m_port)), QTest::qWait(20);
+    QVERIFY(servesJoints());
+    QTest::qWait(50);
+    for (int k = 0; k < 5; ++k)
+        QVERIFY2(crowd[std::size_t(k)]->closed() == (k < 3), qPrintable(QString::number(k)));
 }
 
 void TestLinks::handshake_data()
