@@ -167,6 +167,62 @@ Chain makeChain(const std::vector<Joint> &joints, int angleType)
     return c;
 }
 
+namespace {
+
+#ifdef __SSE2__
+inline __m128d toFloatAndBack(__m128d v)
+{
+    return _mm_cvtps_pd(_mm_cvtpd_ps(v));
+}
+
+inline __m128d lane0(__m128d v)
+{
+    return _mm_unpacklo_pd(v, v);
+}
+
+inline __m128d lane1(__m128d v)
+{
+    return _mm_unpackhi_pd(v, v);
+}
+
+// The rows of the product so far, each as two pairs of doubles that hold
+// float values: (x0, x1) and (x2, x3).
+struct Rows
+{
+    __m128d lo[3], hi[3];
+};
+
+// Rows times one link whose rotation's sine and cosine, rounded to float,
+// are (st, ct).
+inline void multiplyLink(Rows &m, const Link &c, __m128d stct)
+{
+    const __m128d k01 = _mm_xor_pd(_mm_shuffle_pd(stct, stct, 1), _mm_set_pd(-0.0, 0.0));
+    const __m128d m01 = toFloatAndBack(_mm_mul_pd(stct, _mm_set1_pd(double(c.ca))));
+    const __m128d n01 = toFloatAndBack(_mm_mul_pd(stct, _mm_set1_pd(double(c.sa))));
+    const __m128d k23 = _mm_set_pd(double(c.fa), 0.0);
+    const __m128d m23 = _mm_set_pd(double(c.dsa), double(-c.sa));
+    const __m128d n23 = _mm_set_pd(double(c.dca), double(c.ca));
+    const __m128d one = _mm_set_pd(1.0, 0.0);
+    for (int row = 0; row < 3; ++row) {
+        const __m128d x0 = lane0(m.lo[row]), x1 = lane1(m.lo[row]);
+        const __m128d x2 = lane0(m.hi[row]), x3 = lane1(m.hi[row]);
+        // Element 2 gets x0 * 0 first and x3 * 0 last, which change nothing
+        // (the operands are finite).
+        __m128d r01 = _mm_add_pd(_mm_setzero_pd(), _mm_mul_pd(x0, k01));
+        r01 = _mm_add_pd(r01, _mm_mul_pd(x1, m01));
+        r01 = _mm_add_pd(r01, _mm_mul_pd(x2, n01));
+        __m128d r23 = _mm_add_pd(_mm_setzero_pd(), _mm_mul_pd(x0, k23));
+        r23 = _mm_add_pd(r23, _mm_mul_pd(x1, m23));
+        r23 = _mm_add_pd(r23, _mm_mul_pd(x2, n23));
+        r23 = _mm_add_pd(r23, _mm_mul_pd(x3, one));
+        m.lo[row] = toFloatAndBack(r01);
+        m.hi[row] = toFloatAndBack(r23);
+    }
+}
+#endif
+
+} // namespace
+
 Matrix4 forward(const Chain &chain, const float *model, int n)
 {
     // The chain of linkMatrix products, written out for the structure of a
@@ -175,61 +231,68 @@ Matrix4 forward(const Chain &chain, const float *model, int n)
     // remaining terms in the order of the full product, then rounds to float
     // as the product does: the result is the same to the last bit, signs of
     // zero included (a sum that starts from +0.0 is never -0.0, so a missing
-    // zero term cannot change it, nor can an added one).
+    // zero term cannot change it, nor can an added one; a tiny negative sum
+    // still rounds to a negative zero in float, as the product's does).
     Matrix4 m = toolbox::identity();
     const int last = std::max(0, std::min(n, chain.axisCount));
-    // Every joint's sine and cosine first, two at a time.
-    double arg[kAxes + 1];
+    if (last == 0)
+        return m;
+    double arg[kAxes];
     for (int i = 0; i < last; ++i) {
-        const float theta = static_cast<float>(chain.links[std::size_t(i)].theta + double(model[i]));
+        const float theta =
+            static_cast<float>(chain.links[std::size_t(i)].theta + double(model[i]));
         arg[i] = double(theta) * toolbox::kDegToRad;
     }
-    arg[last] = 0.0;
-    trig::SinCos sc[kAxes + 1];
-    for (int i = 0; i < last; i += 2)
-        trig::sinCos2(arg[i], arg[i + 1], sc[i], sc[i + 1]);
+#ifdef __SSE2__
+    // Every joint's sine and cosine first, two at a time, rounded to float
+    // as linkMatrix rounds them; stct[i] is (sin, cos) of joint i.
+    __m128d stct[kAxes];
+    for (int i = 0; i < last; i += 2) {
+        const double a0 = arg[i], a1 = i + 1 < last ? arg[i + 1] : 0.0;
+        __m128d s, c;
+        if (std::fabs(a0) < 1e3 && std::fabs(a1) < 1e3) {
+            trig::sinCosLanes(_mm_set_pd(a1, a0), s, c);
+        } else {
+            const trig::SinCos r0 = trig::sinCos(a0), r1 = trig::sinCos(a1);
+            s = _mm_set_pd(r1.s, r0.s);
+            c = _mm_set_pd(r1.c, r0.c);
+        }
+        s = toFloatAndBack(s);
+        c = toFloatAndBack(c);
+        stct[i] = _mm_unpacklo_pd(s, c);
+        if (i + 1 < last)
+            stct[i + 1] = _mm_unpackhi_pd(s, c);
+    }
+    // The identity times the first link: each sum is +0.0, the one term with
+    // factor 1 and terms that are zeros, which is that term with a negative
+    // zero made positive (the operands are finite; with a NaN or an infinite
+    // angle both ways give NaN in the same places).
+    Rows rows;
+    {
+        const Link &c = chain.links[0];
+        const __m128d sc = stct[0], zero = _mm_setzero_pd();
+        const __m128d k01 = _mm_xor_pd(_mm_shuffle_pd(sc, sc, 1), _mm_set_pd(-0.0, 0.0));
+        rows.lo[0] = _mm_add_pd(zero, k01);
+        rows.hi[0] = _mm_add_pd(zero, _mm_set_pd(double(c.fa), 0.0));
+        rows.lo[1] = _mm_add_pd(zero, toFloatAndBack(_mm_mul_pd(sc, _mm_set1_pd(double(c.ca)))));
+        rows.hi[1] = _mm_add_pd(zero, _mm_set_pd(double(c.dsa), double(-c.sa)));
+        rows.lo[2] = _mm_add_pd(zero, toFloatAndBack(_mm_mul_pd(sc, _mm_set1_pd(double(c.sa)))));
+        rows.hi[2] = _mm_add_pd(zero, _mm_set_pd(double(c.dca), double(c.ca)));
+    }
+    for (int i = 1; i < last; ++i)
+        multiplyLink(rows, chain.links[std::size_t(i)], stct[i]);
+    for (int row = 0; row < 3; ++row)
+        _mm_storeu_ps(m.data() + 4 * row,
+                      _mm_movelh_ps(_mm_cvtpd_ps(rows.lo[row]), _mm_cvtpd_ps(rows.hi[row])));
+#else
     for (int i = 0; i < last; ++i) {
         const Link &c = chain.links[std::size_t(i)];
-        const double st = static_cast<float>(sc[i].s);
-        const double ct = static_cast<float>(sc[i].c);
+        const trig::SinCos sc = trig::sinCos(arg[i]);
+        const double st = static_cast<float>(sc.s);
+        const double ct = static_cast<float>(sc.c);
         const double l10 = static_cast<float>(c.ca * st), l11 = static_cast<float>(c.ca * ct);
         const double l20 = static_cast<float>(c.sa * st), l21 = static_cast<float>(c.sa * ct);
         const double l12 = -c.sa, l22 = c.ca, a = c.fa, l13 = c.dsa, l23 = c.dca;
-        if (i == 0 && std::isfinite(st) && std::isfinite(ct)) {
-            // The identity times the first link: each sum is +0.0, the one
-            // term with factor 1 and terms that are zeros, which is that term
-            // with a negative zero made positive (the operands are finite).
-            const float first[12] = {float(0.0 + ct),  float(0.0 + -st), 0.0f,
-                                     float(0.0 + a),   float(0.0 + l10), float(0.0 + l11),
-                                     float(0.0 + l12), float(0.0 + l13), float(0.0 + l20),
-                                     float(0.0 + l21), float(0.0 + l22), float(0.0 + l23)};
-            std::copy(first, first + 12, m.data());
-            continue;
-        }
-#ifdef __SSE2__
-        // Two elements of a row at a time, each lane adding its terms in
-        // the order above; element 2 gets x0 * 0 first and x3 * 0 last, which
-        // change nothing (the operands are finite).
-        const __m128d k01 = _mm_set_pd(-st, ct), k23 = _mm_set_pd(a, 0.0);
-        const __m128d m01 = _mm_set_pd(l11, l10), m23 = _mm_set_pd(l13, l12);
-        const __m128d n01 = _mm_set_pd(l21, l20), n23 = _mm_set_pd(l23, l22);
-        const __m128d one = _mm_set_pd(1.0, 0.0);
-        for (int row = 0; row < 3; ++row) {
-            float *x = m.data() + 4 * row;
-            const __m128 xf = _mm_loadu_ps(x);
-            const __m128d lo = _mm_cvtps_pd(xf), hi = _mm_cvtps_pd(_mm_movehl_ps(xf, xf));
-            const __m128d x0 = _mm_unpacklo_pd(lo, lo), x1 = _mm_unpackhi_pd(lo, lo);
-            const __m128d x2 = _mm_unpacklo_pd(hi, hi), x3 = _mm_unpackhi_pd(hi, hi);
-            __m128d r01 = _mm_add_pd(_mm_setzero_pd(), _mm_mul_pd(x0, k01));
-            r01 = _mm_add_pd(r01, _mm_mul_pd(x1, m01));
-            r01 = _mm_add_pd(r01, _mm_mul_pd(x2, n01));
-            __m128d r23 = _mm_add_pd(_mm_setzero_pd(), _mm_mul_pd(x0, k23));
-            r23 = _mm_add_pd(r23, _mm_mul_pd(x1, m23));
-            r23 = _mm_add_pd(r23, _mm_mul_pd(x2, n23));
-            r23 = _mm_add_pd(r23, _mm_mul_pd(x3, one));
-            _mm_storeu_ps(x, _mm_movelh_ps(_mm_cvtpd_ps(r01), _mm_cvtpd_ps(r23)));
-        }
-#else
         for (int row = 0; row < 3; ++row) {
             float *x = m.data() + 4 * row;
             const double x0 = x[0], x1 = x[1], x2 = x[2], x3 = x[3];
@@ -238,8 +301,8 @@ Matrix4 forward(const Chain &chain, const float *model, int n)
             x[2] = static_cast<float>(0.0 + x1 * l12 + x2 * l22);
             x[3] = static_cast<float>(0.0 + x0 * a + x1 * l13 + x2 * l23 + x3);
         }
-#endif
     }
+#endif
     return m;
 }
 

@@ -185,15 +185,13 @@ VELKARI_TRIG_INLINE __m128d magnitude(__m128d v)
 
 } // namespace detail
 
-VELKARI_TRIG_INLINE void sinCos2(double x0, double x1, SinCos &r0, SinCos &r1)
+// Both lanes of x (each within the range sinCos takes the fast way) at
+// once: the sines in s, the cosines in c. The quadrant swaps and negates
+// the kernels' results by masks rather than by branches, which the random
+// angles of a batch would mispredict.
+VELKARI_TRIG_INLINE void sinCosLanes(__m128d x, __m128d &sOut, __m128d &cOut)
 {
     using namespace detail;
-    if (!(std::fabs(x0) < 1e3 && std::fabs(x1) < 1e3)) {
-        r0 = sinCos(x0);
-        r1 = sinCos(x1);
-        return;
-    }
-    const __m128d x = _mm_set_pd(x1, x0);
     const __m128d toInt = _mm_set1_pd(kToInt);
     const __m128d fn = _mm_sub_pd(_mm_add_pd(_mm_mul_pd(x, _mm_set1_pd(kInvPio2)), toInt), toInt);
     const __m128d t = _mm_sub_pd(x, _mm_mul_pd(fn, _mm_set1_pd(kPio2_1)));
@@ -207,49 +205,63 @@ VELKARI_TRIG_INLINE void sinCos2(double x0, double x1, SinCos &r0, SinCos &r1)
     // kernelSin
     __m128d zw = _mm_mul_pd(z, z);
     __m128d p = _mm_add_pd(
-        _mm_add_pd(_mm_set1_pd(8.33333333332248946124e-03),
-                   _mm_mul_pd(z, _mm_add_pd(_mm_set1_pd(-1.98412698298579493134e-04),
-                                            _mm_mul_pd(z, _mm_set1_pd(2.75573137070700676789e-06))))),
+        _mm_add_pd(
+            _mm_set1_pd(8.33333333332248946124e-03),
+            _mm_mul_pd(z, _mm_add_pd(_mm_set1_pd(-1.98412698298579493134e-04),
+                                     _mm_mul_pd(z, _mm_set1_pd(2.75573137070700676789e-06))))),
         _mm_mul_pd(_mm_mul_pd(z, zw),
                    _mm_add_pd(_mm_set1_pd(-2.50507602534068634195e-08),
                               _mm_mul_pd(z, _mm_set1_pd(1.58969099521155010221e-10)))));
     const __m128d v = _mm_mul_pd(z, y0);
     const __m128d sn = _mm_sub_pd(
-        y0, _mm_sub_pd(_mm_sub_pd(_mm_mul_pd(z, _mm_sub_pd(_mm_mul_pd(half, y1), _mm_mul_pd(v, p))), y1),
-                       _mm_mul_pd(v, _mm_set1_pd(-1.66666666666666324348e-01))));
+        y0, _mm_sub_pd(
+                _mm_sub_pd(_mm_mul_pd(z, _mm_sub_pd(_mm_mul_pd(half, y1), _mm_mul_pd(v, p))), y1),
+                _mm_mul_pd(v, _mm_set1_pd(-1.66666666666666324348e-01))));
     // kernelCos
     p = _mm_add_pd(
-        _mm_mul_pd(z, _mm_add_pd(_mm_set1_pd(4.16666666666666019037e-02),
-                                 _mm_mul_pd(z, _mm_add_pd(_mm_set1_pd(-1.38888888888741095749e-03),
-                                                          _mm_mul_pd(z, _mm_set1_pd(2.48015872894767294178e-05)))))),
-        _mm_mul_pd(_mm_mul_pd(zw, zw),
-                   _mm_add_pd(_mm_set1_pd(-2.75573143513906633035e-07),
-                              _mm_mul_pd(z, _mm_add_pd(_mm_set1_pd(2.08757232129817482790e-09),
-                                                       _mm_mul_pd(z, _mm_set1_pd(-1.13596475577881948265e-11)))))));
+        _mm_mul_pd(
+            z,
+            _mm_add_pd(
+                _mm_set1_pd(4.16666666666666019037e-02),
+                _mm_mul_pd(z, _mm_add_pd(_mm_set1_pd(-1.38888888888741095749e-03),
+                                         _mm_mul_pd(z, _mm_set1_pd(2.48015872894767294178e-05)))))),
+        _mm_mul_pd(
+            _mm_mul_pd(zw, zw),
+            _mm_add_pd(
+                _mm_set1_pd(-2.75573143513906633035e-07),
+                _mm_mul_pd(z,
+                           _mm_add_pd(_mm_set1_pd(2.08757232129817482790e-09),
+                                      _mm_mul_pd(z, _mm_set1_pd(-1.13596475577881948265e-11)))))));
     const __m128d hz = _mm_mul_pd(half, z);
     zw = _mm_sub_pd(one, hz);
-    const __m128d cs = _mm_add_pd(
-        zw, _mm_add_pd(_mm_sub_pd(_mm_sub_pd(one, zw), hz), _mm_sub_pd(_mm_mul_pd(z, p), _mm_mul_pd(y0, y1))));
-    double s[2], c[2], n[2];
-    _mm_storeu_pd(s, sn);
-    _mm_storeu_pd(c, cs);
-    _mm_storeu_pd(n, fn);
-    SinCos *out[2] = {&r0, &r1};
-    for (int i = 0; i < 2; ++i) {
-        switch (static_cast<int>(n[i]) & 3) {
-        case 0:
-            *out[i] = {s[i], c[i]};
-            break;
-        case 1:
-            *out[i] = {c[i], -s[i]};
-            break;
-        case 2:
-            *out[i] = {-s[i], -c[i]};
-            break;
-        default:
-            *out[i] = {-c[i], s[i]};
-        }
+    const __m128d cs = _mm_add_pd(zw, _mm_add_pd(_mm_sub_pd(_mm_sub_pd(one, zw), hz),
+                                                 _mm_sub_pd(_mm_mul_pd(z, p), _mm_mul_pd(y0, y1))));
+    // n & 1 swaps sine and cosine; n & 2 negates the sine, (n + 1) & 2 the
+    // cosine. Each lane's quadrant sits in both halves of its 64 bits.
+    const __m128i n = _mm_shuffle_epi32(_mm_cvtpd_epi32(fn), _MM_SHUFFLE(1, 1, 0, 0));
+    const __m128i oneBit = _mm_set1_epi32(1), twoBit = _mm_set1_epi32(2);
+    const __m128d swap = _mm_castsi128_pd(_mm_cmpeq_epi32(_mm_and_si128(n, oneBit), oneBit));
+    const __m128d sinSign = _mm_castsi128_pd(_mm_slli_epi64(_mm_and_si128(n, twoBit), 62));
+    const __m128d cosSign =
+        _mm_castsi128_pd(_mm_slli_epi64(_mm_and_si128(_mm_add_epi32(n, oneBit), twoBit), 62));
+    sOut = _mm_xor_pd(select(swap, cs, sn), sinSign);
+    cOut = _mm_xor_pd(select(swap, sn, cs), cosSign);
+}
+
+VELKARI_TRIG_INLINE void sinCos2(double x0, double x1, SinCos &r0, SinCos &r1)
+{
+    if (!(std::fabs(x0) < 1e3 && std::fabs(x1) < 1e3)) {
+        r0 = sinCos(x0);
+        r1 = sinCos(x1);
+        return;
     }
+    __m128d s, c;
+    sinCosLanes(_mm_set_pd(x1, x0), s, c);
+    double sv[2], cv[2];
+    _mm_storeu_pd(sv, s);
+    _mm_storeu_pd(cv, c);
+    r0 = {sv[0], cv[0]};
+    r1 = {sv[1], cv[1]};
 }
 
 VELKARI_TRIG_INLINE void atan2x2(double y0, double x0, double y1, double x1, double &r0, double &r1)
@@ -260,10 +272,11 @@ VELKARI_TRIG_INLINE void atan2x2(double y0, double x0, double y1, double x1, dou
     // The fast path's range, both lanes at once (a NaN fails every test).
     const __m128d big = _mm_set1_pd(1e300), ratio = _mm_set1_pd(0x1p60);
     const __m128d zero = _mm_setzero_pd();
-    const __m128d inRange = _mm_and_pd(
-        _mm_and_pd(_mm_and_pd(_mm_cmpgt_pd(ax, zero), _mm_cmpgt_pd(ay, zero)),
-                   _mm_and_pd(_mm_cmplt_pd(ax, big), _mm_cmplt_pd(ay, big))),
-        _mm_and_pd(_mm_cmplt_pd(ay, _mm_mul_pd(ax, ratio)), _mm_cmplt_pd(ax, _mm_mul_pd(ay, ratio))));
+    const __m128d inRange =
+        _mm_and_pd(_mm_and_pd(_mm_and_pd(_mm_cmpgt_pd(ax, zero), _mm_cmpgt_pd(ay, zero)),
+                              _mm_and_pd(_mm_cmplt_pd(ax, big), _mm_cmplt_pd(ay, big))),
+                   _mm_and_pd(_mm_cmplt_pd(ay, _mm_mul_pd(ax, ratio)),
+                              _mm_cmplt_pd(ax, _mm_mul_pd(ay, ratio))));
     if (_mm_movemask_pd(inRange) != 3) {
         r0 = atan2(y0, x0);
         r1 = atan2(y1, x1);
@@ -301,25 +314,46 @@ VELKARI_TRIG_INLINE void atan2x2(double y0, double x0, double y1, double x1, dou
     const __m128d w = _mm_mul_pd(z, z);
     auto c = [](double v) { return _mm_set1_pd(v); };
     const __m128d s1 = _mm_mul_pd(
-        z, _mm_add_pd(c(3.33333333333329318027e-01),
-                      _mm_mul_pd(w, _mm_add_pd(c(1.42857142725034663711e-01),
-                                               _mm_mul_pd(w, _mm_add_pd(c(9.09088713343650656196e-02),
-                                                                        _mm_mul_pd(w, _mm_add_pd(c(6.66107313738753120669e-02),
-                                                                                                 _mm_mul_pd(w, _mm_add_pd(c(4.97687799461593236017e-02),
-                                                                                                                          _mm_mul_pd(w, c(1.62858201153657823623e-02))))))))))));
+        z,
+        _mm_add_pd(
+            c(3.33333333333329318027e-01),
+            _mm_mul_pd(
+                w,
+                _mm_add_pd(
+                    c(1.42857142725034663711e-01),
+                    _mm_mul_pd(
+                        w,
+                        _mm_add_pd(
+                            c(9.09088713343650656196e-02),
+                            _mm_mul_pd(
+                                w, _mm_add_pd(
+                                       c(6.66107313738753120669e-02),
+                                       _mm_mul_pd(
+                                           w, _mm_add_pd(
+                                                  c(4.97687799461593236017e-02),
+                                                  _mm_mul_pd(
+                                                      w, c(1.62858201153657823623e-02))))))))))));
     const __m128d s2 = _mm_mul_pd(
-        w, _mm_add_pd(c(-1.99999999998764832476e-01),
-                      _mm_mul_pd(w, _mm_add_pd(c(-1.11111104054623557880e-01),
-                                               _mm_mul_pd(w, _mm_add_pd(c(-7.69187620504482999495e-02),
-                                                                        _mm_mul_pd(w, _mm_add_pd(c(-5.83357013379057348645e-02),
-                                                                                                 _mm_mul_pd(w, c(-3.65315727442169155270e-02))))))))));
+        w,
+        _mm_add_pd(
+            c(-1.99999999998764832476e-01),
+            _mm_mul_pd(
+                w, _mm_add_pd(
+                       c(-1.11111104054623557880e-01),
+                       _mm_mul_pd(
+                           w, _mm_add_pd(
+                                  c(-7.69187620504482999495e-02),
+                                  _mm_mul_pd(
+                                      w, _mm_add_pd(
+                                             c(-5.83357013379057348645e-02),
+                                             _mm_mul_pd(w, c(-3.65315727442169155270e-02))))))))));
     const __m128d as = _mm_mul_pd(a, _mm_add_pd(s1, s2));
     const __m128d small = _mm_sub_pd(a, as);
     const __m128d large = _mm_sub_pd(hi, _mm_sub_pd(_mm_sub_pd(as, lo), a));
     const __m128d angle = select(below0, small, large);
     // x < 0: pi less the angle; then the sign of y.
-    const __m128d back = _mm_sub_pd(c(3.1415926535897931160E+00),
-                                    _mm_sub_pd(angle, c(1.2246467991473531772E-16)));
+    const __m128d back =
+        _mm_sub_pd(c(3.1415926535897931160E+00), _mm_sub_pd(angle, c(1.2246467991473531772E-16)));
     const __m128d xNegative = _mm_cmplt_pd(x, _mm_setzero_pd()); // x is not zero here
     const __m128d r = _mm_or_pd(select(xNegative, back, angle), sign(y));
     double out[2];
