@@ -6,6 +6,9 @@
 #include <QDebug>
 #include <algorithm>
 #include <cmath>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace kinematics {
 
@@ -140,6 +143,23 @@ bool fitTurn(float v, float lo, float hi, bool nearest, float target, float &out
     return found;
 }
 
+// Robot values of the first `axes` axes fitted into their ranges, a turn at
+// a time: false when one does not fit (or is not a number).
+bool fitAxes(const Chain &c, float *q, const float *seed, int axes)
+{
+    for (int k = 0; k < axes; ++k) {
+        float lo, hi;
+        axisRange(c, k, q[1], lo, hi);
+        // Axes 1, 4 and 6 get every whole-turn variant; on the others the
+        // turn nearest to the current value is the one that lets a jog go on
+        // past +-180 degrees.
+        const bool nearest = k == 1 || k == 2 || k == 4;
+        if (!std::isfinite(q[k]) || !fitTurn(q[k], lo, hi, nearest, seed[k], q[k]))
+            return false;
+    }
+    return true;
+}
+
 // The list out of the basic solutions: robot values, limits, whole-turn
 // variants, coupled limits and the choice, which is kept up to date as
 // entries are added (the earliest of equally near entries wins).
@@ -149,6 +169,10 @@ public:
     ListBuilder(const Chain &c, const float *seed, std::vector<IkConfiguration> &results)
         : m_chain(c), m_seed(seed), m_results(results)
     {
+#ifdef __SSE2__
+        m_seedLo = _mm_loadu_ps(seed);
+        m_seedHi = _mm_setr_ps(seed[4], seed[5], 0.0f, 0.0f);
+#endif
     }
 
     // `count` model-angle solutions in degrees; `seedModel` is only reported.
@@ -161,18 +185,7 @@ public:
         for (int i = 0; i < count; ++i) {
             std::array<float, kAxes> q;
             toRobot(c, basic[i].data(), q.data());
-            bool valid = true;
-            for (int k = 0; k < kAxes && valid; ++k) {
-                const std::size_t ks = std::size_t(k);
-                float lo, hi;
-                axisRange(c, k, q[1], lo, hi);
-                // Axes 1, 4 and 6 get every whole-turn variant below; on the
-                // others the turn nearest to the current value is the one that
-                // lets a jog go on past +-180 degrees.
-                const bool nearest = k == 1 || k == 2 || k == 4;
-                valid = std::isfinite(q[ks]) && fitTurn(q[ks], lo, hi, nearest, m_seed[k], q[ks]);
-            }
-            if (!valid || isListed(q))
+            if (!fitAxes(c, q.data(), m_seed, kAxes) || isListed(q))
                 continue;
             IkConfiguration e;
             e.q = q;
@@ -201,14 +214,10 @@ public:
                     const float down = v0 - 360.0f * float(m);
                     if (up > hi && down < lo)
                         break;
-                    for (float v : {up, down}) {
-                        if (within(v, lo, hi)) {
-                            IkConfiguration e = m_results[i];
-                            e.q[a] = v;
-                            e.basic = false;
-                            add(e);
-                        }
-                    }
+                    if (within(up, lo, hi))
+                        addVariant(i, a, up);
+                    if (within(down, lo, hi))
+                        addVariant(i, a, down);
                 }
             }
         }
@@ -249,13 +258,48 @@ private:
         return false;
     }
 
+    // Entry i with axis a turned to v.
+    void addVariant(std::size_t i, std::size_t a, float v)
+    {
+        m_results.push_back(m_results[i]);
+        IkConfiguration &e = m_results.back();
+        e.q[a] = v;
+        e.basic = false;
+        judge(e);
+    }
+
     void add(const IkConfiguration &e)
     {
         m_results.push_back(e);
-        // The largest single-axis move from the seed.
+        judge(m_results.back());
+    }
+
+    // The largest single-axis move from the seed; a NaN seed value leaves
+    // its axis out, as std::max(worst, NaN) does.
+    float largestMove(const std::array<float, kAxes> &q) const
+    {
+#ifdef __SSE2__
+        const __m128 sign = _mm_set1_ps(-0.0f);
+        const __m128 lo = _mm_andnot_ps(sign, _mm_sub_ps(_mm_loadu_ps(q.data()), m_seedLo));
+        const __m128 hi = _mm_andnot_ps(
+            sign, _mm_sub_ps(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double *>(&q[4]))),
+                             m_seedHi));
+        // max(new, so far): a NaN in the new value keeps what was there.
+        __m128 w = _mm_max_ps(hi, _mm_max_ps(lo, _mm_setzero_ps()));
+        w = _mm_max_ps(_mm_movehl_ps(w, w), w);
+        w = _mm_max_ss(_mm_shuffle_ps(w, w, 1), w);
+        return _mm_cvtss_f32(w);
+#else
         float worst = 0.0f;
         for (std::size_t k = 0; k < kAxes; ++k)
-            worst = std::max(worst, std::fabs(e.q[k] - m_seed[k]));
+            worst = std::max(worst, std::fabs(q[k] - m_seed[k]));
+        return worst;
+#endif
+    }
+
+    void judge(const IkConfiguration &e)
+    {
+        const float worst = largestMove(e.q);
         if (worst < m_best) {
             m_best = worst;
             m_chosen = int(m_results.size()) - 1;
@@ -269,6 +313,9 @@ private:
     int m_chosen = -1;
     float m_best = 1e9f;
     float m_bestAxis2 = 0.0f;
+#ifdef __SSE2__
+    __m128 m_seedLo, m_seedHi;
+#endif
 };
 
 // Closed form for a spherical wrist: two axis-1 candidates, two elbows for
@@ -331,8 +378,17 @@ int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot,
     int armCount = 0;
     const double zp = pz - g.d1;
     const double A = g.A, B = g.B;
+    // Whether axis 1's robot value depends on axis 1 alone (no rule couples
+    // it to axis 2): then a candidate outside its limits is not worked out.
+    const bool axis1Alone = c.rules[0].coupling == 0.0f;
     for (int i = 0; i < 2; ++i) {
         const double f = phi[i], sf = phiSc[i].s, cf = phiSc[i].c;
+        if (axis1Alone) {
+            float first[kAxes] = {float((f - L[0].thetaRad) * kToDegrees)};
+            toRobot(c, first, first);
+            if (!fitAxes(c, first, seedRobot, 1))
+                continue;
+        }
         const double rho = cf * px + sf * py - g.a2;
         const double K = rho * rho + zp * zp - g.a3sq - g.d4sq - g.a4sq;
         double sc[2][2];
@@ -415,24 +471,40 @@ int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot,
         double r11, r12, r13, r23, r31, r32, r33, s;
         double t4, t5, t6;
         bool singular;
+        bool outOfRange;
     };
     Wrist wrists[4];
     double ys[12], xs[12], angles[12];
     int pending = 0;
     const double th4 = L[3].thetaRad, th5 = L[4].thetaRad, th6 = L[5].thetaRad;
     double r01t[9] = {};
+    const Arm *r01tArm = nullptr;
     for (int i = 0; i < armCount; ++i) {
         const Arm &arm = arms[i];
         Wrist &w = wrists[i];
+        // An arm whose first three axes cannot take their limits gives no
+        // configuration the list keeps (its robot values there do not depend
+        // on the wrist): its wrist is not worked out.
+        float first[kAxes] = {float(arm.q1 * kToDegrees),
+                              float(arm.q2 * kToDegrees),
+                              float(arm.q3 * kToDegrees),
+                              0.0f,
+                              0.0f,
+                              0.0f};
+        toRobot(c, first, first);
+        w.outOfRange = !fitAxes(c, first, seedRobot, 3);
+        if (w.outOfRange)
+            continue;
         // R03^T R = R13^T (R01^T R): the part of axis 1 is shared by the two
         // elbows of each axis-1 candidate.
-        if (i == 0 || arm.s1 != arms[i - 1].s1 || arm.c1 != arms[i - 1].c1) {
+        if (!r01tArm || arm.s1 != r01tArm->s1 || arm.c1 != r01tArm->c1) {
+            r01tArm = &arm;
             double l1[9];
             linkRotation(L[0].sinAlpha, L[0].cosAlpha, arm.s1, arm.c1, l1);
             for (int row = 0; row < 3; ++row)
                 for (int col = 0; col < 3; ++col)
-                    r01t[3 * row + col] = l1[row] * T[col] + l1[3 + row] * T[4 + col] +
-                                          l1[6 + row] * T[8 + col];
+                    r01t[3 * row + col] =
+                        l1[row] * T[col] + l1[3 + row] * T[4 + col] + l1[6 + row] * T[8 + col];
         }
         // Axes 2 and 3 are parallel in the geometry the closed form is
         // written for, so R12 R23 is link 2's rotation at the sum of the two
@@ -497,6 +569,8 @@ int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot,
             sols[count++] = q;
         };
         const Wrist &w = wrists[i];
+        if (w.outOfRange)
+            continue;
         if (w.singular) {
             addSolution(w.t4, w.t5, w.t6);
             continue;
