@@ -162,6 +162,11 @@ Chain makeChain(const std::vector<Joint> &joints, int angleType)
     const AxisRule &r3 = c.rules[2];
     c.coupled = r3.coupling != 0.0f;
     c.couplingShift = c.coupled ? -r3.coupling * r3.sign : 0.0f;
+    for (int k = 0; k < kAxes; ++k) {
+        const std::size_t ks = std::size_t(k);
+        c.takesWithin[ks] =
+            !takesNearestTurn(k) || (c.upper[ks] - c.lower[ks] < 359.0f && !(c.coupled && k == 2));
+    }
     workOutSphericalWrist(c);
     workOutOffsetWrist(c);
     return c;

@@ -129,6 +129,11 @@ struct Chain
     // couplingShift times axis 2's robot value.
     bool coupled = false;
     float couplingShift = 0.0f;
+    // Axes whose value, once within its range, is the one the list takes:
+    // those that take every whole-turn variant, and the others whose range
+    // is narrower than a turn (so that no other turn fits). Axis 3 with a
+    // moving range is left out: its range is judged where it is.
+    std::array<bool, kAxes> takesWithin{};
     // The rules without offsets and with a coupling on axis 3 at most, as
     // every rule of the table is: the signs and that coupling say it all.
     bool plainRules = false;
@@ -187,6 +192,14 @@ Chain makeChain(const std::vector<Joint> &joints, int angleType);
 Matrix4 forward(const Chain &chain, const float *modelAngles, int n = kAxes);
 // The same for robot joint values.
 Matrix4 forwardFromJoints(const Chain &chain, const float *jointValues, int n = kAxes);
+
+// Axes 2, 3 and 5 take the whole turn nearest to the current value (so that
+// a jog goes on past +-180 degrees); axes 1, 4 and 6 are listed with every
+// whole-turn variant within their limits.
+constexpr bool takesNearestTurn(int k)
+{
+    return k == 1 || k == 2 || k == 4;
+}
 
 // Axis 3's range for the coupled angle types, moved by axis 2's robot value.
 inline void axisRange(const Chain &c, int k, float axis2, float &lo, float &hi)

@@ -150,11 +150,10 @@ bool fitAxes(const Chain &c, float *q, const float *seed, int axes)
     for (int k = 0; k < axes; ++k) {
         float lo, hi;
         axisRange(c, k, q[1], lo, hi);
-        // Axes 1, 4 and 6 get every whole-turn variant; on the others the
-        // turn nearest to the current value is the one that lets a jog go on
-        // past +-180 degrees.
-        const bool nearest = k == 1 || k == 2 || k == 4;
-        if (!std::isfinite(q[k]) || !fitTurn(q[k], lo, hi, nearest, seed[k], q[k]))
+        // The common case: within the range, on an axis where that settles it.
+        if (within(q[k], lo, hi) && c.takesWithin[std::size_t(k)])
+            continue;
+        if (!std::isfinite(q[k]) || !fitTurn(q[k], lo, hi, takesNearestTurn(k), seed[k], q[k]))
             return false;
     }
     return true;
