@@ -159,6 +159,39 @@ bool fitAxes(const Chain &c, float *q, const float *seed, int axes)
     return true;
 }
 
+// Whether a range is narrower than a turn: then no other turn fits.
+bool narrowAxis(const Chain &c, int k)
+{
+    return c.upper[std::size_t(k)] - c.lower[std::size_t(k)] < 359.0f;
+}
+
+// The whole-turn variants v +- 360 m within [lo, hi] in the order the list
+// gives them: +360 before -360, one turn before two. Returns their count.
+int turnsOf(float v, float lo, float hi, float *out)
+{
+    int n = 0;
+    for (int m = 1; m <= kMaxTurns; ++m) {
+        const float up = v + 360.0f * float(m);
+        const float down = v - 360.0f * float(m);
+        if (up > hi && down < lo)
+            break;
+        if (within(up, lo, hi))
+            out[n++] = up;
+        if (within(down, lo, hi))
+            out[n++] = down;
+    }
+    return n;
+}
+
+// A singular arm or wrist can give the same configuration twice.
+bool sameConfiguration(const std::array<float, kAxes> &a, const std::array<float, kAxes> &b)
+{
+    for (std::size_t k = 0; k < kAxes; ++k)
+        if (std::fabs(a[k] - b[k]) > kSameConfiguration)
+            return false;
+    return true;
+}
+
 // The list out of the basic solutions: robot values, limits, whole-turn
 // variants, coupled limits and the choice, which is kept up to date as
 // entries are added (the earliest of equally near entries wins).
@@ -174,8 +207,8 @@ public:
 #endif
     }
 
-    // `count` model-angle solutions in degrees; `seedModel` is only reported.
-    int finish(const Basic *basic, int count, const float *seedModel)
+    // `count` model-angle solutions in degrees.
+    int finish(const Basic *basic, int count)
     {
         const Chain &c = m_chain;
         // Limits are robot joint values, so everything below works on robot
@@ -201,23 +234,15 @@ public:
         // the limits, +360 before -360.
         for (int axis : {0, 3, 5}) {
             // Within a range narrower than a turn no other turn fits.
-            if (narrow(axis))
+            if (narrowAxis(c, axis))
                 continue;
             const std::size_t a = std::size_t(axis);
-            const float lo = c.lower[a], hi = c.upper[a];
             const std::size_t present = m_results.size();
             for (std::size_t i = 0; i < present; ++i) {
-                const float v0 = m_results[i].q[a];
-                for (int m = 1; m <= kMaxTurns; ++m) {
-                    const float up = v0 + 360.0f * float(m);
-                    const float down = v0 - 360.0f * float(m);
-                    if (up > hi && down < lo)
-                        break;
-                    if (within(up, lo, hi))
-                        addVariant(i, a, up);
-                    if (within(down, lo, hi))
-                        addVariant(i, a, down);
-                }
+                float turns[2 * kMaxTurns];
+                const int n = turnsOf(m_results[i].q[a], c.lower[a], c.upper[a], turns);
+                for (int t = 0; t < n; ++t)
+                    addVariant(i, a, turns[t]);
             }
         }
 
@@ -228,6 +253,8 @@ public:
         }
         if (lcIk().isDebugEnabled()) {
             qCDebug(lcIk) << "Chosen: " << m_chosen;
+            float seedModel[kAxes];
+            toModel(c, m_seed, seedModel);
             qCDebug(lcIk) << "qAprox = []" << seedModel[0] << seedModel[1] << seedModel[2]
                           << seedModel[3] << seedModel[4] << seedModel[5];
             if (m_chosen >= 0) {
@@ -239,21 +266,11 @@ public:
     }
 
 private:
-    bool narrow(int k) const
-    {
-        return m_chain.upper[std::size_t(k)] - m_chain.lower[std::size_t(k)] < 359.0f;
-    }
-
-    // A singular arm or wrist can give the same configuration twice.
     bool isListed(const std::array<float, kAxes> &q) const
     {
-        for (const IkConfiguration &e : m_results) {
-            bool same = true;
-            for (std::size_t k = 0; k < kAxes && same; ++k)
-                same = !(std::fabs(e.q[k] - q[k]) > kSameConfiguration);
-            if (same)
+        for (const IkConfiguration &e : m_results)
+            if (sameConfiguration(e.q, q))
                 return true;
-        }
         return false;
     }
 
@@ -319,8 +336,7 @@ private:
 
 // Closed form for a spherical wrist: two axis-1 candidates, two elbows for
 // each, two wrists for each arm.
-int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot,
-               std::vector<IkConfiguration> &results)
+int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot, Basic *sols)
 {
     float seed[kAxes];
     toModel(c, seedRobot, seed);
@@ -546,7 +562,6 @@ int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot,
     }
     trig::atan2Many(ys, xs, angles, pending);
 
-    Basic sols[8];
     int count = 0;
     int next = 0;
     for (int i = 0; i < armCount; ++i) {
@@ -582,7 +597,7 @@ int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot,
         // and 6 half a turn round, axis 5 mirrored.
         addSolution(halfTurn(t4), -t5, y6 == 0.0 ? std::atan2(-y6, -x6) : opposite(t6));
     }
-    return ListBuilder(c, seedRobot, results).finish(sols, count, seed);
+    return count;
 }
 
 // Closed form for arms whose wrist is not spherical: axes 2, 3 and 4
@@ -590,8 +605,7 @@ int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot,
 // their predecessors, and the flange on axis 6 (a of axis 6 zero). Up to
 // eight configurations: two for axis 1 (shoulder left or right), two for
 // axis 5 (wrist up or down), two for axis 3 (elbow up or down).
-int offsetWrist(const Chain &c, const Matrix4 &T, const float *seedRobot,
-                std::vector<IkConfiguration> &results)
+int offsetWrist(const Chain &c, const Matrix4 &T, const float *seedRobot, Basic *sols)
 {
     const OffsetWrist &g = c.offsetWrist;
     if (!g.usable) {
@@ -634,7 +648,6 @@ int offsetWrist(const Chain &c, const Matrix4 &T, const float *seedRobot,
     const double as = std::asin(ratio);
     const double t1c[2] = {psi - as, psi - kPi + as};
 
-    Basic sols[8];
     int count = 0;
     for (int shoulder = 0; shoulder < (onCylinder ? 1 : 2); ++shoulder) {
         const double t1 = t1c[shoulder];
@@ -731,8 +744,202 @@ int offsetWrist(const Chain &c, const Matrix4 &T, const float *seedRobot,
         qCDebug(lcIk) << "No solutions even in the first part";
         return -1;
     }
-    return ListBuilder(c, seedRobot, results).finish(sols, count, seed);
+    return count;
 }
+
+} // namespace
+
+namespace {
+
+// The basic solutions (model angles, degrees) of the solver the chain
+// takes; their count, or -1 when there are none.
+int basicSolutions(const Chain &chain, const Matrix4 &target, const float *seed, Basic *sols)
+{
+    if (!chain.complete)
+        return -1;
+    // The closed form holds for every spherical wrist, whatever the angle
+    // type says; a negative type only asks for the other solver when the
+    // wrist is not spherical.
+    if (chain.angleType < 0 && !chain.sphericalWrist)
+        return offsetWrist(chain, target, seed, sols);
+    return closedForm(chain, target, seed, sols);
+}
+
+} // namespace
+
+namespace {
+
+// The entry of the list that a path follows, worked out without the list.
+//
+// The list holds the basic configurations, then, for axis 1, every entry
+// present with each whole-turn variant of that axis, then the same for
+// axis 4 over everything listed so far, then axis 6. The largest move from
+// the seed of an entry is the largest of its axes' moves, and the turns of
+// axes 1, 4 and 6 combine freely, so the smallest such move is found per
+// basic configuration axis by axis. Every combination whose axes all move
+// by no more than that smallest move ties with it; the one listed first
+// wins, and list order is: the basics, then the entries made in the axis-1
+// pass (by entry, then turn), then the axis-4 pass (by the entry it was
+// made from, then turn), then axis 6.
+class NearestFinder
+{
+public:
+    NearestFinder(const Chain &c, const float *seedF, const double *seed)
+        : m_chain(c), m_seedF(seedF), m_seed(seed)
+    {
+    }
+
+    bool find(const Basic *basic, int count, float *out)
+    {
+        // The basics as the list takes them.
+        std::array<float, kAxes> listed[8];
+        int n = 0;
+        for (int i = 0; i < count; ++i) {
+            std::array<float, kAxes> q;
+            toRobot(m_chain, basic[i].data(), q.data());
+            if (!fitAxes(m_chain, q.data(), m_seedF, kAxes))
+                continue;
+            bool seen = false;
+            for (int j = 0; j < n && !seen; ++j)
+                seen = sameConfiguration(listed[j], q);
+            if (!seen)
+                listed[n++] = q;
+        }
+        if (n == 0)
+            return false;
+
+        // Per basic: the turns of each turning axis (the value itself
+        // first), their moves, and the smallest largest move.
+        Turns turns[8];
+        double best[8];
+        double overall = 0.0;
+        for (int b = 0; b < n; ++b) {
+            double fixed = 0.0;
+            double smallest = 0.0;
+            for (int k = 0; k < kAxes; ++k) {
+                const int t = turningIndex(k);
+                if (t < 0) {
+                    fixed = larger(fixed, move(k, listed[b][std::size_t(k)]));
+                    continue;
+                }
+                Axis &a = turns[b].axis[t];
+                a.value[0] = listed[b][std::size_t(k)];
+                a.count = 1 + turnsOf(a.value[0], m_chain.lower[std::size_t(k)],
+                                      m_chain.upper[std::size_t(k)], a.value + 1);
+                double least = 0.0;
+                for (int v = 0; v < a.count; ++v) {
+                    a.move[v] = move(k, a.value[v]);
+                    if (v == 0 || a.move[v] < least)
+                        least = a.move[v];
+                }
+                smallest = larger(smallest, least);
+            }
+            best[b] = larger(fixed, smallest);
+            if (b == 0 || best[b] < overall)
+                overall = best[b];
+        }
+
+        // The earliest entry that ties with the smallest move.
+        Key chosenKey{};
+        int chosen = -1;
+        Choice chosenTurns{};
+        for (int b = 0; b < n; ++b) {
+            if (best[b] > overall)
+                continue;
+            Choice c;
+            const Key key = earliest(b, turns[b], overall, c);
+            if (chosen < 0 || key < chosenKey) {
+                chosenKey = key;
+                chosen = b;
+                chosenTurns = c;
+            }
+        }
+        for (int k = 0; k < kAxes; ++k) {
+            const int t = turningIndex(k);
+            out[k] = t < 0 ? listed[chosen][std::size_t(k)]
+                           : turns[chosen].axis[t].value[chosenTurns[std::size_t(t)]];
+        }
+        return true;
+    }
+
+private:
+    struct Axis
+    {
+        float value[1 + 2 * kMaxTurns];
+        double move[1 + 2 * kMaxTurns];
+        int count = 0;
+    };
+    struct Turns
+    {
+        Axis axis[3]; // axes 1, 4, 6
+    };
+    // Per turning axis, the index of the value taken (0: the basic's own).
+    using Choice = std::array<int, 3>;
+    // A position in the list as a sequence compared element by element:
+    // the pass that made the entry (0 the basics, 1-3 the passes of axes 1,
+    // 4, 6), then the key of the entry it was made from, then the turn; a
+    // basic is (0, its index). Unused places are -1.
+    using Key = std::array<int, 8>;
+
+    // The index among axes 1, 4, 6 that take whole-turn variants, or -1.
+    int turningIndex(int k) const
+    {
+        const int t = k == 0 ? 0 : k == 3 ? 1 : k == 5 ? 2 : -1;
+        return t >= 0 && !narrowAxis(m_chain, k) ? t : -1;
+    }
+
+    // As the path takes it: in double, an axis whose seed is not a number
+    // left out.
+    double move(int k, float v) const
+    {
+        const double d = std::fabs(double(v) - m_seed[k]);
+        return d > 0.0 ? d : 0.0;
+    }
+
+    static double larger(double a, double b) { return b > a ? b : a; }
+
+    // The earliest listed combination of basic b's turns whose moves are all
+    // within `limit`, and the turns it takes.
+    static Key earliest(int b, const Turns &t, double limit, Choice &choice)
+    {
+        bool own[3];   // the basic's own value is within the limit
+        int other[3];  // the first other turn within it, or -1
+        for (int a = 0; a < 3; ++a) {
+            const Axis &x = t.axis[a];
+            own[a] = x.count == 0 || x.move[0] <= limit;
+            other[a] = -1;
+            for (int v = 1; v < x.count && other[a] < 0; ++v)
+                if (x.move[v] <= limit)
+                    other[a] = v;
+        }
+        Key key;
+        key.fill(-1);
+        int n = 0;
+        choice = {0, 0, 0};
+        // Only the axes whose own value moves too far turn: turning another
+        // one as well makes a later entry. An entry made in the pass of
+        // axis a from a parent has the key (a + 1, key(parent), turn), so
+        // the key reads: the passes, highest axis first, then (0, b), then
+        // the turns, lowest axis first; each axis takes its first turn that
+        // moves little enough.
+        for (int a = 2; a >= 0; --a)
+            if (!own[a])
+                key[std::size_t(n++)] = a + 1;
+        key[std::size_t(n++)] = 0;
+        key[std::size_t(n++)] = b;
+        for (int a = 0; a < 3; ++a) {
+            if (!own[a]) {
+                choice[std::size_t(a)] = other[a];
+                key[std::size_t(n++)] = other[a];
+            }
+        }
+        return key;
+    }
+
+    const Chain &m_chain;
+    const float *m_seedF;
+    const double *m_seed;
+};
 
 } // namespace
 
@@ -740,14 +947,19 @@ int solve(const Chain &chain, const Matrix4 &target, const float *seed,
           std::vector<IkConfiguration> &results)
 {
     results.clear();
-    if (!chain.complete)
+    Basic sols[8];
+    const int count = basicSolutions(chain, target, seed, sols);
+    if (count < 0)
         return -1;
-    // The closed form holds for every spherical wrist, whatever the angle
-    // type says; a negative type only asks for the other solver when the
-    // wrist is not spherical.
-    if (chain.angleType < 0 && !chain.sphericalWrist)
-        return offsetWrist(chain, target, seed, results);
-    return closedForm(chain, target, seed, results);
+    return ListBuilder(chain, seed, results).finish(sols, count);
+}
+
+bool solveNearest(const Chain &chain, const Matrix4 &target, const float *seed,
+                  const double *nearTo, float *out)
+{
+    Basic sols[8];
+    const int count = basicSolutions(chain, target, seed, sols);
+    return count > 0 && NearestFinder(chain, seed, nearTo).find(sols, count, out);
 }
 
 } // namespace kinematics

@@ -29,4 +29,13 @@ constexpr int kMaxTurns = 4;
 int solve(const Chain &chain, const Matrix4 &target, const float *seed,
           std::vector<IkConfiguration> &results);
 
+// The entry of solve's list that a path takes: the one whose largest
+// single-axis move from `nearTo` (six robot joint values, in double) is the
+// smallest, the first listed winning a tie; `seed` plays its part in solve.
+// The same as picking it from the list, at a fraction of the cost. False
+// when the list would be empty; `out` (six robot joint values) is then left
+// as it was.
+bool solveNearest(const Chain &chain, const Matrix4 &target, const float *seed,
+                  const double *nearTo, float *out);
+
 } // namespace kinematics

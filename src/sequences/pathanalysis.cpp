@@ -221,7 +221,6 @@ PathAnalyser::PathAnalyser(Robot &robot) : m_robot(robot), m_chain(robot.chain()
             l.d = c.d;
         }
     }
-    m_solutions.reserve(256);
 }
 
 Frame PathAnalyser::flange(const double *joints) const
@@ -278,26 +277,13 @@ bool PathAnalyser::solve(const Frame &pose, const double *seed, double *out)
     float seedF[6];
     for (int k = 0; k < 6; ++k)
         seedF[k] = float(seed[k]);
-    kinematics::solve(m_chain, target, seedF, m_solutions);
-    if (m_solutions.empty())
-        return false;
     // Nearest to the seed by the largest single-joint difference, the first
-    // one found winning a tie.
-    double best = 1e300;
-    const IkConfiguration *chosen = nullptr;
-    for (const IkConfiguration &c : m_solutions) {
-        double worst = 0.0;
-        for (int k = 0; k < 6; ++k)
-            worst = std::max(worst, std::fabs(double(c.q[std::size_t(k)]) - seed[k]));
-        if (worst < best) {
-            best = worst;
-            chosen = &c;
-        }
-    }
-    if (!chosen)
+    // one listed winning a tie.
+    float chosen[6];
+    if (!kinematics::solveNearest(m_chain, target, seedF, seed, chosen))
         return false;
     for (int k = 0; k < 6; ++k)
-        out[k] = double(chosen->q[std::size_t(k)]);
+        out[k] = double(chosen[k]);
     return true;
 }
 

@@ -170,7 +170,6 @@ private:
     std::function<void(int)> m_progress;
     int m_angleType = 0;
     std::array<Link, 6> m_links{};
-    std::vector<IkConfiguration> m_solutions;
 };
 
 } // namespace sequences
