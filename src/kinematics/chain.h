@@ -129,11 +129,14 @@ struct Chain
     // couplingShift times axis 2's robot value.
     bool coupled = false;
     float couplingShift = 0.0f;
-    // Axes whose value, once within its range, is the one the list takes:
-    // those that take every whole-turn variant, and the others whose range
-    // is narrower than a turn (so that no other turn fits). Axis 3 with a
-    // moving range is left out: its range is judged where it is.
-    std::array<bool, kAxes> takesWithin{};
+    // Bit k set: axis k's value, once within its range, is the one the list
+    // takes. So it is on the axes that take every whole-turn variant, and on
+    // the others whose range is narrower than a turn (no other turn fits).
+    // Axis 3 with a moving range is left out: its range is judged where it is.
+    unsigned takesWithin = 0;
+    // Axes 1, 4 and 6 whose ranges are a turn or wider: their whole-turn
+    // variants are listed (bit k for axis k + 1).
+    unsigned turning = 0;
     // The rules without offsets and with a coupling on axis 3 at most, as
     // every rule of the table is: the signs and that coupling say it all.
     bool plainRules = false;

@@ -147,11 +147,31 @@ bool fitTurn(float v, float lo, float hi, bool nearest, float target, float &out
 // a time: false when one does not fit (or is not a number).
 bool fitAxes(const Chain &c, float *q, const float *seed, int axes)
 {
+#ifdef __SSE2__
+    // The common case: every axis within its range, on axes where that
+    // settles it, all six judged at once (q always holds six values).
+    if (!c.coupled) {
+        const __m128 q03 = _mm_loadu_ps(q);
+        const __m128 q45 = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double *>(q + 4)));
+        const __m128 lo03 = _mm_loadu_ps(c.lower.data()), hi03 = _mm_loadu_ps(c.upper.data());
+        const __m128 lo45 = _mm_castpd_ps(
+            _mm_load_sd(reinterpret_cast<const double *>(c.lower.data() + 4)));
+        const __m128 hi45 = _mm_castpd_ps(
+            _mm_load_sd(reinterpret_cast<const double *>(c.upper.data() + 4)));
+        const unsigned inside =
+            unsigned(_mm_movemask_ps(_mm_and_ps(_mm_cmpge_ps(q03, lo03), _mm_cmple_ps(q03, hi03)))) |
+            unsigned(_mm_movemask_ps(_mm_and_ps(_mm_cmpge_ps(q45, lo45), _mm_cmple_ps(q45, hi45))))
+                << 4;
+        const unsigned all = (1u << axes) - 1u;
+        if ((inside & c.takesWithin & all) == all)
+            return true;
+    }
+#endif
     for (int k = 0; k < axes; ++k) {
         float lo, hi;
         axisRange(c, k, q[1], lo, hi);
-        // The common case: within the range, on an axis where that settles it.
-        if (within(q[k], lo, hi) && c.takesWithin[std::size_t(k)])
+        // Within the range, on an axis where that settles it.
+        if (within(q[k], lo, hi) && (c.takesWithin >> k & 1u))
             continue;
         if (!std::isfinite(q[k]) || !fitTurn(q[k], lo, hi, takesNearestTurn(k), seed[k], q[k]))
             return false;
@@ -795,48 +815,45 @@ public:
         std::array<float, kAxes> listed[8];
         int n = 0;
         for (int i = 0; i < count; ++i) {
-            std::array<float, kAxes> q;
+            std::array<float, kAxes> &q = listed[n];
             toRobot(m_chain, basic[i].data(), q.data());
             if (!fitAxes(m_chain, q.data(), m_seedF, kAxes))
                 continue;
             bool seen = false;
             for (int j = 0; j < n && !seen; ++j)
                 seen = sameConfiguration(listed[j], q);
-            if (!seen)
-                listed[n++] = q;
+            n += seen ? 0 : 1;
         }
         if (n == 0)
             return false;
 
-        // Per basic: the turns of each turning axis (the value itself
-        // first), their moves, and the smallest largest move.
+        // Per basic: the turns of each turning axis (its own value first),
+        // their moves, and the smallest largest move.
         Turns turns[8];
         double best[8];
         double overall = 0.0;
         for (int b = 0; b < n; ++b) {
-            double fixed = 0.0;
-            double smallest = 0.0;
+            double largest = 0.0;
             for (int k = 0; k < kAxes; ++k) {
-                const int t = turningIndex(k);
-                if (t < 0) {
-                    fixed = larger(fixed, move(k, listed[b][std::size_t(k)]));
+                const float v = listed[b][std::size_t(k)];
+                if (!(m_chain.turning >> k & 1u)) {
+                    largest = larger(largest, move(k, v));
                     continue;
                 }
-                Axis &a = turns[b].axis[t];
-                a.value[0] = listed[b][std::size_t(k)];
-                a.count = 1 + turnsOf(a.value[0], m_chain.lower[std::size_t(k)],
+                Axis &a = turns[b].axis[k / 2];
+                a.value[0] = v;
+                a.count = 1 + turnsOf(v, m_chain.lower[std::size_t(k)],
                                       m_chain.upper[std::size_t(k)], a.value + 1);
-                double least = 0.0;
-                for (int v = 0; v < a.count; ++v) {
-                    a.move[v] = move(k, a.value[v]);
-                    if (v == 0 || a.move[v] < least)
-                        least = a.move[v];
+                double least = a.move[0] = move(k, v);
+                for (int t = 1; t < a.count; ++t) {
+                    a.move[t] = move(k, a.value[t]);
+                    least = a.move[t] < least ? a.move[t] : least;
                 }
-                smallest = larger(smallest, least);
+                largest = larger(largest, least);
             }
-            best[b] = larger(fixed, smallest);
-            if (b == 0 || best[b] < overall)
-                overall = best[b];
+            best[b] = largest;
+            if (b == 0 || largest < overall)
+                overall = largest;
         }
 
         // The earliest entry that ties with the smallest move.
@@ -855,9 +872,9 @@ public:
             }
         }
         for (int k = 0; k < kAxes; ++k) {
-            const int t = turningIndex(k);
-            out[k] = t < 0 ? listed[chosen][std::size_t(k)]
-                           : turns[chosen].axis[t].value[chosenTurns[std::size_t(t)]];
+            out[k] = m_chain.turning >> k & 1u
+                         ? turns[chosen].axis[k / 2].value[chosenTurns[std::size_t(k / 2)]]
+                         : listed[chosen][std::size_t(k)];
         }
         return true;
     }
@@ -867,11 +884,11 @@ private:
     {
         float value[1 + 2 * kMaxTurns];
         double move[1 + 2 * kMaxTurns];
-        int count = 0;
+        int count = 0; // 0 on an axis that does not turn
     };
     struct Turns
     {
-        Axis axis[3]; // axes 1, 4, 6
+        Axis axis[3]; // axes 1, 4, 6 (index k / 2)
     };
     // Per turning axis, the index of the value taken (0: the basic's own).
     using Choice = std::array<int, 3>;
@@ -880,13 +897,6 @@ private:
     // 4, 6), then the key of the entry it was made from, then the turn; a
     // basic is (0, its index). Unused places are -1.
     using Key = std::array<int, 8>;
-
-    // The index among axes 1, 4, 6 that take whole-turn variants, or -1.
-    int turningIndex(int k) const
-    {
-        const int t = k == 0 ? 0 : k == 3 ? 1 : k == 5 ? 2 : -1;
-        return t >= 0 && !narrowAxis(m_chain, k) ? t : -1;
-    }
 
     // As the path takes it: in double, an axis whose seed is not a number
     // left out.
@@ -902,8 +912,8 @@ private:
     // within `limit`, and the turns it takes.
     static Key earliest(int b, const Turns &t, double limit, Choice &choice)
     {
-        bool own[3];   // the basic's own value is within the limit
-        int other[3];  // the first other turn within it, or -1
+        bool own[3];  // the basic's own value is within the limit
+        int other[3]; // the first other turn within it, or -1
         for (int a = 0; a < 3; ++a) {
             const Axis &x = t.axis[a];
             own[a] = x.count == 0 || x.move[0] <= limit;
@@ -914,7 +924,7 @@ private:
         }
         Key key;
         key.fill(-1);
-        int n = 0;
+        std::size_t n = 0;
         choice = {0, 0, 0};
         // Only the axes whose own value moves too far turn: turning another
         // one as well makes a later entry. An entry made in the pass of
@@ -924,13 +934,13 @@ private:
         // moves little enough.
         for (int a = 2; a >= 0; --a)
             if (!own[a])
-                key[std::size_t(n++)] = a + 1;
-        key[std::size_t(n++)] = 0;
-        key[std::size_t(n++)] = b;
+                key[n++] = a + 1;
+        key[n++] = 0;
+        key[n++] = b;
         for (int a = 0; a < 3; ++a) {
             if (!own[a]) {
                 choice[std::size_t(a)] = other[a];
-                key[std::size_t(n++)] = other[a];
+                key[n++] = other[a];
             }
         }
         return key;
