@@ -164,8 +164,7 @@ Chain makeChain(const std::vector<Joint> &joints, int angleType)
     c.couplingShift = c.coupled ? -r3.coupling * r3.sign : 0.0f;
     for (int k = 0; k < kAxes; ++k) {
         const std::size_t ks = std::size_t(k);
-        if (!takesNearestTurn(k) ||
-            (c.upper[ks] - c.lower[ks] < 359.0f && !(c.coupled && k == 2)))
+        if (!takesNearestTurn(k) || (c.upper[ks] - c.lower[ks] < 359.0f && !(c.coupled && k == 2)))
             c.takesWithin |= 1u << k;
         if (!takesNearestTurn(k) && c.upper[ks] - c.lower[ks] >= 359.0f)
             c.turning |= 1u << k;

@@ -92,7 +92,6 @@ public:
     void paintArray() const;
 
 private:
-
     std::vector<Point> vertices;
     std::vector<Joint> parts;
     std::vector<Point> normals;

@@ -154,12 +154,13 @@ bool fitAxes(const Chain &c, float *q, const float *seed, int axes)
         const __m128 q03 = _mm_loadu_ps(q);
         const __m128 q45 = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double *>(q + 4)));
         const __m128 lo03 = _mm_loadu_ps(c.lower.data()), hi03 = _mm_loadu_ps(c.upper.data());
-        const __m128 lo45 = _mm_castpd_ps(
-            _mm_load_sd(reinterpret_cast<const double *>(c.lower.data() + 4)));
-        const __m128 hi45 = _mm_castpd_ps(
-            _mm_load_sd(reinterpret_cast<const double *>(c.upper.data() + 4)));
+        const __m128 lo45 =
+            _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double *>(c.lower.data() + 4)));
+        const __m128 hi45 =
+            _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double *>(c.upper.data() + 4)));
         const unsigned inside =
-            unsigned(_mm_movemask_ps(_mm_and_ps(_mm_cmpge_ps(q03, lo03), _mm_cmple_ps(q03, hi03)))) |
+            unsigned(
+                _mm_movemask_ps(_mm_and_ps(_mm_cmpge_ps(q03, lo03), _mm_cmple_ps(q03, hi03)))) |
             unsigned(_mm_movemask_ps(_mm_and_ps(_mm_cmpge_ps(q45, lo45), _mm_cmple_ps(q45, hi45))))
                 << 4;
         const unsigned all = (1u << axes) - 1u;

@@ -1,6 +1,7 @@
 // Robot: loading, angle types, forward and inverse kinematics, frames, tools,
 // jogging, robot targets, mesh normals; shipped robots or variants of them.
 #include "kinematics/robot.h"
+#include "kinematics/solver.h"
 #include "kinematics/trig.h"
 #include "models/datadirs.h"
 #include "models/tool.h"
@@ -135,6 +136,8 @@ private slots:
     void robotTargets();
     void smoothNormalsMatchTheAllPairsRule();
     void trigonometryWithinOneUnitOfTheLibrary();
+    void forwardIsTheChainOfLinkMatrices();
+    void nearestIsTheListsFirstNearest();
 };
 
 void TestRobot::loadingKeepsOnlyWholeRobots()
@@ -597,6 +600,106 @@ void TestRobot::trigonometryWithinOneUnitOfTheLibrary()
     // One lane at an edge the library keeps sends the pair the long way.
     trig::atan2x2(-0.0, -1.0, 1.0, -1.0, a[0], a[1]);
     QVERIFY(a[0] == -M_PI && a[1] == 3 * M_PI / 4);
+}
+
+namespace {
+
+QStringList shippedRobots()
+{
+    return QDir(QCoreApplication::applicationDirPath() + "/../CAD_Robots")
+        .entryList({QStringLiteral("*.xml")});
+}
+
+// Joint values within a robot's limits (a little beyond now and then), two
+// times in three on whole multiples of 15 or 90 degrees: zeros and right
+// angles are where signs of zero and exact cancellations show.
+Joints6 jointsWithin(const kinematics::Chain &c, std::mt19937 &gen, int i)
+{
+    std::uniform_real_distribution<float> share(-1.05f, 1.05f);
+    Joints6 q;
+    for (std::size_t k = 0; k < 6; ++k) {
+        const float mid = 0.5f * (c.lower[k] + c.upper[k]), half = 0.5f * (c.upper[k] - c.lower[k]);
+        q[k] = mid + half * share(gen);
+        const float step = i % 3 == 0 ? 15.0f : i % 3 == 1 ? 90.0f : 0.0f;
+        if (step > 0.0f)
+            q[k] = step * std::round(q[k] / step);
+    }
+    return q;
+}
+
+} // namespace
+
+void TestRobot::forwardIsTheChainOfLinkMatrices()
+{
+    // Bit for bit, negative zeros included, on every shipped robot and for
+    // the first n links as the drawing asks for them.
+    std::mt19937 gen(3);
+    for (const QString &file : shippedRobots()) {
+        Robot r;
+        QVERIFY(support::loadShipped(r, file));
+        const kinematics::Chain &c = r.chain();
+        for (int i = 0; i < 3000; ++i) {
+            const Joints6 q = jointsWithin(c, gen, i);
+            Matrix4 product = toolbox::identity();
+            for (int n = 1; n <= 6; ++n) {
+                const kinematics::Link &l = c.links[std::size_t(n - 1)];
+                product = toolbox::product(
+                    product, toolbox::linkMatrix(float(l.alpha), float(l.a),
+                                                 float(l.theta + double(q[std::size_t(n - 1)])),
+                                                 float(l.d)));
+                const Matrix4 f = kinematics::forward(c, q.data(), n);
+                QVERIFY2(std::memcmp(f.data(), product.data(), sizeof f) == 0,
+                         qPrintable(file + ": " + str(q) + " n=" + QString::number(n)));
+            }
+        }
+    }
+}
+
+void TestRobot::nearestIsTheListsFirstNearest()
+{
+    // What a path takes: of the full list, the entry whose largest move from
+    // a double seed is smallest, the first listed winning a tie. Seeds half
+    // a turn away from every axis make many turns of axis 6 tie.
+    std::mt19937 gen(5);
+    std::uniform_real_distribution<double> jitter(-3.0, 3.0);
+    std::vector<IkConfiguration> list;
+    int ties = 0;
+    for (const QString &file : shippedRobots()) {
+        Robot r;
+        QVERIFY(support::loadShipped(r, file));
+        const kinematics::Chain &c = r.chain();
+        for (int i = 0; i < 600; ++i) {
+            const Joints6 q = jointsWithin(c, gen, i), other = jointsWithin(c, gen, i + 1);
+            Matrix4 target = kinematics::forwardFromJoints(c, q.data());
+            if (i % 13 == 0)
+                target[3] *= 3.0f; // out of reach
+            Joints6 seedF;
+            double seed[6];
+            for (std::size_t k = 0; k < 6; ++k) {
+                seedF[k] = i % 2 ? q[k] + float(jitter(gen)) : other[k];
+                seed[k] = i % 5 == 0 ? double(q[k]) + 180.0 : double(seedF[k]) + jitter(gen);
+            }
+            kinematics::solve(c, target, seedF.data(), list);
+            const IkConfiguration *pick = nullptr;
+            double best = 1e300;
+            for (const IkConfiguration &e : list) {
+                double worst = 0.0;
+                for (std::size_t k = 0; k < 6; ++k)
+                    worst = std::max(worst, std::fabs(double(e.q[k]) - seed[k]));
+                ties += worst == best ? 1 : 0;
+                if (worst < best) {
+                    best = worst;
+                    pick = &e;
+                }
+            }
+            Joints6 got{};
+            QCOMPARE(kinematics::solveNearest(c, target, seedF.data(), seed, got.data()),
+                     pick != nullptr);
+            if (pick)
+                QVERIFY2(got == pick->q, qPrintable(file + ": " + str(got) + " / " + str(pick->q)));
+        }
+    }
+    QVERIFY(ties > 100);
 }
 
 QTEST_GUILESS_MAIN(TestRobot)
