@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__) || defined(_M_X64)
+#if defined(__SSE2__) && defined(__x86_64__)
 #include <emmintrin.h>
 #endif
 
@@ -107,7 +107,7 @@ void copyPair(char *p, unsigned pair)
 // (never changed here) has it: llrint without the library call.
 long long roundToInteger(double v)
 {
-#if defined(__SSE2__) || defined(_M_X64)
+#if defined(__SSE2__) && defined(__x86_64__)
     return _mm_cvtsd_si64(_mm_set_sd(v));
 #else
     return std::llrint(v);
@@ -179,15 +179,23 @@ char *writeFixed(char *p, float value)
     *p = '-';
     p += units < 0;
     const unsigned u = units < 0 ? 0u - unsigned(units) : unsigned(units);
-    const unsigned whole = u / 1000000u; // below 1000
-    const unsigned fraction = u - whole * 1000000u;
-    std::memcpy(p, kWholeTexts.text[whole], 4);
-    p += 2 + (whole >= 10u) + (whole >= 100u);
-    const unsigned hi = fraction / 10000u, rest = fraction - hi * 10000u;
-    const unsigned mid = rest / 100u;
-    copyPair(p, hi);
-    copyPair(p + 2, mid);
-    copyPair(p + 4, rest - mid * 100u);
+    // u / 10^6 in fixed point with 52 fraction bits, rounded up: the integer
+    // part is the whole part, and each multiplication of the fraction by 100
+    // brings the next two decimals into the integer part. The rounding up
+    // stays below the weight of the last decimal for every u below 10^9.
+    constexpr std::uint64_t kFraction = (std::uint64_t(1) << 52) - 1;
+    std::uint64_t y = std::uint64_t(u) * 4503599628u; // ceil(2^52 / 10^6)
+    std::uint32_t wholeText;
+    std::memcpy(&wholeText, kWholeTexts.text[y >> 52], 4);
+    std::memcpy(p, &wholeText, 4);
+    // Its length: up to the highest byte that is not zero.
+    p += unsigned(31 - __builtin_clz(wholeText)) / 8u + 1u;
+    y = (y & kFraction) * 100u;
+    copyPair(p, unsigned(y >> 52));
+    y = (y & kFraction) * 100u;
+    copyPair(p + 2, unsigned(y >> 52));
+    y = (y & kFraction) * 100u;
+    copyPair(p + 4, unsigned(y >> 52));
     return p + 6;
 }
 
@@ -228,45 +236,93 @@ bool isRigid(const Matrix4 &m)
     return det > 0.0;
 }
 
-// A number of the plain form [-]digits[.digits], 18 digits at most, read from
-// `p` up to the next blank or `end`; returns where it stopped, or nullptr when
-// the token has any other form (the general conversion decides those). The
-// digits are an integer m up to 2^53 and the value is m / 10^f, f at most 18
-// and 10^f exact in double, so one division, rounded as every double
-// operation is, gives the correctly rounded value a decimal conversion gives.
-// Tokenizing and reading in one pass: batch lines are mostly such numbers.
-const char *readPlain(const char *p, const char *const end, double &value)
+// The digit readers below take eight characters as one word, the first in
+// the lowest byte.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "digits are read little-endian");
+
+// Up to eight characters from `p` as one word, zero bytes for those at or
+// past `end`. Only [`begin`, `end`) is read: near the end of a line the word
+// is taken from further back and shifted into place.
+[[gnu::always_inline]] inline std::uint64_t loadEight(const char *p, const char *const begin,
+                                                      const char *const end)
 {
+    const std::size_t left = std::size_t(end - p);
+    std::uint64_t x = 0;
+    if (left >= 8) {
+        std::memcpy(&x, p, 8);
+    } else if (end - begin >= 8) {
+        std::memcpy(&x, end - 8, 8);
+        x = (x >> 8) >> (8 * (7 - left));
+    } else {
+        std::memcpy(&x, p, left);
+    }
+    return x;
+}
+
+constexpr std::uint64_t kZeroDigits = 0x3030303030303030u;
+
+// How many bytes of `a` (characters minus '0' by xor), from the lowest, are
+// digits 0 to 9.
+[[gnu::always_inline]] inline unsigned leadingDigits(std::uint64_t a)
+{
+    // A byte above 9 either has its high bit set or reaches it when 0x76 is
+    // added to its low seven bits; no sum carries into the next byte.
+    const std::uint64_t other =
+        (((a & 0x7f7f7f7f7f7f7f7fu) + 0x7676767676767676u) | a) & 0x8080808080808080u;
+    return other ? unsigned(__builtin_ctzll(other)) / 8u : 8u;
+}
+
+// The value of the first `n` (1 to 8) digit bytes of `a`.
+[[gnu::always_inline]] inline std::uint64_t digitsValue(std::uint64_t a, unsigned n)
+{
+    // Pushed to the top of the word, the digits are the last ones of an
+    // eight-digit number; pairs, then fours, then all eight are combined.
+    std::uint64_t v = a << (8 * (8 - n));
+    v = v * 10u + (v >> 8);
+    v = (((v & 0x000000ff000000ffu) * (100u + (1000000ull << 32))) +
+         (((v >> 16) & 0x000000ff000000ffu) * (1u + (10000ull << 32)))) >>
+        32;
+    return v;
+}
+
+// A number of the plain form [-]digits[.digits], with one to seven digits
+// before the point and up to eight after it, read from `p` up to the next
+// blank or `end` (`begin`, at or before `p`, bounds what may be read);
+// returns where it stopped, or nullptr for any other token, which the general
+// conversion then reads to the same value. The digits are an integer m below
+// 10^15, exact in double, and the value is m / 10^f with 10^f exact too, so
+// one division, rounded as every double operation is, gives the correctly
+// rounded value a decimal conversion gives. Tokenizing and reading in one
+// pass, without a loop: batch lines are mostly such numbers.
+const char *readPlain(const char *p, const char *const begin, const char *const end, double &value)
+{
+    static constexpr std::uint64_t kTens[] = {1,      10,      100,      1000,     10000,
+                                              100000, 1000000, 10000000, 100000000};
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
     const bool negative = *p == '-';
     p += negative;
-    std::uint64_t m = 0;
-    const char *const wholeStart = p;
-    unsigned d;
-    while (p != end && (d = unsigned(*p) - unsigned('0')) < 10u) {
-        m = m * 10u + d;
-        ++p;
-    }
-    std::ptrdiff_t digits = p - wholeStart;
-    if (digits == 0)
-        return nullptr; // ".5" and the like
-    std::ptrdiff_t fractionDigits = 0;
+    const std::uint64_t whole = loadEight(p, begin, end) ^ kZeroDigits;
+    const unsigned wholeDigits = leadingDigits(whole);
+    if (wholeDigits - 1u >= 7u)
+        return nullptr; // none (".5", "-x"), or eight and more
+    std::uint64_t m = digitsValue(whole, wholeDigits);
+    p += wholeDigits;
+    unsigned fractionDigits = 0;
     if (p != end && *p == '.') {
-        const char *const fractionStart = ++p;
-        while (p != end && (d = unsigned(*p) - unsigned('0')) < 10u) {
-            m = m * 10u + d;
-            ++p;
-        }
-        fractionDigits = p - fractionStart;
+        ++p;
+        const std::uint64_t fraction = loadEight(p, begin, end) ^ kZeroDigits;
+        fractionDigits = leadingDigits(fraction);
         if (fractionDigits == 0)
-            return nullptr; // "5."
-        digits += fractionDigits;
+            return nullptr;  // "5."
+        p += fractionDigits; // a ninth digit is no blank: refused below
+        m = m * kTens[fractionDigits] + digitsValue(fraction, fractionDigits);
     }
-    if ((p != end && !isBlank(*p)) || digits > 18 || m > (std::uint64_t(1) << 53))
+    if (p != end && !isBlank(*p))
         return nullptr;
-    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8, 1e9,
-                                         1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18};
-    const double v = double(m) / kPowers[fractionDigits];
-    value = negative ? -v : v;
+    // The sign by a multiplication: signs of a batch follow no pattern a
+    // branch could predict.
+    static constexpr double kSigns[] = {1.0, -1.0};
+    value = double(std::int64_t(m)) / kPowers[fractionDigits] * kSigns[negative];
     return p;
 }
 
@@ -286,7 +342,7 @@ bool parseNumber(std::string_view token, double &value)
     if (token.empty())
         return false;
     const char *end = token.data() + token.size();
-    if (readPlain(token.data(), end, value) == end)
+    if (readPlain(token.data(), token.data(), end, value) == end)
         return true;
     const auto r = std::from_chars(token.data(), end, value, std::chars_format::general);
     return r.ec == std::errc() && r.ptr == end;
@@ -320,7 +376,7 @@ bool Interpreter::readValues(std::string_view command, std::string_view rest, st
         }
         double v = 0.0;
         // A plain number is always finite, in float too.
-        if (const char *after = readPlain(p, end, v)) {
+        if (const char *after = readPlain(p, rest.data(), end, v)) {
             m_values[seen - 1] = float(v);
             p = after;
             continue;
