@@ -11,6 +11,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__) && defined(__x86_64__)
+#include <emmintrin.h>
+#endif
+
 namespace kin {
 
 namespace {
@@ -64,34 +68,147 @@ void appendInt(std::string &out, long value)
     out.append(buf, std::size_t(r.ptr - buf));
 }
 
-char *writeFixed(char *p, float value);
+// Room for the longest text writeFixed writes: FLT_MAX with its sign and
+// six decimals, 47 characters.
+constexpr std::size_t kFixedRoom = 48;
 
-void appendRow(std::string &out, const float *values, std::size_t count)
-{
-    for (std::size_t k = 0; k < count; ++k) {
-        if (k)
-            out += ' ';
-        appendFixed(out, values[k]);
-    }
-    out += '\n';
-}
+// "00" to "99": two digits at a time when a number is printed.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
 
-// The same, with the line put together on the stack and appended once
-// (rows of up to 16 values, the length of an fk answer).
-void appendShortRow(std::string &out, const float *values, std::size_t count)
+// "0." to "999.", four bytes each, unused bytes zero: the whole part of an
+// angle or a length in millimetres with its point in one copy.
+struct WholeTexts
 {
-    char line[16 * 33 + 1];
-    char *p = line;
-    for (std::size_t k = 0; k < count; ++k) {
-        if (k)
-            *p++ = ' ';
-        p = writeFixed(p, values[k]);
-        if (!p) { // a value too large for the short way
-            appendRow(out, values, count);
-            return;
+    char text[1000][4];
+    constexpr WholeTexts() : text()
+    {
+        for (int w = 0; w < 1000; ++w) {
+            int k = 0;
+            if (w >= 100)
+                text[w][k++] = char('0' + w / 100);
+            if (w >= 10)
+                text[w][k++] = char('0' + w / 10 % 10);
+            text[w][k++] = char('0' + w % 10);
+            text[w][k] = '.';
         }
     }
-    *p++ = '\n';
+};
+constexpr WholeTexts kWholeTexts;
+
+void copyPair(char *p, unsigned pair)
+{
+    std::memcpy(p, kDigitPairs + 2 * pair, 2);
+}
+
+// Rounds to the nearest integer, ties to even, as the current rounding mode
+// (never changed here) has it: llrint without the library call.
+long long roundToInteger(double v)
+{
+#if defined(__SSE2__) && defined(__x86_64__)
+    return _mm_cvtsd_si64(_mm_set_sd(v));
+#else
+    return std::llrint(v);
+#endif
+}
+
+// writeFixed for the values outside its short way: a whole part of four
+// digits or more (lengths of a large arm), infinities and NaN.
+[[gnu::noinline]] char *writeWideFixed(char *p, float value)
+{
+    const double scaled = double(value) * 1e6;
+    if (!(std::fabs(scaled) < 9e18)) {
+        // Beyond 64 bits, or not finite: the general conversion.
+        char wide[64];
+        const auto r =
+            std::to_chars(wide, wide + sizeof wide, double(value), std::chars_format::fixed, 6);
+        const std::size_t n = std::size_t(r.ptr - wide);
+        std::memcpy(p, wide, n);
+        return p + n;
+    }
+    const long long units = roundToInteger(scaled);
+    if (units < 0)
+        *p++ = '-';
+    const unsigned long long u = units < 0 ? 0ull - static_cast<unsigned long long>(units)
+                                           : static_cast<unsigned long long>(units);
+    unsigned long long whole = u / 1000000u;
+    const unsigned fraction = unsigned(u - whole * 1000000u);
+    // The whole part, backwards into a scratch buffer, then forwards.
+    char scratch[24];
+    char *s = scratch + sizeof scratch;
+    while (whole >= 100) {
+        s -= 2;
+        copyPair(s, unsigned(whole % 100));
+        whole /= 100;
+    }
+    if (whole >= 10) {
+        s -= 2;
+        copyPair(s, unsigned(whole));
+    } else {
+        *--s = char('0' + whole);
+    }
+    const std::size_t n = std::size_t(scratch + sizeof scratch - s);
+    std::memcpy(p, s, n);
+    p += n;
+    *p++ = '.';
+    const unsigned hi = fraction / 10000u, rest = fraction % 10000u;
+    copyPair(p, hi);
+    copyPair(p + 2, rest / 100u);
+    copyPair(p + 4, rest % 100u);
+    return p + 6;
+}
+
+// `value` in fixed notation with six decimals at `p`; returns the end of the
+// text.
+char *writeFixed(char *p, float value)
+{
+    // A float carries 24 significant bits and 10^6 = 2^6 * 15625 adds 14, so
+    // value * 10^6 is exact in double. Rounding it to an integer, ties to even
+    // as a decimal conversion rounds them, gives exactly the digits of the
+    // six-decimal text, at a fraction of the cost of a general conversion:
+    // the batch answers of ik are mostly these numbers.
+    const double scaled = double(value) * 1e6;
+    if (!(std::fabs(scaled) < 999999999.0))
+        return writeWideFixed(p, value);
+    // Something that prints as zero is printed without a sign (an integer has
+    // no negative zero): a sign there only makes two runs of the same
+    // computation differ in text.
+    const int units = int(roundToInteger(scaled));
+    *p = '-';
+    p += units < 0;
+    const unsigned u = units < 0 ? 0u - unsigned(units) : unsigned(units);
+    // u / 10^6 in fixed point with 52 fraction bits, rounded up: the integer
+    // part is the whole part, and each multiplication of the fraction by 100
+    // brings the next two decimals into the integer part. The rounding up
+    // stays below the weight of the last decimal for every u below 10^9.
+    constexpr std::uint64_t kFraction = (std::uint64_t(1) << 52) - 1;
+    std::uint64_t y = std::uint64_t(u) * 4503599628u; // ceil(2^52 / 10^6)
+    std::uint32_t wholeText;
+    std::memcpy(&wholeText, kWholeTexts.text[y >> 52], 4);
+    std::memcpy(p, &wholeText, 4);
+    // Its length: up to the highest byte that is not zero.
+    p += unsigned(31 - __builtin_clz(wholeText)) / 8u + 1u;
+    y = (y & kFraction) * 100u;
+    copyPair(p, unsigned(y >> 52));
+    y = (y & kFraction) * 100u;
+    copyPair(p + 2, unsigned(y >> 52));
+    y = (y & kFraction) * 100u;
+    copyPair(p + 4, unsigned(y >> 52));
+    return p + 6;
+}
+
+// The numbers of a row, blank-separated, and the line end, appended at once.
+void appendRow(std::string &out, const float *values, std::size_t count)
+{
+    char line[kMatrixCount * (kFixedRoom + 1)];
+    char *p = line;
+    for (std::size_t k = 0; k < count; ++k) {
+        p = writeFixed(p, values[k]);
+        *p++ = ' ';
+    }
+    p[-1] = '\n';
     out.append(line, std::size_t(p - line));
 }
 
@@ -119,144 +236,102 @@ bool isRigid(const Matrix4 &m)
     return det > 0.0;
 }
 
-} // namespace
+// The digit readers below take eight characters as one word, the first in
+// the lowest byte.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "digits are read little-endian");
 
-namespace {
-
-// "00" to "99": two digits per division when a number is printed.
-constexpr char kDigitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
-
-// The six-decimal text of `value` written at `p` (at most 32 characters), or
-// nullptr when the value is beyond 64 bits or not finite.
-char *writeFixed(char *p, float value)
+// Up to eight characters from `p` as one word, zero bytes for those at or
+// past `end`. Only [`begin`, `end`) is read: near the end of a line the word
+// is taken from further back and shifted into place.
+[[gnu::always_inline]] inline std::uint64_t loadEight(const char *p, const char *const begin,
+                                                      const char *const end)
 {
-    // A float carries 24 significant bits and 10^6 = 2^6 * 15625 adds 14, so
-    // value * 10^6 is exact in double. Rounding it to an integer, ties to even
-    // as a decimal conversion rounds them, gives exactly the digits of the
-    // six-decimal text, at a fraction of the cost of a general conversion:
-    // the batch answers of ik are mostly these numbers.
-    const double scaled = double(value) * 1e6;
-    if (!(std::fabs(scaled) < 9e18))
-        return nullptr;
-    // Something that prints as zero is printed without a sign (an integer has
-    // no negative zero): a sign there only makes two runs of the same
-    // computation differ in text.
-    const long long units = std::llrint(scaled);
-    if (units < 0)
-        *p++ = '-';
-    const unsigned long long u = units < 0 ? 0ull - static_cast<unsigned long long>(units)
-                                           : static_cast<unsigned long long>(units);
-    unsigned long long whole = u / 1000000u;
-    const unsigned fraction = unsigned(u - whole * 1000000u);
-    if (whole < 1000u) {
-        // Angles and millimetres: up to three digits, written in place.
-        const unsigned w = unsigned(whole);
-        if (w >= 100u) {
-            *p++ = char('0' + w / 100u);
-            const unsigned pair = w % 100u;
-            p[0] = kDigitPairs[2 * pair];
-            p[1] = kDigitPairs[2 * pair + 1];
-            p += 2;
-        } else if (w >= 10u) {
-            p[0] = kDigitPairs[2 * w];
-            p[1] = kDigitPairs[2 * w + 1];
-            p += 2;
-        } else {
-            *p++ = char('0' + w);
-        }
+    const std::size_t left = std::size_t(end - p);
+    std::uint64_t x = 0;
+    if (left >= 8) {
+        std::memcpy(&x, p, 8);
+    } else if (end - begin >= 8) {
+        std::memcpy(&x, end - 8, 8);
+        x = (x >> 8) >> (8 * (7 - left));
     } else {
-        // The whole part, backwards into a scratch buffer, then forwards.
-        char scratch[24];
-        char *s = scratch + sizeof scratch;
-        while (whole >= 100) {
-            const unsigned pair = unsigned(whole % 100);
-            whole /= 100;
-            s -= 2;
-            s[0] = kDigitPairs[2 * pair];
-            s[1] = kDigitPairs[2 * pair + 1];
-        }
-        if (whole >= 10) {
-            s -= 2;
-            s[0] = kDigitPairs[2 * whole];
-            s[1] = kDigitPairs[2 * whole + 1];
-        } else {
-            *--s = char('0' + whole);
-        }
-        const std::size_t n = std::size_t(scratch + sizeof scratch - s);
-        std::memcpy(p, s, n);
-        p += n;
+        std::memcpy(&x, p, left);
     }
-    *p++ = '.';
-    const unsigned hi = fraction / 10000u, mid = (fraction / 100u) % 100u, lo = fraction % 100u;
-    p[0] = kDigitPairs[2 * hi];
-    p[1] = kDigitPairs[2 * hi + 1];
-    p[2] = kDigitPairs[2 * mid];
-    p[3] = kDigitPairs[2 * mid + 1];
-    p[4] = kDigitPairs[2 * lo];
-    p[5] = kDigitPairs[2 * lo + 1];
-    return p + 6;
+    return x;
 }
 
-// Numbers of the plain form [-]digits[.digits] with up to 18 digits: the
-// digits are an integer m below 2^53 and the value is m / 10^f (f up to 22,
-// a power of ten exact in double), so one division, rounded as every double
-// operation is, gives the correctly rounded value a decimal conversion gives.
-bool parsePlain(std::string_view token, double &value)
+constexpr std::uint64_t kZeroDigits = 0x3030303030303030u;
+
+// How many bytes of `a` (characters minus '0' by xor), from the lowest, are
+// digits 0 to 9.
+[[gnu::always_inline]] inline unsigned leadingDigits(std::uint64_t a)
 {
-    const char *p = token.data();
-    const char *const end = p + token.size();
-    const bool negative = p != end && *p == '-';
-    if (negative)
-        ++p;
-    std::uint64_t m = 0;
-    const char *const wholeStart = p;
-    while (p != end && unsigned(*p - '0') < 10u) {
-        m = m * 10u + unsigned(*p - '0');
-        ++p;
-    }
-    int digits = int(p - wholeStart);
-    if (digits == 0)
-        return false; // ".5" and the like: the general conversion decides
-    int fractionDigits = 0;
+    // A byte above 9 either has its high bit set or reaches it when 0x76 is
+    // added to its low seven bits; no sum carries into the next byte.
+    const std::uint64_t other =
+        (((a & 0x7f7f7f7f7f7f7f7fu) + 0x7676767676767676u) | a) & 0x8080808080808080u;
+    return other ? unsigned(__builtin_ctzll(other)) / 8u : 8u;
+}
+
+// The value of the first `n` (1 to 8) digit bytes of `a`.
+[[gnu::always_inline]] inline std::uint64_t digitsValue(std::uint64_t a, unsigned n)
+{
+    // Pushed to the top of the word, the digits are the last ones of an
+    // eight-digit number; pairs, then fours, then all eight are combined.
+    std::uint64_t v = a << (8 * (8 - n));
+    v = v * 10u + (v >> 8);
+    v = (((v & 0x000000ff000000ffu) * (100u + (1000000ull << 32))) +
+         (((v >> 16) & 0x000000ff000000ffu) * (1u + (10000ull << 32)))) >>
+        32;
+    return v;
+}
+
+// A number of the plain form [-]digits[.digits], with one to seven digits
+// before the point and up to eight after it, read from `p` up to the next
+// blank or `end` (`begin`, at or before `p`, bounds what may be read);
+// returns where it stopped, or nullptr for any other token, which the general
+// conversion then reads to the same value. The digits are an integer m below
+// 10^15, exact in double, and the value is m / 10^f with 10^f exact too, so
+// one division, rounded as every double operation is, gives the correctly
+// rounded value a decimal conversion gives. Tokenizing and reading in one
+// pass, without a loop: batch lines are mostly such numbers.
+const char *readPlain(const char *p, const char *const begin, const char *const end, double &value)
+{
+    static constexpr std::uint64_t kTens[] = {1,      10,      100,      1000,     10000,
+                                              100000, 1000000, 10000000, 100000000};
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+    const bool negative = *p == '-';
+    p += negative;
+    const std::uint64_t whole = loadEight(p, begin, end) ^ kZeroDigits;
+    const unsigned wholeDigits = leadingDigits(whole);
+    if (wholeDigits - 1u >= 7u)
+        return nullptr; // none (".5", "-x"), or eight and more
+    std::uint64_t m = digitsValue(whole, wholeDigits);
+    p += wholeDigits;
+    unsigned fractionDigits = 0;
     if (p != end && *p == '.') {
         ++p;
-        const char *const fractionStart = p;
-        while (p != end && unsigned(*p - '0') < 10u) {
-            m = m * 10u + unsigned(*p - '0');
-            ++p;
-        }
-        fractionDigits = int(p - fractionStart);
+        const std::uint64_t fraction = loadEight(p, begin, end) ^ kZeroDigits;
+        fractionDigits = leadingDigits(fraction);
         if (fractionDigits == 0)
-            return false;
-        digits += fractionDigits;
+            return nullptr;  // "5."
+        p += fractionDigits; // a ninth digit is no blank: refused below
+        m = m * kTens[fractionDigits] + digitsValue(fraction, fractionDigits);
     }
-    if (p != end || digits == 0 || digits > 18 || fractionDigits > 22 ||
-        m > (std::uint64_t(1) << 53))
-        return false;
-    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    const double v = double(m) / kPowers[fractionDigits];
-    value = negative ? -v : v;
-    return true;
+    if (p != end && !isBlank(*p))
+        return nullptr;
+    // The sign by a multiplication: signs of a batch follow no pattern a
+    // branch could predict.
+    static constexpr double kSigns[] = {1.0, -1.0};
+    value = double(std::int64_t(m)) / kPowers[fractionDigits] * kSigns[negative];
+    return p;
 }
 
 } // namespace
 
 void appendFixed(std::string &out, float value)
 {
-    char buf[32];
-    if (char *end = writeFixed(buf, value)) {
-        out.append(buf, std::size_t(end - buf));
-        return;
-    }
-    char wide[400];
-    const auto r =
-        std::to_chars(wide, wide + sizeof wide, double(value), std::chars_format::fixed, 6);
-    out.append(wide, std::size_t(r.ptr - wide));
+    char buf[kFixedRoom];
+    out.append(buf, std::size_t(writeFixed(buf, value) - buf));
 }
 
 bool parseNumber(std::string_view token, double &value)
@@ -266,17 +341,15 @@ bool parseNumber(std::string_view token, double &value)
         token.remove_prefix(1);
     if (token.empty())
         return false;
-    // The plain decimals of a batch without the general conversion's cost.
-    if (parsePlain(token, value))
-        return true;
     const char *end = token.data() + token.size();
+    if (readPlain(token.data(), token.data(), end, value) == end)
+        return true;
     const auto r = std::from_chars(token.data(), end, value, std::chars_format::general);
     return r.ec == std::errc() && r.ptr == end;
 }
 
 Interpreter::Interpreter(Robot &robot, int convention) : m_robot(robot), m_convention(convention)
 {
-    m_values.reserve(kMatrixCount);
     // Enough for every configuration and variant of any shipped arm.
     m_solutions.reserve(256);
 }
@@ -284,13 +357,33 @@ Interpreter::Interpreter(Robot &robot, int convention) : m_robot(robot), m_conve
 bool Interpreter::readValues(std::string_view command, std::string_view rest, std::size_t count,
                              std::string &out)
 {
-    m_values.clear();
+    const char *p = rest.data();
+    const char *const end = p + rest.size();
     std::size_t seen = 0;
-    for (std::string_view token = nextToken(rest); !token.empty(); token = nextToken(rest)) {
+    for (;;) {
+        while (p != end && isBlank(*p))
+            ++p;
+        if (p == end)
+            break;
         ++seen;
-        if (seen > count)
-            continue; // only counted, for the message below
+        if (seen > count) {
+            // Only counted, for the message below.
+            std::string_view more(p, std::size_t(end - p));
+            nextToken(more);
+            while (!nextToken(more).empty())
+                ++seen;
+            break;
+        }
         double v = 0.0;
+        // A plain number is always finite, in float too.
+        if (const char *after = readPlain(p, rest.data(), end, v)) {
+            m_values[seen - 1] = float(v);
+            p = after;
+            continue;
+        }
+        std::string_view more(p, std::size_t(end - p));
+        const std::string_view token = nextToken(more);
+        p = more.data();
         if (!parseNumber(token, v)) {
             out += "error: value ";
             appendInt(out, long(seen));
@@ -313,7 +406,7 @@ bool Interpreter::readValues(std::string_view command, std::string_view rest, st
             out += '\n';
             return false;
         }
-        m_values.push_back(float(v));
+        m_values[seen - 1] = float(v);
     }
     if (seen != count) {
         out += "error: ";
@@ -382,7 +475,7 @@ void Interpreter::forward(std::string &out)
     m_robot.setJointAngles(m_values.data());
     const Matrix4 tcp = m_robot.tcpWorld();
     m_robot.setJointAngles(current);
-    appendShortRow(out, tcp.data(), kMatrixCount);
+    appendRow(out, tcp.data(), kMatrixCount);
 }
 
 void Interpreter::pose(std::string &out)
@@ -391,14 +484,12 @@ void Interpreter::pose(std::string &out)
     m_robot.setJointAngles(m_values.data());
     const Pose6 p = m_robot.tcpPose(m_convention);
     m_robot.setJointAngles(current);
-    appendShortRow(out, p.data(), kPoseCount);
+    appendRow(out, p.data(), kPoseCount);
 }
 
 bool Interpreter::solveMatrix(std::string &out)
 {
-    Matrix4 target;
-    for (std::size_t k = 0; k < kMatrixCount; ++k)
-        target[k] = m_values[k];
+    Matrix4 target = m_values;
     if (!isRigid(target)) {
         out += "error: the ik matrix is not a pose: its rotation part must be a rotation and "
                "its last row 0 0 0 1\n";
@@ -406,30 +497,29 @@ bool Interpreter::solveMatrix(std::string &out)
     }
     int chosen = -1;
     m_robot.solveWorldPose(target, m_solutions, &chosen);
-    appendInt(out, long(m_solutions.size()));
-    out += ' ';
-    appendInt(out, chosen);
-    out += '\n';
+    // The answer is put together here and appended a few kilobytes at a time.
+    constexpr std::size_t kRowRoom = kJointCount * (kFixedRoom + 1) + 6;
+    char text[4096];
+    char *p = text;
+    p = std::to_chars(p, p + 24, m_solutions.size()).ptr;
+    *p++ = ' ';
+    p = std::to_chars(p, p + 24, chosen).ptr;
+    *p++ = '\n';
     for (const IkConfiguration &c : m_solutions) {
-        char line[kJointCount * 33 + 8];
-        char *p = line;
-        for (std::size_t k = 0; k < kJointCount && p; ++k) {
-            p = writeFixed(p, c.q[k]);
-            if (p)
-                *p++ = ' ';
+        if (std::size_t(text + sizeof text - p) < kRowRoom) {
+            out.append(text, std::size_t(p - text));
+            p = text;
         }
-        if (p) {
-            out.append(line, std::size_t(p - line));
-        } else { // a value too large for the short way
-            for (std::size_t k = 0; k < kJointCount; ++k) {
-                appendFixed(out, c.q[k]);
-                out += ' ';
-            }
+        for (std::size_t k = 0; k < kJointCount; ++k) {
+            p = writeFixed(p, c.q[k]);
+            *p++ = ' ';
         }
         const char flags[6] = {c.basic ? '1' : '0', ' ', c.chosen ? '1' : '0', ' ',
                                c.near ? '1' : '0',  '\n'};
-        out.append(flags, sizeof flags);
+        std::memcpy(p, flags, sizeof flags);
+        p += sizeof flags;
     }
+    out.append(text, std::size_t(p - text));
     return true;
 }
 
@@ -438,7 +528,7 @@ void Interpreter::solvePose(std::string &out)
     const Pose6 p{m_values[0], m_values[1], m_values[2], m_values[3], m_values[4], m_values[5]};
     const Matrix4 target = toolbox::poseToMatrix(p, m_convention);
     // poseToMatrix builds a rotation, so the rigidity check cannot fail here.
-    m_values.assign(target.begin(), target.end());
+    m_values = target;
     solveMatrix(out);
 }
 

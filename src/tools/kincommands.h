@@ -7,6 +7,7 @@
 #include "sequences/sequenceparser.h"
 
 #include <QString>
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,8 +39,9 @@ private:
 
     Robot &m_robot;
     int m_convention;
+    // The numbers of the line being answered: a matrix at most.
+    std::array<float, 16> m_values{};
     // Reused from line to line so that a long batch does not allocate per line.
-    std::vector<float> m_values;
     std::vector<IkConfiguration> m_solutions;
 };
 

@@ -8,7 +8,9 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -105,6 +107,10 @@ private slots:
     void interpreterAnswersAsTheLibrary();
     void linesAnsweredOrRefused_data();
     void linesAnsweredOrRefused();
+    void numbersReadAsTheGeneralConversion_data();
+    void numbersReadAsTheGeneralConversion();
+    void fixedTextAsTheGeneralConversion_data();
+    void fixedTextAsTheGeneralConversion();
     void pipeAnswersEachLineAsItComes();
     void argumentsExitCodesCheckAndExport();
     void answersOfAFixedBatchAreUnchanged_data();
@@ -168,6 +174,7 @@ void TestVelkariKin::linesAnsweredOrRefused_data()
     QTest::newRow("unknown") << QByteArray("frobnicate 1 2 3") << "error: .*'frobnicate'";
     QTest::newRow("upper case") << QByteArray("FK 0 0 0 0 0 0") << "error: .*'FK'";
     QTest::newRow("seven values") << QByteArray("set 0 0 0 0 0 0 0") << "error: .* 6 .*got 7";
+    QTest::newRow("two values") << QByteArray("fk 1 -2") << "error: fk takes 6 values, got 2";
     QTest::newRow("word") << QByteArray("set 0 0 0 0 0 x") << "error: value 6 .*'x'";
     QTest::newRow("comma") << QByteArray("fk 0 0 0 0 1,5 0") << "error: value 5 .*'1,5'";
     QTest::newRow("nan") << QByteArray("pose nan 0 0 0 0 0") << "error: value 1 .*'nan'";
@@ -188,11 +195,70 @@ void TestVelkariKin::linesAnsweredOrRefused()
     kin::Interpreter in(robot, 0);
     std::string out;
     const bool refused = answer.startsWith(QLatin1String("error: "));
-    QCOMPARE(in.execute(line.constData(), out), !refused);
+    // A digit and a blank follow the line in memory: read as part of it,
+    // they would change its last number.
+    const QByteArray padded = line + "9 ";
+    QCOMPARE(in.execute({padded.constData(), std::size_t(line.size())}, out), !refused);
     QVERIFY2(refused ? QRegularExpression('^' + answer + "\n$").match(out.c_str()).hasMatch()
                      : out.c_str() == answer,
              out.c_str());
     QCOMPARE(robot.jointValues(), (Joints{1, 2, 3, 4, 5, 6}));
+}
+
+// Plain decimals are read by a shortcut; every token must still read as the
+// library's general conversion reads it, or be refused as it refuses it.
+void TestVelkariKin::numbersReadAsTheGeneralConversion_data()
+{
+    QTest::addColumn<QByteArray>("token");
+    const QByteArray tokens = "7 -0 -0.5 12.345678 -109.456311 1234567.5 12345678.5 0.12345678 "
+                              "0.123456789 1234567.12345678 0.1 2.675 00000000000123.5 "
+                              "9007199254740993 5. .5 1.2.3 1e5 12-3 1.5x";
+    for (const QByteArray &t : tokens.split(' '))
+        QTest::newRow(t.constData()) << t;
+}
+
+void TestVelkariKin::numbersReadAsTheGeneralConversion()
+{
+    QFETCH(QByteArray, token);
+    double got = 0.0, want = 0.0;
+    const bool read = kin::parseNumber({token.constData(), std::size_t(token.size())}, got);
+    const char *end = token.constData() + token.size();
+    const auto r = std::from_chars(token.constData(), end, want, std::chars_format::general);
+    QCOMPARE(read, r.ec == std::errc() && r.ptr == end);
+    quint64 gotBits = 0, wantBits = 0;
+    std::memcpy(&gotBits, &got, sizeof got);
+    std::memcpy(&wantBits, &want, sizeof want);
+    QVERIFY2(!read || gotBits == wantBits, QByteArray::number(got, 'g', 17));
+}
+
+// Six decimals as the general conversion writes them, except that what
+// rounds to zero carries no sign. 1/128 and 3/128 lie halfway between two
+// six-decimal texts and go to the even one.
+void TestVelkariKin::fixedTextAsTheGeneralConversion_data()
+{
+    QTest::addColumn<float>("value");
+    for (const float v :
+         {0.0f, -0.0f, -4e-7f, 0.1f, -123.456f, 1.0f / 128, -3.0f / 128, 999.99994f, 1000.0f,
+          1234.5f, -65536.25f, 1e10f, -3.4028235e38f, std::numeric_limits<float>::infinity(),
+          std::numeric_limits<float>::quiet_NaN()}) {
+        char name[32];
+        *std::to_chars(name, name + sizeof name - 1, v).ptr = '\0';
+        QTest::newRow(name) << v;
+    }
+}
+
+void TestVelkariKin::fixedTextAsTheGeneralConversion()
+{
+    QFETCH(float, value);
+    char text[64];
+    const auto r =
+        std::to_chars(text, text + sizeof text, double(value), std::chars_format::fixed, 6);
+    QByteArray want(text, int(r.ptr - text));
+    if (want.startsWith('-') && want.mid(1).count('0') == want.size() - 2)
+        want.remove(0, 1);
+    std::string got = "x";
+    kin::appendFixed(got, value);
+    QCOMPARE(QByteArray::fromStdString(got), "x" + want);
 }
 
 // Answers leave as soon as each line is read, errors included, and the exit
