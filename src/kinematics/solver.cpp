@@ -143,6 +143,19 @@ bool fitTurn(float v, float lo, float hi, bool nearest, float target, float &out
     return found;
 }
 
+// Robot value q[k] fitted into its range (axis 3's range moves with q[1]
+// for the coupled angle types): false when it does not fit or is not a
+// number.
+bool fitAxis(const Chain &c, float *q, const float *seed, int k)
+{
+    float lo, hi;
+    axisRange(c, k, q[1], lo, hi);
+    // Within the range, on an axis where that settles it.
+    if (within(q[k], lo, hi) && (c.takesWithin >> k & 1u))
+        return true;
+    return std::isfinite(q[k]) && fitTurn(q[k], lo, hi, takesNearestTurn(k), seed[k], q[k]);
+}
+
 // Robot values of the first `axes` axes fitted into their ranges, a turn at
 // a time: false when one does not fit (or is not a number).
 bool fitAxes(const Chain &c, float *q, const float *seed, int axes)
@@ -168,15 +181,9 @@ bool fitAxes(const Chain &c, float *q, const float *seed, int axes)
             return true;
     }
 #endif
-    for (int k = 0; k < axes; ++k) {
-        float lo, hi;
-        axisRange(c, k, q[1], lo, hi);
-        // Within the range, on an axis where that settles it.
-        if (within(q[k], lo, hi) && (c.takesWithin >> k & 1u))
-            continue;
-        if (!std::isfinite(q[k]) || !fitTurn(q[k], lo, hi, takesNearestTurn(k), seed[k], q[k]))
+    for (int k = 0; k < axes; ++k)
+        if (!fitAxis(c, q, seed, k))
             return false;
-    }
     return true;
 }
 
@@ -417,6 +424,8 @@ int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot, Basic *
     // Whether axis 1's robot value depends on axis 1 alone (no rule couples
     // it to axis 2): then a candidate outside its limits is not worked out.
     const bool axis1Alone = c.rules[0].coupling == 0.0f;
+    // The same for axis 3 and axis 2 (the coupled angle types tie them).
+    const bool axis3Alone = !c.coupled && c.rules[2].coupling == 0.0f;
     for (int i = 0; i < 2; ++i) {
         const double f = phi[i], sf = phiSc[i].s, cf = phiSc[i].c;
         if (axis1Alone) {
@@ -462,7 +471,17 @@ int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot, Basic *
                 n = 2;
             }
         }
-        for (int k = 0; k < n; ++k) {
+        // The two elbows: axis 3's angle of both first, so that an elbow
+        // axis 3 cannot take is dropped before axis 2 is worked out.
+        struct Elbow
+        {
+            double s, cc, s3, c3, u, v, t3;
+        };
+        Elbow elbows[2];
+        int elbowCount = 0;
+        // [[rho, z'], [-z', rho]] (x, y) = (u, v) below.
+        const double det = rho * rho + zp * zp;
+        for (int k = 0; k < n && det > 0.0; ++k) { // det 0: wrist centre on axis 2
             const double s = sc[k][0], cc = sc[k][1];
             if (!(std::fabs(s) < 1.0000000001))
                 continue;
@@ -470,27 +489,46 @@ int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot, Basic *
             if (!(n3 > 0.0))
                 continue;
             const double c3 = cc / n3, s3 = s / n3;
-            const double u = g.a4 * c3 + g.a3 - g.d4 * s3;
-            const double v = g.d4 * c3 + g.a4 * s3;
-            // [[rho, z'], [-z', rho]] (x, y) = (u, v)
-            const double det = rho * rho + zp * zp;
-            if (!(det > 0.0))
-                continue; // wrist centre on axis 2
-            const double x = (rho * u - zp * v) / det;
-            const double y = (zp * u + rho * v) / det;
-            double t3, t2;
-            trig::atan2x2(s, cc, x, y, t3, t2);
+            elbows[elbowCount++] = {
+                s, cc, s3, c3, g.a4 * c3 + g.a3 - g.d4 * s3, g.d4 * c3 + g.a4 * s3, 0.0};
+        }
+        if (elbowCount == 2)
+            trig::atan2x2(elbows[0].s, elbows[0].cc, elbows[1].s, elbows[1].cc, elbows[0].t3,
+                          elbows[1].t3);
+        else if (elbowCount == 1)
+            elbows[0].t3 = trig::atan2(elbows[0].s, elbows[0].cc);
+        if (axis3Alone) {
+            int kept = 0;
+            for (int k = 0; k < elbowCount; ++k) {
+                float q[kAxes] = {0.0f, 0.0f, float((elbows[k].t3 - L[2].thetaRad) * kToDegrees)};
+                toRobot(c, q, q);
+                if (fitAxis(c, q, seedRobot, 2))
+                    elbows[kept++] = elbows[k];
+            }
+            elbowCount = kept;
+        }
+        double xs[2], ys[2], t2[2];
+        for (int k = 0; k < elbowCount; ++k) {
+            xs[k] = (rho * elbows[k].u - zp * elbows[k].v) / det;
+            ys[k] = (zp * elbows[k].u + rho * elbows[k].v) / det;
+        }
+        if (elbowCount == 2)
+            trig::atan2x2(xs[0], ys[0], xs[1], ys[1], t2[0], t2[1]);
+        else if (elbowCount == 1)
+            t2[0] = trig::atan2(xs[0], ys[0]);
+        for (int k = 0; k < elbowCount; ++k) {
+            const double x = xs[k], y = ys[k];
             // The link-2 angle is t2 - 90 degrees.
             const double nn = std::sqrt(x * x + y * y);
             arms[armCount++] = {f - L[0].thetaRad,
-                                t2 - kPi / 2 - L[1].thetaRad,
-                                t3 - L[2].thetaRad,
+                                t2[k] - kPi / 2 - L[1].thetaRad,
+                                elbows[k].t3 - L[2].thetaRad,
                                 sf,
                                 cf,
                                 -y / nn,
                                 x / nn,
-                                s3,
-                                c3,
+                                elbows[k].s3,
+                                elbows[k].c3,
                                 clamped || !c.closedFormExact};
         }
     }
@@ -816,14 +854,15 @@ public:
         std::array<float, kAxes> listed[8];
         int n = 0;
         for (int i = 0; i < count; ++i) {
-            std::array<float, kAxes> &q = listed[n];
+            std::array<float, kAxes> q;
             toRobot(m_chain, basic[i].data(), q.data());
             if (!fitAxes(m_chain, q.data(), m_seedF, kAxes))
                 continue;
             bool seen = false;
             for (int j = 0; j < n && !seen; ++j)
                 seen = sameConfiguration(listed[j], q);
-            n += seen ? 0 : 1;
+            if (!seen)
+                listed[n++] = q;
         }
         if (n == 0)
             return false;
