@@ -187,6 +187,16 @@ template <typename T> inline void toRobot(const Chain &c, const T *in, T *out)
         out[k] = T(c.signs[std::size_t(k)]) * j[k];
 }
 
+// Robot value of axis k alone from its model angle t, as toRobot gives it,
+// for an axis that no rule couples to axis 2.
+template <typename T> inline T robotValue(const Chain &c, int k, T t)
+{
+    if (c.plainRules)
+        return T(c.signs[std::size_t(k)]) * t;
+    const AxisRule &r = c.rules[std::size_t(k)];
+    return T(r.sign) * (r.offset != 0.0f ? t - T(r.offset) : t);
+}
+
 // The chain of a robot's elements (element 0 the base, 1-6 the axes).
 Chain makeChain(const std::vector<Joint> &joints, int angleType);
 

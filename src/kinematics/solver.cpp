@@ -429,9 +429,8 @@ int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot, Basic *
     for (int i = 0; i < 2; ++i) {
         const double f = phi[i], sf = phiSc[i].s, cf = phiSc[i].c;
         if (axis1Alone) {
-            float first[kAxes] = {float((f - L[0].thetaRad) * kToDegrees)};
-            toRobot(c, first, first);
-            if (!fitAxes(c, first, seedRobot, 1))
+            float first[kAxes] = {robotValue(c, 0, float((f - L[0].thetaRad) * kToDegrees))};
+            if (!fitAxis(c, first, seedRobot, 0))
                 continue;
         }
         const double rho = cf * px + sf * py - g.a2;
@@ -500,8 +499,9 @@ int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot, Basic *
         if (axis3Alone) {
             int kept = 0;
             for (int k = 0; k < elbowCount; ++k) {
-                float q[kAxes] = {0.0f, 0.0f, float((elbows[k].t3 - L[2].thetaRad) * kToDegrees)};
-                toRobot(c, q, q);
+                float q[kAxes] = {
+                    0.0f, 0.0f,
+                    robotValue(c, 2, float((elbows[k].t3 - L[2].thetaRad) * kToDegrees))};
                 if (fitAxis(c, q, seedRobot, 2))
                     elbows[kept++] = elbows[k];
             }
@@ -575,10 +575,28 @@ int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot, Basic *
             r01tArm = &arm;
             double l1[9];
             linkRotation(L[0].sinAlpha, L[0].cosAlpha, arm.s1, arm.c1, l1);
+#ifdef __SSE2__
+            // Columns 1 and 2 as a pair, summed in the same order as column 3.
+            const __m128d t0 =
+                _mm_cvtps_pd(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double *>(&T[0]))));
+            const __m128d t4 =
+                _mm_cvtps_pd(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double *>(&T[4]))));
+            const __m128d t8 =
+                _mm_cvtps_pd(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double *>(&T[8]))));
+            for (int row = 0; row < 3; ++row) {
+                const __m128d pair =
+                    _mm_add_pd(_mm_add_pd(_mm_mul_pd(_mm_set1_pd(l1[row]), t0),
+                                          _mm_mul_pd(_mm_set1_pd(l1[3 + row]), t4)),
+                               _mm_mul_pd(_mm_set1_pd(l1[6 + row]), t8));
+                _mm_storeu_pd(r01t + 3 * row, pair);
+                r01t[3 * row + 2] = l1[row] * T[2] + l1[3 + row] * T[6] + l1[6 + row] * T[10];
+            }
+#else
             for (int row = 0; row < 3; ++row)
                 for (int col = 0; col < 3; ++col)
                     r01t[3 * row + col] =
                         l1[row] * T[col] + l1[3 + row] * T[4 + col] + l1[6 + row] * T[8 + col];
+#endif
         }
         // Axes 2 and 3 are parallel in the geometry the closed form is
         // written for, so R12 R23 is link 2's rotation at the sum of the two
