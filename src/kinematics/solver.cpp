@@ -6,6 +6,7 @@
 #include <QDebug>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -34,6 +35,16 @@ constexpr double kArmNoise = 1e-6;
 constexpr float kSameConfiguration = 1e-3f;
 
 using Basic = std::array<float, kAxes>; // model angles, degrees
+
+#ifdef __SSE2__
+// Two floats into the low half of a vector, the high half zero.
+inline __m128 loadTwo(const float *p)
+{
+    double two;
+    std::memcpy(&two, p, sizeof two);
+    return _mm_castpd_ps(_mm_set_sd(two));
+}
+#endif
 
 inline bool within(float v, float lo, float hi)
 {
@@ -165,12 +176,10 @@ bool fitAxes(const Chain &c, float *q, const float *seed, int axes)
     // settles it, all six judged at once (q always holds six values).
     if (!c.coupled) {
         const __m128 q03 = _mm_loadu_ps(q);
-        const __m128 q45 = _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double *>(q + 4)));
+        const __m128 q45 = loadTwo(q + 4);
         const __m128 lo03 = _mm_loadu_ps(c.lower.data()), hi03 = _mm_loadu_ps(c.upper.data());
-        const __m128 lo45 =
-            _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double *>(c.lower.data() + 4)));
-        const __m128 hi45 =
-            _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double *>(c.upper.data() + 4)));
+        const __m128 lo45 = loadTwo(c.lower.data() + 4);
+        const __m128 hi45 = loadTwo(c.upper.data() + 4);
         const unsigned inside =
             unsigned(
                 _mm_movemask_ps(_mm_and_ps(_mm_cmpge_ps(q03, lo03), _mm_cmple_ps(q03, hi03)))) |
@@ -325,9 +334,7 @@ private:
 #ifdef __SSE2__
         const __m128 sign = _mm_set1_ps(-0.0f);
         const __m128 lo = _mm_andnot_ps(sign, _mm_sub_ps(_mm_loadu_ps(q.data()), m_seedLo));
-        const __m128 hi = _mm_andnot_ps(
-            sign, _mm_sub_ps(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double *>(&q[4]))),
-                             m_seedHi));
+        const __m128 hi = _mm_andnot_ps(sign, _mm_sub_ps(loadTwo(&q[4]), m_seedHi));
         // max(new, so far): a NaN in the new value keeps what was there.
         __m128 w = _mm_max_ps(hi, _mm_max_ps(lo, _mm_setzero_ps()));
         w = _mm_max_ps(_mm_movehl_ps(w, w), w);
@@ -577,12 +584,9 @@ int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot, Basic *
             linkRotation(L[0].sinAlpha, L[0].cosAlpha, arm.s1, arm.c1, l1);
 #ifdef __SSE2__
             // Columns 1 and 2 as a pair, summed in the same order as column 3.
-            const __m128d t0 =
-                _mm_cvtps_pd(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double *>(&T[0]))));
-            const __m128d t4 =
-                _mm_cvtps_pd(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double *>(&T[4]))));
-            const __m128d t8 =
-                _mm_cvtps_pd(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double *>(&T[8]))));
+            const __m128d t0 = _mm_cvtps_pd(loadTwo(&T[0]));
+            const __m128d t4 = _mm_cvtps_pd(loadTwo(&T[4]));
+            const __m128d t8 = _mm_cvtps_pd(loadTwo(&T[8]));
             for (int row = 0; row < 3; ++row) {
                 const __m128d pair =
                     _mm_add_pd(_mm_add_pd(_mm_mul_pd(_mm_set1_pd(l1[row]), t0),
