@@ -241,6 +241,11 @@ public:
 #ifdef __SSE2__
         m_seedLo = _mm_loadu_ps(seed);
         m_seedHi = _mm_setr_ps(seed[4], seed[5], 0.0f, 0.0f);
+        for (int k = 0; k < 4; ++k) {
+            float keep[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+            keep[k] = 0.0f;
+            m_keep[k] = _mm_cmpneq_ps(_mm_loadu_ps(keep), _mm_setzero_ps());
+        }
 #endif
     }
 
@@ -311,30 +316,39 @@ private:
         return false;
     }
 
-    // Entry i with axis a turned to v.
+    // Entry i with axis a turned to v. Its largest move is taken from entry
+    // i, written long before, with axis a's move put in: reading back the
+    // copy just written, one value changed, would stall the processor.
     void addVariant(std::size_t i, std::size_t a, float v)
     {
+        const float others = largestMove(m_results[i].q, a);
+        const float own = std::fabs(v - m_seed[a]);
         m_results.push_back(m_results[i]);
         IkConfiguration &e = m_results.back();
         e.q[a] = v;
         e.basic = false;
-        judge(e);
+        judge(own > others ? own : others);
     }
 
     void add(const IkConfiguration &e)
     {
+        const float worst = largestMove(e.q, kAxes);
         m_results.push_back(e);
-        judge(m_results.back());
+        judge(worst);
     }
 
-    // The largest single-axis move from the seed; a NaN seed value leaves
-    // its axis out, as std::max(worst, NaN) does.
-    float largestMove(const std::array<float, kAxes> &q) const
+    // The largest single-axis move from the seed, axis `skip` left out; a
+    // NaN seed value leaves its axis out too, as std::max(worst, NaN) does.
+    float largestMove(const std::array<float, kAxes> &q, std::size_t skip) const
     {
 #ifdef __SSE2__
         const __m128 sign = _mm_set1_ps(-0.0f);
-        const __m128 lo = _mm_andnot_ps(sign, _mm_sub_ps(_mm_loadu_ps(q.data()), m_seedLo));
-        const __m128 hi = _mm_andnot_ps(sign, _mm_sub_ps(loadTwo(&q[4]), m_seedHi));
+        __m128 lo = _mm_andnot_ps(sign, _mm_sub_ps(_mm_loadu_ps(q.data()), m_seedLo));
+        __m128 hi = _mm_andnot_ps(sign, _mm_sub_ps(loadTwo(&q[4]), m_seedHi));
+        if (skip < 4)
+            lo = _mm_and_ps(lo, m_keep[skip]);
+        else if (skip < kAxes)
+            hi = _mm_and_ps(hi, m_keep[skip - 4]);
         // max(new, so far): a NaN in the new value keeps what was there.
         __m128 w = _mm_max_ps(hi, _mm_max_ps(lo, _mm_setzero_ps()));
         w = _mm_max_ps(_mm_movehl_ps(w, w), w);
@@ -343,14 +357,16 @@ private:
 #else
         float worst = 0.0f;
         for (std::size_t k = 0; k < kAxes; ++k)
-            worst = std::max(worst, std::fabs(q[k] - m_seed[k]));
+            if (k != skip)
+                worst = std::max(worst, std::fabs(q[k] - m_seed[k]));
         return worst;
 #endif
     }
 
-    void judge(const IkConfiguration &e)
+    // The entry just added, with its largest move.
+    void judge(float worst)
     {
-        const float worst = largestMove(e.q);
+        const IkConfiguration &e = m_results.back();
         if (worst < m_best) {
             m_best = worst;
             m_chosen = int(m_results.size()) - 1;
@@ -366,6 +382,7 @@ private:
     float m_bestAxis2 = 0.0f;
 #ifdef __SSE2__
     __m128 m_seedLo, m_seedHi;
+    __m128 m_keep[4]; // every lane but k
 #endif
 };
 
