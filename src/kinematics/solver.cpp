@@ -173,10 +173,14 @@ bool fitAxes(const Chain &c, float *q, const float *seed, int axes)
 {
 #ifdef __SSE2__
     // The common case: every axis within its range, on axes where that
-    // settles it, all six judged at once (q always holds six values).
-    if (!c.coupled) {
-        const __m128 q03 = _mm_loadu_ps(q);
-        const __m128 q45 = loadTwo(q + 4);
+    // settles it, all six judged at once (q always holds six values). On an
+    // arm where some of these axes cannot settle that way it never is.
+    // The values are read one by one: they were mostly just written so,
+    // and a wider read of narrower writes stalls the processor.
+    const unsigned all = (1u << axes) - 1u;
+    if (!c.coupled && (c.takesWithin & all) == all) {
+        const __m128 q03 = _mm_setr_ps(q[0], q[1], q[2], q[3]);
+        const __m128 q45 = _mm_setr_ps(q[4], q[5], 0.0f, 0.0f);
         const __m128 lo03 = _mm_loadu_ps(c.lower.data()), hi03 = _mm_loadu_ps(c.upper.data());
         const __m128 lo45 = loadTwo(c.lower.data() + 4);
         const __m128 hi45 = loadTwo(c.upper.data() + 4);
@@ -185,8 +189,7 @@ bool fitAxes(const Chain &c, float *q, const float *seed, int axes)
                 _mm_movemask_ps(_mm_and_ps(_mm_cmpge_ps(q03, lo03), _mm_cmple_ps(q03, hi03)))) |
             unsigned(_mm_movemask_ps(_mm_and_ps(_mm_cmpge_ps(q45, lo45), _mm_cmple_ps(q45, hi45))))
                 << 4;
-        const unsigned all = (1u << axes) - 1u;
-        if ((inside & c.takesWithin & all) == all)
+        if ((inside & all) == all)
             return true;
     }
 #endif
