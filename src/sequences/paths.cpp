@@ -415,13 +415,17 @@ void Paths::Analyse_Path()
     // A long program takes seconds: say how far it got and let the window
     // repaint and the links run between slices. Operator input waits, so
     // nothing can load another robot or sequence under the analysis.
+    // The first slice says so at once: a long program is analysed faster
+    // than the eye follows, and the window should not look frozen meanwhile.
     QElapsedTimer clock;
     clock.start();
     qint64 lastTurn = 0;
+    bool first = true;
     const bool gui = qobject_cast<QGuiApplication *>(QCoreApplication::instance()) != nullptr;
     analyser.setProgress([&](int positions) {
-        if (clock.elapsed() - lastTurn < 100)
+        if (!first && clock.elapsed() - lastTurn < 100)
             return;
+        first = false;
         lastTurn = clock.elapsed();
         setStatus(QStringLiteral("Analysing the program: %1 positions").arg(positions));
         if (gui)
