@@ -915,6 +915,8 @@ public:
         double best[8];
         double overall = 0.0;
         for (int b = 0; b < n; ++b) {
+            for (Axis &a : turns[b].axis)
+                a.count = 0;
             double largest = 0.0;
             for (int k = 0; k < kAxes; ++k) {
                 const float v = listed[b][std::size_t(k)];
@@ -938,16 +940,19 @@ public:
                 overall = largest;
         }
 
-        // The earliest entry that ties with the smallest move.
-        Key chosenKey{};
-        int chosen = -1;
-        Choice chosenTurns{};
-        for (int b = 0; b < n; ++b) {
+        // The earliest entry that ties with the smallest move (the key is
+        // only needed where a second basic ties).
+        int chosen = 0;
+        while (best[chosen] > overall)
+            ++chosen;
+        Choice chosenTurns;
+        Key chosenKey = earliest(chosen, turns[chosen], overall, chosenTurns);
+        for (int b = chosen + 1; b < n; ++b) {
             if (best[b] > overall)
                 continue;
             Choice c;
             const Key key = earliest(b, turns[b], overall, c);
-            if (chosen < 0 || key < chosenKey) {
+            if (key < chosenKey) {
                 chosenKey = key;
                 chosen = b;
                 chosenTurns = c;
@@ -966,7 +971,7 @@ private:
     {
         float value[1 + 2 * kMaxTurns];
         double move[1 + 2 * kMaxTurns];
-        int count = 0; // 0 on an axis that does not turn
+        int count; // 0 on an axis that does not turn
     };
     struct Turns
     {
