@@ -6,6 +6,7 @@
 #include <QDebug>
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -43,6 +44,14 @@ inline __m128 loadTwo(const float *p)
     double two;
     std::memcpy(&two, p, sizeof two);
     return _mm_castpd_ps(_mm_set_sd(two));
+}
+
+// A mask of every lane but lane k (0-3).
+inline __m128 allLanesBut(std::size_t k)
+{
+    alignas(16) static constexpr std::uint32_t kMasks[4][4] = {
+        {0, ~0u, ~0u, ~0u}, {~0u, 0, ~0u, ~0u}, {~0u, ~0u, 0, ~0u}, {~0u, ~0u, ~0u, 0}};
+    return _mm_castsi128_ps(_mm_load_si128(reinterpret_cast<const __m128i *>(kMasks[k])));
 }
 #endif
 
@@ -199,12 +208,6 @@ bool fitAxes(const Chain &c, float *q, const float *seed, int axes)
     return true;
 }
 
-// Whether a range is narrower than a turn: then no other turn fits.
-bool narrowAxis(const Chain &c, int k)
-{
-    return c.upper[std::size_t(k)] - c.lower[std::size_t(k)] < 359.0f;
-}
-
 // The whole-turn variants v +- 360 m within [lo, hi] in the order the list
 // gives them: +360 before -360, one turn before two. Returns their count.
 int turnsOf(float v, float lo, float hi, float *out)
@@ -244,11 +247,6 @@ public:
 #ifdef __SSE2__
         m_seedLo = _mm_loadu_ps(seed);
         m_seedHi = _mm_setr_ps(seed[4], seed[5], 0.0f, 0.0f);
-        for (int k = 0; k < 4; ++k) {
-            float keep[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-            keep[k] = 0.0f;
-            m_keep[k] = _mm_cmpneq_ps(_mm_loadu_ps(keep), _mm_setzero_ps());
-        }
 #endif
     }
 
@@ -279,7 +277,7 @@ public:
         // the limits, +360 before -360.
         for (int axis : {0, 3, 5}) {
             // Within a range narrower than a turn no other turn fits.
-            if (narrowAxis(c, axis))
+            if (!(c.turning >> axis & 1u))
                 continue;
             const std::size_t a = std::size_t(axis);
             const std::size_t present = m_results.size();
@@ -349,9 +347,9 @@ private:
         __m128 lo = _mm_andnot_ps(sign, _mm_sub_ps(_mm_loadu_ps(q.data()), m_seedLo));
         __m128 hi = _mm_andnot_ps(sign, _mm_sub_ps(loadTwo(&q[4]), m_seedHi));
         if (skip < 4)
-            lo = _mm_and_ps(lo, m_keep[skip]);
+            lo = _mm_and_ps(lo, allLanesBut(skip));
         else if (skip < kAxes)
-            hi = _mm_and_ps(hi, m_keep[skip - 4]);
+            hi = _mm_and_ps(hi, allLanesBut(skip - 4));
         // max(new, so far): a NaN in the new value keeps what was there.
         __m128 w = _mm_max_ps(hi, _mm_max_ps(lo, _mm_setzero_ps()));
         w = _mm_max_ps(_mm_movehl_ps(w, w), w);
@@ -385,7 +383,6 @@ private:
     float m_bestAxis2 = 0.0f;
 #ifdef __SSE2__
     __m128 m_seedLo, m_seedHi;
-    __m128 m_keep[4]; // every lane but k
 #endif
 };
 

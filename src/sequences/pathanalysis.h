@@ -24,7 +24,6 @@
 #pragma once
 
 #include "kinematics/chain.h"
-#include "kinematics/ikconfiguration.h"
 #include "kinematics/matrixtoolbox.h"
 
 #include <QString>
