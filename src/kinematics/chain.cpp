@@ -74,6 +74,15 @@ Link linkOf(const Joint &j)
     l.fa = float(l.a);
     l.dsa = static_cast<float>(-double(j.getD()) * l.sa);
     l.dca = static_cast<float>(double(j.getD()) * l.ca);
+    l.caPair[0] = l.caPair[1] = double(l.ca);
+    l.saPair[0] = l.saPair[1] = double(l.sa);
+    l.aPair[1] = double(l.fa);
+    l.saColumns[0] = -double(l.sa);
+    l.saColumns[1] = double(l.dsa);
+    l.caColumns[0] = double(l.ca);
+    l.caColumns[1] = double(l.dca);
+    l.flat = l.sa == 0.0f && l.ca == 1.0f;
+    l.noLength = l.fa == 0.0f;
     return l;
 }
 
@@ -200,30 +209,55 @@ struct Rows
 };
 
 // Rows times one link whose rotation's sine and cosine, rounded to float,
-// are (st, ct).
+// are (st, ct). Every sum starts from +0.0 and adds its terms in the order
+// of the full product. With finite rows (Finite), terms that are products
+// with an exact zero of the link are left out: they are zeros of either
+// sign, which change no sum that started from +0.0. A flat link (no twist)
+// has them where its sine stands, a link without length a in the last
+// column.
+template <bool Finite, bool Flat, bool NoLength>
 inline void multiplyLink(Rows &m, const Link &c, __m128d stct)
 {
+    static_assert(Finite || (!Flat && !NoLength), "zero terms are left out of finite rows only");
+    const __m128d zero = _mm_setzero_pd();
     const __m128d k01 = _mm_xor_pd(_mm_shuffle_pd(stct, stct, 1), _mm_set_pd(-0.0, 0.0));
-    const __m128d m01 = toFloatAndBack(_mm_mul_pd(stct, _mm_set1_pd(double(c.ca))));
-    const __m128d n01 = toFloatAndBack(_mm_mul_pd(stct, _mm_set1_pd(double(c.sa))));
-    const __m128d k23 = _mm_set_pd(double(c.fa), 0.0);
-    const __m128d m23 = _mm_set_pd(double(c.dsa), double(-c.sa));
-    const __m128d n23 = _mm_set_pd(double(c.dca), double(c.ca));
-    const __m128d one = _mm_set_pd(1.0, 0.0);
+    const __m128d m01 = Flat ? stct : toFloatAndBack(_mm_mul_pd(stct, _mm_load_pd(c.caPair)));
+    const __m128d n01 = Flat ? zero : toFloatAndBack(_mm_mul_pd(stct, _mm_load_pd(c.saPair)));
+    const __m128d k23 = _mm_load_pd(c.aPair);
+    const __m128d m23 = _mm_load_pd(c.saColumns);
+    const __m128d n23 = _mm_load_pd(c.caColumns);
+    const __m128d lastOnly = _mm_set_pd(1.0, 0.0);
     for (int row = 0; row < 3; ++row) {
         const __m128d x0 = lane0(m.lo[row]), x1 = lane1(m.lo[row]);
-        const __m128d x2 = lane0(m.hi[row]), x3 = lane1(m.hi[row]);
-        // Element 2 gets x0 * 0 first and x3 * 0 last, which change nothing
-        // (the operands are finite).
-        __m128d r01 = _mm_add_pd(_mm_setzero_pd(), _mm_mul_pd(x0, k01));
+        const __m128d x2 = lane0(m.hi[row]);
+        __m128d r01 = _mm_add_pd(zero, _mm_mul_pd(x0, k01));
         r01 = _mm_add_pd(r01, _mm_mul_pd(x1, m01));
-        r01 = _mm_add_pd(r01, _mm_mul_pd(x2, n01));
-        __m128d r23 = _mm_add_pd(_mm_setzero_pd(), _mm_mul_pd(x0, k23));
-        r23 = _mm_add_pd(r23, _mm_mul_pd(x1, m23));
+        if (!Flat)
+            r01 = _mm_add_pd(r01, _mm_mul_pd(x2, n01));
+        __m128d r23 = NoLength ? zero : _mm_add_pd(zero, _mm_mul_pd(x0, k23));
+        if (!Flat)
+            r23 = _mm_add_pd(r23, _mm_mul_pd(x1, m23));
         r23 = _mm_add_pd(r23, _mm_mul_pd(x2, n23));
-        r23 = _mm_add_pd(r23, _mm_mul_pd(x3, one));
+        // x3 times (0, 1); with finite rows x2 * 0 gives the same zero term
+        // and spares a shuffle.
+        r23 = _mm_add_pd(r23, _mm_mul_pd(Finite ? m.hi[row] : lane1(m.hi[row]), lastOnly));
         m.lo[row] = toFloatAndBack(r01);
         m.hi[row] = toFloatAndBack(r23);
+    }
+}
+
+inline void multiplyFiniteLink(Rows &m, const Link &c, __m128d stct)
+{
+    if (c.flat) {
+        if (c.noLength)
+            multiplyLink<true, true, true>(m, c, stct);
+        else
+            multiplyLink<true, true, false>(m, c, stct);
+    } else {
+        if (c.noLength)
+            multiplyLink<true, false, true>(m, c, stct);
+        else
+            multiplyLink<true, false, false>(m, c, stct);
     }
 }
 #endif
@@ -254,12 +288,15 @@ Matrix4 forward(const Chain &chain, const float *model, int n)
     // Every joint's sine and cosine first, two at a time, rounded to float
     // as linkMatrix rounds them; stct[i] is (sin, cos) of joint i.
     __m128d stct[kAxes];
+    // Every angle within the fast range is finite, and so is every row.
+    bool finite = true;
     for (int i = 0; i < last; i += 2) {
         const double a0 = arg[i], a1 = i + 1 < last ? arg[i + 1] : 0.0;
         __m128d s, c;
         if (std::fabs(a0) < 1e3 && std::fabs(a1) < 1e3) {
             trig::sinCosLanes(_mm_set_pd(a1, a0), s, c);
         } else {
+            finite = false;
             const trig::SinCos r0 = trig::sinCos(a0), r1 = trig::sinCos(a1);
             s = _mm_set_pd(r1.s, r0.s);
             c = _mm_set_pd(r1.c, r0.c);
@@ -280,14 +317,19 @@ Matrix4 forward(const Chain &chain, const float *model, int n)
         const __m128d sc = stct[0], zero = _mm_setzero_pd();
         const __m128d k01 = _mm_xor_pd(_mm_shuffle_pd(sc, sc, 1), _mm_set_pd(-0.0, 0.0));
         rows.lo[0] = _mm_add_pd(zero, k01);
-        rows.hi[0] = _mm_add_pd(zero, _mm_set_pd(double(c.fa), 0.0));
-        rows.lo[1] = _mm_add_pd(zero, toFloatAndBack(_mm_mul_pd(sc, _mm_set1_pd(double(c.ca)))));
-        rows.hi[1] = _mm_add_pd(zero, _mm_set_pd(double(c.dsa), double(-c.sa)));
-        rows.lo[2] = _mm_add_pd(zero, toFloatAndBack(_mm_mul_pd(sc, _mm_set1_pd(double(c.sa)))));
-        rows.hi[2] = _mm_add_pd(zero, _mm_set_pd(double(c.dca), double(c.ca)));
+        rows.hi[0] = _mm_add_pd(zero, _mm_load_pd(c.aPair));
+        rows.lo[1] = _mm_add_pd(zero, toFloatAndBack(_mm_mul_pd(sc, _mm_load_pd(c.caPair))));
+        rows.hi[1] = _mm_add_pd(zero, _mm_load_pd(c.saColumns));
+        rows.lo[2] = _mm_add_pd(zero, toFloatAndBack(_mm_mul_pd(sc, _mm_load_pd(c.saPair))));
+        rows.hi[2] = _mm_add_pd(zero, _mm_load_pd(c.caColumns));
     }
-    for (int i = 1; i < last; ++i)
-        multiplyLink(rows, chain.links[std::size_t(i)], stct[i]);
+    if (finite) {
+        for (int i = 1; i < last; ++i)
+            multiplyFiniteLink(rows, chain.links[std::size_t(i)], stct[i]);
+    } else {
+        for (int i = 1; i < last; ++i)
+            multiplyLink<false, false, false>(rows, chain.links[std::size_t(i)], stct[i]);
+    }
     for (int row = 0; row < 3; ++row)
         _mm_storeu_ps(m.data() + 4 * row,
                       _mm_movelh_ps(_mm_cvtpd_ps(rows.lo[row]), _mm_cvtpd_ps(rows.hi[row])));

@@ -92,6 +92,18 @@ struct Link
     // last bit: rows (ct, -st, 0, a), (ca st, ca ct, -sa, dsa),
     // (sa st, sa ct, ca, dca).
     float sa = 0.0f, ca = 1.0f, fa = 0.0f, dsa = 0.0f, dca = 0.0f;
+    // The same as pairs of doubles, as forward() multiplies by them: (ca,
+    // ca), (sa, sa), and the factors of the last two columns (0, a), (-sa,
+    // dsa), (ca, dca).
+    alignas(16) double caPair[2] = {1.0, 1.0};
+    alignas(16) double saPair[2] = {0.0, 0.0};
+    alignas(16) double aPair[2] = {0.0, 0.0};
+    alignas(16) double saColumns[2] = {-0.0, 0.0};
+    alignas(16) double caColumns[2] = {1.0, 0.0};
+    // No twist (sa exactly 0, ca exactly 1) or no length a: the terms they
+    // make are zeros, which forward() leaves out.
+    bool flat = false;
+    bool noLength = false;
 };
 
 // The closed form for a spherical wrist, worked out for one chain.

@@ -38,35 +38,43 @@ constexpr double kPio2_2 = 6.07710050630396597660e-11;
 constexpr double kPio2_2t = 2.02226624879595063154e-21;
 // Adding and subtracting this rounds to an integer in the current mode.
 constexpr double kToInt = 6755399441055744.0; // 1.5 * 2^52
+constexpr double kPi = 3.1415926535897931160E+00;
+constexpr double kPiLo = 1.2246467991473531772E-16;
+// The kernels' coefficients: sine, cosine, and arc tangent with the ranges
+// it reduces to (from kAtanFrom[i], around the angle kAtanHi[i] + kAtanLo[i]).
+constexpr double kS[6] = {-1.66666666666666324348e-01, 8.33333333332248946124e-03,
+                          -1.98412698298579493134e-04, 2.75573137070700676789e-06,
+                          -2.50507602534068634195e-08, 1.58969099521155010221e-10};
+constexpr double kC[6] = {4.16666666666666019037e-02,  -1.38888888888741095749e-03,
+                          2.48015872894767294178e-05,  -2.75573143513906633035e-07,
+                          2.08757232129817482790e-09,  -1.13596475577881948265e-11};
+constexpr double kAtanFrom[4] = {0.4375, 0.6875, 1.1875, 2.4375};
+constexpr double kAtanHi[4] = {4.63647609000806093515e-01, 7.85398163397448278999e-01,
+                               9.82793723247329054082e-01, 1.57079632679489655800e+00};
+constexpr double kAtanLo[4] = {2.26987774529616870924e-17, 3.06161699786838301793e-17,
+                               1.39033110312309984516e-17, 6.12323399573676603587e-17};
+constexpr double kAtanT[11] = {
+    3.33333333333329318027e-01,  -1.99999999998764832476e-01, 1.42857142725034663711e-01,
+    -1.11111104054623557880e-01, 9.09088713343650656196e-02,  -7.69187620504482999495e-02,
+    6.66107313738753120669e-02,  -5.83357013379057348645e-02, 4.97687799461593236017e-02,
+    -3.65315727442169155270e-02, 1.62858201153657823623e-02};
 
 // sin(x + y) for |x| <= pi/4, y the small tail of x.
 VELKARI_TRIG_INLINE double kernelSin(double x, double y)
 {
-    constexpr double S1 = -1.66666666666666324348e-01;
-    constexpr double S2 = 8.33333333332248946124e-03;
-    constexpr double S3 = -1.98412698298579493134e-04;
-    constexpr double S4 = 2.75573137070700676789e-06;
-    constexpr double S5 = -2.50507602534068634195e-08;
-    constexpr double S6 = 1.58969099521155010221e-10;
     const double z = x * x;
     const double w = z * z;
-    const double r = S2 + z * (S3 + z * S4) + z * w * (S5 + z * S6);
+    const double r = kS[1] + z * (kS[2] + z * kS[3]) + z * w * (kS[4] + z * kS[5]);
     const double v = z * x;
-    return x - ((z * (0.5 * y - v * r) - y) - v * S1);
+    return x - ((z * (0.5 * y - v * r) - y) - v * kS[0]);
 }
 
 // cos(x + y) for |x| <= pi/4.
 VELKARI_TRIG_INLINE double kernelCos(double x, double y)
 {
-    constexpr double C1 = 4.16666666666666019037e-02;
-    constexpr double C2 = -1.38888888888741095749e-03;
-    constexpr double C3 = 2.48015872894767294178e-05;
-    constexpr double C4 = -2.75573143513906633035e-07;
-    constexpr double C5 = 2.08757232129817482790e-09;
-    constexpr double C6 = -1.13596475577881948265e-11;
     const double z = x * x;
     double w = z * z;
-    const double r = z * (C1 + z * (C2 + z * C3)) + w * w * (C4 + z * (C5 + z * C6));
+    const double r = z * (kC[0] + z * (kC[1] + z * kC[2])) + w * w * (kC[3] + z * (kC[4] + z * kC[5]));
     const double hz = 0.5 * z;
     w = 1.0 - hz;
     return w + (((1.0 - w) - hz) + (z * r - x * y));
@@ -75,27 +83,19 @@ VELKARI_TRIG_INLINE double kernelCos(double x, double y)
 // atan(x) for x >= 0, finite.
 VELKARI_TRIG_INLINE double atanPositive(double x)
 {
-    static constexpr double atanhi[] = {4.63647609000806093515e-01, 7.85398163397448278999e-01,
-                                        9.82793723247329054082e-01, 1.57079632679489655800e+00};
-    static constexpr double atanlo[] = {2.26987774529616870924e-17, 3.06161699786838301793e-17,
-                                        1.39033110312309984516e-17, 6.12323399573676603587e-17};
-    static constexpr double aT[] = {
-        3.33333333333329318027e-01,  -1.99999999998764832476e-01, 1.42857142725034663711e-01,
-        -1.11111104054623557880e-01, 9.09088713343650656196e-02,  -7.69187620504482999495e-02,
-        6.66107313738753120669e-02,  -5.83357013379057348645e-02, 4.97687799461593236017e-02,
-        -3.65315727442169155270e-02, 1.62858201153657823623e-02};
+    const double *const atanhi = kAtanHi, *const atanlo = kAtanLo, *const aT = kAtanT;
     int id;
-    if (x < 0.4375) {
+    if (x < kAtanFrom[0]) {
         id = -1;
-    } else if (x < 1.1875) {
-        if (x < 0.6875) {
+    } else if (x < kAtanFrom[2]) {
+        if (x < kAtanFrom[1]) {
             id = 0;
             x = (2.0 * x - 1.0) / (2.0 + x);
         } else {
             id = 1;
             x = (x - 1.0) / (x + 1.0);
         }
-    } else if (x < 2.4375) {
+    } else if (x < kAtanFrom[3]) {
         id = 2;
         x = (x - 1.5) / (1.0 + 1.5 * x);
     } else {
@@ -148,8 +148,8 @@ VELKARI_TRIG_INLINE SinCos sinCos(double x)
 // atan2(y, x) in (-pi, pi].
 VELKARI_TRIG_INLINE double atan2(double y, double x)
 {
-    constexpr double kPi = 3.1415926535897931160E+00;
-    constexpr double kPiLo = 1.2246467991473531772E-16;
+    using detail::kPi;
+    using detail::kPiLo;
     const double ax = std::fabs(x), ay = std::fabs(y);
     // Zeros, infinities, NaN and ratios beyond 2^60 either way: the library.
     if (!(ax > 0.0 && ay > 0.0 && ax < 1e300 && ay < 1e300 && ay < ax * 0x1p60 && ax < ay * 0x1p60))
@@ -168,6 +168,20 @@ VELKARI_TRIG_INLINE double atan2(double y, double x)
 #ifdef __SSE2__
 namespace detail {
 
+// Every constant of the two-lane functions, in both lanes. The table is
+// defined out of line, out of the compiler's sight: it then loads each pair
+// as one 16-byte value or folds it into the instruction that uses it, where
+// a pair it can see is built from one double and a shuffle at every use.
+struct LaneConstants
+{
+    __m128d invPio2, toInt, pio2_1, pio2_2, pio2_2t;
+    __m128d half, one, signBit;
+    __m128d s[6], c[6];
+    __m128d atanFrom[4], atanT[11];
+    __m128d big, ratio, pi, piLo;
+};
+extern const LaneConstants kLanes;
+
 VELKARI_TRIG_INLINE __m128d select(__m128d mask, __m128d yes, __m128d no)
 {
     return _mm_or_pd(_mm_and_pd(mask, yes), _mm_andnot_pd(mask, no));
@@ -175,12 +189,12 @@ VELKARI_TRIG_INLINE __m128d select(__m128d mask, __m128d yes, __m128d no)
 
 VELKARI_TRIG_INLINE __m128d sign(__m128d v)
 {
-    return _mm_and_pd(v, _mm_set1_pd(-0.0));
+    return _mm_and_pd(v, kLanes.signBit);
 }
 
 VELKARI_TRIG_INLINE __m128d magnitude(__m128d v)
 {
-    return _mm_andnot_pd(_mm_set1_pd(-0.0), v);
+    return _mm_andnot_pd(kLanes.signBit, v);
 }
 
 } // namespace detail
@@ -192,49 +206,33 @@ VELKARI_TRIG_INLINE __m128d magnitude(__m128d v)
 VELKARI_TRIG_INLINE void sinCosLanes(__m128d x, __m128d &sOut, __m128d &cOut)
 {
     using namespace detail;
-    const __m128d toInt = _mm_set1_pd(kToInt);
-    const __m128d fn = _mm_sub_pd(_mm_add_pd(_mm_mul_pd(x, _mm_set1_pd(kInvPio2)), toInt), toInt);
-    const __m128d t = _mm_sub_pd(x, _mm_mul_pd(fn, _mm_set1_pd(kPio2_1)));
-    __m128d w = _mm_mul_pd(fn, _mm_set1_pd(kPio2_2));
+    const LaneConstants &k = kLanes;
+    const __m128d fn = _mm_sub_pd(_mm_add_pd(_mm_mul_pd(x, k.invPio2), k.toInt), k.toInt);
+    const __m128d t = _mm_sub_pd(x, _mm_mul_pd(fn, k.pio2_1));
+    __m128d w = _mm_mul_pd(fn, k.pio2_2);
     const __m128d r = _mm_sub_pd(t, w);
-    w = _mm_sub_pd(_mm_mul_pd(fn, _mm_set1_pd(kPio2_2t)), _mm_sub_pd(_mm_sub_pd(t, r), w));
+    w = _mm_sub_pd(_mm_mul_pd(fn, k.pio2_2t), _mm_sub_pd(_mm_sub_pd(t, r), w));
     const __m128d y0 = _mm_sub_pd(r, w);
     const __m128d y1 = _mm_sub_pd(_mm_sub_pd(r, y0), w);
-    const __m128d half = _mm_set1_pd(0.5), one = _mm_set1_pd(1.0);
     const __m128d z = _mm_mul_pd(y0, y0);
     // kernelSin
     __m128d zw = _mm_mul_pd(z, z);
     __m128d p = _mm_add_pd(
-        _mm_add_pd(
-            _mm_set1_pd(8.33333333332248946124e-03),
-            _mm_mul_pd(z, _mm_add_pd(_mm_set1_pd(-1.98412698298579493134e-04),
-                                     _mm_mul_pd(z, _mm_set1_pd(2.75573137070700676789e-06))))),
-        _mm_mul_pd(_mm_mul_pd(z, zw),
-                   _mm_add_pd(_mm_set1_pd(-2.50507602534068634195e-08),
-                              _mm_mul_pd(z, _mm_set1_pd(1.58969099521155010221e-10)))));
+        _mm_add_pd(k.s[1], _mm_mul_pd(z, _mm_add_pd(k.s[2], _mm_mul_pd(z, k.s[3])))),
+        _mm_mul_pd(_mm_mul_pd(z, zw), _mm_add_pd(k.s[4], _mm_mul_pd(z, k.s[5]))));
     const __m128d v = _mm_mul_pd(z, y0);
     const __m128d sn = _mm_sub_pd(
         y0, _mm_sub_pd(
-                _mm_sub_pd(_mm_mul_pd(z, _mm_sub_pd(_mm_mul_pd(half, y1), _mm_mul_pd(v, p))), y1),
-                _mm_mul_pd(v, _mm_set1_pd(-1.66666666666666324348e-01))));
+                _mm_sub_pd(_mm_mul_pd(z, _mm_sub_pd(_mm_mul_pd(k.half, y1), _mm_mul_pd(v, p))), y1),
+                _mm_mul_pd(v, k.s[0])));
     // kernelCos
     p = _mm_add_pd(
-        _mm_mul_pd(
-            z,
-            _mm_add_pd(
-                _mm_set1_pd(4.16666666666666019037e-02),
-                _mm_mul_pd(z, _mm_add_pd(_mm_set1_pd(-1.38888888888741095749e-03),
-                                         _mm_mul_pd(z, _mm_set1_pd(2.48015872894767294178e-05)))))),
-        _mm_mul_pd(
-            _mm_mul_pd(zw, zw),
-            _mm_add_pd(
-                _mm_set1_pd(-2.75573143513906633035e-07),
-                _mm_mul_pd(z,
-                           _mm_add_pd(_mm_set1_pd(2.08757232129817482790e-09),
-                                      _mm_mul_pd(z, _mm_set1_pd(-1.13596475577881948265e-11)))))));
-    const __m128d hz = _mm_mul_pd(half, z);
-    zw = _mm_sub_pd(one, hz);
-    const __m128d cs = _mm_add_pd(zw, _mm_add_pd(_mm_sub_pd(_mm_sub_pd(one, zw), hz),
+        _mm_mul_pd(z, _mm_add_pd(k.c[0], _mm_mul_pd(z, _mm_add_pd(k.c[1], _mm_mul_pd(z, k.c[2]))))),
+        _mm_mul_pd(_mm_mul_pd(zw, zw),
+                   _mm_add_pd(k.c[3], _mm_mul_pd(z, _mm_add_pd(k.c[4], _mm_mul_pd(z, k.c[5]))))));
+    const __m128d hz = _mm_mul_pd(k.half, z);
+    zw = _mm_sub_pd(k.one, hz);
+    const __m128d cs = _mm_add_pd(zw, _mm_add_pd(_mm_sub_pd(_mm_sub_pd(k.one, zw), hz),
                                                  _mm_sub_pd(_mm_mul_pd(z, p), _mm_mul_pd(y0, y1))));
     // n & 1 swaps sine and cosine; n & 2 negates the sine, (n + 1) & 2 the
     // cosine. Each lane's quadrant sits in both halves of its 64 bits.
@@ -270,13 +268,13 @@ VELKARI_TRIG_INLINE void atan2x2(double y0, double x0, double y1, double x1, dou
     const __m128d y = _mm_set_pd(y1, y0), x = _mm_set_pd(x1, x0);
     const __m128d ax = magnitude(x), ay = magnitude(y);
     // The fast path's range, both lanes at once (a NaN fails every test).
-    const __m128d big = _mm_set1_pd(1e300), ratio = _mm_set1_pd(0x1p60);
+    const LaneConstants &k = kLanes;
     const __m128d zero = _mm_setzero_pd();
     const __m128d inRange =
         _mm_and_pd(_mm_and_pd(_mm_and_pd(_mm_cmpgt_pd(ax, zero), _mm_cmpgt_pd(ay, zero)),
-                              _mm_and_pd(_mm_cmplt_pd(ax, big), _mm_cmplt_pd(ay, big))),
-                   _mm_and_pd(_mm_cmplt_pd(ay, _mm_mul_pd(ax, ratio)),
-                              _mm_cmplt_pd(ax, _mm_mul_pd(ay, ratio))));
+                              _mm_and_pd(_mm_cmplt_pd(ax, k.big), _mm_cmplt_pd(ay, k.big))),
+                   _mm_and_pd(_mm_cmplt_pd(ay, _mm_mul_pd(ax, k.ratio)),
+                              _mm_cmplt_pd(ax, _mm_mul_pd(ay, k.ratio))));
     if (_mm_movemask_pd(inRange) != 3) {
         r0 = atan2(y0, x0);
         r1 = atan2(y1, x1);
@@ -292,17 +290,16 @@ VELKARI_TRIG_INLINE void atan2x2(double y0, double x0, double y1, double x1, dou
     {
         double a, b, c, d, hi, lo;
     };
-    static constexpr Range kRanges[5] = {
-        {1.0, 0.0, 0.0, 1.0, 0.0, 0.0},
-        {2.0, -1.0, 1.0, 2.0, 4.63647609000806093515e-01, 2.26987774529616870924e-17},
-        {1.0, -1.0, 1.0, 1.0, 7.85398163397448278999e-01, 3.06161699786838301793e-17},
-        {1.0, -1.5, 1.5, 1.0, 9.82793723247329054082e-01, 1.39033110312309984516e-17},
-        {0.0, -1.0, 1.0, 0.0, 1.57079632679489655800e+00, 6.12323399573676603587e-17}};
-    const __m128d below0 = _mm_cmplt_pd(q, _mm_set1_pd(0.4375));
-    __m128i reached = _mm_add_epi64(_mm_castpd_si128(_mm_cmpge_pd(q, _mm_set1_pd(0.4375))),
-                                    _mm_castpd_si128(_mm_cmpge_pd(q, _mm_set1_pd(0.6875))));
-    reached = _mm_add_epi64(reached, _mm_castpd_si128(_mm_cmpge_pd(q, _mm_set1_pd(1.1875))));
-    reached = _mm_add_epi64(reached, _mm_castpd_si128(_mm_cmpge_pd(q, _mm_set1_pd(2.4375))));
+    static constexpr Range kRanges[5] = {{1.0, 0.0, 0.0, 1.0, 0.0, 0.0},
+                                         {2.0, -1.0, 1.0, 2.0, kAtanHi[0], kAtanLo[0]},
+                                         {1.0, -1.0, 1.0, 1.0, kAtanHi[1], kAtanLo[1]},
+                                         {1.0, -1.5, 1.5, 1.0, kAtanHi[2], kAtanLo[2]},
+                                         {0.0, -1.0, 1.0, 0.0, kAtanHi[3], kAtanLo[3]}};
+    const __m128d below0 = _mm_cmplt_pd(q, k.atanFrom[0]);
+    __m128i reached = _mm_add_epi64(_mm_castpd_si128(_mm_cmpge_pd(q, k.atanFrom[0])),
+                                    _mm_castpd_si128(_mm_cmpge_pd(q, k.atanFrom[1])));
+    reached = _mm_add_epi64(reached, _mm_castpd_si128(_mm_cmpge_pd(q, k.atanFrom[2])));
+    reached = _mm_add_epi64(reached, _mm_castpd_si128(_mm_cmpge_pd(q, k.atanFrom[3])));
     reached = _mm_sub_epi64(_mm_setzero_si128(), reached);
     const Range &g0 = kRanges[_mm_cvtsi128_si32(reached)];
     const Range &g1 = kRanges[_mm_cvtsi128_si32(_mm_unpackhi_epi64(reached, reached))];
@@ -312,48 +309,20 @@ VELKARI_TRIG_INLINE void atan2x2(double y0, double x0, double y1, double x1, dou
     const __m128d a = _mm_div_pd(num, den);
     const __m128d z = _mm_mul_pd(a, a);
     const __m128d w = _mm_mul_pd(z, z);
-    auto c = [](double v) { return _mm_set1_pd(v); };
+    // The scalar kernel's nested sums, innermost first.
+    const __m128d *const t = k.atanT;
+    auto step = [w](__m128d coefficient, __m128d inner) {
+        return _mm_add_pd(coefficient, _mm_mul_pd(w, inner));
+    };
     const __m128d s1 = _mm_mul_pd(
-        z,
-        _mm_add_pd(
-            c(3.33333333333329318027e-01),
-            _mm_mul_pd(
-                w,
-                _mm_add_pd(
-                    c(1.42857142725034663711e-01),
-                    _mm_mul_pd(
-                        w,
-                        _mm_add_pd(
-                            c(9.09088713343650656196e-02),
-                            _mm_mul_pd(
-                                w, _mm_add_pd(
-                                       c(6.66107313738753120669e-02),
-                                       _mm_mul_pd(
-                                           w, _mm_add_pd(
-                                                  c(4.97687799461593236017e-02),
-                                                  _mm_mul_pd(
-                                                      w, c(1.62858201153657823623e-02))))))))))));
-    const __m128d s2 = _mm_mul_pd(
-        w,
-        _mm_add_pd(
-            c(-1.99999999998764832476e-01),
-            _mm_mul_pd(
-                w, _mm_add_pd(
-                       c(-1.11111104054623557880e-01),
-                       _mm_mul_pd(
-                           w, _mm_add_pd(
-                                  c(-7.69187620504482999495e-02),
-                                  _mm_mul_pd(
-                                      w, _mm_add_pd(
-                                             c(-5.83357013379057348645e-02),
-                                             _mm_mul_pd(w, c(-3.65315727442169155270e-02))))))))));
+        z, step(t[0], step(t[2], step(t[4], step(t[6], step(t[8], t[10]))))));
+    const __m128d s2 = _mm_mul_pd(w, step(t[1], step(t[3], step(t[5], step(t[7], t[9])))));
     const __m128d as = _mm_mul_pd(a, _mm_add_pd(s1, s2));
     const __m128d small = _mm_sub_pd(a, as);
     const __m128d large = _mm_sub_pd(hi, _mm_sub_pd(_mm_sub_pd(as, lo), a));
     const __m128d angle = select(below0, small, large);
     // x < 0: pi less the angle; then the sign of y.
-    const __m128d back =
-        _mm_sub_pd(c(3.1415926535897931160E+00), _mm_sub_pd(angle, c(1.2246467991473531772E-16)));
+    const __m128d back = _mm_sub_pd(k.pi, _mm_sub_pd(angle, k.piLo));
     const __m128d xNegative = _mm_cmplt_pd(x, _mm_setzero_pd()); // x is not zero here
     const __m128d r = _mm_or_pd(select(xNegative, back, angle), sign(y));
     double out[2];
