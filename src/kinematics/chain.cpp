@@ -209,13 +209,17 @@ struct Rows
 };
 
 // Rows times one link whose rotation's sine and cosine, rounded to float,
-// are (st, ct). Every sum starts from +0.0 and adds its terms in the order
-// of the full product. With finite rows (Finite), terms that are products
-// with an exact zero of the link are left out: they are zeros of either
-// sign, which change no sum that started from +0.0. A flat link (no twist)
-// has them where its sine stands, a link without length a in the last
-// column.
-template <bool Finite, bool Flat, bool NoLength>
+// are (st, ct). Each sum adds its terms in the order of the full product,
+// but from its first term rather than from +0.0, which changes nothing but
+// the sign of a zero (forward() gives every zero its sign at the end). So
+// with finite rows (Finite), terms that are products with an exact zero of
+// the link are left out as well: a flat link (no twist) has them where its
+// sine stands, a link without length a in the last column.
+//
+// On the last link (Last) each sum gets +0.0 added before it is rounded:
+// the full product's sums, which start from +0.0, are never a negative zero
+// either. (A tiny negative sum still rounds to a negative zero in float.)
+template <bool Finite, bool Flat, bool NoLength, bool Last>
 inline void multiplyLink(Rows &m, const Link &c, __m128d stct)
 {
     static_assert(Finite || (!Flat && !NoLength), "zero terms are left out of finite rows only");
@@ -230,34 +234,43 @@ inline void multiplyLink(Rows &m, const Link &c, __m128d stct)
     for (int row = 0; row < 3; ++row) {
         const __m128d x0 = lane0(m.lo[row]), x1 = lane1(m.lo[row]);
         const __m128d x2 = lane0(m.hi[row]);
-        __m128d r01 = _mm_add_pd(zero, _mm_mul_pd(x0, k01));
-        r01 = _mm_add_pd(r01, _mm_mul_pd(x1, m01));
+        __m128d r01 = _mm_add_pd(_mm_mul_pd(x0, k01), _mm_mul_pd(x1, m01));
         if (!Flat)
             r01 = _mm_add_pd(r01, _mm_mul_pd(x2, n01));
-        __m128d r23 = NoLength ? zero : _mm_add_pd(zero, _mm_mul_pd(x0, k23));
+        __m128d terms[3];
+        int count = 0;
+        if (!NoLength)
+            terms[count++] = _mm_mul_pd(x0, k23);
         if (!Flat)
-            r23 = _mm_add_pd(r23, _mm_mul_pd(x1, m23));
-        r23 = _mm_add_pd(r23, _mm_mul_pd(x2, n23));
+            terms[count++] = _mm_mul_pd(x1, m23);
+        terms[count++] = _mm_mul_pd(x2, n23);
+        __m128d r23 = terms[0];
+        for (int t = 1; t < count; ++t)
+            r23 = _mm_add_pd(r23, terms[t]);
         // x3 times (0, 1); with finite rows x2 * 0 gives the same zero term
         // and spares a shuffle.
         r23 = _mm_add_pd(r23, _mm_mul_pd(Finite ? m.hi[row] : lane1(m.hi[row]), lastOnly));
+        if (Last) {
+            r01 = _mm_add_pd(r01, zero);
+            r23 = _mm_add_pd(r23, zero);
+        }
         m.lo[row] = toFloatAndBack(r01);
         m.hi[row] = toFloatAndBack(r23);
     }
 }
 
-inline void multiplyFiniteLink(Rows &m, const Link &c, __m128d stct)
+template <bool Last> inline void multiplyFiniteLink(Rows &m, const Link &c, __m128d stct)
 {
     if (c.flat) {
         if (c.noLength)
-            multiplyLink<true, true, true>(m, c, stct);
+            multiplyLink<true, true, true, Last>(m, c, stct);
         else
-            multiplyLink<true, true, false>(m, c, stct);
+            multiplyLink<true, true, false, Last>(m, c, stct);
     } else {
         if (c.noLength)
-            multiplyLink<true, false, true>(m, c, stct);
+            multiplyLink<true, false, true, Last>(m, c, stct);
         else
-            multiplyLink<true, false, false>(m, c, stct);
+            multiplyLink<true, false, false, Last>(m, c, stct);
     }
 }
 #endif
@@ -268,12 +281,10 @@ Matrix4 forward(const Chain &chain, const float *model, int n)
 {
     // The chain of linkMatrix products, written out for the structure of a
     // modified-DH link: its last row is (0, 0, 0, 1) and element (0, 2) is 0,
-    // so those terms are left out. Every sum starts from +0.0 and adds the
-    // remaining terms in the order of the full product, then rounds to float
-    // as the product does: the result is the same to the last bit, signs of
-    // zero included (a sum that starts from +0.0 is never -0.0, so a missing
-    // zero term cannot change it, nor can an added one; a tiny negative sum
-    // still rounds to a negative zero in float, as the product's does).
+    // so those terms are left out. Every sum adds the remaining terms in the
+    // order of the full product, then rounds to float as the product does:
+    // the result is the same to the last bit, signs of zero included (see
+    // multiplyLink).
     Matrix4 m = toolbox::identity();
     const int last = std::max(0, std::min(n, chain.axisCount));
     if (last == 0)
@@ -307,28 +318,41 @@ Matrix4 forward(const Chain &chain, const float *model, int n)
         if (i + 1 < last)
             stct[i + 1] = _mm_unpackhi_pd(s, c);
     }
-    // The identity times the first link: each sum is +0.0, the one term with
-    // factor 1 and terms that are zeros, which is that term with a negative
-    // zero made positive (the operands are finite; with a NaN or an infinite
-    // angle both ways give NaN in the same places).
+    // The identity times the first link: each sum is the one term with
+    // factor 1 and terms that are zeros, so that term up to the sign of a
+    // zero (the operands are finite; with a NaN or an infinite angle both
+    // ways give NaN in the same places).
     Rows rows;
     {
         const Link &c = chain.links[0];
-        const __m128d sc = stct[0], zero = _mm_setzero_pd();
-        const __m128d k01 = _mm_xor_pd(_mm_shuffle_pd(sc, sc, 1), _mm_set_pd(-0.0, 0.0));
-        rows.lo[0] = _mm_add_pd(zero, k01);
-        rows.hi[0] = _mm_add_pd(zero, _mm_load_pd(c.aPair));
-        rows.lo[1] = _mm_add_pd(zero, toFloatAndBack(_mm_mul_pd(sc, _mm_load_pd(c.caPair))));
-        rows.hi[1] = _mm_add_pd(zero, _mm_load_pd(c.saColumns));
-        rows.lo[2] = _mm_add_pd(zero, toFloatAndBack(_mm_mul_pd(sc, _mm_load_pd(c.saPair))));
-        rows.hi[2] = _mm_add_pd(zero, _mm_load_pd(c.caColumns));
+        const __m128d sc = stct[0];
+        rows.lo[0] = _mm_xor_pd(_mm_shuffle_pd(sc, sc, 1), _mm_set_pd(-0.0, 0.0));
+        rows.hi[0] = _mm_load_pd(c.aPair);
+        rows.lo[1] = toFloatAndBack(_mm_mul_pd(sc, _mm_load_pd(c.caPair)));
+        rows.hi[1] = _mm_load_pd(c.saColumns);
+        rows.lo[2] = toFloatAndBack(_mm_mul_pd(sc, _mm_load_pd(c.saPair)));
+        rows.hi[2] = _mm_load_pd(c.caColumns);
     }
     if (finite) {
-        for (int i = 1; i < last; ++i)
-            multiplyFiniteLink(rows, chain.links[std::size_t(i)], stct[i]);
+        for (int i = 1; i + 1 < last; ++i)
+            multiplyFiniteLink<false>(rows, chain.links[std::size_t(i)], stct[i]);
+        if (last > 1)
+            multiplyFiniteLink<true>(rows, chain.links[std::size_t(last - 1)], stct[last - 1]);
     } else {
-        for (int i = 1; i < last; ++i)
-            multiplyLink<false, false, false>(rows, chain.links[std::size_t(i)], stct[i]);
+        for (int i = 1; i + 1 < last; ++i)
+            multiplyLink<false, false, false, false>(rows, chain.links[std::size_t(i)], stct[i]);
+        if (last > 1)
+            multiplyLink<false, false, false, true>(rows, chain.links[std::size_t(last - 1)],
+                                                    stct[last - 1]);
+    }
+    // The first link alone: its elements as the full product's sums give
+    // them, from +0.0, so with no negative zero.
+    if (last == 1) {
+        const __m128d zero = _mm_setzero_pd();
+        for (int row = 0; row < 3; ++row) {
+            rows.lo[row] = _mm_add_pd(rows.lo[row], zero);
+            rows.hi[row] = _mm_add_pd(rows.hi[row], zero);
+        }
     }
     for (int row = 0; row < 3; ++row)
         _mm_storeu_ps(m.data() + 4 * row,
