@@ -125,6 +125,20 @@ void TestMatrixToolbox::productsInversesAndTransforms()
                           1e-5));
     QVERIFY(compareMatrix(toolbox::product(rowMajor(rz(30)), rowMajor(rx(-70)), rowMajor(ry(115))),
                           rowMajor(mul({rz(30), rx(-70), ry(115)})), 1e-6));
+    // Each element is summed in double and rounded once: 1e8 + 1 - 1e8 is 1
+    // (in float the 1 would be lost), in every column. Sums start from +0.0,
+    // so an element whose terms are all negative zeros comes out positive.
+    Matrix4 big{};
+    big[0] = 1e8f, big[1] = 1.0f, big[2] = -1e8f;
+    Matrix4 minusOnes{};
+    minusOnes.fill(-1.0f);
+    minusOnes[5] = -0.0f;
+    const Matrix4 sum = toolbox::product(big, minusOnes);
+    QCOMPARE(sum[0], -1.0f);
+    QCOMPARE(sum[3], -1.0f);
+    QCOMPARE(sum[1], 0.0f); // -1e8 - 0 + 1e8
+    const Matrix4 copied = toolbox::product(toolbox::identity(), minusOnes);
+    QVERIFY(copied[5] == 0.0f && !std::signbit(copied[5]) && copied[6] == -1.0f);
     QCOMPARE(toolbox::product(m, Vector4{4, 5, 6, 1}), (Vector4{-4, 6, 9, 1}));
     QCOMPARE(toolbox::product(m, Vector4{4, 5, 6, 0}), (Vector4{-5, 4, 6, 0}));
     // Transposes, also into doubles, touching nothing beyond the 16 values.
