@@ -159,6 +159,7 @@ Chain makeChain(const std::vector<Joint> &joints, int angleType)
     c.axisCount = std::min(int(joints.size()) - 1, kAxes);
     for (int k = 0; k < c.axisCount; ++k) {
         c.links[std::size_t(k)] = linkOf(joints[std::size_t(k + 1)]);
+        c.theta[k] = c.links[std::size_t(k)].theta;
         c.lower[std::size_t(k)] = float(c.links[std::size_t(k)].lower);
         c.upper[std::size_t(k)] = float(c.links[std::size_t(k)].upper);
     }
@@ -273,6 +274,60 @@ template <bool Last> inline void multiplyFiniteLink(Rows &m, const Link &c, __m1
             multiplyLink<true, false, false, Last>(m, c, stct);
     }
 }
+
+// The identity times the first link: each sum is the one term with factor 1
+// and terms that are zeros, so that term up to the sign of a zero (the
+// operands are finite; with a NaN or an infinite angle both ways give NaN in
+// the same places).
+inline void firstLink(Rows &rows, const Link &c, __m128d stct)
+{
+    rows.lo[0] = _mm_xor_pd(_mm_shuffle_pd(stct, stct, 1), _mm_set_pd(-0.0, 0.0));
+    rows.hi[0] = _mm_load_pd(c.aPair);
+    rows.lo[1] = toFloatAndBack(_mm_mul_pd(stct, _mm_load_pd(c.caPair)));
+    rows.hi[1] = _mm_load_pd(c.saColumns);
+    rows.lo[2] = toFloatAndBack(_mm_mul_pd(stct, _mm_load_pd(c.saPair)));
+    rows.hi[2] = _mm_load_pd(c.caColumns);
+}
+
+// All six links of a complete chain, the common case, without a loop or a
+// test per link: false (and m untouched) when an angle is outside the range
+// the two-lane sine and cosine take, or not a number.
+bool forwardSix(const Chain &chain, const float *model, Matrix4 &m)
+{
+    // The angles as linkMatrix forms them, in radians: float(theta + model)
+    // degrees, two at a time.
+    const __m128d toRad = _mm_set1_pd(toolbox::kDegToRad), range = _mm_set1_pd(1e3);
+    const __m128d magnitude = _mm_castsi128_pd(_mm_set1_epi64x(0x7fffffffffffffff));
+    __m128d arg[3];
+    __m128d inRange = _mm_castsi128_pd(_mm_set1_epi64x(-1));
+    for (int p = 0; p < 3; ++p) {
+        const __m128d q = _mm_cvtps_pd(
+            _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(model + 2 * p))));
+        arg[p] = _mm_mul_pd(toFloatAndBack(_mm_add_pd(_mm_load_pd(chain.theta + 2 * p), q)), toRad);
+        inRange = _mm_and_pd(inRange, _mm_cmplt_pd(_mm_and_pd(arg[p], magnitude), range));
+    }
+    if (_mm_movemask_pd(inRange) != 3)
+        return false;
+    __m128d stct[kAxes];
+    for (int p = 0; p < 3; ++p) {
+        __m128d s, c;
+        trig::sinCosLanes(arg[p], s, c);
+        s = toFloatAndBack(s);
+        c = toFloatAndBack(c);
+        stct[2 * p] = _mm_unpacklo_pd(s, c);
+        stct[2 * p + 1] = _mm_unpackhi_pd(s, c);
+    }
+    Rows rows;
+    firstLink(rows, chain.links[0], stct[0]);
+    for (int i = 1; i < kAxes - 1; ++i)
+        multiplyFiniteLink<false>(rows, chain.links[std::size_t(i)], stct[i]);
+    multiplyFiniteLink<true>(rows, chain.links[kAxes - 1], stct[kAxes - 1]);
+    for (int row = 0; row < 3; ++row)
+        _mm_storeu_ps(m.data() + 4 * row,
+                      _mm_movelh_ps(_mm_cvtpd_ps(rows.lo[row]), _mm_cvtpd_ps(rows.hi[row])));
+    _mm_storeu_ps(m.data() + 12, _mm_setr_ps(0.0f, 0.0f, 0.0f, 1.0f));
+    return true;
+}
 #endif
 
 } // namespace
@@ -285,7 +340,12 @@ Matrix4 forward(const Chain &chain, const float *model, int n)
     // order of the full product, then rounds to float as the product does:
     // the result is the same to the last bit, signs of zero included (see
     // multiplyLink).
-    Matrix4 m = toolbox::identity();
+    Matrix4 m;
+#ifdef __SSE2__
+    if (n >= kAxes && chain.axisCount == kAxes && forwardSix(chain, model, m))
+        return m;
+#endif
+    m = toolbox::identity();
     const int last = std::max(0, std::min(n, chain.axisCount));
     if (last == 0)
         return m;
@@ -318,21 +378,8 @@ Matrix4 forward(const Chain &chain, const float *model, int n)
         if (i + 1 < last)
             stct[i + 1] = _mm_unpackhi_pd(s, c);
     }
-    // The identity times the first link: each sum is the one term with
-    // factor 1 and terms that are zeros, so that term up to the sign of a
-    // zero (the operands are finite; with a NaN or an infinite angle both
-    // ways give NaN in the same places).
     Rows rows;
-    {
-        const Link &c = chain.links[0];
-        const __m128d sc = stct[0];
-        rows.lo[0] = _mm_xor_pd(_mm_shuffle_pd(sc, sc, 1), _mm_set_pd(-0.0, 0.0));
-        rows.hi[0] = _mm_load_pd(c.aPair);
-        rows.lo[1] = toFloatAndBack(_mm_mul_pd(sc, _mm_load_pd(c.caPair)));
-        rows.hi[1] = _mm_load_pd(c.saColumns);
-        rows.lo[2] = toFloatAndBack(_mm_mul_pd(sc, _mm_load_pd(c.saPair)));
-        rows.hi[2] = _mm_load_pd(c.caColumns);
-    }
+    firstLink(rows, chain.links[0], stct[0]);
     if (finite) {
         for (int i = 1; i + 1 < last; ++i)
             multiplyFiniteLink<false>(rows, chain.links[std::size_t(i)], stct[i]);

@@ -135,6 +135,8 @@ struct Chain
     int angleType = 0;
     AngleRules rules;
     std::array<Link, kAxes> links;
+    // The links' theta (degrees) side by side, as forward() reads them.
+    alignas(16) double theta[kAxes] = {};
     // Limits as the list judges them (float), axes 1-6.
     std::array<float, kAxes> lower{}, upper{};
     // Axis 3's range moves with axis 2 (its rule couples them): by
