@@ -263,8 +263,9 @@ void MainWindow::buildMenus()
                   m_plotsView->text(plots::Text::DockTitle), QKeySequence(tr("F6")));
     plotsView->setCheckable(true);
     connect(plotsView, &QAction::triggered, this, &MainWindow::do_TogglePlotsView);
+    // The dock itself, not the window: it signals as it goes with the window.
     connect(m_plots, &QDockWidget::visibilityChanged, plotsView,
-            [this, plotsView](bool) { plotsView->setChecked(m_plots->isVisible()); });
+            [dock = m_plots, plotsView](bool) { plotsView->setChecked(dock->isVisible()); });
     connect(m_plotsView, &plots::PlotsView::titleChanged, this,
             [this, plotsView](const QString &t) {
                 m_plots->setWindowTitle(t);
