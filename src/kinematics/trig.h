@@ -45,9 +45,9 @@ constexpr double kPiLo = 1.2246467991473531772E-16;
 constexpr double kS[6] = {-1.66666666666666324348e-01, 8.33333333332248946124e-03,
                           -1.98412698298579493134e-04, 2.75573137070700676789e-06,
                           -2.50507602534068634195e-08, 1.58969099521155010221e-10};
-constexpr double kC[6] = {4.16666666666666019037e-02,  -1.38888888888741095749e-03,
-                          2.48015872894767294178e-05,  -2.75573143513906633035e-07,
-                          2.08757232129817482790e-09,  -1.13596475577881948265e-11};
+constexpr double kC[6] = {4.16666666666666019037e-02, -1.38888888888741095749e-03,
+                          2.48015872894767294178e-05, -2.75573143513906633035e-07,
+                          2.08757232129817482790e-09, -1.13596475577881948265e-11};
 constexpr double kAtanFrom[4] = {0.4375, 0.6875, 1.1875, 2.4375};
 constexpr double kAtanHi[4] = {4.63647609000806093515e-01, 7.85398163397448278999e-01,
                                9.82793723247329054082e-01, 1.57079632679489655800e+00};
@@ -74,7 +74,8 @@ VELKARI_TRIG_INLINE double kernelCos(double x, double y)
 {
     const double z = x * x;
     double w = z * z;
-    const double r = z * (kC[0] + z * (kC[1] + z * kC[2])) + w * w * (kC[3] + z * (kC[4] + z * kC[5]));
+    const double r =
+        z * (kC[0] + z * (kC[1] + z * kC[2])) + w * w * (kC[3] + z * (kC[4] + z * kC[5]));
     const double hz = 0.5 * z;
     w = 1.0 - hz;
     return w + (((1.0 - w) - hz) + (z * r - x * y));
@@ -83,7 +84,6 @@ VELKARI_TRIG_INLINE double kernelCos(double x, double y)
 // atan(x) for x >= 0, finite.
 VELKARI_TRIG_INLINE double atanPositive(double x)
 {
-    const double *const atanhi = kAtanHi, *const atanlo = kAtanLo, *const aT = kAtanT;
     int id;
     if (x < kAtanFrom[0]) {
         id = -1;
@@ -105,11 +105,14 @@ VELKARI_TRIG_INLINE double atanPositive(double x)
     const double z = x * x;
     const double w = z * z;
     const double s1 =
-        z * (aT[0] + w * (aT[2] + w * (aT[4] + w * (aT[6] + w * (aT[8] + w * aT[10])))));
-    const double s2 = w * (aT[1] + w * (aT[3] + w * (aT[5] + w * (aT[7] + w * aT[9]))));
+        z *
+        (kAtanT[0] +
+         w * (kAtanT[2] + w * (kAtanT[4] + w * (kAtanT[6] + w * (kAtanT[8] + w * kAtanT[10])))));
+    const double s2 =
+        w * (kAtanT[1] + w * (kAtanT[3] + w * (kAtanT[5] + w * (kAtanT[7] + w * kAtanT[9]))));
     if (id < 0)
         return x - x * (s1 + s2);
-    return atanhi[id] - ((x * (s1 + s2) - atanlo[id]) - x);
+    return kAtanHi[id] - ((x * (s1 + s2) - kAtanLo[id]) - x);
 }
 
 } // namespace detail
@@ -217,9 +220,9 @@ VELKARI_TRIG_INLINE void sinCosLanes(__m128d x, __m128d &sOut, __m128d &cOut)
     const __m128d z = _mm_mul_pd(y0, y0);
     // kernelSin
     __m128d zw = _mm_mul_pd(z, z);
-    __m128d p = _mm_add_pd(
-        _mm_add_pd(k.s[1], _mm_mul_pd(z, _mm_add_pd(k.s[2], _mm_mul_pd(z, k.s[3])))),
-        _mm_mul_pd(_mm_mul_pd(z, zw), _mm_add_pd(k.s[4], _mm_mul_pd(z, k.s[5]))));
+    __m128d p =
+        _mm_add_pd(_mm_add_pd(k.s[1], _mm_mul_pd(z, _mm_add_pd(k.s[2], _mm_mul_pd(z, k.s[3])))),
+                   _mm_mul_pd(_mm_mul_pd(z, zw), _mm_add_pd(k.s[4], _mm_mul_pd(z, k.s[5]))));
     const __m128d v = _mm_mul_pd(z, y0);
     const __m128d sn = _mm_sub_pd(
         y0, _mm_sub_pd(
@@ -314,8 +317,8 @@ VELKARI_TRIG_INLINE void atan2x2(double y0, double x0, double y1, double x1, dou
     auto step = [w](__m128d coefficient, __m128d inner) {
         return _mm_add_pd(coefficient, _mm_mul_pd(w, inner));
     };
-    const __m128d s1 = _mm_mul_pd(
-        z, step(t[0], step(t[2], step(t[4], step(t[6], step(t[8], t[10]))))));
+    const __m128d s1 =
+        _mm_mul_pd(z, step(t[0], step(t[2], step(t[4], step(t[6], step(t[8], t[10]))))));
     const __m128d s2 = _mm_mul_pd(w, step(t[1], step(t[3], step(t[5], step(t[7], t[9])))));
     const __m128d as = _mm_mul_pd(a, _mm_add_pd(s1, s2));
     const __m128d small = _mm_sub_pd(a, as);
