@@ -93,15 +93,26 @@ bool finite(const Frame &f)
     return true;
 }
 
-// Rotation by `degrees` about the unit axis u (Rodrigues).
-Rot rotation(const Vec3 &u, double degrees)
+// Rotation about the unit axis u whose angle has sine s and cosine c
+// (Rodrigues).
+Rot rotation(const Vec3 &u, const kinematics::trig::SinCos &sc)
 {
-    const kinematics::trig::SinCos sc = kinematics::trig::sinCos(degrees * kDeg);
     const double c = sc.c, s = sc.s, v = 1.0 - c;
     const double x = u[0], y = u[1], z = u[2];
     return {c + x * x * v,     x * y * v - z * s, x * z * v + y * s,
             y * x * v + z * s, c + y * y * v,     y * z * v - x * s,
             z * x * v - y * s, z * y * v + x * s, c + z * z * v};
+}
+
+// Rotations by degrees0 about u0 and degrees1 about u1: the sines and
+// cosines of a pair cost little more than those of one, and each is the
+// one-at-a-time value to the last bit.
+void rotations(const Vec3 &u0, double degrees0, const Vec3 &u1, double degrees1, Rot &r0, Rot &r1)
+{
+    kinematics::trig::SinCos sc0, sc1;
+    kinematics::trig::sinCos2(degrees0 * kDeg, degrees1 * kDeg, sc0, sc1);
+    r0 = rotation(u0, sc0);
+    r1 = rotation(u1, sc1);
 }
 
 // Angle (degrees, in [0, 180]) and unit axis of a rotation; the axis is zero
@@ -418,12 +429,17 @@ bool PathAnalyser::linearMove(State &s, const Frame &G, int id)
         double prev[6];
         std::copy(j0, j0 + 6, prev);
         double s5 = j0[4];
-        for (double k = 1.0; k <= n; k += 1.0) {
-            Frame pose;
-            pose.r = mul(S.r, rotation(u, theta * k / n));
-            pose.t = add(S.t, scale(dt, k / n));
-            if (!stepSegment(s, pose, id, j0, prev, s5))
-                break;
+        // Two positions' rotations at a time.
+        bool going = true;
+        for (double k = 1.0; going && k <= n; k += 2.0) {
+            Rot turns[2];
+            rotations(u, theta * k / n, u, theta * (k + 1.0) / n, turns[0], turns[1]);
+            for (int i = 0; i < 2 && going && k + i <= n; ++i) {
+                Frame pose;
+                pose.r = mul(S.r, turns[i]);
+                pose.t = add(S.t, scale(dt, (k + i) / n));
+                going = stepSegment(s, pose, id, j0, prev, s5);
+            }
         }
     }
     s.P = G;
@@ -473,16 +489,21 @@ bool PathAnalyser::circularMove(State &s, const Frame &V, const Frame &E, int id
         double s5 = j0[4];
         bool going = true;
         const Vec3 rs = sub(ps, C), rv = sub(pv, C);
+        // The orientation's and the arc's rotation of a position together.
         for (double k = 1.0; going && k <= n1; k += 1.0) {
             Frame pose;
-            pose.r = mul(S.r, rotation(u1, theta1 * k / n1));
-            pose.t = add(C, turn(rotation(w, alpha1 * k / n1), rs));
+            Rot orientation, arc;
+            rotations(u1, theta1 * k / n1, w, alpha1 * k / n1, orientation, arc);
+            pose.r = mul(S.r, orientation);
+            pose.t = add(C, turn(arc, rs));
             going = stepSegment(s, pose, id, j0, prev, s5);
         }
         for (double k = 1.0; going && k <= n2; k += 1.0) {
             Frame pose;
-            pose.r = mul(V.r, rotation(u2, theta2 * k / n2));
-            pose.t = add(C, turn(rotation(w, alpha2 * k / n2), rv));
+            Rot orientation, arc;
+            rotations(u2, theta2 * k / n2, w, alpha2 * k / n2, orientation, arc);
+            pose.r = mul(V.r, orientation);
+            pose.t = add(C, turn(arc, rv));
             going = stepSegment(s, pose, id, j0, prev, s5);
         }
     }
