@@ -187,6 +187,10 @@ Chain makeChain(const std::vector<Joint> &joints, int angleType)
 namespace {
 
 #ifdef __SSE2__
+// Both lanes rounded to float, written with the conversions themselves: GCC
+// 12, vectorizing two expressions double(float(x)) into one pair, drops the
+// rounding (it allows itself excess precision in C++), and the answers then
+// differ in the last bit.
 inline __m128d toFloatAndBack(__m128d v)
 {
     return _mm_cvtps_pd(_mm_cvtpd_ps(v));
