@@ -498,9 +498,10 @@ int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot, Basic *
         // axis 3 cannot take is dropped before axis 2 is worked out.
         struct Elbow
         {
-            double s, cc, s3, c3, u, v, t3;
+            double s3, c3, u, v, t3;
         };
         Elbow elbows[2];
+        double sines[2], cosines[2];
         int elbowCount = 0;
         // [[rho, z'], [-z', rho]] (x, y) = (u, v) below.
         const double det = rho * rho + zp * zp;
@@ -512,14 +513,15 @@ int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot, Basic *
             if (!(n3 > 0.0))
                 continue;
             const double c3 = cc / n3, s3 = s / n3;
-            elbows[elbowCount++] = {
-                s, cc, s3, c3, g.a4 * c3 + g.a3 - g.d4 * s3, g.d4 * c3 + g.a4 * s3, 0.0};
+            sines[elbowCount] = s;
+            cosines[elbowCount] = cc;
+            elbows[elbowCount++] = {s3, c3, g.a4 * c3 + g.a3 - g.d4 * s3, g.d4 * c3 + g.a4 * s3,
+                                    0.0};
         }
-        if (elbowCount == 2)
-            trig::atan2x2(elbows[0].s, elbows[0].cc, elbows[1].s, elbows[1].cc, elbows[0].t3,
-                          elbows[1].t3);
-        else if (elbowCount == 1)
-            elbows[0].t3 = trig::atan2(elbows[0].s, elbows[0].cc);
+        double t3[2];
+        trig::atan2Many(sines, cosines, t3, elbowCount);
+        for (int k = 0; k < elbowCount; ++k)
+            elbows[k].t3 = t3[k];
         if (axis3Alone) {
             int kept = 0;
             for (int k = 0; k < elbowCount; ++k) {
@@ -536,10 +538,7 @@ int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot, Basic *
             xs[k] = (rho * elbows[k].u - zp * elbows[k].v) / det;
             ys[k] = (zp * elbows[k].u + rho * elbows[k].v) / det;
         }
-        if (elbowCount == 2)
-            trig::atan2x2(xs[0], ys[0], xs[1], ys[1], t2[0], t2[1]);
-        else if (elbowCount == 1)
-            t2[0] = trig::atan2(xs[0], ys[0]);
+        trig::atan2Many(xs, ys, t2, elbowCount);
         for (int k = 0; k < elbowCount; ++k) {
             const double x = xs[k], y = ys[k];
             // The link-2 angle is t2 - 90 degrees.
@@ -845,10 +844,6 @@ int offsetWrist(const Chain &c, const Matrix4 &T, const float *seedRobot, Basic 
     return count;
 }
 
-} // namespace
-
-namespace {
-
 // The basic solutions (model angles, degrees) of the solver the chain
 // takes; their count, or -1 when there are none.
 int basicSolutions(const Chain &chain, const Matrix4 &target, const float *seed, Basic *sols)
@@ -862,10 +857,6 @@ int basicSolutions(const Chain &chain, const Matrix4 &target, const float *seed,
         return offsetWrist(chain, target, seed, sols);
     return closedForm(chain, target, seed, sols);
 }
-
-} // namespace
-
-namespace {
 
 // The entry of the list that a path follows, worked out without the list.
 //

@@ -133,25 +133,9 @@ long long roundToInteger(double v)
         *p++ = '-';
     const unsigned long long u = units < 0 ? 0ull - static_cast<unsigned long long>(units)
                                            : static_cast<unsigned long long>(units);
-    unsigned long long whole = u / 1000000u;
+    const unsigned long long whole = u / 1000000u;
     const unsigned fraction = unsigned(u - whole * 1000000u);
-    // The whole part, backwards into a scratch buffer, then forwards.
-    char scratch[24];
-    char *s = scratch + sizeof scratch;
-    while (whole >= 100) {
-        s -= 2;
-        copyPair(s, unsigned(whole % 100));
-        whole /= 100;
-    }
-    if (whole >= 10) {
-        s -= 2;
-        copyPair(s, unsigned(whole));
-    } else {
-        *--s = char('0' + whole);
-    }
-    const std::size_t n = std::size_t(scratch + sizeof scratch - s);
-    std::memcpy(p, s, n);
-    p += n;
+    p = std::to_chars(p, p + 20, whole).ptr;
     *p++ = '.';
     const unsigned hi = fraction / 10000u, rest = fraction % 10000u;
     copyPair(p, hi);
