@@ -136,81 +136,184 @@ void startMesh(ObjectEntry &entry)
     entry.runs.push_back(ColourRun());
 }
 
+// A corner farther than this from the origin (in the file's units, a
+// thousand kilometres in millimetres) is no object of a robot cell: it is
+// what random bytes read as floats give about half of the time.
+constexpr float kFarthest = 1e9f;
+
+// Whether a binary triangle's corners are coordinates at all. The stored
+// normal is not judged: exporters write zero, unnormalised or even NaN
+// normals for slivers, and the file's own normals are drawn as they are.
+bool plausibleCorners(const float *p)
+{
+    for (int i = 0; i < 9; ++i)
+        if (!(std::fabs(p[i]) <= kFarthest))
+            return false;
+    return true;
+}
+
+struct BinaryRead
+{
+    std::uint32_t said = 0;   // the count in the header
+    std::size_t done = 0;     // whole records read
+    std::size_t absurd = 0;   // first record whose corners are no coordinates, from 1; 0 = none
+    float absurdValue = 0.0f; // the value that gave it away
+};
+
 // Fixed 50-byte records after the count, read from the start of the device.
 // The count is believed only as far as the file's size backs it, so a wrong
-// count never reserves more memory than the file allows nor reads on.
-void readBinary(BlockReader &in, std::uint64_t fileSize, ObjectEntry &entry)
+// count never reserves more memory than the file allows nor reads on; bytes
+// after the last record the count announces are padding.
+BinaryRead readBinary(BlockReader &in, std::uint64_t fileSize, ObjectEntry &entry)
 {
+    BinaryRead r;
     startMesh(entry);
     in.fill(kFirstRecord);
-    if (in.available() < kFirstRecord) {
-        if (in.available() > 0)
-            qCWarning(lcMesh) << "STL file ends before its triangle count";
-        return;
-    }
-    const std::uint32_t said = readU32(in.data() + kHeaderBytes);
+    if (in.available() < kFirstRecord)
+        return r;
+    r.said = readU32(in.data() + kHeaderBytes);
     in.consume(kFirstRecord);
     const std::uint64_t room =
         fileSize > kFirstRecord ? (fileSize - kFirstRecord) / kRecordBytes : 0;
-    const std::size_t expected = std::size_t(std::min<std::uint64_t>(said, room));
+    const std::size_t expected = std::size_t(std::min<std::uint64_t>(r.said, room));
     reserveFloats(entry.vertices, expected * 9);
     reserveFloats(entry.normals, expected * 9);
 
     std::size_t done = 0;
-    while (done < said) {
+    while (done < r.said) {
         // One read refills the whole block behind the partial record left over.
         if (in.available() < kRecordBytes)
             in.fill(kRecordBytes);
-        const std::size_t whole = std::min<std::size_t>(in.available() / kRecordBytes, said - done);
+        const std::size_t whole =
+            std::min<std::size_t>(in.available() / kRecordBytes, r.said - done);
         if (whole == 0)
             break;
         const char *record = in.data();
         for (std::size_t k = 0; k < whole; ++k, record += kRecordBytes) {
             float f[12];
             readFloats(record, f, 12);
+            if (r.absurd == 0 && !plausibleCorners(f + 3)) {
+                r.absurd = done + k + 1;
+                r.absurdValue = *std::find_if(f + 3, f + 12, [](float v) {
+                    return !(std::fabs(v) <= kFarthest);
+                });
+            }
             entry.vertices.insert(entry.vertices.end(), f + 3, f + 12);
             const float n[9] = {f[0], f[1], f[2], f[0], f[1], f[2], f[0], f[1], f[2]};
             entry.normals.insert(entry.normals.end(), n, n + 9);
         }
         in.consume(whole * kRecordBytes);
         done += whole;
+        if (r.absurd != 0)
+            break; // no use reading on: the file is refused
     }
-    if (done < said)
-        qCWarning(lcMesh) << "STL file does not have the triangles that it says that it has:"
-                          << said << "said," << done << "present";
+    r.done = done;
     entry.runs.back().count = std::uint32_t(done);
+    return r;
 }
 
-// Position of `keyword` in [begin, end), or null.
+// ASCII letters compared without regard to case; `keyword` is lower case.
+bool sameLetters(const char *at, const char *keyword, std::size_t length)
+{
+    for (std::size_t i = 0; i < length; ++i)
+        if ((at[i] | 0x20) != keyword[i])
+            return false;
+    return true;
+}
+
+// Position of `keyword` (lower case letters) in [begin, end) in any case, or null.
 const char *find(const char *begin, const char *end, const char *keyword, std::size_t length)
 {
-    while (std::size_t(end - begin) >= length) {
-        const void *hit = std::memchr(begin, keyword[0], std::size_t(end - begin) - length + 1);
-        if (!hit)
-            return nullptr;
-        const char *at = static_cast<const char *>(hit);
-        if (std::memcmp(at + 1, keyword + 1, length - 1) == 0)
-            return at;
-        begin = at + 1;
-    }
+    // OR-ing 0x20 maps an upper-case letter to its lower-case one, and no
+    // other byte to a letter.
+    const char first = keyword[0];
+    for (; std::size_t(end - begin) >= length; ++begin)
+        if ((*begin | 0x20) == first && sameLetters(begin + 1, keyword + 1, length - 1))
+            return begin;
     return nullptr;
 }
 
-// The first three space-separated pieces of [p, end) as numbers; missing
-// pieces read as 0.
-void threeNumbers(const char *p, const char *end, float *out)
+bool isBlank(char c)
 {
-    out[0] = out[1] = out[2] = 0.0f;
-    for (int found = 0; found < 3; ++found) {
-        while (p < end && *p == ' ')
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f';
+}
+
+// One piece of text as a number, whole: a sign, digits, a point, an exponent
+// and nothing else. What no float holds (1e39, "inf", "nan") is no number
+// either; a value too small for a float is 0.
+bool readNumber(const char *b, const char *e, float &out)
+{
+    if (b < e && *b == '+')
+        ++b;
+    if (b == e || *b == '+')
+        return false;
+    const auto r = std::from_chars(b, e, out);
+    if (r.ptr != e)
+        return false;
+    if (r.ec == std::errc::result_out_of_range) {
+        double wide = 0.0;
+        const auto d = std::from_chars(b, e, wide);
+        if (d.ec != std::errc() || !(std::fabs(wide) < 1.0))
+            return false;
+        out = float(wide);
+        return true;
+    }
+    return r.ec == std::errc() && std::isfinite(out);
+}
+
+struct AsciiState
+{
+    std::uint64_t line = 0; // of the line being read, from 1
+    // The first line went on beyond the bytes that decide the variant: the
+    // rest of it is the solid's name as well.
+    bool nameGoesOn = false;
+    float corners[9];       // of the triangle being collected
+    int corner = 0;
+    bool anyVertex = false;
+    // Between a "facet" line and its "endfacet": its vertices are counted,
+    // as a facet is exactly one triangle.
+    bool inFacet = false;
+    std::uint64_t facetLine = 0;
+    int facetVertices = 0;
+    QString error; // the first fault, naming its line; reading stops there
+};
+
+// Exactly three numbers in [p, end), separated by blanks. `what` names the
+// line's kind for the message.
+bool threeNumbers(const char *p, const char *end, float *out, const char *what, AsciiState &st)
+{
+    int found = 0;
+    for (;;) {
+        while (p < end && isBlank(*p))
             ++p;
         if (p == end)
-            return;
-        const void *space = std::memchr(p, ' ', std::size_t(end - p));
-        const char *pieceEnd = space ? static_cast<const char *>(space) : end;
-        out[found] = cnumber::toFloat(std::string_view(p, std::size_t(pieceEnd - p)));
+            break;
+        const char *pieceEnd = p;
+        while (pieceEnd < end && !isBlank(*pieceEnd))
+            ++pieceEnd;
+        if (found == 3) {
+            st.error = QStringLiteral("line %1: a %2 line holds three numbers, this one more")
+                           .arg(st.line)
+                           .arg(QLatin1String(what));
+            return false;
+        }
+        if (!readNumber(p, pieceEnd, out[found])) {
+            constexpr std::ptrdiff_t kQuoted = 40;
+            const QString piece = QString::fromUtf8(p, int(std::min(pieceEnd - p, kQuoted)));
+            st.error = QStringLiteral("line %1: \"%2\" is not a number").arg(st.line).arg(piece);
+            return false;
+        }
+        ++found;
         p = pieceEnd;
     }
+    if (found < 3) {
+        st.error = QStringLiteral("line %1: a %2 line holds three numbers, this one %3")
+                       .arg(st.line)
+                       .arg(QLatin1String(what))
+                       .arg(found);
+        return false;
+    }
+    return true;
 }
 
 void appendTriangle(ObjectEntry &entry, const float *p)
@@ -235,51 +338,107 @@ void appendTriangle(ObjectEntry &entry, const float *p)
     ++entry.runs.back().count;
 }
 
-// One ASCII line without its line break.
-void asciiLine(const char *p, const char *end, ObjectEntry &entry, float *corners, int &corner,
-               bool &anyVertex)
+// The facet being read ends (its "endfacet", the next "facet", the end of
+// the solid or of the file): it must have made exactly one triangle.
+bool closeFacet(AsciiState &st)
 {
-    while (end > p && end[-1] == '\r')
-        --end;
-    if (const char *at = find(p, end, "vertex", 6)) {
-        anyVertex = true;
-        // The keyword and the one character after it are dropped.
-        threeNumbers(std::min(at + 7, end), end, corners + 3 * corner);
-        if (++corner == 3) {
-            appendTriangle(entry, corners);
-            corner = 0;
-        }
-    } else if (const char *at = find(p, end, "color", 5)) {
-        ColourRun run;
-        run.hasColour = true;
-        threeNumbers(std::min(at + 6, end), end, run.fileValues.data());
-        run.first = std::uint32_t(entry.triangleCount());
-        entry.runs.push_back(run);
+    if (st.inFacet && st.facetVertices != 3) {
+        st.error = QStringLiteral("line %1: the facet that begins there has %2 vertices; a facet "
+                                  "is one triangle")
+                       .arg(st.facetLine)
+                       .arg(st.facetVertices);
+        return false;
     }
+    st.inFacet = false;
+    return true;
 }
 
-// The lines after the first one, to the end of the device. Returns whether
-// any line held "vertex".
-bool readAscii(BlockReader &in, std::uint64_t fileSize, ObjectEntry &entry)
+// One ASCII line without its line break. Keywords count in any case and
+// anywhere in the line; a "solid" or "endsolid" line is only a name, which
+// may hold any word. Returns false at the first fault.
+bool asciiLine(const char *p, const char *end, ObjectEntry &entry, AsciiState &st)
+{
+    ++st.line;
+    if (st.nameGoesOn) {
+        st.nameGoesOn = false;
+        return true;
+    }
+    while (end > p && end[-1] == '\r')
+        --end;
+    const char *word = p;
+    while (word < end && isBlank(*word))
+        ++word;
+    const char *wordEnd = word;
+    while (wordEnd < end && !isBlank(*wordEnd))
+        ++wordEnd;
+    auto wordIs = [&](const char *keyword, std::size_t length) {
+        return std::size_t(wordEnd - word) == length && sameLetters(word, keyword, length);
+    };
+    if (wordIs("solid", 5) || wordIs("endsolid", 8))
+        return closeFacet(st);
+    // Most lines of a file begin with their keyword.
+    const char *at = wordIs("vertex", 6) ? word : find(p, end, "vertex", 6);
+    if (at) {
+        st.anyVertex = true;
+        if (st.inFacet && st.facetVertices == 3) {
+            st.error = QStringLiteral("line %1: a fourth vertex in the facet of line %2; a facet "
+                                      "is one triangle")
+                           .arg(st.line)
+                           .arg(st.facetLine);
+            return false;
+        }
+        if (!threeNumbers(at + 6, end, st.corners + 3 * st.corner, "vertex", st))
+            return false;
+        if (st.inFacet)
+            ++st.facetVertices;
+        if (++st.corner == 3) {
+            appendTriangle(entry, st.corners);
+            st.corner = 0;
+        }
+    } else if ((at = find(p, end, "color", 5))) {
+        ColourRun run;
+        run.hasColour = true;
+        if (!threeNumbers(at + 5, end, run.fileValues.data(), "color", st))
+            return false;
+        run.first = std::uint32_t(entry.triangleCount());
+        entry.runs.push_back(run);
+    } else if (find(p, end, "endfacet", 8)) {
+        return closeFacet(st);
+    } else if (find(p, end, "facet", 5)) {
+        if (!closeFacet(st))
+            return false;
+        st.inFacet = true;
+        st.facetLine = st.line;
+        st.facetVertices = 0;
+        // Corners of vertex lines outside any facet that make no whole
+        // triangle are left behind, as at the end of the file.
+        st.corner = 0;
+    }
+    return true;
+}
+
+// The lines after the first one, to the end of the device, from line
+// `firstLine` on.
+void readAscii(BlockReader &in, std::uint64_t fileSize, std::uint64_t firstLine,
+               ObjectEntry &entry, AsciiState &st)
 {
     startMesh(entry);
+    st.line = firstLine - 1;
+    st.nameGoesOn = firstLine == 1;
     // A facet takes some 250 bytes in common files; the arrays grow beyond
     // this guess if needed.
     const std::size_t guess = std::size_t(std::min<std::uint64_t>(fileSize / 256, 1u << 26));
     reserveFloats(entry.vertices, guess * 9);
     reserveFloats(entry.normals, guess * 9);
 
-    bool anyVertex = false;
-    float corners[9];
-    int corner = 0;
     std::size_t scanned = 0; // bytes already known to hold no line break
     for (;;) {
         const char *p = in.data();
         const void *newline = std::memchr(p + scanned, '\n', in.available() - scanned);
         if (!newline) {
             if (in.ended()) {
-                if (in.available() > 0)
-                    asciiLine(p, p + in.available(), entry, corners, corner, anyVertex);
+                if (in.available() > 0 && !asciiLine(p, p + in.available(), entry, st))
+                    return;
                 in.consume(in.available());
                 break;
             }
@@ -291,7 +450,8 @@ bool readAscii(BlockReader &in, std::uint64_t fileSize, ObjectEntry &entry)
         // Whole lines in the buffer are handled without going back to the device.
         const char *blockEnd = p + in.available();
         for (;;) {
-            asciiLine(p, lineEnd, entry, corners, corner, anyVertex);
+            if (!asciiLine(p, lineEnd, entry, st))
+                return;
             p = lineEnd + 1;
             newline = std::memchr(p, '\n', std::size_t(blockEnd - p));
             if (!newline)
@@ -301,8 +461,14 @@ bool readAscii(BlockReader &in, std::uint64_t fileSize, ObjectEntry &entry)
         in.consume(std::size_t(p - in.data()));
         scanned = std::size_t(blockEnd - p);
     }
-    // One or two corners left over at the end make no triangle.
-    return anyVertex;
+    // One or two corners left over at the end make no triangle; a facet
+    // left open must have made one.
+    if (st.inFacet && st.facetVertices != 3) {
+        st.error = QStringLiteral("the facet of line %1 has %2 vertices when the file ends; a "
+                                  "facet is one triangle")
+                       .arg(st.facetLine)
+                       .arg(st.facetVertices);
+    }
 }
 
 // Only regular files are read: a pipe or a device is never an object file,
@@ -320,60 +486,104 @@ bool openRegularFile(QFile &file, const QString &name)
 
 ObjectEntry::ObjectEntry() : pose(toolbox::identity()) {}
 
-int readObjectMesh(const QString &fileName, ObjectEntry &entry, QString *why)
+int readObjectMesh(const QString &fileName, ObjectEntry &entry, QString *why, QString *note)
 {
     entry.path = DataDirs::resolveStoredPath(fileName);
     entry.vertices.clear();
     entry.normals.clear();
     entry.runs.clear();
     ++entry.meshReadings;
+    if (note)
+        note->clear();
+    auto refuse = [&](const QString &reason) {
+        if (why)
+            *why = reason;
+        entry.vertices.clear();
+        entry.normals.clear();
+        entry.runs.clear();
+        return -1;
+    };
+    // A file read in full whose mesh says something the user should know.
+    auto accept = [&](const QString &remark) {
+        if (note)
+            *note = remark.isEmpty() && entry.triangleCount() == 0
+                        ? QStringLiteral("it holds no triangles")
+                        : remark;
+        return 0;
+    };
 
     QFile file;
     if (!openRegularFile(file, entry.path) &&
-        !openRegularFile(file, DataDirs::objectDir() + QFileInfo(entry.path).fileName())) {
-        if (why)
-            *why = QStringLiteral("the file cannot be opened");
-        return -1;
-    }
+        !openRegularFile(file, DataDirs::objectDir() + QFileInfo(entry.path).fileName()))
+        return refuse(QStringLiteral("the file cannot be opened"));
     const std::uint64_t size = std::uint64_t(std::max<qint64>(file.size(), 0));
 
     BlockReader in(file, size);
     in.fill(kFirstRecord);
-    std::size_t firstLine = std::min(in.available(), kFirstLineLimit);
-    if (const void *newline = firstLine ? std::memchr(in.data(), '\n', firstLine) : nullptr)
-        firstLine = std::size_t(static_cast<const char *>(newline) - in.data()) + 1;
-    if (!find(in.data(), in.data() + firstLine, "solid", 5)) {
-        // A binary file is exactly its header, its count and its records;
-        // anything else is damaged or is not a mesh at all, and drawing
-        // whatever its bytes say would cover the scene with random triangles.
-        const std::uint64_t said =
-            in.available() >= kFirstRecord ? readU32(in.data() + kHeaderBytes) : 0;
-        if (size < kFirstRecord || size != kFirstRecord + kRecordBytes * said) {
-            if (why)
-                *why = size < kFirstRecord
-                           ? QStringLiteral("a binary STL file of %1 bytes is shorter than "
-                                            "its 84-byte header")
-                                 .arg(size)
-                           : QStringLiteral("a binary STL file that says %1 triangles needs %2 "
-                                            "bytes, it has %3")
-                                 .arg(said)
-                                 .arg(kFirstRecord + kRecordBytes * said)
-                                 .arg(size);
-            entry.runs.clear();
-            return -1;
-        }
-        readBinary(in, size, entry);
-        return 0;
+    if (in.available() == 0) {
+        startMesh(entry);
+        return accept(QStringLiteral("the file is empty, it holds no triangles"));
     }
-    const bool canMend = in.available() >= kFirstRecord;
-    const std::uint32_t count = canMend ? readU32(in.data() + kHeaderBytes) : 0;
+    std::size_t firstLine = std::min(in.available(), kFirstLineLimit);
+    bool firstLineEnded = false;
+    if (const void *newline = std::memchr(in.data(), '\n', firstLine)) {
+        firstLine = std::size_t(static_cast<const char *>(newline) - in.data()) + 1;
+        firstLineEnded = true;
+    }
+    // Whether the records a binary count announces are all there (bytes
+    // after them are padding).
+    const std::uint32_t count = in.available() >= kFirstRecord ? readU32(in.data() + kHeaderBytes) : 0;
+    const bool recordsPresent =
+        size >= kFirstRecord && size - kFirstRecord >= kRecordBytes * std::uint64_t(count);
+
+    if (!find(in.data(), in.data() + firstLine, "solid", 5)) {
+        if (size < kFirstRecord)
+            return refuse(QStringLiteral("a binary STL file of %1 bytes is shorter than its "
+                                         "84-byte header")
+                              .arg(size));
+        // What the triangles hold tells a mesh from bytes that are none (a
+        // picture, random data): their sizes rarely fit either way.
+        const BinaryRead r = readBinary(in, size, entry);
+        if (r.absurd != 0)
+            return refuse(QStringLiteral("this is no STL file: read as a binary one, its "
+                                         "triangle %1 has a corner at %2")
+                              .arg(r.absurd)
+                              .arg(double(r.absurdValue)));
+        if (r.done == 0 && r.said > 0)
+            return refuse(QStringLiteral("this is no STL file: read as a binary one, it "
+                                         "announces %1 triangles and ends before the first is "
+                                         "whole")
+                              .arg(r.said));
+        if (r.done < r.said) {
+            qCWarning(lcMesh) << "STL file does not have the triangles that it says that it has:"
+                              << r.said << "said," << r.done << "present";
+            return accept(QStringLiteral("the file is cut short: it holds %1 whole triangles of "
+                                         "the %2 it announces, %3 are missing")
+                              .arg(r.done)
+                              .arg(r.said)
+                              .arg(std::uint64_t(r.said) - r.done));
+        }
+        return accept(QString());
+    }
     in.consume(firstLine);
-    const bool anyVertex = readAscii(in, size, entry);
+    AsciiState ascii;
+    readAscii(in, size, firstLineEnded ? 2 : 1, entry, ascii);
     // Many CAD exporters start the header of a binary file with "solid". Such
-    // a file has no vertex line and exactly the size its count calls for.
-    const std::uint64_t seen = in.position();
-    if (!anyVertex && canMend && seen == kFirstRecord + kRecordBytes * std::uint64_t(count) &&
-        in.rewind())
-        readBinary(in, seen, entry);
-    return 0;
+    // a file reads as no text mesh (no vertex line, or bytes that happen to
+    // spell one with no numbers after it) and holds every record its count
+    // announces, each of them a triangle.
+    if ((!ascii.error.isEmpty() || !ascii.anyVertex) && count > 0 && recordsPresent &&
+        in.rewind()) {
+        ObjectEntry binary;
+        const BinaryRead r = readBinary(in, size, binary);
+        if (r.absurd == 0 && r.done == r.said) {
+            entry.vertices = std::move(binary.vertices);
+            entry.normals = std::move(binary.normals);
+            entry.runs = std::move(binary.runs);
+            return accept(QString());
+        }
+    }
+    if (!ascii.error.isEmpty())
+        return refuse(ascii.error);
+    return accept(QString());
 }

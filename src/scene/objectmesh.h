@@ -3,10 +3,12 @@
 // fixed-function OpenGL.
 //
 // ASCII files may carry "color B G R" lines (blue first) between facets; each
-// one colours the triangles that follow it. The facet normals written in an
-// ASCII file are never used: the normal of a triangle comes from its winding,
-// (P1-P0)x(P2-P0) normalised, and is (0, 0, 0) for a triangle without area.
-// Binary files keep the normals stored in them.
+// one colours the triangles that follow it. Keywords count in any case
+// ("SOLID", "Vertex"), anywhere in a line; a "vertex" or "color" line holds
+// exactly three numbers, and a facet exactly three vertices. The facet
+// normals written in an ASCII file are never used: the normal of a triangle
+// comes from its winding, (P1-P0)x(P2-P0) normalised, and is (0, 0, 0) for a
+// triangle without area. Binary files keep the normals stored in them.
 //
 // The reader needs no display and never calls OpenGL. Drawing builds vertex
 // buffers on the first draw with a current context and keeps them, in the
@@ -72,8 +74,14 @@ struct ObjectEntry
 //  - A name beginning with "../" has every "../" replaced by <app>/../ ; the
 //    result is stored in entry.path.
 //  - When that name cannot be opened, Objects/ + its file-name part is tried.
-// Returns 0 when a file was read (even one without triangles), -1 when
-// neither name could be opened or the file is damaged: a binary file whose
-// triangle count does not match its size (random bytes are such a file).
-// The mesh is then empty, without runs, and `why` (if given) says which.
-int readObjectMesh(const QString &fileName, ObjectEntry &entry, QString *why = nullptr);
+// Returns 0 when a file was read, -1 when neither name could be opened or
+// the file is no mesh: an ASCII line that is not what its keyword calls for
+// (named by its number), or binary records whose corners are no coordinates
+// (not finite, or beyond a thousand kilometres: random bytes read as floats
+// give such values). The mesh is then empty, without runs, and `why` (if
+// given) says which. Bytes after the records a binary count announces are
+// padding; a binary file cut short keeps its whole triangles, and an empty
+// file holds none. `note` (if given) says so after such a read, and is
+// empty after any other.
+int readObjectMesh(const QString &fileName, ObjectEntry &entry, QString *why = nullptr,
+                   QString *note = nullptr);

@@ -119,8 +119,8 @@ int Objects::AddObject(const QString &fileName, const QString &name, float scale
         return kTableFull;
     }
     auto e = std::make_unique<ObjectEntry>();
-    QString why;
-    if (readObjectMesh(fileName, *e, &why) != 0) {
+    QString why, note;
+    if (readObjectMesh(fileName, *e, &why, &note) != 0) {
         const QString text = tr("The object file %1 was not added: %2").arg(fileName, why);
         qCWarning(lcMesh).noquote() << text;
         if (m_collect)
@@ -128,6 +128,16 @@ int Objects::AddObject(const QString &fileName, const QString &name, float scale
         else
             emit userMessage(text);
         return -1;
+    }
+    if (!note.isEmpty()) {
+        // Added all the same (the station keeps its reference), but an object
+        // that shows nothing, or less than its file promised, is said.
+        const QString text = uitext::get(uitext::Text::ObjectFileNote).arg(fileName, note);
+        qCWarning(lcMesh).noquote() << text;
+        if (m_collect)
+            m_notes.append(text);
+        else
+            emit userMessage(text);
     }
     e->name = name;
     e->scale = scale;
@@ -141,6 +151,18 @@ int Objects::AddObject(const QString &fileName, const QString &name, float scale
     showObject(int(m_entries.size()) - 1);
     emit Render_GL();
     return 0;
+}
+
+void Objects::collectRefusals(QStringList *into)
+{
+    m_collect = into;
+    if (into || m_notes.isEmpty())
+        return;
+    QStringList shown = m_notes.mid(0, 5);
+    if (m_notes.size() > 5)
+        shown.append(QStringLiteral("\u2026"));
+    m_notes.clear();
+    emit userMessage(shown.join(QLatin1Char('\n')));
 }
 
 void Objects::markRefused(QWidget *field, bool refused)

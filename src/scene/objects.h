@@ -52,8 +52,10 @@ public:
     static void fitPlacementField(QLineEdit *field);
 
     // While a list is given, refusals are added to it instead of each
-    // becoming a message: adding 400 files then ends in one message.
-    void collectRefusals(QStringList *into) { m_collect = into; }
+    // becoming a message: adding 400 files then ends in one message. What
+    // was noticed in files that were added (empty, cut short) is kept as
+    // well and said in one message when the list is taken away.
+    void collectRefusals(QStringList *into);
 
     void removeAll();
     void removeSelected();
@@ -104,6 +106,7 @@ private:
     std::vector<std::unique_ptr<ObjectEntry>> m_entries;
     int m_selected = -1;
     QStringList *m_collect = nullptr;
+    QStringList m_notes;
     int m_convention = 0;
     QPointer<QDockWidget> m_listDock;
     QPointer<QDockWidget> m_propertiesDock;

@@ -221,6 +221,15 @@ void Paths::showPosition()
     m_field->setText(QString::number(m_current + 1));
 }
 
+void Paths::refuse(const QString &text)
+{
+    setStatus(text);
+    // Where nothing was played yet the dock is closed, and the refusal would
+    // go unseen.
+    if (m_dock)
+        m_dock->setVisible(true);
+}
+
 void Paths::setStatus(const QString &text)
 {
     m_status = text;
@@ -266,6 +275,14 @@ int Paths::Load_Sequence_Text(const QString &text)
         return -1;
     }
     sequences::ParsedText parsed = sequences::parseText(text);
+    if (!parsed.error.isEmpty()) {
+        // The list in the player stays: a file, a paste or a module that is
+        // not all numbers is refused whole rather than half played.
+        const QString said = uitext::get(uitext::Text::SequenceRefused).arg(parsed.error);
+        qCWarning(lcPaths).noquote() << said;
+        refuse(said);
+        return -1;
+    }
     if (!parsed.program && refusedPositions(parsed.nodes))
         return -1;
     Sequence_Clear();
@@ -323,7 +340,7 @@ bool Paths::refusedPositions(const std::vector<nodeJOINTS> &nodes)
                                      .arg(i + 1)
                                      .arg(jointlimits::describe(v));
             qCWarning(lcPaths).noquote() << text;
-            setStatus(text);
+            refuse(text);
             return true;
         }
     }
@@ -372,8 +389,7 @@ int Paths::loadSequenceFile(const QString &fileName)
             << QStringLiteral("The sequence %1 is larger than %2 MiB; only its beginning is read")
                    .arg(fileName)
                    .arg(sequences::kMaxFileBytes >> 20);
-    Load_Sequence_Text(file.text);
-    return 0;
+    return Load_Sequence_Text(file.text) < 0 ? -1 : 0;
 }
 
 void Paths::Clipboard_Paste()

@@ -57,7 +57,8 @@ public:
     // Replaces the list by the lines of `text`; a text whose first line has
     // seven fields is a program and goes through the path analysis. Playback
     // starts at the first node. Returns the node count, or -1 without a
-    // robot (the list is then left as it was).
+    // robot or for a text with a line that is not numbers (the list is then
+    // left as it was; the player's status line names the line).
     int Load_Sequence_Text(const QString &text);
     // The same for an array of `rows` x `cols` numbers stored column by
     // column, one node per column (7 rows or more: a program). Returns the
@@ -68,7 +69,7 @@ public:
     // stand. Returns the node count, or -1 without a robot.
     int Load_Sequence_Nodes(std::vector<nodeJOINTS> nodes);
     // A sequence file: its text up to the first NUL byte. Returns 0, or -1
-    // without a robot or when the file cannot be read.
+    // without a robot, when the file cannot be read or its text is refused.
     int loadSequenceFile(const QString &fileName);
 
     // The analysis of the program in the list, which it replaces by the
@@ -157,6 +158,8 @@ private:
     void applyPlacement(const nodeJOINTS &node);
     void showPosition();
     void setStatus(const QString &text);
+    // A sequence refused: said in the player's status line, which is shown.
+    void refuse(const QString &text);
     void showReport(const QString &html, const QString &details);
 
     std::vector<nodeJOINTS> m_nodes;

@@ -7,6 +7,7 @@
 #include <QStringView>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace sequences {
 
@@ -54,7 +55,23 @@ double readNumber(QStringView field, bool &ok)
     // is no part of the number.
     field = field.trimmed();
     const double v = c.toDouble(field, &ok);
+    // Every value ends up in a float: "inf", "nan" or 1e39 are no joint value
+    // or length either.
+    ok = ok && std::isfinite(v) && std::fabs(v) <= double(std::numeric_limits<float>::max());
     return ok ? v : 0.0;
+}
+
+bool blank(QStringView line)
+{
+    return std::all_of(line.begin(), line.end(), [](QChar c) { return c.isSpace(); });
+}
+
+// Cut so that a runaway line makes no runaway message.
+QString quoted(const QString &line)
+{
+    constexpr int kQuoted = 60;
+    const QString shown = line.size() > kQuoted ? line.left(kQuoted) + QStringLiteral("...") : line;
+    return shown.trimmed();
 }
 
 } // namespace
@@ -108,36 +125,40 @@ ParsedText parseText(const QString &text)
         while (stop > begin && all.at(stop - 1) == QLatin1Char('\r'))
             --stop;
         const int next = end + 1;
-        if (stop > begin) {
-            // Only the first non-empty line decides whether the text is a
-            // program, even when it yields nothing itself.
+        if (stop > begin && !blank(all.mid(begin, stop - begin))) {
+            // The first line decides whether the text is a program; every
+            // line is then read as strictly: a word, a missing value or a
+            // stray separator read as 0 would move the robot somewhere the
+            // author never meant.
             const QString line = text.mid(begin, stop - begin);
             Node node;
             bool numbers = false;
             const int count = parseLine(line, node.values, &numbers);
-            if (first && (count == 0 || !numbers)) {
-                // Cut so that a runaway line makes no runaway message.
-                constexpr int kQuoted = 60;
-                const QString shown =
-                    line.size() > kQuoted ? line.left(kQuoted) + QStringLiteral("...") : line;
-                out.error = QStringLiteral("line %1 is not a list of six joint values or of a "
-                                           "code and six operands: \"%2\"")
+            const bool fits = count != 0 && numbers && (first || !out.program || count == 7);
+            if (!fits) {
+                const QString what =
+                    first         ? QStringLiteral("a list of six joint values or of a code and "
+                                                   "six operands")
+                    : out.program ? QStringLiteral("a code and six operands")
+                                  : QStringLiteral("a list of six joint values");
+                out.error = QStringLiteral("line %1 is not %2: \"%3\"")
                                 .arg(lineNumber)
-                                .arg(shown.trimmed());
+                                .arg(what, quoted(line));
+                out.nodes.clear();
                 out.lines.clear();
+                out.program = false;
+                out.truncated = false;
                 return out;
             }
             if (first)
                 out.program = count == 7;
             first = false;
-            if (count > 0) {
-                if (int(out.nodes.size()) >= kMaxNodes) {
-                    out.truncated = true;
-                    break;
-                }
-                out.nodes.push_back(node);
-                out.lines.push_back(lineNumber);
+            if (int(out.nodes.size()) >= kMaxNodes) {
+                out.truncated = true;
+                break;
             }
+            out.nodes.push_back(node);
+            out.lines.push_back(lineNumber);
         }
         begin = next;
     }

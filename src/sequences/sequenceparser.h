@@ -44,7 +44,8 @@ struct Node
 // locale; a field that is not a number reads as 0. Returns 6 or 7 (the
 // seventh value is then 0 for 6), or 0 when no separator gives six fields.
 int parseLine(const QString &line, std::array<float, 7> &values);
-// The same; `allNumbers` (if given) says whether every field read was a number.
+// The same; `allNumbers` (if given) says whether every field read was a
+// number a float can hold ("inf", "nan" and 1e39 are not).
 int parseLine(const QString &line, std::array<float, 7> &values, bool *allNumbers);
 
 // A position of a plain list outside the robot's limits.
@@ -67,19 +68,21 @@ struct ParsedText
     bool program = false;
     // Lines beyond kMaxNodes usable ones were left out.
     bool truncated = false;
-    // Set when the first non-empty line is not a list of six or seven
-    // numbers (a comment, a header, a word): the text is then no sequence
-    // and `nodes` is empty. Names the line.
+    // Set when a line is not what the first line made the text: six or
+    // more numbers for a position list, seven or more for a program (a
+    // comment, a header, a word, a missing value). The text is then no
+    // sequence: `nodes` is empty. Names the first such line.
     QString error;
     // Filled by checkLimits for a position list.
     std::vector<LimitProblem> outOfLimits;
 };
 
 // The whole text: lines split at "\n" (a "\r" before it is dropped, so CR LF
-// text reads as LF text), empty lines dropped, lines after the first that
-// give nothing skipped. Every node gets type 1 and problem 0. The first
-// non-empty line must be six or seven numbers: anything else would turn a
-// header or a comment into a joint position.
+// text reads as LF text), empty and blank lines dropped. Every node gets
+// type 1 and problem 0. Every other line must be numbers: six or seven on
+// the first, seven on the lines of a program, six or more on those of a
+// position list. Anything else would turn a header, a comment or a typing
+// slip into a joint position, so it refuses the whole text.
 ParsedText parseText(const QString &text);
 
 // For a position list: every node with a joint value outside the robot's

@@ -123,6 +123,8 @@ constexpr std::array<const char *, LanguageFile::kEntries> kKeys = {
     "endtiplbl",
     "looptiplbl",
     "helptitlelbl",
+    "seqrefusedlbl",
+    "objectnotelbl",
 };
 
 // Last character position at which a key still counts.

@@ -83,6 +83,10 @@ QString englishText(Text t)
         return QStringLiteral("Play in a loop: on or off");
     case Text::HelpTitle:
         return QStringLiteral("Velkari help");
+    case Text::SequenceRefused:
+        return QStringLiteral("The sequence was not loaded: %1. The current sequence stays.");
+    case Text::ObjectFileNote:
+        return QStringLiteral("The object file %1 was added: %2.");
     case Text::Count:
         break;
     }

@@ -44,6 +44,8 @@ enum class Text
     PlayerEndTip,
     PlayerLoopTip,
     HelpTitle,
+    SequenceRefused, // %1: the line and what is wrong with it
+    ObjectFileNote,  // %1: the file, %2: what the reader noticed
     Count
 };
 

@@ -17,6 +17,10 @@ int checkSequenceCsv(Robot &robot, const QString &file, std::string &out, std::s
     if (!text.ok)
         return kCheckUnreadable;
     const sequences::ParsedText parsed = sequences::parseText(text.text);
+    if (!parsed.error.isEmpty()) {
+        notes += "'" + name + "' is no sequence: " + parsed.error.toStdString() + '\n';
+        return kCheckUnreadable;
+    }
     if (parsed.nodes.empty()) {
         notes += "'" + name + "' holds no sequence: no line has six or seven numbers\n";
         return kCheckUnreadable;
@@ -43,6 +47,12 @@ int checkSequenceCsv(Robot &robot, const QString &file, std::string &out, std::s
             result.path[i].pathId = int(i);
         }
     }
+    return appendPathCsv(robot, analyser, result, out);
+}
+
+int appendPathCsv(Robot &robot, const sequences::PathAnalyser &analyser,
+                  const sequences::PathAnalyser::Result &result, std::string &out)
+{
     const plots::PlotData data = plots::buildPlotData(result, analyser, robot);
     plots::appendCsv(data, out);
     return data.marks.empty() ? kCheckContinuous : kCheckProblems;

@@ -1,6 +1,8 @@
-// check FILE --csv: the path of a sequence file as the table the plots dock
-// exports, on standard output.
+// check FILE --csv: the path of a sequence file or of a RAPID module as the
+// table the plots dock exports, on standard output.
 #pragma once
+
+#include "sequences/pathanalysis.h"
 
 #include <QString>
 #include <string>
@@ -14,5 +16,9 @@ namespace kin {
 // robot-base coordinates) to `out`. Notes go to `notes`. Returns check's
 // statuses: kCheckContinuous, kCheckProblems or kCheckUnreadable.
 int checkSequenceCsv(Robot &robot, const QString &file, std::string &out, std::string &notes);
+
+// The CSV of an analysed path, as above; kCheckContinuous or kCheckProblems.
+int appendPathCsv(Robot &robot, const sequences::PathAnalyser &analyser,
+                  const sequences::PathAnalyser::Result &result, std::string &out);
 
 } // namespace kin

@@ -1,6 +1,7 @@
 #include "modulecommands.h"
 
 #include "kincommands.h"
+#include "kincsv.h"
 #include "kinematics/robot.h"
 #include "rapid/rapidmodule.h"
 #include "sequences/pathanalysis.h"
@@ -43,6 +44,11 @@ int exportProgram(Robot &robot, const QString &file, const QString &name, const 
         notes += "cannot read the sequence '" + shown + "': " + text.error.toStdString() + '\n';
         return kCheckUnreadable;
     }
+    const sequences::ParsedText parsed = sequences::parseText(text.text);
+    if (!parsed.error.isEmpty()) {
+        notes += "'" + shown + "' is no sequence: " + parsed.error.toStdString() + '\n';
+        return kCheckUnreadable;
+    }
     std::vector<int> lines;
     const std::vector<sequences::ProgramLine> program = rapid::programFromText(text.text, &lines);
     if (program.empty()) {
@@ -66,7 +72,7 @@ int exportProgram(Robot &robot, const QString &file, const QString &name, const 
     return problems.empty() ? kCheckContinuous : kCheckProblems;
 }
 
-int checkModule(Robot &robot, const QString &file, const QString &procedure, bool withPath,
+int checkModule(Robot &robot, const QString &file, const QString &procedure, ModuleOutput output,
                 std::string &out, std::string &notes)
 {
     const std::string shown = QFile::encodeName(file).toStdString();
@@ -84,6 +90,9 @@ int checkModule(Robot &robot, const QString &file, const QString &procedure, boo
     }
     sequences::PathAnalyser analyser(robot);
     const sequences::PathAnalyser::Result result = analyser.analyse(module.program);
+    // The table the plots dock exports for the module played in the window.
+    if (output == ModuleOutput::Csv)
+        return appendPathCsv(robot, analyser, result, out);
     const auto problems = sequences::PathAnalyser::problems(result);
     out += "positions " + std::to_string(result.path.size()) + " problems " +
            std::to_string(problems.size()) + '\n';
@@ -93,7 +102,7 @@ int checkModule(Robot &robot, const QString &file, const QString &procedure, boo
                std::to_string(p.code) + ' ' +
                sequences::PathAnalyser::problemTexts(p.code).trimmed().toStdString() + '\n';
     }
-    if (withPath) {
+    if (output == ModuleOutput::Path) {
         for (const sequences::PathPosition &p : result.path) {
             appendFixed(out, p.type);
             for (float j : p.joints) {

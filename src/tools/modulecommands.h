@@ -20,13 +20,21 @@ bool isRapidModule(const QString &file);
 int exportProgram(Robot &robot, const QString &file, const QString &name, const QString &speed,
                   const QString &zone, std::string &out, std::string &notes);
 
+enum class ModuleOutput
+{
+    Problems, // "positions K problems P" and the problem lines
+    Path,     // the same, then every position
+    Csv       // the plots dock's table of every position instead
+};
+
 // The path check of a module's procedure (the first, or `procedure`):
 // "positions K problems P", one line per problem "POSITION LINE CODE TEXTS"
-// with LINE the module line of the instruction, then with `withPath` every
-// position "TYPE J1 ... J6 CODE". Skipped lines and configuration warnings
-// go to `notes`. Returns 0 continuous, 3 problems, 2 when the module cannot
-// be read or is refused (the reason in `notes`).
-int checkModule(Robot &robot, const QString &file, const QString &procedure, bool withPath,
+// with LINE the module line of the instruction, then with Path every
+// position "TYPE J1 ... J6 CODE". With Csv, only the table of check --csv
+// (path ids count the procedure's moves from 0). Skipped lines and
+// configuration warnings go to `notes`. Returns 0 continuous, 3 problems, 2
+// when the module cannot be read or is refused (the reason in `notes`).
+int checkModule(Robot &robot, const QString &file, const QString &procedure, ModuleOutput output,
                 std::string &out, std::string &notes);
 
 } // namespace kin

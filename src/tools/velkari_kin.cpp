@@ -34,8 +34,8 @@ constexpr std::size_t kOutputChunk = 1 << 18;
 
 const char kUsage[] =
     "Usage: velkari-kin ROBOT.xml [--tool FILE.tool] [--euler N] [COMMAND ...]\n"
-    "       velkari-kin ROBOT.xml check FILE [--path]\n"
-    "       velkari-kin ROBOT.xml check MODULE.mod [--path] [--proc NAME]\n"
+    "       velkari-kin ROBOT.xml check FILE [--path | --csv]\n"
+    "       velkari-kin ROBOT.xml check MODULE.mod [--path | --csv] [--proc NAME]\n"
     "       velkari-kin ROBOT.xml [--tool FILE.tool] export PROGRAM.sim [--name NAME]\n"
     "                   [--speed v100] [--zone z10]\n"
     "\n"
@@ -84,14 +84,18 @@ const char kUsage[] =
     "joint 5 is within 3 degrees of 0, 10000 the path is cut at two million\n"
     "positions. Problems are listed even when the program's first code switches\n"
     "the simulator's report off. With --path every position follows: type, six\n"
-    "joint values, problem code. A position list is played as it stands; each\n"
+    "joint values, problem code. With --csv the table that the Plots dock\n"
+    "exports is written instead of all this: a header line, then per position\n"
+    "its number, path id, type, six joint values, problem code and TCP x, y, z\n"
+    "in the robot's base frame. A position list is played as it stands; each\n"
     "of its positions outside the joint limits is a problem of code 100000.\n"
     "Poses are those of the flange and of the program's tool changes; --tool\n"
     "and --euler play no part.\n"
     "\n"
     "Sequence files (.sim, .csv, .txt). The values of a line are separated by\n"
-    "tabs, commas or blanks. The first line decides what the file is, and it\n"
-    "must hold numbers only: a comment or a header there is refused.\n"
+    "tabs, commas or blanks. The first line decides what the file is, and every\n"
+    "line must hold numbers only: a comment, a header or a word on any line\n"
+    "refuses the file, and the message names the line.\n"
     "  Position list: six joint values per line, degrees, shown one after the\n"
     "  other. Example:\n"
     "    0 -10 20 0 70 0\n"
@@ -121,7 +125,7 @@ const char kUsage[] =
     "Exit status: 0; 1 when a command was malformed; 2 when the robot, the tool\n"
     "or an option cannot be used. check: 0 when the path is continuous, 3 when\n"
     "it has problems, 2 when the robot or the sequence file cannot be read or\n"
-    "its first line is not a line of numbers.\n"
+    "one of its lines is not a line of numbers.\n"
     "The library's debug output stays off unless QT_LOGGING_RULES switches it on.\n"
     "\n"
     "check MODULE.mod reads a RAPID module (a file whose first word is MODULE):\n"
@@ -370,7 +374,9 @@ std::string parseArguments(int argc, char **argv, Options &o)
                 } else if (o.checkFile.empty() && !a.empty()) {
                     o.checkFile = std::string(a);
                 } else {
-                    return "check takes one sequence file and --path, not '" + std::string(a) + "'";
+                    return "check takes one sequence file, --path or --csv and --proc NAME, "
+                           "not '" +
+                           std::string(a) + "'";
                 }
             }
             if (o.checkFile.empty())
@@ -438,7 +444,10 @@ int main(int argc, char **argv)
                                      QString::fromStdString(options.exportZone), answer, notes)
             : kin::isRapidModule(file)
                 ? kin::checkModule(robot, file, QString::fromStdString(options.procedure),
-                                   options.checkPath, answer, notes)
+                                   options.checkCsv    ? kin::ModuleOutput::Csv
+                                   : options.checkPath ? kin::ModuleOutput::Path
+                                                       : kin::ModuleOutput::Problems,
+                                   answer, notes)
             : options.checkCsv ? kin::checkSequenceCsv(robot, file, answer, notes)
                                : kin::checkSequence(robot, file, options.checkPath, answer, notes);
         if (!notes.empty()) {

@@ -1202,7 +1202,10 @@ int MenuPrincipal::loadDemoSequence(const QString *strfile)
                         c != QLatin1Char('\t');
              }))
         why = tr("it is not text");
-    else if (sequences::parseText(file.text).nodes.empty())
+    else if (const sequences::ParsedText parsed = sequences::parseText(file.text);
+             !parsed.error.isEmpty())
+        why = parsed.error;
+    else if (parsed.nodes.empty())
         why = tr("no line holds six joint values");
     if (!why.isEmpty()) {
         emit view()->userMessage(

@@ -102,7 +102,9 @@ private slots:
     void reads_data();
     void reads();
     void normals();
-    void lyingCountsAreRefusedWithoutAllocating();
+    void faultyTextLinesAreNamed_data();
+    void faultyTextLinesAreNamed();
+    void cutEmptyAndRandomBinaryFiles();
     void bigFilesReadWhole();
     void readingAgainReplacesTheMesh();
     void namesResolveAsTheProgramFindsThem();
@@ -139,40 +141,52 @@ void TestObjectMesh::reads_data()
                       "vertex 5 0 25\nvertex 6 0 36\nvertex 7 0 49\n")
         << 0 << "1 0 1 2 0 4 3 0 9 4 0 16 5 0 25 6 0 36"
         << "0+2";
-    // First-column keywords, tabs, Windows line ends, a line holding both
-    // keywords (a vertex, found after "color"), "solid" anywhere in line one.
-    QTest::newRow("keywords anywhere")
+    // First-column keywords in any case, tabs, Windows line ends, a line
+    // holding both keywords (a vertex, found after "color"), "solid" anywhere
+    // in line one.
+    QTest::newRow("keywords anywhere, in any case")
         << "k.stl"
-        << QByteArray("  my solid part\r\nfacet normal 0 0 1\r\n"
-                      "vertex 0 0 0\r\n\t\tvertex 4 0 0\r\n"
-                      "color vertex 0 4 0\r\ncolor 0.5 0.25 0.125\r\n"
-                      "vertex 0 0 7\r\nvertex 0 0 8\r\n"
-                      "xvertex 0 0 9\r\nendsolid")
+        << QByteArray("  my SOLID part\r\nfacet normal 0 0 1\r\n"
+                      "vertex 0 0 0\r\n\t\tVertex 4 0 0\r\n"
+                      "color vertex 0 4 0\r\nendfacet\r\nCOLOR 0.5 0.25 0.125\r\n"
+                      "FACET NORMAL 0 0 1\r\n  OUTER LOOP\r\nVERTEX\t0\t0\t7\r\nvertex 0 0 8\r\n"
+                      "xvertex 0 0 9\r\nENDLOOP\r\nEndFacet\r\nendsolid")
         << 0 << "0 0 0 4 0 0 0 4 0 0 0 7 0 0 8 0 0 9"
         << "0+1 | 0.5 0.25 0.125:1+1";
-    // The keyword and exactly one character after it are dropped, whatever
-    // that character is; then numbers as C reads them: the numeric prefix
-    // counts, an overflow is infinite, a missing one is zero.
-    QTest::newRow("numbers after the keyword")
+    // As a CAD exporter writes in capitals; the rest of a first line longer
+    // than 80 bytes, and every "endsolid" line, is the solid's name,
+    // whatever words it holds.
+    QTest::newRow("capitals and names")
+        << "caps.stl"
+        << "SOLID " + QByteArray(80, 'x') + " vertex color\n" + facet(a).toUpper() +
+               "ENDSOLID color vertex\nsolid second\n" + facet(b) + "endsolid vertex 2\n"
+        << 0 << ab << "0+2";
+    // Numbers as written in C, whole: signs, exponents, a value too small
+    // for a float is 0; what follows the keyword is read even without a blank.
+    QTest::newRow("numbers as written")
         << "n.stl"
-        << QByteArray("solid n\n  vertex5 6 7\n  vertex    8     \n  vertex a 2 b 9\n"
-                      "  color-1 0.5 0.25\n  vertex 1e2 -.5 +3.25e-1\n  vertex 1.5x 2,5 1e999\n"
-                      "  vertex\n")
-        << 0 << "6 7 0 8 0 0 0 2 0 100 -0.5 0.325 1.5 2 inf 0 0 0"
-        << "0+1 | 1 0.5 0.25:1+1";
+        << QByteArray("solid n\n  vertex 1e2 -.5 +3.25e-1\n  vertex5 6 7\n  vertex 1E-50 0.0 2\n"
+                      "  color-1 0.5 0.25\n")
+        << 0 << "100 -0.5 0.325 5 6 7 0 0 2"
+        << "0+1 | -1 0.5 0.25:1+0";
     QTest::newRow("only 'solid'") << "s.stl" << QByteArray("solid") << 0 << ""
                                   << "0+0";
-    QTest::newRow("empty") << "e.stl" << QByteArray() << -1 << ""
-                           << "";
+    QTest::newRow("empty") << "e.stl" << QByteArray() << 0 << ""
+                           << "0+0";
     QTest::newRow("binary") << "b.stl" << binary("made by hand", 2, kRecords) << 0 << kRecordCorners
                             << "0+2";
     // As many CAD exporters write it: "solid" and a name, no line break.
     QTest::newRow("binary called solid")
         << "cad.stl" << binary("solid part by CAD", 2, kRecords) << 0 << kRecordCorners << "0+2";
-    // Called "solid" and of no binary size: read as the text it then is.
-    QTest::newRow("solid, a byte too many")
-        << "odd.stl" << binary("solid part", 2, kRecords) + '\0' << 0 << ""
-        << "0+0";
+    // Bytes after the records the count announces are padding, whatever
+    // the header says.
+    QTest::newRow("solid, padded")
+        << "odd.stl" << binary("solid part", 2, kRecords) + '\0' << 0 << kRecordCorners << "0+2";
+    QTest::newRow("padded") << "pad.stl" << binary("pad", 2, kRecords) + "\0\0" << 0
+                            << kRecordCorners << "0+2";
+    QTest::newRow("a record beyond the count")
+        << "one.stl" << binary("one", 1, kRecords) << 0 << "0 0 0 10 0 0 0 10 0"
+        << "0+1";
 }
 
 void TestObjectMesh::reads()
@@ -215,30 +229,129 @@ void TestObjectMesh::normals()
         QCOMPARE(e.normals[k], kRecords[k / 9].normal[k % 3]);
 }
 
-void TestObjectMesh::lyingCountsAreRefusedWithoutAllocating()
+void TestObjectMesh::faultyTextLinesAreNamed_data()
+{
+    // A line that is not what its keyword calls for refuses the file: its
+    // number and what is wrong with it are said, nothing is read.
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("reason");
+    const QByteArray head = "solid bad\n  facet normal 0 0 1\n    outer loop\n";
+    QTest::newRow("a word") << head + "      vertex 0 0 blah\n"
+                            << "line 4: \"blah\" is not a number";
+    QTest::newRow("a number and more") << head + "      vertex 0 1.5x 0\n"
+                                       << "line 4: \"1.5x\" is not a number";
+    QTest::newRow("a decimal comma") << head + "      vertex 0 2,5 0\n"
+                                     << "line 4: \"2,5\" is not a number";
+    QTest::newRow("beyond a float") << head + "      vertex 0 0 1e999\n"
+                                    << "line 4: \"1e999\" is not a number";
+    QTest::newRow("not a number") << head + "      vertex nan 0 0\n"
+                                  << "line 4: \"nan\" is not a number";
+    QTest::newRow("two numbers") << head + "      vertex 0 0\n"
+                                 << "line 4: a vertex line holds three numbers, this one 2";
+    QTest::newRow("four numbers") << head + "      VERTEX 0 0 0 1\n"
+                                  << "line 4: a vertex line holds three numbers, this one more";
+    QTest::newRow("a colour") << QByteArray("solid c\ncolor 1 0 zero\n") << "line 2: \"zero\" is not a number";
+    QTest::newRow("four vertices")
+        << head + "vertex 0 0 0\nvertex 1 0 0\nvertex 0 1 0\nvertex 1 1 0\nendloop\nendfacet\n"
+        << "line 7: a fourth vertex in the facet of line 2";
+    QTest::newRow("two vertices")
+        << QByteArray("solid\r\nfacet normal 0 0 1\r\nvertex 0 0 0\r\nvertex 1 0 0\r\nendfacet\r\n")
+        << "line 2: the facet that begins there has 2 vertices";
+    QTest::newRow("no endfacet") << head + "vertex 0 0 0\nvertex 1 0 0\nvertex 0 1 0\n" +
+                                        "facet normal 0 0 1\nvertex 0 0 0\n"
+                                 << "the facet of line 7 has 1 vertices when the file ends";
+}
+
+void TestObjectMesh::faultyTextLinesAreNamed()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, reason);
+    ScratchInstall install;
+    MessageLog quiet;
+    ObjectEntry e;
+    QString why;
+    QCOMPARE(readObjectMesh(install.write("Objects/bad.stl", text), e, &why), -1);
+    QVERIFY2(why.startsWith(reason), qPrintable(why));
+    QVERIFY(e.vertices.empty() && e.runs.empty());
+}
+
+void TestObjectMesh::cutEmptyAndRandomBinaryFiles()
 {
     ScratchInstall install;
     MessageLog log;
-    // Three and a half records behind a count of 10: the reason gives both
-    // sizes (84 + 50 * 10 = 584 bytes called for).
+    ObjectEntry e;
+    QString why, note;
+    auto read = [&](const char *name, const QByteArray &bytes) {
+        why.clear();
+        return readObjectMesh(install.write(QStringLiteral("Objects/") + name, bytes), e, &why,
+                              &note);
+    };
+    // Three and a half records behind a count of 10: the three whole ones
+    // are kept, the other seven said to be missing.
     std::vector<Record> four;
     for (int k = 0; k < 4; ++k)
         four.push_back({{0, 0, 1}, {float(k), 0, 0, float(k) + 1, 0, 0, float(k), 1, 0}});
-    const QByteArray cut = binary("cut short", 10, four).left(84 + 175);
-    ObjectEntry e;
-    QString why;
-    QCOMPARE(readObjectMesh(install.write("Objects/cut.stl", cut), e, &why), -1);
-    QVERIFY2(why.contains("says 10 triangles") && why.contains("584 bytes") &&
-                 why.contains(QString::number(cut.size())),
-             qPrintable(why));
-    QCOMPARE(e.triangleCount(), std::size_t(0));
+    QCOMPARE(read("cut.stl", binary("cut short", 10, four).left(84 + 175)), 0);
+    QCOMPARE(numbers(e.vertices), QStringLiteral("0 0 0 1 0 0 0 1 0 1 0 0 2 0 0 1 1 0 "
+                                                 "2 0 0 3 0 0 2 1 0"));
+    QVERIFY2(note.contains("3 whole triangles of the 10") && note.contains("7 are missing"),
+             qPrintable(note));
+    QVERIFY(consistent(e));
     // Four billion triangles claimed by a tiny file: no room made for them.
+    e = ObjectEntry();
     QElapsedTimer clock;
     clock.start();
-    QCOMPARE(readObjectMesh(install.write("Objects/liar.stl", binary("liar", ~0u, kRecords)), e),
-             -1);
+    QCOMPARE(read("liar.stl", binary("liar", ~0u, kRecords)), 0);
     QVERIFY(clock.elapsed() < 2000);
-    QVERIFY(e.vertices.capacity() <= 18 && e.normals.capacity() <= 18);
+    QVERIFY(e.triangleCount() == 2 && e.vertices.capacity() <= 18 && e.normals.capacity() <= 18);
+    QVERIFY2(note.contains("4294967293 are missing"), qPrintable(note));
+    // No triangles: an empty file, a header that counts none. Said, not refused.
+    QCOMPARE(read("empty.stl", QByteArray()), 0);
+    QVERIFY(e.triangleCount() == 0 && note.contains("empty"));
+    QCOMPARE(read("none.stl", binary("none", 0, {})), 0);
+    QVERIFY(e.triangleCount() == 0 && note == "it holds no triangles" && consistent(e));
+    // A whole file has nothing to say.
+    QCOMPARE(read("good.stl", binary("good", 2, kRecords)), 0);
+    QVERIFY(note.isEmpty());
+    // Less than a header is no STL file.
+    QCOMPARE(read("stub.stl", QByteArray(50, 'x')), -1);
+    QVERIFY2(why.contains("shorter than its 84-byte header"), qPrintable(why));
+
+    // Random bytes of any size are refused by what their triangles hold,
+    // also when their count fits their size exactly.
+    quint64 state = 29;
+    auto noise = [&state](int size) {
+        QByteArray b(size, '\0');
+        for (char &c : b) {
+            quint64 z = state += 0x9e3779b97f4a7c15ull;
+            z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ull;
+            z = (z ^ (z >> 27)) * 0x94d049bb133111ebull;
+            c = char(z >> 56);
+        }
+        return b;
+    };
+    for (int size : {90, 200, 1000, 5000, 100000}) {
+        QByteArray bytes = noise(size);
+        QVERIFY(read("noise.stl", bytes) == -1 && e.vertices.empty() && e.runs.empty());
+        QVERIFY2(why.contains("no STL file"), qPrintable(why));
+        if (size < 84 + 50)
+            continue;
+        const quint32 fits = quint32((size - 84) / 50);
+        bytes = binary(bytes.left(80), fits, {}) + bytes.mid(84, int(fits) * 50);
+        QCOMPARE(read("fits.stl", bytes), -1);
+    }
+    // One corner that is no coordinate among good ones: the triangle is named.
+    std::vector<Record> records = kRecords;
+    records.push_back({{0, 0, 1}, {0, 0, 0, 1, 0, 0, 0, std::nanf(""), 0}});
+    QCOMPARE(read("nan.stl", binary("nan", 3, records)), -1);
+    QVERIFY2(why.contains("triangle 3 has a corner at nan"), qPrintable(why));
+    records.back().corners[7] = 2e9f;
+    QCOMPARE(read("far.stl", binary("far", 3, records)), -1);
+    // A sliver's normal may be anything; its corners are what count.
+    records.back().corners[7] = 1e6f;
+    records.back().normal = {std::nanf(""), 0, 0};
+    QCOMPARE(read("sliver.stl", binary("sliver", 3, records)), 0);
+    QCOMPARE(e.triangleCount(), std::size_t(3));
 }
 
 void TestObjectMesh::bigFilesReadWhole()

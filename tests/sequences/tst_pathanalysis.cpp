@@ -48,6 +48,51 @@ private slots:
                     return p.type == 1.0f && p.problem == 0.0f;
                 }));
     }
+    void wholeStepsGainNoPosition_data()
+    {
+        // Moves of a whole number of steps, then beyond it by roundings (8e-6
+        // of a step, what float joint values make of the shipped drawing's
+        // lines; half a thousandth: no step) and by two thousandths (a step).
+        // Axis 6 alone turns the flange: a TCP r mm off its axis runs on a
+        // circle, a chord of r for 60 degrees, a quarter of pi r / 2.
+        QTest::addColumn<int>("kind"); // 0 joint move, 1 line by length, 2 by rotation, 3 arc
+        QTest::addColumn<double>("over");
+        QTest::addColumn<int>("positions");
+        const char *names[] = {"joint 9 deg", "line 100 mm", "turn 20 deg", "arc 2 x 100 mm"};
+        const int whole[] = {4, 51, 11, 101}, more[] = {5, 52, 12, 103};
+        for (int kind = 0; kind < 4; ++kind) {
+            QTest::newRow(names[kind]) << kind << 0.0 << whole[kind];
+            for (const double over : {8e-6, 5e-4})
+                QTest::newRow(qPrintable(QStringLiteral("%1 + %2").arg(names[kind]).arg(over)))
+                    << kind << over << whole[kind];
+            QTest::newRow(qPrintable(QStringLiteral("%1, beyond").arg(names[kind])))
+                << kind << 2e-3 << more[kind];
+        }
+    }
+    void wholeStepsGainNoPosition()
+    {
+        QFETCH(int, kind);
+        QFETCH(double, over);
+        QFETCH(int, positions);
+        auto turned = [](double axis1, double axis6) {
+            return Joints{kStart[0] + axis1, kStart[1], kStart[2],
+                          kStart[3], kStart[4],  kStart[5] + axis6};
+        };
+        const double r = kind == 1 ? 2 * (50 + over) : 4 * (50 + over) / M_PI;
+        std::vector<sequences::ProgramLine> program{line(5, {kind == 2 ? 0 : r, 0, 0, 0, 0, 0}),
+                                                    line(1, kStart)};
+        if (kind == 0)
+            program.push_back(line(1, turned(3 * (3 + over), 0)));
+        else if (kind == 1)
+            program.push_back(line(2, turned(0, 60)));
+        else if (kind == 2)
+            program.push_back(line(2, turned(0, 2 * (10 + over))));
+        else
+            program.insert(program.end(), {line(9, turned(0, 90)), line(2, turned(0, 180))});
+        const auto r6 = PathAnalyser(robot).analyse(program);
+        QCOMPARE(int(segment(r6, 2).size()), positions);
+        QVERIFY(PathAnalyser::problems(r6).empty());
+    }
     void circleThroughThreePoints()
     {
         // Radius 50 mm in the horizontal plane of the start, the centre 50 mm back

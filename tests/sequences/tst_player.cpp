@@ -258,6 +258,19 @@ private slots:
                      QStringLiteral("The sequence is refused: position 3, ") +
                          QLatin1String(cases[source].second));
         }
+        // A line of words further down, pasted or in a file: the text is refused whole, the
+        // line named where the player shows it.
+        const QString words = QStringLiteral("1 0 0 0 30 0\n2 0 0 0 30 0\n3 0 abc 0 30 0\n");
+        QApplication::clipboard()->setText(words);
+        dock->hide();
+        paths->Clipboard_Paste();
+        QVERIFY2(dock->isVisible() && paths->statusLabel()->text().contains("line 3 ") &&
+                     paths->statusLabel()->text().contains("\"3 0 abc 0 30 0\""),
+                 qPrintable(paths->statusLabel()->text()));
+        QCOMPARE(paths->loadSequenceFile(scratch.write(QStringLiteral("Simulations/words.sim"),
+                                                       "0 0 0 0 30 0\r\nzero\r\n")),
+                 -1);
+        QVERIFY(paths->statusLabel()->text().contains("line 2 "));
         QTest::qWait(20);
         QVERIFY(paths->count() == 12 && applied.isEmpty() && robot()->jointValues() == before);
     }

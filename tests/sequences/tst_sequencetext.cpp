@@ -62,14 +62,13 @@ private slots:
         QVERIFY(p.program && p.error.isEmpty() && p.nodes.size() == 2 && p.nodes[1].type == 1.0f &&
                 p.nodes[1].problem == 0.0f);
         QCOMPARE(p.nodes[1].values, (Values{2, 10, 0, 0, 0, 30, 0}));
-        // Six first: a list, even with seven further down; later empty lines skipped, words read 0,
-        // CR LF is LF.
-        auto l = parseText(QStringLiteral(
-            "1 2 3 4 5 6\r\n\r\n1 2 3 4 5 6 7\r\n1,2,3\nx y z\n1;2;3;4;5;6\na b c d e f"));
+        // Six first: a list, even with seven further down; empty and blank lines skipped, CR LF
+        // is LF.
+        auto l = parseText(QStringLiteral("1 2 3 4 5 6\r\n\r\n1 2 3 4 5 6 7\r\n \t\r\n6,5,4,3,2,1"));
         QVERIFY(!l.program && l.error.isEmpty());
-        QCOMPARE(l.lines, (std::vector<int>{1, 3, 7}));
+        QCOMPARE(l.lines, (std::vector<int>{1, 3, 5}));
         QCOMPARE(l.nodes[1].values[6], 7.0f);
-        QCOMPARE(l.nodes[2].values, Values{});
+        QCOMPARE(l.nodes[2].values, (Values{6, 5, 4, 3, 2, 1, 0}));
         QVERIFY(parseText(QString()).nodes.empty() &&
                 parseText(QStringLiteral("\r\n\r\n")).nodes.empty());
         // A first line that is not six or seven numbers (a comment, a header, a
@@ -84,6 +83,51 @@ private slots:
                          h.error.startsWith(QStringLiteral("line %1 ").arg(line)),
                      qPrintable(h.error));
         }
+    }
+    void everyLineReadStrictly_data()
+    {
+        // A line further down that is not what the first made the text refuses it whole,
+        // naming that line (0: read, the count of nodes in `nodes`).
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("badLine");
+        QTest::addColumn<int>("nodes");
+        QTest::newRow("letters in a program")
+            << QStringLiteral("1 0 0 0 0 30 0\n1 10 abc 0 0 30 0\n") << 2 << 0;
+        QTest::newRow("a word among positions")
+            << QStringLiteral("1 2 3 4 5 6\n1 2 3 4 5 6\nx y z\n") << 3 << 0;
+        QTest::newRow("number glued to a word")
+            << QStringLiteral("1,2,3,4,5,6\n1,2,3,4,5,6x\n") << 2 << 0;
+        QTest::newRow("too few values, after a blank line")
+            << QStringLiteral("1 2 3 4 5 6\n\n1,2,3\n") << 3 << 0;
+        QTest::newRow("semicolons") << QStringLiteral("1 2 3 4 5 6\r\n1;2;3;4;5;6\r\n") << 2 << 0;
+        QTest::newRow("six values in a program")
+            << QStringLiteral("1 0 0 0 0 30 0\n2 10 0 0 0 30\n") << 2 << 0;
+        QTest::newRow("a comment at the end")
+            << QStringLiteral("1 0 0 0 0 30 0\n2 10 0 0 0 30 0\n# end\n") << 3 << 0;
+        QTest::newRow("infinite") << QStringLiteral("1 2 3 4 5 6\n1 2 3 inf 5 6\n") << 2 << 0;
+        QTest::newRow("beyond a float") << QStringLiteral("1 2 3 4 5 6\n1 2 3 1e39 5 6\n") << 2 << 0;
+        // Seven numbers in a list play as positions; beyond seven fields nothing is read.
+        QTest::newRow("seven in a list")
+            << QStringLiteral("1 2 3 4 5 6\n1 2 3 4 5 6 7\n") << 0 << 2;
+        QTest::newRow("nine fields") << QStringLiteral("1 0 0 0 0 30 0 x y\n") << 0 << 1;
+    }
+    void everyLineReadStrictly()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, badLine);
+        QFETCH(int, nodes);
+        const auto p = parseText(text);
+        QCOMPARE(int(p.nodes.size()), nodes);
+        QCOMPARE(p.nodes.size(), p.lines.size());
+        if (badLine == 0) {
+            QVERIFY(p.error.isEmpty());
+            return;
+        }
+        QVERIFY2(p.error.startsWith(QStringLiteral("line %1 is not ").arg(badLine)),
+                 qPrintable(p.error));
+        // The line is quoted as written.
+        const QString line = text.split(QLatin1Char('\n')).at(badLine - 1).trimmed();
+        QVERIFY2(p.error.endsWith(QLatin1Char('"') + line + QLatin1Char('"')), qPrintable(p.error));
     }
     void filesUpToTheFirstNulByte()
     {

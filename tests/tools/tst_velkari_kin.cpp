@@ -313,6 +313,15 @@ void TestVelkariKin::argumentsExitCodesCheckAndExport()
                  qPrintable(c));
         QVERIFY(!args.isEmpty() || r.err.contains("Usage: velkari-kin ROBOT.xml"));
     }
+    // A word on a later line: check, its table and export refuse the file, naming the line.
+    const QString later =
+        writeFile(dir, QStringLiteral("later.sim"), "1 0 0 0 0 30 0\n1 10 abc 0 0 30 0\n");
+    for (const QString &c : {"check|" + later, "check|" + later + "|--csv", "export|" + later}) {
+        const Run r = runKin(QStringList{irb120()} + c.split('|'));
+        QVERIFY2(r.exitCode == 2 && r.out.isEmpty() &&
+                     r.err.contains("line 2 is not a code and six operands: \"1 10 abc"),
+                 r.err.constData());
+    }
     // check plays a program as the simulator does and lists its problems;
     // export writes a RAPID module, which check reads again. Positions play as they stand; each
     // outside the limits is a problem naming its first axis (axis 3 -110..70, axis 1 +-165).
@@ -333,12 +342,36 @@ void TestVelkariKin::argumentsExitCodesCheckAndExport()
              singular.err.constData());
     const int moveLine =
         singular.out.left(singular.out.indexOf("MoveL p3, v100, z1")).count('\n') + 1;
-    const Run found = runKin({irb120(), QStringLiteral("check"),
-                              writeFile(dir, QStringLiteral("singular.mod"), singular.out),
-                              QStringLiteral("--path")});
+    const QString module = writeFile(dir, QStringLiteral("singular.mod"), singular.out);
+    const Run found = runKin({irb120(), QStringLiteral("check"), module, QStringLiteral("--path")});
     QVERIFY(found.exitCode == 3 && found.lines().size() == 2 + 103);
     QCOMPARE(found.lines().value(1),
              "72 " + QByteArray::number(moveLine) + " 1000 Joint 5 is close to 0 deg.");
+    // --csv on a module writes the Plots dock's table instead: one row per position of
+    // --path, with its type, joints and problem code.
+    const Run table = runKin({irb120(), QStringLiteral("check"), module, QStringLiteral("--csv")});
+    const QList<QByteArray> rows = table.lines();
+    QVERIFY2(table.exitCode == 3 && rows.size() == 1 + 103 &&
+                 rows[0].startsWith("position,path id,type,j1,j2,j3,j4,j5,j6,problem,"),
+             table.out.left(200).constData());
+    for (int k = 1; k <= 103; ++k) {
+        const QList<QByteArray> csv = rows[k].split(','), path = found.lines()[k + 1].split(' ');
+        bool same = csv.size() == 13 && path.size() == 8 && csv[0].toInt() == k;
+        for (int i = 0; same && i < 8; ++i)
+            same = std::fabs(csv[i + 2].toDouble() - path[i].toDouble()) < 1e-6;
+        QVERIFY2(same, rows[k].constData());
+    }
+    // The drawing written out as RAPID and read back is cut into as many positions: its
+    // lines and arcs a whole number of steps long stay so through the rounding.
+    const QString drawing = support::shippedRobot("../Simulations/drawing.sim");
+    const Run exported = runKin({irb120(), QStringLiteral("--tool"),
+                                 QStringLiteral("IRB120_Crayon.tool"), QStringLiteral("export"),
+                                 drawing});
+    const Run sim = runKin({irb120(), QStringLiteral("check"), drawing}),
+              mod = runKin({irb120(), QStringLiteral("check"),
+                            writeFile(dir, QStringLiteral("drawing.mod"), exported.out)});
+    QVERIFY2(exported.exitCode == 0 && sim.exitCode == 0 && mod.out == sim.out,
+             (sim.out + mod.out).constData());
 }
 
 // fk and pose of 10,000 random positions per robot, then ik of each printed
