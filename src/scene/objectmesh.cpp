@@ -146,10 +146,12 @@ constexpr float kFarthest = 1e9f;
 // normals for slivers, and the file's own normals are drawn as they are.
 bool plausibleCorners(const float *p)
 {
+    // Without a branch per value (NaN compares false): the check costs next
+    // to nothing beside the copy of the record.
+    bool plausible = true;
     for (int i = 0; i < 9; ++i)
-        if (!(std::fabs(p[i]) <= kFarthest))
-            return false;
-    return true;
+        plausible &= std::fabs(p[i]) <= kFarthest;
+    return plausible;
 }
 
 struct BinaryRead
@@ -233,32 +235,33 @@ const char *find(const char *begin, const char *end, const char *keyword, std::s
     return nullptr;
 }
 
+// Blanks separate the words of a line: spaces and tabs.
 bool isBlank(char c)
 {
-    return c == ' ' || c == '\t' || c == '\v' || c == '\f';
+    return c == ' ' || c == '\t';
 }
 
-// One piece of text as a number, whole: a sign, digits, a point, an exponent
-// and nothing else. What no float holds (1e39, "inf", "nan") is no number
-// either; a value too small for a float is 0.
-bool readNumber(const char *b, const char *e, float &out)
+// The number that begins at `p` and ends at a blank or at `end`: a sign,
+// digits, a point, an exponent and nothing else. What no float holds (1e39,
+// "inf", "nan") is no number either; a value too small for a float is 0.
+// Returns where it ends, or null.
+const char *readNumber(const char *p, const char *end, float &out)
 {
-    if (b < e && *b == '+')
-        ++b;
-    if (b == e || *b == '+')
-        return false;
-    const auto r = std::from_chars(b, e, out);
-    if (r.ptr != e)
-        return false;
+    const char *b = p < end && *p == '+' ? p + 1 : p;
+    if (b == end || *b == '+' || (b != p && *b == '-'))
+        return nullptr;
+    const auto r = std::from_chars(b, end, out);
+    if (r.ptr == b || (r.ptr != end && !isBlank(*r.ptr)))
+        return nullptr;
     if (r.ec == std::errc::result_out_of_range) {
         double wide = 0.0;
-        const auto d = std::from_chars(b, e, wide);
+        const auto d = std::from_chars(b, r.ptr, wide);
         if (d.ec != std::errc() || !(std::fabs(wide) < 1.0))
-            return false;
+            return nullptr;
         out = float(wide);
-        return true;
+        return r.ptr;
     }
-    return r.ec == std::errc() && std::isfinite(out);
+    return r.ec == std::errc() && std::isfinite(out) ? r.ptr : nullptr;
 }
 
 struct AsciiState
@@ -288,23 +291,24 @@ bool threeNumbers(const char *p, const char *end, float *out, const char *what, 
             ++p;
         if (p == end)
             break;
-        const char *pieceEnd = p;
-        while (pieceEnd < end && !isBlank(*pieceEnd))
-            ++pieceEnd;
         if (found == 3) {
             st.error = QStringLiteral("line %1: a %2 line holds three numbers, this one more")
                            .arg(st.line)
                            .arg(QLatin1String(what));
             return false;
         }
-        if (!readNumber(p, pieceEnd, out[found])) {
+        const char *next = readNumber(p, end, out[found]);
+        if (!next) {
+            const char *pieceEnd = p;
+            while (pieceEnd < end && !isBlank(*pieceEnd))
+                ++pieceEnd;
             constexpr std::ptrdiff_t kQuoted = 40;
             const QString piece = QString::fromUtf8(p, int(std::min(pieceEnd - p, kQuoted)));
             st.error = QStringLiteral("line %1: \"%2\" is not a number").arg(st.line).arg(piece);
             return false;
         }
         ++found;
-        p = pieceEnd;
+        p = next;
     }
     if (found < 3) {
         st.error = QStringLiteral("line %1: a %2 line holds three numbers, this one %3")
@@ -353,9 +357,46 @@ bool closeFacet(AsciiState &st)
     return true;
 }
 
+enum class LineKind { Other, Vertex, Colour, Facet, EndFacet, Loop, Solid };
+
+// What a line is by its first word, as nearly every line of a file begins
+// with its keyword; Other when that word is none of them. A "color" line is
+// left to the search, since a "vertex" anywhere in it wins.
+LineKind kindOfWord(const char *word, std::size_t length)
+{
+    switch (length) {
+    case 5:
+        if (sameLetters(word, "facet", 5))
+            return LineKind::Facet;
+        if (sameLetters(word, "outer", 5))
+            return LineKind::Loop;
+        if (sameLetters(word, "solid", 5))
+            return LineKind::Solid;
+        break;
+    case 6:
+        if (sameLetters(word, "vertex", 6))
+            return LineKind::Vertex;
+        break;
+    case 7:
+        if (sameLetters(word, "endloop", 7))
+            return LineKind::Loop;
+        break;
+    case 8:
+        if (sameLetters(word, "endfacet", 8))
+            return LineKind::EndFacet;
+        if (sameLetters(word, "endsolid", 8))
+            return LineKind::Solid;
+        break;
+    default:
+        break;
+    }
+    return LineKind::Other;
+}
+
 // One ASCII line without its line break. Keywords count in any case and
-// anywhere in the line; a "solid" or "endsolid" line is only a name, which
-// may hold any word. Returns false at the first fault.
+// anywhere in the line; a line that begins with one is that keyword's line,
+// so a "solid" or "endsolid" line is only a name, which may hold any word.
+// Returns false at the first fault.
 bool asciiLine(const char *p, const char *end, ObjectEntry &entry, AsciiState &st)
 {
     ++st.line;
@@ -371,14 +412,20 @@ bool asciiLine(const char *p, const char *end, ObjectEntry &entry, AsciiState &s
     const char *wordEnd = word;
     while (wordEnd < end && !isBlank(*wordEnd))
         ++wordEnd;
-    auto wordIs = [&](const char *keyword, std::size_t length) {
-        return std::size_t(wordEnd - word) == length && sameLetters(word, keyword, length);
-    };
-    if (wordIs("solid", 5) || wordIs("endsolid", 8))
-        return closeFacet(st);
-    // Most lines of a file begin with their keyword.
-    const char *at = wordIs("vertex", 6) ? word : find(p, end, "vertex", 6);
-    if (at) {
+    LineKind kind = kindOfWord(word, std::size_t(wordEnd - word));
+    const char *at = word;
+    if (kind == LineKind::Other) {
+        if ((at = find(p, end, "vertex", 6)))
+            kind = LineKind::Vertex;
+        else if ((at = find(p, end, "color", 5)))
+            kind = LineKind::Colour;
+        else if (find(p, end, "endfacet", 8))
+            kind = LineKind::EndFacet;
+        else if (find(p, end, "facet", 5))
+            kind = LineKind::Facet;
+    }
+    switch (kind) {
+    case LineKind::Vertex:
         st.anyVertex = true;
         if (st.inFacet && st.facetVertices == 3) {
             st.error = QStringLiteral("line %1: a fourth vertex in the facet of line %2; a facet "
@@ -395,16 +442,17 @@ bool asciiLine(const char *p, const char *end, ObjectEntry &entry, AsciiState &s
             appendTriangle(entry, st.corners);
             st.corner = 0;
         }
-    } else if ((at = find(p, end, "color", 5))) {
+        return true;
+    case LineKind::Colour: {
         ColourRun run;
         run.hasColour = true;
         if (!threeNumbers(at + 5, end, run.fileValues.data(), "color", st))
             return false;
         run.first = std::uint32_t(entry.triangleCount());
         entry.runs.push_back(run);
-    } else if (find(p, end, "endfacet", 8)) {
-        return closeFacet(st);
-    } else if (find(p, end, "facet", 5)) {
+        return true;
+    }
+    case LineKind::Facet:
         if (!closeFacet(st))
             return false;
         st.inFacet = true;
@@ -413,6 +461,13 @@ bool asciiLine(const char *p, const char *end, ObjectEntry &entry, AsciiState &s
         // Corners of vertex lines outside any facet that make no whole
         // triangle are left behind, as at the end of the file.
         st.corner = 0;
+        return true;
+    case LineKind::EndFacet:
+    case LineKind::Solid: // a solid's end ends its facet; a next one begins without one
+        return closeFacet(st);
+    case LineKind::Loop: // "outer loop", "endloop": nothing to read
+    case LineKind::Other:
+        break;
     }
     return true;
 }

@@ -159,7 +159,7 @@ void TestObjectMesh::reads_data()
     QTest::newRow("capitals and names")
         << "caps.stl"
         << "SOLID " + QByteArray(80, 'x') + " vertex color\n" + facet(a).toUpper() +
-               "ENDSOLID color vertex\nsolid second\n" + facet(b) + "endsolid vertex 2\n"
+               "ENDSOLID color vertex\nsolid second vertex\n" + facet(b) + "endsolid vertex 2\n"
         << 0 << ab << "0+2";
     // Numbers as written in C, whole: signs, exponents, a value too small
     // for a float is 0; what follows the keyword is read even without a blank.
