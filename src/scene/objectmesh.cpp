@@ -196,9 +196,8 @@ BinaryRead readBinary(BlockReader &in, std::uint64_t fileSize, ObjectEntry &entr
             readFloats(record, f, 12);
             if (r.absurd == 0 && !plausibleCorners(f + 3)) {
                 r.absurd = done + k + 1;
-                r.absurdValue = *std::find_if(f + 3, f + 12, [](float v) {
-                    return !(std::fabs(v) <= kFarthest);
-                });
+                r.absurdValue = *std::find_if(f + 3, f + 12,
+                                              [](float v) { return !(std::fabs(v) <= kFarthest); });
             }
             entry.vertices.insert(entry.vertices.end(), f + 3, f + 12);
             const float n[9] = {f[0], f[1], f[2], f[0], f[1], f[2], f[0], f[1], f[2]};
@@ -270,7 +269,7 @@ struct AsciiState
     // The first line went on beyond the bytes that decide the variant: the
     // rest of it is the solid's name as well.
     bool nameGoesOn = false;
-    float corners[9];       // of the triangle being collected
+    float corners[9]; // of the triangle being collected
     int corner = 0;
     bool anyVertex = false;
     // Between a "facet" line and its "endfacet": its vertices are counted,
@@ -357,7 +356,16 @@ bool closeFacet(AsciiState &st)
     return true;
 }
 
-enum class LineKind { Other, Vertex, Colour, Facet, EndFacet, Loop, Solid };
+enum class LineKind
+{
+    Other,
+    Vertex,
+    Colour,
+    Facet,
+    EndFacet,
+    Loop,
+    Solid
+};
 
 // What a line is by its first word, as nearly every line of a file begins
 // with its keyword; Other when that word is none of them. A "color" line is
@@ -474,8 +482,8 @@ bool asciiLine(const char *p, const char *end, ObjectEntry &entry, AsciiState &s
 
 // The lines after the first one, to the end of the device, from line
 // `firstLine` on.
-void readAscii(BlockReader &in, std::uint64_t fileSize, std::uint64_t firstLine,
-               ObjectEntry &entry, AsciiState &st)
+void readAscii(BlockReader &in, std::uint64_t fileSize, std::uint64_t firstLine, ObjectEntry &entry,
+               AsciiState &st)
 {
     startMesh(entry);
     st.line = firstLine - 1;
@@ -587,7 +595,8 @@ int readObjectMesh(const QString &fileName, ObjectEntry &entry, QString *why, QS
     }
     // Whether the records a binary count announces are all there (bytes
     // after them are padding).
-    const std::uint32_t count = in.available() >= kFirstRecord ? readU32(in.data() + kHeaderBytes) : 0;
+    const std::uint32_t count =
+        in.available() >= kFirstRecord ? readU32(in.data() + kHeaderBytes) : 0;
     const bool recordsPresent =
         size >= kFirstRecord && size - kFirstRecord >= kRecordBytes * std::uint64_t(count);
 

@@ -138,7 +138,7 @@ ParsedText parseText(const QString &text)
             if (!fits) {
                 const QString what =
                     first         ? QStringLiteral("a list of six joint values or of a code and "
-                                                   "six operands")
+                                                           "six operands")
                     : out.program ? QStringLiteral("a code and six operands")
                                   : QStringLiteral("a list of six joint values");
                 out.error = QStringLiteral("line %1 is not %2: \"%3\"")

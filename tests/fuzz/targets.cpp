@@ -169,8 +169,8 @@ void objectmesh_ascii(Bytes data, std::size_t size)
     const bool binarySize = size >= 84 && count > 0 && size - 84 >= 50 * count;
     ObjectEntry entry;
     QString why;
-    FUZZ_CHECK(objectMesh(file, entry, solid && !binarySize, &why) == 0 || !solid ||
-               binarySize || why.contains(QLatin1String("line ")));
+    FUZZ_CHECK(objectMesh(file, entry, solid && !binarySize, &why) == 0 || !solid || binarySize ||
+               why.contains(QLatin1String("line ")));
 }
 // The input is binary records behind a header made for them, then padding. Read whole, each
 // keeping its normal, when every corner is a plausible coordinate; refused when one is not

@@ -250,7 +250,8 @@ void TestObjectMesh::faultyTextLinesAreNamed_data()
                                  << "line 4: a vertex line holds three numbers, this one 2";
     QTest::newRow("four numbers") << head + "      VERTEX 0 0 0 1\n"
                                   << "line 4: a vertex line holds three numbers, this one more";
-    QTest::newRow("a colour") << QByteArray("solid c\ncolor 1 0 zero\n") << "line 2: \"zero\" is not a number";
+    QTest::newRow("a colour") << QByteArray("solid c\ncolor 1 0 zero\n")
+                              << "line 2: \"zero\" is not a number";
     QTest::newRow("four vertices")
         << head + "vertex 0 0 0\nvertex 1 0 0\nvertex 0 1 0\nvertex 1 1 0\nendloop\nendfacet\n"
         << "line 7: a fourth vertex in the facet of line 2";

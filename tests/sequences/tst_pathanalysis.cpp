@@ -76,7 +76,7 @@ private slots:
         QFETCH(int, positions);
         auto turned = [](double axis1, double axis6) {
             return Joints{kStart[0] + axis1, kStart[1], kStart[2],
-                          kStart[3], kStart[4],  kStart[5] + axis6};
+                          kStart[3],         kStart[4], kStart[5] + axis6};
         };
         const double r = kind == 1 ? 2 * (50 + over) : 4 * (50 + over) / M_PI;
         std::vector<sequences::ProgramLine> program{line(5, {kind == 2 ? 0 : r, 0, 0, 0, 0, 0}),

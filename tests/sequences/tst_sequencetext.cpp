@@ -64,7 +64,8 @@ private slots:
         QCOMPARE(p.nodes[1].values, (Values{2, 10, 0, 0, 0, 30, 0}));
         // Six first: a list, even with seven further down; empty and blank lines skipped, CR LF
         // is LF.
-        auto l = parseText(QStringLiteral("1 2 3 4 5 6\r\n\r\n1 2 3 4 5 6 7\r\n \t\r\n6,5,4,3,2,1"));
+        auto l =
+            parseText(QStringLiteral("1 2 3 4 5 6\r\n\r\n1 2 3 4 5 6 7\r\n \t\r\n6,5,4,3,2,1"));
         QVERIFY(!l.program && l.error.isEmpty());
         QCOMPARE(l.lines, (std::vector<int>{1, 3, 5}));
         QCOMPARE(l.nodes[1].values[6], 7.0f);
@@ -105,7 +106,8 @@ private slots:
         QTest::newRow("a comment at the end")
             << QStringLiteral("1 0 0 0 0 30 0\n2 10 0 0 0 30 0\n# end\n") << 3 << 0;
         QTest::newRow("infinite") << QStringLiteral("1 2 3 4 5 6\n1 2 3 inf 5 6\n") << 2 << 0;
-        QTest::newRow("beyond a float") << QStringLiteral("1 2 3 4 5 6\n1 2 3 1e39 5 6\n") << 2 << 0;
+        QTest::newRow("beyond a float")
+            << QStringLiteral("1 2 3 4 5 6\n1 2 3 1e39 5 6\n") << 2 << 0;
         // Seven numbers in a list play as positions; beyond seven fields nothing is read.
         QTest::newRow("seven in a list")
             << QStringLiteral("1 2 3 4 5 6\n1 2 3 4 5 6 7\n") << 0 << 2;

@@ -364,9 +364,9 @@ void TestVelkariKin::argumentsExitCodesCheckAndExport()
     // The drawing written out as RAPID and read back is cut into as many positions: its
     // lines and arcs a whole number of steps long stay so through the rounding.
     const QString drawing = support::shippedRobot("../Simulations/drawing.sim");
-    const Run exported = runKin({irb120(), QStringLiteral("--tool"),
-                                 QStringLiteral("IRB120_Crayon.tool"), QStringLiteral("export"),
-                                 drawing});
+    const Run exported =
+        runKin({irb120(), QStringLiteral("--tool"), QStringLiteral("IRB120_Crayon.tool"),
+                QStringLiteral("export"), drawing});
     const Run sim = runKin({irb120(), QStringLiteral("check"), drawing}),
               mod = runKin({irb120(), QStringLiteral("check"),
                             writeFile(dir, QStringLiteral("drawing.mod"), exported.out)});
