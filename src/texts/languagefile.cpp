@@ -123,6 +123,7 @@ constexpr std::array<const char *, LanguageFile::kEntries> kKeys = {
     "endtiplbl",
     "looptiplbl",
     "helptitlelbl",
+    "jogjumplbl",
 };
 
 // Last character position at which a key still counts.

@@ -83,6 +83,9 @@ QString englishText(Text t)
         return QStringLiteral("Play in a loop: on or off");
     case Text::HelpTitle:
         return QStringLiteral("Velkari help");
+    case Text::JogJump:
+        return QStringLiteral("Jog refused: \u03b8%1 would turn %2\u00b0 in one step (more than "
+                              "%3\u00b0); the arm would change its configuration");
     case Text::Count:
         break;
     }

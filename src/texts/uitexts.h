@@ -44,6 +44,7 @@ enum class Text
     PlayerEndTip,
     PlayerLoopTip,
     HelpTitle,
+    JogJump, // %1: axis, %2: its move, %3: the largest move a step may make
     Count
 };
 
