@@ -161,7 +161,7 @@ void Objects::showFieldText(QLineEdit *field, const QString &text)
 
 bool Objects::fieldEdited(const QLineEdit *field)
 {
-    return field && field->isModified() && field->text() != field->property("shown").toString();
+    return field && field->text() != field->property("shown").toString();
 }
 
 void Objects::fitPlacementField(QLineEdit *field)
@@ -248,8 +248,8 @@ void Objects::showObject(int index)
     m_visible->setChecked(e->visible != 0);
     m_flip->setChecked(e->flipNormals != 0);
     showFieldText(m_scale, QString::number(double(e->scale), 'f', 3));
-    showFieldText(m_placement, placement::toText(toolbox::matrixToPose(
-                                   toolbox::transpose(e->pose), m_convention)));
+    showFieldText(m_placement, placement::toText(toolbox::matrixToPose(toolbox::transpose(e->pose),
+                                                                       m_convention)));
     // A mark belongs to what was typed for the object shown before; a
     // refusal marks its field again after showing the object.
     markRefused(m_scale, false);
@@ -305,8 +305,10 @@ void Objects::GUIobjectScaleChanged()
     // A scale of 0 or 1e30 makes the object vanish or swallow the scene.
     double s = 0.0;
     ObjectEntry *e = m_entries[std::size_t(m_selected)].get();
-    if (!fieldEdited(m_scale)) { // the shown scale is rounded to 3 decimals
-        if (m_scale->isModified()) // typed again as shown: good input
+    // The shown scale is rounded to 3 decimals: typed again as it is, it is
+    // good input that changes nothing.
+    if (!fieldEdited(m_scale)) {
+        if (m_scale->isModified())
             markRefused(m_scale, false);
         m_scale->setModified(false);
         return;
@@ -328,8 +330,9 @@ void Objects::GUIobjectPositionChanged()
 {
     if (!validSelection())
         return;
-    if (!fieldEdited(m_placement)) { // the shown placement is rounded to 2 decimals
-        if (m_placement->isModified()) // typed again as shown: good input
+    // The shown placement is rounded to 2 decimals (likewise).
+    if (!fieldEdited(m_placement)) {
+        if (m_placement->isModified())
             markRefused(m_placement, false);
         m_placement->setModified(false);
         return;

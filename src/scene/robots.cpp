@@ -174,8 +174,8 @@ void Robots::showRobot(int index)
         return;
     m_name->setText(r->getName());
     m_visible->setChecked(r->isVisible());
-    Objects::showFieldText(m_placement, placement::toText(toolbox::matrixToPose(
-                                            r->getPlacement(), m_convention)));
+    Objects::showFieldText(
+        m_placement, placement::toText(toolbox::matrixToPose(r->getPlacement(), m_convention)));
     Objects::markRefused(m_placement, false); // a refusal marks it again after this
     if (m_list)
         m_list->setCurrentRow(index);
@@ -222,8 +222,10 @@ void Robots::GUIobjectPositionChanged()
     Robot *r = selected();
     if (!r)
         return;
-    if (!Objects::fieldEdited(m_placement)) { // the shown placement is rounded to 2 decimals
-        if (m_placement->isModified()) // typed again as shown: good input
+    // The shown placement is rounded to 2 decimals: typed again as it is,
+    // it is good input that changes nothing.
+    if (!Objects::fieldEdited(m_placement)) {
+        if (m_placement->isModified())
             Objects::markRefused(m_placement, false);
         m_placement->setModified(false);
         return;

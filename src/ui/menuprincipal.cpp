@@ -544,8 +544,8 @@ void MenuPrincipal::clearMarks()
     // The marks were about what was typed for the robot that was there.
     bool marked = false;
     for (QWidget *field : std::initializer_list<QWidget *>{
-             ui->dial, ui->positionXYZ, ui->orientation, ui->lineEdit_World, m_spins[0],
-             m_spins[1], m_spins[2], m_spins[3], m_spins[4], m_spins[5]}) {
+             ui->dial, ui->positionXYZ, ui->orientation, ui->lineEdit_World, m_spins[0], m_spins[1],
+             m_spins[2], m_spins[3], m_spins[4], m_spins[5]}) {
         marked = marked || field->property("refused").toBool();
         Objects::markRefused(field, false);
     }
@@ -853,8 +853,8 @@ void MenuPrincipal::valueXYZWPRChanged()
     acceptInput(ui->orientation);
     // The untouched field keeps its text: the same pose may read -180 or
     // 180 after another computation, and the user did not ask for either.
-    QLineEdit *untouched = positionTyped ? (orientationTyped ? nullptr : ui->orientation)
-                                         : ui->positionXYZ;
+    QLineEdit *untouched =
+        positionTyped ? (orientationTyped ? nullptr : ui->orientation) : ui->positionXYZ;
     const QString kept = untouched ? untouched->text() : QString();
     showPose(target);
     if (untouched)

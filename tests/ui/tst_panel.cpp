@@ -497,8 +497,8 @@ private slots:
         // elbow with 48 degrees on axes 4 and 6.
         QTest::newRow("KR 210 about X") << QStringLiteral("KUKA_KR210_R2700_2.xml")
                                         << QVector<double>{25, -5, 0, 40, 0, 0} << 3;
-        QTest::newRow("IRB 120 about X") << QStringLiteral("ABB_IRB120.xml")
-                                         << QVector<double>{0, -20, 30, 0, 0, 0} << 3;
+        QTest::newRow("IRB 120 about X")
+            << QStringLiteral("ABB_IRB120.xml") << QVector<double>{0, -20, 30, 0, 0, 0} << 3;
     }
     void jogStepThatJumpsIsRefused()
     {
