@@ -173,6 +173,19 @@ void Objects::markRefused(QWidget *field, bool refused)
     field->setStyleSheet(refused ? QStringLiteral("background-color: #ffd6d6;") : QString());
 }
 
+void Objects::showFieldText(QLineEdit *field, const QString &text)
+{
+    if (!field)
+        return;
+    field->setText(text); // clears the field's modified flag
+    field->setProperty("shown", text);
+}
+
+bool Objects::fieldEdited(const QLineEdit *field)
+{
+    return field && field->text() != field->property("shown").toString();
+}
+
 void Objects::fitPlacementField(QLineEdit *field)
 {
     const Pose6 wide{-1000.0f, -1000.0f, 1000.0f, 180.0f, -90.0f, 180.0f};
@@ -239,8 +252,10 @@ void Objects::resetForm()
     m_name->setText(QStringLiteral("-"));
     m_visible->setChecked(true);
     m_flip->setChecked(false);
-    m_scale->setText(QStringLiteral("1.000"));
-    m_placement->setText(QStringLiteral("-"));
+    showFieldText(m_scale, QStringLiteral("1.000"));
+    showFieldText(m_placement, QStringLiteral("-"));
+    markRefused(m_scale, false);
+    markRefused(m_placement, false);
 }
 
 void Objects::showObject(int index)
@@ -254,9 +269,13 @@ void Objects::showObject(int index)
     m_name->setText(e->name);
     m_visible->setChecked(e->visible != 0);
     m_flip->setChecked(e->flipNormals != 0);
-    m_scale->setText(QString::number(double(e->scale), 'f', 3));
-    m_placement->setText(
-        placement::toText(toolbox::matrixToPose(toolbox::transpose(e->pose), m_convention)));
+    showFieldText(m_scale, QString::number(double(e->scale), 'f', 3));
+    showFieldText(m_placement, placement::toText(toolbox::matrixToPose(toolbox::transpose(e->pose),
+                                                                       m_convention)));
+    // A mark belongs to what was typed for the object shown before; a
+    // refusal marks its field again after showing the object.
+    markRefused(m_scale, false);
+    markRefused(m_placement, false);
     if (m_list)
         m_list->setCurrentRow(index);
 }
@@ -308,15 +327,24 @@ void Objects::GUIobjectScaleChanged()
     // A scale of 0 or 1e30 makes the object vanish or swallow the scene.
     double s = 0.0;
     ObjectEntry *e = m_entries[std::size_t(m_selected)].get();
+    // The shown scale is rounded to 3 decimals: typed again as it is, it is
+    // good input that changes nothing.
+    if (!fieldEdited(m_scale)) {
+        if (m_scale->isModified())
+            markRefused(m_scale, false);
+        m_scale->setModified(false);
+        return;
+    }
     if (!typed::number(m_scale->text(), &s) || s <= 0.0 || s > kMaxScale) {
+        const QString typedText = m_scale->text().trimmed();
+        showFieldText(m_scale, QString::number(double(e->scale), 'f', 3));
         markRefused(m_scale, true);
-        emit userMessage(
-            uitext::get(uitext::Text::ScaleRefused).arg(m_scale->text().trimmed()).arg(kMaxScale));
-        m_scale->setText(QString::number(double(e->scale), 'f', 3));
+        emit userMessage(uitext::get(uitext::Text::ScaleRefused).arg(typedText).arg(kMaxScale));
         return;
     }
     markRefused(m_scale, false);
     e->scale = float(s);
+    showFieldText(m_scale, QString::number(s, 'f', 3));
     emit Render_GL();
 }
 
@@ -324,16 +352,23 @@ void Objects::GUIobjectPositionChanged()
 {
     if (!validSelection())
         return;
+    // The shown placement is rounded to 2 decimals (likewise).
+    if (!fieldEdited(m_placement)) {
+        if (m_placement->isModified())
+            markRefused(m_placement, false);
+        m_placement->setModified(false);
+        return;
+    }
     Pose6 p{};
     QString why;
     if (!placement::parse(m_placement->text(), &p, &why)) {
+        showObject(m_selected);
         markRefused(m_placement, true);
         emit userMessage(uitext::get(uitext::Text::PlacementRefused).arg(why));
-        showObject(m_selected);
         return;
     }
     markRefused(m_placement, false);
-    m_placement->setText(placement::toText(p));
+    showFieldText(m_placement, placement::toText(p));
     m_entries[std::size_t(m_selected)]->pose =
         toolbox::transpose(toolbox::poseToMatrix(p, m_convention));
     emit Render_GL();

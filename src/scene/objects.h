@@ -47,6 +47,11 @@ public:
     // Marks a typed field whose text was refused (tinted, property
     // "refused"), or clears the mark after the next good input.
     static void markRefused(QWidget *field, bool refused);
+    // A field's text as the program wrote it, and whether the text differs
+    // from it now. The texts are rounded: applying an untouched one again
+    // would move what it describes by the rounding.
+    static void showFieldText(QLineEdit *field, const QString &text);
+    static bool fieldEdited(const QLineEdit *field);
     // Makes a placement field wide enough for the text of a pose metres
     // away and turned both ways, so that it shows its whole text.
     static void fitPlacementField(QLineEdit *field);

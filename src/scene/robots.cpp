@@ -174,7 +174,9 @@ void Robots::showRobot(int index)
         return;
     m_name->setText(r->getName());
     m_visible->setChecked(r->isVisible());
-    m_placement->setText(placement::toText(toolbox::matrixToPose(r->getPlacement(), m_convention)));
+    Objects::showFieldText(
+        m_placement, placement::toText(toolbox::matrixToPose(r->getPlacement(), m_convention)));
+    Objects::markRefused(m_placement, false); // a refusal marks it again after this
     if (m_list)
         m_list->setCurrentRow(index);
 }
@@ -220,18 +222,26 @@ void Robots::GUIobjectPositionChanged()
     Robot *r = selected();
     if (!r)
         return;
+    // The shown placement is rounded to 2 decimals: typed again as it is,
+    // it is good input that changes nothing.
+    if (!Objects::fieldEdited(m_placement)) {
+        if (m_placement->isModified())
+            Objects::markRefused(m_placement, false);
+        m_placement->setModified(false);
+        return;
+    }
     // A typo must not throw the robot to the origin: refuse it as every
     // other typed field does and show the placement it keeps.
     Pose6 p{};
     QString why;
     if (!placement::parse(m_placement->text(), &p, &why)) {
+        showRobot(m_selected);
         Objects::markRefused(m_placement, true);
         emit userMessage(uitext::get(uitext::Text::PlacementRefused).arg(why));
-        showRobot(m_selected);
         return;
     }
     Objects::markRefused(m_placement, false);
-    m_placement->setText(placement::toText(p));
+    Objects::showFieldText(m_placement, placement::toText(p));
     r->setPlacement(toolbox::poseToMatrix(p, m_convention));
     emit RenderGL();
 }

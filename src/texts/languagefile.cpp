@@ -125,6 +125,7 @@ constexpr std::array<const char *, LanguageFile::kEntries> kKeys = {
     "helptitlelbl",
     "seqrefusedlbl",
     "objectnotelbl",
+    "jogjumplbl",
 };
 
 // Last character position at which a key still counts.

@@ -87,6 +87,9 @@ QString englishText(Text t)
         return QStringLiteral("The sequence was not loaded: %1. The current sequence stays.");
     case Text::ObjectFileNote:
         return QStringLiteral("The object file %1 was added: %2.");
+    case Text::JogJump:
+        return QStringLiteral("Jog refused: \u03b8%1 would turn %2\u00b0 in one step (more than "
+                              "%3\u00b0); the arm would change its configuration");
     case Text::Count:
         break;
     }

@@ -46,6 +46,7 @@ enum class Text
     HelpTitle,
     SequenceRefused, // %1: the line and what is wrong with it
     ObjectFileNote,  // %1: the file, %2: what the reader noticed
+    JogJump, // %1: axis, %2: its move, %3: the largest move a step may make
     Count
 };
 

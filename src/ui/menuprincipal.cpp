@@ -17,6 +17,7 @@
 #include "scene/objects.h"
 #include "scene/placement.h"
 #include "scene/robots.h"
+#include "sequences/pathanalysis.h"
 #include "sequences/paths.h"
 #include "sequences/sequenceparser.h"
 #include "texts/uitexts.h"
@@ -56,7 +57,11 @@ QString fixed(double v, int decimals, double threshold = 0.0)
 {
     if (std::fabs(v) < threshold || v == 0.0)
         v = 0.0;
-    return QString::number(v, 'f', decimals);
+    QString t = QString::number(v, 'f', decimals);
+    // -0.004 with two decimals: a zero has no sign.
+    if (t.startsWith(QLatin1Char('-')) && t.midRef(1).toDouble() == 0.0)
+        t.remove(0, 1);
+    return t;
 }
 
 // Degrees to scroll-bar hundredths. Truncation would turn 0.29 into 28:
@@ -72,13 +77,6 @@ QString frameText(const Pose6 &p, QChar mark)
     const QString deg = QString(mark) + QStringLiteral(", ");
     return fixed(p[0], 2) + mm + fixed(p[1], 2) + mm + fixed(p[2], 2) + mm + fixed(p[3], 2) + deg +
            fixed(p[4], 2) + deg + fixed(p[5], 2) + QString(mark);
-}
-
-const QString &initialFrameText()
-{
-    static const QString t =
-        QString::fromUtf8("0.00 mm, 0.00 mm, 0.00 mm, 0.00\u00b0, 0.00\u00b0, 0.00\u00b0");
-    return t;
 }
 
 bool audioOutputAvailable()
@@ -261,14 +259,9 @@ MenuPrincipal::MenuPrincipal(QWidget *parent, QDockWidget *robotPropertiesDock,
     connect(ui->radioButton_10, &QRadioButton::clicked, v, &glwidget::setDHM);
 
     // Initial texts and state.
-    ui->lineEdit_World->setText(initialFrameText());
-    ui->lineEdit_Tool->setText(initialFrameText());
-    ui->orientation->setText(QStringLiteral("-000.00, -000.00, -000.00"));
-    ui->quaterions->setText(QStringLiteral("1.00000, 0.00000, 0.00000, 0.00000"));
-    for (QLineEdit *e : {ui->lineEdit_World, ui->lineEdit_Tool, ui->orientation, ui->quaterions}) {
+    for (QLineEdit *e : {ui->lineEdit_World, ui->lineEdit_Tool, ui->orientation, ui->quaterions})
         e->setTextMargins(2, 1, 1, 2);
-        e->setCursorPosition(0);
-    }
+    clearReadouts();
     ui->radioButton->setChecked(true);
     m_lastDial = ui->dial->value();
     FrameGlyph::setSize(100.0f);
@@ -446,6 +439,8 @@ bool MenuPrincipal::checkTypedJoint(int k, const QString &text)
         restoreJointBoxes();
         return false;
     }
+    // Good, also when it is the value the box holds (which moves nothing).
+    acceptInput(spin(k));
     return true;
 }
 
@@ -525,14 +520,39 @@ void MenuPrincipal::ResetAllFields()
     m_toolLoaded = false;
     m_configurations.clear();
     ui->comboBox->clear();
-    ui->orientation->setText(QStringLiteral("-000.00, -000.00, -000.00"));
-    ui->quaterions->setText(QStringLiteral("1.00000, 0.00000, 0.00000, 0.00000"));
-    ui->lineEdit_World->setText(initialFrameText());
-    ui->lineEdit_Tool->setText(initialFrameText());
+    clearReadouts();
+    clearMarks();
     setUnCheckedVirtuel();
     ui->checkBox->setChecked(false);
     int zeros[12] = {0};
     setBarValues(zeros);
+}
+
+void MenuPrincipal::clearReadouts()
+{
+    // Without a robot there is no pose and no frame to show: a dash, never
+    // the last robot's values or a "-000.00".
+    for (QLineEdit *e : {ui->positionXYZ, ui->orientation, ui->quaterions, ui->lineEdit_World,
+                         ui->lineEdit_Tool}) {
+        Objects::showFieldText(e, QString());
+        e->setPlaceholderText(QStringLiteral("\u2014"));
+    }
+}
+
+void MenuPrincipal::clearMarks()
+{
+    // The marks were about what was typed for the robot that was there.
+    bool marked = false;
+    for (QWidget *field : std::initializer_list<QWidget *>{
+             ui->dial, ui->positionXYZ, ui->orientation, ui->lineEdit_World, m_spins[0], m_spins[1],
+             m_spins[2], m_spins[3], m_spins[4], m_spins[5]}) {
+        marked = marked || field->property("refused").toBool();
+        Objects::markRefused(field, false);
+    }
+    if (marked || !m_notice.isEmpty()) {
+        m_notice.clear();
+        emit noticeChanged(QString());
+    }
 }
 
 void MenuPrincipal::resetAngles()
@@ -574,7 +594,7 @@ void MenuPrincipal::dialMoved(int value)
     const bool blocked = ui->dial->blockSignals(true);
     ui->dial->setSliderPosition(m_lastDial);
     ui->dial->blockSignals(blocked);
-    refuse(ui->dial, uitext::get(uitext::Text::JogRefused));
+    refuse(ui->dial, m_jogRefusal.isEmpty() ? uitext::get(uitext::Text::JogRefused) : m_jogRefusal);
     qCDebug(lcRobot) << "Play Sound";
 }
 
@@ -616,12 +636,12 @@ void MenuPrincipal::setValuesIK(GLfloat *p)
     if (!p)
         return;
     const QString mm = QStringLiteral(" mm");
-    ui->positionXYZ->setText(fixed(p[0], 3, 0.001) + mm + QStringLiteral(", ") +
-                             fixed(p[1], 3, 0.001) + mm + QStringLiteral(", ") +
-                             fixed(p[2], 3, 0.001) + mm);
+    Objects::showFieldText(ui->positionXYZ, fixed(p[0], 3, 0.001) + mm + QStringLiteral(", ") +
+                                                fixed(p[1], 3, 0.001) + mm + QStringLiteral(", ") +
+                                                fixed(p[2], 3, 0.001) + mm);
     const QString sep = QString(kOrdinal) + QStringLiteral(", ");
-    ui->orientation->setText(fixed(p[3], 3, 0.01) + sep + fixed(p[4], 3, 0.01) + sep +
-                             fixed(p[5], 3, 0.01) + QString(kOrdinal));
+    Objects::showFieldText(ui->orientation, fixed(p[3], 3, 0.01) + sep + fixed(p[4], 3, 0.01) +
+                                                sep + fixed(p[5], 3, 0.01) + QString(kOrdinal));
     ui->positionXYZ->setCursorPosition(0);
     ui->orientation->setCursorPosition(0);
 }
@@ -685,8 +705,34 @@ void MenuPrincipal::refreshReadouts()
     increaseValue(0);
 }
 
+QString MenuPrincipal::jumpRefusal(const Result &target) const
+{
+    // The path analysis flags the same move as a jump in a program: the arm
+    // would swing through another configuration, not follow the TCP.
+    const Robot *r = view()->selectedRobot();
+    if (!r)
+        return QString();
+    const std::array<float, kinematics::kAxes> now = r->jointValues();
+    int worst = 0;
+    float move = 0.0f;
+    for (int k = 0; k < kinematics::kAxes; ++k) {
+        const float d = std::fabs(target.q[std::size_t(k)] - now[std::size_t(k)]);
+        if (d > move) {
+            move = d;
+            worst = k;
+        }
+    }
+    if (!(double(move) > sequences::PathAnalyser::kJumpLimit))
+        return QString();
+    return uitext::get(uitext::Text::JogJump)
+        .arg(worst + 1)
+        .arg(double(move), 0, 'f', 1)
+        .arg(sequences::PathAnalyser::kJumpLimit, 0, 'f', 0);
+}
+
 int MenuPrincipal::increaseValue(int step)
 {
+    m_jogRefusal.clear();
     if (!view()->selectedRobot())
         return 0;
     std::vector<Result> list;
@@ -695,6 +741,13 @@ int MenuPrincipal::increaseValue(int step)
     const Matrix4 pose = view()->cartesianJog(jogAxis(), step, m_movementFrame, list, &chosen);
     if (list.empty() || chosen < 0 || !list[std::size_t(chosen)].near)
         return 0;
+    if (step != 0) {
+        m_jogRefusal = jumpRefusal(list[std::size_t(chosen)]);
+        if (!m_jogRefusal.isEmpty()) {
+            view()->forgetJogReference(); // the next step starts where the robot is
+            return 0;
+        }
+    }
     showPose(pose);
     rebuildConfigurations(list, 1);
     return 1;
@@ -734,6 +787,9 @@ void MenuPrincipal::setConfiguration_precise(GLfloat *val)
         bar(k)->setValue(hundredths(val[k]));
     }
     m_propagate = true;
+    // The boxes hold accepted values now: a refusal in one of them is over.
+    for (QDoubleSpinBox *box : m_spins)
+        acceptInput(box);
     std::copy(val, val + kinematics::kAxes, m_joints.begin());
     view()->setJointValues(val);
     LAN_Send_Thetas();
@@ -744,16 +800,29 @@ void MenuPrincipal::valueXYZWPRChanged()
     Robot *r = view()->selectedRobot();
     if (!m_robotLoaded || !r)
         return;
+    // Only a field whose text the user changed is applied: the shown texts
+    // are rounded, and the rest of the pose stays exactly where it is.
+    const bool positionTyped = Objects::fieldEdited(ui->positionXYZ);
+    const bool orientationTyped = Objects::fieldEdited(ui->orientation);
+    if (!positionTyped && !orientationTyped) {
+        // The shown text typed again is good input that moves nothing.
+        for (QLineEdit *e : {ui->positionXYZ, ui->orientation})
+            if (e->isModified()) {
+                e->setModified(false);
+                acceptInput(e);
+            }
+        return;
+    }
     using typed::Unit;
     const Unit lengths[3] = {Unit::Length, Unit::Length, Unit::Length};
     const Unit angles[3] = {Unit::Angle, Unit::Angle, Unit::Angle};
     double xyz[3], abc[3];
     QString why;
     QLineEdit *bad = nullptr;
-    if (!typed::list(ui->positionXYZ->text(), 3, lengths, xyz, &why)) {
+    if (positionTyped && !typed::list(ui->positionXYZ->text(), 3, lengths, xyz, &why)) {
         bad = ui->positionXYZ;
         why = uitext::get(uitext::Text::PositionRefused).arg(why);
-    } else if (!typed::list(ui->orientation->text(), 3, angles, abc, &why)) {
+    } else if (orientationTyped && !typed::list(ui->orientation->text(), 3, angles, abc, &why)) {
         bad = ui->orientation;
         why = uitext::get(uitext::Text::OrientationRefused).arg(why);
     }
@@ -762,9 +831,16 @@ void MenuPrincipal::valueXYZWPRChanged()
         showPose(r->tcpWorld()); // the read-outs show where the robot is
         return;
     }
-    const Pose6 p{float(xyz[0]), float(xyz[1]), float(xyz[2]),
-                  float(abc[0]), float(abc[1]), float(abc[2])};
-    const Matrix4 target = toolbox::poseToMatrix(p, m_eulerTcp);
+    Matrix4 target = r->tcpWorld();
+    if (orientationTyped) {
+        const Pose6 turn{0.0f, 0.0f, 0.0f, float(abc[0]), float(abc[1]), float(abc[2])};
+        const Matrix4 m = toolbox::poseToMatrix(turn, m_eulerTcp);
+        for (int k : {0, 1, 2, 4, 5, 6, 8, 9, 10})
+            target[std::size_t(k)] = m[std::size_t(k)];
+    }
+    if (positionTyped)
+        for (int i = 0; i < 3; ++i)
+            target[std::size_t(4 * i + 3)] = float(xyz[i]);
     std::vector<Result> list;
     r->solveWorldPose(target, list);
     if (list.empty()) {
@@ -775,7 +851,14 @@ void MenuPrincipal::valueXYZWPRChanged()
     }
     acceptInput(ui->positionXYZ);
     acceptInput(ui->orientation);
+    // The untouched field keeps its text: the same pose may read -180 or
+    // 180 after another computation, and the user did not ask for either.
+    QLineEdit *untouched =
+        positionTyped ? (orientationTyped ? nullptr : ui->orientation) : ui->positionXYZ;
+    const QString kept = untouched ? untouched->text() : QString();
     showPose(target);
+    if (untouched)
+        Objects::showFieldText(untouched, kept);
     rebuildConfigurations(list, 2);
 }
 
@@ -793,6 +876,23 @@ void MenuPrincipal::Receive_Wii_Hrel(GLfloat *Hr)
     if (list.empty()) {
         qCDebug(lcRobot) << "ERROR";
         return;
+    }
+    // The remote's moves are jog steps as the dial's are: one that would
+    // swing the arm into another configuration is refused, once per run of
+    // refusals (the remote repeats every 30 ms while B is held).
+    if (chosen >= 0 && list[std::size_t(chosen)].near) {
+        const QString why = jumpRefusal(list[std::size_t(chosen)]);
+        if (!why.isEmpty()) {
+            if (!m_wiiRefused)
+                refuse(nullptr, why);
+            m_wiiRefused = true;
+            return;
+        }
+    }
+    if (m_wiiRefused) {
+        m_wiiRefused = false;
+        m_notice.clear();
+        emit noticeChanged(QString());
     }
     showPose(pose);
     rebuildConfigurations(list, 1);
@@ -825,7 +925,7 @@ void MenuPrincipal::writeWorldField()
     if (!r)
         return;
     m_worldValues = toolbox::matrixToPose(r->getHB(), m_eulerWorld);
-    ui->lineEdit_World->setText(frameText(m_worldValues, kOrdinal));
+    Objects::showFieldText(ui->lineEdit_World, frameText(m_worldValues, kOrdinal));
     ui->lineEdit_World->setCursorPosition(0);
 }
 
@@ -834,7 +934,8 @@ void MenuPrincipal::writeToolField()
     Robot *r = view()->selectedRobot();
     if (!r)
         return;
-    ui->lineEdit_Tool->setText(frameText(toolbox::matrixToPose(r->getHT(), m_eulerTool), kDegree));
+    Objects::showFieldText(ui->lineEdit_Tool,
+                           frameText(toolbox::matrixToPose(r->getHT(), m_eulerTool), kDegree));
     ui->lineEdit_Tool->setCursorPosition(0);
 }
 
@@ -843,6 +944,15 @@ void MenuPrincipal::World_Definition_Changed()
     Robot *r = view()->selectedRobot();
     if (!m_robotLoaded || !r)
         return;
+    // The field shows two decimals: applied untouched, it would move the
+    // frame (and every read-out) by the rounding.
+    if (!Objects::fieldEdited(ui->lineEdit_World)) {
+        if (ui->lineEdit_World->isModified()) { // the shown text typed again
+            ui->lineEdit_World->setModified(false);
+            acceptInput(ui->lineEdit_World);
+        }
+        return;
+    }
     Pose6 typedWorld{};
     QString why;
     if (!placement::parse(ui->lineEdit_World->text(), &typedWorld, &why)) {
@@ -853,7 +963,7 @@ void MenuPrincipal::World_Definition_Changed()
     acceptInput(ui->lineEdit_World);
     m_worldValues = typedWorld;
     r->setHB(toolbox::poseToMatrix(m_worldValues, m_eulerWorld));
-    ui->lineEdit_World->setText(frameText(m_worldValues, kOrdinal));
+    Objects::showFieldText(ui->lineEdit_World, frameText(m_worldValues, kOrdinal));
     ui->lineEdit_World->setCursorPosition(0);
     refreshReadouts();
 }
@@ -921,8 +1031,23 @@ void MenuPrincipal::setRobotAxisCheckersFromRobot(GLfloat *f)
     QCheckBox *boxes[9] = {ui->checkBox_7, ui->checkBox_6,  ui->checkBox_5,
                            ui->checkBox_4, ui->checkBox_3,  ui->checkBox_2,
                            ui->checkBox_8, ui->checkBox_10, ui->checkBox_9};
-    for (int i = 0; i < 9; ++i)
+    bool all = true;
+    for (int i = 0; i < 9; ++i) {
         boxes[i]->setChecked(f[i] != 0.0f);
+        all = all && f[i] != 0.0f;
+    }
+    ui->checkBox->setChecked(all);
+}
+
+void MenuPrincipal::robotChanged()
+{
+    // A new robot draws its own frames (none at first): the boxes say so,
+    // and what was refused for the robot before no longer stands.
+    clearMarks();
+    if (Robot *r = view()->selectedRobot()) {
+        std::array<float, 9> flags = r->getFrameFlags();
+        setRobotAxisCheckersFromRobot(flags.data());
+    }
 }
 
 void MenuPrincipal::disable_enable_Axis()
@@ -995,6 +1120,7 @@ QString *MenuPrincipal::loadModel()
         return nullptr;
     m_robotFileName = QFileInfo(*path).fileName();
     m_robotLoaded = true;
+    robotChanged();
     m_paths->Sequence_Clear();
     writeWorldField(); // the field shows the frame the new robot has
     writeToolField();
@@ -1015,6 +1141,7 @@ bool MenuPrincipal::loadModel(char *strrobot)
         return false;
     m_robotFileName = QFileInfo(path).fileName();
     m_robotLoaded = true;
+    robotChanged();
     m_paths->Sequence_Clear(); // the old list belongs to the old robot
     writeWorldField(); // the field shows the frame the new robot has
     writeToolField();

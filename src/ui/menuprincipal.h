@@ -239,6 +239,14 @@ private:
     // and the sounds play where there are any.
     void refuse(QWidget *field, const QString &why);
     void acceptInput(QWidget *field);
+    // Every refusal mark and the notice off (another robot, or none).
+    void clearMarks();
+    // The pose and frame read-outs blank, as without a robot.
+    void clearReadouts();
+    void robotChanged();
+    // Why a jog step to `target` is refused as a jump from the current
+    // joints (empty when it is not one).
+    QString jumpRefusal(const Result &target) const;
     void reportRefusedObjects(const QStringList &refused);
     bool checkTypedJoint(int k, const QString &text);
     void restoreJointBoxes();
@@ -286,6 +294,8 @@ private:
     QString m_toolFileName = QStringLiteral("EMPTY");
     int m_refusals = 0;
     QString m_notice;
+    QString m_jogRefusal; // why the last jog step was refused, when it says more
+    bool m_wiiRefused = false;
     QString m_savedStation;
     QString m_stationFile;
     int m_languageCode = 1;

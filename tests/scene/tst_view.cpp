@@ -206,6 +206,14 @@ private slots:
                 panel->placementEdit()->property("refused").toBool());
         QVERIFY(
             messages.last().at(0).toString().contains(QStringLiteral("\"1OO\" is not a number")));
+        // Return in the untouched field: its two decimals are not applied again.
+        Matrix4 fine = p;
+        fine[7] = 200.004f;
+        v->selectedRobot()->setPlacement(fine);
+        panel->showRobot(panel->selectedIndex());
+        QVERIFY(!panel->placementEdit()->property("refused").toBool());
+        QTest::keyClick(panel->placementEdit(), Qt::Key_Return);
+        QCOMPARE(v->selectedRobot()->getPlacement(), fine);
         // The Delete key removes.
         QSignalSpy reset(v, &glwidget::setControlsReset);
         QTest::keyClick(panel->listWidget(), Qt::Key_Delete);
@@ -224,10 +232,21 @@ private slots:
         type(o->scaleEdit(), QStringLiteral("0"));
         QVERIFY(o->entry(2)->scale == 1.0f && o->scaleEdit()->property("refused").toBool() &&
                 messages.count() == 1);
+        // The mark is about this object: another one shows unmarked.
+        o->ObjList_JustClicked(o->listWidget()->model()->index(1, 0));
+        QVERIFY(!o->scaleEdit()->property("refused").toBool());
+        o->ObjList_JustClicked(o->listWidget()->model()->index(2, 0));
         type(o->scaleEdit(), QStringLiteral("2,5"));
         QCOMPARE(o->entry(2)->scale, 2.5f);
         type(o->placementEdit(), QStringLiteral("1, 2, 3, 0, 0, 90"));
         QVERIFY(o->entry(2)->pose[12] == 1 && o->entry(2)->pose[14] == 3); // column-major
+        // Return in untouched fields applies nothing: they show 1.235 and 1.00.
+        o->entry(2)->scale = 1.23456f;
+        o->entry(2)->pose[12] = 1.004f;
+        o->ObjList_JustClicked(o->listWidget()->model()->index(2, 0));
+        QTest::keyClick(o->scaleEdit(), Qt::Key_Return);
+        QTest::keyClick(o->placementEdit(), Qt::Key_Return);
+        QVERIFY(o->entry(2)->scale == 1.23456f && o->entry(2)->pose[12] == 1.004f);
         // Removing the middle one shows the new last one.
         o->listWidget()->setCurrentRow(1);
         o->ObjList_JustClicked(o->listWidget()->model()->index(1, 0));

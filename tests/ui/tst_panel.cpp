@@ -250,9 +250,18 @@ private slots:
     }
     void frameCheckBoxes()
     {
+        // In the order of the robot's flags: base, frames 1-6, tool, World.
+        const QCheckBox *boxes[9] = {ui->checkBox_7, ui->checkBox_6,  ui->checkBox_5,
+                                     ui->checkBox_4, ui->checkBox_3,  ui->checkBox_2,
+                                     ui->checkBox_8, ui->checkBox_10, ui->checkBox_9};
         ui->checkBox->click(); // all frames
         for (float f : robot()->getFrameFlags())
             QCOMPARE(f, 1.0f);
+        // Another robot draws no frame at first: no box may say it does.
+        QCOMPARE(w->loadRobot(DataDirs::robotDir() + QStringLiteral("Fanuc_LRMate200iD.xml")), 0);
+        for (int i = 0; i < 9; ++i)
+            QCOMPARE(boxes[i]->isChecked(), robot()->getFrameFlags()[std::size_t(i)] != 0.0f);
+        QVERIFY(!ui->checkBox->isChecked() && !boxes[1]->isChecked());
     }
     void entryPointsWithoutARobot()
     {
@@ -277,6 +286,25 @@ private slots:
         p->loadTool();
         p->TraceTCP_ON();
         QCOMPARE(ui->comboBox->count(), 0);
+        // No robot, no pose: the read-outs are blank (a grey dash), not the
+        // last robot's values or "-000.00".
+        for (QLineEdit *e : {ui->positionXYZ, ui->orientation, ui->quaterions, ui->lineEdit_World,
+                             ui->lineEdit_Tool})
+            QVERIFY2(e->text().isEmpty(), qPrintable(e->objectName() + ": " + e->text()));
+    }
+    void noNegativeZero()
+    {
+        // -0.004 mm shows with two decimals in the World field and the
+        // configuration items: a zero has no sign.
+        GLfloat hb[16] = {1, 0, 0, -0.004f, 0, 1, 0, -0.003f, 0, 0, 1, -0.0049f, 0, 0, 0, 1};
+        p->Change_WOBJ(hb);
+        QVERIFY2(ui->lineEdit_World->text().startsWith(
+                     QStringLiteral("0.00 mm, 0.00 mm, 0.00 mm, 0.00")),
+                 qPrintable(ui->lineEdit_World->text()));
+        IkConfiguration c;
+        c.q = {-0.004f, 1, -0.0049f, 0, 0, -0.001f};
+        QVERIFY(!MenuPrincipal::configurationText(1, c).contains(QStringLiteral("-0.00")));
+        QCOMPARE(robot()->getHB()[3], -0.004f); // only the text is rounded
     }
     void changeObjectAndFramesFromThePlayer()
     {
@@ -457,6 +485,96 @@ private slots:
         // A step back inward is followed and clears the mark.
         ui->dial->setValue((ui->dial->value() + 97) % 100);
         QVERIFY(!ui->dial->property("refused").toBool() && p->notice().isEmpty());
+    }
+    void jogStepThatJumpsIsRefused_data()
+    {
+        QTest::addColumn<QString>("robotFile");
+        QTest::addColumn<QVector<double>>("joints");
+        QTest::addColumn<int>("button"); // jog radio button, 0 = translation along X
+        // The wrist stretched (axis 5 at 0): turning the tool about an axis
+        // across it needs axes 4 and 6 to swing round first. On the KR 210,
+        // standing on its axis-2 limit, the solver's nearest was the other
+        // elbow with 48 degrees on axes 4 and 6.
+        QTest::newRow("KR 210 about X") << QStringLiteral("KUKA_KR210_R2700_2.xml")
+                                        << QVector<double>{25, -5, 0, 40, 0, 0} << 3;
+        QTest::newRow("IRB 120 about X")
+            << QStringLiteral("ABB_IRB120.xml") << QVector<double>{0, -20, 30, 0, 0, 0} << 3;
+    }
+    void jogStepThatJumpsIsRefused()
+    {
+        QFETCH(QString, robotFile);
+        QFETCH(QVector<double>, joints);
+        QFETCH(int, button);
+        QCOMPARE(w->loadRobot(DataDirs::robotDir() + robotFile), 0);
+        p->resetAngles(joints.constData(), true);
+        const std::array<float, 6> q = robot()->jointValues();
+        QCOMPARE(double(q[0]), joints[0]);
+        p->findChild<QRadioButton *>(button ? QStringLiteral("radioButton_%1").arg(button + 1)
+                                            : QStringLiteral("radioButton"))
+            ->click();
+        const int refusals = p->refusals();
+        ui->dial->setValue(ui->dial->value() + 1);
+        // Nothing moved, so the LAN link has nothing to send; the user hears
+        // and reads why, and the dial stands where it was.
+        QCOMPARE(robot()->jointValues(), q);
+        QCOMPARE(p->currentJoints(), q);
+        QVERIFY(p->refusals() == refusals + 1 && ui->dial->property("refused").toBool());
+        QCOMPARE(ui->dial->value(), 50);
+        QVERIFY2(p->notice().contains(QStringLiteral("in one step")), qPrintable(p->notice()));
+        QCOMPARE(w->statusBar()->currentMessage(), p->notice());
+        // The same turn from the Wii remote: refused once, not every 30 ms.
+        const Matrix4 turn = toolbox::placementMatrix(Pose6{0, 0, 0, 1, 0, 0});
+        GLfloat hr[16];
+        std::copy(turn.begin(), turn.end(), hr);
+        p->Receive_Wii_Hrel(hr);
+        p->Receive_Wii_Hrel(hr);
+        QCOMPARE(robot()->jointValues(), q);
+        QCOMPARE(p->refusals(), refusals + 2);
+    }
+    void untouchedFieldsMoveNothing()
+    {
+        // Leaving a field, or Return in it, without typing applies nothing:
+        // its rounded text would move the robot or the frame by the rounding.
+        const double q[6] = {30, 0, 0, 0, 45.5, 0};
+        p->resetAngles(q, true);
+        GLfloat hb[16] = {1, 0, 0, 5.004f, 0, 1, 0, 0, 0, 0, 1, 0.0037f, 0, 0, 0, 1};
+        p->Change_WOBJ(hb);
+        const std::array<float, 6> joints = robot()->jointValues();
+        const Matrix4 world = robot()->getHB();
+        for (QLineEdit *e : {ui->positionXYZ, ui->orientation, ui->lineEdit_World}) {
+            e->setFocus();
+            QTest::keyClick(e, Qt::Key_End);
+            ui->doubleSpinBox01->setFocus(); // the focus leaves
+            QTest::keyClick(e, Qt::Key_Return);
+            typeInto(e, e->text()); // the same text again
+        }
+        QCOMPARE(robot()->jointValues(), joints);
+        QCOMPARE(robot()->getHB(), world);
+        QCOMPARE(p->refusals(), 0);
+    }
+    void refusalMarksLastUntilTheNextGoodInput()
+    {
+        jogStart();
+        // Refused in the box, then other good moves: the box holds the
+        // robot's accepted values, so it is no longer marked.
+        typeInto(ui->doubleSpinBox01, QStringLiteral("200"));
+        QVERIFY(ui->doubleSpinBox01->property("refused").toBool());
+        ui->dial->setValue(51);
+        QVERIFY(!ui->doubleSpinBox01->property("refused").toBool() && p->notice().isEmpty());
+        // Refused, then the value it holds typed again: good input.
+        typeInto(ui->doubleSpinBox01, QStringLiteral("200"));
+        typeInto(ui->doubleSpinBox01, ui->doubleSpinBox01->text());
+        QVERIFY(!ui->doubleSpinBox01->property("refused").toBool() && p->notice().isEmpty());
+        // A refused dial step (out of reach along X), then another robot.
+        for (int i = 2; i <= 200 && !ui->dial->property("refused").toBool(); ++i)
+            ui->dial->setValue((50 + i) % 100);
+        QVERIFY(ui->dial->property("refused").toBool());
+        typeInto(ui->positionXYZ, QStringLiteral("9000, 0, 0"));
+        QVERIFY(ui->positionXYZ->property("refused").toBool());
+        QCOMPARE(w->loadRobot(DataDirs::robotDir() + QStringLiteral("Fanuc_LRMate200iD.xml")), 0);
+        QVERIFY(!ui->dial->property("refused").toBool() &&
+                !ui->positionXYZ->property("refused").toBool() && p->notice().isEmpty() &&
+                w->statusBar()->currentMessage().isEmpty());
     }
 };
 
