@@ -913,6 +913,14 @@ void TestRobot::limitsAsWorkedByHand()
     QCOMPARE(jointlimits::accepts(r, f.data()), v.ok);
     const bool coupled = r.getAngleType() == 2 || r.getAngleType() == 4;
     QCOMPARE(r.checkCoupledLimits(f.data()), v.ok || !coupled || (v.axis != 2 && v.axis != 3));
+    // A placement's six operands (mm, then radians turned into float degrees):
+    // 1e37 is a length a float holds, but 1e37 radians are 5.7e38 degrees,
+    // beyond float; what lies after the six is not read.
+    const double nan = qQNaN();
+    const double fine[7] = {1e37, -1e37, 0, 1e36, -1e36, 0.5, nan};
+    const double huge[6] = {0, 0, 0, 0, 0, 1e37}, nan4[6] = {0, 0, 0, nan, 0, 0};
+    QVERIFY(jointlimits::placementUsable(fine) && !jointlimits::placementUsable(huge) &&
+            !jointlimits::placementUsable(nan4));
 }
 
 void TestRobot::parallelLinkage()
