@@ -106,6 +106,7 @@ void workOutSphericalWrist(Chain &c)
     s.a4 = float(L[3].a);
     s.A = 2.0 * s.a3 * s.a4;
     s.B = 2.0 * s.a3 * s.d4;
+    s.R = std::sqrt(s.A * s.A + s.B * s.B);
     s.a3sq = s.a3 * s.a3;
     s.d4sq = s.d4 * s.d4;
     s.a4sq = s.a4 * s.a4;

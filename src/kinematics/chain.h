@@ -112,6 +112,7 @@ struct SphericalWrist
     double d1 = 0.0, d2 = 0.0, d4 = 0.0, d6 = 0.0;
     double a2 = 0.0, a3 = 0.0, a4 = 0.0;
     double A = 0.0, B = 0.0; // 2 a3 a4, 2 a3 d4
+    double R = 0.0;          // sqrt(A^2 + B^2): the elbow's reach term
     double a3sq = 0.0, d4sq = 0.0, a4sq = 0.0;
 };
 
@@ -226,6 +227,18 @@ Matrix4 forwardFromJoints(const Chain &chain, const float *jointValues, int n = 
 constexpr bool takesNearestTurn(int k)
 {
     return k == 1 || k == 2 || k == 4;
+}
+
+// A joint value this close to a limit (degrees) is at the limit, not beyond
+// it: a value solved from a single-precision pose carries rounding of about
+// 1e-5 degrees, and a robot standing on its limit must still find its own
+// configuration there. Every judgement of a limit - the solver's list, the
+// gate of jointlimits.h, the coupled check - takes it.
+constexpr float kLimitTolerance = 1e-4f;
+
+inline bool withinLimits(float v, float lo, float hi)
+{
+    return v >= lo - kLimitTolerance && v <= hi + kLimitTolerance;
 }
 
 // Axis 3's range for the coupled angle types, moved by axis 2's robot value.

@@ -1,5 +1,6 @@
 #include "jointlimits.h"
 
+#include "kinematics/chain.h"
 #include "kinematics/matrixtoolbox.h"
 #include "kinematics/robot.h"
 
@@ -27,7 +28,9 @@ Verdict check(const Robot &robot, const double *six)
         }
         const double q = six[k];
         const bool finite = std::isfinite(q);
-        if (!finite || !(q >= lower && q <= upper)) {
+        // On the limit to within rounding is on it, as the solver judges.
+        const double tolerance = double(kinematics::kLimitTolerance);
+        if (!finite || !(q >= lower - tolerance && q <= upper + tolerance)) {
             v.ok = false;
             v.axis = k + 1;
             v.value = q;

@@ -9,15 +9,6 @@
 using toolbox::kDegToRad;
 using toolbox::kRadToDeg;
 
-namespace {
-
-inline bool within(float v, float lo, float hi)
-{
-    return v >= lo && v <= hi;
-}
-
-} // namespace
-
 Robot::Robot(QObject *parent)
     : QObject(parent), HB(toolbox::identity()), HT(toolbox::identity()),
       placement(toolbox::identity())
@@ -145,7 +136,8 @@ bool Robot::checkCoupledLimits(const float *six) const
         return true;
     float lo, hi;
     kinematics::axisRange(c, 2, six[1], lo, hi);
-    return within(six[1], c.lower[1], c.upper[1]) && within(six[2], lo, hi);
+    return kinematics::withinLimits(six[1], c.lower[1], c.upper[1]) &&
+           kinematics::withinLimits(six[2], lo, hi);
 }
 
 // ---------------------------------------------------------------- forward kinematics

@@ -32,6 +32,13 @@ constexpr double kWristNoise = 2e-6;
 // off axis 1, is singular as far as a single-precision pose can tell: the
 // position changes by less than 0.0002 mm across the band.
 constexpr double kArmNoise = 1e-6;
+// A wrist centre this far (mm) beyond the reach of the arm - the elbow
+// stretched or folded, or the point on the cylinder a shoulder offset keeps
+// it off - is at that edge: a pose the arm reaches there, rounded to single
+// precision or written with a few decimals, lands on either side of it.
+// The configuration found at the edge misses by no more than this, with the
+// rounding of its own joint values still within 0.001 mm.
+constexpr double kReachSlack = 5e-4;
 // Two configurations closer than this on every axis are one.
 constexpr float kSameConfiguration = 1e-3f;
 
@@ -55,9 +62,16 @@ inline __m128 allLanesBut(std::size_t k)
 }
 #endif
 
+// Limits are judged with the tolerance every judge of them takes.
 inline bool within(float v, float lo, float hi)
 {
-    return v >= lo && v <= hi;
+    return withinLimits(v, lo, hi);
+}
+
+// Whole turns further out cannot come back within [lo, hi].
+inline bool beyondBoth(float down, float up, float lo, float hi)
+{
+    return down < lo - kLimitTolerance && up > hi + kLimitTolerance;
 }
 
 // Rotation part of a link transform, RotX(alpha) RotZ(theta), row-major.
@@ -143,7 +157,7 @@ bool fitTurn(float v, float lo, float hi, bool nearest, float target, float &out
     for (int m = 0; m <= kMaxTurns; ++m) {
         const float down = v - 360.0f * float(m), up = v + 360.0f * float(m);
         // Further turns only move further out.
-        if (down < lo && up > hi)
+        if (beyondBoth(down, up, lo, hi))
             break;
         for (float w : {down, up}) {
             if (!within(w, lo, hi))
@@ -216,7 +230,7 @@ int turnsOf(float v, float lo, float hi, float *out)
     for (int m = 1; m <= kMaxTurns; ++m) {
         const float up = v + 360.0f * float(m);
         const float down = v - 360.0f * float(m);
-        if (up > hi && down < lo)
+        if (beyondBoth(down, up, lo, hi))
             break;
         if (within(up, lo, hi))
             out[n++] = up;
@@ -403,6 +417,7 @@ int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot, Basic *
     const double pz = double(T[11]) - g.d6 * T[10];
 
     // Axis 1, with the sine and cosine of each candidate.
+    bool onShoulderCylinder = false;
     double phi[2];
     trig::SinCos phiSc[2];
     if (g.d2 == 0.0) {
@@ -421,11 +436,14 @@ int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot, Basic *
     } else {
         const double psi = trig::atan2(py, px);
         const double r2 = px * px + py * py - g.d2 * g.d2;
-        if (r2 < 0.0) {
+        // r2 is about 2 |d2| times the distance from the cylinder of the
+        // shoulder offset.
+        if (!(r2 >= -2.0 * std::fabs(g.d2) * kReachSlack)) {
             qCDebug(lcIk) << "No solutions even in the first part";
             return -1;
         }
-        const double r = std::sqrt(r2);
+        onShoulderCylinder = r2 <= 0.0;
+        const double r = r2 > 0.0 ? std::sqrt(r2) : 0.0;
         double off[2];
         trig::atan2x2(g.d2, r, g.d2, -r, off[0], off[1]);
         phi[0] = psi - off[0];
@@ -458,16 +476,29 @@ int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot, Basic *
                 continue;
         }
         const double rho = cf * px + sf * py - g.a2;
-        const double K = rho * rho + zp * zp - g.a3sq - g.d4sq - g.a4sq;
+        // [[rho, z'], [-z', rho]] (x, y) = (u, v) below; rho^2 + z'^2 is the
+        // square of the distance from axis 2 to the wrist centre.
+        const double det = rho * rho + zp * zp;
+        const double K = det - g.a3sq - g.d4sq - g.a4sq;
+        // A c - B s = K has solutions while |K| <= R. Beyond, |K| - R is
+        // about twice the distance times how far the wrist centre is out of
+        // reach: within kReachSlack of the edge the elbow is straight (or
+        // folded) - a clamped candidate, still checked against the target -
+        // further out there is none.
+        const double excess = std::fabs(K) - g.R;
+        const bool inReach =
+            excess <= 0.0 || excess * excess <= 4.0 * det * kReachSlack * kReachSlack;
         double sc[2][2];
-        bool clamped = false;
+        bool clamped = onShoulderCylinder || excess > 0.0;
         int n = 0;
-        if (A == 0.0) {
+        if (!inReach) {
+            // Out of reach for this axis-1 candidate.
+        } else if (A == 0.0) {
             if (B != 0.0) {
-                const double s = -K / B;
+                const double s = std::clamp(-K / B, -1.0, 1.0);
                 const double rad = 1.0 - s * s;
                 const double cc = rad > 0.0 ? std::sqrt(rad) : 0.0;
-                clamped = rad <= 0.0;
+                clamped = clamped || rad <= 0.0;
                 sc[0][0] = s;
                 sc[0][1] = cc;
                 sc[1][0] = s;
@@ -480,19 +511,15 @@ int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot, Basic *
             const double G = BA * BA + 1.0;
             const double delta =
                 (2.0 * K * BA / A) * (2.0 * K * BA / A) - 4.0 * G * (KA * KA - 1.0);
-            // A clearly negative discriminant means the wrist centre is out of
-            // reach for this axis-1 candidate: no candidate, not a clamped one.
-            if (delta >= -1e-6) {
-                clamped = delta <= 0.0;
-                const double root = delta > 0.0 ? std::sqrt(delta) : 0.0;
-                const double sp = (F + root) / (2.0 * G);
-                const double sm = (F - root) / (2.0 * G);
-                sc[0][0] = sp;
-                sc[0][1] = (B * sp + K) / A;
-                sc[1][0] = sm;
-                sc[1][1] = (B * sm + K) / A;
-                n = 2;
-            }
+            clamped = clamped || delta <= 0.0;
+            const double root = delta > 0.0 ? std::sqrt(delta) : 0.0;
+            const double sp = (F + root) / (2.0 * G);
+            const double sm = (F - root) / (2.0 * G);
+            sc[0][0] = sp;
+            sc[0][1] = (B * sp + K) / A;
+            sc[1][0] = sm;
+            sc[1][1] = (B * sm + K) / A;
+            n = 2;
         }
         // The two elbows: axis 3's angle of both first, so that an elbow
         // axis 3 cannot take is dropped before axis 2 is worked out.
@@ -503,8 +530,6 @@ int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot, Basic *
         Elbow elbows[2];
         double sines[2], cosines[2];
         int elbowCount = 0;
-        // [[rho, z'], [-z', rho]] (x, y) = (u, v) below.
-        const double det = rho * rho + zp * zp;
         for (int k = 0; k < n && det > 0.0; ++k) { // det 0: wrist centre on axis 2
             const double s = sc[k][0], cc = sc[k][1];
             if (!(std::fabs(s) < 1.0000000001))
@@ -730,7 +755,9 @@ int offsetWrist(const Chain &c, const Matrix4 &T, const float *seedRobot, Basic 
     // direction of axes 2-4, which in frame 1 is (0, -sin alpha2, cos alpha2).
     const double delta = -sa2 * g.offset; // y of the wrist point in frame 1
     const double r2 = px * px + py * py;
-    if (r2 < delta * delta || r2 == 0.0) {
+    // r2 - delta^2 is about 2 |delta| times the distance from the cylinder
+    // the offset keeps the wrist point off: within kReachSlack it is on it.
+    if (!(r2 - delta * delta >= -2.0 * std::fabs(delta) * kReachSlack) || r2 == 0.0) {
         qCDebug(lcIk) << "No solutions even in the first part";
         return -1;
     }
@@ -800,7 +827,11 @@ int offsetWrist(const Chain &c, const Matrix4 &T, const float *seedRobot, Basic 
                 toolbox::product(armSide, toolbox::rigidInverse(toolbox::product(t5m, t6m)));
             const double x = N[3], y = N[7];
             double c3 = (x * x + y * y - a3 * a3 - a4 * a4) / (2.0 * a3 * a4);
-            if (c3 > 1.0 + 1e-6 || c3 < -1.0 - 1e-6 || !std::isfinite(c3))
+            // |c3| - 1 is about the distance times how far the wrist point is
+            // out of reach over a3 a4: within kReachSlack of the edge the elbow
+            // is straight (or folded).
+            const double slack3 = std::sqrt(x * x + y * y) * kReachSlack / std::fabs(a3 * a4);
+            if (!(std::fabs(c3) <= 1.0 + std::max(slack3, 1e-6)))
                 continue;
             c3 = std::clamp(c3, -1.0, 1.0);
             // A straight elbow (to what a float pose can tell) is one

@@ -1,5 +1,6 @@
 // Robot: loading, angle types, forward and inverse kinematics, frames, tools,
 // jogging, robot targets, mesh normals; shipped robots or variants of them.
+#include "kinematics/jointlimits.h"
 #include "kinematics/robot.h"
 #include "kinematics/solver.h"
 #include "kinematics/trig.h"
@@ -9,6 +10,9 @@
 #include "support/robots.h"
 #include "support/scratchinstall.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QtTest>
 #include <cmath>
 #include <cstring>
@@ -138,6 +142,11 @@ private slots:
     void trigonometryWithinOneUnitOfTheLibrary();
     void forwardIsTheChainOfLinkMatrices();
     void nearestIsTheListsFirstNearest();
+    void configurationsAtTheEdges_data();
+    void configurationsAtTheEdges();
+    void limitsAsWorkedByHand_data();
+    void limitsAsWorkedByHand();
+    void parallelLinkage();
 };
 
 void TestRobot::loadingKeepsOnlyWholeRobots()
@@ -700,6 +709,253 @@ void TestRobot::nearestIsTheListsFirstNearest()
         }
     }
     QVERIFY(ties > 100);
+}
+
+namespace {
+
+// Model angles (degrees) -> flange, in double from the description's numbers.
+ref::M referenceFlange(const Robot &r, const Six &model)
+{
+    ref::M m = ref::trans(0, 0, 0);
+    for (int k = 1; k <= 6; ++k)
+        m = ref::mul(m, ref::link(r.joint(k).getAlpha(), r.joint(k).getA(),
+                                  r.joint(k).getTheta() + model[std::size_t(k - 1)],
+                                  r.joint(k).getD()));
+    return m;
+}
+
+// Distance from axis 2's frame to axis 4's: the span of the elbow, at its
+// longest when the elbow is stretched and its shortest when folded; axis 3's
+// model angle t3 alone sets it.
+double elbowSpan(const Robot &r, double t3)
+{
+    const Six model{0, 0, t3, 0, 0, 0};
+    ref::M m2 = ref::trans(0, 0, 0), m4;
+    for (int k = 1; k <= 4; ++k) {
+        const ref::M l =
+            ref::link(r.joint(k).getAlpha(), r.joint(k).getA(),
+                      r.joint(k).getTheta() + model[std::size_t(k - 1)], r.joint(k).getD());
+        m4 = ref::mul(k == 1 ? ref::trans(0, 0, 0) : m4, l);
+        if (k <= 2)
+            m2 = m4;
+    }
+    return std::hypot(m4[3] - m2[3], m4[7] - m2[7], m4[11] - m2[11]);
+}
+
+// Axis 3's model angle of the stretched (or folded) elbow: a scan, then a
+// ternary search on the span.
+double elbowEdge(const Robot &r, bool folded)
+{
+    const double sign = folded ? -1.0 : 1.0;
+    double best = -180.0;
+    for (double t = -180.0; t < 180.0; t += 0.5)
+        if (sign * elbowSpan(r, t) > sign * elbowSpan(r, best))
+            best = t;
+    double lo = best - 0.5, hi = best + 0.5;
+    for (int i = 0; i < 200; ++i) {
+        const double a = lo + (hi - lo) / 3, b = hi - (hi - lo) / 3;
+        if (sign * elbowSpan(r, a) < sign * elbowSpan(r, b))
+            lo = a;
+        else
+            hi = b;
+    }
+    return 0.5 * (lo + hi);
+}
+
+// A pose as another program hands it over: every number with 9 decimals.
+Matrix4 withNineDecimals(const ref::M &m)
+{
+    Matrix4 t;
+    for (int k = 0; k < 16; ++k)
+        t[std::size_t(k)] = QByteArray::number(m[std::size_t(k)], 'f', 9).toFloat();
+    return t;
+}
+
+} // namespace
+
+void TestRobot::configurationsAtTheEdges_data()
+{
+    // Joint values within the limits whose own configuration the list must
+    // hold: the elbow stretched or folded (or within 0.001 to 0.1 degrees of
+    // it) on every shipped robot where its limits allow it, an axis on its limit.
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<Joints6>("q");
+    QTest::newRow("LR Mate, elbow 0.02 from stretched")
+        << "Fanuc_LRMate200iD.xml" << Joints6{-103.6f, -87.61f, 171.67f, 110.63f, 106.92f, -22.12f};
+    QTest::newRow("KR 210, axis 2 on its limit -5")
+        << "KUKA_KR210_R2700_2.xml" << Joints6{0, -5, 0, 0, 0, 0};
+    QTest::newRow("KR 210, axis 2 on its limit -140")
+        << "KUKA_KR210_R2700_2.xml" << Joints6{30, -140, 60, 20, 50, -40};
+    QTest::newRow("IRB 2400, axis 3 on its limit at axis 2 = 40")
+        << "ABB_IRB2400_16.xml" << Joints6{10, 40, 105, 20, 50, -40};
+    std::mt19937 gen(29);
+    for (const QString &file : shippedRobots()) {
+        Robot r;
+        QVERIFY(support::loadShipped(r, file));
+        const std::vector<int> lim = r.getLimits();
+        int rows = 0;
+        for (bool folded : {false, true}) {
+            const double edge = elbowEdge(r, folded);
+            for (double off : {0.0, 0.001, -0.001, 0.02, -0.02, 0.1, -0.1}) {
+                for (int attempt = 0; attempt < 300; ++attempt) {
+                    Six q;
+                    for (std::size_t k = 0; k < 6; ++k)
+                        q[k] =
+                            std::uniform_real_distribution<double>(lim[2 * k], lim[2 * k + 1])(gen);
+                    Robot::robotToDH(r.getAngleType(), q.data(), q.data());
+                    q[2] = edge + off;
+                    Robot::dhToRobot(r.getAngleType(), q.data(), q.data());
+                    const Joints6 f{float(q[0]), float(q[1]), float(q[2]),
+                                    float(q[3]), float(q[4]), float(q[5])};
+                    // Strictly within the limits, the wrist away from its singularity.
+                    if (!jointlimits::accepts(r, f.data()) ||
+                        std::fabs(std::remainder(f[4], 180.0f)) < 2)
+                        continue;
+                    QTest::addRow("%s %s %g", qPrintable(file), folded ? "folded" : "stretched",
+                                  off)
+                        << file << f;
+                    ++rows;
+                    break;
+                }
+            }
+        }
+        // Every shipped arm can stretch its elbow within its limits, but the
+        // parallel arm, whose linkage keeps it well off straight (its limits
+        // hold the angle between the arms, the model angle).
+        if (r.getAngleType() == 4)
+            QVERIFY(rows == 0 && !(elbowEdge(r, false) >= lim[4] && elbowEdge(r, false) <= lim[5]));
+        else
+            QVERIFY2(rows >= 7, qPrintable(file));
+    }
+}
+// ik(fk(q)) lists q, or an entry within 0.5 degrees of it (up to turns of
+// axes 2, 3, 5) that reaches the pose within 0.001 mm; the pose as the robot
+// works it out, and worked out in double and written with 9 decimals.
+void TestRobot::configurationsAtTheEdges()
+{
+    QFETCH(QString, file);
+    QFETCH(Joints6, q);
+    Robot r;
+    QVERIFY(support::loadShipped(r, file));
+    QVERIFY(jointlimits::accepts(r, q.data()));
+    Six model{q[0], q[1], q[2], q[3], q[4], q[5]};
+    Robot::robotToDH(r.getAngleType(), model.data(), model.data());
+    r.setJointAngles(q);
+    const Matrix4 own = r.fk(6), written = withNineDecimals(referenceFlange(r, model));
+    std::vector<IkConfiguration> list;
+    for (int i = 0; i < 4; ++i) { // both poses, seeded elsewhere and at q
+        const Matrix4 &target = i < 2 ? own : written;
+        r.setJointAngles(i % 2 ? q : Joints6{0, 0, 0, 0, 30, 0});
+        r.doInverseKinematics(target, list);
+        const auto it = std::find_if(list.begin(), list.end(), [&](const IkConfiguration &c) {
+            r.setJointAngles(c.q);
+            return same(c.q, q, 0.5f, true) && reaches(r.fk(6), target, 1e-3f, 2e-5f);
+        });
+        QVERIFY2(it != list.end(), qPrintable(QStringLiteral("not listed: ") + str(q) +
+                                              QStringLiteral(" of %1").arg(list.size())));
+        checkList(r, target, list);
+    }
+}
+
+void TestRobot::limitsAsWorkedByHand_data()
+{
+    // The gate's verdict: passes, or the first axis refused and its range
+    // (axis 3's moved by axis 2 on the coupled types: by -j2 for type 2, +j2
+    // for type 4), and the text that says so.
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<Six>("q");
+    QTest::addColumn<QString>("refusal");
+    const QString kr = QStringLiteral("KUKA_KR210_R2700_2.xml"),
+                  lr = QStringLiteral("Fanuc_LRMate200iD.xml"),
+                  irb = QStringLiteral("ABB_IRB2400_16.xml");
+    // KR 210 axis 2: -140 to -5; a rounding's width beyond a limit is on it.
+    QTest::newRow("on the limit") << kr << Six{0, -5, 0, 0, 0, 0} << QString();
+    QTest::newRow("5e-5 beyond") << kr << Six{0, -4.99995, 0, 0, 0, 0} << QString();
+    QTest::newRow("5e-5 below") << kr << Six{0, -140.00005, 0, 0, 0, 0} << QString();
+    QTest::newRow("5e-4 beyond") << kr << Six{0, -4.9995, 0, 0, 0, 0}
+                                 << "axis 2: -4.9995 is outside -140 to -5";
+    // LR Mate (type 2), axis 3 -70 to 205 on j2 + j3: at j2 = 40, -110 to 165;
+    // at j2 = -60, -10 to 265.
+    QTest::newRow("type 2, j2 40, j3 -105") << lr << Six{0, 40, -105, 0, 0, 0} << QString();
+    QTest::newRow("type 2, j2 40, j3 165") << lr << Six{0, 40, 165.00005, 0, 0, 0} << QString();
+    QTest::newRow("type 2, j2 40, j3 180")
+        << lr << Six{0, 40, 180, 0, 0, 0} << "axis 3: 180 is outside -110 to 165";
+    QTest::newRow("type 2, j2 40, j3 -110.001")
+        << lr << Six{0, 40, -110.001, 0, 0, 0} << "axis 3: -110.001 is outside -110 to 165";
+    QTest::newRow("type 2, j2 -60, j3 250") << lr << Six{0, -60, 250, 0, 0, 0} << QString();
+    QTest::newRow("type 2, j2 -60, j3 -20")
+        << lr << Six{0, -60, -20, 0, 0, 0} << "axis 3: -20 is outside -10 to 265";
+    // IRB 2400 (type 4), axis 3 -60 to 65 on j3 - j2: at j2 = 30, -30 to 95;
+    // at j2 = -50, -110 to 15.
+    QTest::newRow("type 4, j2 30, j3 90") << irb << Six{0, 30, 90, 0, 0, 0} << QString();
+    QTest::newRow("type 4, j2 30, j3 -40")
+        << irb << Six{0, 30, -40, 0, 0, 0} << "axis 3: -40 is outside -30 to 95";
+    QTest::newRow("type 4, j2 -50, j3 -100") << irb << Six{0, -50, -100, 0, 0, 0} << QString();
+    QTest::newRow("type 4, j2 -50, j3 30")
+        << irb << Six{0, -50, 30, 0, 0, 0} << "axis 3: 30 is outside -110 to 15";
+    QTest::newRow("type 4, axis 2 beyond")
+        << irb << Six{0, 111, 100, 0, 0, 0} << "axis 2: 111 is outside -100 to 110";
+    QTest::newRow("type 4, axis 6 beyond")
+        << irb << Six{0, 30, 90, 0, 0, -401} << "axis 6: -401 is outside -400 to 400";
+}
+void TestRobot::limitsAsWorkedByHand()
+{
+    QFETCH(QString, file);
+    QFETCH(Six, q);
+    QFETCH(QString, refusal);
+    Robot r;
+    QVERIFY(support::loadShipped(r, file));
+    const jointlimits::Verdict v = jointlimits::check(r, q.data());
+    QCOMPARE(jointlimits::describe(v), refusal);
+    QCOMPARE(v.ok, refusal.isEmpty());
+    // The robot's own coupled check (axes 2 and 3) and the float gate agree.
+    const Joints6 f{float(q[0]), float(q[1]), float(q[2]), float(q[3]), float(q[4]), float(q[5])};
+    QCOMPARE(jointlimits::accepts(r, f.data()), v.ok);
+    const bool coupled = r.getAngleType() == 2 || r.getAngleType() == 4;
+    QCOMPARE(r.checkCoupledLimits(f.data()), v.ok || !coupled || (v.axis != 2 && v.axis != 3));
+    // A placement's six operands (mm, then radians turned into float degrees):
+    // 1e37 is a length a float holds, but 1e37 radians are 5.7e38 degrees,
+    // beyond float; what lies after the six is not read.
+    const double nan = qQNaN();
+    const double fine[7] = {1e37, -1e37, 0, 1e36, -1e36, 0.5, nan};
+    const double huge[6] = {0, 0, 0, 0, 0, 1e37}, nan4[6] = {0, 0, 0, nan, 0, 0};
+    QVERIFY(jointlimits::placementUsable(fine) && !jointlimits::placementUsable(huge) &&
+            !jointlimits::placementUsable(nan4));
+}
+
+void TestRobot::parallelLinkage()
+{
+    // The IRB 2400 drives its upper arm through a parallelogram: with axis 3
+    // at 0 the upper arm stays level whatever axis 2 does. Axis 2 at 30 swings
+    // the 705 mm lower arm forward: the flange 705 sin 30 further out and
+    // 705 (1 - cos 30) lower than at zero (940, 0, 1455), its frame unturned.
+    Robot r;
+    QVERIFY(support::loadShipped(r, QStringLiteral("ABB_IRB2400_16.xml")));
+    const Matrix4 zero = r.fk(6);
+    r.setJointAngles(Joints6{0, 30, 0, 0, 0, 0});
+    Matrix4 level = zero;
+    level[3] = float(940 + 705 * 0.5);
+    level[11] = float(1455 - 705 * (1 - std::sqrt(3.0) / 2));
+    QVERIFY2(reaches(r.fk(6), level, 1e-3f, 1e-6f), qPrintable(str(r.jointValues())));
+    QVERIFY(std::fabs(zero[3] - 940) < 1e-3f && std::fabs(zero[11] - 1455) < 1e-3f);
+    // The library table says which robots have such a linkage: exactly those
+    // whose shipped description couples axis 3 to axis 2 that way (type 4).
+    QFile table(support::robotTable());
+    QVERIFY(table.open(QIODevice::ReadOnly));
+    int linked = 0, shipped = 0;
+    for (const QJsonValue &v : QJsonDocument::fromJson(table.readAll())["robots"].toArray()) {
+        const QJsonObject robot = v.toObject();
+        QVERIFY2(robot["parallel_linkage"].isBool(), qPrintable(robot["name"].toString()));
+        const bool parallel = robot["parallel_linkage"].toBool();
+        linked += parallel ? 1 : 0;
+        QCOMPARE(robot["angle_type"].toInt() == 4, parallel);
+        Robot s;
+        if (support::loadShipped(s, robot["name"].toString() + ".xml")) {
+            ++shipped;
+            QCOMPARE(s.getAngleType() == 4, parallel);
+        }
+    }
+    QVERIFY(linked == 1 && shipped >= 16);
 }
 
 QTEST_GUILESS_MAIN(TestRobot)

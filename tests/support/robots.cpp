@@ -18,4 +18,9 @@ bool loadShipped(Robot &robot, const QString &fileName)
            && robot.isLoaded();
 }
 
+QString robotTable()
+{
+    return QStringLiteral(VELKARI_ROBOT_TABLE);
+}
+
 } // namespace support

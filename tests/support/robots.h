@@ -14,4 +14,7 @@ QString shippedRobot(const QString &fileName);
 // Loads a shipped description into `robot`; true when it loaded.
 bool loadShipped(Robot &robot, const QString &fileName);
 
+// Path of the library table of published robot data (tests/models/robots.json).
+QString robotTable();
+
 } // namespace support
