@@ -1,5 +1,6 @@
 #include "sequenceparser.h"
 
+#include "kinematics/chain.h"
 #include "kinematics/robot.h"
 
 #include <QFile>
@@ -178,8 +179,9 @@ int checkLimits(ParsedText &parsed, const Robot &robot)
         for (int k = 0; k < 6 && axis == 0; ++k) {
             const float v = n.values[std::size_t(k)];
             const bool fixedRange = k != 2 || !coupled;
-            if (!std::isfinite(v) || (fixedRange && !(v >= float(lim[std::size_t(2 * k)]) &&
-                                                      v <= float(lim[std::size_t(2 * k + 1)]))))
+            if (!std::isfinite(v) ||
+                (fixedRange && !kinematics::withinLimits(v, float(lim[std::size_t(2 * k)]),
+                                                         float(lim[std::size_t(2 * k + 1)]))))
                 axis = k + 1;
         }
         if (axis == 0 && !robot.checkCoupledLimits(n.values.data()))

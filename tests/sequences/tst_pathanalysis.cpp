@@ -373,6 +373,9 @@ private slots:
                       fanuc = QStringLiteral("Fanuc_LRMate200iD.xml");
         QTest::newRow("abb inside") << abb << Joints{165, -110, 70, -160, 120, -400} << 0;
         QTest::newRow("abb axis 1") << abb << Joints{165.01, 0, 0, 0, 0, 0} << 1;
+        // Within float rounding of a limit is on it, a thousandth beyond is not.
+        QTest::newRow("abb on the limit") << abb << Joints{-165.00005, 0, 0, 0, 0, 0} << 0;
+        QTest::newRow("abb past the limit") << abb << Joints{0, 0, 0, 0, 0, 400.001} << 6;
         QTest::newRow("abb nan") << abb << Joints{0, 0, 0, 0, kNan, 0} << 5;
         // LR Mate, angle type 2: axis 3 from -70 - q2 to 205 - q2.
         QTest::newRow("fanuc q2 50, q3 -130") << fanuc << Joints{0, 50, -130, 0, 0, 0} << 3;
@@ -394,6 +397,12 @@ private slots:
         QVERIFY(v.ok == (axis == 0) && v.axis == axis &&
                 jointlimits::check(r, f.data()).axis == axis &&
                 !jointlimits::check(empty, q.data()).ok);
+        // A joint list read from a file judges its positions as the gate does.
+        sequences::ParsedText list;
+        list.nodes.resize(1);
+        std::copy(f.begin(), f.end(), list.nodes[0].values.begin());
+        QVERIFY(sequences::checkLimits(list, r) == (axis == 0 ? 0 : 1) &&
+                (axis == 0 || list.outOfLimits[0].axis == axis));
         // A joint move there is a flagged position that leaves the path where it
         // was; not a number is no move at all.
         const auto path = PathAnalyser(r).analyse({line(1, {0, 0, 0, 0, 30, 0}), line(1, q)});
