@@ -123,6 +123,14 @@ constexpr std::array<const char *, LanguageFile::kEntries> kKeys = {
     "endtiplbl",
     "looptiplbl",
     "helptitlelbl",
+    "toolnotloadedlbl",
+    "lineoffilelbl",
+    "cannotopenlbl",
+    "nottextlbl",
+    "notameshlinelbl",
+    "verticesnotthreelbl",
+    "facetnotclosedlbl",
+    "objectsnotloadedlbl",
 };
 
 // Last character position at which a key still counts.

@@ -83,6 +83,22 @@ QString englishText(Text t)
         return QStringLiteral("Play in a loop: on or off");
     case Text::HelpTitle:
         return QStringLiteral("Velkari help");
+    case Text::ToolNotLoaded:
+        return QStringLiteral("The tool file %1 was not loaded: %2. The mounted tool stays.");
+    case Text::LineOfFile:
+        return QStringLiteral("line %1 of %2: %3");
+    case Text::FileCannotOpen:
+        return QStringLiteral("the file cannot be opened");
+    case Text::NotText:
+        return QStringLiteral("it holds bytes that are not text");
+    case Text::NotAMeshLine:
+        return QStringLiteral("\"%1\" is not a line of a tool or mesh file");
+    case Text::VerticesNotThree:
+        return QStringLiteral("a triangle of %1 vertices (three expected)");
+    case Text::FacetNotClosed:
+        return QStringLiteral("the facet that begins here does not end (a file cut short?)");
+    case Text::ObjectsNotLoaded:
+        return QStringLiteral("Objects not loaded (%1): %2");
     case Text::Count:
         break;
     }
