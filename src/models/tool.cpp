@@ -76,8 +76,8 @@ bool readNumbers(std::string_view line, std::size_t pos, std::size_t keywordLeng
         if (digits.empty() || (digits.front() == '-' && piece.front() == '+') ||
             res.ec != std::errc() || res.ptr != digits.data() + digits.size() ||
             !std::isfinite(v)) {
-            *why = uitext::get(Text::NotANumber).arg(QString::fromUtf8(piece.data(),
-                                                                       int(piece.size())));
+            *why = uitext::get(Text::NotANumber)
+                       .arg(QString::fromUtf8(piece.data(), int(piece.size())));
             return false;
         }
         if (found < count)
@@ -112,6 +112,8 @@ int Tool::readPart(std::istream &in, int partIndex, Damage *damage)
         std::string_view line(text);
         while (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
+        if (lineNumber == 1 && line.substr(0, 3) == "\xef\xbb\xbf")
+            line.remove_prefix(3); // the byte order mark some editors put first
         if (!isText(line)) {
             damaged(uitext::get(Text::NotText));
             break;
@@ -188,9 +190,9 @@ int Tool::readPart(std::istream &in, int partIndex, Damage *damage)
                     break;
                 }
                 if (v[0] > kMaxParts) {
-                    qCWarning(lcTool) << "toolparts" << v[0]
-                                      << "is not a sensible count; reading at most" << kMaxParts
-                                      << "part files";
+                    qCWarning(lcTool)
+                        << "toolparts" << v[0] << "is not a sensible count; reading at most"
+                        << kMaxParts << "part files";
                     toolparts = kMaxParts;
                 } else {
                     toolparts = v[0] < 0 ? 0 : static_cast<int>(v[0]);
@@ -211,8 +213,8 @@ int Tool::readPart(std::istream &in, int partIndex, Damage *damage)
             }
         }
         if (!known) {
-            const QString shown = QString::fromUtf8(line.data() + wordStart,
-                                                    int(std::min<std::size_t>(line.size() - wordStart, 40)));
+            const QString shown = QString::fromUtf8(
+                line.data() + wordStart, int(std::min<std::size_t>(line.size() - wordStart, 40)));
             damaged(uitext::get(Text::NotAMeshLine).arg(shown));
             break;
         }
@@ -245,9 +247,8 @@ bool Tool::load(const char *fileName, QString *why)
     }
     const auto refuse = [this, why](const QString &file, const Damage &d) {
         reset();
-        const QString text = uitext::get(Text::LineOfFile)
-                                 .arg(d.line)
-                                 .arg(QFileInfo(file).fileName(), d.why);
+        const QString text =
+            uitext::get(Text::LineOfFile).arg(d.line).arg(QFileInfo(file).fileName(), d.why);
         qCWarning(lcTool).noquote() << file << text;
         if (why)
             *why = text;

@@ -97,6 +97,8 @@ StationFile::Result StationFile::parse(const QByteArray &raw, const QString &fil
     // the CR, so every CR goes.
     for (QString &l : lines)
         l.remove(QLatin1Char('\r'));
+    if (lines.first().startsWith(QChar(0xfeff)))
+        lines.first().remove(0, 1); // the byte order mark some editors put first
 
     // The first line holds the options whatever its first word says; it
     // must still look like a record, so that any file is not a station. Every
@@ -104,7 +106,7 @@ StationFile::Result StationFile::parse(const QByteArray &raw, const QString &fil
     // file is not what a station file holds, and it is refused as a whole.
     const auto bad = [](const QString &line, bool first) {
         for (const QChar c : line)
-            if (c.unicode() < 0x20 && c != QLatin1Char('\t'))
+            if ((c.unicode() < 0x20 && c != QLatin1Char('\t')) || c.unicode() == 0x7f)
                 return true; // binary bytes
         const QStringList f = line.split(QLatin1Char('#'));
         if (first)

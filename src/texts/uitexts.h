@@ -44,8 +44,8 @@ enum class Text
     PlayerEndTip,
     PlayerLoopTip,
     HelpTitle,
-    ToolNotLoaded,    // %1: the file, %2: why
-    LineOfFile,       // %1: line, %2: file, %3: what is wrong
+    ToolNotLoaded, // %1: the file, %2: why
+    LineOfFile,    // %1: line, %2: file, %3: what is wrong
     FileCannotOpen,
     NotText,
     NotAMeshLine,     // %1: the line's start

@@ -8,11 +8,11 @@
 #include "kinematics/robot.h"
 #include "models/datadirs.h"
 #include "sequences/paths.h"
-#include "texts/uitexts.h"
 #include "scene/glwidget.h"
 #include "scene/objectmesh.h"
 #include "scene/objects.h"
 #include "scene/robots.h"
+#include "texts/uitexts.h"
 
 #include <QDir>
 #include <QFile>

@@ -230,8 +230,10 @@ private slots:
         for (int k = 0; k < noise.size(); ++k)
             noise[k] = char((k * 7919 + 13) % 256);
         const QByteArray noisy = write(cwd.filePath("noise.stl"), noise).toUtf8(),
-                         gone = cell.mid(cell.indexOf("#OBJECT#../Objects/work")).replace("work", "");
-        cell.insert(cell.indexOf("\r\n#OBJECT"), "\r\n#JOINTS#" + QByteArray("0.000000#").repeated(6))
+                         gone =
+                             cell.mid(cell.indexOf("#OBJECT#../Objects/work")).replace("work", "");
+        cell.insert(cell.indexOf("\r\n#OBJECT"),
+                    "\r\n#JOINTS#" + QByteArray("0.000000#").repeated(6))
             .replace("IRB120_Crayon", "gone")
             .replace("\r\n#OBJECT#../Objects/work", "\r\n" + gone + "\r\n#OBJECT#../Objects/work");
         cell += "\r\n" + QByteArray(gone).replace("../Objects/piece.stl", noisy);
