@@ -285,7 +285,8 @@ private slots:
         QTest::newRow("no H= line, BOM") << "\xef\xbb\xbfsolid s\n" + t + "endsolid s\n" << t << 0 << "";
         QTest::newRow("H= in column 0") << QByteArray("H= 0 0 92 0 0 0\n") << t << 0 << "";
         QTest::newRow("keyword in a solid's name")
-            << h + "solid vertex_pen\n" + t + "endsolid vertex_pen\n" << t << 0 << "92";
+            << " H=9 0 0 92 0 0 0\nsolid vertex_pen\n" + t + "endsolid vertex_pen\n" << t << 0
+            << "92"; // the character after a keyword is dropped
         QTest::newRow("binary after H=")
             << h + QByteArray("\x89PNG\x1a\n\0\0\x01", 9) << t << 3 << "not text";
         QTest::newRow("junk text") << h + t + "more of the pen\n" << t << 10
