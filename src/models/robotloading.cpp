@@ -44,15 +44,17 @@ int Robot::loadData(const char *fileName)
 
 bool Robot::loadTool(const char *fileName)
 {
-    tool.reset(new Tool());
-    const bool ok = tool->load(fileName);
-    if (ok) {
-        tool->attach();
-        HT = toolbox::poseToMatrix(tool->getTcp(), toolbox::EulerZYXRelative);
-        toolPath = QString::fromUtf8(fileName);
-    }
+    // Read whole before anything changes: a file that cannot be read must
+    // not take off the tool that is mounted (nor mount an empty one).
+    std::unique_ptr<Tool, ToolDeleter> fresh(new Tool());
+    if (!fresh->load(fileName))
+        return false;
+    fresh->attach();
+    tool = std::move(fresh);
+    HT = toolbox::poseToMatrix(tool->getTcp(), toolbox::EulerZYXRelative);
+    toolPath = QString::fromUtf8(fileName);
     hasTool = true;
-    return ok;
+    return true;
 }
 
 void Robot::removeTool()

@@ -19,17 +19,30 @@ public:
     // would otherwise mean a billion file opens on the interface thread.
     static constexpr int kMaxParts = 1000;
 
+    // Where a file stops being a tool or mesh file: its line (from 1) and
+    // why, in the window's language.
+    struct Damage
+    {
+        int line = 0;
+        QString why;
+    };
+
     Tool();
 
-    // True when the tool file itself could be opened.
-    bool load(const char *fileName);
-    // Whether `fileName` is a tool file at all: it opens and gives the TCP
-    // ("H=" with six numbers). Reads only the tool file, not its parts, so
-    // a damaged file can be refused before the mounted tool is touched.
+    // Reads the tool file and its part files. False when the tool file
+    // cannot be opened or a line of it or of a part file is damaged (binary
+    // bytes, a value that is not a number, a facet cut short): `why` then
+    // names the file and the line, and the tool holds no parts. A file
+    // without "H=" is a tool whose TCP is the flange; missing part files are
+    // skipped.
+    bool load(const char *fileName, QString *why = nullptr);
+    // Whether `fileName` reads whole as a tool, without touching any tool
+    // that is mounted.
     static bool probe(const char *fileName, QString *why);
     // Reads one file as part `partIndex` (0 = the tool file) and returns the
-    // "toolparts" count found, 1 when there is none.
-    int readPart(std::istream &in, int partIndex);
+    // "toolparts" count found, 1 when there is none. Reading stops at the
+    // first damaged line, which `damage` then describes (line 0: none).
+    int readPart(std::istream &in, int partIndex, Damage *damage = nullptr);
     // Drawing arrays from the parts' own vertices (identity frame, scale 1).
     void attach();
     // Draws every part at the current matrix times the mesh placement
@@ -44,7 +57,6 @@ public:
 
 private:
     Pose6 tcp{};
-    bool tcpRead = false;
     Matrix4 meshPlacement;
     std::vector<Joint> parts;
 };

@@ -98,9 +98,16 @@ Robot *Robots::addRobot(const QByteArray &fileName, QString *error)
         }
         return nullptr;
     }
+    // The new robot takes the place of the one it replaces: it stands where
+    // that one stood, keeps its World frame and mounts its tool.
     QString carriedTool = QStringLiteral("EMPTY");
-    if (!m_robots.empty() && m_robots.front()->getHasTool())
-        carriedTool = m_robots.front()->getToolPath();
+    if (!m_robots.empty()) {
+        const Robot &old = *m_robots.front();
+        if (old.getHasTool())
+            carriedTool = old.getToolPath();
+        robot->setPlacement(old.getPlacement());
+        robot->setHB(old.getHB());
+    }
     removeAll();
     if (!carriedTool.contains(QLatin1String("EMPTY")))
         robot->loadTool(carriedTool.toUtf8().constData());

@@ -1,6 +1,7 @@
 // The station's robots: a list in one dock and a properties form (name,
 // visibility, placement) in another. Adding a robot replaces the ones present,
-// so the station holds at most one; its tool carries over to the new robot.
+// so the station holds at most one; the new robot takes its place, World frame
+// and tool.
 #pragma once
 
 #include <QObject>

@@ -97,25 +97,29 @@ StationFile::Result StationFile::parse(const QByteArray &raw, const QString &fil
     // the CR, so every CR goes.
     for (QString &l : lines)
         l.remove(QLatin1Char('\r'));
+    if (lines.first().startsWith(QChar(0xfeff)))
+        lines.first().remove(0, 1); // the byte order mark some editors put first
 
-    int firstBad = 0;
-    int valid = 0, others = 0;
-    if (raw.size() > kMaxBytes || !lines.first().startsWith(QLatin1String("#OPTIONS#")) ||
-        raw.contains('\0'))
-        firstBad = 1;
-    for (int li = 1; firstBad != 1 && li < lines.size(); ++li) {
-        if (lines.at(li).trimmed().isEmpty())
-            continue;
-        const QStringList f = lines.at(li).split(QLatin1Char('#'));
-        if (validRobot(f) || validObject(f) || validJoints(f)) {
-            ++valid;
-            continue;
-        }
-        ++others;
-        if (!firstBad)
+    // The first line holds the options whatever its first word says; it
+    // must still look like a record, so that any file is not a station. Every
+    // other line is a record or blank: a line of anything else means the
+    // file is not what a station file holds, and it is refused as a whole.
+    const auto bad = [](const QString &line, bool first) {
+        for (const QChar c : line)
+            if ((c.unicode() < 0x20 && c != QLatin1Char('\t')) || c.unicode() == 0x7f)
+                return true; // binary bytes
+        const QStringList f = line.split(QLatin1Char('#'));
+        if (first)
+            return !line.startsWith(QLatin1Char('#')) || validRobot(f) || validObject(f) ||
+                   validJoints(f);
+        return !line.trimmed().isEmpty() && !validRobot(f) && !validObject(f) &&
+               !validJoints(f);
+    };
+    int firstBad = raw.size() > kMaxBytes ? 1 : 0;
+    for (int li = 0; firstBad == 0 && li < lines.size(); ++li)
+        if (bad(lines.at(li), li == 0))
             firstBad = li + 1;
-    }
-    if (firstBad == 1 || (valid == 0 && others > 0)) {
+    if (firstBad != 0) {
         if (message)
             *message = QCoreApplication::translate(
                            "MenuPrincipal", "The station %1 was not loaded: line %2 is not a "
@@ -244,4 +248,14 @@ QString StationFile::storedPath(const QString &path)
     if (full.startsWith(base + QLatin1Char('/')))
         return QStringLiteral("../") + full.mid(base.size() + 1);
     return path;
+}
+
+void StationLeftovers::restore(Station &s, bool toolStillMissing) const
+{
+    if (s.robots.isEmpty())
+        s.robots = robots;
+    else if (toolStillMissing && !tool.isEmpty() && s.robots.first().tool == QLatin1String("EMPTY"))
+        s.robots.first().tool = tool;
+    for (const auto &[place, object] : objects)
+        s.objects.insert(std::min(place, s.objects.size()), object);
 }

@@ -3,6 +3,7 @@
 // need no window; the control panel applies a Station and collects one.
 #pragma once
 
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -42,15 +43,30 @@ struct Station
     bool stoppedAtEmpty = false;
 };
 
+// What a station refers to but could not load: robot descriptions, the
+// robot's tool, object files that were refused. A save writes them back where
+// they stood, so the user's file does not lose them without a word.
+struct StationLeftovers
+{
+    QVector<StationRobot> robots;
+    QString tool;
+    QVector<QPair<int, StationObject>> objects; // with their place in the list
+
+    // Into the station as it is now: the robots only when it has none, the
+    // tool when `toolStillMissing` (its robot has stayed, with no tool).
+    void restore(Station &station, bool toolStillMissing) const;
+};
+
 class StationFile
 {
 public:
     enum Result { Ok = 0, CannotOpen = -1, Damaged = -2, Unsafe = -3, CannotWrite = -4 };
 
     // Reads a whole station. The file is checked before anything is handed
-    // out: it must start with the options record, hold no NUL byte, stay
-    // below kMaxBytes and have at least one valid record (or none at all).
-    // On Damaged, *message names the file and its first bad line.
+    // out: its first line is the options record (whatever its first word),
+    // every other line a robot, joints or object record or blank, no line
+    // holds binary bytes and the file stays below kMaxBytes. On Damaged,
+    // *message names the file and its first bad line.
     static Result read(const QString &fileName, Station *out, QString *message = nullptr);
     static Result parse(const QByteArray &bytes, const QString &fileName, Station *out,
                         QString *message = nullptr);

@@ -126,6 +126,14 @@ constexpr std::array<const char *, LanguageFile::kEntries> kKeys = {
     "seqrefusedlbl",
     "objectnotelbl",
     "jogjumplbl",
+    "toolnotloadedlbl",
+    "lineoffilelbl",
+    "cannotopenlbl",
+    "nottextlbl",
+    "notameshlinelbl",
+    "verticesnotthreelbl",
+    "facetnotclosedlbl",
+    "objectsnotloadedlbl",
 };
 
 // Last character position at which a key still counts.

@@ -90,6 +90,22 @@ QString englishText(Text t)
     case Text::JogJump:
         return QStringLiteral("Jog refused: \u03b8%1 would turn %2\u00b0 in one step (more than "
                               "%3\u00b0); the arm would change its configuration");
+    case Text::ToolNotLoaded:
+        return QStringLiteral("The tool file %1 was not loaded: %2. The mounted tool stays.");
+    case Text::LineOfFile:
+        return QStringLiteral("line %1 of %2: %3");
+    case Text::FileCannotOpen:
+        return QStringLiteral("the file cannot be opened");
+    case Text::NotText:
+        return QStringLiteral("it holds bytes that are not text");
+    case Text::NotAMeshLine:
+        return QStringLiteral("\"%1\" is not a line of a tool or mesh file");
+    case Text::VerticesNotThree:
+        return QStringLiteral("a triangle of %1 vertices (three expected)");
+    case Text::FacetNotClosed:
+        return QStringLiteral("the facet that begins here does not end (a file cut short?)");
+    case Text::ObjectsNotLoaded:
+        return QStringLiteral("Objects not loaded (%1): %2");
     case Text::Count:
         break;
     }

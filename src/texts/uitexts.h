@@ -47,6 +47,14 @@ enum class Text
     SequenceRefused, // %1: the line and what is wrong with it
     ObjectFileNote,  // %1: the file, %2: what the reader noticed
     JogJump, // %1: axis, %2: its move, %3: the largest move a step may make
+    ToolNotLoaded, // %1: the file, %2: why
+    LineOfFile,    // %1: line, %2: file, %3: what is wrong
+    FileCannotOpen,
+    NotText,
+    NotAMeshLine,     // %1: the line's start
+    VerticesNotThree, // %1: how many
+    FacetNotClosed,
+    ObjectsNotLoaded, // %1: how many, %2: their files
     Count
 };
 

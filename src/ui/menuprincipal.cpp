@@ -1176,8 +1176,7 @@ bool MenuPrincipal::loadTool(char *strtool)
     // cost the user the tool that is there.
     QString why;
     if (!Tool::probe(bytes.constData(), &why)) {
-        emit view()->userMessage(
-            tr("The tool file %1 was not loaded: %2. The mounted tool stays.").arg(path, why));
+        emit view()->userMessage(uitext::get(uitext::Text::ToolNotLoaded).arg(path, why));
         return false;
     }
     m_toolFileName = QFileInfo(path).fileName();
@@ -1193,6 +1192,7 @@ void MenuPrincipal::removeTool()
         Tool_Definition_Refresh();
     m_toolFileName = QStringLiteral("EMPTY");
     m_toolLoaded = false;
+    m_unloadedToolRobot = nullptr; // no tool is what the user wants now
     refreshReadouts();
     view()->updateGL();
 }
@@ -1210,13 +1210,13 @@ int MenuPrincipal::addObjects(const QStringList &files)
     QStringList refused;
     Objects *objects = view()->objectsList();
     objects->collectRefusals(&refused);
-    int added = 0;
+    QStringList failed;
     for (const QString &f : files)
-        if (objects->AddObject(f) == 0)
-            ++added;
+        if (objects->AddObject(f) != 0)
+            failed << f;
     objects->collectRefusals(nullptr);
-    reportRefusedObjects(refused);
-    return added;
+    reportRefusedObjects(refused, failed);
+    return int(files.size() - failed.size());
 }
 
 void MenuPrincipal::TraceTCP_ON()

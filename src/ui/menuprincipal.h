@@ -12,6 +12,7 @@
 #include "kinematics/ikconfiguration.h"
 #include "kinematics/matrixtoolbox.h"
 #include "scene/panelcommands.h"
+#include "stations/stationfile.h"
 
 #include <GL/gl.h>
 #include <QDoubleSpinBox>
@@ -30,7 +31,7 @@ class QSound;
 class QTextBrowser;
 class About;
 class FormABButility;
-struct Station;
+class Robot;
 class LANcontrol;
 class Paths;
 class Wii;
@@ -247,7 +248,8 @@ private:
     // Why a jog step to `target` is refused as a jump from the current
     // joints (empty when it is not one).
     QString jumpRefusal(const Result &target) const;
-    void reportRefusedObjects(const QStringList &refused);
+    // One message for the objects that were not added (`files`, their paths).
+    void reportRefusedObjects(const QStringList &refused, const QStringList &files);
     bool checkTypedJoint(int k, const QString &text);
     void restoreJointBoxes();
     QString limitText(int k) const;
@@ -298,6 +300,10 @@ private:
     bool m_wiiRefused = false;
     QString m_savedStation;
     QString m_stationFile;
+    // What the station last loaded refers to but could not load; saving
+    // writes it back. The tool only while its robot stays without one.
+    StationLeftovers m_unloaded;
+    QPointer<Robot> m_unloadedToolRobot;
     int m_languageCode = 1;
     About *m_about = nullptr;
     Paths *m_paths = nullptr;

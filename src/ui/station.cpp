@@ -12,6 +12,7 @@
 #include "scene/objectmesh.h"
 #include "scene/objects.h"
 #include "scene/robots.h"
+#include "texts/uitexts.h"
 
 #include <QDir>
 #include <QFile>
@@ -83,6 +84,8 @@ Station MenuPrincipal::collectStation() const
         std::copy(e->pose.begin(), e->pose.end(), so.pose.begin());
         s.objects.append(so);
     }
+    m_unloaded.restore(s, m_unloadedToolRobot && robots->count() > 0 &&
+                              robots->robot(0) == m_unloadedToolRobot);
     return s;
 }
 
@@ -168,17 +171,26 @@ void MenuPrincipal::applyStation(const Station &station, int *language, int *eul
         toolbox::isEulerConvention(storedEuler) ? storedEuler : m_eulerWorld;
     QStringList refused;
     view()->objectsList()->collectRefusals(&refused);
+    m_unloaded = StationLeftovers();
+    m_unloadedToolRobot = nullptr;
 
     for (const StationRobot &sr : station.robots) {
         m_robotFileName = sr.file;
         QByteArray robotPath = sr.file.toUtf8();
-        if (!loadModel(robotPath.data()))
+        if (!loadModel(robotPath.data())) {
+            m_unloaded.robots.append(sr);
             continue;
+        }
+        m_unloaded.robots.clear(); // the station's robot is the last one read
         Robot *r = view()->selectedRobot();
         m_toolFileName = sr.tool;
+        m_unloaded.tool.clear();
         if (sr.tool != QLatin1String("EMPTY")) {
             QByteArray toolPath = sr.tool.toUtf8();
-            loadTool(toolPath.data());
+            if (!loadTool(toolPath.data())) {
+                m_unloaded.tool = sr.tool;
+                m_unloadedToolRobot = r;
+            }
         }
         r->setName(sr.name);
         r->setVisible(sr.visible);
@@ -200,34 +212,49 @@ void MenuPrincipal::applyStation(const Station &station, int *language, int *eul
             resetAngles(q, true);
         }
     }
-    for (const StationObject &so : station.objects) {
+    for (int i = 0; i < station.objects.size(); ++i) {
+        const StationObject &so = station.objects.at(i);
         Matrix4 pose;
         for (std::size_t k = 0; k < 16; ++k)
             pose[k] = float(so.pose[k]);
-        view()->objectsList()->AddObject(so.path, so.name, float(so.scale), so.visible,
-                                         so.flipNormals, pose);
+        if (view()->objectsList()->AddObject(so.path, so.name, float(so.scale), so.visible,
+                                             so.flipNormals, pose) != 0)
+            m_unloaded.objects.append({i, so});
     }
     view()->objectsList()->collectRefusals(nullptr);
     if (station.stoppedAtEmpty) {
         // A robot record without a robot ends the station where it stands.
         m_robotFileName = QStringLiteral("EMPTY");
         qCDebug(lcRobot) << "Internal problem, causat per la importacio de la estacio";
-        view()->updateGL();
-        return;
     }
-    reportRefusedObjects(refused);
     view()->updateGL();
+    QStringList files;
+    for (const auto &placed : qAsConst(m_unloaded.objects))
+        files << placed.second.path;
+    reportRefusedObjects(refused, files);
 }
 
-void MenuPrincipal::reportRefusedObjects(const QStringList &refused)
+void MenuPrincipal::reportRefusedObjects(const QStringList &refused, const QStringList &files)
 {
     if (refused.isEmpty())
         return;
+    constexpr int kShown = 10;
+    QStringList names;
+    for (int i = 0; i < files.size() && i < kShown; ++i)
+        names << QFileInfo(files.at(i)).fileName();
+    if (files.size() > kShown)
+        names << QStringLiteral("\u2026");
+    // In the status line as well: the box goes when it is closed (and a
+    // picture of the window does not hold it) while the objects stay missing.
+    m_notice = uitext::get(uitext::Text::ObjectsNotLoaded)
+                   .arg(refused.size())
+                   .arg(names.join(QStringLiteral(", ")));
+    emit noticeChanged(m_notice);
     // One message however many: 400 files must not open 100 boxes.
-    QString text = tr("%n object(s) were not added.", nullptr, refused.size());
-    for (int i = 0; i < refused.size() && i < 5; ++i)
+    QString text = m_notice;
+    for (int i = 0; i < refused.size() && i < kShown; ++i)
         text += QLatin1Char('\n') + refused.at(i);
-    if (refused.size() > 5)
+    if (refused.size() > kShown)
         text += QStringLiteral("\n\u2026");
     emit view()->userMessage(text);
 }

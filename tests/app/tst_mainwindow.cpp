@@ -191,8 +191,8 @@ private slots:
         QCOMPARE(w->panel()->loadDemoSequence(&sequence), 0);
         Robot *robot = w->robot();
         const QString before = w->panel()->stationText();
-        // A station of noise, one whose second line is no record, a tool, a
-        // sequence and an object of noise, a robot missing.
+        // A station of noise, one whose second line is no record, a tool of noise and one
+        // with its TCP but a damaged mesh, a sequence and an object of noise, a robot missing.
         int l, e; // language and euler codes
         auto station = [&](QString f) { return w->panel()->Load_Setup(qPrintable(f), &l, &e); };
         auto object = [&](const QString &f) { return w->view()->objectsList()->AddObject(f); };
@@ -202,6 +202,8 @@ private slots:
             {QStringLiteral("/no/such/robot.xml"),
              [&](const QString &f) { return w->loadRobot(f); }},
             {write(cwd.filePath("noise.tool"), noise),
+             [&](const QString &f) { return w->loadTool(f); }},
+            {write(cwd.filePath("half.tool"), " H= 0 0 92 0 0 0\n  vertex 1\n"),
              [&](const QString &f) { return w->loadTool(f); }},
             {write(cwd.filePath("noise.sim"), noise),
              [&](QString f) { return w->panel()->loadDemoSequence(&f); }},
@@ -219,6 +221,40 @@ private slots:
                  qPrintable(w->lastMessage()));
         QVERIFY(station("/no/such/station.vks") == -1 && w->robot() == robot &&
                 robot->getToolPath().endsWith("IRB120_Crayon.tool"));
+    }
+    void stationKeepsWhatItCouldNotLoad()
+    {
+        // The shipped table station with its tool gone, an object gone and one of noise (and
+        // then its robot gone too): the rest loads, the window names each object and why, and
+        // Save writes the file back as it was. A robot loaded then takes the station robot's
+        // place and World frame (the IRB 1200 does not stand inside the table).
+        QByteArray cell = read(DataDirs::stationDir() + "IRB120_table.vks").toUtf8(), noise(999, 0);
+        for (int k = 0; k < noise.size(); ++k)
+            noise[k] = char((k * 7919 + 13) % 256);
+        const QByteArray noisy = write(cwd.filePath("noise.stl"), noise).toUtf8(),
+                         gone =
+                             cell.mid(cell.indexOf("#OBJECT#../Objects/work")).replace("work", "");
+        cell.insert(cell.indexOf("\r\n#OBJECT"),
+                    "\r\n#JOINTS#" + QByteArray("0.000000#").repeated(6))
+            .replace("IRB120_Crayon", "gone")
+            .replace("\r\n#OBJECT#../Objects/work", "\r\n" + gone + "\r\n#OBJECT#../Objects/work");
+        cell += "\r\n" + QByteArray(gone).replace("../Objects/piece.stl", noisy);
+        for (const QByteArray &text : {QByteArray(cell).replace("ABB_IRB120", "ABB_gone"), cell}) {
+            QString file = write(cwd.filePath("cell.vks"), text), again = cwd.filePath("again.vks");
+            int l = 0, e = 0;
+            QCOMPARE(w->panel()->Load_Setup(file.toUtf8().constData(), &l, &e), 0);
+            QVERIFY2(w->view()->objectsList()->count() == 2 &&
+                         w->panel()->notice().endsWith("(2): piece.stl, noise.stl") &&
+                         w->lastMessage().contains("piece.stl was not added: the file cannot") &&
+                         w->lastMessage().contains(noisy + " was not added: "),
+                     qPrintable(w->lastMessage()));
+            QVERIFY(w->panel()->Save_Setup(&again) == 0 && !w->panel()->hasUnsavedChanges());
+            QCOMPARE(read(again).split("\n"), QString::fromUtf8(text).split("\n"));
+        }
+        const Matrix4 hb = w->robot()->getHB(), placement = w->robot()->getPlacement();
+        QVERIFY(placement[3] == -400.0f && hb[3] == 400.0f && !w->robot()->getHasTool());
+        QCOMPARE(w->loadRobot(DataDirs::robotDir() + "ABB_IRB1200_5_90.xml"), 0);
+        QVERIFY(w->robot()->getPlacement() == placement && w->robot()->getHB() == hb);
     }
     void unsavedChangesAskOnExit()
     {

@@ -257,12 +257,11 @@ private slots:
         QVERIFY(m[11] == -10.0f && m[3] == 0.0f && m[0] == 1.0f);
         tool.attach();
         QVERIFY(parts[1].getDrawVertices().size() == 18 && parts[1].getDrawVertices()[0] == 1.0f);
-        // 2.9 parts count as 2, 0 and nan read no part file; keywords in column 0 are ignored,
-        // a short indented H= sets x and y, and part 1 is read by default.
+        // 2.9 parts count as 2, 0 reads no part file; keywords in column 0 are ignored,
+        // an indented H= sets the TCP, and part 1 is read by default.
         for (const auto &[text, n] : {std::pair{" toolparts 2.9\n", 2},
                                       {" toolparts 0\n", 1},
-                                      {" toolparts nan\n", 1},
-                                      {"H= 0 0 150 0 0 0\nvertex 1 1 1\n H= 1 2\r\n", 2}}) {
+                                      {"H= 0 0 150 0 0 0\nvertex 1 1 1\n H= 1 2 0 0 0 0\r\n", 2}}) {
             Tool t;
             const float h = text[0] == 'H';
             QVERIFY(t.load(file("pen.tool", text)) && t.getParts()[0].getVertices().empty() &&
@@ -273,6 +272,61 @@ private slots:
                 log.contains("at most 1000 part files"));
         QVERIFY(!none.load("/nonexistent/dir/none.tool") && none.getParts().empty() &&
                 !none.load("x") && !none.load(nullptr));
+    }
+    void toolFilesReadWholeOrRefused_data()
+    {
+        // The tool file and its part 1 ("" none), the damaged line (0: it loads) and what the
+        // refusal says; a tool that loads has its TCP on the flange unless H= is indented.
+        QTest::addColumn<QByteArray>("tool");
+        QTest::addColumn<QByteArray>("part");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("says");
+        const QByteArray h = " H= 0 0 92 0 0 0\n toolparts 1\n", t = triangle(0, 0, 0);
+        QTest::newRow("no H= line, BOM") << "\xef\xbb\xbfsolid s\n" + t + "endsolid s\n" << t << 0 << "";
+        QTest::newRow("H= in column 0") << QByteArray("H= 0 0 92 0 0 0\n") << t << 0 << "";
+        QTest::newRow("keyword in a solid's name")
+            << " H=9 0 0 92 0 0 0\nsolid vertex_pen\n" + t + "endsolid vertex_pen\n" << t << 0
+            << "92"; // the character after a keyword is dropped
+        QTest::newRow("binary after H=")
+            << h + QByteArray("\x89PNG\x1a\n\0\0\x01", 9) << t << 3 << "not text";
+        QTest::newRow("junk text") << h + t + "more of the pen\n" << t << 10
+                                   << "\"more of the pen\" is not a line";
+        QTest::newRow("letters for a number")
+            << h + QByteArray(t).replace("vertex 1 0 0", "vertex 1 0 blah") << t << 6
+            << "\"blah\" is not a number";
+        QTest::newRow("four vertices")
+            << h + QByteArray(t).replace("endloop", "vertex 1 1 0\n    endloop") << t << 10
+            << "triangle of 4 vertices";
+        QTest::newRow("cut inside a facet") << h + t + t.left(t.size() - 11) << t << 10
+                                            << "does not end";
+        QTest::newRow("cut inside a line") << h + " vertex 1 2\n" << t << 3 << "3 numbers";
+        QTest::newRow("short H=") << QByteArray(" H= 0 0 92\n") << t << 1 << "6 numbers";
+        QTest::newRow("toolparts nan") << QByteArray(" toolparts nan\n") << t << 1 << "\"nan\"";
+        QTest::newRow("vertex of a part cut")
+            << h << QByteArray("solid\n vertex 1 2 3\n vertex 1\n") << 3
+            << "of pen-1.stl: 3 numbers";
+    }
+    void toolFilesReadWholeOrRefused()
+    {
+        QFETCH(QByteArray, tool);
+        QFETCH(QByteArray, part);
+        QFETCH(int, line);
+        QFETCH(QString, says);
+        ScratchInstall inst;
+        inst.write("CAD_Tools/pen-1.stl", part);
+        const QByteArray file = QFile::encodeName(inst.write("CAD_Tools/pen.tool", tool));
+        Tool t;
+        QString why;
+        QVERIFY2(Tool::probe(file.constData(), &why) == (line == 0), qPrintable(why));
+        QVERIFY2(line == 0 || (why.startsWith(QStringLiteral("line %1 of pen").arg(line)) &&
+                               why.contains(says)),
+                 qPrintable(why));
+        QCOMPARE(t.load(file.constData()), line == 0);
+        const std::size_t own = tool.contains("facet") ? 3 : 0; // vertices of the tool file
+        QVERIFY(line != 0 || (t.getParts().size() == 2 && triangles(t.getParts()[1]) == 1 &&
+                              t.getParts()[0].getVertices().size() == own &&
+                              t.getTcp()[2] == (says == "92" ? 92.0f : 0.0f)));
+        QVERIFY(line == 0 || t.getParts().empty());
     }
     void shippedRobots_data()
     {

@@ -58,9 +58,13 @@ private slots:
         QTest::newRow("doubled CR, joints first")
             << o + j + "\r\r\n" + robot("a.xml") + "\r\r\n" + object("o")
             << QList<int>{1, 1, 2, 3, 0, 0};
-        QTest::newRow("cut records skipped")
-            << o + object("a") + "\r\n" + cut + "\r\n" + object("d")
-            << QList<int>{0, 2, 2, 3, 0, 0};
+        QTest::newRow("cut record among good ones")
+            << o + object("a") + "\r\n" + cut + "\r\n" + object("d") << QList<int>{3};
+        QTest::newRow("binary after records")
+            << o + object("a") + "\r\n" + object("b") + "\r\n\x89\x01\xff" << QList<int>{4};
+        QTest::newRow("first word not OPTIONS")
+            << "#SETTINGS#2#3#\r\n" + object("a") << QList<int>{0, 1, 2, 3, 0, 0};
+        QTest::newRow("text is no station") << QByteArray("hello\n") << QList<int>{1};
         QTest::newRow("EMPTY robot ends it")
             << o + object("a") + "\r\n" + robot("EMPTY") + "\r\n" + object("b")
             << QList<int>{0, 1, 2, 3, 0, 1};
@@ -74,7 +78,7 @@ private slots:
         QTest::newRow("second line no record") << o + "#ROBOT#x.xml#\r\n" << QList<int>{2};
         QTest::newRow("letters for numbers")
             << o + robot("a.xml").replace("#4#", "#four#") << QList<int>{2};
-        QTest::newRow("NUL byte") << o + object(QByteArray("a\0b", 3)) << QList<int>{1};
+        QTest::newRow("NUL byte") << o + object(QByteArray("a\0b", 3)) << QList<int>{2};
     }
     void records()
     {
