@@ -567,7 +567,7 @@ ELEMENT_NAMES = ["base", "link1", "link2", "link3", "link4", "link5", "link6"]
 TABLE = os.path.join(ROOT, "tests", "models", "robots.json")
 
 # Robot values (the maker's pendant values) of the pose the library shows.
-PREVIEW = {0: (0, 0, 0, 0, 30, 0), 2: (0, 0, 0, 0, -30, 0), 3: (0, 0, 0, 0, -30, 0),
+PREVIEW = {0: (0, 0, 0, 0, 30, 0), 4: (0, 0, 0, 0, 30, 0), 2: (0, 0, 0, 0, -30, 0), 3: (0, 0, 0, 0, -30, 0),
            5: (0, -90, 90, 0, 30, 0), -1: (0, -90, 90, -90, -90, 0)}
 # Staubli's zero stands the whole arm upright; show the forearm forward.
 PREVIEW_BY_MAKER = {"Staubli": (0, 0, 90, 0, 30, 0)}
