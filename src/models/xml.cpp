@@ -157,8 +157,7 @@ int readMeshFile(const QString &path, Joint &target, bool extendBox)
 // blanks. True when there are exactly six; `q` gets those that are numbers.
 bool previewValues(const char *text, std::array<float, 6> &q)
 {
-    const QStringList pieces =
-        QString::fromUtf8(text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const QStringList pieces = QString::fromUtf8(text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
     for (int i = 0; i < 6 && i < pieces.size(); ++i) {
         double v = 0.0;
         q[std::size_t(i)] =

@@ -177,10 +177,11 @@ private slots:
                 log.contains("(axis found = 6)") && log.contains("could not read Angle_Type"));
         const QByteArray geo = QByteArray(kGeometry) +
                                "<g name=\"A7\" geo=\"t/none\"/>\n<g name=\"A7\" geo=\"t/none\"/>\n";
-        l = load(inst.write("CAD_Robots/eight.xml",
-                            description(QByteArray(kAxes) + "<j id=\"A7\" a=\"5\" d=\"0\" alpha=\"0\" "
-                                                            "theta=\"0\" liminf=\"0\" limsup=\"0\"/>\n",
-                                        geo)));
+        l = load(
+            inst.write("CAD_Robots/eight.xml",
+                       description(QByteArray(kAxes) + "<j id=\"A7\" a=\"5\" d=\"0\" alpha=\"0\" "
+                                                       "theta=\"0\" liminf=\"0\" limsup=\"0\"/>\n",
+                                   geo)));
         QVERIFY(l.result == 0 && l.joints.size() == 8 && log.contains("(axis found = 8)") &&
                 log.contains("(geometries found = 9)"));
         // The mesh placements may be left out: no shift, no turn, scale 1, angle type 0.
@@ -241,29 +242,50 @@ private slots:
                             const char *replacement, const char *message) {
             QTest::newRow(name) << line << pattern << replacement << message;
         };
-        row("axis misspelt", 5, "\\balpha=", "Zlpha=", "<joint id=\"Axis2\">: unknown attribute \"Zlpha\"");
-        row("axis missing d", 7, " d=\"[^\"]*\"", "", "<joint id=\"Axis4\">: the attribute \"d\" is missing");
-        row("axis d not a number", 7, "\\bd=\"[^\"]*\"", "d=\";02\"", "<joint id=\"Axis4\">: d=\";02\" is not a number");
-        row("axis alpha not a number", 7, "alpha=\"[^\"]*\"", "alpha=\")0\"", "<joint id=\"Axis4\">: alpha=\")0\" is not a number");
-        row("axis a with junk", 6, "\\ba=\"[^\"]*\"", "a=\"270mm\"", "<joint id=\"Axis3\">: a=\"270mm\" is not a number");
-        row("axis limit empty", 9, "liminf=\"[^\"]*\"", "liminf=\"\"", "<joint id=\"Axis6\">: liminf=\"\" is not a number");
+        row("axis misspelt", 5,
+            "\\balpha=", "Zlpha=", "<joint id=\"Axis2\">: unknown attribute \"Zlpha\"");
+        row("axis missing d", 7, " d=\"[^\"]*\"", "",
+            "<joint id=\"Axis4\">: the attribute \"d\" is missing");
+        row("axis d not a number", 7, "\\bd=\"[^\"]*\"", "d=\";02\"",
+            "<joint id=\"Axis4\">: d=\";02\" is not a number");
+        row("axis alpha not a number", 7, "alpha=\"[^\"]*\"", "alpha=\")0\"",
+            "<joint id=\"Axis4\">: alpha=\")0\" is not a number");
+        row("axis a with junk", 6, "\\ba=\"[^\"]*\"", "a=\"270mm\"",
+            "<joint id=\"Axis3\">: a=\"270mm\" is not a number");
+        row("axis limit empty", 9, "liminf=\"[^\"]*\"", "liminf=\"\"",
+            "<joint id=\"Axis6\">: liminf=\"\" is not a number");
         row("axis without id", 4, "id=\"Axis1\" ", "", "<joint>: the attribute \"id\" is missing");
-        row("base misspelt", 3, "/>", "lenght=\"0\"/>", "<joint id=\"Base\">: unknown attribute \"lenght\"");
-        row("base not a number", 3, "/>", "d=\"O\"/>", "<joint id=\"Base\">: d=\"O\" is not a number");
-        row("geometry misspelt", 14, "\\bgeo=", "geometry=", "<geometry>: unknown attribute \"geometry\"");
-        row("geometry missing name", 12, "name=\"Base\"", "", "<geometry>: the attribute \"name\" is missing");
+        row("base misspelt", 3, "/>", "lenght=\"0\"/>",
+            "<joint id=\"Base\">: unknown attribute \"lenght\"");
+        row("base not a number", 3, "/>", "d=\"O\"/>",
+            "<joint id=\"Base\">: d=\"O\" is not a number");
+        row("geometry misspelt", 14,
+            "\\bgeo=", "geometry=", "<geometry>: unknown attribute \"geometry\"");
+        row("geometry missing name", 12, "name=\"Base\"", "",
+            "<geometry>: the attribute \"name\" is missing");
         row("CAD_base misspelt", 20, "\\bry=", "ty=", "<CAD_base>: unknown attribute \"ty\"");
-        row("CAD_base not a number", 20, "\\bx=\"[^\"]*\"", "x=\"1O\"", "<CAD_base>: x=\"1O\" is not a number");
-        row("CAD_scale misspelt", 21, "FACTOR=", "factor=", "<CAD_scale>: unknown attribute \"factor\"");
-        row("CAD_scale not a number", 21, "FACTOR=\"[^\"]*\"", "FACTOR=\"1.0.0\"", "<CAD_scale>: FACTOR=\"1.0.0\" is not a number");
-        row("CAD_offsets misspelt", 22, "cad_theta6=", "cad_theta7=", "<CAD_offsets>: unknown attribute \"cad_theta7\"");
-        row("CAD_offsets not a number", 22, "cad_theta3=\"[^\"]*\"", "cad_theta3=\"--5\"", "<CAD_offsets>: cad_theta3=\"--5\" is not a number");
-        row("Angle_Type misspelt", 23, "\\bid=", "type=", "<Angle_Type>: unknown attribute \"type\"");
-        row("Angle_Type not a number", 23, "\\bid=\"[^\"]*\"", "id=\"two\"", "<Angle_Type id=\"two\">: id=\"two\" is not a number");
-        row("Angle_Type not whole", 23, "\\bid=\"[^\"]*\"", "id=\"2.5\"", "<Angle_Type id=\"2.5\">: id=\"2.5\" is not a whole number");
-        row("Robot_Info misspelt", 24, "payload_kg=", "payload=", "<Robot_Info>: unknown attribute \"payload\"");
-        row("Robot_Info not a number", 24, "payload_kg=\"[^\"]*\"", "payload_kg=\"3 kg\"", "<Robot_Info>: payload_kg=\"3 kg\" is not a number");
-        row("Robot_Info preview short", 24, "preview=\"[^\"]*\"", "preview=\"0 0 0 0 30\"", "<Robot_Info>: preview=\"0 0 0 0 30\" is not six numbers");
+        row("CAD_base not a number", 20, "\\bx=\"[^\"]*\"", "x=\"1O\"",
+            "<CAD_base>: x=\"1O\" is not a number");
+        row("CAD_scale misspelt", 21,
+            "FACTOR=", "factor=", "<CAD_scale>: unknown attribute \"factor\"");
+        row("CAD_scale not a number", 21, "FACTOR=\"[^\"]*\"", "FACTOR=\"1.0.0\"",
+            "<CAD_scale>: FACTOR=\"1.0.0\" is not a number");
+        row("CAD_offsets misspelt", 22,
+            "cad_theta6=", "cad_theta7=", "<CAD_offsets>: unknown attribute \"cad_theta7\"");
+        row("CAD_offsets not a number", 22, "cad_theta3=\"[^\"]*\"", "cad_theta3=\"--5\"",
+            "<CAD_offsets>: cad_theta3=\"--5\" is not a number");
+        row("Angle_Type misspelt", 23,
+            "\\bid=", "type=", "<Angle_Type>: unknown attribute \"type\"");
+        row("Angle_Type not a number", 23, "\\bid=\"[^\"]*\"", "id=\"two\"",
+            "<Angle_Type id=\"two\">: id=\"two\" is not a number");
+        row("Angle_Type not whole", 23, "\\bid=\"[^\"]*\"", "id=\"2.5\"",
+            "<Angle_Type id=\"2.5\">: id=\"2.5\" is not a whole number");
+        row("Robot_Info misspelt", 24,
+            "payload_kg=", "payload=", "<Robot_Info>: unknown attribute \"payload\"");
+        row("Robot_Info not a number", 24, "payload_kg=\"[^\"]*\"", "payload_kg=\"3 kg\"",
+            "<Robot_Info>: payload_kg=\"3 kg\" is not a number");
+        row("Robot_Info preview short", 24, "preview=\"[^\"]*\"", "preview=\"0 0 0 0 30\"",
+            "<Robot_Info>: preview=\"0 0 0 0 30\" is not six numbers");
     }
     void damagedDescriptions()
     {
