@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QStringList>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -375,7 +376,7 @@ int xml::processFile(std::vector<Joint> &joints, TiXmlNode *document, float *cad
         // A mode, not a measure: "2.5" is a typo, not type 2.
         if (!checkAttributes(type, {"id"}) || !readNumber(type, "id", 0.0, &v))
             return -1;
-        if (v != std::floor(v) || std::fabs(v) > 1e6) {
+        if (v != std::floor(v) || v < double(INT_MIN) || v > double(INT_MAX)) {
             refuseValue(type, findAttribute(type, "id"), "a whole number");
             return -1;
         }
