@@ -280,6 +280,8 @@ private slots:
             "<Angle_Type id=\"two\">: id=\"two\" is not a number");
         row("Angle_Type not whole", 23, "\\bid=\"[^\"]*\"", "id=\"2.5\"",
             "<Angle_Type id=\"2.5\">: id=\"2.5\" is not a whole number");
+        row("Angle_Type beyond an int", 23, "\\bid=\"[^\"]*\"", "id=\"1e10\"",
+            "<Angle_Type id=\"1e10\">: id=\"1e10\" is not a whole number");
         row("Robot_Info misspelt", 24,
             "payload_kg=", "payload=", "<Robot_Info>: unknown attribute \"payload\"");
         row("Robot_Info not a number", 24, "payload_kg=\"[^\"]*\"", "payload_kg=\"3 kg\"",
