@@ -8,7 +8,9 @@
 
 #include <QDebug>
 #include <QFile>
+#include <QStringList>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -17,6 +19,7 @@
 namespace {
 
 constexpr double kLimitBound = 1e9;
+constexpr double kParameterBound = 1e12;
 
 // Why the last description was refused, in words for the user: the log
 // says more, but a user without a console must learn what to fix.
@@ -31,37 +34,95 @@ void refuse(const QString &why)
     lastErrorText() = why;
 }
 
-// A missing attribute reads as an empty text, hence as 0.
 const char *attr(const TiXmlElement *e, const char *name)
 {
     const char *v = e->Attribute(name);
     return v ? v : "";
 }
 
-float attrFloat(const TiXmlElement *e, const char *name)
-{
-    return static_cast<float>(cnumber::toDouble(attr(e, name)));
-}
-
-// Link parameters and limits. A value that is no finite number (an
-// overflowing exponent, "nan", "inf") reads as 0, and limits stay within the
-// integer range the panel's sliders are built from.
-double attrReal(const TiXmlElement *e, const char *name, double bound = 1e12)
-{
-    const double v = cnumber::toDouble(attr(e, name));
-    if (!std::isfinite(v))
-        return 0.0;
-    return std::clamp(v, -bound, bound);
-}
-
-int attrInt(const TiXmlElement *e, const char *name)
-{
-    return cnumber::toInt(attr(e, name));
-}
-
 const char *nodeName(const TiXmlNode *n)
 {
     return n && n->Value() ? n->Value() : "";
+}
+
+// Descriptions are written by hand: a misspelt name, a dropped attribute or
+// a stray character in a number must be refused, never read as 0, since a
+// zero there is a different robot that moves without a word. Each refusal
+// names the line, the element and the attribute, so the user can fix it.
+
+// "<joint id="Axis2">" or "<CAD_base>": how the user finds the element.
+QString elementText(const TiXmlElement *e)
+{
+    const char *id = e->Attribute("id");
+    const QString name = QString::fromUtf8(nodeName(e));
+    return id ? QStringLiteral("<%1 id=\"%2\">").arg(name, QString::fromUtf8(id).left(40))
+              : QStringLiteral("<%1>").arg(name);
+}
+
+void refuseAt(int row, const TiXmlElement *e, const QString &what)
+{
+    refuse(QStringLiteral("line %1, element %2: %3").arg(row).arg(elementText(e), what));
+}
+
+const TiXmlAttribute *findAttribute(const TiXmlElement *e, const char *name)
+{
+    for (const TiXmlAttribute *a = e->FirstAttribute(); a; a = a->Next())
+        if (a->Name() && std::strcmp(a->Name(), name) == 0)
+            return a;
+    return nullptr;
+}
+
+bool listed(const char *name, std::initializer_list<const char *> names)
+{
+    return std::any_of(names.begin(), names.end(),
+                       [name](const char *n) { return name && std::strcmp(name, n) == 0; });
+}
+
+// True when `e` carries only attributes of `known` and all of `required`.
+bool checkAttributes(const TiXmlElement *e, std::initializer_list<const char *> known,
+                     std::initializer_list<const char *> required = {})
+{
+    for (const TiXmlAttribute *a = e->FirstAttribute(); a; a = a->Next()) {
+        if (!listed(a->Name(), known)) {
+            refuseAt(a->Row(), e,
+                     QStringLiteral("unknown attribute \"%1\"")
+                         .arg(QString::fromUtf8(a->Name()).left(40)));
+            return false;
+        }
+    }
+    for (const char *name : required) {
+        if (!findAttribute(e, name)) {
+            refuseAt(e->Row(), e,
+                     QStringLiteral("the attribute \"%1\" is missing").arg(QLatin1String(name)));
+            return false;
+        }
+    }
+    return true;
+}
+
+void refuseValue(const TiXmlElement *e, const TiXmlAttribute *a, const char *what)
+{
+    refuseAt(a->Row(), e,
+             QStringLiteral("%1=\"%2\" is not %3")
+                 .arg(QString::fromUtf8(a->Name()), QString::fromUtf8(a->Value()).left(40),
+                      QLatin1String(what)));
+}
+
+// The attribute `name` as a number, read as the window's fields read one;
+// `fallback` when the element does not carry it. False (and refused) when
+// its text is no finite number.
+bool readNumber(const TiXmlElement *e, const char *name, double fallback, double *value)
+{
+    const TiXmlAttribute *a = findAttribute(e, name);
+    if (!a) {
+        *value = fallback;
+        return true;
+    }
+    if (!typed::number(QString::fromUtf8(a->Value()), value)) {
+        refuseValue(e, a, "a number");
+        return false;
+    }
+    return true;
 }
 
 bool named(const TiXmlNode *n, const char *name)
@@ -91,6 +152,21 @@ int readMeshFile(const QString &path, Joint &target, bool extendBox)
             ++vertexLines;
     }
     return vertexLines;
+}
+
+// The joint values of the library's preview: six numbers separated by
+// blanks. True when there are exactly six; `q` gets those that are numbers.
+bool previewValues(const char *text, std::array<float, 6> &q)
+{
+    const QStringList pieces = QString::fromUtf8(text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (int i = 0; i < 6 && i < pieces.size(); ++i) {
+        double v = 0.0;
+        q[std::size_t(i)] =
+            typed::number(pieces[i], &v) ? float(std::clamp(v, -720.0, 720.0)) : 0.0f;
+    }
+    return pieces.size() == 6 && std::all_of(pieces.begin(), pieces.end(), [](const QString &p) {
+               return typed::number(p, nullptr);
+           });
 }
 
 } // namespace
@@ -162,19 +238,35 @@ int xml::processFile(std::vector<Joint> &joints, TiXmlNode *document, float *cad
         const char *id = e->Attribute("id");
         if (!id) {
             qCDebug(lcXml) << "Error: axis element without id" << nodeName(e);
-            refuse(QStringLiteral("the axis element %1 in robot_dk has no id")
-                       .arg(QString::fromUtf8(nodeName(e))));
+            refuseAt(e->Row(), e, QStringLiteral("the attribute \"id\" is missing"));
             return -1;
+        }
+        // The base takes nothing but its id; parameters written on it are
+        // ignored, but they still have to be numbers under known names.
+        const bool isBase = id[0] == 'B';
+        const bool fine =
+            isBase ? checkAttributes(e, {"id", "alpha", "a", "theta", "d", "liminf", "limsup"})
+                   : checkAttributes(e, {"id", "alpha", "a", "theta", "d", "liminf", "limsup"},
+                                     {"alpha", "a", "theta", "d", "liminf", "limsup"});
+        if (!fine)
+            return -1;
+        double v[6] = {};
+        static const char *const axisNames[6] = {"limsup", "liminf", "alpha", "a", "theta", "d"};
+        for (int i = 0; i < 6; ++i) {
+            if (!readNumber(e, axisNames[i], 0.0, &v[i]))
+                return -1;
         }
         Joint j;
         j.setId(id);
-        if (id[0] != 'B') {
-            j.setLimsup(attrReal(e, "limsup", kLimitBound));
-            j.setLiminf(attrReal(e, "liminf", kLimitBound));
-            j.setAlpha(attrReal(e, "alpha"));
-            j.setA(attrReal(e, "a"));
-            j.setTheta(attrReal(e, "theta"));
-            j.setD(float(attrReal(e, "d")));
+        if (!isBase) {
+            // Limits stay within the integer range the panel's sliders are
+            // built from; the parameters within what a float chain can carry.
+            j.setLimsup(std::clamp(v[0], -kLimitBound, kLimitBound));
+            j.setLiminf(std::clamp(v[1], -kLimitBound, kLimitBound));
+            j.setAlpha(std::clamp(v[2], -kParameterBound, kParameterBound));
+            j.setA(std::clamp(v[3], -kParameterBound, kParameterBound));
+            j.setTheta(std::clamp(v[4], -kParameterBound, kParameterBound));
+            j.setD(float(std::clamp(v[5], -kParameterBound, kParameterBound)));
         }
         j.setAngle(0.0f);
         // The previous record keeps a copy of this axis as its first part:
@@ -214,6 +306,8 @@ int xml::processFile(std::vector<Joint> &joints, TiXmlNode *document, float *cad
     int geoCount = 0;
     for (TiXmlElement *g = firstGeo ? firstGeo->ToElement() : nullptr; g;
          g = g->NextSiblingElement()) {
+        if (!checkAttributes(g, {"name", "geo"}, {"name", "geo"}))
+            return -1;
         processGeometry(joints, g);
         ++geoCount;
     }
@@ -231,9 +325,16 @@ int xml::processFile(std::vector<Joint> &joints, TiXmlNode *document, float *cad
         refuse(missing("CAD_base", base));
         return -1;
     }
+    // The mesh placements may be left out: no shift, no turn, scale 1.
+    if (!checkAttributes(base, {"x", "y", "z", "rx", "ry", "rz"}))
+        return -1;
     static const char *const baseNames[6] = {"x", "y", "z", "rx", "ry", "rz"};
-    for (int i = 0; i < 6; ++i)
-        cadBase[i] = attrFloat(base, baseNames[i]);
+    double v = 0.0;
+    for (int i = 0; i < 6; ++i) {
+        if (!readNumber(base, baseNames[i], 0.0, &v))
+            return -1;
+        cadBase[i] = float(v);
+    }
     qCDebug(lcXml) << "CAD base:" << cadBase[0] << cadBase[1] << cadBase[2];
 
     // 6. CAD scale.
@@ -245,7 +346,9 @@ int xml::processFile(std::vector<Joint> &joints, TiXmlNode *document, float *cad
         refuse(missing("CAD_scale", scale));
         return -1;
     }
-    *cadScale = attrFloat(scale, "FACTOR");
+    if (!checkAttributes(scale, {"FACTOR"}) || !readNumber(scale, "FACTOR", 1.0, &v))
+        return -1;
+    *cadScale = float(v);
 
     // 7. CAD offsets.
     TiXmlElement *offsets = scale->NextSiblingElement();
@@ -256,19 +359,46 @@ int xml::processFile(std::vector<Joint> &joints, TiXmlNode *document, float *cad
         refuse(missing("CAD_offsets", offsets));
         return -1;
     }
+    if (!checkAttributes(offsets, {"cad_theta1", "cad_theta2", "cad_theta3", "cad_theta4",
+                                   "cad_theta5", "cad_theta6"}))
+        return -1;
     for (int i = 0; i < 6; ++i) {
         const std::string n = "cad_theta" + std::to_string(i + 1);
-        cadOffsets[i] = attrFloat(offsets, n.c_str());
+        if (!readNumber(offsets, n.c_str(), 0.0, &v))
+            return -1;
+        cadOffsets[i] = float(v);
     }
     qCDebug(lcXml) << "CAD offsets:" << cadOffsets[0] << cadOffsets[1] << cadOffsets[2];
 
     // 8. Angle type; its absence is not an error.
     TiXmlElement *type = offsets->NextSiblingElement();
     if (named(type, "Angle_Type")) {
-        *angleType = attrInt(type, "id");
+        // A mode, not a measure: "2.5" is a typo, not type 2.
+        if (!checkAttributes(type, {"id"}) || !readNumber(type, "id", 0.0, &v))
+            return -1;
+        if (v != std::floor(v) || v < double(INT_MIN) || v > double(INT_MAX)) {
+            refuseValue(type, findAttribute(type, "id"), "a whole number");
+            return -1;
+        }
+        *angleType = int(v);
     } else {
         *angleType = 0;
         qCDebug(lcXml) << "XML could not read Angle_Type id";
+    }
+    // The library's data are read elsewhere, but a typo in them is refused
+    // here, when the user loads the robot and can be told.
+    for (const TiXmlElement *e = root->FirstChildElement(); e; e = e->NextSiblingElement()) {
+        if (!named(e, "Robot_Info"))
+            continue;
+        if (!checkAttributes(e, {"maker", "model", "reach_mm", "payload_kg", "preview"}) ||
+            !readNumber(e, "reach_mm", 0.0, &v) || !readNumber(e, "payload_kg", 0.0, &v))
+            return -1;
+        std::array<float, 6> preview{};
+        if (const TiXmlAttribute *p = findAttribute(e, "preview");
+            p && !previewValues(p->Value(), preview)) {
+            refuseValue(e, p, "six numbers");
+            return -1;
+        }
     }
     qCDebug(lcXml) << "XML read correctly";
     return 0;
@@ -293,20 +423,11 @@ int xml::loadInfo(const char *fileName, RobotInfo &info)
             continue;
         info.maker = attr(e, "maker");
         info.model = attr(e, "model");
-        info.reachMm = std::max(0.0, attrReal(e, "reach_mm"));
-        info.payloadKg = std::max(0.0, attrReal(e, "payload_kg"));
-        // Six numbers separated by blanks; missing ones stay 0.
-        std::string_view rest = attr(e, "preview");
-        for (float &q : info.preview) {
-            const std::size_t start = rest.find_first_not_of(' ');
-            if (start == std::string_view::npos)
-                break;
-            rest.remove_prefix(start);
-            const double v = cnumber::toDouble(rest);
-            q = std::isfinite(v) ? float(std::clamp(v, -720.0, 720.0)) : 0.0f;
-            const std::size_t end = rest.find(' ');
-            rest.remove_prefix(end == std::string_view::npos ? rest.size() : end);
-        }
+        // Only shown: what is no number shows as unknown (loading refuses it).
+        double v = 0.0;
+        info.reachMm = typed::number(attr(e, "reach_mm"), &v) ? std::max(0.0, v) : 0.0;
+        info.payloadKg = typed::number(attr(e, "payload_kg"), &v) ? std::max(0.0, v) : 0.0;
+        previewValues(attr(e, "preview"), info.preview);
         break;
     }
     return 0;

@@ -46,7 +46,9 @@ public:
     // Reads <robot dir>/geo.stl, or geo-1.stl, geo-2.stl ... into `joint`.
     static int loadJoint(const std::string &geo, Joint &joint);
     // Why the last loadData refused the description (broken XML and its
-    // line, a missing section, fewer than seven elements); empty when it
-    // found nothing wrong.
+    // line, a missing section, fewer than seven elements, or the line,
+    // element and attribute of one the format does not know, one that is
+    // missing, or a value that is no number); empty when it found nothing
+    // wrong.
     static const QString &lastError();
 };

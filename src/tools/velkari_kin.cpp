@@ -11,6 +11,7 @@
 
 #include "kinematics/robot.h"
 #include "models/datadirs.h"
+#include "models/xml.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -424,8 +425,11 @@ int main(int argc, char **argv)
     const QString robotPath = locate(options.robot, DataDirs::robotDir());
     if (!QFileInfo(robotPath).isFile())
         return unusable("cannot read the robot description '" + options.robot + "': no such file");
-    if (robot.loadData(QFile::encodeName(robotPath).constData()) != 0 || !robot.isLoaded())
-        return unusable("'" + options.robot + "' is not a robot description that can be read");
+    if (robot.loadData(QFile::encodeName(robotPath).constData()) != 0 || !robot.isLoaded()) {
+        const std::string why = xml::lastError().toStdString();
+        return unusable("'" + options.robot + "' is not a robot description that can be read" +
+                        (why.empty() ? std::string() : ": " + why));
+    }
     if (!options.tool.empty()) {
         const QString toolPath = locate(options.tool, DataDirs::toolDir());
         if (!QFileInfo(toolPath).isFile())

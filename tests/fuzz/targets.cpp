@@ -79,7 +79,8 @@ std::function<std::size_t()> pieces(Bytes d, std::size_t n)
         d, d + n, 2166136261u, [](std::uint32_t s, std::uint8_t b) { return s * 31u + b; });
     return [state]() mutable { return 1 + ((state = state * 1103515245u + 12345u) >> 16) % 16; };
 }
-// Robot descriptions: what loads is listed; ik never lists an entry that misses.
+// Robot descriptions: what loads is listed, what is refused says why; ik never lists an
+// entry that misses.
 void robot(Bytes data, std::size_t size)
 {
     const QByteArray file = QFile::encodeName(
@@ -87,9 +88,11 @@ void robot(Bytes data, std::size_t size)
     RobotInfo info;
     const int infoResult = xml::loadInfo(file.constData(), info);
     Robot robot;
-    if (robot.loadData(file.constData()) != 0 || !robot.isLoaded())
+    if (robot.loadData(file.constData()) != 0 || !robot.isLoaded()) {
+        FUZZ_CHECK(!xml::lastError().isEmpty()); // a refusal the user can act on
         return;
-    FUZZ_CHECK(infoResult == 0);
+    }
+    FUZZ_CHECK(infoResult == 0 && xml::lastError().isEmpty());
     std::array<float, 6> middle{}, zero{}; // below 1e4 mm and degrees: single precision
     for (int k = 1; k <= 6; ++k) {
         const Joint &j = robot.joint(k);

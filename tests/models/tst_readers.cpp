@@ -19,7 +19,7 @@ const char *const kAxes =
     "<j id=\"A3\" limsup=\"70\" liminf=\"-110\" alpha=\"0\" a=\"270\" theta=\"0\" d=\"0\"/>\n"
     "<!-- comments between axes are skipped --><j id=\"A4\" limsup=\"160\" liminf=\"-160\" "
     "alpha=\"-90\" a=\"150.6\" theta=\"0\" d=\"150.6\"/>\n"
-    "<j id=\"A5\" limsup=\"1e300\" liminf=\"-1e300\" alpha=\"1e999\" a=\"42.5mm\" theta=\"nan\" "
+    "<j id=\"A5\" limsup=\"1e30\" liminf=\"-1e30\" alpha=\" 12,5\" a=\"42.5\" theta=\"-0\" "
     "d=\"1.5e2\"/>\n"
     "<j id=\"A6\" limsup=\"400\" liminf=\"-400\" alpha=\"-90\" a=\"0\" theta=\"0\" d=\"72\"/>\n";
 const char *const kGeometry =
@@ -105,7 +105,7 @@ private slots:
     void wellFormedDescription()
     {
         ScratchInstall inst;
-        // Axis 5 as people write numbers: the C prefix rule, 0 for no finite number, limits 1e9.
+        // Axis 5 as people write numbers: as the window's fields read them, limits within 1e9.
         const QString file = inst.write("CAD_Robots/r.xml", description());
         // Numbered parts with a gap: 1 and 2 are read, 4 never; a single file
         // wins over numbered ones; vertex lines in the first column are no vertices.
@@ -128,7 +128,7 @@ private slots:
                 l.joints[4].getD() == 150.6f && l.joints[2].getTheta() == -90.0 &&
                 l.joints[3].getLiminf() == -110.0);
         const Joint &a5 = l.joints[5];
-        QVERIFY(a5.getLimsup() == 1e9 && a5.getLiminf() == -1e9 && a5.getAlpha() == 0.0 &&
+        QVERIFY(a5.getLimsup() == 1e9 && a5.getLiminf() == -1e9 && a5.getAlpha() == 12.5 &&
                 a5.getA() == 42.5 && a5.getTheta() == 0.0 && a5.getD() == 150.0f);
         // Each record but the last carries a copy of the next axis first.
         for (int i = 0; i < 6; ++i)
@@ -148,13 +148,14 @@ private slots:
                 triangles(l.joints[3]) == 1 && l.joints[3].getParts().size() == 1 &&
                 triangles(l.joints[4]) == 0 && triangles(l.joints[5]) == 0);
         RobotInfo info;
-        // Robot_Info after Angle_Type: read by the library, ignored by the walk.
+        // Robot_Info after Angle_Type: the library reads what it can, loading refuses a typo.
         const QByteArray more = "<Robot_Info maker=\"ACME &amp; Sons\" model=\"X-1/0.5\" "
                                 "reach_mm=\"512.5\" payload_kg=\"3.5\" future=\"1\" "
                                 "preview=\"1 -2.5 3 x 1e999\"/><Later/>\n";
         const QString with =
             inst.write("CAD_Robots/w.xml", description(kAxes, kGeometry, kTail, more));
-        QVERIFY(readInfo(with, info) == 0 && load(with).angleType == 4);
+        QVERIFY(readInfo(with, info) == 0 && load(with).result == -1 &&
+                xml::lastError().contains("unknown attribute \"future\""));
         QVERIFY(info.maker == "ACME & Sons" && info.model == "X-1/0.5" && info.reachMm == 512.5 &&
                 info.payloadKg == 3.5 &&
                 info.preview == (std::array<float, 6>{1, -2.5f, 3, 0, 0, 0}));
@@ -176,10 +177,20 @@ private slots:
                 log.contains("(axis found = 6)") && log.contains("could not read Angle_Type"));
         const QByteArray geo = QByteArray(kGeometry) +
                                "<g name=\"A7\" geo=\"t/none\"/>\n<g name=\"A7\" geo=\"t/none\"/>\n";
-        l = load(inst.write("CAD_Robots/eight.xml",
-                            description(QByteArray(kAxes) + "<j id=\"A7\" a=\"5\"/>\n", geo)));
+        l = load(
+            inst.write("CAD_Robots/eight.xml",
+                       description(QByteArray(kAxes) + "<j id=\"A7\" a=\"5\" d=\"0\" alpha=\"0\" "
+                                                       "theta=\"0\" liminf=\"0\" limsup=\"0\"/>\n",
+                                   geo)));
         QVERIFY(l.result == 0 && l.joints.size() == 8 && log.contains("(axis found = 8)") &&
                 log.contains("(geometries found = 9)"));
+        // The mesh placements may be left out: no shift, no turn, scale 1, angle type 0.
+        l = load(inst.write("CAD_Robots/bare.xml",
+                            description(kAxes, kGeometry,
+                                        "<CAD_base z=\"7\"/><CAD_scale/><CAD_offsets "
+                                        "cad_theta2=\"2\"/><Angle_Type/><Robot_Info/>")));
+        QVERIFY(l.result == 0 && l.base[2] == 7.0f && l.base[5] == 0.0f && l.scale == 1.0f &&
+                l.offsets[1] == 2.0f && l.offsets[0] == 0.0f && l.angleType == 0);
     }
     void sectionErrors_data()
     {
@@ -217,6 +228,87 @@ private slots:
         QVERIFY2(l.result == -1 && !log.contains("XML read correctly") && log.contains(message) &&
                      (content != "none" || (l.joints.empty() && l.scale == -7.0f)), // untouched
                  qPrintable(log.messages().join(QLatin1Char('\n'))));
+    }
+    void damagedDescriptions_data()
+    {
+        // A copy of the shipped IRB 120 with one line edited: misspelt, missing and
+        // non-numeric attributes of every kind of element. Each must be refused, naming
+        // the line, the element and the attribute: read as 0 they give another robot.
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QString>("replacement");
+        QTest::addColumn<QString>("message");
+        const auto row = [](const char *name, int line, const char *pattern,
+                            const char *replacement, const char *message) {
+            QTest::newRow(name) << line << pattern << replacement << message;
+        };
+        row("axis misspelt", 5,
+            "\\balpha=", "Zlpha=", "<joint id=\"Axis2\">: unknown attribute \"Zlpha\"");
+        row("axis missing d", 7, " d=\"[^\"]*\"", "",
+            "<joint id=\"Axis4\">: the attribute \"d\" is missing");
+        row("axis d not a number", 7, "\\bd=\"[^\"]*\"", "d=\";02\"",
+            "<joint id=\"Axis4\">: d=\";02\" is not a number");
+        row("axis alpha not a number", 7, "alpha=\"[^\"]*\"", "alpha=\")0\"",
+            "<joint id=\"Axis4\">: alpha=\")0\" is not a number");
+        row("axis a with junk", 6, "\\ba=\"[^\"]*\"", "a=\"270mm\"",
+            "<joint id=\"Axis3\">: a=\"270mm\" is not a number");
+        row("axis limit empty", 9, "liminf=\"[^\"]*\"", "liminf=\"\"",
+            "<joint id=\"Axis6\">: liminf=\"\" is not a number");
+        row("axis without id", 4, "id=\"Axis1\" ", "", "<joint>: the attribute \"id\" is missing");
+        row("base misspelt", 3, "/>", "lenght=\"0\"/>",
+            "<joint id=\"Base\">: unknown attribute \"lenght\"");
+        row("base not a number", 3, "/>", "d=\"O\"/>",
+            "<joint id=\"Base\">: d=\"O\" is not a number");
+        row("geometry misspelt", 14,
+            "\\bgeo=", "geometry=", "<geometry>: unknown attribute \"geometry\"");
+        row("geometry missing name", 12, "name=\"Base\"", "",
+            "<geometry>: the attribute \"name\" is missing");
+        row("CAD_base misspelt", 20, "\\bry=", "ty=", "<CAD_base>: unknown attribute \"ty\"");
+        row("CAD_base not a number", 20, "\\bx=\"[^\"]*\"", "x=\"1O\"",
+            "<CAD_base>: x=\"1O\" is not a number");
+        row("CAD_scale misspelt", 21,
+            "FACTOR=", "factor=", "<CAD_scale>: unknown attribute \"factor\"");
+        row("CAD_scale not a number", 21, "FACTOR=\"[^\"]*\"", "FACTOR=\"1.0.0\"",
+            "<CAD_scale>: FACTOR=\"1.0.0\" is not a number");
+        row("CAD_offsets misspelt", 22,
+            "cad_theta6=", "cad_theta7=", "<CAD_offsets>: unknown attribute \"cad_theta7\"");
+        row("CAD_offsets not a number", 22, "cad_theta3=\"[^\"]*\"", "cad_theta3=\"--5\"",
+            "<CAD_offsets>: cad_theta3=\"--5\" is not a number");
+        row("Angle_Type misspelt", 23,
+            "\\bid=", "type=", "<Angle_Type>: unknown attribute \"type\"");
+        row("Angle_Type not a number", 23, "\\bid=\"[^\"]*\"", "id=\"two\"",
+            "<Angle_Type id=\"two\">: id=\"two\" is not a number");
+        row("Angle_Type not whole", 23, "\\bid=\"[^\"]*\"", "id=\"2.5\"",
+            "<Angle_Type id=\"2.5\">: id=\"2.5\" is not a whole number");
+        row("Angle_Type beyond an int", 23, "\\bid=\"[^\"]*\"", "id=\"1e10\"",
+            "<Angle_Type id=\"1e10\">: id=\"1e10\" is not a whole number");
+        row("Robot_Info misspelt", 24,
+            "payload_kg=", "payload=", "<Robot_Info>: unknown attribute \"payload\"");
+        row("Robot_Info not a number", 24, "payload_kg=\"[^\"]*\"", "payload_kg=\"3 kg\"",
+            "<Robot_Info>: payload_kg=\"3 kg\" is not a number");
+        row("Robot_Info preview short", 24, "preview=\"[^\"]*\"", "preview=\"0 0 0 0 30\"",
+            "<Robot_Info>: preview=\"0 0 0 0 30\" is not six numbers");
+    }
+    void damagedDescriptions()
+    {
+        QFETCH(int, line);
+        QFETCH(QString, pattern);
+        QFETCH(QString, replacement);
+        QFETCH(QString, message);
+        QFile f(DataDirs::robotDir() + QStringLiteral("ABB_IRB120.xml"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QStringList lines = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'));
+        QString &edited = lines[line - 1];
+        const QString before = edited;
+        edited.replace(QRegularExpression(pattern), replacement);
+        QVERIFY2(edited != before, qPrintable(before)); // the shipped line still holds the text
+        ScratchInstall inst;
+        const QString file = inst.write("CAD_Robots/typo.xml", lines.join('\n').toUtf8());
+        const Loaded l = load(file);
+        const QString want = QStringLiteral("line %1, element %2").arg(line).arg(message);
+        QVERIFY2(l.result == -1 && xml::lastError() == want, qPrintable(xml::lastError()));
+        RobotInfo info; // the library still lists it: loading says what is wrong
+        QVERIFY(readInfo(file, info) == 0 && info.model == "IRB 120-3/0.6");
     }
     void toolFileAndDataDirectories()
     {

@@ -313,6 +313,17 @@ void TestVelkariKin::argumentsExitCodesCheckAndExport()
                  qPrintable(c));
         QVERIFY(!args.isEmpty() || r.err.contains("Usage: velkari-kin ROBOT.xml"));
     }
+    // A misspelt attribute is refused with where it stands, not read as 0.
+    QFile shipped(irb120());
+    QVERIFY(shipped.open(QIODevice::ReadOnly));
+    const Run typo = runKin(
+        {writeFile(dir, QStringLiteral("typo.xml"),
+                   shipped.readAll().replace("\"-110\" alpha=\"-90\"", "\"-110\" Zlpha=\"-90\"")),
+         QStringLiteral("fk 0 0 0 0 0 0")});
+    QVERIFY2(
+        typo.exitCode == 2 && typo.out.isEmpty() &&
+            typo.err.contains("line 5, element <joint id=\"Axis2\">: unknown attribute \"Zlpha\""),
+        typo.err.constData());
     // A word on a later line: check, its table and export refuse the file, naming the line.
     const QString later =
         writeFile(dir, QStringLiteral("later.sim"), "1 0 0 0 0 30 0\n1 10 abc 0 0 30 0\n");
