@@ -1,5 +1,6 @@
 #include "plotdata.h"
 
+#include "kinematics/chain.h"
 #include "kinematics/robot.h"
 
 #include <QTextStream>
@@ -7,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 namespace plots {
 
@@ -70,6 +72,8 @@ PlotData buildPlotData(const sequences::PathAnalyser::Result &result,
     d.stepMm.assign(n, 0.0f);
     d.stepDeg.assign(n, 0.0f);
 
+    constexpr float kGap = std::numeric_limits<float>::quiet_NaN();
+    std::vector<char> unreached(n, 0);
     std::array<float, 6> held{};
     for (std::size_t k = 0; k < n; ++k) {
         const sequences::PathPosition &p = result.path[k];
@@ -77,7 +81,10 @@ PlotData buildPlotData(const sequences::PathAnalyser::Result &result,
         d.pathIds[k] = p.pathId;
         d.problems[k] = int(p.problem);
         if (p.type == 1.0f) {
+            unreached[k] = markKind(int(p.problem)) == MarkKind::NoSolution;
             held = p.joints;
+            if (unreached[k])
+                held.fill(kGap);
             if (p.problem > 0.0f)
                 d.marks.push_back({int(k) + 1, int(p.problem)});
         } else {
@@ -91,6 +98,7 @@ PlotData buildPlotData(const sequences::PathAnalyser::Result &result,
     const Matrix4 identity = toolbox::identity();
     float previous[16];
     bool havePrevious = false;
+    bool afterGap = false;
     std::size_t row = 0;
     analyser.tcpPoses(result, identity, [&](const float *m) {
         while (row < n && d.types[row] != 1.0f) {
@@ -100,6 +108,18 @@ PlotData buildPlotData(const sequences::PathAnalyser::Result &result,
         }
         if (row >= n)
             return;
+        if (unreached[row]) {
+            for (std::size_t c = 0; c < 3; ++c)
+                d.tcp[c][row] = kGap;
+            d.stepMm[row] = d.stepDeg[row] = kGap;
+            havePrevious = false;
+            afterGap = true;
+            ++row;
+            return;
+        }
+        if (afterGap)
+            d.stepMm[row] = d.stepDeg[row] = kGap;
+        afterGap = false;
         d.tcp[0][row] = m[3];
         d.tcp[1][row] = m[7];
         d.tcp[2][row] = m[11];
@@ -131,13 +151,24 @@ PlotData buildPlotData(const sequences::PathAnalyser::Result &result,
     }
 
     const std::vector<int> limits = robot.getLimits();
+    d.hasLimits = limits.size() >= 12;
     for (std::size_t a = 0; a < 6 && 2 * a + 1 < limits.size(); ++a) {
         d.lower[a] = float(limits[2 * a]);
         d.upper[a] = float(limits[2 * a + 1]);
     }
-    const int type = robot.getAngleType();
-    d.coupling = type == 2 ? -1 : type == 4 ? 1 : 0;
+    // From the chain rather than the angle type's number, so that every type
+    // whose axis 3 follows axis 2 gets its moving band.
+    const kinematics::Chain &chain = robot.chain();
+    d.coupling = chain.complete && chain.coupled ? int(std::lround(chain.couplingShift)) : 0;
     return d;
+}
+
+void PlotData::dropLimits()
+{
+    hasLimits = false;
+    lower.fill(0.0f);
+    upper.fill(0.0f);
+    coupling = 0;
 }
 
 QString csvHeader()
@@ -149,6 +180,9 @@ namespace {
 
 void appendNumber(std::string &out, double v)
 {
+    // A value the path does not have (an unreached position) is an empty field.
+    if (!std::isfinite(v))
+        return;
     char buf[64];
     const int len = std::snprintf(buf, sizeof buf, "%.6f", v);
     // "-0.000000" says nothing "0.000000" does not.
@@ -223,18 +257,27 @@ void envelope(const float *y, int count, double xFrom, double xTo, int columns,
     const long long n = last - first + 1;
     if (n <= 2LL * columns) {
         for (int i = first; i <= last; ++i)
-            out.push_back({double(i + 1), y[i], y[i]});
+            out.push_back({double(i + 1), y[i], y[i], std::isnan(y[i])});
         return;
     }
+    constexpr float kNone = std::numeric_limits<float>::quiet_NaN();
     for (int c = 0; c < columns; ++c) {
         const int a = first + int(n * c / columns);
         const int b = first + int(n * (c + 1) / columns);
-        float low = y[a], high = y[a];
-        for (int i = a + 1; i < b; ++i) {
-            low = std::min(low, y[i]);
-            high = std::max(high, y[i]);
+        float low = kNone, high = kNone;
+        bool gap = false;
+        for (int i = a; i < b; ++i) {
+            const float v = y[i];
+            if (std::isnan(v)) {
+                gap = true;
+            } else if (std::isnan(low)) {
+                low = high = v;
+            } else {
+                low = std::min(low, v);
+                high = std::max(high, v);
+            }
         }
-        out.push_back({0.5 * double(a + b + 1), low, high});
+        out.push_back({0.5 * double(a + b + 1), low, high, gap});
     }
 }
 

@@ -8,6 +8,12 @@
 // placements) hold the joints of the position before them in the curves
 // (of the first position, before any); their six operands stay as they are
 // in the CSV.
+//
+// A position without an inverse kinematic solution was not reached: the
+// analysis carries the joints its move started from there, which the curves
+// would draw as a dip that never happens. Its joints, TCP and TCP movement
+// are NaN (a gap in the curves, empty fields in the CSV), and so is the TCP
+// movement of the next position, which has no reached pose to start from.
 #pragma once
 
 #include "sequences/pathanalysis.h"
@@ -63,12 +69,16 @@ struct PlotData
     // positions of the path report.
     std::vector<Mark> marks;
 
-    // Limits of each axis, degrees. Axis 3's move with axis 2 for the angle
-    // types that couple them: lower[2] + coupling * q2 ... upper[2] +
-    // coupling * q2, with coupling -1 (type 2), +1 (type 4) or 0.
+    // Limits of each axis, degrees, while the robot they belong to is there
+    // (hasLimits). Axis 3's move with axis 2 for the angle types that couple
+    // them: lower[2] + coupling * q2 ... upper[2] + coupling * q2, with
+    // coupling -1 (type 2), +1 (type 4) or 0.
+    bool hasLimits = false;
     std::array<float, 6> lower{};
     std::array<float, 6> upper{};
     int coupling = 0;
+    // Once the robot is gone its limits say nothing about the path.
+    void dropLimits();
 
     float lowerLimit(int axis, int row) const;
     float upperLimit(int axis, int row) const;
@@ -88,19 +98,22 @@ void writeCsv(const PlotData &data, QTextStream &out);
 // Appends the CSV to a byte string (no Qt stream, for the command line).
 void appendCsv(const PlotData &data, std::string &out);
 
-// One pixel column of a curve: the smallest and largest sample in it.
+// One pixel column of a curve: the smallest and largest sample in it, NaN
+// when none is a number; `gap` when a sample in it is NaN.
 struct EnvelopeColumn
 {
     double x;
     float low;
     float high;
+    bool gap;
 };
 
 // The samples of y (at x = index + 1) visible between xFrom and xTo, folded
 // into at most `columns` columns of their smallest and largest value, in x
 // order. Where there are fewer samples than columns every sample is its own
 // column (low = high), with the nearest sample outside on each side so that
-// the line runs to the edge. `out` is overwritten and only grows.
+// the line runs to the edge. NaN samples are left out of the extremes and
+// mark their column. `out` is overwritten and only grows.
 void envelope(const float *y, int count, double xFrom, double xTo, int columns,
               std::vector<EnvelopeColumn> &out);
 

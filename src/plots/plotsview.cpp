@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <qcustomplot.h>
 
 namespace plots {
@@ -159,7 +160,8 @@ void PlotsView::build()
     m_plot->legend->setWrap(6);
     m_plot->legend->setBorderPen(Qt::NoPen);
     m_plot->legend->setFont(QFont(font().family(), 8));
-    m_plot->legend->setMargins(QMargins(2, 0, 2, 0));
+    // Room above the first row: in an exported picture nothing else is there.
+    m_plot->legend->setMargins(QMargins(2, 3, 2, 0));
     grid->setRowStretchFactor(0, 0.001);
     for (int a = 1; a < 6; ++a) {
         m_jointRects[std::size_t(a)] = new QCPAxisRect(m_plot);
@@ -171,12 +173,19 @@ void PlotsView::build()
 
     auto *group = new QCPMarginGroup(m_plot);
     QFont tickFont(font().family(), 7);
+    // A tick label is centred on its tick, so one at the edge of a row
+    // reaches half its height beyond it: each row keeps that much room
+    // above and below, and the labels of neighbouring rows never meet.
+    const int labelRoom = (QFontMetrics(tickFont).height() + 1) / 2 + 1;
     std::vector<QCPAxisRect *> rects(m_jointRects.begin(), m_jointRects.end());
     rects.push_back(m_tcpRect);
     for (QCPAxisRect *r : rects) {
         r->setMarginGroup(QCP::msLeft | QCP::msRight, group);
         r->setAutoMargins(QCP::msLeft | QCP::msRight);
-        r->setMargins(QMargins(0, 2, 0, 2));
+        r->setMargins(QMargins(0, labelRoom, 0, labelRoom));
+        // QCustomPlot's own minimum (50 pixels a row) would take the
+        // legend's room in a short dock or picture: the rows shrink instead.
+        r->setMinimumSize(0, 2 * labelRoom);
         r->setRangeDrag(Qt::Horizontal);
         r->setRangeZoom(Qt::Horizontal);
         QCPAxis *x = r->axis(QCPAxis::atBottom);
@@ -208,7 +217,7 @@ void PlotsView::build()
                     m_syncing = false;
                 });
     }
-    m_tcpRect->setMargins(QMargins(0, 2, 0, 0));
+    m_tcpRect->setMargins(QMargins(0, labelRoom, 0, 0));
     m_tcpRect->setAutoMargins(QCP::msLeft | QCP::msRight | QCP::msBottom);
     m_tcpRect->axis(QCPAxis::atRight)->setVisible(true);
     m_tcpRect->axis(QCPAxis::atRight)->ticker()->setTickCount(3);
@@ -325,11 +334,18 @@ void PlotsView::followList()
     const int n = m_paths ? m_paths->count() : 0;
     if (n == 0) {
         // Also while the analysis replaces the list: its path follows.
+        followRobot(nullptr);
         setData(PlotData());
         return;
     }
+    Robot *robot = m_paths->robot();
+    if (!robot || !robot->isLoaded())
+        robot = nullptr;
     if (m_havePending && m_pending.count() == n) {
         m_havePending = false;
+        followRobot(robot);
+        if (!robot)
+            m_pending.dropLimits();
         setData(std::move(m_pending));
         m_pending = PlotData();
         return;
@@ -337,8 +353,8 @@ void PlotsView::followList()
     m_havePending = false;
     m_pending = PlotData();
     // A position list: the nodes as they stand, one path id per line.
-    Robot *robot = m_paths->robot();
-    if (!robot || !robot->isLoaded()) {
+    followRobot(robot);
+    if (!robot) {
         setData(PlotData());
         return;
     }
@@ -356,6 +372,22 @@ void PlotsView::followList()
     setData(buildPlotData(result, analyser, *robot));
 }
 
+void PlotsView::followRobot(Robot *robot)
+{
+    disconnect(m_robotGone);
+    m_robotGone = QMetaObject::Connection();
+    if (!robot)
+        return;
+    // Removing the robot keeps the program's curves, which are still its
+    // numbers, but not the bands of limits nobody has any more.
+    m_robotGone = connect(robot, &QObject::destroyed, this, [this] {
+        m_data.dropLimits();
+        m_pending.dropLimits();
+        fitValueRanges();
+        redraw();
+    });
+}
+
 void PlotsView::setData(PlotData data)
 {
     m_data = std::move(data);
@@ -370,6 +402,25 @@ void PlotsView::setData(PlotData data)
     redraw();
 }
 
+namespace {
+
+// Smallest and largest number in v, NaN (unreached positions) left out;
+// false when there is none.
+bool finiteSpan(const std::vector<float> &v, double &lo, double &hi)
+{
+    bool any = false;
+    for (const float x : v) {
+        if (std::isnan(x))
+            continue;
+        lo = any ? std::min(lo, double(x)) : double(x);
+        hi = any ? std::max(hi, double(x)) : double(x);
+        any = true;
+    }
+    return any;
+}
+
+} // namespace
+
 void PlotsView::fitRanges()
 {
     const int n = m_data.count();
@@ -378,24 +429,31 @@ void PlotsView::fitRanges()
         r->axis(QCPAxis::atBottom)->setRange(0.5, std::max(n, 1) + 0.5);
     m_tcpRect->axis(QCPAxis::atBottom)->setRange(0.5, std::max(n, 1) + 0.5);
     m_syncing = false;
+    fitValueRanges();
+}
 
+void PlotsView::fitValueRanges()
+{
+    const bool limits = m_data.hasLimits;
     for (int a = 0; a < 6; ++a) {
-        double lo = m_data.lower[std::size_t(a)], hi = m_data.upper[std::size_t(a)];
-        if (n > 0) {
-            const auto mm = std::minmax_element(m_data.joints[std::size_t(a)].begin(),
-                                                m_data.joints[std::size_t(a)].end());
-            lo = std::min(lo, double(*mm.first));
-            hi = std::max(hi, double(*mm.second));
-            if (a == 2 && m_data.coupling != 0) {
-                const auto q2 =
-                    std::minmax_element(m_data.joints[1].begin(), m_data.joints[1].end());
-                const double c = m_data.coupling;
-                lo = std::min(
-                    {lo, m_data.lower[2] + c * *q2.first, m_data.lower[2] + c * *q2.second});
-                hi = std::max(
-                    {hi, m_data.upper[2] + c * *q2.first, m_data.upper[2] + c * *q2.second});
-            }
+        const double l = m_data.lower[std::size_t(a)], u = m_data.upper[std::size_t(a)];
+        double lo = l, hi = u;
+        bool any = limits;
+        double jlo = 0.0, jhi = 0.0;
+        if (finiteSpan(m_data.joints[std::size_t(a)], jlo, jhi)) {
+            lo = any ? std::min(lo, jlo) : jlo;
+            hi = any ? std::max(hi, jhi) : jhi;
+            any = true;
         }
+        const bool coupled = limits && a == 2 && m_data.coupling != 0;
+        double q2lo = 0.0, q2hi = 0.0;
+        if (coupled && finiteSpan(m_data.joints[1], q2lo, q2hi)) {
+            const double c = m_data.coupling;
+            lo = std::min({lo, l + c * q2lo, l + c * q2hi});
+            hi = std::max({hi, u + c * q2lo, u + c * q2hi});
+        }
+        if (!any)
+            lo = hi = 0.0;
         if (!(hi > lo)) {
             lo -= 1.0;
             hi += 1.0;
@@ -403,10 +461,10 @@ void PlotsView::fitRanges()
         const double pad = 0.06 * (hi - lo);
         QCPAxis *y = m_jointRects[std::size_t(a)]->axis(QCPAxis::atLeft);
         y->setRange(lo - pad, hi + pad);
-        // Ticks at the limits say more than round numbers in so low a row.
+        // Ticks at the limits say more than round numbers in so low a row;
+        // without a robot, at the ends of the curve.
         auto ticker = QSharedPointer<QCPAxisTickerText>::create();
-        const double l = m_data.lower[std::size_t(a)], u = m_data.upper[std::size_t(a)];
-        if (a == 2 && m_data.coupling != 0) {
+        if (coupled || !limits) {
             ticker->addTick(lo, QString::number(lo, 'f', 0));
             ticker->addTick(hi, QString::number(hi, 'f', 0));
         } else if (u > l) {
@@ -417,9 +475,9 @@ void PlotsView::fitRanges()
             ticker->addTick(0.0, QStringLiteral("0"));
         y->setTicker(ticker);
     }
-    auto top = [n](const std::vector<float> &v) {
-        const double m = n > 0 ? double(*std::max_element(v.begin(), v.end())) : 0.0;
-        return m > 0.0 ? 1.1 * m : 1.0;
+    auto top = [](const std::vector<float> &v) {
+        double lo = 0.0, hi = 0.0;
+        return finiteSpan(v, lo, hi) && hi > 0.0 ? 1.1 * hi : 1.0;
     };
     m_tcpRect->axis(QCPAxis::atLeft)->setRange(0.0, top(m_data.stepMm));
     m_tcpRect->axis(QCPAxis::atRight)->setRange(0.0, top(m_data.stepDeg));
@@ -431,10 +489,19 @@ void PlotsView::setCurve(QCPGraph *graph, const float *y, float offset, float si
     const int columns = std::max(1, graph->keyAxis()->axisRect()->width());
     envelope(y, m_data.count(), r.lower, r.upper, columns, m_columns);
     m_points.resize(0);
+    const double gap = std::numeric_limits<double>::quiet_NaN();
     for (const EnvelopeColumn &c : m_columns) {
-        m_points.append(QCPGraphData(c.x, double(offset + sign * c.low)));
-        if (c.high != c.low)
-            m_points.append(QCPGraphData(c.x, double(offset + sign * c.high)));
+        // A NaN point breaks QCustomPlot's line: a column holding a position
+        // the robot did not reach is cut off from both neighbours.
+        if (c.gap)
+            m_points.append(QCPGraphData(c.x, gap));
+        if (!std::isnan(c.low)) {
+            m_points.append(QCPGraphData(c.x, double(offset + sign * c.low)));
+            if (c.high != c.low)
+                m_points.append(QCPGraphData(c.x, double(offset + sign * c.high)));
+            if (c.gap)
+                m_points.append(QCPGraphData(c.x, gap));
+        }
     }
     graph->data()->set(m_points, true);
 }
@@ -449,7 +516,10 @@ void PlotsView::refreshCurves()
     }
     for (std::size_t a = 0; a < 6; ++a) {
         setCurve(m_curves[a], m_data.joints[a].data(), 0.0f, 1.0f);
-        if (a == 2 && m_data.coupling != 0) {
+        if (!m_data.hasLimits) {
+            m_bandLow[a]->data()->clear();
+            m_bandHigh[a]->data()->clear();
+        } else if (a == 2 && m_data.coupling != 0) {
             const float c = float(m_data.coupling);
             setCurve(m_bandLow[a], m_data.joints[1].data(), m_data.lower[a], c);
             setCurve(m_bandHigh[a], m_data.joints[1].data(), m_data.upper[a], c);

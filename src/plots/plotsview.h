@@ -27,6 +27,7 @@ class QCustomPlot;
 class QLabel;
 class QMouseEvent;
 class QPushButton;
+class Robot;
 
 namespace plots {
 
@@ -93,6 +94,9 @@ private:
     void build();
     void applyTexts();
     void fitRanges();
+    void fitValueRanges();
+    // The limits shown are this robot's; they go when it does.
+    void followRobot(Robot *robot);
     void setCurve(QCPGraph *graph, const float *y, float offset, float sign);
     void onPress(QMouseEvent *event);
     void onMove(QMouseEvent *event);
@@ -107,6 +111,7 @@ private:
     bool m_havePending = false;
     int m_cursor = 0;
     QPointer<Paths> m_paths;
+    QMetaObject::Connection m_robotGone;
 
     std::array<QString, std::size_t(Text::Count)> m_texts;
     QCustomPlot *m_plot = nullptr;

@@ -350,9 +350,10 @@ bool glwidget::loadModel(char *file)
 
 QString *glwidget::loadModel()
 {
-    // The library of shipped robots, with the plain file dialog behind its
-    // "Other file…" button.
-    const QString file = RobotLibrary::choose(DataDirs::robotDir());
+    // The library of shipped robots, open on the robot in the station, with
+    // the plain file dialog behind its "Other file…" button.
+    const QString file =
+        RobotLibrary::choose(DataDirs::robotDir(), robot ? robot->getFilePath() : QString());
     if (file.isEmpty())
         return nullptr;
     if (!loadModel(file.toUtf8().data()))

@@ -92,6 +92,33 @@ QString quantity(double value, const char *unit)
     return QLocale::c().toString(value, 'g', 6) + QLatin1Char(' ') + QLatin1String(unit);
 }
 
+// Whether a description loads as a robot, by file and modification time:
+// reading its meshes once per program is enough.
+struct CachedVerdict
+{
+    QDateTime modified;
+    bool loads = false;
+};
+QHash<QString, CachedVerdict> &verdictCache()
+{
+    static QHash<QString, CachedVerdict> cache;
+    return cache;
+}
+
+// As the station loads a robot: what it refuses is no choice.
+bool loadsAsRobot(const QFileInfo &f)
+{
+    const QDateTime modified = f.lastModified();
+    auto hit = verdictCache().constFind(f.filePath());
+    if (hit != verdictCache().constEnd() && hit->modified == modified)
+        return hit->loads;
+    Robot robot;
+    const bool loads =
+        robot.loadData(QFile::encodeName(f.filePath()).constData()) == 0 && robot.isLoaded();
+    verdictCache().insert(f.filePath(), {modified, loads});
+    return loads;
+}
+
 // Pictures already drawn, by file and modification time.
 struct CachedPicture
 {
@@ -121,7 +148,8 @@ QVector<RobotLibrary::Entry> RobotLibrary::scan(const QString &dir)
         QDir(dir).entryInfoList({QStringLiteral("*.xml")}, QDir::Files | QDir::Readable);
     for (const QFileInfo &f : files) {
         RobotInfo info;
-        if (xml::loadInfo(QFile::encodeName(f.filePath()).constData(), info) != 0)
+        if (xml::loadInfo(QFile::encodeName(f.filePath()).constData(), info) != 0 ||
+            !loadsAsRobot(f))
             continue;
         Entry e;
         e.file = f.filePath();
@@ -239,7 +267,8 @@ QImage RobotLibrary::picture(const QString &file, const std::array<float, 6> &po
     return image;
 }
 
-RobotLibrary::RobotLibrary(const QString &dir, QWidget *parent) : QDialog(parent), m_dir(dir)
+RobotLibrary::RobotLibrary(const QString &dir, const QString &current, QWidget *parent)
+    : QDialog(parent), m_dir(dir)
 {
     setObjectName(QStringLiteral("RobotLibrary"));
     setWindowTitle(tr("Robot library"));
@@ -323,16 +352,29 @@ RobotLibrary::RobotLibrary(const QString &dir, QWidget *parent) : QDialog(parent
         m_details->setText(tr("No robot descriptions in %1.").arg(QDir::toNativeSeparators(dir)));
         m_load->setEnabled(false);
     } else {
-        m_list->setCurrentItem(m_list->topLevelItem(0));
+        // The robot in the station, where it is listed: the dialog opens on
+        // what the user has, not on the first maker's first model.
+        QTreeWidgetItem *start = m_list->topLevelItem(0);
+        const QString here = current.isEmpty() ? QString() : QFileInfo(current).canonicalFilePath();
+        for (int r = 0; !here.isEmpty() && r < m_list->topLevelItemCount(); ++r) {
+            QTreeWidgetItem *row = m_list->topLevelItem(r);
+            const Entry &e = m_entries[row->data(kModel, Qt::UserRole + 1).toInt()];
+            if (QFileInfo(e.file).canonicalFilePath() == here) {
+                start = row;
+                break;
+            }
+        }
+        m_list->setCurrentItem(start);
+        m_list->scrollToItem(start);
         m_list->setFocus();
     }
     resize(960, 640);
     QTimer::singleShot(0, this, &RobotLibrary::drawNextPicture);
 }
 
-QString RobotLibrary::choose(const QString &dir, QWidget *parent)
+QString RobotLibrary::choose(const QString &dir, const QString &current, QWidget *parent)
 {
-    RobotLibrary dialog(dir, parent);
+    RobotLibrary dialog(dir, current, parent);
     return dialog.exec() == QDialog::Accepted ? dialog.selectedFile() : QString();
 }
 

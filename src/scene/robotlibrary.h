@@ -35,14 +35,21 @@ public:
         std::array<float, 6> preview{};
     };
 
-    explicit RobotLibrary(const QString &dir, QWidget *parent = nullptr);
+    // `current`: the description of the robot in the station, the row
+    // chosen when the dialog opens (the first row when it is not listed).
+    explicit RobotLibrary(const QString &dir, const QString &current = QString(),
+                          QWidget *parent = nullptr);
 
     // Runs the dialog; the chosen description, or an empty text.
-    static QString choose(const QString &dir, QWidget *parent = nullptr);
+    static QString choose(const QString &dir, const QString &current = QString(),
+                          QWidget *parent = nullptr);
 
-    // The robot descriptions of `dir`, by maker then model; files without
-    // library data come last under their file name. Other XML files are left
-    // out.
+    // The robot descriptions of `dir` that load as a robot, by maker then
+    // model; files without library data come last under their file name.
+    // Other XML files, and descriptions the robot loader refuses (too few
+    // axes, a section missing), are left out: choosing one could only fail.
+    // Whether a file loads is kept for the life of the program, keyed by
+    // file and modification time.
     static QVector<Entry> scan(const QString &dir);
 
     // The robot of `file` at the robot joint values `pose`, seen from the

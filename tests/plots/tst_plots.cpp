@@ -6,6 +6,8 @@
 #include "models/datadirs.h"
 #include "plots/plotdata.h"
 #include "plots/plotsview.h"
+#include "scene/glwidget.h"
+#include "scene/robots.h"
 #include "sequences/paths.h"
 #include "sequences/sequenceparser.h"
 #include "support/programs.h"
@@ -14,6 +16,7 @@
 
 #include <QAction>
 #include <QDockWidget>
+#include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -33,6 +36,8 @@ private slots:
     void curvesMarksAndCsvAreTheAnalysis();
     void cursorAndPlayerMoveTogether();
     void coupledLimitsMoveWithAxis2();
+    void unreachedPositionIsAGap();
+    void rowsLegendAndLimitsAsSeen();
     void envelopeKeepsEveryExtreme_data();
     void envelopeKeepsEveryExtreme();
     void dockKeyAndLanguages();
@@ -247,16 +252,142 @@ void TestPlots::coupledLimitsMoveWithAxis2()
     QCOMPARE(float(values.upper), -70.0f + 40.0f);
 }
 
+void TestPlots::unreachedPositionIsAGap()
+{
+    // A line whose wrist centre passes 100 mm beside the shoulder, at its
+    // height: the IRB120's folded elbow keeps the wrist centre more than
+    // 160 mm from it, so the middle of the line has no solution. The
+    // analysis carries the line's start joints there; the plot must not.
+    Robot robot;
+    robot.loadData(QFile::encodeName(DataDirs::defaultRobot()).constData());
+    const ref::M down = seqtest::flange(seqtest::Joints{0, 0, 0, 0, 90, 0});
+    const seqtest::Joints a =
+        seqtest::reach(robot, seqtest::withPosition(down, 100, 300, 218), {70, 0, 0, 0, 90, 0});
+    const seqtest::Joints b =
+        seqtest::reach(robot, seqtest::withPosition(down, 100, -300, 218), {-70, 0, 0, 0, 90, 0});
+    auto row = [](int code, const seqtest::Joints &q) {
+        return QStringLiteral("%1 %2 %3 %4 %5 %6 %7\n")
+            .arg(code)
+            .arg(q[0], 0, 'f', 6)
+            .arg(q[1], 0, 'f', 6)
+            .arg(q[2], 0, 'f', 6)
+            .arg(q[3], 0, 'f', 6)
+            .arg(q[4], 0, 'f', 6)
+            .arg(q[5], 0, 'f', 6);
+    };
+    QVERIFY(paths()->Load_Sequence_Text(row(1, a) + row(2, b) + row(1, {0, 0, 0, 0, 30, 0})) > 0);
+    paths()->Sequence_Stop();
+    const plots::PlotData &d = view()->data();
+    const auto gap = std::find_if(d.marks.begin(), d.marks.end(), [](const plots::Mark &m) {
+        return plots::markKind(m.code) == plots::MarkKind::NoSolution;
+    });
+    QVERIFY(gap != d.marks.end());
+    const std::size_t k = std::size_t(gap->position - 1);
+    QCOMPARE(d.types[k], 1.0f);
+    for (std::size_t j = 0; j < 6; ++j)
+        QVERIFY(std::isnan(d.joints[j][k]) && !std::isnan(d.joints[j][k - 1]));
+    for (std::size_t c = 0; c < 3; ++c)
+        QVERIFY(std::isnan(d.tcp[c][k]) && !std::isnan(d.tcp[c][k + 1]));
+    // No TCP movement into it, nor out of it to the next reached position.
+    QVERIFY(std::isnan(d.stepMm[k]) && std::isnan(d.stepMm[k + 1]) && !std::isnan(d.stepMm[k - 1]));
+    // The curve drawn breaks there, and every value it draws is one the
+    // robot takes.
+    view()->plot()->replot(QCustomPlot::rpImmediateRefresh);
+    QCPGraph *curve = nullptr;
+    for (int g = 0; g < view()->plot()->graphCount(); ++g)
+        if (view()->plot()->graph(g)->name() == QLatin1String("J1"))
+            curve = view()->plot()->graph(g);
+    QVERIFY(curve);
+    bool broken = false;
+    for (auto it = curve->data()->constBegin(); it != curve->data()->constEnd(); ++it) {
+        if (std::isnan(it->value))
+            broken = broken || std::lround(it->key) == gap->position;
+        else if (std::lround(it->key) == gap->position)
+            QFAIL("a value drawn where the robot is not");
+    }
+    QVERIFY(broken);
+    // The table leaves the joints and the TCP of that row empty.
+    QTemporaryDir dir;
+    QFile csv(dir.filePath(QStringLiteral("gap.csv")));
+    QVERIFY(view()->saveCsv(csv.fileName()) && csv.open(QIODevice::ReadOnly));
+    const QList<QByteArray> cells = csv.readAll().split('\n').at(gap->position).split(',');
+    QCOMPARE(cells.size(), 13);
+    QCOMPARE(cells[0].toInt(), gap->position);
+    for (int c : {3, 4, 5, 6, 7, 8, 10, 11, 12})
+        QVERIFY(cells[c].isEmpty());
+}
+
+void TestPlots::rowsLegendAndLimitsAsSeen()
+{
+    // Tick labels are centred on their ticks: the lowest label of a row ends
+    // above the highest of the row below it.
+    QCustomPlot *plot = view()->plot();
+    plot->replot(QCustomPlot::rpImmediateRefresh);
+    auto labels = [](QCPAxis *axis, double &top, double &bottom) {
+        const double half = QFontMetrics(axis->tickLabelFont()).height() / 2.0;
+        const QVector<double> ticks = axis->tickVector();
+        top = 1e9;
+        bottom = -1e9;
+        for (const double t : ticks) {
+            if (!axis->range().contains(t))
+                continue;
+            top = std::min(top, axis->coordToPixel(t) - half);
+            bottom = std::max(bottom, axis->coordToPixel(t) + half);
+        }
+    };
+    for (int a = 0; a < 6; ++a) {
+        QCPAxisRect *next = a < 5 ? view()->jointRect(a + 1) : view()->tcpRect();
+        double top, bottom, nextTop, nextBottom;
+        labels(view()->jointRect(a)->axis(QCPAxis::atLeft), top, bottom);
+        for (QCPAxis *axis : {next->axis(QCPAxis::atLeft), next->axis(QCPAxis::atRight)}) {
+            labels(axis, nextTop, nextBottom);
+            QVERIFY2(bottom <= nextTop, qPrintable(QStringLiteral("row %1").arg(a + 1)));
+        }
+    }
+    // A picture as short as the dock may be keeps the legend whole, below
+    // its top edge and above the first row.
+    QTemporaryDir dir;
+    const QString png = dir.filePath(QStringLiteral("short.png"));
+    QVERIFY(plot->savePng(png, 900, plot->minimumHeight()));
+    const QRect legend = plot->legend->outerRect();
+    QVERIFY(legend.top() >= 0 && legend.height() >= plot->legend->minimumOuterSizeHint().height());
+    QVERIFY(legend.bottom() < view()->jointRect(0)->top());
+    const QImage image(png);
+    for (int x = 0; x < image.width(); ++x)
+        QCOMPARE(image.pixel(x, 0), qRgb(255, 255, 255));
+
+    // Removing the robot, as the user does, takes its limit bands and their
+    // ticks; the program's curves stay.
+    QTest::keyClick(w->view()->robotsList()->listWidget(), Qt::Key_Delete);
+    QVERIFY(!w->robot());
+    plot->replot(QCustomPlot::rpImmediateRefresh);
+    int curves = 0;
+    for (int g = 0; g < plot->graphCount(); ++g) {
+        QCPGraph *graph = plot->graph(g);
+        if (graph->keyAxis()->axisRect() == view()->tcpRect())
+            continue;
+        if (QRegularExpression(QStringLiteral("^J[1-6]$")).match(graph->name()).hasMatch())
+            curves += !graph->data()->isEmpty();
+        else
+            QVERIFY2(graph->data()->isEmpty(), "a band of limits without a robot");
+    }
+    QCOMPARE(curves, 6);
+    QVERIFY(!view()->jointRect(0)->axis(QCPAxis::atLeft)->tickVectorLabels().contains("165"));
+}
+
 void TestPlots::envelopeKeepsEveryExtreme_data()
 {
     QTest::addColumn<int>("count");
     QTest::addColumn<double>("from");
     QTest::addColumn<double>("to");
     QTest::addColumn<int>("columns");
-    QTest::newRow("two million in 1000 columns") << 2000000 << 0.5 << 2000000.5 << 1000;
-    QTest::newRow("zoomed into 30000") << 2000000 << 1000000.0 << 1030000.0 << 700;
-    QTest::newRow("fewer samples than columns") << 50 << 0.5 << 50.5 << 800;
-    QTest::newRow("part of a short curve") << 50 << 10.2 << 20.7 << 800;
+    QTest::addColumn<int>("gapEvery"); // every so many samples one is NaN; 0: none
+    QTest::newRow("two million in 1000 columns") << 2000000 << 0.5 << 2000000.5 << 1000 << 0;
+    QTest::newRow("zoomed into 30000") << 2000000 << 1000000.0 << 1030000.0 << 700 << 0;
+    QTest::newRow("fewer samples than columns") << 50 << 0.5 << 50.5 << 800 << 0;
+    QTest::newRow("part of a short curve") << 50 << 10.2 << 20.7 << 800 << 0;
+    QTest::newRow("gaps among two million") << 2000000 << 0.5 << 2000000.5 << 1000 << 7001;
+    QTest::newRow("gaps, each sample seen") << 50 << 0.5 << 50.5 << 800 << 9;
 }
 
 void TestPlots::envelopeKeepsEveryExtreme()
@@ -265,35 +396,48 @@ void TestPlots::envelopeKeepsEveryExtreme()
     QFETCH(double, from);
     QFETCH(double, to);
     QFETCH(int, columns);
+    QFETCH(int, gapEvery);
     std::vector<float> y(static_cast<std::size_t>(count));
     quint32 seed = 7;
-    for (float &v : y) {
+    for (std::size_t i = 0; i < y.size(); ++i) {
         seed = seed * 1664525u + 1013904223u;
-        v = float(seed >> 8) / float(1 << 24) * 360.0f - 180.0f;
+        y[i] = gapEvery > 0 && i % std::size_t(gapEvery) == 3
+                   ? std::numeric_limits<float>::quiet_NaN()
+                   : float(seed >> 8) / float(1 << 24) * 360.0f - 180.0f;
     }
     std::vector<plots::EnvelopeColumn> out;
     plots::envelope(y.data(), count, from, to, columns, out);
     QVERIFY(int(out.size()) <= 2 * columns);
     // Every sample seen (x = index + 1) lies within its column, and the
     // extremes of the visible range are all there.
+    // A NaN (an unreached position) is no extreme, but its column says so.
     float low = 1e9f, high = -1e9f;
+    int nans = 0;
     for (int i = std::max(0, int(std::ceil(from)) - 1); i < count && i + 1 <= to; ++i) {
-        low = std::min(low, y[std::size_t(i)]);
-        high = std::max(high, y[std::size_t(i)]);
+        const float v = y[std::size_t(i)];
+        nans += std::isnan(v);
+        low = std::isnan(v) ? low : std::min(low, v);
+        high = std::isnan(v) ? high : std::max(high, v);
     }
     float seenLow = 1e9f, seenHigh = -1e9f;
+    int gaps = 0;
     for (std::size_t c = 0; c < out.size(); ++c) {
         QVERIFY(c == 0 || out[c].x > out[c - 1].x);
-        seenLow = std::min(seenLow, out[c].low);
-        seenHigh = std::max(seenHigh, out[c].high);
+        QVERIFY(out[c].gap || (!std::isnan(out[c].low) && !std::isnan(out[c].high)));
+        gaps += out[c].gap;
+        seenLow = std::isnan(out[c].low) ? seenLow : std::min(seenLow, out[c].low);
+        seenHigh = std::isnan(out[c].high) ? seenHigh : std::max(seenHigh, out[c].high);
     }
     QVERIFY(seenLow <= low && seenHigh >= high);
+    // Every unreached sample breaks the line: one column each while they
+    // lie more than a column apart.
+    QCOMPARE(gaps, std::min(nans, int(out.size())));
     // The line runs from edge to edge.
     QVERIFY(out.front().x <= std::max(from, 1.0) + (to - from) / columns);
     QVERIFY(out.back().x >= std::min(to, double(count)) - (to - from) / columns);
     // Few samples: each its own point, exact.
     for (const auto &c : out)
-        QVERIFY(count >= columns || c.low == y[std::size_t(c.x) - 1]);
+        QVERIFY(count >= columns || c.low == y[std::size_t(c.x) - 1] || c.gap);
     plots::envelope(nullptr, count, from, to, columns, out); // no samples, nothing to draw
     QVERIFY(out.empty());
 }
