@@ -114,6 +114,7 @@ private:
     static QString eulerActionName(int code);
     void relabelPlots(int code);
     void showObjectList();
+    void keepLeftColumnWidth();
 
     MenuPrincipal *m_panel = nullptr;
     QDockWidget *m_robotProps = nullptr;
@@ -125,6 +126,7 @@ private:
     QDockWidget *m_plots = nullptr;
     plots::PlotsView *m_plotsView = nullptr;
     bool m_fullScreen = false;
+    int m_leftColumnWidth = -1; // while a properties form is open
     QString m_lastMessage;
     QActionGroup *m_languages = nullptr;
     QActionGroup *m_eulers = nullptr;
