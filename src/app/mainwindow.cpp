@@ -163,28 +163,34 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     connect(m_objects, &QDockWidget::visibilityChanged, this,
             &MainWindow::SlotSetObjectPropsVisible);
     // A properties form is as wide as its placement text and widens the left
-    // column while it is open; closed, the column goes back to its width,
-    // and the 3-D view gets its room back.
+    // column while it is open; closed, the column goes back to the width it
+    // had without it (the user's, if they dragged it), and the 3-D view gets
+    // its room back.
     for (QDockWidget *form : {m_robotProps, m_objectProps})
         connect(form, &QDockWidget::visibilityChanged, this, &MainWindow::keepLeftColumnWidth);
+    m_robots->installEventFilter(this);
+    m_objects->installEventFilter(this);
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // A form being shown is no longer hidden while the window lays it out,
+    // though not yet visible: the width it forces is not recorded.
+    if (event->type() == QEvent::Resize && (watched == m_robots || watched == m_objects) &&
+        m_robotProps->isHidden() && m_objectProps->isHidden() && !m_restoringColumn)
+        m_leftColumnWidth = static_cast<QWidget *>(watched)->width();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::keepLeftColumnWidth()
 {
-    const bool formOpen = m_robotProps->isVisible() || m_objectProps->isVisible();
-    if (formOpen) {
-        // Shown but not laid out yet: the column still has its own width.
-        if (m_leftColumnWidth < 0)
-            m_leftColumnWidth = (m_robots->isVisible() ? m_robots : m_objects)->width();
+    if (!m_robotProps->isHidden() || !m_objectProps->isHidden() || m_leftColumnWidth <= 0)
         return;
-    }
-    if (m_leftColumnWidth < 0)
-        return;
-    const int width = m_leftColumnWidth;
-    m_leftColumnWidth = -1;
     // Once the form has left the layout.
-    QTimer::singleShot(0, this, [this, width]() {
-        if (m_robotProps->isVisible() || m_objectProps->isVisible())
+    m_restoringColumn = true;
+    QTimer::singleShot(0, this, [this, width = m_leftColumnWidth]() {
+        m_restoringColumn = false;
+        if (!m_robotProps->isHidden() || !m_objectProps->isHidden())
             return;
         QDockWidget *column = m_robots->isVisible() ? m_robots : m_objects;
         if (column->isVisible() && !column->isFloating())

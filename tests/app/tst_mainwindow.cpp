@@ -6,6 +6,8 @@
 #include "kinematics/robot.h"
 #include "language/relabel.h"
 #include "links/serverlistener.h"
+#include "plots/plotsview.h"
+#include "rapid/rapidmodulecommands.h"
 #include "scene/glwidget.h"
 #include "scene/objectmesh.h"
 #include "scene/objects.h"
@@ -280,8 +282,9 @@ private slots:
     void languagesRelabelAndTextsShowWhole()
     {
         // Five languages, five different texts for each of these (a refusal of a typo, dock
-        // titles, tooltips, forms); every visible field and panel caption has room for its
-        // text, and no parent cuts it off, with the robot form and the RAPID dock open.
+        // titles, tooltips, forms); every visible field (but a RAPID declaration, which
+        // scrolls in its dock over the 3-D view) and panel caption has room for its text,
+        // and no parent cuts it off, with the robot form and the RAPID dock open.
         Ui::MenuPrincipal *ui = w->panel()->form();
         ui->doubleSpinBox01->setValue(-123.45);
         w->view()->robotsList()->ObjList_JustClicked(
@@ -313,7 +316,7 @@ private slots:
                     seen = seen.translated(p->pos()).intersected(p->parentWidget()->rect());
                 QString text;
                 int room = 0;
-                if (auto *e = qobject_cast<QLineEdit *>(c)) {
+                if (auto *e = qobject_cast<QLineEdit *>(c); e && !w->abbDock()->isAncestorOf(e)) {
                     QStyleOptionFrame opt;
                     opt.initFrom(e);
                     opt.lineWidth =
@@ -353,8 +356,8 @@ private slots:
                  QString("Exporter le programme en module RAPID…"));
         Paths *paths = w->panel()->paths();
         paths->setReportShown(false);
-        // Joint 5 from 30 down to 0: the player stops where it nears 0.
-        QVERIFY(paths->Load_Sequence_Text("1 0 0 0 0 30 0\n1 0 0 0 0 0 0\n") > 0);
+        // A line from joint 5 at 30 to joint 5 at -30: the player stops where it nears 0.
+        QVERIFY(paths->Load_Sequence_Text("1 0 0 0 0 30 0\n2 0 0 0 0 -30 0\n") > 0);
         QTRY_VERIFY(!paths->playing());
         QCOMPARE(paths->statusText(), QString("Discontinuité dans le mouvement suivant : "
                                               "L'articulation 5 est proche de 0 degré. "));
