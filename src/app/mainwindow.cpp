@@ -707,15 +707,19 @@ void MainWindow::do_ToggleABButility()
     // Floating over the 3-D view, at its top right: never over the menus,
     // the control column or the left docks, and never past the window. Its
     // fields are no wider than that leaves (a longer declaration scrolls).
+    // A view narrower than the dock's least width leaves it over the left
+    // docks rather than over the joint rows.
     const QRect area(view()->mapToGlobal(QPoint(0, 0)), view()->size());
-    m_abb->setMaximumWidth(area.width());
+    m_abb->setMaximumWidth(qMax(area.width(), m_abb->minimumSizeHint().width()));
     m_abb->setMaximumHeight(area.height());
     m_panel->refreshRapidData();
     if (FormABButility *form = m_panel->rapidUtility())
         form->fitFields();
-    m_abb->adjustSize();
-    m_abb->move(area.right() + 1 - m_abb->frameGeometry().width(), area.top());
+    // Sized and placed once shown: a hidden window keeps its old size.
     m_abb->show();
+    m_abb->adjustSize();
+    m_abb->move(qMax(mapToGlobal(QPoint(0, 0)).x(), area.right() + 1 - m_abb->frameGeometry().width()),
+                area.top());
     action(QStringLiteral("actionAbbData"))->setChecked(true);
 }
 
