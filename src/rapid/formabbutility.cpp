@@ -58,6 +58,8 @@ void FormABButility::retranslate()
     // in a field does), and it says so.
     ui->btnRefresh->setText(uitext::get(uitext::Text::RapidUpdate));
     ui->btnRefresh->setToolTip(uitext::get(uitext::Text::RapidUpdateTip));
+    ui->lblWObj->setText(uitext::get(uitext::Text::RapidWorkObjectLabel));
+    ui->lblTool->setText(uitext::get(uitext::Text::RapidToolDataLabel));
 }
 
 FormABButility::~FormABButility()

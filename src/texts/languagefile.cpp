@@ -174,6 +174,8 @@ constexpr const char *kKeys[] = {
     "modnotreadlbl",
     "modlinelbl",
     "modlineslbl",
+    "rapidwobjlabellbl",
+    "rapidtoollabellbl",
 };
 static_assert(std::size(kKeys) == std::size_t(LanguageFile::kEntries),
               "one key per entry: the panel's, the plots dock's and each uitext::Text");

@@ -192,6 +192,10 @@ QString englishText(Text t)
         return QStringLiteral("line %1");
     case Text::ModLines:
         return QStringLiteral("lines %1-%2");
+    case Text::RapidWorkObjectLabel:
+        return QStringLiteral("Work Object:");
+    case Text::RapidToolDataLabel:
+        return QStringLiteral("Tool Data:");
     case Text::Count:
         break;
     }

@@ -99,6 +99,8 @@ enum class Text
     ModNotRead,
     ModLine,
     ModLines,
+    RapidWorkObjectLabel,
+    RapidToolDataLabel,
     Count
 };
 

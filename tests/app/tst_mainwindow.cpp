@@ -354,6 +354,7 @@ private slots:
         QCOMPARE(w->action("actionLoadRapidModule")->text(), QString("Charger un module RAPID…"));
         QCOMPARE(w->action("actionExportRapidModule")->text(),
                  QString("Exporter le programme en module RAPID…"));
+        QCOMPARE(w->abbDock()->findChild<QLabel *>("lblWObj")->text(), QString("Objet de travail :"));
         Paths *paths = w->panel()->paths();
         paths->setReportShown(false);
         // A line from joint 5 at 30 to joint 5 at -30: the player stops where it nears 0.
