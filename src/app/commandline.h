@@ -9,8 +9,11 @@ struct CommandLine
 {
     QString stationFile;    // "setup.vks" when none is given
     QString screenshotFile; // --screenshot FILE: save the window and quit
-    QString error;          // non-empty when an option is malformed
+    bool help = false;      // -h or --help: print usage() and quit
+    QString error;          // non-empty when an option is malformed or unknown
 
     // `arguments` includes the program name first, as QCoreApplication gives it.
     static CommandLine parse(const QStringList &arguments);
+    // The options, as --help prints them.
+    static QString usage();
 };

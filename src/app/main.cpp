@@ -11,6 +11,15 @@
 int main(int argc, char *argv[])
 {
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
+    // Help needs no window: it is printed before the application exists, so
+    // it works without a display too.
+    QStringList rawArguments;
+    for (int i = 0; i < argc; ++i)
+        rawArguments << QString::fromLocal8Bit(argv[i]);
+    if (CommandLine::parse(rawArguments).help) {
+        std::fputs(qPrintable(CommandLine::usage()), stdout);
+        return 0;
+    }
     qSetMessagePattern(QStringLiteral("%{if-category}%{category}: %{endif}%{message} "
                                       "(%{file}:%{line}, %{function})"));
     QApplication app(argc, argv);

@@ -5,6 +5,7 @@
 #include "kinematics/robot.h"
 #include "models/datadirs.h"
 #include "plots/plotsview.h"
+#include "rapid/formabbutility.h"
 #include "rapid/rapidmodulecommands.h"
 #include "scene/glwidget.h"
 #include "scene/objects.h"
@@ -23,6 +24,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QStatusBar>
+#include <QTimer>
 
 namespace {
 bool &interactiveFlag()
@@ -160,6 +162,40 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
             &MainWindow::SlotSetDockSimulationVisible);
     connect(m_objects, &QDockWidget::visibilityChanged, this,
             &MainWindow::SlotSetObjectPropsVisible);
+    // A properties form is as wide as its placement text and widens the left
+    // column while it is open; closed, the column goes back to the width it
+    // had without it (the user's, if they dragged it), and the 3-D view gets
+    // its room back.
+    for (QDockWidget *form : {m_robotProps, m_objectProps})
+        connect(form, &QDockWidget::visibilityChanged, this, &MainWindow::keepLeftColumnWidth);
+    m_robots->installEventFilter(this);
+    m_objects->installEventFilter(this);
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // A form being shown is no longer hidden while the window lays it out,
+    // though not yet visible: the width it forces is not recorded.
+    if (event->type() == QEvent::Resize && (watched == m_robots || watched == m_objects) &&
+        m_robotProps->isHidden() && m_objectProps->isHidden() && !m_restoringColumn)
+        m_leftColumnWidth = static_cast<QWidget *>(watched)->width();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::keepLeftColumnWidth()
+{
+    if (!m_robotProps->isHidden() || !m_objectProps->isHidden() || m_leftColumnWidth <= 0)
+        return;
+    // Once the form has left the layout.
+    m_restoringColumn = true;
+    QTimer::singleShot(0, this, [this, width = m_leftColumnWidth]() {
+        m_restoringColumn = false;
+        if (!m_robotProps->isHidden() || !m_objectProps->isHidden())
+            return;
+        QDockWidget *column = m_robots->isVisible() ? m_robots : m_objects;
+        if (column->isVisible() && !column->isFloating())
+            resizeDocks({column}, {width}, Qt::Horizontal);
+    });
 }
 
 void MainWindow::showObjectList()
@@ -272,9 +308,13 @@ void MainWindow::buildMenus()
                 plotsView->setText(t);
             });
     viewMenu->addSeparator();
-    connect(addAction(viewMenu, QStringLiteral("actionAbbData"), QStringLiteral("ABB program data"),
-                      QKeySequence(tr("F5"))),
-            &QAction::triggered, this, &MainWindow::do_ToggleABButility);
+    QAction *abbView = addAction(viewMenu, QStringLiteral("actionAbbData"),
+                                 QStringLiteral("ABB program data"), QKeySequence(tr("F5")));
+    abbView->setCheckable(true);
+    connect(abbView, &QAction::triggered, this, &MainWindow::do_ToggleABButility);
+    // Closed by its own button too: the check mark follows the dock.
+    connect(m_abb, &QDockWidget::visibilityChanged, abbView,
+            [dock = m_abb, abbView](bool) { abbView->setChecked(dock->isVisible()); });
     viewMenu->addSeparator();
     connect(addAction(viewMenu, QStringLiteral("actionIsometric"), tr("Isometric")),
             &QAction::triggered, this, &MainWindow::do_viewIso);
@@ -389,9 +429,9 @@ void MainWindow::buildMenus()
                                              [this]() { return m_panel->paths(); }, this);
     connect(m_rapidModules, &RapidModuleCommands::message, this, &MainWindow::showMessage);
     QAction *exportModule = addAction(m_sequenceMenu, QStringLiteral("actionExportRapidModule"),
-                                      tr("Export program as RAPID module…"));
+                                      uitext::get(uitext::Text::RapidExportMenu));
     QAction *loadModule = addAction(m_sequenceMenu, QStringLiteral("actionLoadRapidModule"),
-                                    tr("Load RAPID module…"));
+                                    uitext::get(uitext::Text::RapidLoadModuleMenu));
     // Their dialogs are modal: not while the window is driven by tests.
     connect(exportModule, &QAction::triggered, this, [this]() {
         if (interactive())
@@ -567,6 +607,10 @@ void MainWindow::relabelPlots(int code)
         if (file.has(t.second))
             t.first->setWindowTitle(file.text(t.second));
     m_abb->setWindowTitle(uitext::get(uitext::Text::RapidDockTitle));
+    action(QStringLiteral("actionExportRapidModule"))
+        ->setText(uitext::get(uitext::Text::RapidExportMenu));
+    action(QStringLiteral("actionLoadRapidModule"))
+        ->setText(uitext::get(uitext::Text::RapidLoadModuleMenu));
 }
 
 void MainWindow::do_eulerabb()
@@ -655,14 +699,28 @@ void MainWindow::do_ToggleSimulationView()
 
 void MainWindow::do_ToggleABButility()
 {
-    // Floating, it opens over the view below the menu bar, never over the menus.
-    if (!m_abb->isVisible()) {
-        m_abb->adjustSize();
-        const QRect area = view()->geometry();
-        m_abb->move(view()->mapToGlobal(QPoint(qMax(0, area.width() - m_abb->width()), 0)));
+    // The key hides what it showed, like the other docks' keys.
+    if (m_abb->isVisible()) {
+        m_abb->hide();
+        return;
     }
-    m_abb->show();
+    // Floating over the 3-D view, at its top right: never over the menus,
+    // the control column or the left docks, and never past the window. Its
+    // fields are no wider than that leaves (a longer declaration scrolls).
+    // A view narrower than the dock's least width leaves it over the left
+    // docks rather than over the joint rows.
+    const QRect area(view()->mapToGlobal(QPoint(0, 0)), view()->size());
+    m_abb->setMaximumWidth(qMax(area.width(), m_abb->minimumSizeHint().width()));
+    m_abb->setMaximumHeight(area.height());
     m_panel->refreshRapidData();
+    if (FormABButility *form = m_panel->rapidUtility())
+        form->fitFields();
+    // Sized and placed once shown: a hidden window keeps its old size.
+    m_abb->show();
+    m_abb->adjustSize();
+    m_abb->move(qMax(mapToGlobal(QPoint(0, 0)).x(), area.right() + 1 - m_abb->frameGeometry().width()),
+                area.top());
+    action(QStringLiteral("actionAbbData"))->setChecked(true);
 }
 
 void MainWindow::do_TogglePlotsView()

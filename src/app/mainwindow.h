@@ -101,6 +101,7 @@ private slots:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QDockWidget *makeDock(const QString &title, Qt::DockWidgetArea area);
@@ -114,6 +115,7 @@ private:
     static QString eulerActionName(int code);
     void relabelPlots(int code);
     void showObjectList();
+    void keepLeftColumnWidth();
 
     MenuPrincipal *m_panel = nullptr;
     QDockWidget *m_robotProps = nullptr;
@@ -125,6 +127,8 @@ private:
     QDockWidget *m_plots = nullptr;
     plots::PlotsView *m_plotsView = nullptr;
     bool m_fullScreen = false;
+    int m_leftColumnWidth = -1; // without a properties form
+    bool m_restoringColumn = false;
     QString m_lastMessage;
     QActionGroup *m_languages = nullptr;
     QActionGroup *m_eulers = nullptr;

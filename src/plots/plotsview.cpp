@@ -298,7 +298,7 @@ void PlotsView::applyTexts()
     m_emptyLabel->setText(text(Text::Empty));
     m_tcpRect->axis(QCPAxis::atBottom)->setLabel(text(Text::PositionAxis));
     m_tcpRect->axis(QCPAxis::atLeft)->setLabel(QStringLiteral("mm"));
-    m_tcpRect->axis(QCPAxis::atRight)->setLabel(QStringLiteral("deg"));
+    m_tcpRect->axis(QCPAxis::atRight)->setLabel(uitext::get(uitext::Text::PlotsDegUnit));
     m_mm->setName(text(Text::TcpMm));
     m_deg->setName(text(Text::TcpDeg));
     for (std::size_t k = 0; k < m_markLegend.size(); ++k)
@@ -591,7 +591,7 @@ QString PlotsView::markToolTip(int x) const
     }
     if (!best)
         return QString();
-    return QStringLiteral("%1 %2 (path id %3): %4")
+    return uitext::get(uitext::Text::PlotsMarkTip)
         .arg(text(Text::PositionAxis))
         .arg(best->position)
         .arg(m_data.pathIds[std::size_t(best->position - 1)])

@@ -24,18 +24,32 @@ FormABButility::FormABButility(PanelCommands *panel, QWidget *parent)
 
 void FormABButility::fitFields()
 {
-    // A declaration is read as a whole: each field is as wide as its text
-    // (up to most of the screen), and a floating dock grows with them.
+    // A declaration is read as a whole: each field is as wide as its text,
+    // as far as the dock may grow (the window keeps it over the 3-D view);
+    // a longer one scrolls in its field. A floating dock grows with them,
+    // leftwards: its right edge stays where the window put it.
     const QRect screen = QGuiApplication::primaryScreen()
                              ? QGuiApplication::primaryScreen()->availableGeometry()
                              : QRect(0, 0, 1280, 800);
-    for (QLineEdit *e : {ui->txtWObj, ui->txtTool, ui->txtRT}) {
-        const int text = e->fontMetrics().horizontalAdvance(e->text()) + 16;
-        e->setMinimumWidth(qMin(text, screen.width() - 250));
-    }
     auto *dock = qobject_cast<QDockWidget *>(parentWidget());
-    if (dock && dock->isFloating() && dock->isVisible())
+    const QList<QLineEdit *> fields{ui->txtWObj, ui->txtTool, ui->txtRT};
+    for (QLineEdit *e : fields)
+        e->setMinimumWidth(0);
+    int room = screen.width() - 250;
+    // With the fields at their least, what the dock needs beyond one field
+    // is fixed; the rest of its largest width is the fields'.
+    if (dock && dock->maximumWidth() < QWIDGETSIZE_MAX)
+        room = dock->maximumWidth() - dock->minimumSizeHint().width() +
+               fields.first()->minimumSizeHint().width();
+    for (QLineEdit *e : fields) {
+        const int text = e->fontMetrics().horizontalAdvance(e->text()) + 16;
+        e->setMinimumWidth(qMax(0, qMin(text, room)));
+    }
+    if (dock && dock->isFloating() && dock->isVisible()) {
+        const int right = dock->frameGeometry().right();
         dock->adjustSize();
+        dock->move(right + 1 - dock->frameGeometry().width(), dock->pos().y());
+    }
 }
 
 void FormABButility::retranslate()
@@ -44,6 +58,8 @@ void FormABButility::retranslate()
     // in a field does), and it says so.
     ui->btnRefresh->setText(uitext::get(uitext::Text::RapidUpdate));
     ui->btnRefresh->setToolTip(uitext::get(uitext::Text::RapidUpdateTip));
+    ui->lblWObj->setText(uitext::get(uitext::Text::RapidWorkObjectLabel));
+    ui->lblTool->setText(uitext::get(uitext::Text::RapidToolDataLabel));
 }
 
 FormABButility::~FormABButility()

@@ -3,6 +3,7 @@
 #include "kinematics/robot.h"
 #include "rapid/rapidparser.h"
 #include "sequences/sequenceparser.h"
+#include "texts/uitexts.h"
 
 #include <QFile>
 #include <QHash>
@@ -368,17 +369,19 @@ QString problemWarning(const std::vector<sequences::PathProblem> &problems,
                        const std::vector<int> *sourceLines, int maxLines)
 {
     QStringList lines;
-    lines << QStringLiteral("The program has %1 problem position(s):").arg(problems.size());
+    // In the window's language; velkari-kin applies none and stays English.
+    using uitext::Text;
+    lines << uitext::get(Text::ProblemCount).arg(problems.size());
     for (std::size_t i = 0; i < problems.size(); ++i) {
         if (int(i) == maxLines) {
-            lines << QStringLiteral("... and %1 more").arg(problems.size() - i);
+            lines << uitext::get(Text::ProblemMore).arg(problems.size() - i);
             break;
         }
         const sequences::PathProblem &p = problems[i];
         int line = p.pathId + 1;
         if (sourceLines && p.pathId >= 0 && std::size_t(p.pathId) < sourceLines->size())
             line = (*sourceLines)[std::size_t(p.pathId)];
-        lines << QStringLiteral("position %1 (program line %2): %3")
+        lines << uitext::get(Text::ProblemAt)
                      .arg(p.position)
                      .arg(line)
                      .arg(sequences::PathAnalyser::problemTexts(p.code).trimmed());
@@ -407,8 +410,7 @@ bool readModuleFile(const QString &fileName, QString &text, QString &error)
     }
     QByteArray bytes = file.read(kMaxModuleBytes + 1);
     if (bytes.size() > kMaxModuleBytes) {
-        error = QStringLiteral("the file is larger than %1 MiB, more than any module")
-                    .arg(kMaxModuleBytes >> 20);
+        error = uitext::get(uitext::Text::ModTooLarge).arg(kMaxModuleBytes >> 20);
         return false;
     }
     const int nul = bytes.indexOf('\0');

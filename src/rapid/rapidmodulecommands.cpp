@@ -3,6 +3,7 @@
 #include "kinematics/robot.h"
 #include "models/datadirs.h"
 #include "sequences/paths.h"
+#include "texts/uitexts.h"
 
 #include <QComboBox>
 #include <QDialog>
@@ -19,13 +20,25 @@
 
 namespace {
 
-const QString kNoRobot = QStringLiteral("No robot is loaded: there is no program to export");
+using uitext::Text;
+
+// Texts are looked up when shown: the language may change in between.
+QString say(Text t)
+{
+    return uitext::get(t);
+}
+
+QString moduleFilter()
+{
+    return say(Text::RapidModuleFiles) + QStringLiteral(" (*.mod *.modx *.sys *.prg)\n") +
+           say(Text::AllFiles) + QStringLiteral(" (*.*)");
+}
 
 // Module name, speed and zone; false when cancelled.
 bool askOptions(rapid::ExportOptions &options)
 {
     QDialog dialog;
-    dialog.setWindowTitle(QStringLiteral("Export program as RAPID module"));
+    dialog.setWindowTitle(say(Text::RapidExportTitle));
     auto *form = new QFormLayout(&dialog);
     auto *validator = new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("[A-Za-z][A-Za-z0-9_]{0,31}")), &dialog);
@@ -44,10 +57,12 @@ bool askOptions(rapid::ExportOptions &options)
     zone->addItems(rapid::zoneNames());
     zone->setCurrentText(options.zone);
     zone->setValidator(validator);
-    form->addRow(QStringLiteral("Module name:"), name);
-    form->addRow(QStringLiteral("Speed data:"), speed);
-    form->addRow(QStringLiteral("Zone data:"), zone);
-    form->addRow(new QLabel(QStringLiteral("The last point is always fine."), &dialog));
+    form->addRow(say(Text::RapidModuleName), name);
+    form->addRow(say(Text::RapidSpeed), speed);
+    form->addRow(say(Text::RapidZone), zone);
+    auto *fine = new QLabel(say(Text::RapidLastPointFine), &dialog);
+    fine->setObjectName(QStringLiteral("lastPointFine"));
+    form->addRow(fine);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
@@ -112,17 +127,15 @@ int RapidModuleCommands::exportTo(const QString &file, const rapid::ExportOption
 {
     Robot *robot = m_robot();
     if (!robot || !robot->isLoaded())
-        return finish(NoRobot, kNoRobot);
+        return finish(NoRobot, say(Text::RapidExportNoRobot));
     const std::vector<sequences::ProgramLine> program = loadedProgram();
     if (program.empty())
-        return finish(NoProgram,
-                      QStringLiteral("No program is loaded: there is nothing to export"));
+        return finish(NoProgram, say(Text::RapidExportNoProgram));
     const rapid::ExportResult out = rapid::exportModule(*robot, program, options);
     QSaveFile f(file);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Text) || f.write(out.module.toUtf8()) < 0 ||
         !f.commit())
-        return finish(CannotWrite,
-                      QStringLiteral("Cannot write %1: %2").arg(file, f.errorString()));
+        return finish(CannotWrite, say(Text::CannotWrite).arg(file, f.errorString()));
     return finish(Done, out.notes.join(QLatin1Char('\n')));
 }
 
@@ -131,17 +144,16 @@ int RapidModuleCommands::loadFrom(const QString &file, const QString &procedure)
     Robot *robot = m_robot();
     Paths *paths = m_paths();
     if (!robot || !robot->isLoaded() || !paths)
-        return finish(NoRobot, QStringLiteral("No robot is loaded: a module cannot be played"));
+        return finish(NoRobot, say(Text::RapidLoadNoRobot));
     QString text, error;
     if (!rapid::readModuleFile(file, text, error))
-        return finish(Refused, QStringLiteral("Cannot read %1: %2").arg(file, error));
+        return finish(Refused, say(Text::CannotRead).arg(file, error));
     const rapid::ImportResult in = rapid::importModule(*robot, text, procedure);
     QStringList report;
     if (!in.ok)
-        report << QStringLiteral("The module %1 is not played: %2")
-                      .arg(QFileInfo(file).fileName(), in.error);
+        report << say(Text::RapidModuleNotPlayed).arg(QFileInfo(file).fileName(), in.error);
     if (!in.skipped.isEmpty())
-        report << QStringLiteral("Skipped:") << in.skipped;
+        report << say(Text::RapidSkipped) << in.skipped;
     report << in.warnings;
     if (!in.ok)
         return finish(Refused, report.join(QLatin1Char('\n')));
@@ -153,20 +165,19 @@ void RapidModuleCommands::exportProgram()
 {
     Robot *robot = m_robot();
     if (!robot || !robot->isLoaded()) {
-        finish(NoRobot, kNoRobot);
+        finish(NoRobot, say(Text::RapidExportNoRobot));
         return;
     }
     const std::vector<sequences::ProgramLine> program = loadedProgram();
     if (program.empty()) {
-        finish(NoProgram, QStringLiteral("No program is loaded: there is nothing to export"));
+        finish(NoProgram, say(Text::RapidExportNoProgram));
         return;
     }
     const std::vector<sequences::PathProblem> found = problems(program);
     if (!found.empty()) {
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("Export program as RAPID module"),
-                        rapid::problemWarning(found) +
-                            QStringLiteral("\n\nThe robot cannot follow the path there. Export "
-                                           "anyway?"),
+        QMessageBox box(QMessageBox::Warning, say(Text::RapidExportTitle),
+                        rapid::problemWarning(found) + QStringLiteral("\n\n") +
+                            say(Text::RapidExportAnyway),
                         QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::No);
         if (box.exec() != QMessageBox::Yes)
@@ -177,9 +188,10 @@ void RapidModuleCommands::exportProgram()
     if (!askOptions(options))
         return;
     const QString file = QFileDialog::getSaveFileName(
-        nullptr, QStringLiteral("Export program as RAPID module"),
+        nullptr, say(Text::RapidExportTitle),
         DataDirs::simulationDir() + options.moduleName + QStringLiteral(".mod"),
-        QStringLiteral("RAPID modules (*.mod)\nAll files (*.*)"));
+        say(Text::RapidModuleFiles) + QStringLiteral(" (*.mod)\n") + say(Text::AllFiles) +
+            QStringLiteral(" (*.*)"));
     if (!file.isEmpty())
         exportTo(file, options);
 }
@@ -188,12 +200,11 @@ void RapidModuleCommands::loadModule()
 {
     Robot *robot = m_robot();
     if (!robot || !robot->isLoaded()) {
-        finish(NoRobot, QStringLiteral("No robot is loaded: a module cannot be played"));
+        finish(NoRobot, say(Text::RapidLoadNoRobot));
         return;
     }
     const QString file = QFileDialog::getOpenFileName(
-        nullptr, QStringLiteral("Load RAPID module"), DataDirs::simulationDir(),
-        QStringLiteral("RAPID modules (*.mod *.modx *.sys *.prg)\nAll files (*.*)"));
+        nullptr, say(Text::RapidLoadTitle), DataDirs::simulationDir(), moduleFilter());
     if (!file.isEmpty())
         loadFrom(file);
 }

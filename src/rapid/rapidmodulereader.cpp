@@ -5,12 +5,21 @@
 #include "kinematics/robot.h"
 #include "rapid/rapidparser.h"
 #include "sequences/sequenceparser.h"
+#include "texts/uitexts.h"
 
 #include <QHash>
 #include <QLocale>
 #include <QSet>
 #include <cmath>
 #include <limits>
+
+// What a user reads follows the window's language; velkari-kin applies none
+// and stays English.
+using uitext::Text;
+static QString say(Text t)
+{
+    return uitext::get(t);
+}
 
 namespace rapid {
 
@@ -398,8 +407,7 @@ public:
         QString error;
         const bool lexed = Lexer(m_text).run(m_tokens, error);
         if (!is(0, "MODULE"))
-            return fail(QStringLiteral("line %1: this is no RAPID module: it does not begin with "
-                                       "MODULE")
+            return fail(say(Text::ModNotModule)
                             .arg(line(0)));
         if (!lexed)
             return fail(error);
@@ -431,8 +439,8 @@ private:
     }
     QString lines(int a, int b) const
     {
-        return line(a) == line(b) ? QStringLiteral("line %1").arg(line(a))
-                                  : QStringLiteral("lines %1-%2").arg(line(a)).arg(line(b));
+        return line(a) == line(b) ? say(Text::ModLine).arg(line(a))
+                                  : say(Text::ModLines).arg(line(a)).arg(line(b));
     }
     bool fail(const QString &why)
     {
@@ -668,8 +676,7 @@ private:
     {
         int i = 0;
         if (!is(i, "MODULE"))
-            return fail(QStringLiteral("line %1: this is no RAPID module: it does not begin with "
-                                       "MODULE")
+            return fail(say(Text::ModNotModule)
                             .arg(line(i)));
         ++i;
         if (kind(i) != Token::Name)
@@ -731,7 +738,7 @@ private:
                 continue;
             }
             const int end = std::min(m_nextSemicolon[std::size_t(i)], count - 1);
-            skip(i, end, QStringLiteral("'%1' is not read").arg(quoted(i)));
+            skip(i, end, say(Text::ModNotRead).arg(quoted(i)));
             i = end + 1;
         }
         if (!closed)
@@ -747,8 +754,8 @@ private:
         }
         if (!chosen)
             return fail(procedure.isEmpty()
-                            ? QStringLiteral("the module has no procedure")
-                            : QStringLiteral("the module has no procedure %1").arg(procedure));
+                            ? say(Text::ModNoProcedure)
+                            : say(Text::ModNoProcedureNamed).arg(procedure));
         m_result.procedure = chosen->name;
         return body(chosen->begin, chosen->end);
     }
@@ -802,7 +809,7 @@ private:
     bool instruction(int i, int stop)
     {
         if (kind(i) != Token::Name) {
-            skip(i, stop, QStringLiteral("'%1' is not an instruction").arg(quoted(i)));
+            skip(i, stop, say(Text::ModNotInstruction).arg(quoted(i)));
             return true;
         }
         Move::Kind k;
@@ -1051,8 +1058,7 @@ bool solveTarget(Robot &robot, const Move &m, const Data &target, const QString 
     robot.setJointAngles(seed);
     const int chosen = robot.doInverseKinematics(goal, solutions);
     if (solutions.empty() || chosen < 0) {
-        result.error = QStringLiteral("line %1: %2 cannot be reached: no configuration of the "
-                                      "robot puts the tool there")
+        result.error = say(Text::ModUnreachable)
                            .arg(m.line)
                            .arg(label);
         return false;
@@ -1077,9 +1083,7 @@ bool solveTarget(Robot &robot, const Move &m, const Data &target, const QString 
     }
     if (!match) {
         match = &solutions[std::size_t(chosen)];
-        result.warnings << QStringLiteral("line %1: no configuration of %2 matches its confdata "
-                                          "[%3,%4,%5,%6]; the one nearest to the previous "
-                                          "position is taken")
+        result.warnings << say(Text::ModConfMismatch)
                                .arg(m.line)
                                .arg(label)
                                .arg(double(target.conf.cf1))
@@ -1098,20 +1102,18 @@ ImportResult importModule(Robot &robot, const QString &text, const QString &proc
 {
     ImportResult result;
     if (!robot.isLoaded()) {
-        result.error = QStringLiteral("no robot is loaded");
+        result.error = say(Text::ModNoRobot);
         return result;
     }
     Reader reader(text, result);
     if (!reader.read(procedure))
         return result;
     if (reader.moves.empty()) {
-        result.error =
-            QStringLiteral("procedure %1 has no move that can be read").arg(result.procedure);
+        result.error = say(Text::ModNoMove).arg(result.procedure);
         return result;
     }
     if (reader.moves.size() > std::size_t(sequences::kMaxNodes / 4)) {
-        result.error = QStringLiteral("procedure %1 has more moves than a program holds")
-                           .arg(result.procedure);
+        result.error = say(Text::ModTooManyMoves).arg(result.procedure);
         return result;
     }
 
@@ -1133,8 +1135,7 @@ ImportResult importModule(Robot &robot, const QString &text, const QString &proc
         for (std::size_t k = 0; k < 6; ++k)
             here[k] = double(saved[k]);
         add(1.0, here, reader.moves.front().line);
-        result.warnings << QStringLiteral("line %1: the procedure begins with a %2; the path "
-                                          "starts from the robot's current joint values")
+        result.warnings << say(Text::ModStartsElsewhere)
                                .arg(reader.moves.front().line)
                                .arg(reader.moves.front().kind == Move::Linear
                                         ? QStringLiteral("MoveL")

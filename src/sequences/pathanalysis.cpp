@@ -4,6 +4,7 @@
 #include "kinematics/robot.h"
 #include "kinematics/solver.h"
 #include "kinematics/trig.h"
+#include "texts/uitexts.h"
 
 #include <QStringBuilder>
 #include <algorithm>
@@ -621,29 +622,36 @@ void PathAnalyser::tcpPoses(const Result &result, const Matrix4 &placement,
 
 QString PathAnalyser::problemTexts(int p)
 {
+    // In the window's language; velkari-kin applies none and stays English.
+    using uitext::Text;
+    const auto word = [](Text t) { return uitext::get(t) + QLatin1Char(' '); };
     QString t;
     if (p % 10 > 0)
-        t += QStringLiteral("No IK solution. ");
+        t += word(Text::ProblemNoSolution);
     if (p % 100 > 9)
-        t += QStringLiteral("Cannot make the path continuous. ");
+        t += word(Text::ProblemJump);
     if (p % 1000 > 99)
-        t += QStringLiteral("Joint 5 crosses 0 deg. ");
+        t += word(Text::ProblemWristCrossing);
     else if (p % 10000 > 999)
-        t += QStringLiteral("Joint 5 is close to 0 deg. ");
+        t += word(Text::ProblemWristNear);
     if (p % 100000 > 9999)
-        t += QStringLiteral("Too many positions: the path ends here. ");
+        t += word(Text::ProblemTooMany);
     if (p % 1000000 > 99999)
-        t += QStringLiteral("Joint target outside the robot's limits. ");
+        t += word(Text::ProblemOutOfLimits);
     return t;
 }
 
 QString PathAnalyser::reportHtml(const std::vector<PathProblem> &problems, int maxRows)
 {
+    using uitext::Text;
+    const auto heading = [](Text t) -> QString {
+        return QStringLiteral("<td>|-- ") % uitext::get(t).toHtmlEscaped() % QStringLiteral(" --|");
+    };
     QString html = QStringLiteral("<html>") %
-                   QStringLiteral("Number of positions where the path cannot be continuous = ") %
-                   QString::number(problems.size()) %
-                   QStringLiteral("<br><table align=center><tr><td>|-- id --|<td>|-- Joint id "
-                                  "--|<td>|-- Path id --|<td>|-- Problem --|<td>");
+                   uitext::get(Text::ReportCount).arg(problems.size()).toHtmlEscaped() %
+                   QStringLiteral("<br><table align=center><tr><td>|-- id --|") %
+                   heading(Text::ReportJointId) % heading(Text::ReportPathId) %
+                   heading(Text::ReportProblem) % QStringLiteral("<td>");
     const int shown =
         int(std::min<std::size_t>(problems.size(), std::size_t(std::max(maxRows, 0))));
     for (int i = 0; i < shown; ++i) {
@@ -651,12 +659,12 @@ QString PathAnalyser::reportHtml(const std::vector<PathProblem> &problems, int m
         html += QStringLiteral("<tr><td align=center>") % QString::number(i) %
                 QStringLiteral("<td align=center>") % QString::number(p.position) %
                 QStringLiteral("<td align=center>") % QString::number(p.pathId) %
-                QStringLiteral("<td align=left>") % problemTexts(p.code);
+                QStringLiteral("<td align=left>") % problemTexts(p.code).toHtmlEscaped();
     }
     if (shown < int(problems.size()))
         html += QStringLiteral("<tr><td align=center>...<td align=center>...<td "
                                "align=center>...<td align=left>") %
-                QString::number(int(problems.size()) - shown) % QStringLiteral(" more");
+                uitext::get(Text::ReportMore).arg(int(problems.size()) - shown).toHtmlEscaped();
     html += QStringLiteral("</table></html>");
     return html;
 }

@@ -443,7 +443,7 @@ void Paths::Analyse_Path()
             return;
         first = false;
         lastTurn = clock.elapsed();
-        setStatus(QStringLiteral("Analysing the program: %1 positions").arg(positions));
+        setStatus(uitext::get(uitext::Text::Analysing).arg(positions));
         if (gui)
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     });
@@ -505,9 +505,11 @@ void Paths::Analyse_Path()
             if (result.rejected.size() > 20)
                 ids << QStringLiteral("...");
             html.replace(QStringLiteral("</html>"),
-                         QStringLiteral("<br>Program lines skipped (their numbers make no "
-                                        "move): %1</html>")
-                             .arg(ids.join(QStringLiteral(", "))));
+                         QStringLiteral("<br>") +
+                             uitext::get(uitext::Text::ReportSkippedLines)
+                                 .arg(ids.join(QStringLiteral(", ")))
+                                 .toHtmlEscaped() +
+                             QStringLiteral("</html>"));
         }
         showReport(html, details);
     }
@@ -523,7 +525,7 @@ void Paths::showReport(const QString &html, const QString &details)
     if (!m_report)
         m_report = std::make_unique<QMessageBox>();
     m_report->setIcon(QMessageBox::Warning);
-    m_report->setWindowTitle(QStringLiteral("Robot path cannot be continuous"));
+    m_report->setWindowTitle(uitext::get(uitext::Text::ReportTitle));
     m_report->setTextFormat(Qt::RichText);
     m_report->setText(html);
     m_report->setDetailedText(details);

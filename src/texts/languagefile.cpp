@@ -1,12 +1,12 @@
 #include "languagefile.h"
 
 #include <QFile>
-#include <array>
+#include <iterator>
 
 namespace {
 
 // The key order is the entry order: the applier assigns texts by position.
-constexpr std::array<const char *, LanguageFile::kEntries> kKeys = {
+constexpr const char *kKeys[] = {
     "robotAxis",
     "showFrame",
     "checkBox",
@@ -134,7 +134,62 @@ constexpr std::array<const char *, LanguageFile::kEntries> kKeys = {
     "verticesnotthreelbl",
     "facetnotclosedlbl",
     "objectsnotloadedlbl",
+    "loadmodulelbl",
+    "exportmodulelbl",
+    "exporttitlelbl",
+    "modulenamelbl",
+    "speeddatalbl",
+    "zonedatalbl",
+    "lastpointfinelbl",
+    "exportanywaylbl",
+    "modulefileslbl",
+    "allfileslbl",
+    "loadmoduletitlelbl",
+    "exportnorobotlbl",
+    "exportnoprogramlbl",
+    "cannotwritelbl",
+    "modulenorobotlbl",
+    "cannotreadlbl",
+    "modulenotplayedlbl",
+    "moduleskippedlbl",
+    "problemcountlbl",
+    "problemmorelbl",
+    "problematlbl",
+    "noiksolutionlbl",
+    "notcontinuouslbl",
+    "wristcrossinglbl",
+    "wristnearlbl",
+    "toomanypositionslbl",
+    "outoflimitslbl",
+    "reporttitlelbl",
+    "reportcountlbl",
+    "reportjointidlbl",
+    "reportpathidlbl",
+    "reportproblemlbl",
+    "reportmorelbl",
+    "reportskippedlbl",
+    "analysinglbl",
+    "plotsdegunitlbl",
+    "plotsmarktiplbl",
+    "modnotmodulelbl",
+    "modnoproclbl",
+    "modnoprocnamedlbl",
+    "modnorobotlbl",
+    "modnomovelbl",
+    "modtoomanymoveslbl",
+    "modunreachablelbl",
+    "modconfmismatchlbl",
+    "modstartlbl",
+    "modtoolargelbl",
+    "modnotinstrlbl",
+    "modnotreadlbl",
+    "modlinelbl",
+    "modlineslbl",
+    "rapidwobjlabellbl",
+    "rapidtoollabellbl",
 };
+static_assert(std::size(kKeys) == std::size_t(LanguageFile::kEntries),
+              "one key per entry: the panel's, the plots dock's and each uitext::Text");
 
 // Last character position at which a key still counts.
 constexpr int kLastKeyPosition = 999;
@@ -145,7 +200,7 @@ QString LanguageFile::key(int index)
 {
     if (index < 0 || index >= kEntries)
         return QString();
-    return QString::fromLatin1(kKeys[std::size_t(index)]);
+    return QString::fromLatin1(kKeys[index]);
 }
 
 QString LanguageFile::fileName(int code)

@@ -8,6 +8,8 @@
 // of the key table; which key matched is not looked at.
 #pragma once
 
+#include "texts/uitexts.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -23,7 +25,7 @@ public:
     // Then the texts of uitext::Text (refusals, the RAPID dock, "Movement");
     // files without them keep those in English.
     static constexpr int kFirstUiEntry = kFirstPlotsEntry + kPlotsEntries;
-    static constexpr int kUiEntries = 43;
+    static constexpr int kUiEntries = int(uitext::Text::Count);
     // Entries a complete file holds, one per key.
     static constexpr int kEntries = kFirstUiEntry + kUiEntries;
     // Panel texts are entries 0-26, menu texts 27-63, objects panel 65-70.

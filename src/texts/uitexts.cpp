@@ -1,5 +1,7 @@
 #include "uitexts.h"
 
+#include "texts/languagefile.h"
+
 #include <array>
 
 namespace uitext {
@@ -11,6 +13,11 @@ std::array<QString, std::size_t(Text::Count)> &current()
     return texts;
 }
 } // namespace
+
+int languageEntry(Text t)
+{
+    return LanguageFile::kFirstUiEntry + int(t);
+}
 
 QString englishText(Text t)
 {
@@ -106,6 +113,112 @@ QString englishText(Text t)
         return QStringLiteral("the facet that begins here does not end (a file cut short?)");
     case Text::ObjectsNotLoaded:
         return QStringLiteral("Objects not loaded (%1): %2");
+    case Text::RapidLoadModuleMenu:
+        return QStringLiteral("Load RAPID module\u2026");
+    case Text::RapidExportMenu:
+        return QStringLiteral("Export program as RAPID module\u2026");
+    case Text::RapidExportTitle:
+        return QStringLiteral("Export program as RAPID module");
+    case Text::RapidModuleName:
+        return QStringLiteral("Module name:");
+    case Text::RapidSpeed:
+        return QStringLiteral("Speed data:");
+    case Text::RapidZone:
+        return QStringLiteral("Zone data:");
+    case Text::RapidLastPointFine:
+        return QStringLiteral("The last point is always fine.");
+    case Text::RapidExportAnyway:
+        return QStringLiteral("The robot cannot follow the path there. Export anyway?");
+    case Text::RapidModuleFiles:
+        return QStringLiteral("RAPID modules");
+    case Text::AllFiles:
+        return QStringLiteral("All files");
+    case Text::RapidLoadTitle:
+        return QStringLiteral("Load RAPID module");
+    case Text::RapidExportNoRobot:
+        return QStringLiteral("No robot is loaded: there is no program to export");
+    case Text::RapidExportNoProgram:
+        return QStringLiteral("No program is loaded: there is nothing to export");
+    case Text::CannotWrite:
+        return QStringLiteral("Cannot write %1: %2");
+    case Text::RapidLoadNoRobot:
+        return QStringLiteral("No robot is loaded: a module cannot be played");
+    case Text::CannotRead:
+        return QStringLiteral("Cannot read %1: %2");
+    case Text::RapidModuleNotPlayed:
+        return QStringLiteral("The module %1 is not played: %2");
+    case Text::RapidSkipped:
+        return QStringLiteral("Skipped:");
+    case Text::ProblemCount:
+        return QStringLiteral("The program has %1 problem position(s):");
+    case Text::ProblemMore:
+        return QStringLiteral("... and %1 more");
+    case Text::ProblemAt:
+        return QStringLiteral("position %1 (program line %2): %3");
+    case Text::ProblemNoSolution:
+        return QStringLiteral("No IK solution.");
+    case Text::ProblemJump:
+        return QStringLiteral("Cannot make the path continuous.");
+    case Text::ProblemWristCrossing:
+        return QStringLiteral("Joint 5 crosses 0 deg.");
+    case Text::ProblemWristNear:
+        return QStringLiteral("Joint 5 is close to 0 deg.");
+    case Text::ProblemTooMany:
+        return QStringLiteral("Too many positions: the path ends here.");
+    case Text::ProblemOutOfLimits:
+        return QStringLiteral("Joint target outside the robot's limits.");
+    case Text::ReportTitle:
+        return QStringLiteral("Robot path cannot be continuous");
+    case Text::ReportCount:
+        return QStringLiteral("Number of positions where the path cannot be continuous = %1");
+    case Text::ReportJointId:
+        return QStringLiteral("Joint id");
+    case Text::ReportPathId:
+        return QStringLiteral("Path id");
+    case Text::ReportProblem:
+        return QStringLiteral("Problem");
+    case Text::ReportMore:
+        return QStringLiteral("%1 more");
+    case Text::ReportSkippedLines:
+        return QStringLiteral("Program lines skipped (their numbers make no move): %1");
+    case Text::Analysing:
+        return QStringLiteral("Analysing the program: %1 positions");
+    case Text::PlotsDegUnit:
+        return QStringLiteral("deg");
+    case Text::PlotsMarkTip:
+        return QStringLiteral("%1 %2 (path id %3): %4");
+    case Text::ModNotModule:
+        return QStringLiteral("line %1: this is no RAPID module: it does not begin with MODULE");
+    case Text::ModNoProcedure:
+        return QStringLiteral("the module has no procedure");
+    case Text::ModNoProcedureNamed:
+        return QStringLiteral("the module has no procedure %1");
+    case Text::ModNoRobot:
+        return QStringLiteral("no robot is loaded");
+    case Text::ModNoMove:
+        return QStringLiteral("procedure %1 has no move that can be read");
+    case Text::ModTooManyMoves:
+        return QStringLiteral("procedure %1 has more moves than a program holds");
+    case Text::ModUnreachable:
+        return QStringLiteral("line %1: %2 cannot be reached: no configuration of the robot puts the tool there");
+    case Text::ModConfMismatch:
+        return QStringLiteral("line %1: no configuration of %2 matches its confdata [%3,%4,%5,%6]; the one nearest to the previous position is taken");
+    case Text::ModStartsElsewhere:
+        return QStringLiteral("line %1: the procedure begins with a %2; the path starts from the robot's current joint values");
+    case Text::ModTooLarge:
+        return QStringLiteral("the file is larger than %1 MiB, more than any module");
+    case Text::ModNotInstruction:
+        return QStringLiteral("'%1' is not an instruction");
+    case Text::ModNotRead:
+        return QStringLiteral("'%1' is not read");
+    case Text::ModLine:
+        return QStringLiteral("line %1");
+    case Text::ModLines:
+        return QStringLiteral("lines %1-%2");
+    case Text::RapidWorkObjectLabel:
+        return QStringLiteral("Work Object:");
+    case Text::RapidToolDataLabel:
+        return QStringLiteral("Tool Data:");
     case Text::Count:
         break;
     }

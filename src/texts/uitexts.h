@@ -2,11 +2,15 @@
 // dock, dock titles): where each sits in a language file and the English
 // text kept when a file does not hold it. The reader knows the keys; their
 // position comes from LanguageFile alone.
+//
+// A new text is one enumerator appended before Count, its English below,
+// its key at the end of the reader's key list and one line at the end of
+// each file of Languages/; the number of entries follows by itself.
 #pragma once
 
-#include "texts/languagefile.h"
-
 #include <QString>
+
+class LanguageFile;
 
 namespace uitext {
 
@@ -55,16 +59,64 @@ enum class Text
     VerticesNotThree, // %1: how many
     FacetNotClosed,
     ObjectsNotLoaded, // %1: how many, %2: their files
+    RapidLoadModuleMenu,
+    RapidExportMenu,
+    RapidExportTitle,
+    RapidModuleName,
+    RapidSpeed,
+    RapidZone,
+    RapidLastPointFine,
+    RapidExportAnyway,
+    RapidModuleFiles,
+    AllFiles,
+    RapidLoadTitle,
+    RapidExportNoRobot,
+    RapidExportNoProgram,
+    CannotWrite,
+    RapidLoadNoRobot,
+    CannotRead,
+    RapidModuleNotPlayed,
+    RapidSkipped,
+    ProblemCount,
+    ProblemMore,
+    ProblemAt,
+    ProblemNoSolution,
+    ProblemJump,
+    ProblemWristCrossing,
+    ProblemWristNear,
+    ProblemTooMany,
+    ProblemOutOfLimits,
+    ReportTitle,
+    ReportCount,
+    ReportJointId,
+    ReportPathId,
+    ReportProblem,
+    ReportMore,
+    ReportSkippedLines,
+    Analysing,
+    PlotsDegUnit,
+    PlotsMarkTip,
+    ModNotModule,
+    ModNoProcedure,
+    ModNoProcedureNamed,
+    ModNoRobot,
+    ModNoMove,
+    ModTooManyMoves,
+    ModUnreachable,
+    ModConfMismatch,
+    ModStartsElsewhere,
+    ModTooLarge,
+    ModNotInstruction,
+    ModNotRead,
+    ModLine,
+    ModLines,
+    RapidWorkObjectLabel,
+    RapidToolDataLabel,
     Count
 };
 
-static_assert(int(Text::Count) == LanguageFile::kUiEntries,
-              "one language entry per text of this table");
-
-inline int languageEntry(Text t)
-{
-    return LanguageFile::kFirstUiEntry + int(t);
-}
+// Where the text sits in a language file.
+int languageEntry(Text t);
 
 QString englishText(Text t);
 // The text in the language applied last; English until one is applied and

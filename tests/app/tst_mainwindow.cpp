@@ -6,6 +6,8 @@
 #include "kinematics/robot.h"
 #include "language/relabel.h"
 #include "links/serverlistener.h"
+#include "plots/plotsview.h"
+#include "rapid/rapidmodulecommands.h"
 #include "scene/glwidget.h"
 #include "scene/objectmesh.h"
 #include "scene/objects.h"
@@ -22,6 +24,7 @@
 #include <QTcpSocket>
 #include <QTextDocument>
 #include <QtTest>
+#include <qcustomplot.h>
 namespace {
 QString read(const QString &path)
 {
@@ -85,15 +88,58 @@ private slots:
         GLfloat q[6] = {12.5f, -20, 30, 0, 45, 0};
         w->panel()->setConfiguration_precise(q);
         QApplication::clipboard()->setText(QStringLiteral("10\t20\t30\t40\t50\t60\t"));
-        QMap<QString, QString> want = seen();
+        const QMap<QString, QString> before = seen();
+        QMap<QString, QString> want = before;
         for (const QString &c : changes)
             want[c.section('=', 0, 0)] = c.section('=', 1);
         press(QKeySequence(keys));
         QTRY_COMPARE(seen(), want);
+        // Every dock shows inside the window, the RAPID one beside the control
+        // column; a dock's key hides it again.
+        const auto onScreen = [](QWidget *c) { return QRect(c->mapToGlobal(QPoint()), c->size()); };
+        for (QDockWidget *d : w->findChildren<QDockWidget *>())
+            QVERIFY2(!d->isVisible() || onScreen(w).contains(onScreen(d)), qPrintable(d->objectName()));
+        QVERIFY(!onScreen(w->abbDock()).intersects(onScreen(w->panel()->form()->scrollAreaControl)) ||
+                !w->abbDock()->isVisible());
+        if (keys.size() == 2 && keys.startsWith('F') && keys != "F1") {
+            press(QKeySequence(keys));
+            QTRY_COMPARE(seen(), before);
+        }
         if (keys == QLatin1String("F11")) { // Escape leaves full screen, maximised
             press(QKeySequence(Qt::Key_Escape));
             QTRY_VERIFY(!w->isFullScreenMode() && (w->windowState() & Qt::WindowMaximized));
         }
+    }
+    void docksKeepTheirWidthAndThePanelScrolls()
+    {
+        // A properties form widens the left column only while it is open; with
+        // the player and the plots open the control column scrolls to its last row.
+        QTest::qWait(50);
+        const int view = w->view()->width(), column = w->robotsDock()->width();
+        const QString mesh = write(cwd.filePath("p.stl"), "solid p\n vertex 0 0 0\n vertex 1 0 0\n"
+                                                          " vertex 0 1 0\n");
+        QVERIFY(w->view()->objectsList()->AddObject(mesh) == 0);
+        Robots *robots = w->view()->robotsList();
+        Objects *objects = w->view()->objectsList();
+        for (QListWidget *list : {robots->listWidget(), objects->listWidget()}) {
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              list->visualItemRect(list->item(0)).center());
+            QTRY_VERIFY(w->robotPropertiesDock()->isVisible() ||
+                        w->objectPropertiesDock()->isVisible());
+            QTest::qWait(50);
+            robots->GUIobject_DoOk(), objects->GUIobject_DoOk();
+            QTRY_VERIFY(w->view()->width() == view && w->robotsDock()->width() == column);
+        }
+        Ui::MenuPrincipal *ui = w->panel()->form();
+        for (const char *a : {"actionSimulationView", "actionPlotsView"})
+            w->action(a)->trigger();
+        QTest::qWait(50);
+        QScrollArea *area = ui->scrollAreaControl;
+        QVERIFY(area->viewport()->height() < ui->robotControl->minimumSizeHint().height() &&
+                ui->robotControl->height() >= ui->robotControl->minimumSizeHint().height());
+        area->ensureWidgetVisible(ui->comboBox); // the configurations, last
+        QTRY_VERIFY(!ui->comboBox->visibleRegion().isEmpty() &&
+                    ui->comboBox->visibleRegion().boundingRect().height() == ui->comboBox->height());
     }
     void nothingWithoutARobot()
     {
@@ -275,8 +321,9 @@ private slots:
     void languagesRelabelAndTextsShowWhole()
     {
         // Five languages, five different texts for each of these (a refusal of a typo, dock
-        // titles, tooltips, forms); every visible field and panel caption has room for its
-        // text, and no parent cuts it off, with the robot form and the RAPID dock open.
+        // titles, tooltips, forms); every visible field (but a RAPID declaration, which
+        // scrolls in its dock over the 3-D view) and panel caption has room for its text,
+        // and no parent cuts it off, with the robot form and the RAPID dock open.
         Ui::MenuPrincipal *ui = w->panel()->form();
         ui->doubleSpinBox01->setValue(-123.45);
         w->view()->robotsList()->ObjList_JustClicked(
@@ -308,7 +355,7 @@ private slots:
                     seen = seen.translated(p->pos()).intersected(p->parentWidget()->rect());
                 QString text;
                 int room = 0;
-                if (auto *e = qobject_cast<QLineEdit *>(c)) {
+                if (auto *e = qobject_cast<QLineEdit *>(c); e && !w->abbDock()->isAncestorOf(e)) {
                     QStyleOptionFrame opt;
                     opt.initFrom(e);
                     opt.lineWidth =
@@ -338,14 +385,65 @@ private slots:
         ui->positionXYZ->setFocus();
         QTRY_VERIFY(ui->positionXYZ->hasFocus());
     }
+    void everyTextFollowsTheLanguage()
+    {
+        // In French: the RAPID module commands and their dialogs and refusals, the
+        // player's stop on a problem, the path report, the plots' units.
+        w->action("actionFrench")->trigger();
+        QCOMPARE(w->action("actionLoadRapidModule")->text(), QString("Charger un module RAPID…"));
+        QCOMPARE(w->action("actionExportRapidModule")->text(),
+                 QString("Exporter le programme en module RAPID…"));
+        QCOMPARE(w->abbDock()->findChild<QLabel *>("lblWObj")->text(), QString("Objet de travail :"));
+        Paths *paths = w->panel()->paths();
+        paths->setReportShown(false);
+        // A line from joint 5 at 30 to joint 5 at -30: the player stops where it nears 0.
+        QVERIFY(paths->Load_Sequence_Text("1 0 0 0 0 30 0\n2 0 0 0 0 -30 0\n") > 0);
+        QTRY_VERIFY(!paths->playing());
+        QCOMPARE(paths->statusText(), QString("Discontinuité dans le mouvement suivant : "
+                                              "L'articulation 5 est proche de 0 degré. "));
+        QVERIFY2(paths->lastReportHtml().contains("Nombre de positions où la trajectoire ne peut "
+                                                  "pas être continue = 1") &&
+                     paths->lastReportHtml().contains("|-- Problème --|"),
+                 qPrintable(paths->lastReportHtml()));
+        QStringList labels;
+        for (QCPAxisRect *r : w->plotsView()->findChild<QCustomPlot *>()->axisRects())
+            for (QCPAxis *a : r->axes())
+                labels << a->label();
+        QVERIFY2(labels.contains("degrés") && !labels.contains("deg"), qPrintable(labels.join('|')));
+        // The export: the warning, then the options; both answered here.
+        QStringList seenTexts;
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, this, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+                seenTexts << box->windowTitle() + "|" + box->text(), box->button(QMessageBox::Yes)->click();
+            else if (auto *d = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
+                seenTexts << d->findChild<QLabel *>("lastPointFine")->text(), d->reject();
+        });
+        answer.start(20);
+        w->rapidModules()->exportProgram();
+        QCOMPARE(seenTexts.size(), 2);
+        QVERIFY2(seenTexts[0].startsWith("Exporter le programme en module RAPID|Le programme a 1 "
+                                         "position(s) à problème :") &&
+                     seenTexts[0].endsWith("Exporter quand même ?") &&
+                     seenTexts[1].startsWith("Le dernier point est toujours fine"),
+                 qPrintable(seenTexts.join('\n')));
+        QVERIFY(w->rapidModules()->loadFrom(write(cwd.filePath("x.mod"), "PROC main()\n")) != 0);
+        QCOMPARE(w->lastMessage(), QString("Le module x.mod n'est pas joué : ligne 1 : ce n'est pas "
+                                           "un module RAPID : il ne commence pas par MODULE"));
+        w->view()->robotsList()->removeSelected();
+        w->rapidModules()->exportProgram();
+        QCOMPARE(w->lastMessage(), QString("Aucun robot n'est chargé : il n'y a pas de programme à "
+                                           "exporter"));
+    }
     void commandLineRule()
     {
         // The station is the first argument that is no option, the picture the
-        // one after --screenshot (or in --screenshot=); one without a name is an error.
+        // one after --screenshot (or in --screenshot=); one without a name, or an
+        // option of no meaning, is an error; -h and --help ask for the usage.
         const std::tuple<QStringList, QString, QString> rows[] = {
             {{"velkari"}, "setup.vks", ""},
             {{"velkari", "cell.vks"}, "cell.vks", ""},
-            {{"velkari", "-x", "cell.vks"}, "setup.vks", ""},
+            {{"velkari", "-", "cell.vks"}, "setup.vks", ""},
             {{"velkari", "/tmp/a b/c.vks"}, "/tmp/a b/c.vks", ""},
             {{"velkari", "--screenshot", "s.png", "cell.vks"}, "cell.vks", "s.png"},
             {{"velkari", "cell.vks", "--screenshot=s.png"}, "cell.vks", "s.png"}};
@@ -355,6 +453,13 @@ private slots:
                      qPrintable(args.join(' ')));
         }
         QVERIFY(!CommandLine::parse({"velkari", "--screenshot"}).error.isEmpty());
+        const std::pair<QStringList, QString> unknown[] = {{{"velkari", "-x", "cell.vks"}, "-x"},
+                                                           {{"velkari", "a.vks", "--helps"}, "--helps"}};
+        for (const auto &[args, option] : unknown)
+            QVERIFY(CommandLine::parse(args).error.contains("unknown option " + option) &&
+                    !CommandLine::parse(args).help);
+        QVERIFY(CommandLine::parse({"velkari", "-h"}).help &&
+                CommandLine::parse({"velkari", "--bogus", "--help"}).help);
     }
     void screenshotOfTheRealProgram()
     {
@@ -369,6 +474,19 @@ private slots:
         p.start(exe, {QStringLiteral("--screenshot"), QStringLiteral("/no/such/dir/x.png")});
         QVERIFY(p.waitForFinished(60000) && p.exitCode() != 0 &&
                 p.readAllStandardError().contains("could not write the screenshot"));
+        // --help prints the options and starts nothing, even without a display;
+        // an unknown option is named and refused.
+        QProcessEnvironment bare = QProcessEnvironment::systemEnvironment();
+        bare.remove(QStringLiteral("DISPLAY"));
+        p.setProcessEnvironment(bare);
+        p.start(exe, {QStringLiteral("--help")});
+        QVERIFY(p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit &&
+                p.exitCode() == 0 && p.readAllStandardOutput().contains("--screenshot FILE") &&
+                !QFile::exists(cwd.filePath("setup.vks")));
+        p.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+        p.start(exe, {QStringLiteral("--no-such-option")});
+        QVERIFY(p.waitForFinished(60000) && p.exitCode() != 0 &&
+                p.readAllStandardError().contains("unknown option --no-such-option"));
     }
 
 private:

@@ -2,6 +2,7 @@
 // language files that ship with the program.
 #include "models/datadirs.h"
 #include "texts/languagefile.h"
+#include "texts/uitexts.h"
 
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -189,6 +190,22 @@ void TestLanguageFile::shippedFiles()
     QVERIFY(f.load(file.fileName()));
     QCOMPARE(f.count(), LanguageFile::kEntries);
     QCOMPARE(f.texts(0, LanguageFile::kEntries), expected);
+
+    // A composed text keeps the places of what goes into it; English says
+    // what the program says without a file.
+    const auto places = [](const QString &s) {
+        QStringList found;
+        for (auto it = QRegularExpression(QStringLiteral("%\\d")).globalMatch(s); it.hasNext();)
+            found << it.next().captured();
+        found.sort();
+        return found;
+    };
+    for (int t = 0; t < int(uitext::Text::Count); ++t) {
+        const QString english = uitext::englishText(uitext::Text(t));
+        const QString text = expected.at(uitext::languageEntry(uitext::Text(t)));
+        QVERIFY2(places(text) == places(english) && (code != 1 || text == english),
+                 qPrintable(text));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestLanguageFile)
