@@ -9,7 +9,6 @@
 #include "scene/robots.h"
 #include "sequences/paths.h"
 #include "ui/menuprincipal.h"
-
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -18,9 +17,7 @@
 #include <QTextEdit>
 #include <QtTest>
 #include <cmath>
-
 namespace {
-
 template <std::size_t N> bool near(const std::array<float, N> &a, const std::array<float, N> &b)
 {
     for (std::size_t k = 0; k < N; ++k)
@@ -28,22 +25,167 @@ template <std::size_t N> bool near(const std::array<float, N> &a, const std::arr
             return false;
     return true;
 }
-
 } // namespace
-
 class TestFormABButility : public QObject
 {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
-    void updateShowsTheHomePose();
-    void returnReappliesWhatUpdateShowed();
-    void refusalsMoveNothing_data();
-    void refusalsMoveNothing();
-    void infoOpensTheReport();
-    void withoutARobotNothingChanges();
-    void moduleExportedAndPlayedBack();
+    void init()
+    {
+        MainWindow::setInteractive(false);
+        w = new MainWindow;
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        if (QTest::currentTestFunction() != QLatin1String("withoutARobotNothingChanges"))
+            QCOMPARE(w->loadRobot(DataDirs::defaultRobot()), 0);
+        form = new FormABButility(w->panel());
+        form->show();
+        wobj = form->findChild<QLineEdit *>(QStringLiteral("txtWObj"));
+        tool = form->findChild<QLineEdit *>(QStringLiteral("txtTool"));
+        target = form->findChild<QLineEdit *>(QStringLiteral("txtRT"));
+        label = form->findChild<QLabel *>(QStringLiteral("lblnotify"));
+        update = form->findChild<QPushButton *>(QStringLiteral("btnRefresh"));
+        info = form->findChild<QPushButton *>(QStringLiteral("btnWObjInfo"));
+        QVERIFY(wobj && tool && target && label && update && info);
+    }
+    void cleanup()
+    {
+        delete form;
+        delete w;
+    }
+    void updateShowsTheHomePose()
+    {
+        // IRB 120 with only axis 6 turned by 90 degrees. The TCP lies on axis 6:
+        // d4 + d6 = 302 + 72 ahead of axis 1, d1 + a2 + a3 = 290 + 270 + 70 high.
+        // At zero the flange is ABB's tool0: x down, y along y, z along x
+        // (Ry(90)); the turn of axis 6 about z makes that rows (0, 0, 1),
+        // (1, 0, 0), (0, 1, 0): trace 0, so q1 = 1/2 and (q2, q3, q4) = ((1 -
+        // 0), (1 - 0), (1 - 0)) / 2. Quadrant of axis 6: floor(90 / 90) = 1.
+        setJoints({0, 0, 0, 0, 0, 90});
+        QTest::mouseClick(update, Qt::LeftButton);
+        QCOMPARE(
+            texts(),
+            (QStringList{"[[0.00000,0.00000,0.00000],[1.0000000,0.0000000,0.0000000,0.0000000]],"
+                         "[[0, 0, 0],[1, 0, 0, 0]]",
+                         "[0.00000,0.00000,0.00000],[1.0000000,0.0000000,0.0000000,0.0000000]",
+                         "[[374.00000,0.00000,630.00000],[0.5000000,0.5000000,0.5000000,"
+                         "0.5000000],[0,0,1,0],[9E9,9E9,9E9,9E9,9E9,9E9]];"}));
+        QCOMPARE(label->text(), QString());
+    }
+    void returnReappliesWhatUpdateShowed()
+    {
+        // Frames and joints away from every identity and zero.
+        tool->setText(QStringLiteral("[[12,-5,80],[0.9659258,0,0.258819,0]]"));
+        returnIn(tool);
+        wobj->setText(QStringLiteral("[[200,-150,40],[0.9238795,0,0,0.3826834]]"));
+        returnIn(wobj);
+        const std::array<double, 6> q{-100, 10, 20, 150, -40, -200};
+        setJoints(q);
+        const Matrix4 hb = robot()->getHB(), ht = robot()->getHT();
+        const std::array<float, 6> joints = robot()->jointValues();
+        QTest::mouseClick(update, Qt::LeftButton);
+        // Quadrants of axes 1, 4, 6: floor(-100/90), floor(150/90), floor(-200/90).
+        QVERIFY2(target->text().contains(QStringLiteral("],[-2,1,-3,")),
+                 qPrintable(target->text()));
+        // The same TCP with the wrist flipped (axis 4 half a turn round, axis 5
+        // mirrored, axis 6 half a turn back): the configuration data of the
+        // text brings the robot back to the joints it was shown at.
+        setJoints({-100, 10, 20, -30, 40, -20});
+        for (QLineEdit *e : {wobj, tool, target}) {
+            label->setText(QStringLiteral("stale"));
+            returnIn(e);
+            QCOMPARE(label->text(), QString());
+            QVERIFY(near(robot()->getHB(), hb));
+            QVERIFY(near(robot()->getHT(), ht));
+        }
+        QVERIFY(near(robot()->jointValues(), joints));
+        QVERIFY(near(w->panel()->currentJoints(), joints));
+    }
+    void refusalsMoveNothing_data()
+    {
+        QTest::addColumn<int>("field"); // work object, tool, target
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("nan tool") << 1 << "[[NaN,0,0],[1,0,0,0]]"
+                                  << "Invalid tool data: a number is not finite";
+        QTest::newRow("out of reach") << 2 << "[[5000,0,300],[1,0,0,0],[0,0,0,0]]"
+                                      << "Robtarget unachievable";
+    }
+    void refusalsMoveNothing()
+    {
+        QFETCH(int, field);
+        QFETCH(QString, text);
+        QFETCH(QString, message);
+        setJoints({15, -10, 5, 20, 35, -40});
+        QTest::mouseClick(update, Qt::LeftButton);
+        const QStringList before = texts();
+        const Matrix4 hb = robot()->getHB(), ht = robot()->getHT();
+        const std::array<float, 6> joints = robot()->jointValues();
+        QLineEdit *e = QList<QLineEdit *>{wobj, tool, target}.at(field);
+        e->setText(text);
+        returnIn(e);
+        QCOMPARE(label->text(), message);
+        QVERIFY(robot()->getHB() == hb && robot()->getHT() == ht &&
+                robot()->jointValues() == joints);
+        QStringList expected = before;
+        expected[field] = text; // the operator's text stays for correcting
+        QCOMPARE(texts(), expected);
+    }
+    void infoOpensTheReport()
+    {
+        wobj->setText(QStringLiteral("[[100,0,0],[1,0,0,0]],[[0,200,0],[1,0,0,0]]"));
+        QString shown;
+        QTimer::singleShot(100, [&] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                shown = box->windowTitle() + '\n' + box->findChild<QTextEdit *>()->toPlainText();
+                box->accept();
+            }
+        });
+        QTest::mouseClick(info, Qt::LeftButton);
+        QVERIFY2(shown.startsWith("Work Object\nUSER FRAME:\n") &&
+                     shown.contains("WORK OBJECT:\n[x y z w p r] : [100.00000  200.00000"),
+                 qPrintable(shown));
+    }
+    void withoutARobotNothingChanges()
+    {
+        QVERIFY(!robot());
+        const QStringList before = texts();
+        QTest::mouseClick(update, Qt::LeftButton);
+        QCOMPARE(label->text(), QStringLiteral("No robot loaded"));
+        label->clear();
+        returnIn(target);
+        QCOMPARE(label->text(), QStringLiteral("No robot loaded"));
+        QCOMPARE(texts(), before);
+        QCOMPARE(w->rapidModules()->loadFrom("x.mod"), int(RapidModuleCommands::NoRobot));
+    }
+    void moduleExportedAndPlayedBack()
+    {
+        RapidModuleCommands *commands = w->rapidModules();
+        QCOMPARE(w->loadTool(DataDirs::defaultTool()), 0);
+        Paths *paths = w->panel()->paths();
+        QTemporaryDir dir;
+        const QString module = dir.filePath(QStringLiteral("drawing.mod"));
+        QCOMPARE(paths->loadSequenceFile(DataDirs::simulationDir() + QStringLiteral("drawing.sim")),
+                 0);
+        const std::vector<Paths::nodeJOINTS> played = paths->nodes();
+        QCOMPARE(commands->exportTo(module, {}), int(RapidModuleCommands::Done));
+        // Played back: the same path, but for a step more or less where a
+        // segment is an exact multiple of the 2 mm step.
+        QCOMPARE(commands->loadFrom(module), int(RapidModuleCommands::Done));
+        QVERIFY(paths->playing());
+        QVERIFY(std::abs(int(paths->nodes().size()) - int(played.size())) <= 8);
+        for (std::size_t k = 0; k < 6; ++k)
+            QVERIFY(std::fabs(paths->nodes().back().values[k] - played.back().values[k]) < 0.01f);
+        // A refused module leaves the list as it was and says where.
+        QFile bad(module);
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("MODULE bad\nPROC main()\nMoveL p1, v100, z10, tool0;\nENDPROC\nENDMODULE\n");
+        bad.close();
+        const std::size_t count = paths->nodes().size();
+        QCOMPARE(commands->loadFrom(module), int(RapidModuleCommands::Refused));
+        QCOMPARE(paths->nodes().size(), count);
+        QVERIFY(commands->lastMessage().contains(QStringLiteral("line 3: p1 is not declared")));
+    }
 
 private:
     void setJoints(const std::array<double, 6> &q) { w->panel()->resetAngles(q.data(), true); }
@@ -54,174 +196,11 @@ private:
     }
     QStringList texts() const { return {wobj->text(), tool->text(), target->text()}; }
     Robot *robot() const { return w->view()->selectedRobot(); }
-
     MainWindow *w = nullptr;
     FormABButility *form = nullptr;
     QLineEdit *wobj = nullptr, *tool = nullptr, *target = nullptr;
     QLabel *label = nullptr;
     QPushButton *update = nullptr, *info = nullptr;
 };
-
-void TestFormABButility::init()
-{
-    MainWindow::setInteractive(false);
-    w = new MainWindow;
-    w->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w));
-    if (QTest::currentTestFunction() != QLatin1String("withoutARobotNothingChanges"))
-        QCOMPARE(w->loadRobot(DataDirs::defaultRobot()), 0);
-    form = new FormABButility(w->panel());
-    form->show();
-    wobj = form->findChild<QLineEdit *>(QStringLiteral("txtWObj"));
-    tool = form->findChild<QLineEdit *>(QStringLiteral("txtTool"));
-    target = form->findChild<QLineEdit *>(QStringLiteral("txtRT"));
-    label = form->findChild<QLabel *>(QStringLiteral("lblnotify"));
-    update = form->findChild<QPushButton *>(QStringLiteral("btnRefresh"));
-    info = form->findChild<QPushButton *>(QStringLiteral("btnWObjInfo"));
-    QVERIFY(wobj && tool && target && label && update && info);
-}
-
-void TestFormABButility::cleanup()
-{
-    delete form;
-    delete w;
-}
-
-void TestFormABButility::updateShowsTheHomePose()
-{
-    // IRB 120 with only axis 6 turned by 90 degrees. The TCP lies on axis 6:
-    // d4 + d6 = 302 + 72 ahead of axis 1, d1 + a2 + a3 = 290 + 270 + 70 high.
-    // At zero the flange is ABB's tool0: x down, y along y, z along x
-    // (Ry(90)); the turn of axis 6 about z makes that rows (0, 0, 1),
-    // (1, 0, 0), (0, 1, 0): trace 0, so q1 = 1/2 and (q2, q3, q4) = ((1 -
-    // 0), (1 - 0), (1 - 0)) / 2. Quadrant of axis 6: floor(90 / 90) = 1.
-    setJoints({0, 0, 0, 0, 0, 90});
-    QTest::mouseClick(update, Qt::LeftButton);
-    QCOMPARE(texts(),
-             (QStringList{"[[0.00000,0.00000,0.00000],[1.0000000,0.0000000,0.0000000,0.0000000]],"
-                          "[[0, 0, 0],[1, 0, 0, 0]]",
-                          "[0.00000,0.00000,0.00000],[1.0000000,0.0000000,0.0000000,0.0000000]",
-                          "[[374.00000,0.00000,630.00000],[0.5000000,0.5000000,0.5000000,"
-                          "0.5000000],[0,0,1,0],[9E9,9E9,9E9,9E9,9E9,9E9]];"}));
-    QCOMPARE(label->text(), QString());
-}
-
-void TestFormABButility::returnReappliesWhatUpdateShowed()
-{
-    // Frames and joints away from every identity and zero.
-    tool->setText(QStringLiteral("[[12,-5,80],[0.9659258,0,0.258819,0]]"));
-    returnIn(tool);
-    wobj->setText(QStringLiteral("[[200,-150,40],[0.9238795,0,0,0.3826834]]"));
-    returnIn(wobj);
-    const std::array<double, 6> q{-100, 10, 20, 150, -40, -200};
-    setJoints(q);
-    const Matrix4 hb = robot()->getHB(), ht = robot()->getHT();
-    const std::array<float, 6> joints = robot()->jointValues();
-    QTest::mouseClick(update, Qt::LeftButton);
-    // Quadrants of axes 1, 4, 6: floor(-100/90), floor(150/90), floor(-200/90).
-    QVERIFY2(target->text().contains(QStringLiteral("],[-2,1,-3,")), qPrintable(target->text()));
-    // The same TCP with the wrist flipped (axis 4 half a turn round, axis 5
-    // mirrored, axis 6 half a turn back): the configuration data of the
-    // text brings the robot back to the joints it was shown at.
-    setJoints({-100, 10, 20, -30, 40, -20});
-    for (QLineEdit *e : {wobj, tool, target}) {
-        label->setText(QStringLiteral("stale"));
-        returnIn(e);
-        QCOMPARE(label->text(), QString());
-        QVERIFY(near(robot()->getHB(), hb));
-        QVERIFY(near(robot()->getHT(), ht));
-    }
-    QVERIFY(near(robot()->jointValues(), joints));
-    QVERIFY(near(w->panel()->currentJoints(), joints));
-}
-
-void TestFormABButility::refusalsMoveNothing_data()
-{
-    QTest::addColumn<int>("field"); // work object, tool, target
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("nan tool") << 1 << "[[NaN,0,0],[1,0,0,0]]"
-                              << "Invalid tool data: a number is not finite";
-    QTest::newRow("out of reach") << 2 << "[[5000,0,300],[1,0,0,0],[0,0,0,0]]"
-                                  << "Robtarget unachievable";
-}
-
-void TestFormABButility::refusalsMoveNothing()
-{
-    QFETCH(int, field);
-    QFETCH(QString, text);
-    QFETCH(QString, message);
-    setJoints({15, -10, 5, 20, 35, -40});
-    QTest::mouseClick(update, Qt::LeftButton);
-    const QStringList before = texts();
-    const Matrix4 hb = robot()->getHB(), ht = robot()->getHT();
-    const std::array<float, 6> joints = robot()->jointValues();
-    QLineEdit *e = QList<QLineEdit *>{wobj, tool, target}.at(field);
-    e->setText(text);
-    returnIn(e);
-    QCOMPARE(label->text(), message);
-    QVERIFY(robot()->getHB() == hb && robot()->getHT() == ht && robot()->jointValues() == joints);
-    QStringList expected = before;
-    expected[field] = text; // the operator's text stays for correcting
-    QCOMPARE(texts(), expected);
-}
-
-void TestFormABButility::infoOpensTheReport()
-{
-    wobj->setText(QStringLiteral("[[100,0,0],[1,0,0,0]],[[0,200,0],[1,0,0,0]]"));
-    QString shown;
-    QTimer::singleShot(100, [&] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            shown = box->windowTitle() + '\n' + box->findChild<QTextEdit *>()->toPlainText();
-            box->accept();
-        }
-    });
-    QTest::mouseClick(info, Qt::LeftButton);
-    QVERIFY2(shown.startsWith("Work Object\nUSER FRAME:\n") &&
-                 shown.contains("WORK OBJECT:\n[x y z w p r] : [100.00000  200.00000"),
-             qPrintable(shown));
-}
-
-void TestFormABButility::withoutARobotNothingChanges()
-{
-    QVERIFY(!robot());
-    const QStringList before = texts();
-    QTest::mouseClick(update, Qt::LeftButton);
-    QCOMPARE(label->text(), QStringLiteral("No robot loaded"));
-    label->clear();
-    returnIn(target);
-    QCOMPARE(label->text(), QStringLiteral("No robot loaded"));
-    QCOMPARE(texts(), before);
-    QCOMPARE(w->rapidModules()->loadFrom("x.mod"), int(RapidModuleCommands::NoRobot));
-}
-
-void TestFormABButility::moduleExportedAndPlayedBack()
-{
-    RapidModuleCommands *commands = w->rapidModules();
-    QCOMPARE(w->loadTool(DataDirs::defaultTool()), 0);
-    Paths *paths = w->panel()->paths();
-    QTemporaryDir dir;
-    const QString module = dir.filePath(QStringLiteral("drawing.mod"));
-    QCOMPARE(paths->loadSequenceFile(DataDirs::simulationDir() + QStringLiteral("drawing.sim")), 0);
-    const std::vector<Paths::nodeJOINTS> played = paths->nodes();
-    QCOMPARE(commands->exportTo(module, {}), int(RapidModuleCommands::Done));
-    // Played back: the same path, but for a step more or less where a
-    // segment is an exact multiple of the 2 mm step.
-    QCOMPARE(commands->loadFrom(module), int(RapidModuleCommands::Done));
-    QVERIFY(paths->playing());
-    QVERIFY(std::abs(int(paths->nodes().size()) - int(played.size())) <= 8);
-    for (std::size_t k = 0; k < 6; ++k)
-        QVERIFY(std::fabs(paths->nodes().back().values[k] - played.back().values[k]) < 0.01f);
-    // A refused module leaves the list as it was and says where.
-    QFile bad(module);
-    QVERIFY(bad.open(QIODevice::WriteOnly));
-    bad.write("MODULE bad\nPROC main()\nMoveL p1, v100, z10, tool0;\nENDPROC\nENDMODULE\n");
-    bad.close();
-    const std::size_t count = paths->nodes().size();
-    QCOMPARE(commands->loadFrom(module), int(RapidModuleCommands::Refused));
-    QCOMPARE(paths->nodes().size(), count);
-    QVERIFY(commands->lastMessage().contains(QStringLiteral("line 3: p1 is not declared")));
-}
-
 QTEST_MAIN(TestFormABButility)
 #include "tst_formabbutility.moc"
