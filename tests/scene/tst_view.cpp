@@ -13,7 +13,6 @@
 #include "scene/robotlibrary.h"
 #include "scene/robots.h"
 #include "support/scratchinstall.h"
-
 #include <GL/gl.h>
 #include <QAction>
 #include <QDir>
@@ -24,35 +23,28 @@
 #include <QTreeWidget>
 #include <QtTest>
 #include <deque>
-
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
 #endif
-
 namespace {
-
 bool close(QRgb c, int r, int g, int b, int tol)
 {
     return std::abs(qRed(c) - r) <= tol && std::abs(qGreen(c) - g) <= tol &&
            std::abs(qBlue(c) - b) <= tol;
 }
-
 void type(QLineEdit *e, const QString &text)
 {
     e->selectAll();
     QTest::keyClicks(e, text);
     QTest::keyClick(e, Qt::Key_Return);
 }
-
 void mouse(QWidget *w, QEvent::Type type, QPoint pos, Qt::MouseButton button,
            Qt::MouseButtons buttons, Qt::KeyboardModifiers mods = Qt::NoModifier)
 {
     QMouseEvent e(type, pos, w->mapToGlobal(pos), button, buttons, mods);
     QApplication::sendEvent(w, &e);
 }
-
 constexpr int kSize = 100; // pixels; the view spans -50..50 units, one unit a pixel
-
 // Mesa's JIT code leaks two small blocks on the process's first draw, from
 // a stack no suppression can name: a throw-away triangle drawn with leak
 // checking paused takes them out of the way (later ones cost nothing).
@@ -71,7 +63,6 @@ void throwAwayDraw()
     __lsan_enable();
 #endif
 }
-
 QByteArray square(float x0, float y0, float x1, float y1)
 {
     // Counter-clockwise seen from +z, the viewer's side.
@@ -83,7 +74,6 @@ QByteArray square(float x0, float y0, float x1, float y1)
            "    endloop\n  endfacet\n  facet normal 0 0 1\n    outer loop\n" + v(x0, y0) +
            v(x1, y1) + v(x0, y1) + "    endloop\n  endfacet\n";
 }
-
 class View : public QGLWidget
 {
 public:
@@ -140,22 +130,18 @@ public:
     std::vector<unsigned char> pixels;
     GLenum error = GL_NO_ERROR;
 };
-
 // Each row {x, y, r, g, b}: the pixel at world (x, y) has that colour.
 #define EXPECT_PIXELS(view, ...)                                                                   \
     for (const auto &p : std::initializer_list<std::array<int, 5>>{__VA_ARGS__})                   \
     QVERIFY2(close((view).at(p[0], p[1]), p[2], p[3], p[4], 4),                                    \
              qPrintable(QString("(%1, %2): ").arg(p[0]).arg(p[1]) +                                \
                         QColor((view).at(p[0], p[1])).name()))
-
 // 0.2 m + m + m of the default colour (0.2, 0.4, 0.8): 0.44, 0.88, 1.76.
 constexpr int kDefR = 112, kDefG = 224, kDefB = 255;
-
 QTreeWidgetItem *rowOf(const RobotLibrary &dlg, const QString &model)
 {
     return dlg.list()->findItems(model, Qt::MatchExactly, 1).value(0);
 }
-
 // Share of the picture that is drawn (opaque).
 double cover(const QImage &image)
 {
@@ -164,9 +150,7 @@ double cover(const QImage &image)
         n += qAlpha(image.pixel(i % w, i / w)) == 255;
     return double(n) / all;
 }
-
 } // namespace
-
 class TestView : public QObject
 {
     Q_OBJECT
@@ -376,6 +360,5 @@ private slots:
         QCOMPARE(w->robot()->joint(3).getA(), -243.65);
     }
 };
-
 QTEST_MAIN(TestView)
 #include "tst_view.moc"

@@ -10,13 +10,10 @@
 #include "support/scratchinstall.h"
 #include "ui/menuprincipal.h"
 #include "ui_menuprincipal.h"
-
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QtTest>
-
 namespace {
-
 // Types into a field as a user does: select what is there, type, Return.
 void typeInto(QWidget *field, const QString &text)
 {
@@ -28,7 +25,6 @@ void typeInto(QWidget *field, const QString &text)
     QTest::keyClicks(field, text);
     QTest::keyClick(field, Qt::Key_Return);
 }
-
 // The numbers of a read-out, "x mm, y mm, z mm" or "a°, b°, c°".
 std::array<double, 3> numbers(const QString &text)
 {
@@ -38,9 +34,7 @@ std::array<double, 3> numbers(const QString &text)
         v[std::size_t(i)] = QString(p.at(i)).remove(QLatin1Char(',')).trimmed().toDouble();
     return v;
 }
-
 } // namespace
-
 class TestPanel : public QObject
 {
     Q_OBJECT
@@ -577,6 +571,5 @@ private slots:
                 w->statusBar()->currentMessage().isEmpty());
     }
 };
-
 QTEST_MAIN(TestPanel)
 #include "tst_panel.moc"
