@@ -139,7 +139,7 @@ private slots:
         // Bytes after the records the count announces are padding, whatever
         // the header says.
         row("solid, padded", binary("solid part", 2, kRecords) + '\0', kRecordCorners, "0+2");
-        row("padded", binary("pad", 2, kRecords) + "\0\0", kRecordCorners, "0+2");
+        row("padded", binary("pad", 2, kRecords) + QByteArray(2, '\0'), kRecordCorners, "0+2");
         row("a record beyond the count", binary("one", 1, kRecords), "0 0 0 10 0 0 0 10 0", "0+1");
     }
     void reads()
