@@ -23,7 +23,7 @@ public:
     // Then the texts of uitext::Text (refusals, the RAPID dock, "Movement");
     // files without them keep those in English.
     static constexpr int kFirstUiEntry = kFirstPlotsEntry + kPlotsEntries;
-    static constexpr int kUiEntries = 43;
+    static constexpr int kUiEntries = 44;
     // Entries a complete file holds, one per key.
     static constexpr int kEntries = kFirstUiEntry + kUiEntries;
     // Panel texts are entries 0-26, menu texts 27-63, objects panel 65-70.

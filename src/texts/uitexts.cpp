@@ -106,6 +106,8 @@ QString englishText(Text t)
         return QStringLiteral("the facet that begins here does not end (a file cut short?)");
     case Text::ObjectsNotLoaded:
         return QStringLiteral("Objects not loaded (%1): %2");
+    case Text::NoInverseKinematics:
+        return QStringLiteral("No inverse kinematics for this arm's geometry");
     case Text::Count:
         break;
     }

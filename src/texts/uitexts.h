@@ -55,6 +55,7 @@ enum class Text
     VerticesNotThree, // %1: how many
     FacetNotClosed,
     ObjectsNotLoaded, // %1: how many, %2: their files
+    NoInverseKinematics,
     Count
 };
 
