@@ -134,6 +134,7 @@ constexpr std::array<const char *, LanguageFile::kEntries> kKeys = {
     "verticesnotthreelbl",
     "facetnotclosedlbl",
     "objectsnotloadedlbl",
+    "noinversekinematicslbl",
 };
 
 // Last character position at which a key still counts.
