@@ -260,11 +260,12 @@ inline double reachTolerance(const Matrix4 &target)
     return kReachTolerance * far / 1000.0;
 }
 
+// In single precision, as the poses are: the solver checks candidates with it.
 inline bool reaches(const Matrix4 &pose, const Matrix4 &target, double tolerance)
 {
+    const float position = float(tolerance), turn = float(kTurnTolerance);
     for (std::size_t k = 0; k < 12; ++k)
-        if (!(std::fabs(double(pose[k]) - double(target[k])) <=
-              (k % 4 == 3 ? tolerance : kTurnTolerance)))
+        if (!(std::fabs(pose[k] - target[k]) <= (k % 4 == 3 ? position : turn)))
             return false;
     return true;
 }
