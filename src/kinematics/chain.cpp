@@ -182,6 +182,12 @@ Chain makeChain(const std::vector<Joint> &joints, int angleType)
     }
     workOutSphericalWrist(c);
     workOutOffsetWrist(c);
+    // An offset wrist cannot be spherical (axis 4's twist is 0 there, -90
+    // here), so at most one of the two fits.
+    if (c.closedFormExact)
+        c.solver = Chain::Solver::ClosedForm;
+    else if (c.offsetWrist.usable)
+        c.solver = Chain::Solver::OffsetWrist;
     return c;
 }
 

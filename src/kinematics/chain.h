@@ -10,7 +10,9 @@
 
 #include "matrixtoolbox.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <vector>
 
 class Joint;
@@ -159,10 +161,15 @@ struct Chain
     float coupling3 = 0.0f;
     bool sphericalWrist = false; // axes 4-6 meet in one point, twists -90, 90, -90
     // The geometry the closed form is written for (twists 0, -90, 0, -90, 90,
-    // -90; no a on axes 1, 5, 6; no d on axes 3 and 5). Any other arm that
-    // takes it gets each candidate checked against the target, so that a
-    // description it does not fit yields fewer configurations, never wrong ones.
+    // -90; no a on axes 1, 5, 6; no d on axes 3 and 5).
     bool closedFormExact = false;
+    // The solver written for this geometry, chosen once from the parameters:
+    // the closed form where closedFormExact holds, the solver for offset
+    // wrists where its geometry is usable, none for any other arm (a planar
+    // one, a twisted wrist): its forward kinematics work, its inverse has no
+    // answers rather than approximations.
+    enum class Solver { None, ClosedForm, OffsetWrist };
+    Solver solver = Solver::None;
     SphericalWrist spherical;
     OffsetWrist offsetWrist;
 };
@@ -235,6 +242,38 @@ constexpr bool takesNearestTurn(int k)
 // configuration there. Every judgement of a limit - the solver's list, the
 // gate of jointlimits.h, the coupled check - takes it.
 constexpr float kLimitTolerance = 1e-4f;
+
+// What "reaches the target" means, for the solver's own checks, velkari-kin,
+// the tests and the fuzz targets alike: the position within kReachTolerance
+// millimetres per metre of the target's distance from the base axes (never
+// less than kReachTolerance: single-precision joint values and matrices
+// carry rounding that grows with the distance), and each entry of the
+// rotation within kTurnTolerance.
+constexpr double kReachTolerance = 0.01; // mm, per metre
+constexpr double kTurnTolerance = 1e-3;
+
+inline double reachTolerance(const Matrix4 &target)
+{
+    double far = 1000.0;
+    for (int k = 3; k < 12; k += 4)
+        far = std::max(far, std::fabs(double(target[std::size_t(k)])));
+    return kReachTolerance * far / 1000.0;
+}
+
+// In single precision, as the poses are: the solver checks candidates with it.
+inline bool reaches(const Matrix4 &pose, const Matrix4 &target, double tolerance)
+{
+    const float position = float(tolerance), turn = float(kTurnTolerance);
+    for (std::size_t k = 0; k < 12; ++k)
+        if (!(std::fabs(pose[k] - target[k]) <= (k % 4 == 3 ? position : turn)))
+            return false;
+    return true;
+}
+
+inline bool reaches(const Matrix4 &pose, const Matrix4 &target)
+{
+    return reaches(pose, target, reachTolerance(target));
+}
 
 inline bool withinLimits(float v, float lo, float hi)
 {

@@ -222,6 +222,11 @@ bool Robot::hasSphericalWrist() const
     return chain().sphericalWrist;
 }
 
+bool Robot::hasInverseKinematics() const
+{
+    return chain().solver != kinematics::Chain::Solver::None;
+}
+
 int Robot::doInverseKinematics(const Matrix4 &target, std::vector<IkConfiguration> &results) const
 {
     return kinematics::solve(chain(), target, jointValues().data(), results);

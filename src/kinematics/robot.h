@@ -101,6 +101,10 @@ public:
     // Axes 4-6 meet in one point with twists -90, 90, -90: the closed form
     // solves it whatever the angle type.
     bool hasSphericalWrist() const;
+    // A solver is written for this arm's geometry (false with no robot
+    // loaded): otherwise inverse kinematics lists nothing for any pose,
+    // while forward kinematics and joint moves work as for any arm.
+    bool hasInverseKinematics() const;
 
     ConfData configurationData(const float *robotValues) const;
     // TCP in World coordinates (column-major) and the current configuration data.

@@ -577,7 +577,7 @@ int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot, Basic *
                                 x / nn,
                                 elbows[k].s3,
                                 elbows[k].c3,
-                                clamped || !c.closedFormExact};
+                                clamped};
         }
     }
     if (armCount == 0) {
@@ -692,16 +692,9 @@ int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot, Basic *
             Basic q{float(arm.q1 * kToDegrees),     float(arm.q2 * kToDegrees),
                     float(arm.q3 * kToDegrees),     float((t4 - th4) * kToDegrees),
                     float((t5 - th5) * kToDegrees), float((t6 + kPi - th6) * kToDegrees)};
-            if (arm.checkReach) {
-                // Candidates from a clamped root, or from an arm the closed
-                // form is not written for, must still reach the target.
-                const Matrix4 f = forward(c, q.data());
-                for (int e = 0; e < 12; ++e) {
-                    const float tol = (e % 4 == 3) ? 0.05f : 1e-3f;
-                    if (std::fabs(f[e] - T[e]) > tol)
-                        return;
-                }
-            }
+            // Candidates from a clamped root must still reach the target.
+            if (arm.checkReach && !reaches(forward(c, q.data()), T))
+                return;
             sols[count++] = q;
         };
         const Wrist &w = wrists[i];
@@ -730,11 +723,7 @@ int closedForm(const Chain &c, const Matrix4 &T, const float *seedRobot, Basic *
 int offsetWrist(const Chain &c, const Matrix4 &T, const float *seedRobot, Basic *sols)
 {
     const OffsetWrist &g = c.offsetWrist;
-    if (!g.usable) {
-        qCWarning(lcIk) << "This arm's geometry is outside what the solver for non-spherical "
-                           "wrists handles";
-        return -1;
-    }
+    const double tolerance = reachTolerance(T);
     float seed[kAxes];
     toModel(c, seedRobot, seed);
     const auto &L = c.links;
@@ -859,11 +848,7 @@ int offsetWrist(const Chain &c, const Matrix4 &T, const float *seedRobot, Basic 
                         float(wrap(t6 - L[5].thetaRad) * kToDegrees)};
                 // Near the boundaries of the clamps a configuration may
                 // miss; only those that reach the target are listed.
-                const Matrix4 f = forward(c, q.data());
-                bool reaches = true;
-                for (int k = 0; k < 12 && reaches; ++k)
-                    reaches = std::fabs(f[k] - T[k]) <= ((k % 4 == 3) ? 0.05f : 1e-3f);
-                if (reaches && count < 8)
+                if (reaches(forward(c, q.data()), T, tolerance) && count < 8)
                     sols[count++] = q;
             }
         }
@@ -879,14 +864,17 @@ int offsetWrist(const Chain &c, const Matrix4 &T, const float *seedRobot, Basic 
 // takes; their count, or -1 when there are none.
 int basicSolutions(const Chain &chain, const Matrix4 &target, const float *seed, Basic *sols)
 {
-    if (!chain.complete)
-        return -1;
-    // The closed form holds for every spherical wrist, whatever the angle
-    // type says; a negative type only asks for the other solver when the
-    // wrist is not spherical.
-    if (chain.angleType < 0 && !chain.sphericalWrist)
+    // The chain says which solver its geometry takes, whatever the angle
+    // type; an incomplete chain takes none.
+    switch (chain.solver) {
+    case Chain::Solver::ClosedForm:
+        return closedForm(chain, target, seed, sols);
+    case Chain::Solver::OffsetWrist:
         return offsetWrist(chain, target, seed, sols);
-    return closedForm(chain, target, seed, sols);
+    case Chain::Solver::None:
+        break;
+    }
+    return -1;
 }
 
 // The entry of the list that a path follows, worked out without the list.

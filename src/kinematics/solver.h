@@ -23,9 +23,10 @@ constexpr int kMaxTurns = 4;
 // list has room for every entry (256 for any shipped arm) nothing is
 // allocated. Returns the index of the chosen entry, or -1 when there is none.
 //
-// Spherical wrists (and every arm whose angle type is not negative) take
-// the closed form; the others the solver for wrists whose axes 2-4 are
-// parallel.
+// The chain's solver (Chain::solver) answers: the closed form for a
+// spherical wrist, the solver for wrists whose axes 2-4 are parallel; an arm
+// neither is written for gets no entry at all. Every entry listed reaches
+// the target (kinematics::reaches).
 int solve(const Chain &chain, const Matrix4 &target, const float *seed,
           std::vector<IkConfiguration> &results);
 

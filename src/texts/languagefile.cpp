@@ -187,6 +187,7 @@ constexpr const char *kKeys[] = {
     "modlineslbl",
     "rapidwobjlabellbl",
     "rapidtoollabellbl",
+    "noinversekinematicslbl",
 };
 static_assert(std::size(kKeys) == std::size_t(LanguageFile::kEntries),
               "one key per entry: the panel's, the plots dock's and each uitext::Text");

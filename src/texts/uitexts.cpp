@@ -219,6 +219,8 @@ QString englishText(Text t)
         return QStringLiteral("Work Object:");
     case Text::RapidToolDataLabel:
         return QStringLiteral("Tool Data:");
+    case Text::NoInverseKinematics:
+        return QStringLiteral("No inverse kinematics for this arm's geometry");
     case Text::Count:
         break;
     }

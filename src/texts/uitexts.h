@@ -112,6 +112,7 @@ enum class Text
     ModLines,
     RapidWorkObjectLabel,
     RapidToolDataLabel,
+    NoInverseKinematics,
     Count
 };
 

@@ -431,7 +431,7 @@ bool Interpreter::execute(std::string_view line, std::string &out)
     } else if (command == "ikpose") {
         if (!readValues(command, rest, kPoseCount, out))
             return false;
-        solvePose(out);
+        return solvePose(out);
     } else if (command == "limits") {
         if (!readValues(command, rest, 0, out))
             return false;
@@ -479,6 +479,10 @@ bool Interpreter::solveMatrix(std::string &out)
                "its last row 0 0 0 1\n";
         return false;
     }
+    if (!m_robot.hasInverseKinematics()) {
+        out += "error: no inverse kinematics for this arm's geometry\n";
+        return false;
+    }
     int chosen = -1;
     m_robot.solveWorldPose(target, m_solutions, &chosen);
     // The answer is put together here and appended a few kilobytes at a time.
@@ -507,13 +511,13 @@ bool Interpreter::solveMatrix(std::string &out)
     return true;
 }
 
-void Interpreter::solvePose(std::string &out)
+bool Interpreter::solvePose(std::string &out)
 {
     const Pose6 p{m_values[0], m_values[1], m_values[2], m_values[3], m_values[4], m_values[5]};
     const Matrix4 target = toolbox::poseToMatrix(p, m_convention);
     // poseToMatrix builds a rotation, so the rigidity check cannot fail here.
     m_values = target;
-    solveMatrix(out);
+    return solveMatrix(out);
 }
 
 sequences::FileText readSequenceForCheck(const QString &file, std::string &notes)

@@ -34,7 +34,7 @@ private:
     void forward(std::string &out);
     void pose(std::string &out);
     bool solveMatrix(std::string &out);
-    void solvePose(std::string &out);
+    bool solvePose(std::string &out);
     void limits(std::string &out);
 
     Robot &m_robot;

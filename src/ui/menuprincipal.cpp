@@ -845,7 +845,10 @@ void MenuPrincipal::valueXYZWPRChanged()
     r->solveWorldPose(target, list);
     if (list.empty()) {
         auto *edited = qobject_cast<QLineEdit *>(sender());
-        refuse(edited ? edited : ui->positionXYZ, uitext::get(uitext::Text::PoseNotReachable));
+        // An arm no solver is written for reaches no pose this way: say why.
+        refuse(edited ? edited : ui->positionXYZ,
+               uitext::get(r->hasInverseKinematics() ? uitext::Text::PoseNotReachable
+                                                     : uitext::Text::NoInverseKinematics));
         showPose(r->tcpWorld());
         return;
     }

@@ -62,15 +62,10 @@ Robot &defaultRobot()
     FUZZ_CHECK(loaded == 0);
     return robot;
 }
-// 0.01 mm plus 1e-5 of the reach (float joints at a metre: 1e-4 mm), 1e-3 in rotation.
+// The pose reaches the target as the solver means it.
 bool samePose(const Matrix4 &got, const Matrix4 &target)
 {
-    const double reach = std::max({1.0, std::fabs(double(target[3])), std::fabs(double(target[7])),
-                                   std::fabs(double(target[11]))});
-    for (std::size_t k = 0; k < 12; ++k)
-        if (!(std::fabs(double(got[k]) - target[k]) <= (k % 4 == 3 ? 1e-2 + 1e-5 * reach : 1e-3)))
-            return false;
-    return true;
+    return kinematics::reaches(got, target);
 }
 // Pieces (1 to 16 bytes) as a socket delivers, chosen by the input to replay alike.
 std::function<std::size_t()> pieces(Bytes d, std::size_t n)

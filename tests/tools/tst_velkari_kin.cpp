@@ -95,6 +95,12 @@ QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArra
                                                                               : QString();
 }
 
+QString irb120Text()
+{
+    QFile f(irb120());
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
 const char kLimits[] = "-165 165 -110 110 -110 70 -160 160 -120 120 -400 400\n";
 
 } // namespace
@@ -324,6 +330,21 @@ void TestVelkariKin::argumentsExitCodesCheckAndExport()
         typo.exitCode == 2 && typo.out.isEmpty() &&
             typo.err.contains("line 5, element <joint id=\"Axis2\">: unknown attribute \"Zlpha\""),
         typo.err.constData());
+    // Every twist 0 (a planar arm, worked by hand): fk answers, ik and ikpose
+    // say no solver is written for it, exit 1. Flange at q = 0: arm 270 + 70
+    // along x after axis 2's -90, so at -90 degrees; 290 + 302 + 72 up; Rz(90).
+    const Run planar = runKin(
+        {writeFile(dir, QStringLiteral("planar.xml"),
+                   irb120Text().replace(QRegularExpression("alpha=\"[^\"]*\""), "alpha=\"0\"")
+                       .toUtf8())},
+        "fk 0 0 0 0 0 0\nik 0 -1 0 0 1 0 0 -340 0 0 1 664 0 0 0 1\nikpose 0 -340 664 90 0 0\n");
+    QVERIFY2(planar.exitCode == 1 && planar.lines().size() == 3, planar.out.constData());
+    QVERIFY2(near(numbers(planar.lines()[0].toStdString()),
+                  std::array<float, 16>{0, -1, 0, 0, 1, 0, 0, -340, 0, 0, 1, 664, 0, 0, 0, 1}.data(),
+                  16),
+             planar.out.constData());
+    for (int i : {1, 2})
+        QCOMPARE(planar.lines()[i], QByteArray("error: no inverse kinematics for this arm's geometry"));
     // A word on a later line: check, its table and export refuse the file, naming the line.
     const QString later =
         writeFile(dir, QStringLiteral("later.sim"), "1 0 0 0 0 30 0\n1 10 abc 0 0 30 0\n");
