@@ -35,11 +35,25 @@ class Robot;
 
 namespace sequences {
 
-// One program line: instruction code and six operands.
+// A program line's zone when the line names none: the export's default
+// applies.
+constexpr double kNoZone = -1.0;
+// A stop point: the robot reaches the target exactly before it goes on
+// (RAPID "fine", KRL without approximation, FANUC FINE).
+constexpr double kFineZone = -2.0;
+
+// One program line: instruction code and six operands, and the speed and
+// zone the line asks for. The path analysis plays no part in speed or zone;
+// they travel with the line to the editor and the controller languages.
 struct ProgramLine
 {
     double code = 0.0;
     std::array<double, 6> operands{};
+    // mm/s for straight-line and circular moves, % of the maximum for joint
+    // moves; 0 when the line names none.
+    double speed = 0.0;
+    // Corner radius in mm (>= 0), kFineZone, or kNoZone.
+    double zone = kNoZone;
 };
 
 // One position of the computed path.
