@@ -2183,6 +2183,7 @@ ImportResult importModules(Robot &robot, const std::vector<ModuleSource> &module
             seed[k] = float(joints[k]);
     }
     robot.setJointAngles(saved);
+    result.warnings.removeDuplicates(); // a move in a loop is warned of once
     if (!ok)
         return result;
     result.program = std::move(program);
