@@ -512,6 +512,7 @@ public:
                 return fail(error);
         }
         indexStatements();
+        indexBlocks();
         m_moduleLocals.resize(m_modules.size());
         for (int f = 0; f < int(m_modules.size()); ++f) {
             m_file = f;
@@ -628,14 +629,43 @@ private:
     // The token that closes the block opened at `i`, or -1 before `limit`.
     int blockEnd(int i, int limit) const
     {
-        int depth = 0;
-        for (int k = i; k < limit; ++k) {
-            if (isBlockStart(k))
-                ++depth;
-            else if (isBlockEnd(k) && --depth == 0)
-                return k;
+        const int e = m_blockEnd[std::size_t(i)];
+        return e >= 0 && e < limit ? e : -1;
+    }
+    // Which token closes each block, found once: a program runs its blocks
+    // many times over.
+    void indexBlocks()
+    {
+        m_blockEnd.assign(m_tokens.size(), -1);
+        std::vector<int> open;
+        for (int k = 0; k < int(m_tokens.size()); ++k) {
+            if (isBlockStart(k)) {
+                open.push_back(k);
+            } else if (isBlockEnd(k)) {
+                if (!open.empty()) {
+                    m_blockEnd[std::size_t(open.back())] = k;
+                    open.pop_back();
+                }
+            } else if (kind(k) == Token::End || is(k, "ENDPROC") || is(k, "ENDFUNC") ||
+                       is(k, "ENDTRAP")) {
+                open.clear(); // no block reaches past its routine
+            }
         }
-        return -1;
+    }
+    // Work in proportion to `tokens` counts against the program's steps.
+    void charge(int tokens) { m_steps += tokens / 8; }
+    // One step more at token `i`; true, once said, when the program has run
+    // as far as it is read.
+    bool overBudget(int i)
+    {
+        if (++m_steps > kMaxSteps && !m_halt) {
+            note(i, i,
+                 QStringLiteral("the program is read up to here: it runs more than %1 "
+                                "instructions")
+                     .arg(kMaxSteps));
+            m_halt = true;
+        }
+        return m_halt;
     }
     int find(int from, const char *word, int limit) const
     {
@@ -1162,14 +1192,15 @@ private:
         m_file = r.file;
         m_frames.emplace_back();
         m_stack.push_back(chosen);
-        const bool ok = body(r);
+        const bool ok = body(r, 0);
         m_result.movesRead = int(moves.size());
         m_result.movesSkipped = m_skippedMoves.size();
         return ok;
     }
 
-    bool body(const Routine &r)
+    bool body(const Routine &r, int nesting)
     {
+        charge(r.end - r.begin);
         // Local data first: RAPID wants it at the top, but where it stands
         // makes no difference to what it means.
         for (int i = r.begin; i < r.end;) {
@@ -1198,7 +1229,7 @@ private:
                 break;
             }
         }
-        const bool ok = run(r.begin, end, 0);
+        const bool ok = run(r.begin, end, nesting);
         if (m_unwind == Unwind::Return)
             m_unwind = Unwind::None;
         return ok;
@@ -1215,14 +1246,8 @@ private:
     bool run(int begin, int end, int nesting)
     {
         for (int i = begin; i < end && m_unwind == Unwind::None && !m_halt;) {
-            if (++m_steps > kMaxSteps) {
-                note(i, i,
-                     QStringLiteral("the program is read up to here: it runs more than %1 "
-                                    "instructions")
-                         .arg(kMaxSteps));
-                m_halt = true;
+            if (overBudget(i))
                 break;
-            }
             if (moves.size() > std::size_t(sequences::kMaxNodes / 4)) {
                 m_halt = true;
                 break;
@@ -1290,6 +1315,7 @@ private:
 
     bool block(int i, int close, int nesting)
     {
+        charge(close - i);
         if (is(i, "IF"))
             return ifBlock(i, close, nesting);
         if (is(i, "WHILE"))
@@ -1350,6 +1376,9 @@ private:
         if (doToken < 0)
             return fail(QStringLiteral("line %1: WHILE without DO").arg(line(i)));
         for (int runs = 0;; ++runs) {
+            charge(doToken - i);
+            if (overBudget(i))
+                return true;
             m_namesRead = false;
             const Num c = wholeExpression(i + 1, doToken);
             if (c.known && c.v == 0.0)
@@ -1418,8 +1447,9 @@ private:
                          .arg(count)
                          .arg(kMaxLoopRuns));
             v.hasValue = true;
-            for (int n = 0;
-                 ok && n < count && n < kMaxLoopRuns && m_unwind == Unwind::None && !m_halt; ++n) {
+            for (int n = 0; ok && n < count && n < kMaxLoopRuns && m_unwind == Unwind::None &&
+                            !overBudget(i);
+                 ++n) {
                 v.number = a.v + n * s.v;
                 scope().insert(name, v);
                 ok = run(doToken + 1, close, nesting);
@@ -1511,6 +1541,7 @@ private:
     // as skipped.
     void countSkippedMoves(int begin, int end)
     {
+        charge(end - begin);
         for (int k = begin; k < end; ++k) {
             const bool atStart = k == 0 || kind(k - 1) == Token::Name || is(k - 1, ";") ||
                                  is(k - 1, ":") || is(k - 1, ")");
@@ -1535,7 +1566,7 @@ private:
         const QString name = text(i).toString();
         const int routine = m_procs.value(name.toLower(), -1);
         if (routine >= 0)
-            return call(routine, i, stop);
+            return call(routine, i, stop, nesting);
         if (is(i, "IF")) {
             // IF condition instruction;
             int k = i + 1;
@@ -1725,20 +1756,19 @@ private:
 
     // A call of a procedure of the program: its arguments bound to its
     // parameters, its body read, what it gave its INOUT parameters handed back.
-    bool call(int routine, int first, int stop)
+    bool call(int routine, int first, int stop, int nesting)
     {
         const Routine &r = m_routines[std::size_t(routine)];
         const bool recursive =
             std::find(m_stack.begin(), m_stack.end(), routine) != m_stack.end();
-        if (recursive || int(m_stack.size()) >= kMaxCalls) {
+        if (recursive || int(m_stack.size()) >= kMaxCalls || nesting >= kMaxNesting) {
             skip(first, stop,
                  recursive ? QStringLiteral("the call of %1 is not followed: %1 is running already "
                                             "(a recursion)")
                                  .arg(r.name)
-                           : QStringLiteral("the call of %1 is not followed: calls nest deeper "
-                                            "than %2")
-                                 .arg(r.name)
-                                 .arg(kMaxCalls));
+                           : QStringLiteral("the call of %1 is not followed: calls and blocks "
+                                            "nest too deep")
+                                 .arg(r.name));
             countSkippedMoves(r.begin, r.end);
             return true;
         }
@@ -1797,7 +1827,7 @@ private:
         m_frames.push_back(std::move(frame));
         m_stack.push_back(routine);
         m_file = r.file;
-        const bool ok = body(r);
+        const bool ok = body(r, nesting + 1);
         const QHash<QString, Data> done = std::move(m_frames.back());
         m_frames.pop_back();
         m_stack.pop_back();
@@ -2022,7 +2052,7 @@ private:
     ImportResult &m_result;
     std::vector<Token> m_tokens;
     std::vector<int> m_starts; // the MODULE token of each module
-    std::vector<int> m_nextSemicolon, m_nextThen;
+    std::vector<int> m_nextSemicolon, m_nextThen, m_blockEnd;
     QHash<QString, Data> m_globals;
     std::vector<QHash<QString, Data>> m_moduleLocals;
     std::vector<QHash<QString, Data>> m_frames; // the data of each running routine
