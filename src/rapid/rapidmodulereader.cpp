@@ -472,10 +472,12 @@ constexpr Motion kMotions[] = {
 
 // Loops with known bounds run as the controller runs them, up to this many
 // times each; a program runs at most kMaxSteps instructions, calls nest at
-// most kMaxCalls deep and blocks kMaxNesting deep: enough for any program
+// most kMaxCalls deep and blocks kMaxNesting deep, and scans at most
+// kMaxWork tokens on the way: enough for any program
 // written by hand, and a bound on what a hostile file costs.
 constexpr int kMaxLoopRuns = 1000;
 constexpr int kMaxSteps = 200000;
+constexpr qint64 kMaxWork = 10000000; // tokens scanned
 constexpr int kMaxCalls = 40;
 constexpr int kMaxNesting = 100;
 constexpr int kMaxExpressionDepth = 64;
@@ -652,13 +654,14 @@ private:
             }
         }
     }
-    // Work in proportion to `tokens` counts against the program's steps.
-    void charge(int tokens) { m_steps += tokens / 8; }
+    // Tokens scanned again each time a block or a routine runs count too: a
+    // loop over a large block stops as early as a loop of many instructions.
+    void charge(int tokens) { m_work += tokens; }
     // One step more at token `i`; true, once said, when the program has run
     // as far as it is read.
     bool overBudget(int i)
     {
-        if (++m_steps > kMaxSteps && !m_halt) {
+        if ((++m_steps > kMaxSteps || m_work > kMaxWork) && !m_halt) {
             note(i, i,
                  QStringLiteral("the program is read up to here: it runs more than %1 "
                                 "instructions")
@@ -1573,11 +1576,15 @@ private:
             const Num c = expression(k, stop);
             if (k >= stop || (c.known && c.v == 0.0))
                 return true;
+            if (nesting >= kMaxNesting) {
+                skip(i, stop, QStringLiteral("IF nested deeper than %1 is not read").arg(kMaxNesting));
+                return true;
+            }
             if (!c.known)
                 note(i, stop,
                      QStringLiteral("the condition is not known before the program runs: the "
                                     "instruction is taken"));
-            return statement(k, stop, nesting);
+            return statement(k, stop, nesting + 1);
         }
         if (is(i, "RETURN")) {
             m_unwind = Unwind::Return;
@@ -2063,6 +2070,7 @@ private:
     QSet<int> m_skippedMoves;
     int m_file = 0;
     int m_steps = 0;
+    qint64 m_work = 0;
     int m_assignments = 0;
     bool m_namesRead = false;
     bool m_halt = false; // read as far as a program is read
