@@ -290,12 +290,14 @@ private slots:
             {"MODULE Cell\n  CONST num nRows := 3;\n  PROC main()\n"
              "    FOR i FROM 1 TO nRows DO\n      MoveL Offs(p10, 0, 40 * (i - 1),\n"
              "                 10), v100, z10, tPen\\WObj:=wTable;\n    ENDFOR\n"
-             "    FOR k FROM 2 TO 1 DO ! counts down\n      MoveL p20" + mv + "    ENDFOR\n  ENDPROC\nENDMODULE\n",
+             "    FOR k FROM 2 TO 1 DO ! counts down\n      MoveL p20" + mv + "    ENDFOR\n"
+             "    TEST nRows\n    CASE 1, 3:\n      MoveL p10" + mv + "    DEFAULT:\n"
+             "      MoveL p20" + mv + "    ENDTEST\n  ENDPROC\nENDMODULE\n",
              calib},
             flat("MoveJ " + target("200,-100,260", down) + mv + "MoveL " +
                  target("200,-60,260", down) + mv + "MoveL " + target("200,-20,260", down) + mv +
-                 "MoveL p20" + mv + "MoveL p20" + mv),
-            "main 5 0", "");
+                 "MoveL p20" + mv + "MoveL p20" + mv + "MoveL p10" + mv),
+            "main 6 0", "");
         // RelTool moves along the tool's own axes (z points down) and turns
         // about x, then the turned y, then the turned z: diag(-1, 1, -1) Rx(90)
         // Rz(90) has the columns (0, 0, -1), (1, 0, 0), (0, -1, 0), the
@@ -321,9 +323,11 @@ private slots:
         row("WHILE counted, for ever",
             {"MODULE Cell\n  VAR num n;\n  PROC main()\n    WHILE n < 2 DO\n      MoveJ p10" + mv +
                  "      n := n + 1;\n    ENDWHILE\n    WHILE TRUE DO\n      MoveL p20" + mv +
-                 "    ENDWHILE\n  ENDPROC\nENDMODULE\n",
+                 "    ENDWHILE\n    FOR k FROM 1 TO nRead DO\n      MoveL p10" + mv +
+                 "    ENDFOR\n  ENDPROC\nENDMODULE\n",
              calib},
-            flat("MoveJ p10" + mv + "MoveJ p10" + mv + "MoveL p20" + mv), "main 3 0",
+            flat("MoveJ p10" + mv + "MoveJ p10" + mv + "MoveL p20" + mv + "MoveL p10" + mv),
+            "main 4 0",
             "lines 8-10: the WHILE loop runs for ever");
         row("moves like MoveL and MoveC",
             {"MODULE Cell\n  PROC main()\n    MoveJDO p10, v100, z10, tPen\\WObj:=wTable, do1, 1;\n"
