@@ -213,6 +213,9 @@ constexpr const char *kKeys[] = {
     "progrejectedlbl",
     "prognotmovekindlbl",
     "progunreachablelbl",
+    "progstepreplacelbl",
+    "progstepnewlbl",
+    "progstepopenlbl",
 };
 static_assert(std::size(kKeys) == std::size_t(LanguageFile::kEntries),
               "one key per entry: the panel's, the plots dock's and each uitext::Text");

@@ -138,6 +138,9 @@ enum class Text
     ProgRejected,
     ProgNotMoveKind,
     ProgUnreachable,
+    ProgStepReplace,
+    ProgStepNew,
+    ProgStepOpen,
     Count
 };
 
