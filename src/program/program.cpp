@@ -440,7 +440,8 @@ bool Program::record(const Robot *robot, Kind kind, int after, QString *error)
     }
     for (int k = 0; k < int(s.after.size()); ++k)
         s.rowsAfter.push_back(after + 1 + k);
-    s.rowsBefore = {std::max(after, 0)};
+    if (after >= 0)
+        s.rowsBefore = {after};
     d->commit(*this, std::move(s));
     return true;
 }

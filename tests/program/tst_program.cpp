@@ -364,6 +364,50 @@ private slots:
         QVERIFY(back.text() == text && sequences::parseText("1 0 0 30 0 45 0 v0\n").error.isEmpty());
     }
 
+    void speedAndZoneWords_data()
+    {
+        // How: 0 words after a program line's seven numbers, 1 a typed speed, 2 a typed zone.
+        QTest::addColumn<int>("how");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<double>("speed");
+        QTest::addColumn<double>("zone");
+        const double none = sequences::kNoZone, fine = sequences::kFineZone;
+        QTest::newRow("z0") << 0 << "z0" << true << 0.0 << 0.0;
+        QTest::newRow("signed speed, zone at the top") << 0 << "v+5 z10000" << true << 5.0 << 1e4;
+        QTest::newRow("other words left alone") << 0 << "vmax zone3 7" << true << 0.0 << none;
+        QTest::newRow("two speeds") << 0 << "v5 v6" << false << 0.0 << none;
+        QTest::newRow("two zones") << 0 << "z10 FINE" << false << 0.0 << none;
+        QTest::newRow("zone beyond 10 m") << 0 << "z10000.5" << false << 0.0 << none;
+        QTest::newRow("typed speed with a comma") << 1 << "v12,5" << true << 12.5 << none;
+        QTest::newRow("typed speed 0") << 1 << "0" << false << 0.0 << none;
+        QTest::newRow("typed zone word") << 2 << "z5" << true << 0.0 << 5.0;
+        QTest::newRow("typed zone in mm") << 2 << "10000 mm" << true << 0.0 << 1e4;
+        QTest::newRow("typed zone beyond 10 m") << 2 << "10000.5" << false << 0.0 << none;
+        QTest::newRow("typed negative zone") << 2 << "-1" << false << 0.0 << none;
+        QTest::newRow("typed fine") << 2 << " Fine " << true << 0.0 << fine;
+        QTest::newRow("typed nothing") << 2 << "" << true << 0.0 << none;
+    }
+
+    void speedAndZoneWords()
+    {
+        QFETCH(int, how);
+        QFETCH(QString, text);
+        QFETCH(bool, ok);
+        QFETCH(double, speed);
+        QFETCH(double, zone);
+        if (how == 0) {
+            const auto r = sequences::parseProgramText("2 0 0 30 0 45 0 " + text + "\n");
+            QCOMPARE(r.error.isEmpty(), ok);
+            QVERIFY(!ok || (r.lines.size() == 1 && r.lines[0].speed == speed &&
+                            r.lines[0].zone == zone));
+            return;
+        }
+        double v = -7.0;
+        QCOMPARE(how == 1 ? sequences::readSpeed(text, &v) : sequences::readZone(text, &v), ok);
+        QCOMPARE(v, ok ? (how == 1 ? speed : zone) : -7.0);
+    }
+
     void shippedSequencesReadUnchanged()
     {
         for (const char *name : {"drawing.sim", "singularity.sim", "joints.sim"}) {
