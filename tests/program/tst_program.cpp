@@ -475,6 +475,12 @@ private slots:
         QVERIFY(p.check(0).ok() && p.check(1).problem % 10000 >= 1000 &&
                 p.checkText(1).contains("Joint 5"));
 
+        // A line whose numbers make no move is said to be so.
+        p.replace({line(1, {0, std::nan(""), 30, 0, 45, 0}), line(1, {0, 0, 30, 0, 45, 0})});
+        p.analyse(&robot);
+        QVERIFY(p.check(0).rejected && p.checkText(0) == "Its numbers make no move" &&
+                p.check(1).ok());
+
         // Without a robot nothing is analysed and nothing is flagged.
         p.analyse(nullptr);
         QVERIFY(p.analysis().path.empty() && p.problems().empty() && p.check(1).ok());
