@@ -124,8 +124,7 @@ QString limitRefusal(const Robot &robot, const std::array<double, 6> &joints, in
 }
 
 // Speed and zone of one line as typed; a null text leaves that value alone.
-bool speedZoneOf(ProgramLine &l, Kind k, const QString &speed, const QString &zone,
-                 QString *error)
+bool speedZoneOf(ProgramLine &l, Kind k, const QString &speed, const QString &zone, QString *error)
 {
     if (!speed.isNull()) {
         double v = 0.0;
@@ -382,8 +381,8 @@ bool Program::pose(const Robot *robot, int row, int convention, Pose6 *out) cons
     for (int k = 0; k < 6; ++k)
         q[k] = float(l.operands[std::size_t(k)]);
     const Matrix4 flange = kinematics::forwardFromJoints(robot->chain(), q, 6);
-    const Matrix4 world = toolbox::product(toolbox::rigidInverse(robot->getHB()), flange,
-                                           matrixOf(d->toolAt(row)));
+    const Matrix4 world =
+        toolbox::product(toolbox::rigidInverse(robot->getHB()), flange, matrixOf(d->toolAt(row)));
     *out = toolbox::matrixToPose(world, convention);
     for (float v : *out)
         if (!std::isfinite(v))
@@ -402,7 +401,6 @@ const std::vector<int> &Program::lastRows() const
 }
 
 // ------------------------------------------------------------------ steps
-
 
 // ------------------------------------------------------------------ edits
 
@@ -615,8 +613,8 @@ bool Program::setKind(const std::vector<int> &rows, Kind kind, QString *error)
     return true;
 }
 
-bool Program::setCell(const Robot *robot, int row, Field field, const QString &text,
-                      int convention, QString *error)
+bool Program::setCell(const Robot *robot, int row, Field field, const QString &text, int convention,
+                      QString *error)
 {
     if (row < 0 || row >= size()) {
         say(error, uitext::get(Text::ProgNoLines));
@@ -626,7 +624,7 @@ bool Program::setCell(const Robot *robot, int row, Field field, const QString &t
     const Kind k = kind(row);
     if (field == Field::Speed || field == Field::Zone) {
         if (!speedZoneOf(l, k, field == Field::Speed ? text : QString(),
-                            field == Field::Zone ? text : QString(), error))
+                         field == Field::Zone ? text : QString(), error))
             return false;
     } else if (field <= Field::Joint6) {
         const int axis = int(field) - int(Field::Joint1);
@@ -704,8 +702,8 @@ bool Program::setCell(const Robot *robot, int row, Field field, const QString &t
     return true;
 }
 
-bool Program::setSpeedZone(const std::vector<int> &rows, const QString &speed,
-                           const QString &zone, QString *error)
+bool Program::setSpeedZone(const std::vector<int> &rows, const QString &speed, const QString &zone,
+                           QString *error)
 {
     std::vector<int> r;
     if (!validRows(rows, size(), r, error))

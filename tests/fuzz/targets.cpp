@@ -215,7 +215,8 @@ void sequence(Bytes data, std::size_t size)
     FUZZ_CHECK(timed.error.isEmpty() ? timed.lines.size() == parsed.nodes.size()
                                      : timed.lines.empty());
     for (std::size_t i = 0; i < timed.lines.size(); ++i)
-        FUZZ_CHECK(float(timed.lines[i].operands[5]) == parsed.nodes[i].values[parsed.program ? 6 : 5]);
+        FUZZ_CHECK(float(timed.lines[i].operands[5]) ==
+                   parsed.nodes[i].values[parsed.program ? 6 : 5]);
     const QString written = sequences::programTextOf(timed.lines);
     FUZZ_CHECK(sequences::programTextOf(sequences::parseProgramText(written).lines) == written);
     std::vector<sequences::ProgramLine> program;

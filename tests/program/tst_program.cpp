@@ -22,8 +22,7 @@ Q_DECLARE_METATYPE(std::vector<int>)
 
 namespace {
 
-ProgramLine timed(double code, double first, double speed = 0.0,
-                  double zone = sequences::kNoZone)
+ProgramLine timed(double code, double first, double speed = 0.0, double zone = sequences::kNoZone)
 {
     ProgramLine l = line(code, {first, 0, 30, 0, 45, 0});
     l.speed = speed;
@@ -105,36 +104,66 @@ class TestProgram : public QObject
     {
         const Robot *r = &robot;
         switch (Edit(edit)) {
-        case RecordJoint: return p.record(r, Kind::JointMove, 2, error);
-        case RecordCircleTop: return p.record(r, Kind::CircleVia, -1, error);
-        case RecordToolEnd: return p.record(r, Kind::ToolChange, 5, error);
-        case TouchUp: return p.touchUp(r, 2, error);
-        case Delete: return p.remove({4, 1}, error);
-        case Duplicate: return p.duplicate({1, 2}, error);
-        case MoveUp: return p.moveUp({2, 3}, error);
-        case MoveDown: return p.moveDown({0, 1}, error);
-        case Drag: return p.moveTo({0, 5}, 3, error);
-        case DragToEnd: return p.moveTo({4}, 6, error);
-        case KindLinear: return p.setKind({1}, Kind::LinearMove, error);
-        case TypeJoint: return p.setCell(r, 2, Field::Joint1, "25,5", 0, error);
-        case TypeSpeed: return p.setCell(r, 5, Field::Speed, "v300", 0, error);
-        case SpeedZone: return p.setSpeedZone({2, 5}, "100", "FINE", error);
-        case ZoneNone: return p.setCell(r, 2, Field::Zone, "", 0, error);
-        case TypeLetters: return p.setCell(r, 2, Field::Joint1, "2O", 0, error);
-        case TypeBeyondLimit: return p.setCell(r, 2, Field::Joint2, "110.5°", 0, error);
-        case TypeBelowLimit: return p.setCell(r, 2, Field::Joint3, "-111", 0, error);
-        case TypeUnreachable: return p.setCell(r, 2, Field::X, "5000", 0, error);
-        case TypeBadSpeed: return p.setCell(r, 2, Field::Speed, "-3", 0, error);
-        case TypeJointSpeed: return p.setCell(r, 1, Field::Speed, "150", 0, error);
-        case TypeBadZone: return p.setCell(r, 2, Field::Zone, "z5,5.5", 0, error);
-        case TypePoseOfTool: return p.setCell(r, 0, Field::X, "10", 0, error);
-        case TypeNoRobot: return p.setCell(nullptr, 2, Field::Joint1, "5", 0, error);
-        case UpAtTop: return p.moveUp({0, 3}, error);
-        case DeleteNothing: return p.remove({}, error) || p.remove({6}, error);
-        case KindOfTool: return p.setKind({0, 1}, Kind::LinearMove, error);
-        case RecordNoRobot: return p.record(nullptr, Kind::JointMove, 0, error);
-        case TouchUpPastEnd: return p.touchUp(&robot, 6, error);
-        case DownAtBottom: return p.moveDown({1, 5}, error);
+        case RecordJoint:
+            return p.record(r, Kind::JointMove, 2, error);
+        case RecordCircleTop:
+            return p.record(r, Kind::CircleVia, -1, error);
+        case RecordToolEnd:
+            return p.record(r, Kind::ToolChange, 5, error);
+        case TouchUp:
+            return p.touchUp(r, 2, error);
+        case Delete:
+            return p.remove({4, 1}, error);
+        case Duplicate:
+            return p.duplicate({1, 2}, error);
+        case MoveUp:
+            return p.moveUp({2, 3}, error);
+        case MoveDown:
+            return p.moveDown({0, 1}, error);
+        case Drag:
+            return p.moveTo({0, 5}, 3, error);
+        case DragToEnd:
+            return p.moveTo({4}, 6, error);
+        case KindLinear:
+            return p.setKind({1}, Kind::LinearMove, error);
+        case TypeJoint:
+            return p.setCell(r, 2, Field::Joint1, "25,5", 0, error);
+        case TypeSpeed:
+            return p.setCell(r, 5, Field::Speed, "v300", 0, error);
+        case SpeedZone:
+            return p.setSpeedZone({2, 5}, "100", "FINE", error);
+        case ZoneNone:
+            return p.setCell(r, 2, Field::Zone, "", 0, error);
+        case TypeLetters:
+            return p.setCell(r, 2, Field::Joint1, "2O", 0, error);
+        case TypeBeyondLimit:
+            return p.setCell(r, 2, Field::Joint2, "110.5°", 0, error);
+        case TypeBelowLimit:
+            return p.setCell(r, 2, Field::Joint3, "-111", 0, error);
+        case TypeUnreachable:
+            return p.setCell(r, 2, Field::X, "5000", 0, error);
+        case TypeBadSpeed:
+            return p.setCell(r, 2, Field::Speed, "-3", 0, error);
+        case TypeJointSpeed:
+            return p.setCell(r, 1, Field::Speed, "150", 0, error);
+        case TypeBadZone:
+            return p.setCell(r, 2, Field::Zone, "z5,5.5", 0, error);
+        case TypePoseOfTool:
+            return p.setCell(r, 0, Field::X, "10", 0, error);
+        case TypeNoRobot:
+            return p.setCell(nullptr, 2, Field::Joint1, "5", 0, error);
+        case UpAtTop:
+            return p.moveUp({0, 3}, error);
+        case DeleteNothing:
+            return p.remove({}, error) || p.remove({6}, error);
+        case KindOfTool:
+            return p.setKind({0, 1}, Kind::LinearMove, error);
+        case RecordNoRobot:
+            return p.record(nullptr, Kind::JointMove, 0, error);
+        case TouchUpPastEnd:
+            return p.touchUp(&robot, 6, error);
+        case DownAtBottom:
+            return p.moveDown({1, 5}, error);
         }
         return false;
     }
@@ -156,55 +185,49 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<std::vector<int>>("rows"); // selected after the edit
         QTest::newRow("record a joint move after line 3")
-            << int(RecordJoint) << "5:0 1:10:v50 2:20:v200:z5 1:5 9:30 0:40:fine 2:50" << "Record"
-            << std::vector<int>{3};
+            << int(RecordJoint) << "5:0 1:10:v50 2:20:v200:z5 1:5 9:30 0:40:fine 2:50"
+            << "Record" << std::vector<int>{3};
         QTest::newRow("record a circle at the top")
             << int(RecordCircleTop) << "9:5 0:5 5:0 1:10:v50 2:20:v200:z5 9:30 0:40:fine 2:50"
-            << "Record"
-            << std::vector<int>{0, 1};
+            << "Record" << std::vector<int>{0, 1};
         QTest::newRow("record a tool change at the end")
             << int(RecordToolEnd) << "5:0 1:10:v50 2:20:v200:z5 9:30 0:40:fine 2:50 5:12"
-            << "Record"
-            << std::vector<int>{6};
-        QTest::newRow("touch up")
-            << int(TouchUp) << "5:0 1:10:v50 2:5:v200:z5 9:30 0:40:fine 2:50" << "Touch up"
-            << std::vector<int>{2};
+            << "Record" << std::vector<int>{6};
+        QTest::newRow("touch up") << int(TouchUp) << "5:0 1:10:v50 2:5:v200:z5 9:30 0:40:fine 2:50"
+                                  << "Touch up" << std::vector<int>{2};
         QTest::newRow("delete two") << int(Delete) << "5:0 2:20:v200:z5 9:30 2:50"
-                                    << "Delete lines"
-            << std::vector<int>{1};
+                                    << "Delete lines" << std::vector<int>{1};
         QTest::newRow("duplicate two")
-            << int(Duplicate) << "5:0 1:10:v50 2:20:v200:z5 1:10:v50 2:20:v200:z5 9:30 0:40:fine 2:50"
-            << "Duplicate lines"
-            << std::vector<int>{3, 4};
+            << int(Duplicate)
+            << "5:0 1:10:v50 2:20:v200:z5 1:10:v50 2:20:v200:z5 9:30 0:40:fine 2:50"
+            << "Duplicate lines" << std::vector<int>{3, 4};
         QTest::newRow("move two up")
-            << int(MoveUp) << "5:0 2:20:v200:z5 9:30 1:10:v50 0:40:fine 2:50" << "Move lines"
-            << std::vector<int>{1, 2};
+            << int(MoveUp) << "5:0 2:20:v200:z5 9:30 1:10:v50 0:40:fine 2:50"
+            << "Move lines" << std::vector<int>{1, 2};
         QTest::newRow("move two down")
-            << int(MoveDown) << "2:20:v200:z5 5:0 1:10:v50 9:30 0:40:fine 2:50" << "Move lines"
-            << std::vector<int>{1, 2};
+            << int(MoveDown) << "2:20:v200:z5 5:0 1:10:v50 9:30 0:40:fine 2:50"
+            << "Move lines" << std::vector<int>{1, 2};
         QTest::newRow("drag first and last before line 4")
-            << int(Drag) << "1:10:v50 2:20:v200:z5 5:0 2:50 9:30 0:40:fine" << "Move lines"
-            << std::vector<int>{2, 3};
+            << int(Drag) << "1:10:v50 2:20:v200:z5 5:0 2:50 9:30 0:40:fine"
+            << "Move lines" << std::vector<int>{2, 3};
         QTest::newRow("drag to the end")
-            << int(DragToEnd) << "5:0 1:10:v50 2:20:v200:z5 9:30 2:50 0:40:fine" << "Move lines"
-            << std::vector<int>{5};
+            << int(DragToEnd) << "5:0 1:10:v50 2:20:v200:z5 9:30 2:50 0:40:fine"
+            << "Move lines" << std::vector<int>{5};
         QTest::newRow("joint move becomes linear")
-            << int(KindLinear) << "5:0 2:10:v50 2:20:v200:z5 9:30 0:40:fine 2:50" << "Change kind"
-            << std::vector<int>{1};
+            << int(KindLinear) << "5:0 2:10:v50 2:20:v200:z5 9:30 0:40:fine 2:50"
+            << "Change kind" << std::vector<int>{1};
         QTest::newRow("type a joint with a comma")
-            << int(TypeJoint) << "5:0 1:10:v50 2:25.5:v200:z5 9:30 0:40:fine 2:50" << "Type a value"
-            << std::vector<int>{2};
+            << int(TypeJoint) << "5:0 1:10:v50 2:25.5:v200:z5 9:30 0:40:fine 2:50"
+            << "Type a value" << std::vector<int>{2};
         QTest::newRow("type a speed")
             << int(TypeSpeed) << "5:0 1:10:v50 2:20:v200:z5 9:30 0:40:fine 2:50:v300"
-            << "Type a value"
-            << std::vector<int>{5};
+            << "Type a value" << std::vector<int>{5};
         QTest::newRow("speed and zone of two")
             << int(SpeedZone) << "5:0 1:10:v50 2:20:v100:fine 9:30 0:40:fine 2:50:v100:fine"
-            << "Speed and zone"
-            << std::vector<int>{2, 5};
+            << "Speed and zone" << std::vector<int>{2, 5};
         QTest::newRow("zone taken away")
-            << int(ZoneNone) << "5:0 1:10:v50 2:20:v200 9:30 0:40:fine 2:50" << "Type a value"
-            << std::vector<int>{2};
+            << int(ZoneNone) << "5:0 1:10:v50 2:20:v200 9:30 0:40:fine 2:50"
+            << "Type a value" << std::vector<int>{2};
     }
 
     void editAndUndo()
@@ -279,8 +302,8 @@ private slots:
         // The tool change line is the mounted tool, through the analysis' own
         // formula for its numbers. The second tool, Rx(30) Ry(90) written out,
         // has exact zeros where only the sum of the outer angles counts.
-        const Matrix4 quarter{0, 0, 1, 0, 0.5f, 0.8660254f, 0, 5, -0.8660254f, 0.5f, 0, 60,
-                              0, 0, 0, 1};
+        const Matrix4 quarter{0,           0,    1, 0,  0.5f, 0.8660254f, 0, 5,
+                              -0.8660254f, 0.5f, 0, 60, 0,    0,          0, 1};
         for (const Matrix4 &mounted :
              {toolbox::placementMatrix({12, -4, 80, 30, -20, 10}), quarter}) {
             robot.setHT(mounted);
@@ -327,7 +350,8 @@ private slots:
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QString text = QString::fromUtf8(f.readAll());
         f.close();
-        QVERIFY(text.contains("\n2 20.000000 0.000000 30.000000 0.000000 45.000000 0.000000 v200 z5\n"));
+        QVERIFY(text.contains(
+            "\n2 20.000000 0.000000 30.000000 0.000000 45.000000 0.000000 v200 z5\n"));
         QVERIFY(text.endsWith("\n1 0.000000 0.000000 30.000000 0.000000 45.000000 0.000000\n"));
         program::Program back;
         QVERIFY(back.load(file) && !back.isModified());
@@ -351,7 +375,8 @@ private slots:
         for (const char *want :
              {"MoveAbsJ j1\\NoEOffs, v2500, z10, ", "MoveL p2, v200, z5, ",
               "MoveC p3, p4, speed250, fine, ", "MoveL p5, v100, zone7_5, ",
-              "MoveAbsJ j6\\NoEOffs, v100, fine, ", "CONST speeddata speed250:=[250,500,5000,1000];",
+              "MoveAbsJ j6\\NoEOffs, v100, fine, ",
+              "CONST speeddata speed250:=[250,500,5000,1000];",
               "CONST zonedata zone7_5:=[FALSE,7.5,11.25,11.25,1.125,11.25,1.125];"})
             QVERIFY2(module.contains(QLatin1String(want)), want);
 
@@ -361,7 +386,8 @@ private slots:
         f.close();
         QString error;
         QVERIFY(!back.load(file, &error) && error.contains("\"v0\""));
-        QVERIFY(back.text() == text && sequences::parseText("1 0 0 30 0 45 0 v0\n").error.isEmpty());
+        QVERIFY(back.text() == text &&
+                sequences::parseText("1 0 0 30 0 45 0 v0\n").error.isEmpty());
     }
 
     void speedAndZoneWords_data()
@@ -399,8 +425,8 @@ private slots:
         if (how == 0) {
             const auto r = sequences::parseProgramText("2 0 0 30 0 45 0 " + text + "\n");
             QCOMPARE(r.error.isEmpty(), ok);
-            QVERIFY(!ok || (r.lines.size() == 1 && r.lines[0].speed == speed &&
-                            r.lines[0].zone == zone));
+            QVERIFY(!ok ||
+                    (r.lines.size() == 1 && r.lines[0].speed == speed && r.lines[0].zone == zone));
             return;
         }
         double v = -7.0;
