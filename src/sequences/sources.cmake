@@ -4,6 +4,7 @@
 target_sources(velkari_core PRIVATE
     ${CMAKE_CURRENT_SOURCE_DIR}/sequences/sequenceparser.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/sequences/pathanalysis.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/sequences/programtext.cpp
 )
 target_sources(velkari_ui PRIVATE
     ${CMAKE_CURRENT_SOURCE_DIR}/sequences/paths.cpp
