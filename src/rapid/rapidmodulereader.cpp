@@ -190,6 +190,8 @@ struct Data
     bool hasValue = false;
     QString whyNoValue; // "its value is an expression", "it has no value"
     Frame frame;        // robtarget pose, tool frame, work object (user x object)
+    // A tool or work object carried by the robot.
+    bool robhold = false;
     ConfData conf;
     std::array<double, 6> joints{};
 };
@@ -341,6 +343,7 @@ bool checkData(const Value &v, DataType type, Data &data, QString &why)
         if (!s.kind(v.items[0], Value::Bool, QStringLiteral("robhold must be TRUE or FALSE")) ||
             !s.pose(v.items[1], data.frame, QStringLiteral("tframe")))
             return fail();
+        data.robhold = v.items[0].number != 0.0;
         if (l.kind != Value::List || l.items.size() != 6 ||
             !s.kind(l.items[0], Value::Number, {}) ||
             !s.numbers(l.items[1], 3, load, QStringLiteral("cog"), false) ||
@@ -365,10 +368,9 @@ bool checkData(const Value &v, DataType type, Data &data, QString &why)
             !s.pose(v.items[3], user, QStringLiteral("uframe")) ||
             !s.pose(v.items[4], object, QStringLiteral("oframe")))
             return fail();
-        if (v.items[0].number != 0.0) {
-            why = QStringLiteral("a work object held by the robot (robhold TRUE) is not read");
-            return false;
-        }
+        // Held by the robot, the user frame is given in the flange's frame
+        // and the object travels with the arm (see solveTarget).
+        data.robhold = v.items[0].number != 0.0;
         data.frame = compose(user, object);
         break;
     }
@@ -395,6 +397,9 @@ struct Move
     Data via; // MoveC
     QString targetName, viaName;
     Frame tool, wobj;
+    // Who carries what: the usual arm holds the tool over a fixed work
+    // object; with a stationary tool it holds the work object instead.
+    bool toolHeld = true;
 };
 
 class Reader
@@ -909,6 +914,12 @@ private:
                      usable))
             return false;
         m.tool = data.frame;
+        m.toolHeld = data.robhold;
+        const QString toolName = tool.end == tool.begin + 1
+                                     ? text(tool.begin).toString()
+                                     : QStringLiteral("the written-out tooldata");
+        QString wobjName = QStringLiteral("wobj0");
+        bool wobjHeld = false;
         if (usable && wobjToken >= 0) {
             int e = wobjToken;
             while (e < stop && !is(e, "\\") && !is(e, ","))
@@ -917,7 +928,25 @@ private:
                          usable))
                 return false;
             m.wobj = data.frame;
+            wobjHeld = data.robhold;
+            wobjName = e == wobjToken + 1 ? text(wobjToken).toString()
+                                          : QStringLiteral("the written-out wobjdata");
         }
+        // Exactly one of the two is carried: the controller stops at a move
+        // where both are, or neither.
+        if (usable && m.toolHeld && wobjHeld)
+            return fail(QStringLiteral("line %1: %2 has the tool %3 and the work object %4 both "
+                                       "held by the robot (robhold TRUE); the controller refuses "
+                                       "such a move: one of them must stand still")
+                            .arg(line(first))
+                            .arg(name, toolName, wobjName));
+        if (usable && !m.toolHeld && !wobjHeld)
+            return fail(QStringLiteral("line %1: %2 has the stationary tool %3 (robhold FALSE) "
+                                       "and the fixed work object %4; the controller refuses such "
+                                       "a move: a stationary tool needs a work object held by the "
+                                       "robot (robhold TRUE) given with \\WObj")
+                            .arg(line(first))
+                            .arg(name, toolName, wobjName));
         if (usable)
             moves.push_back(m);
         return true;
@@ -995,8 +1024,12 @@ private:
     {
         data = Data();
         if (end == begin + 1 && kind(begin) == Token::Name) {
-            if (is(begin, builtin))
-                return true; // the flange, or the World frame: identity
+            if (is(begin, builtin)) {
+                // The flange, or the World frame: identity. tool0 is the
+                // arm's own, wobj0 stands still.
+                data.robhold = type == DataType::Tooldata;
+                return true;
+            }
             const QString label = text(begin).toString();
             const Data *d = lookup(label);
             if (!d)
@@ -1044,11 +1077,18 @@ private:
 
 // Joint values of a robtarget: the configuration whose quadrants and bits
 // are those of the robtarget, or the one nearest to `seed` with a warning.
+// False, with nothing said, when no configuration reaches it.
 bool solveTarget(Robot &robot, const Move &m, const Data &target, const QString &label,
                  const std::array<float, 6> &seed, std::vector<IkConfiguration> &solutions,
                  std::array<double, 6> &joints, ImportResult &result)
 {
-    const Frame flange = compose(compose(m.wobj, target.frame), inverse(m.tool));
+    // The usual arm carries the tool T to the target P of a fixed work
+    // object W: W P = F T, so the flange F = W P T^-1. With a stationary tool
+    // the arm carries the work object (W given in the flange's frame) and
+    // brings the target to the tool's TCP, which stands in the World:
+    // F W P = T, so F = T (W P)^-1.
+    const Frame flange = m.toolHeld ? compose(compose(m.wobj, target.frame), inverse(m.tool))
+                                    : compose(m.tool, inverse(compose(m.wobj, target.frame)));
     Matrix4 goal = toolbox::identity();
     for (int i = 0; i < 3; ++i) {
         for (int j = 0; j < 3; ++j)
@@ -1057,12 +1097,8 @@ bool solveTarget(Robot &robot, const Move &m, const Data &target, const QString 
     }
     robot.setJointAngles(seed);
     const int chosen = robot.doInverseKinematics(goal, solutions);
-    if (solutions.empty() || chosen < 0) {
-        result.error = say(Text::ModUnreachable)
-                           .arg(m.line)
-                           .arg(label);
+    if (solutions.empty() || chosen < 0)
         return false;
-    }
     // A quadrant holds its lower edge; a hundredth of a degree either side
     // absorbs the rounding of a value written at the edge (0, 90, -90...).
     auto inQuadrant = [](float q, float cf) {
@@ -1141,10 +1177,17 @@ ImportResult importModule(Robot &robot, const QString &text, const QString &proc
                                         ? QStringLiteral("MoveL")
                                         : QStringLiteral("MoveC"));
     }
-    bool ok = true;
     for (const Move &m : reader.moves) {
-        if (!sameFrame(m.tool, tool)) {
-            tool = m.tool;
+        // The analysis moves a frame fixed to the flange in straight lines
+        // and arcs: the tool, or with a stationary tool the work object
+        // the arm carries. Between two targets of the same orientation that
+        // is the controller's path exactly (F W = T P^-1 then changes by a
+        // translation only); where the orientation changes the controller
+        // turns the object about the tool's TCP, the analysis about the
+        // object's origin, and only the targets themselves are the same.
+        const Frame &carried = m.toolHeld ? m.tool : m.wobj;
+        if (!sameFrame(carried, tool)) {
+            tool = carried;
             add(5.0, toolChangeOperands(tool), m.line);
         }
         std::array<double, 6> joints{};
@@ -1152,18 +1195,33 @@ ImportResult importModule(Robot &robot, const QString &text, const QString &proc
             add(1.0, m.target.joints, m.line);
             joints = m.target.joints;
         } else {
+            std::array<double, 6> via{};
+            std::array<float, 6> endSeed = seed;
+            const QString *missed = nullptr;
             if (m.kind == Move::Circular) {
-                std::array<double, 6> via{};
-                ok = solveTarget(robot, m, m.via, m.viaName, seed, solutions, via, result);
-                if (!ok)
-                    break;
-                add(9.0, via, m.line);
-                for (std::size_t k = 0; k < 6; ++k)
-                    seed[k] = float(via[k]);
+                if (solveTarget(robot, m, m.via, m.viaName, seed, solutions, via, result))
+                    for (std::size_t k = 0; k < 6; ++k)
+                        endSeed[k] = float(via[k]);
+                else
+                    missed = &m.viaName;
             }
-            ok = solveTarget(robot, m, m.target, m.targetName, seed, solutions, joints, result);
-            if (!ok)
-                break;
+            if (!missed &&
+                !solveTarget(robot, m, m.target, m.targetName, endSeed, solutions, joints, result))
+                missed = &m.targetName;
+            if (missed) {
+                // The controller refuses a target out of reach before it
+                // moves: the path stays where it stands, and that position is
+                // a problem like any other. The rest is read on from there.
+                std::array<double, 6> here;
+                for (std::size_t k = 0; k < 6; ++k)
+                    here[k] = double(seed[k]);
+                result.unreachable.push_back(program.size());
+                add(1.0, here, m.line);
+                result.warnings << say(Text::ModUnreachable).arg(m.line).arg(*missed);
+                continue;
+            }
+            if (m.kind == Move::Circular)
+                add(9.0, via, m.line);
             const double code = m.kind == Move::Joint    ? 1.0
                                 : m.kind == Move::Linear ? 2.0
                                                          : kCircleEndCode;
@@ -1173,12 +1231,27 @@ ImportResult importModule(Robot &robot, const QString &text, const QString &proc
             seed[k] = float(joints[k]);
     }
     robot.setJointAngles(saved);
-    if (!ok)
-        return result;
     result.program = std::move(program);
     result.lines = std::move(lines);
     result.ok = true;
     return result;
+}
+
+void markUnreachable(const ImportResult &module, sequences::PathAnalyser::Result &path)
+{
+    std::size_t next = 0; // both lists are in program order
+    for (sequences::PathPosition &p : path.path) {
+        while (next < module.unreachable.size() && int(module.unreachable[next]) < p.pathId)
+            ++next;
+        if (next == module.unreachable.size())
+            break;
+        if (p.type == 1.0f && int(module.unreachable[next]) == p.pathId) {
+            const int code = int(p.problem); // a sum of flags, NoSolution the units
+            if (code % 10 == 0)
+                p.problem = float(code + sequences::PathAnalyser::NoSolution);
+            ++next;
+        }
+    }
 }
 
 } // namespace rapid

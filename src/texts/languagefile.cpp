@@ -188,6 +188,8 @@ constexpr const char *kKeys[] = {
     "rapidwobjlabellbl",
     "rapidtoollabellbl",
     "noinversekinematicslbl",
+    "rapidnamereservedlbl",
+    "rapidnametakenlbl",
 };
 static_assert(std::size(kKeys) == std::size_t(LanguageFile::kEntries),
               "one key per entry: the panel's, the plots dock's and each uitext::Text");

@@ -113,6 +113,8 @@ enum class Text
     RapidWorkObjectLabel,
     RapidToolDataLabel,
     NoInverseKinematics,
+    RapidNameReserved,
+    RapidNameTaken,
     Count
 };
 

@@ -137,12 +137,14 @@ const char kUsage[] =
     "MoveJ, MoveL and MoveC instructions of its first procedure, or of NAME with\n"
     "--proc. Targets are solved with their tool, work object and confdata and\n"
     "the program is checked as above; the problem lines give the module line\n"
-    "instead of the path id. Skipped lines are listed on standard error.\n"
+    "instead of the path id. Skipped lines are listed on standard error. A target\n"
+    "no configuration reaches is a problem position (code 1) where the path stands.\n"
     "export PROGRAM.sim writes the sequence as a RAPID module on standard output\n"
     "(MoveAbsJ, MoveL, MoveC; the tool of --tool, speed and zone data as given,\n"
     "fine on the last point). Exit status 3 when the program has problem\n"
     "positions (they are listed on standard error, the module is written all\n"
-    "the same), 2 when the sequence cannot be read.\n";
+    "the same), 2 when the sequence cannot be read or the controller would refuse\n"
+    "the module name: a RAPID reserved word or a name the module uses itself.\n";
 
 bool writeAll(int fd, const char *data, std::size_t size)
 {

@@ -127,6 +127,29 @@ private slots:
               "MoveL p4, v100, fine, tool1\\WObj:=wobj1;\n    ENDPROC"})
             QVERIFY2(text.contains(QLatin1String(line)), line);
     }
+    // A stationary glue nozzle and the part in the gripper, worked by hand:
+    // the part's frame W is 10 along x and 50 along z of the flange; the
+    // target P, 20 along y and 30 along z of it, turned a quarter about z, is
+    // at W P = (10, 20, 80) turned Rz(90) in the flange. The nozzle is where
+    // W P stands for the flange at joints 0 (374, 0, 630 turned Ry(90),
+    // mapping (x, y, z) to (z, y, -x)): (454, 20, 620) turned Ry(90) Rz(90),
+    // quaternion (0.5, 0.5, 0.5, 0.5). So the flange must be back at joints 0.
+    void stationaryToolMovesThePart()
+    {
+        const rapid::ImportResult r = rapid::importModule(
+            m_robot, "MODULE Glue\nPERS tooldata tNozzle:=[FALSE,[[454,20,620],[0.5,0.5,0.5,"
+                     "0.5]],[1,[0,0,1],[1,0,0,0],0,0,0]];\nPERS wobjdata wPart:=[TRUE,TRUE,\"\","
+                     "[[0,0,50],[1,0,0,0]],[[10,0,0],[1,0,0,0]]];\nPROC main()\nMoveJ [[0,20,30],"
+                     "[0.7071068,0,0,0.7071068],[0,0,0,0],[9E9,9E9,9E9,9E9,9E9,9E9]],v100,fine,"
+                     "tNozzle\\WObj:=wPart;\nENDPROC\nENDMODULE\n");
+        QVERIFY2(r.ok && r.program.back().code == 1.0, qPrintable(r.error));
+        const sequences::Frame f =
+            sequences::PathAnalyser(m_robot).flange(r.program.back().operands.data());
+        const std::array<double, 9> ry90{0, 0, 1, 0, 1, 0, -1, 0, 0};
+        for (std::size_t k = 0; k < 9; ++k)
+            QVERIFY2(std::fabs(f.r[k] - ry90[k]) < 1e-4, qPrintable(QString::number(f.r[k])));
+        QVERIFY(std::hypot(f.t[0] - 374, f.t[1], f.t[2] - 630) < 0.01);
+    }
     void roundTrip_data()
     {
         QTest::addColumn<QString>("sequence");
@@ -219,8 +242,14 @@ private slots:
             "line 4: the tooldata tPen is not declared");
         row("no ';'", "MoveL p1, v100, z10, tool0\n", p1, true,
             "line 4: the instruction has no ';'");
-        row("out of reach", "MoveL p1, v100, z10, tool0;\n",
-            QString(p1).replace("400,0,500", "4000,0,500"), true, "line 4: p1 cannot be reached");
+        // Exactly one of tool and work object is carried by the arm.
+        row("both held", "MoveL p1, v100, z10, tool0\\WObj:=wH;\n",
+            p1 + "PERS wobjdata wH:=[TRUE,TRUE,\"\",[[0,0,0],[1,0,0,0]],[[0,0,0],[1,0,0,0]]];",
+            true, "line 4: MoveL has the tool tool0 and the work object wH both held by the robot");
+        row("both fixed", "MoveL p1, v100, z10, tS;\n",
+            p1 + "PERS tooldata tS:=[FALSE,[[0,0,0],[1,0,0,0]],[1,[0,0,1],[1,0,0,0],0,0,0]];", true,
+            "line 4: MoveL has the stationary tool tS (robhold FALSE) and the fixed work object "
+            "wobj0");
         row("no move", "WaitTime 1;\n", p1, true, "procedure main has no move");
         row("brackets without end", ok, "CONST robtarget p1:=" + QString(5000, '[') + ";", true,
             "line 2: the robtarget p1 is malformed");

@@ -119,6 +119,9 @@ private slots:
     void fixedTextAsTheGeneralConversion();
     void pipeAnswersEachLineAsItComes();
     void argumentsExitCodesCheckAndExport();
+    void moduleNamesTheControllerRefuses_data();
+    void moduleNamesTheControllerRefuses();
+    void moduleTargetOutOfReachAndListTool();
     void answersOfAFixedBatchAreUnchanged_data();
     void answersOfAFixedBatchAreUnchanged();
 };
@@ -404,6 +407,66 @@ void TestVelkariKin::argumentsExitCodesCheckAndExport()
                             writeFile(dir, QStringLiteral("drawing.mod"), exported.out)});
     QVERIFY2(exported.exitCode == 0 && sim.exitCode == 0 && mod.out == sim.out,
              (sim.out + mod.out).constData());
+}
+
+void TestVelkariKin::moduleNamesTheControllerRefuses_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("taken"); // the word of the module it clashes with
+    for (const char *word : {"IF", "endproc", "Module", "TRYNEXT", "sysmodule"})
+        QTest::newRow(word) << word << QString();
+    // The program's own names: its procedure, tool, work object, targets,
+    // speed and zone, and the words of its instructions.
+    for (const char *name : {"MAIN", "Tool1", "WOBJ1", "j1", "p2", "V100", "z1", "moveabsj"})
+        QTest::newRow(name) << name << QString(name).toLower();
+    QTest::newRow("free") << "Main_2" << QString();
+}
+
+void TestVelkariKin::moduleNamesTheControllerRefuses()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, taken);
+    QTemporaryDir dir;
+    const Run r = runKin({irb120(), "export", "--zone", "z1", "--name", name,
+                          writeFile(dir, "m.sim", "1 0 0 0 0 30 0\n2 0 10 0 0 30 0\n")});
+    const QByteArray err = r.err.toLower();
+    if (name == "Main_2")
+        QVERIFY2(r.exitCode == 0 && r.out.startsWith("MODULE Main_2\n"), r.err.constData());
+    else
+        QVERIFY2(r.exitCode == 2 && r.out.isEmpty() &&
+                     err.contains(taken.isEmpty() ? "is a reserved word of rapid"
+                                                  : "itself uses (" + taken.toUtf8() + ")"),
+                 r.err.constData());
+}
+
+// An unreachable target is one problem where the path stands; the moves
+// after it are checked. A position list keeps the tool it declares.
+void TestVelkariKin::moduleTargetOutOfReachAndListTool()
+{
+    QTemporaryDir dir;
+    const auto p = [](const char *name, const char *x) {
+        return QByteArray("CONST robtarget ") + name + ":=[[" + x +
+               ",0,500],[0,0.7071068,0,0.7071068],[0,0,0,0],[9E9,9E9,9E9,9E9,9E9,9E9]];\n";
+    };
+    const QString module =
+        writeFile(dir, "far.mod",
+                  "MODULE far\n" + p("p1", "400") + p("p2", "4000") + p("p3", "420") +
+                      "PROC main()\nMoveJ p1,v100,z10,tool0;\nMoveL p2,v100,z10,tool0;\n"
+                      "MoveL p3,v100,z10,tool0;\nENDPROC\nENDMODULE\n");
+    const Run r = runKin({irb120(), "check", module, "--path"});
+    const QList<QByteArray> problem = r.lines().value(1).split(' '), path = r.lines().mid(2);
+    const int at = problem.value(0).toInt();
+    QVERIFY2(r.exitCode == 3 && r.lines().value(0).endsWith(" problems 1") &&
+                 problem.mid(1, 2) == QList<QByteArray>({"7", "1"}) && at > 1 && at < path.size(),
+             r.out.left(300).constData());
+    // Flagged where the last position before it stood; the 20 mm line to p3 follows.
+    QCOMPARE(path[at - 1].left(path[at - 1].lastIndexOf(' ')),
+             path[at - 2].left(path[at - 2].lastIndexOf(' ')));
+    QVERIFY(path.size() - at >= 10);
+    const Run list = runKin({irb120(), "--tool", "IRB120_Crayon.tool", "export",
+                             writeFile(dir, "list.sim", "0 0 0 0 30 0\n0 10 0 0 30 0\n")});
+    QVERIFY2(list.out.count(", tool1\\WObj") == 2 && !list.out.contains("tool0"),
+             list.out.constData());
 }
 
 // fk and pose of 10,000 random positions per robot, then ik of each printed
