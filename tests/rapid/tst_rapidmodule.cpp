@@ -120,9 +120,9 @@ private slots:
               "0.707106781,0.000000000],[0,0,0,0],[9E+09,9E+09,9E+09,9E+09,9E+09,9E+09]];",
               "CONST jointtarget j1:=[[0.000000,0.000000,0.000000,0.000000,30.000000,0.000000],"
               "[9E+09,9E+09,9E+09,9E+09,9E+09,9E+09]];",
-              // Before the tool change the program moves the flange: tool0.
+              // A joint move carries the robot's tool, the one declared.
               // Defaults v100 and z10, fine on the last point.
-              "MoveAbsJ j1\\NoEOffs, v100, z10, tool0\\WObj:=wobj1;",
+              "MoveAbsJ j1\\NoEOffs, v100, z10, tool1\\WObj:=wobj1;",
               "MoveL p3, v100, z10, tool1\\WObj:=wobj1;",
               "MoveL p4, v100, fine, tool1\\WObj:=wobj1;\n    ENDPROC"})
             QVERIFY2(text.contains(QLatin1String(line)), line);
