@@ -170,10 +170,10 @@ private slots:
         const std::vector<Paths::nodeJOINTS> played = paths->nodes();
         QCOMPARE(commands->exportTo(module, {}), int(RapidModuleCommands::Done));
         // A name the controller refuses writes nothing and says why.
-        const QString refused = dir.filePath(QStringLiteral("if.mod"));
-        QCOMPARE(commands->exportTo(refused, {QStringLiteral("If")}),
+        QCOMPARE(commands->exportTo(dir.filePath("if.mod"), {"If"}),
                  int(RapidModuleCommands::Refused));
-        QVERIFY(!QFile::exists(refused) && commands->lastMessage().contains("reserved word"));
+        QVERIFY(!QFile::exists(dir.filePath("if.mod")) &&
+                commands->lastMessage().contains("reserved"));
         // Played back: the same path, but for a step more or less where a
         // segment is an exact multiple of the 2 mm step.
         QCOMPARE(commands->loadFrom(module), int(RapidModuleCommands::Done));

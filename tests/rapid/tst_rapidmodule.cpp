@@ -127,13 +127,11 @@ private slots:
               "MoveL p4, v100, fine, tool1\\WObj:=wobj1;\n    ENDPROC"})
             QVERIFY2(text.contains(QLatin1String(line)), line);
     }
-    // A stationary glue nozzle and the part in the gripper, worked by hand:
-    // the part's frame W is 10 along x and 50 along z of the flange; the
-    // target P, 20 along y and 30 along z of it, turned a quarter about z, is
-    // at W P = (10, 20, 80) turned Rz(90) in the flange. The nozzle is where
-    // W P stands for the flange at joints 0 (374, 0, 630 turned Ry(90),
-    // mapping (x, y, z) to (z, y, -x)): (454, 20, 620) turned Ry(90) Rz(90),
-    // quaternion (0.5, 0.5, 0.5, 0.5). So the flange must be back at joints 0.
+    // A fixed nozzle, the part in the gripper, worked by hand: the part W is
+    // (10, 0, 50) in the flange, the target P (0, 20, 30) in W turned Rz(90),
+    // so W P = (10, 20, 80) turned Rz(90). The nozzle is where W P stands with
+    // the flange at joints 0 ((374, 0, 630) turned Ry(90): (x, y, z) goes to
+    // (z, y, -x)): (454, 20, 620) turned Ry(90) Rz(90), (0.5, 0.5, 0.5, 0.5).
     void stationaryToolMovesThePart()
     {
         const rapid::ImportResult r = rapid::importModule(
