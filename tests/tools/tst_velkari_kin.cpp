@@ -119,8 +119,7 @@ private slots:
     void fixedTextAsTheGeneralConversion();
     void pipeAnswersEachLineAsItComes();
     void argumentsExitCodesCheckAndExport();
-    void moduleNamesAndListTool();
-    void moduleTargetOutOfReach();
+    void moduleNamesListToolAndUnreachableTarget();
     void answersOfAFixedBatchAreUnchanged_data();
     void answersOfAFixedBatchAreUnchanged();
 };
@@ -411,8 +410,9 @@ void TestVelkariKin::argumentsExitCodesCheckAndExport()
 // export refuses a module name the controller refuses, in any case: a
 // reserved word, or a name of the module itself (procedure, tool, work
 // object, target, speed, zone, instruction). A position list moves with the
-// tool it declares.
-void TestVelkariKin::moduleNamesAndListTool()
+// tool it declares. check takes an unreachable target as one problem where
+// the path stands, and checks the moves after it.
+void TestVelkariKin::moduleNamesListToolAndUnreachableTarget()
 {
     QTemporaryDir dir;
     const QString sim = writeFile(dir, "list.sim", "0 0 0 0 30 0\n0 10 0 0 30 0\n");
@@ -429,29 +429,17 @@ void TestVelkariKin::moduleNamesAndListTool()
                 : r.exitCode == 2 && r.out.isEmpty() && r.err.toLower().contains(why.toLower()),
             qPrintable(names[i] + ": " + r.err + r.out));
     }
-}
-
-// An unreachable target is one problem where the path stands; the moves
-// after it are checked.
-void TestVelkariKin::moduleTargetOutOfReach()
-{
-    QTemporaryDir dir;
-    const auto p = [](const char *name, const char *x) {
-        return QByteArray("CONST robtarget ") + name + ":=[[" + x +
-               ",0,500],[0,0.7071068,0,0.7071068],[0,0,0,0],[9E9,9E9,9E9,9E9,9E9,9E9]];\n";
-    };
-    const QString module =
-        writeFile(dir, "far.mod",
-                  "MODULE far\n" + p("p1", "400") + p("p2", "4000") + p("p3", "420") +
-                      "PROC main()\nMoveJ p1,v100,z10,tool0;\nMoveL p2,v100,z10,tool0;\n"
-                      "MoveL p3,v100,z10,tool0;\nENDPROC\nENDMODULE\n");
-    const Run r = runKin({irb120(), "check", module, "--path"});
+    const QString move = "Move%1 [[%2,0,500],[0,0.7071068,0,0.7071068],[0,0,0,0],[9E9,9E9,9E9,9E9,"
+                         "9E9,9E9]],v100,z10,tool0;\n";
+    const QString far = "MODULE far\nPROC main()\n" + move.arg("J").arg(400) +
+                        move.arg("L").arg(4000) + move.arg("L").arg(420) + "ENDPROC\nENDMODULE\n";
+    const Run r = runKin({irb120(), "check", writeFile(dir, "far.mod", far.toUtf8()), "--path"});
     const QList<QByteArray> problem = r.lines().value(1).split(' '), path = r.lines().mid(2);
     const int at = problem.value(0).toInt();
     QVERIFY2(r.exitCode == 3 && r.lines().value(0).endsWith(" problems 1") &&
-                 problem.mid(1, 2) == QList<QByteArray>({"7", "1"}) && at > 1,
+                 problem.mid(1, 2) == QList<QByteArray>({"4", "1"}) && at > 1,
              r.out.left(300).constData());
-    // Where the position before it stood (joints alike, code aside); then the 20 mm to p3.
+    // Where the position before it stood (joints alike, code aside); then the 20 mm to 420.
     QCOMPARE(path[at - 1].left(path[at - 1].lastIndexOf(' ')),
              path[at - 2].left(path[at - 2].lastIndexOf(' ')));
     QVERIFY(path.size() - at >= 10);
