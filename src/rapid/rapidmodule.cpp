@@ -5,11 +5,14 @@
 #include "sequences/sequenceparser.h"
 #include "texts/uitexts.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QLocale>
 #include <QSet>
 #include <QTextCodec>
+#include <QXmlStreamReader>
 #include <algorithm>
 #include <cmath>
 
@@ -491,6 +494,100 @@ bool readModuleFile(const QString &fileName, QString &text, QString &error)
     text = utf8->toUnicode(bytes.constData(), bytes.size(), &state);
     if (state.invalidChars > 0)
         text = QString::fromLatin1(bytes);
+    return true;
+}
+
+namespace {
+
+// A program file holds no more modules than this.
+constexpr int kMaxProgramModules = 200;
+
+// The file names of a program file: the text of each <Module> element, as
+// the controller writes it:
+//   <?xml version="1.0" encoding="ISO-8859-1" ?>
+//   <Program>
+//       <Module>Cell.mod</Module>
+//       <Module>CalibData.mod</Module>
+//   </Program>
+bool programModules(const QString &fileName, QStringList &names, QString &error)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = file.errorString();
+        return false;
+    }
+    if (file.size() > kMaxModuleBytes) {
+        error = uitext::get(uitext::Text::ModTooLarge).arg(kMaxModuleBytes >> 20);
+        return false;
+    }
+    QXmlStreamReader xml(&file);
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement ||
+            xml.name().compare(QLatin1String("Module"), Qt::CaseInsensitive) != 0)
+            continue;
+        const QString name = xml.readElementText(QXmlStreamReader::SkipChildElements).trimmed();
+        if (!name.isEmpty())
+            names << name;
+        if (names.size() > kMaxProgramModules) {
+            error = QStringLiteral("it names more than %1 modules").arg(kMaxProgramModules);
+            return false;
+        }
+    }
+    if (xml.hasError()) {
+        error = QStringLiteral("line %1: %2").arg(xml.lineNumber()).arg(xml.errorString());
+        return false;
+    }
+    if (names.isEmpty()) {
+        error = QStringLiteral("it names no module (no <Module> element)");
+        return false;
+    }
+    return true;
+}
+
+bool isProgramFile(const QString &fileName)
+{
+    return QFileInfo(fileName).suffix().compare(QLatin1String("pgf"), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+bool readProgramFiles(const QStringList &files, std::vector<ModuleSource> &modules,
+                      QString &error)
+{
+    modules.clear();
+    QStringList paths;
+    for (const QString &f : files) {
+        if (!isProgramFile(f)) {
+            paths << f;
+            continue;
+        }
+        QStringList names;
+        if (!programModules(f, names, error)) {
+            error = QStringLiteral("%1: %2").arg(QFileInfo(f).fileName(), error);
+            return false;
+        }
+        // The modules lie beside the program file; a name may carry a folder.
+        const QDir dir = QFileInfo(f).absoluteDir();
+        for (const QString &n : names) {
+            if (isProgramFile(n)) {
+                error = QStringLiteral("%1: a program file names modules, not another program "
+                                       "file (%2)")
+                            .arg(QFileInfo(f).fileName(), n);
+                return false;
+            }
+            paths << dir.filePath(QString(n).replace(QLatin1Char('\\'), QLatin1Char('/')));
+        }
+    }
+    for (const QString &p : paths) {
+        ModuleSource m;
+        m.name = QFileInfo(p).fileName();
+        QString why;
+        if (!readModuleFile(p, m.text, why)) {
+            error = QStringLiteral("%1: %2").arg(m.name, why);
+            return false;
+        }
+        modules.push_back(std::move(m));
+    }
     return true;
 }
 

@@ -8,12 +8,18 @@
 // with the configuration data of the joint values), tool changes as the
 // tooldata the following instructions name.
 //
-// In: the robtarget, jointtarget, tooldata and wobjdata declarations of a
-// module and the MoveAbsJ, MoveJ, MoveL and MoveC instructions of one
-// procedure become the program the path analysis takes: every target is
-// solved with its tool, work object and configuration data. What is not
-// understood is skipped with a note naming its lines; a declaration or an
-// instruction that is malformed refuses the whole module.
+// In: the modules of one program (a main module beside the one the
+// controller keeps its tools and work objects in, say) are read together:
+// their robtarget, jointtarget, tooldata, wobjdata, num and bool data, and
+// the procedure run from `main` (or the one named) as the controller would
+// run it, calls followed, FOR loops with known bounds repeated, branches
+// taken when their condition is known and every branch in the order written
+// when it is not. Its moves (MoveAbsJ, MoveJ, MoveL, MoveC and the
+// instructions that move as they do) become the program the path analysis
+// takes: every target is solved with its tool, work object and configuration
+// data. What is not understood is skipped with a note naming its lines; a
+// declaration or an instruction that is malformed refuses the whole
+// program.
 #pragma once
 
 #include "sequences/pathanalysis.h"
@@ -76,12 +82,27 @@ ExportResult exportModule(Robot &robot, const std::vector<sequences::ProgramLine
 QString problemWarning(const std::vector<sequences::PathProblem> &problems,
                        const std::vector<int> *sourceLines = nullptr, int maxLines = 50);
 
+// One module of a program: the name shown with its lines when the program
+// has several, and its text.
+struct ModuleSource
+{
+    QString name;
+    QString text;
+};
+
 struct ImportResult
 {
     bool ok = false;
     // Why the module was refused ("line 12: ..."); empty when ok.
     QString error;
     QString procedure;
+    // Move instructions read (each time one runs) and move instructions not
+    // read (each once, with why in `skipped`).
+    int movesRead = 0;
+    int movesSkipped = 0;
+    // How the procedure was read where the text alone does not tell: every
+    // branch taken, a loop run once or cut short.
+    QStringList notes;
     std::vector<sequences::ProgramLine> program;
     // The module line (from 1) of every program line.
     std::vector<int> lines;
@@ -94,11 +115,22 @@ struct ImportResult
     std::vector<std::size_t> unreachable;
 };
 
-// Reads `text` as a module and builds the program of its first procedure, or
-// of the one named `procedure` (any case). Targets are solved from the
-// robot's current joint values onwards; the robot's joints are left as
+// Reads `text` as a module and builds the program of its procedure main (or
+// the first when none is called main), or of the one named `procedure` (any
+// case). Each target is solved in its own configuration, the first one
+// seeded by the robot's current joint values; the robot's joints are left as
 // they were.
 ImportResult importModule(Robot &robot, const QString &text, const QString &procedure = QString());
+// The same for the modules of one program; without `procedure` the one named
+// main, else the first. Its lines in messages carry the module's name.
+ImportResult importModules(Robot &robot, const std::vector<ModuleSource> &modules,
+                           const QString &procedure = QString());
+
+// The modules of `files`: module files as they are, a program file (.pgf,
+// the controller's XML list of a program's modules) as the modules it names,
+// found beside it. False with the reason in `error`.
+bool readProgramFiles(const QStringList &files, std::vector<ModuleSource> &modules,
+                      QString &error);
 
 // Flags the first position of each of the module's unreachable moves in
 // `path` (the analysis of result.program) as having no solution.

@@ -30,7 +30,7 @@ QString say(Text t)
 
 QString moduleFilter()
 {
-    return say(Text::RapidModuleFiles) + QStringLiteral(" (*.mod *.modx *.sys *.prg)\n") +
+    return say(Text::RapidModuleFiles) + QStringLiteral(" (*.mod *.modx *.sys *.prg *.pgf)\n") +
            say(Text::AllFiles) + QStringLiteral(" (*.*)");
 }
 
@@ -160,22 +160,30 @@ int RapidModuleCommands::exportTo(const QString &file, const rapid::ExportOption
     return finish(Done, out.notes.join(QLatin1Char('\n')));
 }
 
-int RapidModuleCommands::loadFrom(const QString &file, const QString &procedure)
+int RapidModuleCommands::loadFrom(const QStringList &files, const QString &procedure)
 {
     Robot *robot = m_robot();
     Paths *paths = m_paths();
     if (!robot || !robot->isLoaded() || !paths)
         return finish(NoRobot, say(Text::RapidLoadNoRobot));
-    QString text, error;
-    if (!rapid::readModuleFile(file, text, error))
-        return finish(Refused, say(Text::CannotRead).arg(file, error));
-    const rapid::ImportResult in = rapid::importModule(*robot, text, procedure);
+    if (files.isEmpty())
+        return finish(Cancelled, QString());
+    std::vector<rapid::ModuleSource> modules;
+    QString error;
+    if (!rapid::readProgramFiles(files, modules, error))
+        return finish(Refused, say(Text::CannotRead).arg(files.join(QStringLiteral(", ")), error));
+    const rapid::ImportResult in = rapid::importModules(*robot, modules, procedure);
     QStringList report;
+    QStringList names;
+    for (const QString &f : files)
+        names << QFileInfo(f).fileName();
     if (!in.ok)
-        report << say(Text::RapidModuleNotPlayed).arg(QFileInfo(file).fileName(), in.error);
+        report << say(Text::RapidModuleNotPlayed).arg(names.join(QStringLiteral(", ")), in.error);
+    else
+        report << say(Text::RapidMovesRead).arg(in.procedure).arg(in.movesRead).arg(in.movesSkipped);
     if (!in.skipped.isEmpty())
         report << say(Text::RapidSkipped) << in.skipped;
-    report << in.warnings;
+    report << in.notes << in.warnings;
     if (!in.ok)
         return finish(Refused, report.join(QLatin1Char('\n')));
     paths->Load_Sequence_Text(rapid::programText(in.program));
@@ -226,8 +234,8 @@ void RapidModuleCommands::loadModule()
         finish(NoRobot, say(Text::RapidLoadNoRobot));
         return;
     }
-    const QString file = QFileDialog::getOpenFileName(
+    const QStringList files = QFileDialog::getOpenFileNames(
         nullptr, say(Text::RapidLoadTitle), DataDirs::simulationDir(), moduleFilter());
-    if (!file.isEmpty())
-        loadFrom(file);
+    if (!files.isEmpty())
+        loadFrom(files);
 }

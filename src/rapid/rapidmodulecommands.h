@@ -39,9 +39,15 @@ public:
     // Writes the loaded program to `file`. Problems do not stop it: the
     // slot asks before it gets here.
     int exportTo(const QString &file, const rapid::ExportOptions &options);
-    // Reads `file` and plays its program; a refused module leaves the list
-    // as it was. What was skipped or refused is in lastMessage().
-    int loadFrom(const QString &file, const QString &procedure = QString());
+    // Reads the modules of one program (module files, program files) and
+    // plays its procedure; a refused program leaves the list as it was. The
+    // procedure read, how many moves were read and skipped, and what was
+    // skipped or refused, are in lastMessage().
+    int loadFrom(const QStringList &files, const QString &procedure = QString());
+    int loadFrom(const QString &file, const QString &procedure = QString())
+    {
+        return loadFrom(QStringList{file}, procedure);
+    }
     QString lastMessage() const { return m_message; }
 
 signals:
@@ -52,7 +58,8 @@ public slots:
     // "Export program as RAPID module...": a warning naming the problem
     // positions, the module dialog, the file dialog.
     void exportProgram();
-    // "Load RAPID module...": the file dialog, then loadFrom().
+    // "Load RAPID module...": the file dialog, where several modules of one
+    // program may be chosen, then loadFrom().
     void loadModule();
 
 private:

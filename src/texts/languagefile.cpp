@@ -188,6 +188,7 @@ constexpr const char *kKeys[] = {
     "rapidwobjlabellbl",
     "rapidtoollabellbl",
     "noinversekinematicslbl",
+    "rapidmovesreadlbl",
     "rapidnamereservedlbl",
     "rapidnametakenlbl",
 };

@@ -204,7 +204,7 @@ QString englishText(Text t)
     case Text::ModConfMismatch:
         return QStringLiteral("line %1: no configuration of %2 matches its confdata [%3,%4,%5,%6]; the one nearest to the previous position is taken");
     case Text::ModStartsElsewhere:
-        return QStringLiteral("line %1: the procedure begins with a %2; the path starts from the robot's current joint values");
+        return QStringLiteral("line %1: the procedure begins with a %2; the path starts at its target, in the target's own configuration");
     case Text::ModTooLarge:
         return QStringLiteral("the file is larger than %1 MiB, more than any module");
     case Text::ModNotInstruction:
@@ -221,6 +221,8 @@ QString englishText(Text t)
         return QStringLiteral("Tool Data:");
     case Text::NoInverseKinematics:
         return QStringLiteral("No inverse kinematics for this arm's geometry");
+    case Text::RapidMovesRead:
+        return QStringLiteral("Procedure %1: %2 moves read, %3 skipped");
     case Text::RapidNameReserved:
         return QStringLiteral("The module name %1 is a reserved word of RAPID: the controller refuses such a module. Choose another name.");
     case Text::RapidNameTaken:

@@ -25,12 +25,16 @@ void appendLines(std::string &notes, const QStringList &lines)
 
 bool isRapidModule(const QString &file)
 {
+    if (QFileInfo(file).suffix().compare(QLatin1String("pgf"), Qt::CaseInsensitive) == 0)
+        return true;
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly))
         return false;
-    // Comments may come first; a module header is never far down.
+    // Comments may come first; a module header is never far down. A
+    // controller's program file begins with %%% header lines instead.
     const QString head = QString::fromLatin1(f.read(64 * 1024));
-    static const QRegularExpression firstWord(QStringLiteral("^(\\s|![^\\n]*\\n)*MODULE\\b"),
+    static const QRegularExpression firstWord(
+        QStringLiteral("^(\\s|![^\\n]*\\n)*(MODULE\\b|%%%)"),
                                               QRegularExpression::CaseInsensitiveOption);
     return firstWord.match(head).hasMatch();
 }
@@ -76,22 +80,33 @@ int exportProgram(Robot &robot, const QString &file, const QString &name, const 
     return problems.empty() ? kCheckContinuous : kCheckProblems;
 }
 
-int checkModule(Robot &robot, const QString &file, const QString &procedure, ModuleOutput output,
-                std::string &out, std::string &notes)
+int checkModule(Robot &robot, const QStringList &files, const QString &procedure,
+                ModuleOutput output, std::string &out, std::string &notes)
 {
-    const std::string shown = QFile::encodeName(file).toStdString();
-    QString text, error;
-    if (!rapid::readModuleFile(file, text, error)) {
-        notes += "cannot read the module '" + shown + "': " + error.toStdString() + '\n';
+    const std::string shown = QFile::encodeName(files.join(QStringLiteral("', '"))).toStdString();
+    std::vector<rapid::ModuleSource> modules;
+    QString error;
+    if (!rapid::readProgramFiles(files, modules, error)) {
+        notes += "cannot read the program '" + shown + "': " + error.toStdString() + '\n';
         return kCheckUnreadable;
     }
-    const rapid::ImportResult module = rapid::importModule(robot, text, procedure);
+    const rapid::ImportResult module = rapid::importModules(robot, modules, procedure);
+    if (!module.procedure.isEmpty())
+        notes += "procedure " + module.procedure.toStdString() + '\n';
     appendLines(notes, module.skipped);
+    appendLines(notes, module.notes);
     appendLines(notes, module.warnings);
     if (!module.ok) {
         notes += "'" + shown + "' is refused: " + module.error.toStdString() + '\n';
         return kCheckUnreadable;
     }
+    notes += "moves: " + std::to_string(module.movesRead) + " read, " +
+             std::to_string(module.movesSkipped) + " skipped\n";
+    // Exit status 0 says the path of the moves read is continuous; the first
+    // line says when that is not every move of the procedure.
+    if (module.movesSkipped > 0)
+        out += "not every move is checked: " + std::to_string(module.movesSkipped) +
+               " skipped (listed on standard error)\n";
     sequences::PathAnalyser analyser(robot);
     sequences::PathAnalyser::Result result = analyser.analyse(module.program);
     rapid::markUnreachable(module, result);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <string>
 
 class Robot;
@@ -10,7 +11,8 @@ class Robot;
 namespace kin {
 
 // Whether `file` is a RAPID module rather than a sequence: its first word,
-// comments and blanks aside, is MODULE.
+// comments and blanks aside, is MODULE, or it begins with a controller's
+// %%% header lines, or it is a program file (.pgf).
 bool isRapidModule(const QString &file);
 
 // The module of the sequence file `file` on `out`; notes (instructions left
@@ -28,14 +30,17 @@ enum class ModuleOutput
     Csv       // the plots dock's table of every position instead
 };
 
-// The path check of a module's procedure (the first, or `procedure`):
+// The path check of a program's procedure (main, else the first, or
+// `procedure`) read from its module files and program files:
 // "positions K problems P", one line per problem "POSITION LINE CODE TEXTS"
 // with LINE the module line of the instruction, then with Path every
 // position "TYPE J1 ... J6 CODE". With Csv, only the table of check --csv
-// (path ids count the procedure's moves from 0). Skipped lines and
-// configuration warnings go to `notes`. Returns 0 continuous, 3 problems, 2
-// when the module cannot be read or is refused (the reason in `notes`).
-int checkModule(Robot &robot, const QString &file, const QString &procedure, ModuleOutput output,
-                std::string &out, std::string &notes);
+// (path ids count the procedure's moves from 0). When moves were skipped,
+// a line saying so comes first. On `notes`: the procedure's name, skipped
+// lines, how branches and loops were read, configuration warnings, and
+// last "moves: R read, S skipped". Returns 0 continuous, 3 problems, 2 when
+// the program cannot be read or is refused (the reason in `notes`).
+int checkModule(Robot &robot, const QStringList &files, const QString &procedure,
+                ModuleOutput output, std::string &out, std::string &notes);
 
 } // namespace kin

@@ -36,7 +36,8 @@ constexpr std::size_t kOutputChunk = 1 << 18;
 const char kUsage[] =
     "Usage: velkari-kin ROBOT.xml [--tool FILE.tool] [--euler N] [COMMAND ...]\n"
     "       velkari-kin ROBOT.xml check FILE [--path | --csv]\n"
-    "       velkari-kin ROBOT.xml check MODULE.mod [--path | --csv] [--proc NAME]\n"
+    "       velkari-kin ROBOT.xml check MODULE.mod [MODULE.mod ...] [--path | --csv]\n"
+    "                   [--proc NAME]\n"
     "       velkari-kin ROBOT.xml [--tool FILE.tool] export PROGRAM.sim [--name NAME]\n"
     "                   [--speed v100] [--zone z10]\n"
     "\n"
@@ -132,13 +133,28 @@ const char kUsage[] =
     "one of its lines is not a line of numbers.\n"
     "The library's debug output stays off unless QT_LOGGING_RULES switches it on.\n"
     "\n"
-    "check MODULE.mod reads a RAPID module (a file whose first word is MODULE):\n"
-    "its robtarget, jointtarget, tooldata and wobjdata data and the MoveAbsJ,\n"
-    "MoveJ, MoveL and MoveC instructions of its first procedure, or of NAME with\n"
-    "--proc. Targets are solved with their tool, work object and confdata and\n"
-    "the program is checked as above; the problem lines give the module line\n"
-    "instead of the path id. Skipped lines are listed on standard error. A target\n"
-    "no configuration reaches is a problem position (code 1) where the path stands.\n"
+    "check MODULE.mod reads a RAPID module (a file whose first word is MODULE,\n"
+    "or a controller's .prg file behind its %%% header lines); several modules\n"
+    "name one program (a main module and the one that holds its tools and work\n"
+    "objects, say), and so does a program file (.pgf, the XML list of a\n"
+    "program's modules beside it). Read are the robtarget, jointtarget,\n"
+    "tooldata, wobjdata, num and bool data of every module and the procedure\n"
+    "main (else the first procedure, or NAME with --proc) as the controller runs\n"
+    "it: procedure calls followed with their arguments; FOR loops with known\n"
+    "bounds repeated (at most 1000 times each); IF, WHILE and TEST taken as\n"
+    "their condition says when it is known, and every branch in the order\n"
+    "written when it is not; Offs and RelTool targets computed. MoveAbsJ,\n"
+    "MoveJ, MoveL and MoveC move, and so do MoveJDO, MoveLDO, MoveJSync,\n"
+    "MoveLSync, TriggJ, TriggL, TriggC, SearchL (to its target), ArcL and ArcC.\n"
+    "Targets are solved with their tool, work object and confdata, and the\n"
+    "program is checked as above; the problem lines give the module line\n"
+    "instead of the path id. Standard error names the procedure, lists every\n"
+    "line skipped and why, says how branches and loops were read, and ends with\n"
+    "\"moves: R read, S skipped\" (R counts each run of a move). When a move was\n"
+    "skipped, the first line of standard output says so too: exit status 0\n"
+    "then means that the moves read make a continuous path, not all of them.\n"
+    "A target no configuration reaches is a problem position (code 1) where the\n"
+    "path stands.\n"
     "export PROGRAM.sim writes the sequence as a RAPID module on standard output\n"
     "(MoveAbsJ, MoveL, MoveC; the tool of --tool, speed and zone data as given,\n"
     "fine on the last point). Exit status 3 when the program has problem\n"
@@ -298,6 +314,7 @@ struct Options
     bool help = false;
     bool check = false;
     std::string checkFile;
+    std::vector<std::string> moreFiles; // the other modules of a program
     bool checkPath = false;
     std::string procedure;
     bool exportProgram = false;
@@ -379,9 +396,11 @@ std::string parseArguments(int argc, char **argv, Options &o)
                     o.checkCsv = true;
                 } else if (o.checkFile.empty() && !a.empty()) {
                     o.checkFile = std::string(a);
+                } else if (!a.empty() && a[0] != '-') {
+                    o.moreFiles.emplace_back(a);
                 } else {
-                    return "check takes one sequence file, --path or --csv and --proc NAME, "
-                           "not '" +
+                    return "check takes one sequence file or the modules of one program, "
+                           "--path or --csv and --proc NAME, not '" +
                            std::string(a) + "'";
                 }
             }
@@ -446,13 +465,20 @@ int main(int argc, char **argv)
     if (options.check || options.exportProgram) {
         std::string answer, notes;
         const QString file = QFile::decodeName(options.checkFile.c_str());
+        QStringList files{file};
+        for (const std::string &f : options.moreFiles)
+            files << QFile::decodeName(f.c_str());
+        if (files.size() > 1 && options.check && !kin::isRapidModule(file))
+            return usageError("check takes one sequence file; several files are the modules of "
+                              "one RAPID program",
+                              false);
         const int status =
             options.exportProgram
                 ? kin::exportProgram(robot, file, QString::fromStdString(options.exportName),
                                      QString::fromStdString(options.exportSpeed),
                                      QString::fromStdString(options.exportZone), answer, notes)
             : kin::isRapidModule(file)
-                ? kin::checkModule(robot, file, QString::fromStdString(options.procedure),
+                ? kin::checkModule(robot, files, QString::fromStdString(options.procedure),
                                    options.checkCsv    ? kin::ModuleOutput::Csv
                                    : options.checkPath ? kin::ModuleOutput::Path
                                                        : kin::ModuleOutput::Problems,

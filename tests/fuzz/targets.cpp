@@ -229,7 +229,8 @@ void sequence(Bytes data, std::size_t size)
     for (const sequences::PathProblem &p : sequences::PathAnalyser::problems(result))
         FUZZ_CHECK(p.position >= 1 && std::size_t(p.position) <= result.path.size() && p.code > 0);
 }
-// RAPID text: a robtarget moved to is reached; a module is solved in place.
+// RAPID text: a robtarget moved to is reached; the modules of a program are
+// solved in place, each move read giving a program line at least.
 void rapid(Bytes data, std::size_t size)
 {
     Robot &robot = defaultRobot();
@@ -249,8 +250,20 @@ void rapid(Bytes data, std::size_t size)
             FUZZ_CHECK(robot.jointValues() == before);
     }
     robot.setJointAngles(before);
-    const rapid::ImportResult module = rapid::importModule(robot, in);
+    // After each ENDMODULE another module of the same program begins.
+    std::vector<rapid::ModuleSource> modules;
+    for (int from = 0; from < in.size() && modules.size() < 8;) {
+        const int end = in.indexOf(QLatin1String("ENDMODULE"), from, Qt::CaseInsensitive);
+        const int cut = end < 0 || modules.size() == 7 ? in.size() : end + 9;
+        modules.push_back({QStringLiteral("M%1.mod").arg(modules.size()), in.mid(from, cut - from)});
+        from = cut;
+    }
+    if (modules.empty())
+        modules.push_back({});
+    const rapid::ImportResult module = rapid::importModules(robot, modules);
     FUZZ_CHECK(module.ok == module.error.isEmpty() && module.program.size() == module.lines.size());
+    FUZZ_CHECK(!module.ok || (module.movesRead > 0 &&
+                              module.program.size() >= std::size_t(module.movesRead)));
     FUZZ_CHECK(robot.jointValues() == before);
 }
 // Language files: entries bounded, none holds a field separator or line break.

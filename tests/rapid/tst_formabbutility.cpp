@@ -189,6 +189,15 @@ private slots:
         QCOMPARE(commands->loadFrom(module), int(RapidModuleCommands::Refused));
         QCOMPARE(paths->nodes().size(), count);
         QVERIFY(commands->lastMessage().contains(QStringLiteral("line 3: p1 is not declared")));
+        // p1 kept in a module of its own, both chosen together: played.
+        QFile data(dir.filePath(QStringLiteral("data.mod")));
+        QVERIFY(data.open(QIODevice::WriteOnly));
+        data.write("MODULE data\nCONST robtarget p1:=[[374,0,400],[0,0,1,0],[0,0,0,0],"
+                   "[9E9,9E9,9E9,9E9,9E9,9E9]];\nENDMODULE\n");
+        data.close();
+        QCOMPARE(commands->loadFrom({module, data.fileName()}), int(RapidModuleCommands::Done));
+        QVERIFY2(commands->lastMessage().startsWith("Procedure main: 1 moves read, 0 skipped"),
+                 qPrintable(commands->lastMessage()));
     }
 
 private:
