@@ -149,6 +149,67 @@ const QString kExternalAxes = QStringLiteral("[9E+09,9E+09,9E+09,9E+09,9E+09,9E+
 // The load data the RAPID panel writes for a tool of unknown mass.
 const QString kToolLoad = QStringLiteral("[0.001,[0,0,0.001],[1,0,0,0],0,0,0]");
 
+// The reserved words of RAPID: no module, routine or data may take one
+// as its name.
+bool isReservedWord(const QString &name)
+{
+    static const QSet<QString> words = [] {
+        QSet<QString> set;
+        for (const char *w :
+             {"ALIAS",     "AND",     "BACKWARD",  "CASE",    "CONNECT",  "CONST",    "DEFAULT",
+              "DIV",       "DO",      "ELSE",      "ELSEIF",  "ENDFOR",   "ENDFUNC",  "ENDIF",
+              "ENDMODULE", "ENDPROC", "ENDRECORD", "ENDTEST", "ENDTRAP",  "ENDWHILE", "ERROR",
+              "EXIT",      "FALSE",   "FOR",       "FROM",    "FUNC",     "GOTO",     "IF",
+              "INOUT",     "LOCAL",   "MOD",       "MODULE",  "NOSTEPIN", "NOT",      "NOVIEW",
+              "OR",        "PERS",    "PROC",      "RAISE",   "READONLY", "RECORD",   "RETRY",
+              "RETURN",    "STEP",    "SYSMODULE", "TASK",    "TEST",     "THEN",     "TO",
+              "TRAP",      "TRUE",    "TRYNEXT",   "UNDO",    "VAR",      "VIEWONLY", "WHILE",
+              "WITH",      "XOR"})
+            set.insert(QString::fromLatin1(w));
+        return set;
+    }();
+    return words.contains(name.toUpper());
+}
+
+// Why the controller would refuse a module called `name` whose lines after
+// the MODULE line are `lines`: a reserved word, or a name those lines
+// declare or use (main, tool1, p3, v100, robtarget, MoveL...), in any case,
+// since RAPID does not tell case apart. Empty when the name is fine.
+QString nameRefusal(const QString &name, const QStringList &lines)
+{
+    using uitext::Text;
+    if (isReservedWord(name))
+        return uitext::get(Text::RapidNameReserved).arg(name);
+    for (const QString &line : lines) {
+        const int n = line.size();
+        int i = 0;
+        while (i < n) {
+            const QChar c = line.at(i);
+            if (c == QLatin1Char('!'))
+                break; // a comment to the end of the line
+            if (c == QLatin1Char('"')) {
+                i = line.indexOf(QLatin1Char('"'), i + 1);
+                if (i < 0)
+                    break;
+                ++i;
+                continue;
+            }
+            if (!(c.isLetterOrNumber() || c == QLatin1Char('_'))) {
+                ++i;
+                continue;
+            }
+            // A word: a name when it starts with a letter (9E+09 is none).
+            const int start = i;
+            while (i < n && (line.at(i).isLetterOrNumber() || line.at(i) == QLatin1Char('_')))
+                ++i;
+            if (c.isLetter() &&
+                line.midRef(start, i - start).compare(name, Qt::CaseInsensitive) == 0)
+                return uitext::get(Text::RapidNameTaken).arg(name, line.mid(start, i - start));
+        }
+    }
+    return QString();
+}
+
 bool finiteOperands(const ProgramLine &l)
 {
     for (double v : l.operands)
@@ -395,6 +456,7 @@ ExportResult exportModule(Robot &robot, const std::vector<ProgramLine> &program,
     QStringList body; // with a placeholder per move
     Frame M;
     QString tool = toolFor(M, 0);
+    bool toolChanged = false;
     for (std::size_t i = 0; i < program.size(); ++i) {
         const ProgramLine &l = program[i];
         const int line = int(i) + 1;
@@ -432,6 +494,7 @@ ExportResult exportModule(Robot &robot, const std::vector<ProgramLine> &program,
         } else if (l.code == 5.0) {
             M = sequences::PathAnalyser::toolChange(l.operands.data());
             tool = toolFor(M, line);
+            toolChanged = true;
             body << QStringLiteral("        ! program line %1: tool %2").arg(line).arg(tool);
             continue;
         } else if (l.code >= 4.0 && l.code < 5.0) {
@@ -450,7 +513,11 @@ ExportResult exportModule(Robot &robot, const std::vector<ProgramLine> &program,
             continue; // as the analysis: no instruction
         }
         body << QString(); // filled below, once the last move is known
-        moves.push_back({move, tool, *timing});
+        // Joint values are the same whatever the tool: a joint move carries
+        // the robot's own tool (tool1) until the program changes it, while a
+        // straight line before that moves the flange, as the analysis does.
+        moves.push_back(
+            {move, l.code == 1.0 && !toolChanged ? tools.front().name : tool, *timing});
     }
 
     std::size_t m = 0;
@@ -482,6 +549,9 @@ ExportResult exportModule(Robot &robot, const std::vector<ProgramLine> &program,
     out << body;
     out << QStringLiteral("    ENDPROC") << QStringLiteral("ENDMODULE");
     result.module = out.join(QLatin1Char('\n')) + QLatin1Char('\n');
+    result.error = nameRefusal(identifierFrom(options.moduleName), out.mid(1));
+    if (!result.error.isEmpty())
+        result.module.clear();
     return result;
 }
 

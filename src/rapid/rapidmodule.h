@@ -67,11 +67,15 @@ struct ExportResult
     // Program lines (from 0) with no RAPID instruction (object placements, a
     // circle without its end point), each with why.
     QStringList notes;
+    // Why no module was written: its name is a RAPID reserved word or a name
+    // the module uses itself, which the controller refuses. Empty otherwise.
+    QString error;
 };
 
 // The module of `program` for the robot's current tool (HT) and World frame
 // (HB). Tool changes and targets come from the program's own numbers; the
-// robot's joint values are not changed.
+// robot's joint values are not changed. A module name (made an identifier
+// first) that the controller would refuse gives `error` and no module.
 ExportResult exportModule(Robot &robot, const std::vector<sequences::ProgramLine> &program,
                           const ExportOptions &options);
 
@@ -108,6 +112,10 @@ struct ImportResult
     // Lines that were skipped, and targets taken with another configuration.
     QStringList skipped;
     QStringList warnings;
+    // Program lines (from 0) standing for a move whose target no
+    // configuration reaches: a joint move to where the path stood before
+    // it, which markUnreachable flags once the program is analysed.
+    std::vector<std::size_t> unreachable;
 };
 
 // Reads `text` as a module and builds the program of its procedure main (or
@@ -126,6 +134,10 @@ ImportResult importModules(Robot &robot, const std::vector<ModuleSource> &module
 // found beside it. False with the reason in `error`.
 bool readProgramFiles(const QStringList &files, std::vector<ModuleSource> &modules,
                       QString &error);
+
+// Flags the first position of each of the module's unreachable moves in
+// `path` (the analysis of result.program) as having no solution.
+void markUnreachable(const ImportResult &module, sequences::PathAnalyser::Result &path);
 
 // A module file's text: bytes up to the first NUL, at most kMaxModuleBytes,
 // as UTF-8. False with the reason in `error` when it cannot be read.

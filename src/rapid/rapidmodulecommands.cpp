@@ -34,8 +34,11 @@ QString moduleFilter()
            say(Text::AllFiles) + QStringLiteral(" (*.*)");
 }
 
-// Module name, speed and zone; false when cancelled.
-bool askOptions(rapid::ExportOptions &options)
+// Module name, speed and zone; false when cancelled. OK stays in the dialog
+// while `refusal` finds fault with the choice (a name the controller would
+// refuse), saying why.
+bool askOptions(rapid::ExportOptions &options,
+                const std::function<QString(const rapid::ExportOptions &)> &refusal)
 {
     QDialog dialog;
     dialog.setWindowTitle(say(Text::RapidExportTitle));
@@ -63,17 +66,33 @@ bool askOptions(rapid::ExportOptions &options)
     auto *fine = new QLabel(say(Text::RapidLastPointFine), &dialog);
     fine->setObjectName(QStringLiteral("lastPointFine"));
     form->addRow(fine);
+    auto *refused = new QLabel(&dialog);
+    refused->setObjectName(QStringLiteral("nameRefused"));
+    refused->setWordWrap(true);
+    refused->hide();
+    form->addRow(refused);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    auto chosen = [&]() {
+        rapid::ExportOptions o = options;
+        o.moduleName = name->text();
+        if (rapid::isIdentifier(speed->currentText()))
+            o.speed = speed->currentText();
+        if (rapid::isIdentifier(zone->currentText()))
+            o.zone = zone->currentText();
+        return o;
+    };
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, [&]() {
+        const QString why = refusal(chosen());
+        refused->setText(why);
+        refused->setVisible(!why.isEmpty());
+        if (why.isEmpty())
+            dialog.accept();
+    });
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     form->addRow(buttons);
     if (dialog.exec() != QDialog::Accepted)
         return false;
-    options.moduleName = name->text();
-    if (rapid::isIdentifier(speed->currentText()))
-        options.speed = speed->currentText();
-    if (rapid::isIdentifier(zone->currentText()))
-        options.zone = zone->currentText();
+    options = chosen();
     return true;
 }
 
@@ -132,6 +151,8 @@ int RapidModuleCommands::exportTo(const QString &file, const rapid::ExportOption
     if (program.empty())
         return finish(NoProgram, say(Text::RapidExportNoProgram));
     const rapid::ExportResult out = rapid::exportModule(*robot, program, options);
+    if (!out.error.isEmpty())
+        return finish(Refused, out.error);
     QSaveFile f(file);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Text) || f.write(out.module.toUtf8()) < 0 ||
         !f.commit())
@@ -193,7 +214,9 @@ void RapidModuleCommands::exportProgram()
     }
     rapid::ExportOptions options;
     options.moduleName = QStringLiteral("Velkari");
-    if (!askOptions(options))
+    if (!askOptions(options, [&](const rapid::ExportOptions &o) {
+            return rapid::exportModule(*robot, program, o).error;
+        }))
         return;
     const QString file = QFileDialog::getSaveFileName(
         nullptr, say(Text::RapidExportTitle),

@@ -224,6 +224,8 @@ struct Data
     bool hasValue = false;
     QString whyNoValue; // "its value is an expression", "it has no value"
     Frame frame;        // robtarget pose, tool frame, work object (user x object)
+    // A tool or work object carried by the robot.
+    bool robhold = false;
     ConfData conf;
     std::array<double, 6> joints{};
     double number = 0.0; // Num
@@ -376,6 +378,7 @@ bool checkData(const Value &v, DataType type, Data &data, QString &why)
         if (!s.kind(v.items[0], Value::Bool, QStringLiteral("robhold must be TRUE or FALSE")) ||
             !s.pose(v.items[1], data.frame, QStringLiteral("tframe")))
             return fail();
+        data.robhold = v.items[0].number != 0.0;
         if (l.kind != Value::List || l.items.size() != 6 ||
             !s.kind(l.items[0], Value::Number, {}) ||
             !s.numbers(l.items[1], 3, load, QStringLiteral("cog"), false) ||
@@ -400,10 +403,9 @@ bool checkData(const Value &v, DataType type, Data &data, QString &why)
             !s.pose(v.items[3], user, QStringLiteral("uframe")) ||
             !s.pose(v.items[4], object, QStringLiteral("oframe")))
             return fail();
-        if (v.items[0].number != 0.0) {
-            why = QStringLiteral("a work object held by the robot (robhold TRUE) is not read");
-            return false;
-        }
+        // Held by the robot, the user frame is given in the flange's frame
+        // and the object travels with the arm (see solveTarget).
+        data.robhold = v.items[0].number != 0.0;
         data.frame = compose(user, object);
         break;
     }
@@ -432,6 +434,9 @@ struct Move
     Data via; // MoveC
     QString targetName, viaName;
     Frame tool, wobj;
+    // Who carries what: the usual arm holds the tool over a fixed work
+    // object; with a stationary tool it holds the work object instead.
+    bool toolHeld = true;
 };
 
 // The motion instructions read: how many arguments they require, which of
@@ -1613,8 +1618,8 @@ private:
                          .arg(name));
             return true;
         }
-        skip(i, stop,
-             QStringLiteral("%1 is not read (only MoveAbsJ, MoveJ, MoveL and MoveC are)").arg(name));
+        // Any other instruction (I/O, waits, messages) does not move the arm.
+        skip(i, stop, QStringLiteral("%1 is not read (no motion)").arg(name));
         return true;
     }
 
@@ -1751,12 +1756,36 @@ private:
         if (te != int(Eval::Known))
             return te != int(Eval::Error);
         m.tool = data.frame;
+        m.toolHeld = data.robhold;
+        auto nameOf = [&](int b, int e, const char *written) {
+            return e == b + 1 ? text(b).toString() : QString::fromLatin1(written);
+        };
+        const QString toolName = nameOf(valueOf(tool), tool.end, "the written-out tooldata");
+        QString wobjName = QStringLiteral("wobj0");
+        bool wobjHeld = false;
         if (wobj >= 0) {
             const int we = frameOf(wobj, wobjEnd, DataType::Wobjdata, name, first, stop, data);
             if (we != int(Eval::Known))
                 return we != int(Eval::Error);
             m.wobj = data.frame;
+            wobjHeld = data.robhold;
+            wobjName = nameOf(wobj, wobjEnd, "the written-out wobjdata");
         }
+        // Exactly one of the two is carried: the controller stops at a move
+        // where both are, or neither.
+        if (m.toolHeld && wobjHeld)
+            return fail(QStringLiteral("line %1: %2 has the tool %3 and the work object %4 both "
+                                       "held by the robot (robhold TRUE); the controller refuses "
+                                       "such a move: one of them must stand still")
+                            .arg(line(first))
+                            .arg(name, toolName, wobjName));
+        if (!m.toolHeld && !wobjHeld)
+            return fail(QStringLiteral("line %1: %2 has the stationary tool %3 (robhold FALSE) "
+                                       "and the fixed work object %4; the controller refuses such "
+                                       "a move: a stationary tool needs a work object held by the "
+                                       "robot (robhold TRUE) given with \\WObj")
+                            .arg(line(first))
+                            .arg(name, toolName, wobjName));
         moves.push_back(m);
         return true;
     }
@@ -1892,8 +1921,11 @@ private:
         if (kind(b) == Token::Name && e == b + 1) {
             if ((type == DataType::Tooldata && is(b, "tool0")) ||
                 (type == DataType::Wobjdata && is(b, "wobj0"))) {
-                data = Data(); // the flange, or the World frame: identity
+                // The flange, or the World frame: identity. tool0 is the
+                // arm's own, wobj0 stands still.
+                data = Data();
                 data.type = type;
+                data.robhold = type == DataType::Tooldata;
                 data.hasValue = true;
                 return Eval::Known;
             }
@@ -2079,11 +2111,18 @@ private:
 
 // Joint values of a robtarget: the configuration whose quadrants and bits
 // are those of the robtarget, or the one nearest to `seed` with a warning.
+// False, with nothing said, when no configuration reaches it.
 bool solveTarget(Robot &robot, const Move &m, const Data &target, const QString &label,
                  const std::array<float, 6> &seed, std::vector<IkConfiguration> &solutions,
                  std::array<double, 6> &joints, ImportResult &result)
 {
-    const Frame flange = compose(compose(m.wobj, target.frame), inverse(m.tool));
+    // The usual arm carries the tool T to the target P of a fixed work
+    // object W: W P = F T, so the flange F = W P T^-1. With a stationary tool
+    // the arm carries the work object (W given in the flange's frame) and
+    // brings the target to the tool's TCP, which stands in the World:
+    // F W P = T, so F = T (W P)^-1.
+    const Frame flange = m.toolHeld ? compose(compose(m.wobj, target.frame), inverse(m.tool))
+                                    : compose(m.tool, inverse(compose(m.wobj, target.frame)));
     Matrix4 goal = toolbox::identity();
     for (int i = 0; i < 3; ++i) {
         for (int j = 0; j < 3; ++j)
@@ -2092,12 +2131,8 @@ bool solveTarget(Robot &robot, const Move &m, const Data &target, const QString 
     }
     robot.setJointAngles(seed);
     const int chosen = robot.doInverseKinematics(goal, solutions);
-    if (solutions.empty() || chosen < 0) {
-        result.error = say(Text::ModUnreachable)
-                           .arg(m.line)
-                           .arg(label);
+    if (solutions.empty() || chosen < 0)
         return false;
-    }
     // A quadrant holds its lower edge; a hundredth of a degree either side
     // absorbs the rounding of a value written at the edge (0, 90, -90...).
     auto inQuadrant = [](float q, float cf) {
@@ -2185,36 +2220,60 @@ ImportResult importModules(Robot &robot, const std::vector<ModuleSource> &module
                                .arg(firstKind == Move::Linear ? QStringLiteral("MoveL")
                                                               : QStringLiteral("MoveC"));
     bool started = false;
-    bool ok = true;
     for (const Move &m : reader.moves) {
         const int warned = result.warnings.size();
-        if (!sameFrame(m.tool, tool)) {
-            tool = m.tool;
+        // The analysis moves a frame fixed to the flange in straight lines
+        // and arcs: the tool, or with a stationary tool the work object
+        // the arm carries. Between two targets of the same orientation that
+        // is the controller's path exactly (F W = T P^-1 then changes by a
+        // translation only); where the orientation changes the controller
+        // turns the object about the tool's TCP, the analysis about the
+        // object's origin, and only the targets themselves are the same.
+        const Frame &carried = m.toolHeld ? m.tool : m.wobj;
+        if (!sameFrame(carried, tool)) {
+            tool = carried;
             add(5.0, toolChangeOperands(tool), m.line);
         }
         std::array<double, 6> joints{};
         if (m.kind == Move::AbsJ) {
             add(1.0, m.target.joints, m.line);
             joints = m.target.joints;
+            started = true;
         } else {
+            std::array<double, 6> via{};
+            std::array<float, 6> endSeed = seed;
+            const QString *missed = nullptr;
             if (m.kind == Move::Circular) {
-                std::array<double, 6> via{};
-                ok = solveTarget(robot, m, m.via, m.viaName, seed, solutions, via, result);
-                if (!ok)
-                    break;
-                add(started ? 9.0 : 1.0, via, m.line);
-                for (std::size_t k = 0; k < 6; ++k)
-                    seed[k] = float(via[k]);
+                if (solveTarget(robot, m, m.via, m.viaName, seed, solutions, via, result))
+                    for (std::size_t k = 0; k < 6; ++k)
+                        endSeed[k] = float(via[k]);
+                else
+                    missed = &m.viaName;
             }
-            ok = solveTarget(robot, m, m.target, m.targetName, seed, solutions, joints, result);
-            if (!ok)
-                break;
-            const double code = m.kind == Move::Joint || (!started && m.kind == Move::Linear) ? 1.0
-                                : m.kind == Move::Linear || !started                          ? 2.0
-                                                                           : kCircleEndCode;
-            add(code, joints, m.line);
+            if (!missed &&
+                !solveTarget(robot, m, m.target, m.targetName, endSeed, solutions, joints, result))
+                missed = &m.targetName;
+            if (missed) {
+                // The controller refuses a target out of reach before it
+                // moves: the path stays where it stands, and that position is
+                // a problem like any other. The rest is read on from there;
+                // before the path has started, the next target starts it.
+                for (std::size_t k = 0; k < 6; ++k)
+                    joints[k] = double(seed[k]);
+                result.unreachable.push_back(program.size());
+                add(1.0, joints, m.line);
+                result.warnings << say(Text::ModUnreachable).arg(m.line).arg(*missed);
+            } else {
+                if (m.kind == Move::Circular)
+                    add(started ? 9.0 : 1.0, via, m.line);
+                const double code =
+                    m.kind == Move::Joint || (!started && m.kind == Move::Linear) ? 1.0
+                    : m.kind == Move::Linear || !started                          ? 2.0
+                                                                                  : kCircleEndCode;
+                add(code, joints, m.line);
+                started = true;
+            }
         }
-        started = true;
         for (int w = warned; w < result.warnings.size(); ++w)
             result.warnings[w].prepend(m.where);
         for (std::size_t k = 0; k < 6; ++k)
@@ -2222,12 +2281,27 @@ ImportResult importModules(Robot &robot, const std::vector<ModuleSource> &module
     }
     robot.setJointAngles(saved);
     result.warnings.removeDuplicates(); // a move in a loop is warned of once
-    if (!ok)
-        return result;
     result.program = std::move(program);
     result.lines = std::move(lines);
     result.ok = true;
     return result;
+}
+
+void markUnreachable(const ImportResult &module, sequences::PathAnalyser::Result &path)
+{
+    std::size_t next = 0; // both lists are in program order
+    for (sequences::PathPosition &p : path.path) {
+        while (next < module.unreachable.size() && int(module.unreachable[next]) < p.pathId)
+            ++next;
+        if (next == module.unreachable.size())
+            break;
+        if (p.type == 1.0f && int(module.unreachable[next]) == p.pathId) {
+            const int code = int(p.problem); // a sum of flags, NoSolution the units
+            if (code % 10 == 0)
+                p.problem = float(code + sequences::PathAnalyser::NoSolution);
+            ++next;
+        }
+    }
 }
 
 } // namespace rapid

@@ -217,6 +217,8 @@ constexpr const char *kKeys[] = {
     "progstepreplacelbl",
     "progstepnewlbl",
     "progstepopenlbl",
+    "rapidnamereservedlbl",
+    "rapidnametakenlbl",
 };
 static_assert(std::size(kKeys) == std::size_t(LanguageFile::kEntries),
               "one key per entry: the panel's, the plots dock's and each uitext::Text");

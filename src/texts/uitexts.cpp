@@ -279,6 +279,10 @@ QString englishText(Text t)
         return QStringLiteral("New program");
     case Text::ProgStepOpen:
         return QStringLiteral("Open a program");
+    case Text::RapidNameReserved:
+        return QStringLiteral("The module name %1 is a reserved word of RAPID: the controller refuses such a module. Choose another name.");
+    case Text::RapidNameTaken:
+        return QStringLiteral("The module name %1 is a name the module itself uses (%2): the controller refuses such a module. Choose another name.");
     case Text::Count:
         break;
     }

@@ -142,6 +142,8 @@ enum class Text
     ProgStepReplace,
     ProgStepNew,
     ProgStepOpen,
+    RapidNameReserved,
+    RapidNameTaken,
     Count
 };
 

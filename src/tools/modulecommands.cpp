@@ -69,6 +69,10 @@ int exportProgram(Robot &robot, const QString &file, const QString &name, const 
     if (!zone.isEmpty())
         options.zone = zone;
     const rapid::ExportResult result = rapid::exportModule(robot, program, options);
+    if (!result.error.isEmpty()) {
+        notes += result.error.toStdString() + '\n';
+        return kCheckUnreadable;
+    }
     appendLines(notes, result.notes);
 
     sequences::PathAnalyser analyser(robot);
@@ -107,7 +111,8 @@ int checkModule(Robot &robot, const QStringList &files, const QString &procedure
         out += "not every move is checked: " + std::to_string(module.movesSkipped) +
                " skipped (listed on standard error)\n";
     sequences::PathAnalyser analyser(robot);
-    const sequences::PathAnalyser::Result result = analyser.analyse(module.program);
+    sequences::PathAnalyser::Result result = analyser.analyse(module.program);
+    rapid::markUnreachable(module, result);
     // The table the plots dock exports for the module played in the window.
     if (output == ModuleOutput::Csv)
         return appendPathCsv(robot, analyser, result, out);

@@ -18,7 +18,8 @@ bool isRapidModule(const QString &file);
 // The module of the sequence file `file` on `out`; notes (instructions left
 // out, problem positions) on `notes`. Returns 0, 3 when the program has
 // problem positions (the module is written all the same), 2 when the file
-// cannot be read or holds no sequence.
+// cannot be read or holds no sequence, or when the controller would refuse
+// the module's name (`name`, else the file's base name).
 int exportProgram(Robot &robot, const QString &file, const QString &name, const QString &speed,
                   const QString &zone, std::string &out, std::string &notes);
 

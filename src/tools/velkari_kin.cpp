@@ -153,11 +153,14 @@ const char kUsage[] =
     "\"moves: R read, S skipped\" (R counts each run of a move). When a move was\n"
     "skipped, the first line of standard output says so too: exit status 0\n"
     "then means that the moves read make a continuous path, not all of them.\n"
+    "A target no configuration reaches is a problem position (code 1) where the\n"
+    "path stands.\n"
     "export PROGRAM.sim writes the sequence as a RAPID module on standard output\n"
     "(MoveAbsJ, MoveL, MoveC; the tool of --tool, speed and zone data as given,\n"
     "fine on the last point). Exit status 3 when the program has problem\n"
     "positions (they are listed on standard error, the module is written all\n"
-    "the same), 2 when the sequence cannot be read.\n";
+    "the same), 2 when the sequence cannot be read or the controller would refuse\n"
+    "the module name: a RAPID reserved word or a name the module uses itself.\n";
 
 bool writeAll(int fd, const char *data, std::size_t size)
 {

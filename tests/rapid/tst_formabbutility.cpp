@@ -169,6 +169,10 @@ private slots:
                  0);
         const std::vector<Paths::nodeJOINTS> played = paths->nodes();
         QCOMPARE(commands->exportTo(module, {}), int(RapidModuleCommands::Done));
+        // A name the controller refuses writes nothing and says why.
+        QCOMPARE(commands->exportTo(dir.filePath("if.mod"), {"If"}),
+                 int(RapidModuleCommands::Refused));
+        QVERIFY(!QFile::exists(dir.filePath("if.mod")) && commands->lastMessage().contains("If"));
         // Played back: the same path, but for a step more or less where a
         // segment is an exact multiple of the 2 mm step.
         QCOMPARE(commands->loadFrom(module), int(RapidModuleCommands::Done));

@@ -74,8 +74,7 @@ private slots:
         QVERIFY2(r.ok, qPrintable(r.error));
         QCOMPARE(r.procedure, QStringLiteral("Main"));
         QCOMPARE(r.skipped,
-                 QStringList{"line 12: WaitTime is not read (only MoveAbsJ, MoveJ, MoveL "
-                             "and MoveC are)"});
+                 QStringList{"line 12: WaitTime is not read (no motion)"});
         QVERIFY2(r.warnings.isEmpty(), qPrintable(r.warnings.join('\n')));
         const std::vector<std::pair<ProgramLine, int>> expected{
             {{5, {0, 0, 100, 0, 0, 0}}, 7},      {{1, {0, 0, 0, 0, 30, 0}}, 7},
@@ -123,12 +122,33 @@ private slots:
               "0.707106781,0.000000000],[0,0,0,0],[9E+09,9E+09,9E+09,9E+09,9E+09,9E+09]];",
               "CONST jointtarget j1:=[[0.000000,0.000000,0.000000,0.000000,30.000000,0.000000],"
               "[9E+09,9E+09,9E+09,9E+09,9E+09,9E+09]];",
-              // Before the tool change the program moves the flange: tool0.
+              // A joint move carries the robot's tool, the one declared.
               // Defaults v100 and z10, fine on the last point.
-              "MoveAbsJ j1\\NoEOffs, v100, z10, tool0\\WObj:=wobj1;",
+              "MoveAbsJ j1\\NoEOffs, v100, z10, tool1\\WObj:=wobj1;",
               "MoveL p3, v100, z10, tool1\\WObj:=wobj1;",
               "MoveL p4, v100, fine, tool1\\WObj:=wobj1;\n    ENDPROC"})
             QVERIFY2(text.contains(QLatin1String(line)), line);
+    }
+    // A fixed nozzle, the part in the gripper, worked by hand: the part W is
+    // (10, 0, 50) in the flange, the target P (0, 20, 30) in W turned Rz(90),
+    // so W P = (10, 20, 80) turned Rz(90). The nozzle is where W P stands with
+    // the flange at joints 0 ((374, 0, 630) turned Ry(90): (x, y, z) goes to
+    // (z, y, -x)): (454, 20, 620) turned Ry(90) Rz(90), (0.5, 0.5, 0.5, 0.5).
+    void stationaryToolMovesThePart()
+    {
+        const rapid::ImportResult r = rapid::importModule(
+            m_robot, "MODULE Glue\nPERS tooldata tNozzle:=[FALSE,[[454,20,620],[0.5,0.5,0.5,"
+                     "0.5]],[1,[0,0,1],[1,0,0,0],0,0,0]];\nPERS wobjdata wPart:=[TRUE,TRUE,\"\","
+                     "[[0,0,50],[1,0,0,0]],[[10,0,0],[1,0,0,0]]];\nPROC main()\nMoveJ [[0,20,30],"
+                     "[0.7071068,0,0,0.7071068],[0,0,0,0],[9E9,9E9,9E9,9E9,9E9,9E9]],v100,fine,"
+                     "tNozzle\\WObj:=wPart;\nENDPROC\nENDMODULE\n");
+        QVERIFY2(r.ok && r.unreachable.empty() && r.program.back().code == 1.0,
+                 qPrintable(r.error + r.warnings.join(QLatin1Char('\n'))));
+        const sequences::Frame f =
+            sequences::PathAnalyser(m_robot).flange(r.program.back().operands.data());
+        const std::array<double, 12> want{0, 0, 1, 0, 1, 0, -1, 0, 0, 374, 0, 630};
+        for (std::size_t k = 0; k < 12; ++k)
+            QVERIFY(std::fabs((k < 9 ? f.r[k] : f.t[k - 9]) - want[k]) < 0.001);
     }
     void roundTrip_data()
     {
@@ -199,7 +219,8 @@ private slots:
         };
         row("CRobT", ok + "MoveL CRobT(), v100, z10, tool0;\n", p1, false,
             "line 5: MoveL to CRobT() is not read: CRobT(...) is not read");
-        row("other instruction", ok + "SetDO do1, 1;\n", p1, false, "line 5: SetDO is not read");
+        row("other instruction", ok + "SetDO do1, 1;\n", p1, false,
+            "line 5: SetDO is not read (no motion)");
         row("assignment", ok + "n := n + 1;\n", p1, false,
             "line 5: the assignment to n is not read");
         row("short trans", ok, p1.left(22) + p1.mid(26), true,
@@ -220,8 +241,14 @@ private slots:
             "line 4: the tooldata tPen is not declared");
         row("no ';'", "MoveL p1, v100, z10, tool0\n", p1, true,
             "line 4: the instruction has no ';'");
-        row("out of reach", "MoveL p1, v100, z10, tool0;\n",
-            QString(p1).replace("400,0,500", "4000,0,500"), true, "line 4: p1 cannot be reached");
+        // Exactly one of tool and work object is carried by the arm.
+        row("both held", "MoveL p1, v100, z10, tool0\\WObj:=wH;\n",
+            p1 + "PERS wobjdata wH:=[TRUE,TRUE,\"\",[[0,0,0],[1,0,0,0]],[[0,0,0],[1,0,0,0]]];",
+            true, "line 4: MoveL has the tool tool0 and the work object wH both held by the robot");
+        row("both fixed", "MoveL p1, v100, z10, tS;\n",
+            p1 + "PERS tooldata tS:=[FALSE,[[0,0,0],[1,0,0,0]],[1,[0,0,1],[1,0,0,0],0,0,0]];", true,
+            "line 4: MoveL has the stationary tool tS (robhold FALSE) and the fixed work object "
+            "wobj0");
         row("no move", "WaitTime 1;\n", p1, true, "procedure main has no move");
         row("brackets without end", ok, "CONST robtarget p1:=" + QString(5000, '[') + ";", true,
             "line 2: the robtarget p1 is malformed");

@@ -120,6 +120,7 @@ private slots:
     void pipeAnswersEachLineAsItComes();
     void argumentsExitCodesCheckAndExport();
     void programOfSeveralModules();
+    void moduleNamesListToolAndUnreachableTarget();
     void answersOfAFixedBatchAreUnchanged_data();
     void answersOfAFixedBatchAreUnchanged();
 };
@@ -463,6 +464,45 @@ void TestVelkariKin::programOfSeveralModules()
     QVERIFY2(missing.exitCode == 2 && missing.err.contains("Gone.mod: "), missing.err.constData());
     QVERIFY2(empty.exitCode == 2 && empty.err.contains("e.pgf: it names no module"),
              empty.err.constData());
+}
+
+// export refuses a module name the controller refuses, in any case: a
+// reserved word, or a name of the module itself (procedure, tool, work
+// object, target, speed, zone, instruction). A position list moves with the
+// tool it declares. check takes an unreachable target as one problem where
+// the path stands, and checks the moves after it.
+void TestVelkariKin::moduleNamesListToolAndUnreachableTarget()
+{
+    QTemporaryDir dir;
+    const QString sim = writeFile(dir, "list.sim", "0 0 0 0 30 0\n0 10 0 0 30 0\n");
+    const QStringList names{"IF",    "endproc", "Module", "TRYNEXT", "MAIN",     "Tool1",
+                            "WOBJ1", "j2",      "V100",   "z1",      "moveabsj", "Main_2"};
+    for (int i = 0; i < names.size(); ++i) {
+        const Run r = runKin({irb120(), "--tool", "IRB120_Crayon.tool", "export", sim, "--zone",
+                              "z1", "--name", names[i]});
+        const QByteArray why = i < 4 ? "a reserved word of RAPID"
+                                     : "itself uses (" + names[i].toLower().toUtf8() + ")";
+        QVERIFY2(
+            i + 1 == names.size()
+                ? r.exitCode == 0 && r.out.count(", tool1\\WObj") == 2 && !r.out.contains("tool0")
+                : r.exitCode == 2 && r.out.isEmpty() && r.err.toLower().contains(why.toLower()),
+            qPrintable(names[i] + ": " + r.err + r.out));
+    }
+    const QString move = "Move%1 [[%2,0,500],[0,0.7071068,0,0.7071068],[0,0,0,0],[9E9,9E9,9E9,9E9,"
+                         "9E9,9E9]],v100,z10,tool0;\n";
+    const QString far = "MODULE far\nPROC main()\n" + move.arg("J").arg(400) +
+                        move.arg("L").arg(4000) + move.arg("L").arg(420) + "ENDPROC\nENDMODULE\n";
+    const Run r = runKin({irb120(), "check", writeFile(dir, "far.mod", far.toUtf8()), "--path"});
+    const QList<QByteArray> problem = r.lines().value(1).split(' '), path = r.lines().mid(2);
+    const int at = problem.value(0).toInt();
+    QVERIFY2(r.exitCode == 3 && r.lines().value(0).endsWith(" problems 1") &&
+                 problem.mid(1, 2) == QList<QByteArray>({"4", "1"}) && at > 1 &&
+                 r.err.endsWith("moves: 3 read, 0 skipped\n"),
+             (r.out.left(300) + r.err).constData());
+    // Where the position before it stood (joints alike, code aside); then the 20 mm to 420.
+    QCOMPARE(path[at - 1].left(path[at - 1].lastIndexOf(' ')),
+             path[at - 2].left(path[at - 2].lastIndexOf(' ')));
+    QVERIFY(path.size() - at >= 10);
 }
 
 // fk and pose of 10,000 random positions per robot, then ik of each printed
