@@ -216,7 +216,6 @@ constexpr const char *kKeys[] = {
     "progsaveaslbl",
     "progfileslbl",
     "progunsavedlbl",
-    "prognotreadlbl",
     "progsavedlbl",
     "progtouchupbtnlbl",
     "progduplicatebtnlbl",

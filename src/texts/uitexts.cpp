@@ -277,8 +277,6 @@ QString englishText(Text t)
         return QStringLiteral("Programs (*.sim)");
     case Text::ProgramUnsaved:
         return QStringLiteral("The program has changed since it was opened or saved. Save it?");
-    case Text::ProgramNotRead:
-        return QStringLiteral("%1 is not read: %2");
     case Text::ProgramSaved:
         return QStringLiteral("Program saved in %1");
     case Text::ProgramTouchUp:

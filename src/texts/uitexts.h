@@ -141,7 +141,6 @@ enum class Text
     ProgramSaveAs,
     ProgramFiles,
     ProgramUnsaved,
-    ProgramNotRead,
     ProgramSaved,
     ProgramTouchUp,
     ProgramDuplicate,

@@ -436,7 +436,7 @@ bool ProgramDock::openFile(const QString &fileName)
 {
     QString error;
     if (!m_program->load(fileName, &error)) {
-        say(uitext::get(Text::ProgramNotRead).arg(QFileInfo(fileName).fileName(), error));
+        say(error);
         return false;
     }
     say(QString());
@@ -447,7 +447,7 @@ bool ProgramDock::saveFile(const QString &fileName)
 {
     QString error;
     if (!m_program->save(fileName, &error)) {
-        say(uitext::get(Text::CannotWrite).arg(QFileInfo(fileName).fileName(), error));
+        say(error);
         return false;
     }
     say(uitext::get(Text::ProgramSaved).arg(QFileInfo(fileName).absoluteFilePath()));
