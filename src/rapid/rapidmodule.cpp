@@ -2,6 +2,7 @@
 
 #include "kinematics/robot.h"
 #include "rapid/rapidparser.h"
+#include "sequences/programtext.h"
 #include "sequences/sequenceparser.h"
 #include "texts/uitexts.h"
 
@@ -153,6 +154,93 @@ bool finiteOperands(const ProgramLine &l)
     return std::isfinite(l.code);
 }
 
+
+// ---------------------------------------------------------------- speed and zone
+
+// The speeddata and zonedata of each move: the line's own where it names
+// one, the export's defaults otherwise. A value of the controller's standard
+// set is written by its name; any other gets a declaration of its own,
+// made once.
+//
+// A joint move's speed is a percentage of the robot's maximum; RAPID moves
+// axes at the speed that would drive the TCP at v_tcp, so p % becomes
+// p % of vmax's 5000 mm/s (50 % is v2500, 100 % vmax).
+class MotionData
+{
+public:
+    explicit MotionData(const ExportOptions &options) : m_options(options) {}
+
+    QString speed(const ProgramLine &l)
+    {
+        if (!(l.speed > 0.0))
+            return m_options.speed;
+        double tcp = l.speed;
+        if (l.code == 1.0) {
+            if (l.speed >= 100.0)
+                return QStringLiteral("vmax");
+            tcp = l.speed * kVmaxTcp / 100.0;
+        }
+        const QString standard = QStringLiteral("v") + plain(tcp);
+        if (speedNames().contains(standard))
+            return standard;
+        const QString name = QStringLiteral("speed") + nameNumber(tcp);
+        declare(name, QStringLiteral("    CONST speeddata %1:=[%2,500,5000,1000];")
+                          .arg(name, plain(tcp)));
+        return name;
+    }
+
+    QString zone(const ProgramLine &l)
+    {
+        if (l.zone == sequences::kFineZone)
+            return QStringLiteral("fine");
+        if (!(l.zone >= 0.0))
+            return m_options.zone;
+        const QString standard = QStringLiteral("z") + plain(l.zone);
+        if (zoneNames().contains(standard))
+            return standard;
+        // As zN of the standard set: TCP path N, orientation and external
+        // axes 1.5 N, reorientation 0.15 N.
+        const double r = l.zone;
+        const QString name = QStringLiteral("zone") + nameNumber(r);
+        declare(name, QStringLiteral("    CONST zonedata %1:=[FALSE,%2,%3,%3,%4,%3,%4];")
+                          .arg(name, plain(r), plain(1.5 * r), plain(0.15 * r)));
+        return name;
+    }
+
+    const QStringList &declarations() const { return m_declarations; }
+
+private:
+    static constexpr double kVmaxTcp = 5000.0;
+
+    // To 1e-4, without trailing zeros: "250", "12.5".
+    static QString plain(double v)
+    {
+        QString s = fixed(v, 4);
+        if (s.contains(QLatin1Char('.'))) {
+            while (s.endsWith(QLatin1Char('0')))
+                s.chop(1);
+            if (s.endsWith(QLatin1Char('.')))
+                s.chop(1);
+        }
+        return s;
+    }
+
+    // "12.5" -> "12_5": a number inside a RAPID name.
+    static QString nameNumber(double v) { return plain(v).replace(QLatin1Char('.'), QLatin1Char('_')); }
+
+    void declare(const QString &name, const QString &declaration)
+    {
+        if (m_declared.contains(name))
+            return;
+        m_declared.insert(name);
+        m_declarations << declaration;
+    }
+
+    const ExportOptions &m_options;
+    QStringList m_declarations;
+    QSet<QString> m_declared;
+};
+
 } // namespace
 
 QStringList speedNames()
@@ -215,6 +303,16 @@ std::vector<ProgramLine> programFromText(const QString &text, std::vector<int> *
             program[i].code = 1.0;
             for (std::size_t k = 0; k < 6; ++k)
                 program[i].operands[k] = double(v[k]);
+        }
+    }
+    if (parsed.program) {
+        // The speed and zone words after the seven numbers.
+        const sequences::ProgramText timed = sequences::parseProgramText(text);
+        if (timed.lines.size() == program.size()) {
+            for (std::size_t i = 0; i < program.size(); ++i) {
+                program[i].speed = timed.lines[i].speed;
+                program[i].zone = timed.lines[i].zone;
+            }
         }
     }
     if (sourceLines)
@@ -283,8 +381,11 @@ ExportResult exportModule(Robot &robot, const std::vector<ProgramLine> &program,
     {
         QString text; // without speed, zone, tool
         QString tool;
+        ProgramLine timing; // speed and zone
     };
+    MotionData motion(options);
     std::vector<Instruction> moves;
+    ProgramLine circleTiming;
     QStringList body; // with a placeholder per move
     Frame M;
     QString tool = toolFor(M, 0);
@@ -297,6 +398,9 @@ ExportResult exportModule(Robot &robot, const std::vector<ProgramLine> &program,
             continue;
         }
         QString move;
+        // A circle moves at the speed and zone of its end point where that
+        // names them, else of its via point.
+        const ProgramLine *timing = &l;
         if (l.code == 1.0) {
             move = QStringLiteral("MoveAbsJ %1\\NoEOffs").arg(jointtarget(i));
         } else if (l.code == 2.0 || l.code == 3.0) {
@@ -305,6 +409,13 @@ ExportResult exportModule(Robot &robot, const std::vector<ProgramLine> &program,
             if (i + 1 < program.size() && finiteOperands(program[i + 1])) {
                 const QString via = robtarget(i, M); // declared in the order they are used
                 move = QStringLiteral("MoveC %1, %2").arg(via, robtarget(i + 1, M));
+                const ProgramLine &end = program[i + 1];
+                circleTiming = l;
+                if (end.speed > 0.0)
+                    circleTiming.speed = end.speed;
+                if (end.zone != sequences::kNoZone)
+                    circleTiming.zone = end.zone;
+                timing = &circleTiming;
             } else {
                 // The path analysis goes straight to the via point then.
                 result.notes << QStringLiteral("program line %1: a circular move without an end "
@@ -333,7 +444,7 @@ ExportResult exportModule(Robot &robot, const std::vector<ProgramLine> &program,
             continue; // as the analysis: no instruction
         }
         body << QString(); // filled below, once the last move is known
-        moves.push_back({move, tool});
+        moves.push_back({move, tool, *timing});
     }
 
     std::size_t m = 0;
@@ -341,9 +452,11 @@ ExportResult exportModule(Robot &robot, const std::vector<ProgramLine> &program,
         if (!line.isEmpty())
             continue;
         const Instruction &in = moves[m];
-        const QString zone = m + 1 == moves.size() ? QStringLiteral("fine") : options.zone;
+        // The program ends at rest, whatever its last line names.
+        const QString zone =
+            m + 1 == moves.size() ? QStringLiteral("fine") : motion.zone(in.timing);
         line = QStringLiteral("        %1, %2, %3, %4\\WObj:=%5;")
-                   .arg(in.text, options.speed, zone, in.tool, wobj);
+                   .arg(in.text, motion.speed(in.timing), zone, in.tool, wobj);
         ++m;
     }
 
@@ -357,6 +470,7 @@ ExportResult exportModule(Robot &robot, const std::vector<ProgramLine> &program,
                    .arg(t.name, poseText(t.frame), kToolLoad, t.comment);
     out << QStringLiteral("    PERS wobjdata %1:=[FALSE,TRUE,\"\",%2,[[0,0,0],[1,0,0,0]]];")
                .arg(wobj, poseText(world));
+    out << motion.declarations();
     out << declarations;
     out << QString() << QStringLiteral("    PROC main()");
     out << body;

@@ -6,7 +6,10 @@
 // moves as MoveAbsJ to a CONST jointtarget, straight-line moves as MoveL and
 // circular moves as MoveC to CONST robtargets (the TCP in the work object,
 // with the configuration data of the joint values), tool changes as the
-// tooldata the following instructions name.
+// tooldata the following instructions name. Each move takes its line's
+// speed and zone (standard speeddata and zonedata by name, others declared),
+// the options' speed and zone where the line names none; the last move
+// stops (fine).
 //
 // In: the robtarget, jointtarget, tooldata and wobjdata declarations of a
 // module and the MoveAbsJ, MoveJ, MoveL and MoveC instructions of one

@@ -221,6 +221,56 @@ QString englishText(Text t)
         return QStringLiteral("Tool Data:");
     case Text::NoInverseKinematics:
         return QStringLiteral("No inverse kinematics for this arm's geometry");
+    case Text::ProgKindJoint:
+        return QStringLiteral("Joint move");
+    case Text::ProgKindLinear:
+        return QStringLiteral("Linear move");
+    case Text::ProgKindCircleVia:
+        return QStringLiteral("Circular via point");
+    case Text::ProgKindCircleEnd:
+        return QStringLiteral("Circular end point");
+    case Text::ProgKindTool:
+        return QStringLiteral("Tool change");
+    case Text::ProgKindPlacement:
+        return QStringLiteral("Object placement");
+    case Text::ProgKindOther:
+        return QStringLiteral("Other instruction");
+    case Text::ProgStepRecord:
+        return QStringLiteral("Record");
+    case Text::ProgStepTouchUp:
+        return QStringLiteral("Touch up");
+    case Text::ProgStepDelete:
+        return QStringLiteral("Delete lines");
+    case Text::ProgStepDuplicate:
+        return QStringLiteral("Duplicate lines");
+    case Text::ProgStepMove:
+        return QStringLiteral("Move lines");
+    case Text::ProgStepKind:
+        return QStringLiteral("Change kind");
+    case Text::ProgStepType:
+        return QStringLiteral("Type a value");
+    case Text::ProgStepSpeedZone:
+        return QStringLiteral("Speed and zone");
+    case Text::ProgNoRobot:
+        return QStringLiteral("No robot is loaded: the program needs one for this");
+    case Text::ProgNoLines:
+        return QStringLiteral("No line is selected");
+    case Text::ProgAtEdge:
+        return QStringLiteral("The lines are already at the edge of the program");
+    case Text::ProgNoTarget:
+        return QStringLiteral("Line %1 (%2): its numbers are no robot target");
+    case Text::ProgJointOutside:
+        return QStringLiteral("\u03b8%1: %2\u00b0 is outside the limits %3\u2026%4\u00b0");
+    case Text::ProgSpeedInvalid:
+        return QStringLiteral("\"%1\" is no speed: a number above 0 in mm/s, or in % up to 100 for joint moves");
+    case Text::ProgZoneInvalid:
+        return QStringLiteral("\"%1\" is no zone: a radius in mm, or fine");
+    case Text::ProgRejected:
+        return QStringLiteral("Its numbers make no move");
+    case Text::ProgNotMoveKind:
+        return QStringLiteral("Only joint, linear and circular moves change kind");
+    case Text::ProgUnreachable:
+        return QStringLiteral("The robot cannot reach this pose: the line stays as it was");
     case Text::ProgramDockTitle:
         return QStringLiteral("Program");
     case Text::ProgramColLine:

@@ -5,6 +5,7 @@
 #include "kinematics/robot.h"
 #include "rapid/rapidmodule.h"
 #include "sequences/pathanalysis.h"
+#include "sequences/programtext.h"
 #include "sequences/sequenceparser.h"
 
 #include <QFile>
@@ -44,7 +45,9 @@ int exportProgram(Robot &robot, const QString &file, const QString &name, const 
         notes += "cannot read the sequence '" + shown + "': " + text.error.toStdString() + '\n';
         return kCheckUnreadable;
     }
-    const sequences::ParsedText parsed = sequences::parseText(text.text);
+    // Read as the editor reads it: a speed or zone word that holds no usable
+    // number refuses the file, as a typo among the seven numbers does.
+    const sequences::ProgramText parsed = sequences::parseProgramText(text.text);
     if (!parsed.error.isEmpty()) {
         notes += "'" + shown + "' is no sequence: " + parsed.error.toStdString() + '\n';
         return kCheckUnreadable;

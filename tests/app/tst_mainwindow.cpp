@@ -15,6 +15,7 @@
 #include "sequences/paths.h"
 #include "support/scratchinstall.h"
 #include "ui/menuprincipal.h"
+#include "texts/uitexts.h"
 #include "ui/programdock.h"
 #include "ui_menuprincipal.h"
 #include <QClipboard>
@@ -174,7 +175,7 @@ private slots:
         QVERIFY(QApplication::clipboard()->text() == QStringLiteral("1 2 3 4 5 6") && unchanged());
         for (const char *keys : {"Ctrl+K", "Ctrl+I", "Ctrl+U", "Ctrl+Z", "Ctrl+J"})
             press(QKeySequence(QLatin1String(keys)));
-        QVERIFY(w->programView()->notice() == uitext::get(uitext::Text::ProgramNoRobot) &&
+        QVERIFY(w->programView()->notice() == uitext::get(uitext::Text::ProgNoRobot) &&
                 w->programView()->program()->size() == 0); // recording says why
         press(QKeySequence(QStringLiteral("Ctrl+V"))); // silently
         QVERIFY(paths->count() == 2 && unchanged());
