@@ -52,6 +52,7 @@ class TestProgramDock : public QObject
         editor->selectAll();
         QTest::keyClicks(editor, text);
         QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_VERIFY(!editor->isVisible()); // the delegate commits on the next turn
     }
 private slots:
     void init()
@@ -61,6 +62,7 @@ private slots:
         (w = new MainWindow)->resize(1400, 900);
         w->show();
         w->startWith(QStringLiteral("setup.vks")); // none: the default robot and tool
+        w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w));
         dock = w->programView();
         press(QKeySequence(QStringLiteral("F7")));
