@@ -793,6 +793,10 @@ void MainWindow::do_ToggleProgramView()
     m_programDock->setVisible(on);
     if (on && !m_programDock->isFloating() && m_programDock->height() < height() / 3)
         resizeDocks({m_programDock}, {height() / 3}, Qt::Vertical);
+    // Beside the plots, the table's many columns take the larger part.
+    if (on && m_plots->isVisible() && !m_plots->isFloating() && !m_programDock->isFloating())
+        resizeDocks({m_plots, m_programDock}, {width() * 2 / 5, width() * 3 / 5},
+                    Qt::Horizontal);
 }
 
 void MainWindow::do_viewIso()

@@ -284,15 +284,15 @@ QString englishText(Text t)
     case Text::ProgramColCheck:
         return QStringLiteral("Check");
     case Text::ProgramRecordJointTip:
-        return QStringLiteral("Record a joint move to the current position after the selected line (Ctrl+J)");
+        return QStringLiteral("Record a joint move to the current position after the selected line (Alt+J)");
     case Text::ProgramRecordLinearTip:
-        return QStringLiteral("Record a linear move to the current position after the selected line (Ctrl+K)");
+        return QStringLiteral("Record a linear move to the current position after the selected line (Alt+L)");
     case Text::ProgramRecordCircleTip:
-        return QStringLiteral("Record a circular move, via point and end point at the current position: jog to the end point and touch it up (Ctrl+I)");
+        return QStringLiteral("Record a circular move, via point and end point at the current position: jog to the end point and touch it up (Alt+C)");
     case Text::ProgramRecordToolTip:
-        return QStringLiteral("Record a tool change to the mounted tool after the selected line");
+        return QStringLiteral("Record a tool change to the mounted tool after the selected line (Alt+T)");
     case Text::ProgramTouchUpTip:
-        return QStringLiteral("Touch up: the selected line's target becomes the current position (Ctrl+U)");
+        return QStringLiteral("Touch up: the selected line's target becomes the current position (Alt+U)");
     case Text::ProgramDeleteTip:
         return QStringLiteral("Delete the selected lines (Delete)");
     case Text::ProgramDuplicateTip:

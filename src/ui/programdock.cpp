@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -78,7 +79,8 @@ ProgramDock::ProgramDock(PanelCommands *panel, Paths *paths, QWidget *parent)
     m_model = new programui::ProgramTable(m_program, std::move(hooks), this);
 
     // Files and undo live in the window's menus; the keys work wherever the
-    // focus is in the window.
+    // focus is in the window. Alt, not Ctrl, for recording: Ctrl+K and
+    // Ctrl+U edit the text of the joint box the user has just typed into.
     m_new = makeAction(QStringLiteral("actionProgramNew"));
     m_open = makeAction(QStringLiteral("actionProgramOpen"));
     m_save = makeAction(QStringLiteral("actionProgramSave"));
@@ -87,11 +89,11 @@ ProgramDock::ProgramDock(PanelCommands *panel, Paths *paths, QWidget *parent)
     m_redo = makeAction(QStringLiteral("actionProgramRedo"));
     m_redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
                           QKeySequence(Qt::CTRL | Qt::Key_Y)});
-    m_recordJoint = makeAction(QStringLiteral("actionRecordJoint"), Qt::CTRL | Qt::Key_J);
-    m_recordLinear = makeAction(QStringLiteral("actionRecordLinear"), Qt::CTRL | Qt::Key_K);
-    m_recordCircle = makeAction(QStringLiteral("actionRecordCircle"), Qt::CTRL | Qt::Key_I);
-    m_recordTool = makeAction(QStringLiteral("actionRecordTool"));
-    m_touchUp = makeAction(QStringLiteral("actionTouchUp"), Qt::CTRL | Qt::Key_U);
+    m_recordJoint = makeAction(QStringLiteral("actionRecordJoint"), Qt::ALT | Qt::Key_J);
+    m_recordLinear = makeAction(QStringLiteral("actionRecordLinear"), Qt::ALT | Qt::Key_L);
+    m_recordCircle = makeAction(QStringLiteral("actionRecordCircle"), Qt::ALT | Qt::Key_C);
+    m_recordTool = makeAction(QStringLiteral("actionRecordTool"), Qt::ALT | Qt::Key_T);
+    m_touchUp = makeAction(QStringLiteral("actionTouchUp"), Qt::ALT | Qt::Key_U);
     m_delete = makeAction(QStringLiteral("actionProgramDelete"), QKeySequence::Delete);
     m_duplicate = makeAction(QStringLiteral("actionProgramDuplicate"));
     m_up = makeAction(QStringLiteral("actionProgramUp"), Qt::ALT | Qt::Key_Up);
@@ -125,21 +127,26 @@ ProgramDock::ProgramDock(PanelCommands *panel, Paths *paths, QWidget *parent)
             if (auto *tool = qobject_cast<QToolButton *>(button))
                 tool->setToolButtonStyle(Qt::ToolButtonIconOnly);
     }
-    m_toolBar->addSeparator();
-    m_kind = new QComboBox(m_toolBar);
+    // What the selected lines are made of, on a row of its own so that a
+    // narrow dock hides none of it behind the tool bar's overflow.
+    m_kind = new QComboBox(this);
     m_kind->setObjectName(QStringLiteral("programKind"));
-    m_toolBar->addWidget(m_kind);
-    m_speed = new QLineEdit(m_toolBar);
+    m_speed = new QLineEdit(this);
     m_speed->setObjectName(QStringLiteral("programSpeed"));
-    m_speed->setMaximumWidth(70);
-    m_zone = new QLineEdit(m_toolBar);
+    m_speed->setMaximumWidth(90);
+    m_zone = new QLineEdit(this);
     m_zone->setObjectName(QStringLiteral("programZone"));
-    m_zone->setMaximumWidth(70);
-    m_apply = new QPushButton(m_toolBar);
+    m_zone->setMaximumWidth(90);
+    m_apply = new QPushButton(this);
     m_apply->setObjectName(QStringLiteral("programApply"));
-    m_toolBar->addWidget(m_speed);
-    m_toolBar->addWidget(m_zone);
-    m_toolBar->addWidget(m_apply);
+    auto *lineRow = new QHBoxLayout;
+    lineRow->setContentsMargins(4, 0, 0, 0);
+    lineRow->addWidget(m_kind);
+    lineRow->addSpacing(8);
+    lineRow->addWidget(m_speed);
+    lineRow->addWidget(m_zone);
+    lineRow->addWidget(m_apply);
+    lineRow->addStretch(1);
 
     m_table = new QTableView(this);
     m_table->setObjectName(QStringLiteral("programTable"));
@@ -157,8 +164,19 @@ ProgramDock::ProgramDock(PanelCommands *panel, Paths *paths, QWidget *parent)
     // One height for every row: a long program scrolls without measuring.
     m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
-    m_table->horizontalHeader()->setStretchLastSection(true);
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    // Widths for the numbers they hold (a joint's "-165.00", a pose's
+    // "-1234.56"), set once: measuring every row would cost a long program.
+    const int digit = m_table->fontMetrics().horizontalAdvance(QStringLiteral("0"));
+    m_table->setColumnWidth(programui::LineColumn, 7 * digit);
+    m_table->setColumnWidth(programui::KindColumn, 18 * digit);
+    for (int k = 0; k < 6; ++k) {
+        m_table->setColumnWidth(programui::FirstOperandColumn + k, 9 * digit);
+        m_table->setColumnWidth(programui::FirstPoseColumn + k, 10 * digit);
+    }
+    m_table->setColumnWidth(programui::SpeedColumn, 8 * digit);
+    m_table->setColumnWidth(programui::ZoneColumn, 7 * digit);
+    m_table->setColumnWidth(programui::CheckColumn, 24 * digit);
 
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("programStatus"));
@@ -170,6 +188,7 @@ ProgramDock::ProgramDock(PanelCommands *panel, Paths *paths, QWidget *parent)
     layout->setContentsMargins(2, 0, 2, 2);
     layout->setSpacing(1);
     layout->addWidget(m_toolBar);
+    layout->addLayout(lineRow);
     layout->addWidget(m_table);
     layout->addWidget(m_status);
 

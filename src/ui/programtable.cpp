@@ -103,9 +103,8 @@ QVariant ProgramTable::data(const QModelIndex &index, int role) const
             return m_poseTip;
         return QVariant();
     case Qt::DecorationRole:
-        // The mark: on the line number, so it shows however narrow the
-        // check column is, and beside the problem's text.
-        if ((column == LineColumn || column == CheckColumn) && !m_program->check(row).ok())
+        // The mark beside the problem's text.
+        if (column == CheckColumn && !m_program->check(row).ok())
             return QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
         return QVariant();
     case Qt::ForegroundRole:

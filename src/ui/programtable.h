@@ -15,15 +15,17 @@
 
 namespace programui {
 
+// The check beside the kind: a problem is seen without scrolling across
+// twelve columns of numbers.
 enum Column
 {
     LineColumn,
     KindColumn,
+    CheckColumn,
     FirstOperandColumn, // six operands
     FirstPoseColumn = FirstOperandColumn + 6,
     SpeedColumn = FirstPoseColumn + 6,
     ZoneColumn,
-    CheckColumn,
     ColumnCount
 };
 

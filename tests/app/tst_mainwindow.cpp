@@ -173,7 +173,7 @@ private slots:
              {"Ctrl+C", "Shift+N", "Shift+B", "Right", "Down", "Up", "F11", "Escape"})
             press(QKeySequence(QLatin1String(keys)));
         QVERIFY(QApplication::clipboard()->text() == QStringLiteral("1 2 3 4 5 6") && unchanged());
-        for (const char *keys : {"Ctrl+K", "Ctrl+I", "Ctrl+U", "Ctrl+Z", "Ctrl+J"})
+        for (const char *keys : {"Alt+L", "Alt+C", "Alt+U", "Ctrl+Z", "Alt+J"})
             press(QKeySequence(QLatin1String(keys)));
         QVERIFY(w->programView()->notice() == uitext::get(uitext::Text::ProgNoRobot) &&
                 w->programView()->program()->size() == 0); // recording says why

@@ -7,6 +7,7 @@
 #include "sequences/paths.h"
 #include "ui/menuprincipal.h"
 #include "ui/programdock.h"
+#include "ui/programtable.h"
 #include <QClipboard>
 #include <QDockWidget>
 #include <QHeaderView>
@@ -74,7 +75,7 @@ private slots:
         const std::array<float, 6> a{10, -20, 30, 0, 45, 0}, b{20, -20, 30, 0, 45, 0},
             c{25, -10, 20, 0, 50, 10};
         jog(a);
-        press(QKeySequence(QStringLiteral("Ctrl+J")));
+        press(QKeySequence(QStringLiteral("Alt+J")));
         jog(b);
         QTest::mouseClick(dock->toolBar()->widgetForAction(w->action("actionRecordLinear")),
                           Qt::LeftButton);
@@ -83,8 +84,8 @@ private slots:
         QCOMPARE(dock->program()->line(1).code, 2.0);
         QCOMPARE(target(0), exactly(a));
         QCOMPARE(target(1), exactly(b));
-        jog(c); // the new line is the selected one: Ctrl+U moves its target here
-        press(QKeySequence(QStringLiteral("Ctrl+U")));
+        jog(c); // the new line is the selected one: Alt+U moves its target here
+        press(QKeySequence(QStringLiteral("Alt+U")));
         QCOMPARE(target(1), exactly(c));
         // Picking line 1 takes the robot back there and the player (and the
         // plots' cursor) to its path: one joint move to where the path
@@ -125,21 +126,22 @@ private slots:
     {
         // Through the wrist: joint 5 from 30 to -30 on a straight line.
         jog({0, 0, 0, 0, 30, 0});
-        press(QKeySequence(QStringLiteral("Ctrl+J")));
+        press(QKeySequence(QStringLiteral("Alt+J")));
         jog({0, 0, 0, 0, -30, 0});
-        press(QKeySequence(QStringLiteral("Ctrl+K")));
+        press(QKeySequence(QStringLiteral("Alt+L")));
         QTRY_VERIFY(dock->program()->analysisCurrent());
         QVERIFY(dock->program()->check(0).ok() && !dock->program()->check(1).ok());
-        const QModelIndex mark = dock->table()->model()->index(1, dock->table()->model()->columnCount() - 1);
+        const QModelIndex mark = dock->table()->model()->index(1, programui::CheckColumn);
         QVERIFY(!mark.data().toString().isEmpty() && !mark.data(Qt::DecorationRole).isNull());
         QVERIFY(!w->panel()->paths()->lastProblems().empty());
         QCOMPARE(w->panel()->paths()->lastProblems().front().pathId, 1);
         // θ2 of line 1: a decimal comma reads, a typo and a value beyond the
         // limits are refused and change nothing.
-        typeCell(0, 3, QStringLiteral("5,5"));
+        const int theta2 = programui::FirstOperandColumn + 1;
+        typeCell(0, theta2, QStringLiteral("5,5"));
         QCOMPARE(target(0)[1], 5.5);
         for (const char *typed : {"5..5", "400"}) {
-            typeCell(0, 3, QLatin1String(typed));
+            typeCell(0, theta2, QLatin1String(typed));
             QCOMPARE(target(0)[1], 5.5);
             QVERIFY2(!dock->notice().isEmpty(), typed);
         }
