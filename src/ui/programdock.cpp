@@ -133,10 +133,8 @@ ProgramDock::ProgramDock(PanelCommands *panel, Paths *paths, QWidget *parent)
     m_kind->setObjectName(QStringLiteral("programKind"));
     m_speed = new QLineEdit(this);
     m_speed->setObjectName(QStringLiteral("programSpeed"));
-    m_speed->setMaximumWidth(90);
     m_zone = new QLineEdit(this);
     m_zone->setObjectName(QStringLiteral("programZone"));
-    m_zone->setMaximumWidth(90);
     m_apply = new QPushButton(this);
     m_apply->setObjectName(QStringLiteral("programApply"));
     auto *lineRow = new QHBoxLayout;
@@ -176,11 +174,10 @@ ProgramDock::ProgramDock(PanelCommands *panel, Paths *paths, QWidget *parent)
     }
     m_table->setColumnWidth(programui::SpeedColumn, 8 * digit);
     m_table->setColumnWidth(programui::ZoneColumn, 7 * digit);
-    m_table->setColumnWidth(programui::CheckColumn, 24 * digit);
+    m_table->setColumnWidth(programui::CheckColumn, 28 * digit);
 
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("programStatus"));
-    m_status->setStyleSheet(QStringLiteral("color: #b40000"));
     m_status->setWordWrap(true);
     m_status->hide();
 
@@ -302,8 +299,9 @@ int ProgramDock::currentRow() const
                : -1;
 }
 
-void ProgramDock::say(const QString &text)
+void ProgramDock::say(const QString &text, bool refusal)
 {
+    m_status->setStyleSheet(refusal ? QStringLiteral("color: #b40000") : QString());
     if (text == m_notice)
         return;
     m_notice = text;
@@ -469,7 +467,7 @@ bool ProgramDock::saveFile(const QString &fileName)
         say(error);
         return false;
     }
-    say(uitext::get(Text::ProgramSaved).arg(QFileInfo(fileName).absoluteFilePath()));
+    say(uitext::get(Text::ProgramSaved).arg(QFileInfo(fileName).absoluteFilePath()), false);
     return true;
 }
 
@@ -538,8 +536,14 @@ void ProgramDock::retranslate()
     for (Kind k : kMoveKinds)
         m_kind->addItem(program::kindName(k));
     m_kind->setToolTip(uitext::get(Text::ProgramKindTip));
-    m_speed->setPlaceholderText(uitext::get(Text::ProgramColSpeed));
-    m_zone->setPlaceholderText(uitext::get(Text::ProgramColZone));
+    for (const auto &field : {std::make_pair(m_speed, Text::ProgramColSpeed),
+                              std::make_pair(m_zone, Text::ProgramColZone)}) {
+        // As wide as the word that says what goes in, in every language.
+        const QString word = uitext::get(field.second);
+        field.first->setPlaceholderText(word);
+        field.first->setMinimumWidth(
+            field.first->fontMetrics().horizontalAdvance(word + QStringLiteral("MM")) + 8);
+    }
     const QString speedTip = uitext::get(Text::ProgramApplySpeedZoneTip);
     for (QWidget *w : std::initializer_list<QWidget *>{m_speed, m_zone, m_apply})
         w->setToolTip(speedTip);

@@ -82,7 +82,8 @@ private:
     // An edit's outcome: on success the table and the selection follow the
     // program; a refusal is shown.
     void done(bool ok, const QString &error);
-    void say(const QString &text);
+    // A refusal (marked) or a report (plain); empty clears it.
+    void say(const QString &text, bool refusal = true);
     void record(program::Kind kind);
     void touchUp();
     void goTo(int row);
