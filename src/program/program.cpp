@@ -124,8 +124,7 @@ QString limitRefusal(const Robot &robot, const std::array<double, 6> &joints, in
 }
 
 // Speed and zone of one line as typed; a null text leaves that value alone.
-bool speedZoneOf(ProgramLine &l, Kind k, const QString &speed, const QString &zone,
-                 QString *error)
+bool speedZoneOf(ProgramLine &l, Kind k, const QString &speed, const QString &zone, QString *error)
 {
     if (!speed.isNull()) {
         double v = 0.0;
@@ -226,7 +225,28 @@ struct Step
     std::vector<ProgramLine> after;
     std::vector<int> rowsBefore; // selected after undo
     std::vector<int> rowsAfter;  // selected after the edit and redo
+    // The file the program belongs to before and after (only replacing the
+    // whole program changes it).
+    QString fileBefore;
+    QString fileAfter;
 };
+
+namespace {
+
+// The stretch [first, last] of the program as a step's starting point.
+Step stretch(const std::vector<ProgramLine> &lines, const QString &fileName, Text name, int first,
+             int last)
+{
+    Step s;
+    s.name = name;
+    s.start = first;
+    s.fileBefore = s.fileAfter = fileName;
+    if (last >= first)
+        s.before.assign(lines.begin() + first, lines.begin() + last + 1);
+    return s;
+}
+
+} // namespace
 
 struct Program::Private
 {
@@ -282,13 +302,14 @@ struct Program::Private
     // most kUndoLimit. A step that changes nothing is not kept.
     void commit(Program &self, Step step)
     {
-        if (sameLines(step.before, step.after)) {
+        if (sameLines(step.before, step.after) && step.fileBefore == step.fileAfter) {
             lastRows = step.rowsAfter;
             return;
         }
         const bool wasModified = modified();
         splice(step.start, step.before.size(), step.after);
         lastRows = step.rowsAfter;
+        fileName = step.fileAfter;
         if (clean > done)
             clean = -1;
         steps.erase(steps.begin() + done, steps.end());
@@ -300,6 +321,16 @@ struct Program::Private
             clean = clean > 0 ? clean - 1 : -1;
         }
         announce(self, wasModified);
+    }
+
+    void replaceAll(Program &self, Text name, std::vector<ProgramLine> all, const QString &file)
+    {
+        Step s = stretch(lines, fileName, name, 0, int(lines.size()) - 1);
+        s.after = std::move(all);
+        s.fileAfter = file;
+        if (!s.after.empty())
+            s.rowsAfter = {0};
+        commit(self, std::move(s));
     }
 
     void announce(Program &self, bool wasModified)
@@ -350,8 +381,8 @@ bool Program::pose(const Robot *robot, int row, int convention, Pose6 *out) cons
     for (int k = 0; k < 6; ++k)
         q[k] = float(l.operands[std::size_t(k)]);
     const Matrix4 flange = kinematics::forwardFromJoints(robot->chain(), q, 6);
-    const Matrix4 world = toolbox::product(toolbox::rigidInverse(robot->getHB()), flange,
-                                           matrixOf(d->toolAt(row)));
+    const Matrix4 world =
+        toolbox::product(toolbox::rigidInverse(robot->getHB()), flange, matrixOf(d->toolAt(row)));
     *out = toolbox::matrixToPose(world, convention);
     for (float v : *out)
         if (!std::isfinite(v))
@@ -370,21 +401,6 @@ const std::vector<int> &Program::lastRows() const
 }
 
 // ------------------------------------------------------------------ steps
-
-namespace {
-
-// The stretch [first, last] of the program as a step's starting point.
-Step stretch(const std::vector<ProgramLine> &lines, Text name, int first, int last)
-{
-    Step s;
-    s.name = name;
-    s.start = first;
-    if (last >= first)
-        s.before.assign(lines.begin() + first, lines.begin() + last + 1);
-    return s;
-}
-
-} // namespace
 
 // ------------------------------------------------------------------ edits
 
@@ -414,7 +430,7 @@ bool Program::record(const Robot *robot, Kind kind, int after, QString *error)
     } else {
         l.operands = currentJoints(*robot);
     }
-    Step s = stretch(d->lines, Text::ProgStepRecord, after + 1, after);
+    Step s = stretch(d->lines, d->fileName, Text::ProgStepRecord, after + 1, after);
     s.after.push_back(l);
     if (kind == Kind::CircleVia) {
         l.code = kCircleEndCode;
@@ -422,7 +438,8 @@ bool Program::record(const Robot *robot, Kind kind, int after, QString *error)
     }
     for (int k = 0; k < int(s.after.size()); ++k)
         s.rowsAfter.push_back(after + 1 + k);
-    s.rowsBefore = {std::max(after, 0)};
+    if (after >= 0)
+        s.rowsBefore = {after};
     d->commit(*this, std::move(s));
     return true;
 }
@@ -445,7 +462,7 @@ bool Program::touchUp(const Robot *robot, int row, QString *error)
         say(error, uitext::get(Text::ProgNoTarget).arg(row + 1).arg(kindName(k)));
         return false;
     }
-    Step s = stretch(d->lines, Text::ProgStepTouchUp, row, row);
+    Step s = stretch(d->lines, d->fileName, Text::ProgStepTouchUp, row, row);
     s.after = {l};
     s.rowsBefore = s.rowsAfter = {row};
     d->commit(*this, std::move(s));
@@ -457,7 +474,7 @@ bool Program::remove(const std::vector<int> &rows, QString *error)
     std::vector<int> r;
     if (!validRows(rows, size(), r, error))
         return false;
-    Step s = stretch(d->lines, Text::ProgStepDelete, r.front(), r.back());
+    Step s = stretch(d->lines, d->fileName, Text::ProgStepDelete, r.front(), r.back());
     std::size_t next = 0;
     for (int i = r.front(); i <= r.back(); ++i) {
         if (next < r.size() && r[next] == i)
@@ -478,7 +495,7 @@ bool Program::duplicate(const std::vector<int> &rows, QString *error)
     std::vector<int> r;
     if (!validRows(rows, size(), r, error))
         return false;
-    Step s = stretch(d->lines, Text::ProgStepDuplicate, r.front(), r.back());
+    Step s = stretch(d->lines, d->fileName, Text::ProgStepDuplicate, r.front(), r.back());
     s.after = s.before;
     for (std::size_t k = 0; k < r.size(); ++k) {
         s.after.push_back(line(r[k]));
@@ -498,7 +515,7 @@ bool Program::moveUp(const std::vector<int> &rows, QString *error)
         say(error, uitext::get(Text::ProgAtEdge));
         return false;
     }
-    Step s = stretch(d->lines, Text::ProgStepMove, r.front() - 1, r.back());
+    Step s = stretch(d->lines, d->fileName, Text::ProgStepMove, r.front() - 1, r.back());
     s.after = s.before;
     for (int row : r) {
         const std::size_t at = std::size_t(row - s.start);
@@ -519,7 +536,7 @@ bool Program::moveDown(const std::vector<int> &rows, QString *error)
         say(error, uitext::get(Text::ProgAtEdge));
         return false;
     }
-    Step s = stretch(d->lines, Text::ProgStepMove, r.front(), r.back() + 1);
+    Step s = stretch(d->lines, d->fileName, Text::ProgStepMove, r.front(), r.back() + 1);
     s.after = s.before;
     for (auto it = r.rbegin(); it != r.rend(); ++it) {
         const std::size_t at = std::size_t(*it - s.start);
@@ -540,7 +557,7 @@ bool Program::moveTo(const std::vector<int> &rows, int index, QString *error)
     index = std::clamp(index, 0, size());
     const int first = std::min(r.front(), index);
     const int last = std::max(r.back(), index - 1);
-    Step s = stretch(d->lines, Text::ProgStepMove, first, last);
+    Step s = stretch(d->lines, d->fileName, Text::ProgStepMove, first, last);
     // The stretch without the moved rows, then the moved rows put in where
     // the line at `index` now stands.
     std::vector<ProgramLine> rest;
@@ -583,7 +600,7 @@ bool Program::setKind(const std::vector<int> &rows, Kind kind, QString *error)
             return false;
         }
     }
-    Step s = stretch(d->lines, Text::ProgStepKind, r.front(), r.back());
+    Step s = stretch(d->lines, d->fileName, Text::ProgStepKind, r.front(), r.back());
     s.after = s.before;
     for (int row : r) {
         ProgramLine &l = s.after[std::size_t(row - s.start)];
@@ -596,8 +613,8 @@ bool Program::setKind(const std::vector<int> &rows, Kind kind, QString *error)
     return true;
 }
 
-bool Program::setCell(const Robot *robot, int row, Field field, const QString &text,
-                      int convention, QString *error)
+bool Program::setCell(const Robot *robot, int row, Field field, const QString &text, int convention,
+                      QString *error)
 {
     if (row < 0 || row >= size()) {
         say(error, uitext::get(Text::ProgNoLines));
@@ -607,7 +624,7 @@ bool Program::setCell(const Robot *robot, int row, Field field, const QString &t
     const Kind k = kind(row);
     if (field == Field::Speed || field == Field::Zone) {
         if (!speedZoneOf(l, k, field == Field::Speed ? text : QString(),
-                            field == Field::Zone ? text : QString(), error))
+                         field == Field::Zone ? text : QString(), error))
             return false;
     } else if (field <= Field::Joint6) {
         const int axis = int(field) - int(Field::Joint1);
@@ -678,20 +695,20 @@ bool Program::setCell(const Robot *robot, int row, Field field, const QString &t
         for (int a = 0; a < 6; ++a)
             l.operands[std::size_t(a)] = double(solved[a]);
     }
-    Step s = stretch(d->lines, Text::ProgStepType, row, row);
+    Step s = stretch(d->lines, d->fileName, Text::ProgStepType, row, row);
     s.after = {l};
     s.rowsBefore = s.rowsAfter = {row};
     d->commit(*this, std::move(s));
     return true;
 }
 
-bool Program::setSpeedZone(const std::vector<int> &rows, const QString &speed,
-                           const QString &zone, QString *error)
+bool Program::setSpeedZone(const std::vector<int> &rows, const QString &speed, const QString &zone,
+                           QString *error)
 {
     std::vector<int> r;
     if (!validRows(rows, size(), r, error))
         return false;
-    Step s = stretch(d->lines, Text::ProgStepSpeedZone, r.front(), r.back());
+    Step s = stretch(d->lines, d->fileName, Text::ProgStepSpeedZone, r.front(), r.back());
     s.after = s.before;
     for (int row : r) {
         ProgramLine &l = s.after[std::size_t(row - s.start)];
@@ -705,21 +722,13 @@ bool Program::setSpeedZone(const std::vector<int> &rows, const QString &speed,
 
 void Program::replace(std::vector<ProgramLine> lines)
 {
-    const bool wasModified = d->modified();
-    d->lines = std::move(lines);
-    ++d->version;
-    d->toolRowsValid = false;
-    d->steps.clear();
-    d->done = 0;
-    d->clean = 0;
-    d->lastRows.clear();
-    d->announce(*this, wasModified);
+    d->replaceAll(*this, Text::ProgStepReplace, std::move(lines), QString());
 }
 
 void Program::clear()
 {
-    replace({});
-    d->fileName.clear();
+    d->replaceAll(*this, Text::ProgStepNew, {}, QString());
+    setUnmodified();
 }
 
 // ------------------------------------------------------------------- undo
@@ -752,6 +761,7 @@ bool Program::undo()
     const Step &s = d->steps[std::size_t(--d->done)];
     d->splice(s.start, s.after.size(), s.before);
     d->lastRows = s.rowsBefore;
+    d->fileName = s.fileBefore;
     d->announce(*this, wasModified);
     return true;
 }
@@ -764,6 +774,7 @@ bool Program::redo()
     const Step &s = d->steps[std::size_t(d->done++)];
     d->splice(s.start, s.before.size(), s.after);
     d->lastRows = s.rowsAfter;
+    d->fileName = s.fileAfter;
     d->announce(*this, wasModified);
     return true;
 }
@@ -803,8 +814,8 @@ bool Program::load(const QString &fileName, QString *error)
         say(error, uitext::get(Text::SequenceRefused).arg(why));
         return false;
     }
-    replace(std::move(parsed.lines));
-    d->fileName = fileName;
+    d->replaceAll(*this, Text::ProgStepOpen, std::move(parsed.lines), fileName);
+    setUnmodified();
     return true;
 }
 

@@ -21,8 +21,8 @@
 // robot; they then refuse with a message.
 //
 // File, reloading and the unsaved-changes prompt: `isModified()` is false
-// right after load, save, New and replace, and again when undo or redo
-// come back to the step that was saved.
+// right after load, save and New, and again when undo or redo come back to
+// the step that was saved.
 #pragma once
 
 #include "kinematics/matrixtoolbox.h"
@@ -152,9 +152,11 @@ public:
     // (see Field::Speed, Field::Zone). A null text leaves that value alone.
     bool setSpeedZone(const std::vector<int> &rows, const QString &speed, const QString &zone,
                       QString *error = nullptr);
-    // The whole program (New, Open, a paste, a RAPID module): the undo
-    // history starts again and the program counts as unmodified.
+    // The whole program, as one undo step: a paste or a RAPID module (no file
+    // name, counts as modified until saved). Undo gives back the program and
+    // the file name that were there.
     void replace(std::vector<sequences::ProgramLine> lines);
+    // New: an empty program without a file name, unmodified; undoable too.
     void clear();
 
     // ------------------------------------------------------------- undo
@@ -172,8 +174,8 @@ public:
 
     // ------------------------------------------------------------ files
     // Reads a sequence file (a program, or a position list as joint moves)
-    // into the program: the history starts again. Refused with the reason,
-    // leaving the program as it was.
+    // into the program, as one undo step; it counts as unmodified. Refused
+    // with the reason, leaving the program as it was.
     bool load(const QString &fileName, QString *error = nullptr);
     // Writes the file as a whole (nothing half-written is left) and counts
     // the program as saved.

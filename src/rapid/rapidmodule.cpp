@@ -154,7 +154,6 @@ bool finiteOperands(const ProgramLine &l)
     return std::isfinite(l.code);
 }
 
-
 // ---------------------------------------------------------------- speed and zone
 
 // The speeddata and zonedata of each move: the line's own where it names
@@ -184,8 +183,9 @@ public:
         if (speedNames().contains(standard))
             return standard;
         const QString name = QStringLiteral("speed") + nameNumber(tcp);
-        declare(name, QStringLiteral("    CONST speeddata %1:=[%2,500,5000,1000];")
-                          .arg(name, plain(tcp)));
+        declare(
+            name,
+            QStringLiteral("    CONST speeddata %1:=[%2,500,5000,1000];").arg(name, plain(tcp)));
         return name;
     }
 
@@ -226,7 +226,10 @@ private:
     }
 
     // "12.5" -> "12_5": a number inside a RAPID name.
-    static QString nameNumber(double v) { return plain(v).replace(QLatin1Char('.'), QLatin1Char('_')); }
+    static QString nameNumber(double v)
+    {
+        return plain(v).replace(QLatin1Char('.'), QLatin1Char('_'));
+    }
 
     void declare(const QString &name, const QString &declaration)
     {

@@ -271,6 +271,12 @@ QString englishText(Text t)
         return QStringLiteral("Only joint, linear and circular moves change kind");
     case Text::ProgUnreachable:
         return QStringLiteral("The robot cannot reach this pose: the line stays as it was");
+    case Text::ProgStepReplace:
+        return QStringLiteral("Replace the program");
+    case Text::ProgStepNew:
+        return QStringLiteral("New program");
+    case Text::ProgStepOpen:
+        return QStringLiteral("Open a program");
     case Text::ProgramDockTitle:
         return QStringLiteral("Program");
     case Text::ProgramColLine:

@@ -11,6 +11,7 @@
 #include "rapid/rapidparser.h"
 #include "scene/objectmesh.h"
 #include "sequences/pathanalysis.h"
+#include "sequences/programtext.h"
 #include "sequences/sequenceparser.h"
 #include "stations/stationfile.h"
 #include "texts/languagefile.h"
@@ -207,6 +208,17 @@ void sequence(Bytes data, std::size_t size)
     FUZZ_CHECK(std::adjacent_find(parsed.lines.begin(), parsed.lines.end(),
                                   std::greater_equal<>()) == parsed.lines.end());
     FUZZ_CHECK(sequences::checkLimits(parsed, robot) == int(parsed.outOfLimits.size()));
+    // The editor's reading: the same lines and numbers, or a refusal; what it
+    // writes reads back to the same text.
+    const QString text = QString::fromUtf8(bytesOf(data, size));
+    const sequences::ProgramText timed = sequences::parseProgramText(text);
+    FUZZ_CHECK(timed.error.isEmpty() ? timed.lines.size() == parsed.nodes.size()
+                                     : timed.lines.empty());
+    for (std::size_t i = 0; i < timed.lines.size(); ++i)
+        FUZZ_CHECK(float(timed.lines[i].operands[5]) ==
+                   parsed.nodes[i].values[parsed.program ? 6 : 5]);
+    const QString written = sequences::programTextOf(timed.lines);
+    FUZZ_CHECK(sequences::programTextOf(sequences::parseProgramText(written).lines) == written);
     std::vector<sequences::ProgramLine> program;
     for (const sequences::Node &n : parsed.nodes) {
         if (!parsed.program || parsed.nodes.size() > 16 ||

@@ -18,10 +18,11 @@ using program::Field;
 using program::Kind;
 using sequences::ProgramLine;
 
+Q_DECLARE_METATYPE(std::vector<int>)
+
 namespace {
 
-ProgramLine timed(double code, double first, double speed = 0.0,
-                  double zone = sequences::kNoZone)
+ProgramLine timed(double code, double first, double speed = 0.0, double zone = sequences::kNoZone)
 {
     ProgramLine l = line(code, {first, 0, 30, 0, 45, 0});
     l.speed = speed;
@@ -78,7 +79,9 @@ enum Edit
     UpAtTop,
     DeleteNothing,
     KindOfTool,
-    RecordNoRobot
+    RecordNoRobot,
+    TouchUpPastEnd,
+    DownAtBottom
 };
 
 } // namespace
@@ -94,40 +97,73 @@ class TestProgram : public QObject
     {
         p.replace({line(5, {0, 0, 100, 0, 0, 0}), timed(1, 10, 50), timed(2, 20, 200, 5),
                    timed(9, 30), timed(0, 40, 0, sequences::kFineZone), timed(2, 50)});
+        p.setUnmodified();
     }
 
     bool apply(program::Program &p, int edit, QString *error)
     {
         const Robot *r = &robot;
         switch (Edit(edit)) {
-        case RecordJoint: return p.record(r, Kind::JointMove, 2, error);
-        case RecordCircleTop: return p.record(r, Kind::CircleVia, -1, error);
-        case RecordToolEnd: return p.record(r, Kind::ToolChange, 5, error);
-        case TouchUp: return p.touchUp(r, 2, error);
-        case Delete: return p.remove({4, 1}, error);
-        case Duplicate: return p.duplicate({1, 2}, error);
-        case MoveUp: return p.moveUp({2, 3}, error);
-        case MoveDown: return p.moveDown({0, 1}, error);
-        case Drag: return p.moveTo({0, 5}, 3, error);
-        case DragToEnd: return p.moveTo({4}, 6, error);
-        case KindLinear: return p.setKind({1}, Kind::LinearMove, error);
-        case TypeJoint: return p.setCell(r, 2, Field::Joint1, "25,5", 0, error);
-        case TypeSpeed: return p.setCell(r, 5, Field::Speed, "v300", 0, error);
-        case SpeedZone: return p.setSpeedZone({2, 5}, "100", "FINE", error);
-        case ZoneNone: return p.setCell(r, 2, Field::Zone, "", 0, error);
-        case TypeLetters: return p.setCell(r, 2, Field::Joint1, "2O", 0, error);
-        case TypeBeyondLimit: return p.setCell(r, 2, Field::Joint2, "110.5°", 0, error);
-        case TypeBelowLimit: return p.setCell(r, 2, Field::Joint3, "-111", 0, error);
-        case TypeUnreachable: return p.setCell(r, 2, Field::X, "5000", 0, error);
-        case TypeBadSpeed: return p.setCell(r, 2, Field::Speed, "-3", 0, error);
-        case TypeJointSpeed: return p.setCell(r, 1, Field::Speed, "150", 0, error);
-        case TypeBadZone: return p.setCell(r, 2, Field::Zone, "z5,5.5", 0, error);
-        case TypePoseOfTool: return p.setCell(r, 0, Field::X, "10", 0, error);
-        case TypeNoRobot: return p.setCell(nullptr, 2, Field::Joint1, "5", 0, error);
-        case UpAtTop: return p.moveUp({0, 3}, error);
-        case DeleteNothing: return p.remove({}, error) || p.remove({6}, error);
-        case KindOfTool: return p.setKind({0, 1}, Kind::LinearMove, error);
-        case RecordNoRobot: return p.record(nullptr, Kind::JointMove, 0, error);
+        case RecordJoint:
+            return p.record(r, Kind::JointMove, 2, error);
+        case RecordCircleTop:
+            return p.record(r, Kind::CircleVia, -1, error);
+        case RecordToolEnd:
+            return p.record(r, Kind::ToolChange, 5, error);
+        case TouchUp:
+            return p.touchUp(r, 2, error);
+        case Delete:
+            return p.remove({4, 1}, error);
+        case Duplicate:
+            return p.duplicate({1, 2}, error);
+        case MoveUp:
+            return p.moveUp({2, 3}, error);
+        case MoveDown:
+            return p.moveDown({0, 1}, error);
+        case Drag:
+            return p.moveTo({0, 5}, 3, error);
+        case DragToEnd:
+            return p.moveTo({4}, 6, error);
+        case KindLinear:
+            return p.setKind({1}, Kind::LinearMove, error);
+        case TypeJoint:
+            return p.setCell(r, 2, Field::Joint1, "25,5", 0, error);
+        case TypeSpeed:
+            return p.setCell(r, 5, Field::Speed, "v300", 0, error);
+        case SpeedZone:
+            return p.setSpeedZone({2, 5}, "100", "FINE", error);
+        case ZoneNone:
+            return p.setCell(r, 2, Field::Zone, "", 0, error);
+        case TypeLetters:
+            return p.setCell(r, 2, Field::Joint1, "2O", 0, error);
+        case TypeBeyondLimit:
+            return p.setCell(r, 2, Field::Joint2, "110.5°", 0, error);
+        case TypeBelowLimit:
+            return p.setCell(r, 2, Field::Joint3, "-111", 0, error);
+        case TypeUnreachable:
+            return p.setCell(r, 2, Field::X, "5000", 0, error);
+        case TypeBadSpeed:
+            return p.setCell(r, 2, Field::Speed, "-3", 0, error);
+        case TypeJointSpeed:
+            return p.setCell(r, 1, Field::Speed, "150", 0, error);
+        case TypeBadZone:
+            return p.setCell(r, 2, Field::Zone, "z5,5.5", 0, error);
+        case TypePoseOfTool:
+            return p.setCell(r, 0, Field::X, "10", 0, error);
+        case TypeNoRobot:
+            return p.setCell(nullptr, 2, Field::Joint1, "5", 0, error);
+        case UpAtTop:
+            return p.moveUp({0, 3}, error);
+        case DeleteNothing:
+            return p.remove({}, error) || p.remove({6}, error);
+        case KindOfTool:
+            return p.setKind({0, 1}, Kind::LinearMove, error);
+        case RecordNoRobot:
+            return p.record(nullptr, Kind::JointMove, 0, error);
+        case TouchUpPastEnd:
+            return p.touchUp(&robot, 6, error);
+        case DownAtBottom:
+            return p.moveDown({1, 5}, error);
         }
         return false;
     }
@@ -147,41 +183,51 @@ private slots:
         QTest::addColumn<int>("edit");
         QTest::addColumn<QString>("after");
         QTest::addColumn<QString>("name");
+        QTest::addColumn<std::vector<int>>("rows"); // selected after the edit
         QTest::newRow("record a joint move after line 3")
-            << int(RecordJoint) << "5:0 1:10:v50 2:20:v200:z5 1:5 9:30 0:40:fine 2:50" << "Record";
+            << int(RecordJoint) << "5:0 1:10:v50 2:20:v200:z5 1:5 9:30 0:40:fine 2:50"
+            << "Record" << std::vector<int>{3};
         QTest::newRow("record a circle at the top")
             << int(RecordCircleTop) << "9:5 0:5 5:0 1:10:v50 2:20:v200:z5 9:30 0:40:fine 2:50"
-            << "Record";
+            << "Record" << std::vector<int>{0, 1};
         QTest::newRow("record a tool change at the end")
             << int(RecordToolEnd) << "5:0 1:10:v50 2:20:v200:z5 9:30 0:40:fine 2:50 5:12"
-            << "Record";
-        QTest::newRow("touch up")
-            << int(TouchUp) << "5:0 1:10:v50 2:5:v200:z5 9:30 0:40:fine 2:50" << "Touch up";
+            << "Record" << std::vector<int>{6};
+        QTest::newRow("touch up") << int(TouchUp) << "5:0 1:10:v50 2:5:v200:z5 9:30 0:40:fine 2:50"
+                                  << "Touch up" << std::vector<int>{2};
         QTest::newRow("delete two") << int(Delete) << "5:0 2:20:v200:z5 9:30 2:50"
-                                    << "Delete lines";
+                                    << "Delete lines" << std::vector<int>{1};
         QTest::newRow("duplicate two")
-            << int(Duplicate) << "5:0 1:10:v50 2:20:v200:z5 1:10:v50 2:20:v200:z5 9:30 0:40:fine 2:50"
-            << "Duplicate lines";
+            << int(Duplicate)
+            << "5:0 1:10:v50 2:20:v200:z5 1:10:v50 2:20:v200:z5 9:30 0:40:fine 2:50"
+            << "Duplicate lines" << std::vector<int>{3, 4};
         QTest::newRow("move two up")
-            << int(MoveUp) << "5:0 2:20:v200:z5 9:30 1:10:v50 0:40:fine 2:50" << "Move lines";
+            << int(MoveUp) << "5:0 2:20:v200:z5 9:30 1:10:v50 0:40:fine 2:50"
+            << "Move lines" << std::vector<int>{1, 2};
         QTest::newRow("move two down")
-            << int(MoveDown) << "2:20:v200:z5 5:0 1:10:v50 9:30 0:40:fine 2:50" << "Move lines";
+            << int(MoveDown) << "2:20:v200:z5 5:0 1:10:v50 9:30 0:40:fine 2:50"
+            << "Move lines" << std::vector<int>{1, 2};
         QTest::newRow("drag first and last before line 4")
-            << int(Drag) << "1:10:v50 2:20:v200:z5 5:0 2:50 9:30 0:40:fine" << "Move lines";
+            << int(Drag) << "1:10:v50 2:20:v200:z5 5:0 2:50 9:30 0:40:fine"
+            << "Move lines" << std::vector<int>{2, 3};
         QTest::newRow("drag to the end")
-            << int(DragToEnd) << "5:0 1:10:v50 2:20:v200:z5 9:30 2:50 0:40:fine" << "Move lines";
+            << int(DragToEnd) << "5:0 1:10:v50 2:20:v200:z5 9:30 2:50 0:40:fine"
+            << "Move lines" << std::vector<int>{5};
         QTest::newRow("joint move becomes linear")
-            << int(KindLinear) << "5:0 2:10:v50 2:20:v200:z5 9:30 0:40:fine 2:50" << "Change kind";
+            << int(KindLinear) << "5:0 2:10:v50 2:20:v200:z5 9:30 0:40:fine 2:50"
+            << "Change kind" << std::vector<int>{1};
         QTest::newRow("type a joint with a comma")
-            << int(TypeJoint) << "5:0 1:10:v50 2:25.5:v200:z5 9:30 0:40:fine 2:50" << "Type a value";
+            << int(TypeJoint) << "5:0 1:10:v50 2:25.5:v200:z5 9:30 0:40:fine 2:50"
+            << "Type a value" << std::vector<int>{2};
         QTest::newRow("type a speed")
             << int(TypeSpeed) << "5:0 1:10:v50 2:20:v200:z5 9:30 0:40:fine 2:50:v300"
-            << "Type a value";
+            << "Type a value" << std::vector<int>{5};
         QTest::newRow("speed and zone of two")
             << int(SpeedZone) << "5:0 1:10:v50 2:20:v100:fine 9:30 0:40:fine 2:50:v100:fine"
-            << "Speed and zone";
+            << "Speed and zone" << std::vector<int>{2, 5};
         QTest::newRow("zone taken away")
-            << int(ZoneNone) << "5:0 1:10:v50 2:20:v200 9:30 0:40:fine 2:50" << "Type a value";
+            << int(ZoneNone) << "5:0 1:10:v50 2:20:v200 9:30 0:40:fine 2:50"
+            << "Type a value" << std::vector<int>{2};
     }
 
     void editAndUndo()
@@ -189,18 +235,21 @@ private slots:
         QFETCH(int, edit);
         QFETCH(QString, after);
         QFETCH(QString, name);
+        QFETCH(std::vector<int>, rows);
         program::Program p;
         base(p);
         QSignalSpy changed(&p, &program::Program::changed);
         const QString before = p.text();
-        QVERIFY(signature(p) == kBase && !p.isModified() && !p.canUndo());
+        QVERIFY(signature(p) == kBase && !p.isModified() && p.undoCount() == 1);
         QString error;
         QVERIFY2(apply(p, edit, &error), qPrintable(error));
         QCOMPARE(signature(p), after);
-        QVERIFY(p.isModified() && p.canUndo() && !p.canRedo() && changed.count() == 1);
+        QVERIFY(p.isModified() && p.undoCount() == 2 && !p.canRedo() && changed.count() == 1);
         QCOMPARE(p.undoText(), name);
+        QCOMPARE(p.lastRows(), rows);
         const QString edited = p.text();
-        QVERIFY(p.undo() && !p.isModified() && p.redoText() == name);
+        QVERIFY(p.undo() && !p.isModified() && p.redoText() == name &&
+                p.undoText() == "Replace the program");
         QCOMPARE(p.text(), before);
         QVERIFY(p.redo() && p.isModified());
         QCOMPARE(p.text(), edited);
@@ -223,6 +272,8 @@ private slots:
         QTest::newRow("delete no line, a line past the end") << int(DeleteNothing);
         QTest::newRow("a tool change is no move") << int(KindOfTool);
         QTest::newRow("record without a robot") << int(RecordNoRobot);
+        QTest::newRow("touch up past the end") << int(TouchUpPastEnd);
+        QTest::newRow("last line down") << int(DownAtBottom);
     }
 
     void refusalsChangeNothing()
@@ -235,7 +286,7 @@ private slots:
         QString error;
         QVERIFY(!apply(p, edit, &error));
         QVERIFY(!error.isEmpty());
-        QVERIFY(p.text() == before && !p.isModified() && !p.canUndo() && changed.isEmpty());
+        QVERIFY(p.text() == before && !p.isModified() && p.undoCount() == 1 && changed.isEmpty());
     }
 
     void recordedAndTypedTargets()
@@ -244,19 +295,27 @@ private slots:
         const std::array<float, 6> q{12.345678f, -33.3f, 21.7f, 100.1f, -45.5f, 3.14159f};
         robot.setJointAngles(q);
         const Matrix4 ht = robot.getHT();
-        robot.setHT(toolbox::product(toolbox::placementMatrix({12, -4, 80, 30, -20, 10}), ht));
         program::Program p;
-        QVERIFY(p.record(&robot, Kind::LinearMove, -1) && p.record(&robot, Kind::ToolChange, 0));
+        QVERIFY(p.record(&robot, Kind::LinearMove, -1));
         for (std::size_t k = 0; k < 6; ++k)
             QCOMPARE(p.line(0).operands[k], double(q[k]));
         // The tool change line is the mounted tool, through the analysis' own
-        // formula for its numbers.
-        const sequences::Frame tool = sequences::PathAnalyser::toolChange(p.line(1).operands.data());
-        for (int i = 0; i < 3; ++i) {
-            QVERIFY(std::fabs(tool.t[std::size_t(i)] - robot.getHT()[std::size_t(4 * i + 3)]) < 1e-4);
-            for (int j = 0; j < 3; ++j)
-                QVERIFY(std::fabs(tool.r[std::size_t(3 * i + j)] -
-                                  robot.getHT()[std::size_t(4 * i + j)]) < 1e-6);
+        // formula for its numbers. The second tool, Rx(30) Ry(90) written out,
+        // has exact zeros where only the sum of the outer angles counts.
+        const Matrix4 quarter{0,           0,    1, 0,  0.5f, 0.8660254f, 0, 5,
+                              -0.8660254f, 0.5f, 0, 60, 0,    0,          0, 1};
+        for (const Matrix4 &mounted :
+             {toolbox::placementMatrix({12, -4, 80, 30, -20, 10}), quarter}) {
+            robot.setHT(mounted);
+            QVERIFY(p.record(&robot, Kind::ToolChange, 0));
+            const sequences::Frame tool =
+                sequences::PathAnalyser::toolChange(p.line(1).operands.data());
+            for (int i = 0; i < 3; ++i) {
+                QVERIFY(std::fabs(tool.t[std::size_t(i)] - mounted[std::size_t(4 * i + 3)]) < 1e-4);
+                for (int j = 0; j < 3; ++j)
+                    QVERIFY(std::fabs(tool.r[std::size_t(3 * i + j)] -
+                                      robot.getHT()[std::size_t(4 * i + j)]) < 1e-6);
+            }
         }
         robot.setHT(ht);
         robot.setJointAngles(kHere);
@@ -291,12 +350,17 @@ private slots:
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QString text = QString::fromUtf8(f.readAll());
         f.close();
-        QVERIFY(text.contains("\n2 20.000000 0.000000 30.000000 0.000000 45.000000 0.000000 v200 z5\n"));
+        QVERIFY(text.contains(
+            "\n2 20.000000 0.000000 30.000000 0.000000 45.000000 0.000000 v200 z5\n"));
         QVERIFY(text.endsWith("\n1 0.000000 0.000000 30.000000 0.000000 45.000000 0.000000\n"));
         program::Program back;
         QVERIFY(back.load(file) && !back.isModified());
         QCOMPARE(signature(back), signature(p));
         QCOMPARE(back.text(), text);
+        // Opening is a step too: undo gives back the empty program and no file.
+        QVERIFY(back.undoText() == "Open a program" && back.undo() && back.size() == 0 &&
+                back.fileName().isEmpty() && back.isModified());
+        QVERIFY(back.redo() && back.fileName() == file && !back.isModified());
 
         // Today's reader takes the seven numbers and nothing else.
         const sequences::ParsedText old = sequences::parseText(text);
@@ -311,7 +375,8 @@ private slots:
         for (const char *want :
              {"MoveAbsJ j1\\NoEOffs, v2500, z10, ", "MoveL p2, v200, z5, ",
               "MoveC p3, p4, speed250, fine, ", "MoveL p5, v100, zone7_5, ",
-              "MoveAbsJ j6\\NoEOffs, v100, fine, ", "CONST speeddata speed250:=[250,500,5000,1000];",
+              "MoveAbsJ j6\\NoEOffs, v100, fine, ",
+              "CONST speeddata speed250:=[250,500,5000,1000];",
               "CONST zonedata zone7_5:=[FALSE,7.5,11.25,11.25,1.125,11.25,1.125];"})
             QVERIFY2(module.contains(QLatin1String(want)), want);
 
@@ -321,7 +386,52 @@ private slots:
         f.close();
         QString error;
         QVERIFY(!back.load(file, &error) && error.contains("\"v0\""));
-        QVERIFY(back.text() == text && sequences::parseText("1 0 0 30 0 45 0 v0\n").error.isEmpty());
+        QVERIFY(back.text() == text &&
+                sequences::parseText("1 0 0 30 0 45 0 v0\n").error.isEmpty());
+    }
+
+    void speedAndZoneWords_data()
+    {
+        // How: 0 words after a program line's seven numbers, 1 a typed speed, 2 a typed zone.
+        QTest::addColumn<int>("how");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<double>("speed");
+        QTest::addColumn<double>("zone");
+        const double none = sequences::kNoZone, fine = sequences::kFineZone;
+        QTest::newRow("z0") << 0 << "z0" << true << 0.0 << 0.0;
+        QTest::newRow("signed speed, zone at the top") << 0 << "v+5 z10000" << true << 5.0 << 1e4;
+        QTest::newRow("other words left alone") << 0 << "vmax zone3 7" << true << 0.0 << none;
+        QTest::newRow("two speeds") << 0 << "v5 v6" << false << 0.0 << none;
+        QTest::newRow("two zones") << 0 << "z10 FINE" << false << 0.0 << none;
+        QTest::newRow("zone beyond 10 m") << 0 << "z10000.5" << false << 0.0 << none;
+        QTest::newRow("typed speed with a comma") << 1 << "v12,5" << true << 12.5 << none;
+        QTest::newRow("typed speed 0") << 1 << "0" << false << 0.0 << none;
+        QTest::newRow("typed zone word") << 2 << "z5" << true << 0.0 << 5.0;
+        QTest::newRow("typed zone in mm") << 2 << "10000 mm" << true << 0.0 << 1e4;
+        QTest::newRow("typed zone beyond 10 m") << 2 << "10000.5" << false << 0.0 << none;
+        QTest::newRow("typed negative zone") << 2 << "-1" << false << 0.0 << none;
+        QTest::newRow("typed fine") << 2 << " Fine " << true << 0.0 << fine;
+        QTest::newRow("typed nothing") << 2 << "" << true << 0.0 << none;
+    }
+
+    void speedAndZoneWords()
+    {
+        QFETCH(int, how);
+        QFETCH(QString, text);
+        QFETCH(bool, ok);
+        QFETCH(double, speed);
+        QFETCH(double, zone);
+        if (how == 0) {
+            const auto r = sequences::parseProgramText("2 0 0 30 0 45 0 " + text + "\n");
+            QCOMPARE(r.error.isEmpty(), ok);
+            QVERIFY(!ok ||
+                    (r.lines.size() == 1 && r.lines[0].speed == speed && r.lines[0].zone == zone));
+            return;
+        }
+        double v = -7.0;
+        QCOMPARE(how == 1 ? sequences::readSpeed(text, &v) : sequences::readZone(text, &v), ok);
+        QCOMPARE(v, ok ? (how == 1 ? speed : zone) : -7.0);
     }
 
     void shippedSequencesReadUnchanged()
@@ -390,6 +500,12 @@ private slots:
         p.analyse(&robot);
         QVERIFY(p.check(0).ok() && p.check(1).problem % 10000 >= 1000 &&
                 p.checkText(1).contains("Joint 5"));
+
+        // A line whose numbers make no move is said to be so.
+        p.replace({line(1, {0, std::nan(""), 30, 0, 45, 0}), line(1, {0, 0, 30, 0, 45, 0})});
+        p.analyse(&robot);
+        QVERIFY(p.check(0).rejected && p.checkText(0) == "Its numbers make no move" &&
+                p.check(1).ok());
 
         // Without a robot nothing is analysed and nothing is flagged.
         p.analyse(nullptr);
