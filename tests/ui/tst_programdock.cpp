@@ -5,6 +5,7 @@
 #include "plots/plotsview.h"
 #include "scene/glwidget.h"
 #include "sequences/paths.h"
+#include "texts/uitexts.h"
 #include "ui/menuprincipal.h"
 #include "ui/programdock.h"
 #include "ui/programtable.h"
@@ -101,7 +102,8 @@ private slots:
         press(QKeySequence(QStringLiteral("Ctrl+Z")));
         QCOMPARE(dock->program()->size(), 2);
         QCOMPARE(target(0), exactly(a));
-        QVERIFY(w->action("actionProgramRedo")->isEnabled());
+        QCOMPARE(w->action("actionProgramRedo")->text(), // the edit's name in the Edit menu
+                 uitext::get(uitext::Text::ProgramRedo).arg(uitext::get(uitext::Text::ProgStepDelete)));
         press(QKeySequence(QStringLiteral("Ctrl+Y")));
         QCOMPARE(dock->program()->size(), 1);
         press(QKeySequence(QStringLiteral("Ctrl+Z")));
