@@ -12,6 +12,7 @@
 #include "texts/languagefile.h"
 #include "texts/uitexts.h"
 #include "ui/menuprincipal.h"
+#include "ui/programdock.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -93,6 +94,7 @@ bool MainWindow::interactive()
 void MainWindow::setUnsavedAnswer(int standardButton)
 {
     unsavedAnswer() = standardButton;
+    ProgramDock::setUnsavedAnswer(standardButton);
 }
 
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
@@ -143,6 +145,22 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     splitDockWidget(m_simulation, m_plots, Qt::Vertical);
     m_plots->hide();
     m_plotsView->attach(m_panel->paths());
+    // The program being edited, beside the plots of its path.
+    m_programView = new ProgramDock(m_panel, m_panel->paths());
+    m_programDock = new QDockWidget(uitext::get(uitext::Text::ProgramDockTitle), this);
+    m_programDock->setObjectName(QStringLiteral("programDock"));
+    m_programDock->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable |
+                               QDockWidget::DockWidgetFloatable);
+    m_programDock->setWidget(m_programView);
+    addDockWidget(Qt::BottomDockWidgetArea, m_programDock);
+    splitDockWidget(m_plots, m_programDock, Qt::Horizontal);
+    m_programDock->hide();
+    connect(m_programView, &ProgramDock::noticeChanged, this, [this](const QString &text) {
+        if (text.isEmpty())
+            statusBar()->clearMessage();
+        else
+            statusBar()->showMessage(text);
+    });
     connect(m_plotsView, &plots::PlotsView::userMessage, this, &MainWindow::showMessage);
     connect(view(), &glwidget::userMessage, this, &MainWindow::showMessage);
     // Refusals are read in the status line, also on machines without sound.
@@ -447,12 +465,42 @@ void MainWindow::buildMenus()
     options->removeAction(m_configMenu->menuAction());
     options->removeAction(m_sequenceMenu->menuAction());
 
+    buildProgramMenus(file, viewMenu);
+
     QMenu *help = menuBar()->addMenu(tr("Help"));
     help->setObjectName(QStringLiteral("menuHelp"));
     connect(addAction(help, QStringLiteral("actionHelp"), tr("Help"), QKeySequence(tr("F1"))),
             &QAction::triggered, p, &MenuPrincipal::openHelp);
     connect(addAction(help, QStringLiteral("actionAbout"), tr("About")), &QAction::triggered, p,
             &MenuPrincipal::openAbout);
+}
+
+void MainWindow::buildProgramMenus(QMenu *file, QMenu *viewMenu)
+{
+    // Programs have their own four file commands, above the sequences'.
+    QAction *before = action(QStringLiteral("actionLoadRapidModule"));
+    file->insertActions(before, m_programView->fileActions());
+    file->insertSeparator(before);
+    QMenu *edit = new QMenu(uitext::get(uitext::Text::ProgramEditMenu), this);
+    edit->setObjectName(QStringLiteral("menuEdit"));
+    menuBar()->insertMenu(viewMenu->menuAction(), edit);
+    edit->addActions(m_programView->undoActions());
+    edit->addSeparator();
+    edit->addActions(m_programView->editActions());
+    // Below the plots' entry, as the dock is beside them.
+    const QList<QAction *> items = viewMenu->actions();
+    const int plots = items.indexOf(action(QStringLiteral("actionPlotsView")));
+    QAction *toggle = addAction(viewMenu, QStringLiteral("actionProgramView"),
+                                uitext::get(uitext::Text::ProgramDockTitle),
+                                QKeySequence(tr("F7")));
+    if (plots >= 0 && plots + 1 < items.size())
+        viewMenu->insertAction(items.at(plots + 1), toggle);
+    toggle->setCheckable(true);
+    connect(toggle, &QAction::triggered, this, &MainWindow::do_ToggleProgramView);
+    connect(m_programDock, &QDockWidget::visibilityChanged, toggle,
+            [dock = m_programDock, toggle](bool) { toggle->setChecked(dock->isVisible()); });
+    // The pose columns follow the convention.
+    connect(m_eulers, &QActionGroup::triggered, m_programView, &ProgramDock::refreshPoses);
 }
 
 QAction *MainWindow::action(const QString &objectName) const
@@ -563,6 +611,7 @@ void MainWindow::applyEulerCode(int code)
         return;
     m_panel->modeRotationChageAll(code);
     action(eulerActionName(code))->setChecked(true);
+    m_programView->refreshPoses();
 }
 
 void MainWindow::do_englishLanguage()
@@ -611,6 +660,12 @@ void MainWindow::relabelPlots(int code)
         ->setText(uitext::get(uitext::Text::RapidExportMenu));
     action(QStringLiteral("actionLoadRapidModule"))
         ->setText(uitext::get(uitext::Text::RapidLoadModuleMenu));
+    m_programView->retranslate();
+    m_programDock->setWindowTitle(uitext::get(uitext::Text::ProgramDockTitle));
+    action(QStringLiteral("actionProgramView"))
+        ->setText(uitext::get(uitext::Text::ProgramDockTitle));
+    findChild<QMenu *>(QStringLiteral("menuEdit"))
+        ->setTitle(uitext::get(uitext::Text::ProgramEditMenu));
 }
 
 void MainWindow::do_eulerabb()
@@ -732,6 +787,18 @@ void MainWindow::do_TogglePlotsView()
         resizeDocks({m_plots}, {height() / 2}, Qt::Vertical);
 }
 
+void MainWindow::do_ToggleProgramView()
+{
+    const bool on = action(QStringLiteral("actionProgramView"))->isChecked();
+    m_programDock->setVisible(on);
+    if (on && !m_programDock->isFloating() && m_programDock->height() < height() / 3)
+        resizeDocks({m_programDock}, {height() / 3}, Qt::Vertical);
+    // Beside the plots, the table's many columns take the larger part.
+    if (on && m_plots->isVisible() && !m_plots->isFloating() && !m_programDock->isFloating())
+        resizeDocks({m_plots, m_programDock}, {width() * 2 / 5, width() * 3 / 5},
+                    Qt::Horizontal);
+}
+
 void MainWindow::do_viewIso()
 {
     view()->do_viewIso();
@@ -800,6 +867,11 @@ void MainWindow::closeEvent(QCloseEvent *event)
                 return;
             }
         }
+    }
+    // The program is asked about on its own: it has its own file.
+    if (!m_programView->mayDiscard()) {
+        event->ignore();
+        return;
     }
     qCDebug(lcRobot) << "Closing everything";
     emit CloseMenuPrincipal();

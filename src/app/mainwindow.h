@@ -10,6 +10,7 @@ class QActionGroup;
 class QDockWidget;
 class QMenu;
 class MenuPrincipal;
+class ProgramDock;
 class RapidModuleCommands;
 class Robot;
 class glwidget;
@@ -36,6 +37,8 @@ public:
     QDockWidget *abbDock() const { return m_abb; }
     QDockWidget *plotsDock() const { return m_plots; }
     plots::PlotsView *plotsView() const { return m_plotsView; }
+    QDockWidget *programDock() const { return m_programDock; }
+    ProgramDock *programView() const { return m_programView; }
     bool isFullScreenMode() const { return m_fullScreen; }
 
     // Loads a robot or tool as the menus do; 0 on success, -1 on failure.
@@ -89,6 +92,7 @@ private slots:
     void do_ToggleSimulationView();
     void do_ToggleABButility();
     void do_TogglePlotsView();
+    void do_ToggleProgramView();
     void do_viewIso();
     void do_viewTop();
     void do_viewFront();
@@ -108,6 +112,7 @@ private:
     QAction *addAction(QMenu *menu, const QString &name, const QString &text,
                        const QKeySequence &shortcut = QKeySequence());
     void buildMenus();
+    void buildProgramMenus(QMenu *file, QMenu *viewMenu);
     void applyLanguageCode(int code);
     void switchLanguage(int code);
     // A convention outside the table changes nothing.
@@ -126,6 +131,8 @@ private:
     QDockWidget *m_abb = nullptr;
     QDockWidget *m_plots = nullptr;
     plots::PlotsView *m_plotsView = nullptr;
+    QDockWidget *m_programDock = nullptr;
+    ProgramDock *m_programView = nullptr;
     bool m_fullScreen = false;
     int m_leftColumnWidth = -1; // without a properties form
     bool m_restoringColumn = false;

@@ -295,6 +295,8 @@ int Paths::Load_Sequence_Text(const QString &text)
     if (parsed.program)
         Analyse_Path();
     startPlayback();
+    if (parsed.program)
+        emit programRead(text);
     return count();
 }
 
@@ -457,28 +459,7 @@ void Paths::Analyse_Path()
         qCWarning(lcPaths).noquote()
             << QStringLiteral("Program line %1 is skipped: its numbers make no move").arg(id + 1);
 
-    // A new analysis replaces the trace of the previous one.
-    emit TCP_Points_Clear_signal();
-    m_problems.clear();
-    if (result.reportOn) {
-        m_problems = sequences::PathAnalyser::problems(result);
-        GLfloat pose[16];
-        analyser.tcpPoses(result, r->getPlacement(), [this, &pose](const float *m) {
-            std::copy(m, m + 16, pose);
-            emit TCP_Points_Add_signal(pose);
-        });
-    }
-
-    Sequence_Clear();
-    m_nodes.resize(result.path.size());
-    for (std::size_t k = 0; k < result.path.size(); ++k) {
-        const sequences::PathPosition &p = result.path[k];
-        nodeJOINTS &n = m_nodes[k];
-        n.type = p.type;
-        std::copy(p.joints.begin(), p.joints.end(), n.values.begin());
-        n.values[6] = 0.0f;
-        n.problem = p.problem;
-    }
+    takePath(analyser, result, *r);
     m_program = std::move(program);
     emit RenderGL();
 
@@ -513,6 +494,58 @@ void Paths::Analyse_Path()
         }
         showReport(html, details);
     }
+}
+
+void Paths::takePath(const sequences::PathAnalyser &analyser,
+                     const sequences::PathAnalyser::Result &result, const Robot &robot)
+{
+    // A new analysis replaces the trace of the previous one.
+    emit TCP_Points_Clear_signal();
+    m_problems.clear();
+    if (result.reportOn) {
+        m_problems = sequences::PathAnalyser::problems(result);
+        GLfloat pose[16];
+        analyser.tcpPoses(result, robot.getPlacement(), [this, &pose](const float *m) {
+            std::copy(m, m + 16, pose);
+            emit TCP_Points_Add_signal(pose);
+        });
+    }
+
+    Sequence_Clear();
+    m_nodes.resize(result.path.size());
+    for (std::size_t k = 0; k < result.path.size(); ++k) {
+        const sequences::PathPosition &p = result.path[k];
+        nodeJOINTS &n = m_nodes[k];
+        n.type = p.type;
+        std::copy(p.joints.begin(), p.joints.end(), n.values.begin());
+        n.values[6] = 0.0f;
+        n.problem = p.problem;
+    }
+}
+
+int Paths::showProgram(std::vector<sequences::ProgramLine> program,
+                       const sequences::PathAnalyser::Result &result)
+{
+    Robot *r = robot();
+    if (busy() || !r || !r->isLoaded())
+        return -1;
+    m_lastReportHtml.clear();
+    setStatus(QString());
+    emit pathAnalysed(result);
+    const sequences::PathAnalyser analyser(*r);
+    takePath(analyser, result, *r);
+    m_program = std::move(program);
+    emit RenderGL();
+    // The robot stays where the user left it: the editor moves it when a
+    // line is picked, and a jog between two recordings must not be undone.
+    if (m_player) {
+        const QSignalBlocker block(m_slider);
+        m_slider->setMaximum(std::max(count() - 1, 0));
+        m_countLabel->setText(QStringLiteral("/ ") + QString::number(count()));
+    }
+    emit listChanged();
+    showPosition();
+    return count();
 }
 
 void Paths::showReport(const QString &html, const QString &details)

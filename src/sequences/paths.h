@@ -75,6 +75,12 @@ public:
     // The analysis of the program in the list, which it replaces by the
     // computed joint path. Reports discontinuities and replaces the trace.
     void Analyse_Path();
+    // A program analysed elsewhere (the program editor) as the new list:
+    // its path, trace and problems, without a report. The player stops on
+    // its first position without applying it. Returns the node count, or -1
+    // without a robot or during an analysis.
+    int showProgram(std::vector<sequences::ProgramLine> program,
+                    const sequences::PathAnalyser::Result &result);
 
     // List and player state.
     const std::vector<nodeJOINTS> &nodes() const { return m_nodes; }
@@ -126,6 +132,9 @@ signals:
     void pathAnalysed(const sequences::PathAnalyser::Result &result);
     void listChanged();
     void positionShown(int index);
+    // A program text was read into the list (a file, a paste, a RAPID
+    // module), after its analysis; not sent for showProgram.
+    void programRead(const QString &text);
 
 public slots:
     void Sequence_On_Timer();
@@ -161,6 +170,9 @@ private:
     // A sequence refused: said in the player's status line, which is shown.
     void refuse(const QString &text);
     void showReport(const QString &html, const QString &details);
+    // The analysed path as the list, its problems and its trace.
+    void takePath(const sequences::PathAnalyser &analyser,
+                  const sequences::PathAnalyser::Result &result, const Robot &robot);
 
     std::vector<nodeJOINTS> m_nodes;
     std::vector<sequences::ProgramLine> m_program;

@@ -283,6 +283,72 @@ QString englishText(Text t)
         return QStringLiteral("The module name %1 is a reserved word of RAPID: the controller refuses such a module. Choose another name.");
     case Text::RapidNameTaken:
         return QStringLiteral("The module name %1 is a name the module itself uses (%2): the controller refuses such a module. Choose another name.");
+    case Text::ProgramDockTitle:
+        return QStringLiteral("Program");
+    case Text::ProgramColLine:
+        return QStringLiteral("Line");
+    case Text::ProgramColKind:
+        return QStringLiteral("Kind");
+    case Text::ProgramColSpeed:
+        return QStringLiteral("Speed");
+    case Text::ProgramColZone:
+        return QStringLiteral("Zone");
+    case Text::ProgramColCheck:
+        return QStringLiteral("Check");
+    case Text::ProgramRecordJointTip:
+        return QStringLiteral("Record a joint move to the current position after the selected line (Alt+J)");
+    case Text::ProgramRecordLinearTip:
+        return QStringLiteral("Record a linear move to the current position after the selected line (Alt+L)");
+    case Text::ProgramRecordCircleTip:
+        return QStringLiteral("Record a circular move, via point and end point at the current position: jog to the end point and touch it up (Alt+C)");
+    case Text::ProgramRecordToolTip:
+        return QStringLiteral("Record a tool change to the mounted tool after the selected line (Alt+T)");
+    case Text::ProgramTouchUpTip:
+        return QStringLiteral("Touch up: the selected line's target becomes the current position (Alt+U)");
+    case Text::ProgramDeleteTip:
+        return QStringLiteral("Delete the selected lines (Delete)");
+    case Text::ProgramDuplicateTip:
+        return QStringLiteral("Duplicate the selected lines");
+    case Text::ProgramMoveUpTip:
+        return QStringLiteral("Move the selected lines up (Alt+Up; lines can also be dragged)");
+    case Text::ProgramMoveDownTip:
+        return QStringLiteral("Move the selected lines down (Alt+Down)");
+    case Text::ProgramApplySpeedZone:
+        return QStringLiteral("Set");
+    case Text::ProgramApplySpeedZoneTip:
+        return QStringLiteral("Speed (mm/s, % for joint moves) and zone (mm or fine) for the selected lines");
+    case Text::ProgramNoLine:
+        return QStringLiteral("Select a line first");
+    case Text::ProgramCellRefused:
+        return QStringLiteral("Line %1: %2");
+    case Text::ProgramGoToRefused:
+        return QStringLiteral("Line %1 is not shown: %2");
+    case Text::ProgramUndo:
+        return QStringLiteral("Undo %1");
+    case Text::ProgramRedo:
+        return QStringLiteral("Redo %1");
+    case Text::ProgramNew:
+        return QStringLiteral("New program");
+    case Text::ProgramOpen:
+        return QStringLiteral("Open program...");
+    case Text::ProgramSave:
+        return QStringLiteral("Save program");
+    case Text::ProgramSaveAs:
+        return QStringLiteral("Save program as...");
+    case Text::ProgramFiles:
+        return QStringLiteral("Programs (*.sim)");
+    case Text::ProgramUnsaved:
+        return QStringLiteral("The program has changed since it was opened or saved. Save it?");
+    case Text::ProgramSaved:
+        return QStringLiteral("Program saved in %1");
+    case Text::ProgramTouchUp:
+        return QStringLiteral("Touch up");
+    case Text::ProgramDuplicate:
+        return QStringLiteral("Duplicate");
+    case Text::ProgramKindTip:
+        return QStringLiteral("The kind of the selected move lines");
+    case Text::ProgramEditMenu:
+        return QStringLiteral("Edit");
     case Text::Count:
         break;
     }

@@ -89,7 +89,7 @@ public:
     bool robotLoaded() const { return m_robotLoaded; }
     bool toolLoaded() const { return m_toolLoaded; }
     const std::array<float, kinematics::kAxes> &currentJoints() const { return m_joints; }
-    int eulerCode() const { return m_eulerTcp; }
+    int eulerCode() const override { return m_eulerTcp; }
     int lastEulerCode() const { return m_lastEuler; }
     int movementFrame() const { return m_movementFrame; }
     bool extendedConfigurations() const { return m_extended; }
@@ -158,10 +158,10 @@ public slots:
     // and convention as they are now: a Cartesian jog by zero.
     void refreshReadouts() override;
     void setValuesIK(GLfloat *pose);
-    void updateIKslider();
+    void updateIKslider() override;
     void configurationChanged(const QString &text);
     void Receive_Wii_Hrel(GLfloat *Hr) override;
-    void setConfiguration_precise(GLfloat *val);
+    void setConfiguration_precise(GLfloat *val) override;
     void valueXYZWPRChanged();
     void modeMovementChanged(int index);
     void modeRotationChageAll(int code);

@@ -15,6 +15,8 @@
 #include "sequences/paths.h"
 #include "support/scratchinstall.h"
 #include "ui/menuprincipal.h"
+#include "texts/uitexts.h"
+#include "ui/programdock.h"
 #include "ui_menuprincipal.h"
 #include <QClipboard>
 #include <QDockWidget>
@@ -75,7 +77,7 @@ private slots:
              QStringLiteral(
                  "Ctrl+V joints=10 20 30 40 50 60 ;simulation=1|Ctrl+C clipboard=12.500000\t"
                  "-20.000000\t30.000000\t0.000000\t45.000000\t0.000000\t|F2 controls=0|"
-                 "F3 objects=0|F4 simulation=1|F5 rapid=1|F6 plots=1|F11 full screen=1|"
+                 "F3 objects=0|F4 simulation=1|F5 rapid=1|F6 plots=1|F7 program=1|F11 full screen=1|"
                  "Alt+Y trace=1|Shift+B background=1|F1 help=Velkari help|Ctrl+S setup.vks=1")
                  .split('|'))
             QTest::newRow(qPrintable(row.section(QLatin1Char('='), 0, 0)))
@@ -171,6 +173,10 @@ private slots:
              {"Ctrl+C", "Shift+N", "Shift+B", "Right", "Down", "Up", "F11", "Escape"})
             press(QKeySequence(QLatin1String(keys)));
         QVERIFY(QApplication::clipboard()->text() == QStringLiteral("1 2 3 4 5 6") && unchanged());
+        for (const char *keys : {"Alt+L", "Alt+C", "Alt+U", "Ctrl+Z", "Alt+J"})
+            press(QKeySequence(QLatin1String(keys)));
+        QVERIFY(w->programView()->notice() == uitext::get(uitext::Text::ProgNoRobot) &&
+                w->programView()->program()->size() == 0); // recording says why
         press(QKeySequence(QStringLiteral("Ctrl+V"))); // silently
         QVERIFY(paths->count() == 2 && unchanged());
         QVERIFY(paths->Load_Sequence_Text(QStringLiteral("1 2 3 4 5 6")) == -1 &&
@@ -507,6 +513,7 @@ private:
             {"simulation", w->simulationDock()->isVisible()},
             {"rapid", w->abbDock()->isVisible()},
             {"plots", w->plotsDock()->isVisible()},
+            {"program", w->programDock()->isVisible()},
             {"trace", w->view()->traceEnabled},
             {"background", w->view()->whiteBackground},
             {"setup.vks", QFile::exists(cwd.filePath("setup.vks"))}};
