@@ -1,4 +1,4 @@
-// The main window's "Export program as...": the loaded program written in a
+// The main window's "Export program as…": the loaded program written in a
 // controller language chosen in a dialog (the robot maker's first), into a
 // file or, for the languages of several files, a folder. The dialogs are in
 // the slot; exportTo() does the work without them.

@@ -222,7 +222,7 @@ QString englishText(Text t)
     case Text::NoInverseKinematics:
         return QStringLiteral("No inverse kinematics for this arm's geometry");
     case Text::ExportProgramMenu:
-        return QStringLiteral("Export program as...");
+        return QStringLiteral("Export program as\u2026");
     case Text::ExportProgramTitle:
         return QStringLiteral("Export program");
     case Text::ExportLanguageLabel:
