@@ -3,6 +3,7 @@
 // shipped programs.
 #include "controllers/configflags.h"
 #include "controllers/orientation.h"
+#include "controllers/programexportcommands.h"
 #include "controllers/programwriter.h"
 #include "rapid/rapidmodule.h"
 #include "kinematics/robot.h"
@@ -471,6 +472,22 @@ void TestControllers::namesAndCommandLine()
     QCOMPARE(run({kuka, QStringLiteral("export"), sim, QStringLiteral("--format"), QStringLiteral("cobol")}), 2);
     QCOMPARE(run({kuka, QStringLiteral("export"), sim, QStringLiteral("--format"), QStringLiteral("jbi"),
                   QStringLiteral("--zone"), QStringLiteral("9")}), 2);
+
+    // The window's export: the maker's language offered first, RAPID for ABB;
+    // nothing written without a robot; KRL's two files into the folder chosen.
+    QVERIFY(ProgramExportCommands::choices(&robotOf(QStringLiteral("KUKA_KR6_R700_sixx.xml"))).first().startsWith("KUKA KRL"));
+    QVERIFY(ProgramExportCommands::choices(&robotOf(QStringLiteral("ABB_IRB120.xml"))).first().startsWith("ABB RAPID"));
+    QVERIFY(ProgramExportCommands::choices(&robotOf(QStringLiteral("STAUBLI_TX2_60.xml"))).first().contains("VAL3"));
+    Robot *robot = nullptr;
+    const std::vector<sequences::ProgramLine> program(1, sequences::ProgramLine{1.0, {0, -90, 90, 0, 30, 0}});
+    ProgramExportCommands commands([&robot] { return robot; }, [&program] { return program; });
+    controllers::WriteOptions o;
+    o.name = QStringLiteral("Win");
+    QCOMPARE(commands.exportTo(controllers::Language::Krl, dir.filePath("w"), o), int(ProgramExportCommands::NoRobot));
+    QVERIFY(!QFile::exists(dir.filePath("w/Win.src")));
+    robot = &robotOf(QStringLiteral("KUKA_KR6_R700_sixx.xml"));
+    QCOMPARE(commands.exportTo(controllers::Language::Krl, dir.filePath("w"), o), int(ProgramExportCommands::Done));
+    QVERIFY(QFile::exists(dir.filePath("w/Win.src")) && QFile::exists(dir.filePath("w/Win.dat")));
 }
 
 QTEST_GUILESS_MAIN(TestControllers)
