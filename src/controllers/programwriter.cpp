@@ -358,8 +358,10 @@ WriteResult writeKrl(Robot &robot, const Plan &p, const WriteOptions &o)
 // ---------------------------------------------------------------- FANUC LS
 
 // Tool numbers: UTOOL 1 for the program's first tool, the next number for
-// each further one; the flange alone is UTOOL 0. Speeds: J in %, L and C in
-// mm/sec, whole numbers; zones CNT 0-100.
+// each further one; the flange alone is UTOOL 0. The controller holds the
+// tool values, so a comment "! UTOOL[n] X=.. Y=.. Z=.. W=.. P=.. R=.. ;" says
+// them right before each UTOOL_NUM=n. Speeds: J in %, L and C in mm/sec,
+// whole numbers; zones CNT 0-100.
 WriteResult writeLs(Robot &robot, const Plan &p, const WriteOptions &o)
 {
     WriteResult r;
@@ -373,16 +375,6 @@ WriteResult writeLs(Robot &robot, const Plan &p, const WriteOptions &o)
         mn << QStringLiteral("%1:%2").arg(++numbered, 4).arg(text);
     };
     add(QStringLiteral("  ! Velkari: %1 ;").arg(sourceName(robot).left(24)));
-    for (std::size_t k = 1; k < p.tools.size(); ++k) {
-        const Frame &t = p.tools[k];
-        const Angles a = fanucWPR(t.r);
-        add(QStringLiteral("  ! UTOOL[%1] X %2 Y %3 Z %4 ;")
-                .arg(k)
-                .arg(num(t.t[0], 3), num(t.t[1], 3), num(t.t[2], 3)));
-        add(QStringLiteral("  ! UTOOL[%1] W %2 P %3 R %4 ;")
-                .arg(k)
-                .arg(num(a[0], 3), num(a[1], 3), num(a[2], 3)));
-    }
     add(QStringLiteral("  UFRAME_NUM=0 ;"));
     add(QStringLiteral("  UTOOL_NUM=0 ;"));
     int count = 0;
@@ -416,6 +408,15 @@ WriteResult writeLs(Robot &robot, const Plan &p, const WriteOptions &o)
     for (const Step &s : p.steps) {
         if (s.toolChange) {
             add(QStringLiteral("  ! program line %1 ;").arg(s.line));
+            if (s.tool > 0) {
+                // UTOOL[n] is set on the controller: the values it must hold.
+                const Frame &t = p.tools[std::size_t(s.tool)];
+                const Angles a = fanucWPR(t.r);
+                add(QStringLiteral("  ! UTOOL[%1] X=%2 Y=%3 Z=%4 W=%5 P=%6 R=%7 ;")
+                        .arg(s.tool)
+                        .arg(num(t.t[0], 3), num(t.t[1], 3), num(t.t[2], 3), num(a[0], 3),
+                             num(a[1], 3), num(a[2], 3)));
+            }
             add(QStringLiteral("  UTOOL_NUM=%1 ;").arg(s.tool));
             continue;
         }

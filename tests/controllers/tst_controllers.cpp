@@ -341,8 +341,9 @@ void TestControllers::formatsAndTargets_data()
            R"re(.*DECL E6POS XP3=\{X .*,S 2,T 2,E1 0\.0,.*ENDDAT\r\n$)re"
         << R"re(XP3=\{X (\S+),Y (\S+),Z (\S+),A (\S+),B (\S+),C ([^,]+))re";
     QTest::newRow("ls") << controllers::Language::Ls << J{0, 90, 90, 0, -30, 0}
-        << R"re(^/PROG  TST\n/ATTR\n.*DEFAULT_GROUP\t= 1,\*,\*,\*,\*;\n.*/MN\n   1:  !.*UFRAME_NUM=0 ;.*UTOOL_NUM=1 ;\n)re"
-           R"re(   8:J P\[1\] 40% CNT10    ;\n   9:L P\[2\] 100mm/sec FINE    ;\n  10:C P\[3\]    ;\n    :  P\[4\] 250mm/sec CNT30    ;\n)re"
+        << R"re(^/PROG  TST\n/ATTR\n.*DEFAULT_GROUP\t= 1,\*,\*,\*,\*;\n.*/MN\n   1:  !.*UFRAME_NUM=0 ;.*)re"
+           R"re(! UTOOL\[1\] X=0\.000 Y=0\.000 Z=100\.000 W=0\.000 P=0\.000 R=0\.000 ;\n   6:  UTOOL_NUM=1 ;\n)re"
+           R"re(   7:J P\[1\] 40% CNT10    ;\n   8:L P\[2\] 100mm/sec FINE    ;\n   9:C P\[3\]    ;\n    :  P\[4\] 250mm/sec CNT30    ;\n)re"
            R"re(  \d\d:L P\[5\] 250mm/sec CNT10    ;\n  \d\d:L P\[6\] 250mm/sec FINE    ;\n/POS\nP\[1\]\{\n   GP1:\n\tUF : 0, UT : 1,\t\n\tJ1=     0\.000 deg,)re"
            R"re(.*P\[2\]\{\n   GP1:\n\tUF : 0, UT : 1,\t\tCONFIG : 'N D T, 0, 0, 0',\n.*\};\n/END\n$)re"
         << R"re(P\[2\].*?X = +(\S+) +mm,\tY = +(\S+) +mm,\tZ = +(\S+) +mm,\n\tW = +(\S+) deg,\tP = +(\S+) deg,\tR = +(\S+) deg)re";
