@@ -331,19 +331,19 @@ void TestControllers::formatsAndTargets_data()
     QTest::addColumn<QString>("structure");
     QTest::addColumn<QString>("target"); // six numbers: x y z and the angles
     // The joint move asks for 40 %, the straight move for 100 mm/s and an
-    // exact stop, the circle for a 30 mm zone; the rest take the defaults.
+    // exact stop, the circle for a 45 mm zone; the rest take the defaults.
     QTest::newRow("krl") << controllers::Language::Krl << J{0, -90, 90, 0, 30, 0}
         << R"re(^DEF Tst\( \)\r\n;FOLD INI\r\n  BAS\(#INITMOV,0\)\r\n;ENDFOLD.*\$BASE=\$NULLFRAME.*)re"
            R"re(TOOL_DATA\[1\]=\{X 0\.000,Y 0\.000,Z 100\.000,A 0\.0000,B 0\.0000,C 0\.0000\}.*\$TOOL=TOOL_DATA\[1\]\r\n)re"
            R"re(BAS\(#VEL_PTP,40\)\r\nPTP XJ2 C_PTP\r\n\$VEL.CP=0\.1000\r\nLIN XP3\r\n\$VEL.CP=0\.2500\r\n)re"
-           R"re(\$APO.CDIS=30\.0\r\nCIRC XP4,XP5 C_DIS\r\n\$APO.CDIS=10\.0\r\nLIN XP5 C_DIS\r\nLIN XP6\r\nEND\r\n)re"
+           R"re(\$APO.CDIS=45\.0\r\nCIRC XP4,XP5 C_DIS\r\n\$APO.CDIS=10\.0\r\nLIN XP5 C_DIS\r\nLIN XP6\r\nEND\r\n)re"
            R"re(DEFDAT Tst PUBLIC\r\nDECL E6AXIS XJ2=\{A1 0\.0000,A2 -90\.0000,A3 90\.0000,A4 0\.0000,A5 30\.0000,A6 0\.0000,E1 0\.0,)re"
            R"re(.*DECL E6POS XP3=\{X .*,S 2,T 2,E1 0\.0,.*ENDDAT\r\n$)re"
         << R"re(XP3=\{X (\S+),Y (\S+),Z (\S+),A (\S+),B (\S+),C ([^,]+))re";
     QTest::newRow("ls") << controllers::Language::Ls << J{0, 90, 90, 0, -30, 0}
         << R"re(^/PROG  TST\n/ATTR\n.*DEFAULT_GROUP\t= 1,\*,\*,\*,\*;\n.*/MN\n   1:  !.*UFRAME_NUM=0 ;.*)re"
            R"re(! UTOOL\[1\] X=0\.000 Y=0\.000 Z=100\.000 W=0\.000 P=0\.000 R=0\.000 ;\n   6:  UTOOL_NUM=1 ;\n)re"
-           R"re(   7:J P\[1\] 40% CNT10    ;\n   8:L P\[2\] 100mm/sec FINE    ;\n   9:C P\[3\]    ;\n    :  P\[4\] 250mm/sec CNT30    ;\n)re"
+           R"re(   7:J P\[1\] 40% CNT10    ;\n   8:L P\[2\] 100mm/sec FINE    ;\n   9:C P\[3\]    ;\n    :  P\[4\] 250mm/sec CNT45    ;\n)re"
            R"re(  \d\d:L P\[5\] 250mm/sec CNT10    ;\n  \d\d:L P\[6\] 250mm/sec FINE    ;\n/POS\nP\[1\]\{\n   GP1:\n\tUF : 0, UT : 1,\t\n\tJ1=     0\.000 deg,)re"
            R"re(.*P\[2\]\{\n   GP1:\n\tUF : 0, UT : 1,\t\tCONFIG : 'N D T, 0, 0, 0',\n.*\};\n/END\n$)re"
         << R"re(P\[2\].*?X = +(\S+) +mm,\tY = +(\S+) +mm,\tZ = +(\S+) +mm,\n\tW = +(\S+) deg,\tP = +(\S+) deg,\tR = +(\S+) deg)re";
@@ -351,14 +351,14 @@ void TestControllers::formatsAndTargets_data()
         << R"re(^def Tst\(\):\n  #.*\n  set_tcp\(p\[0\.0000000, 0\.0000000, 0\.0000000, 0\.0000000, 0\.0000000, 0\.0000000\]\)\n.*)re"
            R"re(  set_tcp\(p\[0\.0000000, 0\.0000000, 0\.1000000, 0\.0000000, 0\.0000000, 0\.0000000\]\)\n)re"
            R"re(  movej\(\[0\.0000000, -1\.5707963, 1\.5707963, 0\.0000000, 0\.5235988, 0\.0000000\], a=1\.4, v=1\.2566, r=0\.0100\)\n)re"
-           R"re(  movel\(p\[.*\], a=1\.2, v=0\.1000, r=0\.0000\)\n  movec\(p\[.*\], p\[.*\], a=1\.2, v=0\.2500, r=0\.0300, mode=0\)\n)re"
+           R"re(  movel\(p\[.*\], a=1\.2, v=0\.1000, r=0\.0000\)\n  movec\(p\[.*\], p\[.*\], a=1\.2, v=0\.2500, r=0\.0450, mode=0\)\n)re"
            R"re(  movel\(p\[.*\], a=1\.2, v=0\.2500, r=0\.0100\)\n  movel\(p\[.*\], a=1\.2, v=0\.2500, r=0\.0000\)\nend\n$)re"
         << R"re(movel\(p\[(\S+), (\S+), (\S+), (\S+), (\S+), ([^\]]+)\])re";
     QTest::newRow("jbi") << controllers::Language::Jbi << J{0, -60, 0, 0, -30, 0}
         << R"re(^/JOB\r\n//NAME TST\r\n//POS\r\n///NPOS 7,0,0,0,0,0\r\n///POSTYPE ROBOT\r\n///RECTAN\r\n///TOOL 1\r\n)re"
            R"re(///RCONF \S+\r\nC00000=.*\r\n///RCONF 0,0,1,0,0,0,0,0\r\nC00001=.*//INST\r\n///DATE .*)re"
            R"re(///ATTR SC,RW\r\n///GROUP1 RB1\r\nNOP\r\n.*MOVJ C00000 VJ=40\.00 PL=1\r\nMOVL C00001 V=100\.0\r\n)re"
-           R"re(MOVC C00002 V=250\.0\r\nMOVC C00003 V=250\.0\r\nMOVC C00004 V=250\.0 PL=3\r\n)re"
+           R"re(MOVC C00002 V=250\.0\r\nMOVC C00003 V=250\.0\r\nMOVC C00004 V=250\.0 PL=5\r\n)re"
            R"re(MOVL C00005 V=250\.0 PL=1\r\nMOVL C00006 V=250\.0\r\nEND\r\n$)re"
         << R"re(C00001=(\S+),(\S+),(\S+),(\S+),(\S+),(\S+)\r)re";
     QTest::newRow("val3") << controllers::Language::Val3 << J{0, 90, -90, 0, 30, 0}
@@ -368,7 +368,7 @@ void TestControllers::formatsAndTargets_data()
            R"re(  movel\(pPoint\[3\], tTool\[1\], mDesc\[3\]\)\r\n  movel\(pPoint\[4\], tTool\[1\], mDesc\[4\]\)\r\n  waitEndMove\(\)\r\nend\]\]></Code>.*)re"
            R"re(type="jointRx".*type="pointRx".*shoulder="righty" elbow="enegative" wrist="wpositive".*type="tool".*)re"
            R"re(<Value key="1" x="0\.000" y="0\.000" z="100\.000" rx="0\.0000" ry="0\.0000" rz="0\.0000" fatherId="flange\[0\]".*type="mdesc".*)re"
-           R"re(key="0" accel="100" vel="40\.0" .*key="1" .*tmax="100\.0" rmax="9999" blend="off".*key="2" .*blend="Cartesian" leave="30\.0" reach="30\.0")re"
+           R"re(key="0" accel="100" vel="40\.0" .*key="1" .*tmax="100\.0" rmax="9999" blend="off".*key="2" .*blend="Cartesian" leave="45\.0" reach="45\.0")re"
         << R"re(key="0" x="(\S+)" y="(\S+)" z="(\S+)" rx="(\S+)" ry="(\S+)" rz="(\S+)" shoulder)re";
 }
 
@@ -400,7 +400,7 @@ void TestControllers::formatsAndTargets()
     program[1].speed = 40;
     program[2].speed = 100;
     program[2].zone = sequences::kFineZone;
-    program[3].zone = 30;
+    program[3].zone = 45;
     controllers::WriteOptions o;
     o.name = language == controllers::Language::Ls || language == controllers::Language::Jbi
                  ? QStringLiteral("tst") : QStringLiteral("Tst");
