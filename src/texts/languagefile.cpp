@@ -252,6 +252,15 @@ constexpr const char *kKeys[] = {
     "progduplicatebtnlbl",
     "progkindtiplbl",
     "progeditmenulbl",
+    "exportprogrammenulbl",
+    "exportprogramtitlelbl",
+    "exportlanguagelbl",
+    "exportnamelbl",
+    "exportspeedlbl",
+    "exportzonelbl",
+    "exportfolderlbl",
+    "exportnamerefusedlbl",
+    "exportnotwrittenlbl",
 };
 static_assert(std::size(kKeys) == std::size_t(LanguageFile::kEntries),
               "one key per entry: the panel's, the plots dock's and each uitext::Text");

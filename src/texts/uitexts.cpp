@@ -349,6 +349,24 @@ QString englishText(Text t)
         return QStringLiteral("The kind of the selected move lines");
     case Text::ProgramEditMenu:
         return QStringLiteral("Edit");
+    case Text::ExportProgramMenu:
+        return QStringLiteral("Export program as\u2026");
+    case Text::ExportProgramTitle:
+        return QStringLiteral("Export program");
+    case Text::ExportLanguageLabel:
+        return QStringLiteral("Controller language:");
+    case Text::ExportNameLabel:
+        return QStringLiteral("Program name:");
+    case Text::ExportSpeedLabel:
+        return QStringLiteral("Speed where a line has none (%1):");
+    case Text::ExportZoneLabel:
+        return QStringLiteral("Zone where a line has none (%1):");
+    case Text::ExportFolderTitle:
+        return QStringLiteral("Folder for the program files");
+    case Text::ExportNameRefused:
+        return QStringLiteral("'%1' cannot name a program in %2: a letter first, then letters, digits and '_', at most %3 characters");
+    case Text::ExportNotWritten:
+        return QStringLiteral("The program was not written: %1");
     case Text::Count:
         break;
     }

@@ -177,6 +177,15 @@ enum class Text
     ProgramDuplicate,
     ProgramKindTip,
     ProgramEditMenu,
+    ExportProgramMenu,
+    ExportProgramTitle,
+    ExportLanguageLabel,
+    ExportNameLabel,
+    ExportSpeedLabel,
+    ExportZoneLabel,
+    ExportFolderTitle,
+    ExportNameRefused,
+    ExportNotWritten,
     Count
 };
 
