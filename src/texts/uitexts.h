@@ -113,6 +113,20 @@ enum class Text
     RapidWorkObjectLabel,
     RapidToolDataLabel,
     NoInverseKinematics,
+    ClearanceShown, // %1: mm, %2: robot part, %3: object
+    ClearanceNoObject,
+    ClearanceNoRobot,
+    CollisionNow, // %1: robot part, %2: object
+    CollisionLanRefused, // %1: robot part, %2: object
+    IgnoreCollisions,
+    PartBase,
+    PartLink, // %1: 1-6
+    PartTool,
+    SafetyDistanceMenu,
+    SafetyDistancePrompt,
+    SafetyDistanceRefused, // %1: what was typed, %2: the distance kept
+    CollisionPreparing, // %1: the object
+    CollisionMark,
     Count
 };
 
