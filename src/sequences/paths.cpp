@@ -428,6 +428,7 @@ void Paths::Analyse_Path()
     m_lastReportHtml.clear();
     m_timer.stop();
     sequences::PathAnalyser analyser(*r);
+    analyser.setCollisionWorld(m_collisionWorld);
     // A long program takes seconds: say how far it got and let the window
     // repaint and the links run between slices. Operator input waits, so
     // nothing can load another robot or sequence under the analysis.

@@ -233,12 +233,6 @@ QString englishText(Text t)
         return QStringLiteral("Move refused, nothing sent to the controller: %1 would collide with %2");
     case Text::IgnoreCollisions:
         return QStringLiteral("Ignore collisions with");
-    case Text::PartBase:
-        return QStringLiteral("base");
-    case Text::PartLink:
-        return QStringLiteral("link %1");
-    case Text::PartTool:
-        return QStringLiteral("tool");
     case Text::SafetyDistanceMenu:
         return QStringLiteral("Safety distance...");
     case Text::SafetyDistancePrompt:

@@ -119,9 +119,6 @@ enum class Text
     CollisionNow, // %1: robot part, %2: object
     CollisionLanRefused, // %1: robot part, %2: object
     IgnoreCollisions,
-    PartBase,
-    PartLink, // %1: 1-6
-    PartTool,
     SafetyDistanceMenu,
     SafetyDistancePrompt,
     SafetyDistanceRefused, // %1: what was typed, %2: the distance kept

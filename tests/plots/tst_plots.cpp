@@ -79,9 +79,12 @@ private slots:
         const QString tip = view()->markToolTip(view()->pixelOf(markAt));
         QVERIFY(tip.contains(QString::number(markAt)) && tip.contains(QStringLiteral("Joint 5")));
         QVERIFY(view()->markToolTip(view()->pixelOf(markAt) - 40).isEmpty());
-        // The lowest digit set in a problem code names the kind of its mark.
+        // The lowest digit set in a problem code names the kind of its mark,
+        // except a collision, which only an unreached position outranks.
         using plots::MarkKind;
-        QVERIFY(plots::markKind(0) == MarkKind::Other &&
+        QVERIFY(plots::markKind(1001110) == MarkKind::Collision &&
+                plots::markKind(1000001) == MarkKind::NoSolution &&
+                plots::markKind(0) == MarkKind::Other &&
                 plots::markKind(1011) == MarkKind::NoSolution &&
                 plots::markKind(1110) == MarkKind::Jump &&
                 plots::markKind(1000) == MarkKind::WristNear &&
