@@ -154,6 +154,9 @@ public slots:
 public:
     // Applies one node: joints, tool, work object or object placement.
     void set_QTOTAL_Nodei(const nodeJOINTS &node);
+    // What the player says when it stops before a flagged position (index
+    // into the list, -1: none known).
+    QString problemStatus(int code, int index) const;
 
 private:
     bool robotReady() const;
