@@ -113,6 +113,11 @@ enum class Text
     RapidWorkObjectLabel,
     RapidToolDataLabel,
     NoInverseKinematics,
+    ProblemCollision,
+    CollisionPair,
+    PartBase,
+    PartLink,
+    PartTool,
     Count
 };
 
