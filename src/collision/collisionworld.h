@@ -124,6 +124,7 @@ public:
     void removeObject(int index); // later objects move up one place
     void clearObjects();
     int objectCount() const;
+    Matrix4 objectPose(int index) const; // column-major; identity out of range
     QString objectName(int index) const;
     std::size_t objectTriangles(int index) const; // 0 when not checked
 
@@ -182,7 +183,7 @@ private:
     const CollisionWorld &m_world;
     std::array<bool, kParts> m_known{};
     std::array<double, kParts> m_budget{};          // clearance at the last query
-    std::array<std::array<float, 6>, kParts> m_at{}; // joints of the last query
+    std::array<std::array<double, 6>, kParts> m_at{}; // model angles at the last query
     std::size_t m_positions = 0, m_queries = 0, m_skipped = 0;
 };
 

@@ -221,6 +221,16 @@ QString englishText(Text t)
         return QStringLiteral("Tool Data:");
     case Text::NoInverseKinematics:
         return QStringLiteral("No inverse kinematics for this arm's geometry");
+    case Text::ProblemCollision:
+        return QStringLiteral("Collision.");
+    case Text::CollisionPair:
+        return QStringLiteral("%1 collides with %2");
+    case Text::PartBase:
+        return QStringLiteral("base");
+    case Text::PartLink:
+        return QStringLiteral("link %1");
+    case Text::PartTool:
+        return QStringLiteral("tool");
     case Text::ClearanceShown:
         return QStringLiteral("Clearance %1 mm between %2 and %3");
     case Text::ClearanceNoObject:

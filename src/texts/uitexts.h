@@ -113,6 +113,11 @@ enum class Text
     RapidWorkObjectLabel,
     RapidToolDataLabel,
     NoInverseKinematics,
+    ProblemCollision,
+    CollisionPair,
+    PartBase,
+    PartLink,
+    PartTool,
     ClearanceShown, // %1: mm, %2: robot part, %3: object
     ClearanceNoObject,
     ClearanceNoRobot,
