@@ -232,7 +232,7 @@ QString englishText(Text t)
     case Text::PartTool:
         return QStringLiteral("tool");
     case Text::ClearanceShown:
-        return QStringLiteral("Clearance %1 mm between %2 and %3");
+        return QStringLiteral("Clearance %1 mm: %2 \u2013 %3");
     case Text::ClearanceNoObject:
         return QStringLiteral("Clearance: no object to check");
     case Text::ClearanceNoRobot:

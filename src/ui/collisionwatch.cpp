@@ -10,6 +10,7 @@
 #include "texts/uitexts.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QLabel>
 #include <QProgressDialog>
 #include <algorithm>
@@ -20,6 +21,11 @@ CollisionWatch::CollisionWatch(glwidget *view, QWidget *labelParent)
 {
     m_label = new QLabel(labelParent);
     m_label->setObjectName(QStringLiteral("clearanceLabel"));
+    m_label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // A long object name must not widen the panel; the tooltip holds it all.
+    m_label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_label->setMinimumWidth(0);
+    m_label->installEventFilter(this);
     m_world.setProgress(
         [this](std::size_t done, std::size_t total) { showProgress(done, total); });
     if (!view)
@@ -240,8 +246,25 @@ void CollisionWatch::retranslate()
                    .arg(m_clearance.closest.distance, 0, 'f', 1)
                    .arg(partText(m_clearance.closest.part),
                         pairText(m_clearance.closest, m_state.colliding));
-    if (m_label->text() != text)
-        m_label->setText(text);
+    if (m_fullText != text) {
+        m_fullText = text;
+        m_label->setToolTip(text);
+        fitLabel();
+    }
+}
+
+void CollisionWatch::fitLabel()
+{
+    // Long names are shortened in the middle rather than cut at the edge.
+    m_label->setText(
+        m_label->fontMetrics().elidedText(m_fullText, Qt::ElideMiddle, m_label->width()));
+}
+
+bool CollisionWatch::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_label && event->type() == QEvent::Resize)
+        fitLabel();
+    return QObject::eventFilter(watched, event);
 }
 
 QString CollisionWatch::streamingRefusal(const float *target) const

@@ -37,6 +37,8 @@ public:
     collision::CollisionWorld &world() { return m_world; }
     const collision::CollisionWorld &world() const { return m_world; }
     QLabel *clearanceLabel() const { return m_label; }
+    // The label's whole text (shown shortened when the panel is narrow).
+    const QString &clearanceText() const { return m_fullText; }
     const collision::State &state() const { return m_state; }
     const collision::Clearance &clearance() const { return m_clearance; }
 
@@ -57,6 +59,9 @@ public:
 
     // The label's text again, in the current language.
     void retranslate();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 signals:
     // Something collides now (the text says what) or, empty, nothing does.
@@ -85,6 +90,7 @@ private:
     void query();
     void showProgress(std::size_t done, std::size_t total);
     void closeProgress();
+    void fitLabel();
 
     QPointer<glwidget> m_view;
     collision::CollisionWorld m_world;
@@ -96,6 +102,7 @@ private:
     bool m_robotStale = true;
     Matrix4 m_placement{};
     QLabel *m_label = nullptr;
+    QString m_fullText;
     QString m_notice;
     bool m_busy = false; // a hierarchy is being built: the world waits
     QString m_building;  // what it is built for, as the progress says

@@ -30,6 +30,7 @@
 #include <QApplication>
 #include <QAudioDeviceInfo>
 #include <QClipboard>
+#include <QHBoxLayout>
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QDockWidget>
@@ -272,12 +273,14 @@ MenuPrincipal::MenuPrincipal(QWidget *parent, QDockWidget *robotPropertiesDock,
     if (objectsDock && objectPropertiesDock)
         v->objectsList()->setupWidgets(objectsDock, objectPropertiesDock);
 
-    // Below the configurations: the smallest clearance, and the parts in
-    // collision drawn red.
+    // The parts in collision drawn red, and the smallest clearance on the
+    // caption row of the configurations, so the panel grows no taller.
     m_collisions = new CollisionWatch(v, ui->robotControl);
-    ui->verticalLayout_control->insertWidget(
-        ui->verticalLayout_control->indexOf(ui->verticalLayout_configurations) + 1,
-        m_collisions->clearanceLabel());
+    auto *captionRow = new QHBoxLayout;
+    ui->verticalLayout_configurations->removeWidget(ui->label_30);
+    captionRow->addWidget(ui->label_30);
+    captionRow->addWidget(m_collisions->clearanceLabel(), 1);
+    ui->verticalLayout_configurations->insertLayout(0, captionRow);
     connect(m_collisions, &CollisionWatch::collisionNotice, this,
             &MenuPrincipal::showCollisionNotice);
 

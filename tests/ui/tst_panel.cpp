@@ -586,9 +586,9 @@ private slots:
         const QString file = dir.filePath(QStringLiteral("box.stl"));
         QVERIFY(support::writeBox(file, robot()->tcpScene(), {-200, -200, 30}, {200, 200, 300}));
         QCOMPARE(p->addObjects({file}), 1);
-        const QLabel *label = p->collisions()->clearanceLabel();
-        const QString clear = QStringLiteral("Clearance 30.0 mm between tool and box");
-        QCOMPARE(label->text(), clear);
+        const CollisionWatch *watch = p->collisions(); // the label's whole text
+        const QString clear = QStringLiteral("Clearance 30.0 mm: tool \u2013 box");
+        QCOMPARE(watch->clearanceText(), clear);
         // 40 mm along the tool's Z puts the tip 10 mm inside: allowed (the
         // user must be able to come back), drawn red and said.
         ui->comboBox_2->setCurrentIndex(0);
@@ -599,9 +599,9 @@ private slots:
         QCOMPARE(w->view()->highlightedRobotParts(), 1u << 7);
         QCOMPARE(w->view()->highlightedObjects(), std::vector<char>{1});
         QCOMPARE(w->statusBar()->currentMessage(), QStringLiteral("Collision: tool touches box"));
-        QCOMPARE(label->text(), QStringLiteral("Clearance 0.0 mm between tool and box"));
+        QCOMPARE(watch->clearanceText(), QStringLiteral("Clearance 0.0 mm: tool \u2013 box"));
         QCOMPARE(p->increaseValue(-40), 1);
-        QVERIFY(label->text() == clear && w->view()->highlightedRobotParts() == 0u &&
+        QVERIFY(watch->clearanceText() == clear && w->view()->highlightedRobotParts() == 0u &&
                 w->statusBar()->currentMessage().isEmpty());
         // Options: a safety distance of 35 mm makes the 30 mm a collision;
         // what is not a length of 0 mm or more is refused and changes nothing.
@@ -622,7 +622,7 @@ private slots:
         emit menu->aboutToShow();
         QCOMPARE(menu->actions().size(), 8);
         menu->actions().at(7)->trigger();
-        QVERIFY(w->view()->highlightedRobotParts() == 0u && !label->text().endsWith("box"));
+        QVERIFY(w->view()->highlightedRobotParts() == 0u && !watch->clearanceText().endsWith("box"));
         // Both are saved with the station and come back with it.
         Station read;
         QCOMPARE(StationFile::parse(p->stationText().toUtf8(), file, &read), StationFile::Ok);
