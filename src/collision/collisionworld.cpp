@@ -393,6 +393,8 @@ struct CollisionWorld::Impl
     {
         constexpr double kRelative = 0.25;
         const double approximate = query(kRelative);
+        if (approximate <= 0.0)
+            return 0.0; // touching: no search can say less
         const double low = approximate / (1.0 + kRelative);
         return low > safety ? low : query(0.0);
     }
