@@ -55,7 +55,7 @@ std::vector<sequences::ProgramLine> rangeProgram(const Robot &robot, int targets
         sequences::ProgramLine l;
         l.code = 1.0;
         for (std::size_t k = 0; k < 6; ++k) {
-            const double lo = limits[k], hi = limits[k + 6];
+            const double lo = limits[2 * k], hi = limits[2 * k + 1];
             const double f = 0.5 + 0.35 * std::sin(1.7 * t + double(k));
             l.operands[k] = lo + f * (hi - lo);
         }
@@ -78,9 +78,22 @@ std::unique_ptr<Cell> cell(const QString &station, const QString &program)
     std::string notes;
     if (!kin::loadStationCell(dataDir() + station, c->robot, c->world, notes).empty())
         return c;
-    const auto lines = program.isEmpty() ? rangeProgram(c->robot, 200)
-                                         : readProgram(dataDir() + program);
-    c->path = sequences::PathAnalyser(c->robot).analyse(lines);
+    if (program.isEmpty()) {
+        c->path = sequences::PathAnalyser(c->robot).analyse(rangeProgram(c->robot, 200));
+    } else {
+        const auto parsed =
+            sequences::parseText(sequences::readSequenceFile(dataDir() + program).text);
+        if (parsed.program) {
+            c->path = sequences::PathAnalyser(c->robot).analyse(readProgram(dataDir() + program));
+        } else {
+            // A position list plays as it stands.
+            for (const auto &n : parsed.nodes) {
+                sequences::PathPosition p;
+                std::copy(n.values.begin(), n.values.begin() + 6, p.joints.begin());
+                c->path.path.push_back(p);
+            }
+        }
+    }
     c->ok = !c->path.path.empty();
     return c;
 }
@@ -102,6 +115,13 @@ void sweep(benchmark::State &state, const char *station, const char *program)
         collisions = r.collisions.size();
         benchmark::DoNotOptimize(r.path.data());
     }
+    collision::PathSweep counted(c->world);
+    std::size_t exact = 0;
+    for (const auto &p : c->path.path)
+        if (p.type == 1.0f)
+            counted.next(p.joints.data());
+    exact = counted.queries();
+    state.counters["partQueries/position"] = double(exact) / double(c->path.path.size());
     state.counters["positions"] = double(c->path.path.size());
     state.counters["collisions"] = double(collisions);
     state.counters["positions/s"] = benchmark::Counter(
@@ -182,7 +202,7 @@ void BM_LargeStation(benchmark::State &state)
         fillLarge(c->world, c->robot.getPlacement());
         // Joint moves of at most 3 degrees a step: 2,000 positions.
         std::vector<sequences::ProgramLine> program;
-        for (int t = 0; t < 9; ++t) {
+        for (int t = 0; t < 20; ++t) {
             sequences::ProgramLine l;
             l.code = 1.0;
             l.operands = {-160.0 + 320.0 * (t % 2), 10.0 * (t % 3), 10.0 * (t % 4), 0, 45, 0};

@@ -66,6 +66,7 @@ struct Mesh
     std::vector<fcl::AABBd> boxes; // one per chunk, own frame
     Vec centre = Vec::Zero();      // bounding sphere, own frame
     double radius = 0.0;
+    double axial = 0.0; // farthest point from the z axis of the own frame
     std::size_t triangles = 0;
     bool empty() const { return chunks.empty(); }
 };
@@ -186,8 +187,11 @@ bool buildMesh(const std::vector<Vec> &corners, Mesh &out, const Progress &progr
     }
     out.centre = all.center();
     for (std::uint32_t i : kept)
-        for (int k = 0; k < 3; ++k)
-            out.radius = std::max(out.radius, (corners[3 * i + std::size_t(k)] - out.centre).norm());
+        for (int k = 0; k < 3; ++k) {
+            const Vec &p = corners[3 * i + std::size_t(k)];
+            out.radius = std::max(out.radius, (p - out.centre).norm());
+            out.axial = std::max(out.axial, std::hypot(p.x(), p.y()));
+        }
     std::vector<Vec> vertices;
     std::vector<fcl::Triangle> triangles;
     for (std::size_t from = 0; from < kept.size(); from += kChunk) {
@@ -233,8 +237,11 @@ void collect(const Joint &joint, const Iso &place, std::vector<Vec> &corners)
 
 // The smallest distance between two placed meshes, or `best` when none is
 // smaller. `bWorldBoxes` holds b's slab boxes already placed, or is null.
+// With `relative` above 0 the hierarchies are searched no deeper than needed
+// for a distance at most 1 + relative times too large: the true distance is
+// then at least the answer / (1 + relative).
 double meshDistance(const Mesh &a, const Iso &ta, const Mesh &b, const Iso &tb,
-                    const fcl::AABBd *bWorldBoxes, double best)
+                    const fcl::AABBd *bWorldBoxes, double best, double relative = 0.0)
 {
     // The part's sphere against each slab's box first: slabs farther than the
     // best distance so far need no exact query.
@@ -245,6 +252,10 @@ double meshDistance(const Mesh &a, const Iso &ta, const Mesh &b, const Iso &tb,
             continue;
         for (const auto &chunk : a.chunks) {
             fcl::DistanceRequestd request;
+            if (relative > 0.0) {
+                request.rel_err = relative;
+                request.abs_err = HUGE_VAL; // only the relative error decides
+            }
             fcl::DistanceResultd result;
             fcl::distance(chunk.get(), ta, b.chunks[i].get(), tb, request, result);
             best = std::min(best, std::max(0.0, result.min_distance));
@@ -294,6 +305,60 @@ struct CollisionWorld::Impl
     double safety = 0.0;
     Progress progress;
 
+    // Every checked pair with a lower bound of its distance, reused from
+    // query to query (a world answers one thread).
+    struct Candidate
+    {
+        double low;
+        int part, object, otherPart;
+    };
+    mutable std::vector<Candidate> candidates;
+
+    // The closest checked pair: pairs in the order of their lower bounds,
+    // exact distances until the next bound is no nearer than the best.
+    Pair closest(const Frames &f) const
+    {
+        candidates.clear();
+        for (int p = 0; p < kParts; ++p) {
+            const Mesh &mesh = parts[std::size_t(p)];
+            if (mesh.empty())
+                continue;
+            const Vec c = f.part[std::size_t(p)] * mesh.centre;
+            for (std::size_t i = 0; i < objects.size(); ++i)
+                if (checked(p, objects[i]))
+                    candidates.push_back(
+                        {sphereToBox(c, mesh.radius, objects[i].worldBox), p, int(i), -1});
+            if (p == kTool)
+                for (int k = 1; k <= 3; ++k)
+                    if (selfPair(k)) {
+                        const Mesh &link = parts[std::size_t(k)];
+                        const double low = (c - f.part[std::size_t(k)] * link.centre).norm() -
+                                           mesh.radius - link.radius;
+                        candidates.push_back({std::max(0.0, low), kTool, -1, k});
+                    }
+        }
+        std::sort(candidates.begin(), candidates.end(),
+                  [](const Candidate &a, const Candidate &b) { return a.low < b.low; });
+        Pair best;
+        for (const Candidate &cand : candidates) {
+            if (cand.low >= best.distance)
+                break;
+            const Mesh &mesh = parts[std::size_t(cand.part)];
+            const Iso &t = f.part[std::size_t(cand.part)];
+            const double dist =
+                cand.object >= 0
+                    ? meshDistance(mesh, t, objects[std::size_t(cand.object)].mesh,
+                                   objects[std::size_t(cand.object)].pose,
+                                   objects[std::size_t(cand.object)].worldBoxes.data(),
+                                   best.distance)
+                    : meshDistance(mesh, t, parts[std::size_t(cand.otherPart)],
+                                   f.part[std::size_t(cand.otherPart)], nullptr, best.distance);
+            if (dist < best.distance)
+                best = Pair{cand.part, cand.object, cand.otherPart, dist};
+        }
+        return best;
+    }
+
     void frames(const float *joints, Frames &f) const
     {
         double robotValues[6];
@@ -322,9 +387,22 @@ struct CollisionWorld::Impl
                !parts[std::size_t(link)].empty();
     }
 
+    // A lower bound of a distance from a search that may stop early; the
+    // exact distance when that bound does not clear the safety distance.
+    template <typename Query> double bounded(Query &&query) const
+    {
+        constexpr double kRelative = 0.25;
+        const double approximate = query(kRelative);
+        if (approximate <= 0.0)
+            return 0.0; // touching: no search can say less
+        const double low = approximate / (1.0 + kRelative);
+        return low > safety ? low : query(0.0);
+    }
+
     // Smallest distance of part `part` to everything it is checked against,
     // no further than `cap`; a lower bound of it when above `roughAbove`.
-    Pair partDistance(int part, const Frames &f, double cap, double roughAbove) const
+    Pair partDistance(int part, const Frames &f, double cap, double roughAbove,
+                      bool withSelf = true) const
     {
         Pair best;
         best.part = part;
@@ -343,14 +421,17 @@ struct CollisionWorld::Impl
                 continue;
             double dist = low;
             if (low <= roughAbove)
-                dist = meshDistance(mesh, t, o.mesh, o.pose, o.worldBoxes.data(), best.distance);
+                dist = bounded([&](double relative) {
+                    return meshDistance(mesh, t, o.mesh, o.pose, o.worldBoxes.data(),
+                                        best.distance, relative);
+                });
             if (dist < best.distance) {
                 best.distance = dist;
                 best.object = int(i);
                 best.otherPart = -1;
             }
         }
-        if (part == kTool)
+        if (part == kTool && withSelf)
             for (int k = 1; k <= 3; ++k) {
                 if (!selfPair(k))
                     continue;
@@ -362,7 +443,9 @@ struct CollisionWorld::Impl
                     continue;
                 double dist = low;
                 if (low <= roughAbove)
-                    dist = meshDistance(mesh, t, link, tl, nullptr, best.distance);
+                    dist = bounded([&](double relative) {
+                        return meshDistance(mesh, t, link, tl, nullptr, best.distance, relative);
+                    });
                 if (dist < best.distance) {
                     best.distance = dist;
                     best.object = -1;
@@ -454,6 +537,9 @@ struct CollisionWorld::Impl
                     r += std::hypot(links[std::size_t(k)][1], links[std::size_t(k)][2]);
                 const Mesh &m = parts[std::size_t(p)];
                 r += m.centre.norm() + m.radius;
+                // The part's own axis turns it about the z axis of its frame.
+                if (j == last)
+                    r = std::min(r, m.axial);
                 reach[std::size_t(j - 1)][std::size_t(p)] = r;
             }
     }
@@ -475,14 +561,16 @@ struct CollisionWorld::Impl
     }
 
     // Each axis turned alone moves a point by at most the angle times its
-    // distance from the axis; the turns of several axes add up.
-    double modelBound(int part, const double *a, const double *b) const
+    // distance from the axis; the turns of several axes add up. Axes up to
+    // `after` are left out: seen from link `after`, only the later ones move
+    // the part.
+    double modelBound(int part, const double *a, const double *b, int after = 0) const
     {
         if (part == kBase)
             return 0.0;
         double m = 0.0;
         const int last = std::min(part, 6);
-        for (int j = 1; j <= last; ++j)
+        for (int j = after + 1; j <= last; ++j)
             m += std::fabs(b[j - 1] - a[j - 1]) * (M_PI / 180.0) *
                  reach[std::size_t(j - 1)][std::size_t(part)];
         return m;
@@ -739,11 +827,7 @@ Clearance CollisionWorld::clearance(const float *robotJoints) const
         return c;
     Impl::Frames f;
     d->frames(robotJoints, f);
-    for (int p = 0; p < kParts; ++p) {
-        const Pair pair = d->partDistance(p, f, c.closest.distance, HUGE_VAL);
-        if (pair.distance < c.closest.distance && (pair.object >= 0 || pair.otherPart >= 0))
-            c.closest = pair;
-    }
+    c.closest = d->closest(f);
     return c;
 }
 
@@ -794,28 +878,17 @@ bool PathSweep::next(const float *robotJoints, Pair *first)
     for (int p = 0; p < kParts; ++p) {
         if (w.parts[std::size_t(p)].empty())
             continue;
-        if (m_known[std::size_t(p)]) {
-            const double *at = m_at[std::size_t(p)].data();
-            double moved = w.modelBound(p, at, now);
-            if (p == kTool) {
-                // The tool's clearance may be to a link that moves too.
-                double links = 0.0;
-                for (int k = 1; k <= 3; ++k)
-                    if (w.selfPair(k))
-                        links = std::max(links, w.modelBound(k, at, now));
-                moved += links;
-            }
-            if (moved < m_budget[std::size_t(p)]) {
-                ++m_skipped;
-                continue;
-            }
+        if (m_known[std::size_t(p)] &&
+            w.modelBound(p, m_at[std::size_t(p)].data(), now) < m_budget[std::size_t(p)]) {
+            ++m_skipped;
+            continue;
         }
         if (!framed) {
             w.frames(robotJoints, f);
             framed = true;
         }
         ++m_queries;
-        const Pair pair = w.partDistance(p, f, HUGE_VAL, w.safety + kNearBox);
+        const Pair pair = w.partDistance(p, f, HUGE_VAL, w.safety + kNearBox, false);
         std::copy(now, now + 6, m_at[std::size_t(p)].begin());
         if (pair.distance <= w.safety) {
             m_known[std::size_t(p)] = false;
@@ -825,6 +898,35 @@ bool PathSweep::next(const float *robotJoints, Pair *first)
         }
         m_known[std::size_t(p)] = true;
         m_budget[std::size_t(p)] = pair.distance - w.safety;
+    }
+    // The tool against links 1-3: both move with the axes up to the link's,
+    // so only the later axes change the distance.
+    for (int k = 1; k <= 3; ++k) {
+        const std::size_t slot = std::size_t(kParts + k - 1);
+        if (!w.selfPair(k))
+            continue;
+        if (m_known[slot] && w.modelBound(kTool, m_at[slot].data(), now, k) < m_budget[slot]) {
+            ++m_skipped;
+            continue;
+        }
+        if (!framed) {
+            w.frames(robotJoints, f);
+            framed = true;
+        }
+        ++m_queries;
+        const double dist = w.bounded([&](double relative) {
+            return meshDistance(w.parts[kTool], f.part[kTool], w.parts[std::size_t(k)],
+                                f.part[std::size_t(k)], nullptr, HUGE_VAL, relative);
+        });
+        std::copy(now, now + 6, m_at[slot].begin());
+        if (dist <= w.safety) {
+            m_known[slot] = false;
+            if (first)
+                *first = Pair{kTool, -1, k, dist};
+            return true;
+        }
+        m_known[slot] = true;
+        m_budget[slot] = dist - w.safety;
     }
     return false;
 }

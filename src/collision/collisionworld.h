@@ -180,10 +180,12 @@ public:
     std::size_t skipped() const { return m_skipped; }
 
 private:
+    // One slot per part against the objects, then the tool against links 1-3.
+    static constexpr std::size_t kSlots = kParts + 3;
     const CollisionWorld &m_world;
-    std::array<bool, kParts> m_known{};
-    std::array<double, kParts> m_budget{};          // clearance at the last query
-    std::array<std::array<double, 6>, kParts> m_at{}; // model angles at the last query
+    std::array<bool, kSlots> m_known{};
+    std::array<double, kSlots> m_budget{};          // clearance at the last query
+    std::array<std::array<double, 6>, kSlots> m_at{}; // model angles at the last query
     std::size_t m_positions = 0, m_queries = 0, m_skipped = 0;
 };
 

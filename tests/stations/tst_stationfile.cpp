@@ -117,7 +117,12 @@ private slots:
                              s.objects[1].hasIgnore, int(s.objects[1].ignoreMask),
                              s.objects[2].hasIgnore}),
                  (QList<int>{1, 0x81, 1, 0, 0}));
-        QCOMPARE(StationFile::text(s).toUtf8(), text);
+        const QString written = StationFile::text(s);
+        QVERIFY(written.startsWith("#OPTIONS#2#3#2.500000#\r\n") && written.count("IGNORE#") == 2 &&
+                written.contains("1.000000#IGNORE#base,tool#\r\n") && written.endsWith("1.000000#"));
+        Station again;
+        QCOMPARE(StationFile::parse(written.toUtf8(), "w.vks", &again), StationFile::Ok);
+        QCOMPARE(StationFile::text(again), written);
         // What a reader that stops at the pose takes is the same as without them.
         Station plain;
         QCOMPARE(StationFile::parse("#OPTIONS#2#3#\r\n" + object("a"), "p.vks", &plain),

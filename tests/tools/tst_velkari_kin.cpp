@@ -460,7 +460,7 @@ void TestVelkariKin::answersOfAFixedBatchAreUnchanged()
 
 // The shipped cells hold no collision: checked in its cell a program says
 // what the robot alone says. A box under the pen's whole drawing, its top
-// 3 mm above the paper, makes the strokes collide.
+// 3 mm above the paper (z 750), makes the strokes collide.
 void TestVelkariKin::stationCheckedInItsCell()
 {
     const QString dir = QCoreApplication::applicationDirPath() + "/../Simulations/";
@@ -472,8 +472,8 @@ void TestVelkariKin::stationCheckedInItsCell()
     }
     QTemporaryDir tmp;
     QByteArray stl = "solid box\n";
-    const char *c[8] = {"-200 -300 690", "400 -300 690", "400 300 690", "-200 300 690",
-                        "-200 -300 713", "400 -300 713", "400 300 713", "-200 300 713"};
+    const char *c[8] = {"-200 -200 720", "150 -200 720", "150 200 720", "-200 200 720",
+                        "-200 -200 753", "150 -200 753", "150 200 753", "-200 200 753"};
     const int faces[12][3] = {{0, 1, 2}, {0, 2, 3}, {4, 5, 6}, {4, 6, 7}, {0, 1, 5}, {0, 5, 4},
                               {1, 2, 6}, {1, 6, 5}, {2, 3, 7}, {2, 7, 6}, {3, 0, 4}, {3, 4, 7}};
     for (const auto &f : faces)
