@@ -133,8 +133,13 @@ void CollisionWatch::syncObjects()
         const bool checked = m_world.setObject(int(i), e, &why);
         m_busy = false;
         closeProgress();
-        if (!checked && !why.isEmpty())
-            emit objects->userMessage(QStringLiteral("%1: %2").arg(e.name, why));
+        // A mesh too large to check is said; one without area (nothing to
+        // touch) only goes to the log, the reader has said what it noticed.
+        if (!checked && !why.isEmpty()) {
+            qCWarning(lcMesh).noquote() << e.name << why;
+            if (e.triangleCount() > collision::CollisionWorld::kMaxTriangles)
+                emit objects->userMessage(QStringLiteral("%1: %2").arg(e.name, why));
+        }
     }
 }
 
