@@ -18,6 +18,7 @@ LAYERS = [
     {"models"},                           # readers of robots, tools and meshes
     {"render", "stations"},               # drawing the model; station files
     {"scene"},                            # the 3-D view and its panels
+    {"collision"},                        # robot, tool and objects against each other
     {"sequences", "links", "language", "wii"},
     {"rapid", "plots"},                   # RAPID modules and plots read sequences
     {"program", "controllers"},           # the program editor's model; the other controller languages

@@ -4,7 +4,7 @@
 set -e
 PKGS="cmake g++ make pkg-config qtbase5-dev libqt5opengl5-dev qtmultimedia5-dev \
 libqt5multimedia5-plugins libtinyxml-dev libglu1-mesa-dev libgl1-mesa-dri libbenchmark-dev \
-xvfb xauth imagemagick python3 libqcustomplot-dev libxwiimote-dev"
+xvfb xauth imagemagick python3 libqcustomplot-dev libxwiimote-dev libfcl-dev"
 missing=""
 for p in $PKGS; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -12,6 +12,7 @@
 #include "scene/objects.h"
 #include "texts/languagefile.h"
 #include "texts/uitexts.h"
+#include "ui/collisionwatch.h"
 #include "ui/menuprincipal.h"
 #include "ui/programdock.h"
 
@@ -21,6 +22,7 @@
 #include <QCoreApplication>
 #include <QDockWidget>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -414,6 +416,10 @@ void MainWindow::buildMenus()
                       QKeySequence(tr("Alt+X"))),
             &QAction::triggered, p, &MenuPrincipal::TraceTCP_RESET);
 
+    connect(addAction(options, QStringLiteral("actionSafetyDistance"),
+                      uitext::get(uitext::Text::SafetyDistanceMenu)),
+            &QAction::triggered, this, &MainWindow::askSafetyDistance);
+
     // Two submenus exist only for their actions (and their texts in every
     // language): the same commands are reached by keys and the player dock.
     m_configMenu = options->addMenu(tr("Inverse kinematics Configurations"));
@@ -679,6 +685,30 @@ void MainWindow::relabelPlots(int code)
     findChild<QMenu *>(QStringLiteral("menuEdit"))
         ->setTitle(uitext::get(uitext::Text::ProgramEditMenu));
     action(QStringLiteral("actionExportProgram"))->setText(uitext::get(uitext::Text::ExportProgramMenu));
+    action(QStringLiteral("actionSafetyDistance"))
+        ->setText(uitext::get(uitext::Text::SafetyDistanceMenu));
+}
+
+void MainWindow::askSafetyDistance()
+{
+    if (findChild<QInputDialog *>(QStringLiteral("safetyDistanceDialog")))
+        return;
+    // Not modal: the window stays usable, and the text is read when accepted.
+    auto *dialog = new QInputDialog(this);
+    dialog->setObjectName(QStringLiteral("safetyDistanceDialog"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowTitle(QStringLiteral("Velkari"));
+    dialog->setLabelText(uitext::get(uitext::Text::SafetyDistancePrompt));
+    CollisionWatch *watch = m_panel->collisions();
+    dialog->setTextValue(QString::number(watch->safetyDistance(), 'f', 1));
+    connect(dialog, &QInputDialog::textValueSelected, this, [this](const QString &text) {
+        QString why;
+        if (!m_panel->collisions()->setSafetyDistanceText(text, &why)) {
+            statusBar()->showMessage(why);
+            showMessage(why);
+        }
+    });
+    dialog->open();
 }
 
 void MainWindow::do_eulerabb()

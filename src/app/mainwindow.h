@@ -101,6 +101,8 @@ private slots:
     void do_viewBack();
     void showMessage(const QString &text);
     void saveDefaultStation();
+    // Options > Safety distance: asks for the distance in mm.
+    void askSafetyDistance();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -16,6 +16,10 @@ MarkKind markKind(int code)
 {
     if (code % 10 > 0)
         return MarkKind::NoSolution;
+    // A position the robot reaches but that runs it into the cell is worse
+    // than any trouble with how it gets there.
+    if (code % 10000000 >= 1000000)
+        return MarkKind::Collision;
     if (code % 100 > 9)
         return MarkKind::Jump;
     if (code % 1000 > 99)

@@ -36,6 +36,7 @@ enum class MarkKind
     Jump,
     WristCrossing,
     WristNear,
+    Collision,
     Other
 };
 MarkKind markKind(int problemCode);

@@ -46,6 +46,8 @@ QColor markColour(MarkKind kind)
         return QColor(110, 0, 150);
     case MarkKind::WristNear:
         return QColor(0, 70, 190);
+    case MarkKind::Collision:
+        return QColor(255, 0, 200);
     case MarkKind::Other:
         break;
     }
@@ -301,8 +303,10 @@ void PlotsView::applyTexts()
     m_tcpRect->axis(QCPAxis::atRight)->setLabel(uitext::get(uitext::Text::PlotsDegUnit));
     m_mm->setName(text(Text::TcpMm));
     m_deg->setName(text(Text::TcpDeg));
-    for (std::size_t k = 0; k < m_markLegend.size(); ++k)
+    for (std::size_t k = 0; k < std::size(kMarkTexts); ++k)
         m_markLegend[k]->setName(text(kMarkTexts[k]));
+    m_markLegend[std::size_t(MarkKind::Collision)]->setName(
+        uitext::get(uitext::Text::CollisionMark));
     emit titleChanged(text(Text::DockTitle));
     redraw();
 }

@@ -125,7 +125,7 @@ private:
     std::array<QCPGraph *, 6> m_bandHigh{};
     QCPGraph *m_mm = nullptr;
     QCPGraph *m_deg = nullptr;
-    std::array<QCPGraph *, 4> m_markLegend{};
+    std::array<QCPGraph *, 5> m_markLegend{};
     Overlay *m_marks = nullptr;
     Overlay *m_cursorLine = nullptr;
     bool m_syncing = false;

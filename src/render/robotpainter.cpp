@@ -32,15 +32,23 @@ void applyLink(const Joint &joint, float jointValue)
     glLink(joint, float(joint.getTheta()) + jointValue);
 }
 
-void drawGeometry(const Joint &joint)
+const float *collisionColour()
+{
+    // Saturated enough to read as red under the light from any side.
+    static const GLfloat red[4] = {0.9f, 0.05f, 0.05f, 1.0f};
+    return red;
+}
+
+void drawGeometry(const Joint &joint, bool red)
 {
     const std::vector<float> &vertices = joint.getDrawVertices();
     const std::vector<float> &normals = joint.getDrawNormals();
     if (vertices.empty() || normals.size() != vertices.size())
         return;
-    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, joint.getAmbient().data());
-    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, joint.getDiffuse().data());
-    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, joint.getSpecular().data());
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, red ? collisionColour() : joint.getAmbient().data());
+    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, red ? collisionColour() : joint.getDiffuse().data());
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR,
+                 red ? collisionColour() : joint.getSpecular().data());
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_NORMAL_ARRAY);
     glVertexPointer(3, GL_FLOAT, 0, vertices.data());
@@ -51,7 +59,7 @@ void drawGeometry(const Joint &joint)
 }
 
 void paintJoint(const Joint &joint, bool showFrame, int frameMode, int index, bool applyTransform,
-                float jointValue, int angleType)
+                float jointValue, int angleType, bool red)
 {
     if (applyTransform)
         applyLink(joint, jointValue);
@@ -65,9 +73,9 @@ void paintJoint(const Joint &joint, bool showFrame, int frameMode, int index, bo
             drawFrame(index, 0, angleType);
         }
     }
-    drawGeometry(joint);
+    drawGeometry(joint, red);
     for (const Joint &part : joint.getParts())
-        drawGeometry(part);
+        drawGeometry(part, red);
 }
 
 void moveToDHFrame(const Joint &joint, int index)
@@ -128,17 +136,17 @@ void drawFrame(int index, int mode, int angleType)
     glPopMatrix();
 }
 
-void paintTool(const Tool &tool)
+void paintTool(const Tool &tool, bool red)
 {
     glPushMatrix();
     const Matrix4 column = toolbox::transpose(tool.getMeshPlacement());
     glMultMatrixf(column.data());
     for (const Joint &part : tool.getParts())
-        paintJoint(part, false, 1, 0, false, 0.0f, 0);
+        paintJoint(part, false, 1, 0, false, 0.0f, 0, red);
     glPopMatrix();
 }
 
-void paintRobot(const Robot &robot)
+void paintRobot(const Robot &robot, unsigned redParts)
 {
     const std::vector<Joint> &joints = robot.getJoints();
     if (joints.size() < std::size_t(kinematics::kElements))
@@ -162,14 +170,15 @@ void paintRobot(const Robot &robot)
     };
     if (frameFlags[8] != 0.0f)
         frameAt(robot.getHB(), 0);
-    paintJoint(joints[0], frameFlags[0] != 0.0f, frameMode, 0, true, 0.0f, angleType);
+    const auto red = [redParts](unsigned bit) { return ((redParts >> bit) & 1u) != 0; };
+    paintJoint(joints[0], frameFlags[0] != 0.0f, frameMode, 0, true, 0.0f, angleType, red(0));
     for (int i = 1; i <= kinematics::kAxes; ++i)
         paintJoint(joints[std::size_t(i)], frameFlags[std::size_t(i)] != 0.0f, frameMode, i, true,
-                   model[i - 1], angleType);
+                   model[i - 1], angleType, red(unsigned(i)));
     if (frameFlags[7] != 0.0f)
         frameAt(robot.getHT(), 7);
     if (robot.getHasTool() && robot.getTool())
-        paintTool(*robot.getTool());
+        paintTool(*robot.getTool(), red(kToolBit));
     glPopMatrix();
 }
 

@@ -17,18 +17,21 @@ namespace RobotPainter {
 
 // The robot at the current model-view matrix: placement, World frame, the
 // seven elements with their frames, TCP frame and tool. Draws nothing for a
-// robot without its seven elements.
-void paintRobot(const Robot &robot);
+// robot without its seven elements. `redParts` marks parts drawn in the
+// collision colour instead of their own: bit i for element i (0 the base),
+// bit kToolBit for the tool.
+constexpr unsigned kToolBit = 7;
+void paintRobot(const Robot &robot, unsigned redParts = 0);
 
 // One element: its link transform when `applyTransform` is set (joint value
 // in model degrees), its frame glyph when `showFrame` is set (frameMode 1:
 // classic-DH display frame, 0: the modified-DH frame itself), then its
-// geometry and that of its parts.
+// geometry and that of its parts (in the collision colour when `red`).
 void paintJoint(const Joint &joint, bool showFrame, int frameMode, int index, bool applyTransform,
-                float jointValue, int angleType);
+                float jointValue, int angleType, bool red = false);
 
 // Every part of the tool at the current matrix times the mesh placement.
-void paintTool(const Tool &tool);
+void paintTool(const Tool &tool, bool red = false);
 
 // RotX(alpha) TransX(a) TransZ(d) RotZ(theta + q) onto the model-view matrix.
 void applyLink(const Joint &joint, float jointValue);
@@ -43,7 +46,10 @@ void drawFrame(int index, int mode, int angleType);
 // type 2, 3, 5 or 6 turns the frame over, 0 elsewhere.
 float frameFlipAngle(int index, int mode, int angleType);
 
-// The element's own triangles, with its material.
-void drawGeometry(const Joint &joint);
+// The element's own triangles, with its material or the collision colour.
+void drawGeometry(const Joint &joint, bool red = false);
+
+// The colour of whatever is in collision, the same for robot parts and objects.
+const float *collisionColour();
 
 } // namespace RobotPainter

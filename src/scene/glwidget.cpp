@@ -275,8 +275,8 @@ void glwidget::paintGL()
     glFrustum(f[0], f[1], f[2], f[3], f[4], f[5]);
     glMatrixMode(GL_MODELVIEW);
     glLoadMatrixf(m_camera.viewMatrix().data());
-    robots->paintAll();
-    objects->paintAll();
+    robots->paintAll(robot, m_redParts);
+    objects->paintAll(m_redObjects);
     drawTrace();
     glFlush();
     emit painted();
@@ -284,9 +284,16 @@ void glwidget::paintGL()
 
 // ---------------------------------------------------------------- selection and loading
 
+void glwidget::setCollisionHighlight(unsigned robotParts, const std::vector<char> &objectFlags)
+{
+    m_redParts = robotParts;
+    m_redObjects.assign(objectFlags.begin(), objectFlags.end()); // keeps its capacity
+}
+
 void glwidget::ChangeSelectedRobot(Robot *robselected)
 {
     robot = robselected;
+    emit robotReplaced();
     if (!robot) {
         emit setControlsReset();
         return;
@@ -339,6 +346,7 @@ bool glwidget::loadModel(char *file)
         return false;
     }
     robot = r;
+    emit robotReplaced();
     std::vector<int> limits = robot->getLimits();
     limits.push_back(-1);
     emit sendValues(limits.data());
@@ -379,6 +387,7 @@ bool glwidget::loadTool(char *strtool)
     if (!robot || !strtool)
         return false;
     const bool ok = robot->loadTool(strtool);
+    emit robotReplaced();
     if (!ok)
         emit userMessage(tr("The tool file %1 could not be read.").arg(QString::fromUtf8(strtool)));
     return ok;
@@ -389,6 +398,7 @@ void glwidget::removeTool()
     if (!robot)
         return;
     robot->removeTool();
+    emit robotReplaced();
     updateGL();
 }
 
@@ -401,6 +411,7 @@ void glwidget::setJoint(int axis, float degrees)
     robot->setJointAngle(degrees, axis);
     if (traceEnabled)
         appendTrace(robot->tcpScene());
+    emit robotMoved();
     updateGL();
 }
 
@@ -411,6 +422,7 @@ void glwidget::setJointValues(const float *six)
     robot->setJointAngles(six);
     if (traceEnabled)
         appendTrace(robot->tcpScene());
+    emit robotMoved();
     updateGL();
 }
 

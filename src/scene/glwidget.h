@@ -116,6 +116,13 @@ public:
     // pose. Returns the new TCP pose in World coordinates.
     Matrix4 cartesianJog(int axis, int step, int mode, std::vector<IkConfiguration> &results,
                          int *chosen);
+    // Parts drawn in the collision colour: robot parts as a bit mask (bit i
+    // element i, bit 7 the tool) and one flag per object of the list. Takes
+    // effect with the next paint.
+    void setCollisionHighlight(unsigned robotParts, const std::vector<char> &objectFlags);
+    unsigned highlightedRobotParts() const { return m_redParts; }
+    const std::vector<char> &highlightedObjects() const { return m_redObjects; }
+
     // The next jog step starts from the robot's current pose.
     void forgetJogReference() { m_jogAxis = -1; }
     int jogAxis() const { return m_jogAxis; }
@@ -130,6 +137,10 @@ signals:
     void painted();
     // Something the user should read, e.g. a robot that could not be loaded.
     void userMessage(const QString &text);
+    // The selected robot's joints changed; sent before the view repaints.
+    void robotMoved();
+    // Another robot (or none) is selected, or its tool changed.
+    void robotReplaced();
 
 public slots:
     void ChangeSelectedRobot(Robot *robselected);
@@ -206,6 +217,8 @@ private:
     bool m_wireframe = false;
     std::vector<TracePoint> m_trace;
     TraceBuffer m_traceBuffer;
+    unsigned m_redParts = 0;
+    std::vector<char> m_redObjects;
 
     // Cartesian jog reference, and what it was taken under.
     int m_jogAxis = -1;

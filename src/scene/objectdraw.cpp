@@ -4,6 +4,8 @@
 
 #include "objectdraw.h"
 
+#include "render/robotpainter.h"
+
 #include <GL/gl.h>
 #include <GL/glext.h>
 #include <algorithm>
@@ -85,7 +87,7 @@ void upload(GLuint buffer, const float *data, std::size_t floats)
 
 } // namespace
 
-void drawObject(const ObjectEntry &entry)
+void drawObject(const ObjectEntry &entry, bool red)
 {
     if (entry.visible == 0)
         return;
@@ -185,7 +187,10 @@ void drawObject(const ObjectEntry &entry)
     state.uploadedFloats = floats;
     state.uploadedScale = entry.scale;
 
-    if (entry.runs.empty()) {
+    if (red) {
+        setMaterial(RobotPainter::collisionColour());
+        glDrawArrays(GL_TRIANGLES, 0, GLsizei(triangles * 3));
+    } else if (entry.runs.empty()) {
         glDrawArrays(GL_TRIANGLES, 0, GLsizei(triangles * 3));
     } else {
         for (const ColourRun &run : entry.runs) {

@@ -8,4 +8,5 @@
 // highlight material of both faces, coordinates times scale, normals negated
 // when flipNormals is set. The model-view matrix is left as it was.
 // The first draw with a current context gives the entry its vertex buffers.
-void drawObject(const ObjectEntry &entry);
+// `red`: the whole object in the collision colour instead of its own.
+void drawObject(const ObjectEntry &entry, bool red = false);

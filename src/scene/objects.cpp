@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QStyle>
@@ -58,6 +59,12 @@ void Objects::setupWidgets(QDockWidget *listDock, QDockWidget *propertiesDock)
     box->addWidget(m_visible);
     m_flip = new QCheckBox(tr("Flip normals"), form);
     box->addWidget(m_flip);
+    m_ignore = new QToolButton(form);
+    m_ignore->setPopupMode(QToolButton::InstantPopup);
+    m_ignore->setMenu(new QMenu(m_ignore));
+    m_ignore->setObjectName(QStringLiteral("ignoreCollisions"));
+    box->addWidget(m_ignore);
+    retranslate();
     auto *scaleRow = new QHBoxLayout;
     scaleRow->setSpacing(1);
     m_scaleLabel = new QLabel(tr("Scale = "), form);
@@ -90,6 +97,52 @@ void Objects::setupWidgets(QDockWidget *listDock, QDockWidget *propertiesDock)
     connect(m_placement, &QLineEdit::returnPressed, this, &Objects::GUIobjectPositionChanged);
     connect(m_remove, &QPushButton::pressed, this, &Objects::GUIobject_DoRemove);
     connect(m_ok, &QPushButton::pressed, this, &Objects::GUIobject_DoOk);
+    // Filled as it opens, so it shows what holds now (the checker's own
+    // choice for an object the user never set).
+    connect(m_ignore->menu(), &QMenu::aboutToShow, this, &Objects::fillIgnoreMenu);
+}
+
+void Objects::setIgnoreMaskSource(std::function<unsigned(int)> source)
+{
+    m_ignoreSource = std::move(source);
+}
+
+QString Objects::robotPartText(int part)
+{
+    if (part == 0)
+        return uitext::get(uitext::Text::PartBase);
+    if (part == kRobotParts - 1)
+        return uitext::get(uitext::Text::PartTool);
+    return uitext::get(uitext::Text::PartLink).arg(part);
+}
+
+void Objects::retranslate()
+{
+    if (m_ignore)
+        m_ignore->setText(uitext::get(uitext::Text::IgnoreCollisions) + QStringLiteral("…"));
+}
+
+void Objects::fillIgnoreMenu()
+{
+    QMenu *menu = m_ignore ? m_ignore->menu() : nullptr;
+    if (!menu)
+        return;
+    menu->clear();
+    const int object = m_selected;
+    const unsigned mask = m_ignoreSource && validSelection() ? m_ignoreSource(object) : 0u;
+    for (int part = 0; part < kRobotParts; ++part) {
+        QAction *a = menu->addAction(robotPartText(part));
+        a->setCheckable(true);
+        a->setChecked(((mask >> part) & 1u) != 0);
+        a->setEnabled(validSelection());
+        connect(a, &QAction::toggled, this, [this, object, part](bool on) {
+            if (!entry(object) || !m_ignoreSource)
+                return;
+            const unsigned bit = 1u << part;
+            const unsigned now = m_ignoreSource(object);
+            emit ignoreMaskEdited(object, on ? now | bit : now & ~bit);
+        });
+    }
 }
 
 const ObjectEntry *Objects::entry(int index) const
@@ -224,10 +277,10 @@ void Objects::removeSelected()
     emit Render_GL();
 }
 
-void Objects::paintAll() const
+void Objects::paintAll(const std::vector<char> &red) const
 {
-    for (const auto &e : m_entries)
-        drawObject(*e);
+    for (std::size_t i = 0; i < m_entries.size(); ++i)
+        drawObject(*m_entries[i], i < red.size() && red[i] != 0);
     if (validSelection() && m_propertiesDock && m_propertiesDock->isVisible()) {
         FrameGlyph::draw();
         glPushMatrix();

@@ -19,6 +19,8 @@
 #include <QListWidget>
 class QModelIndex;
 #include <QPushButton>
+#include <QToolButton>
+#include <functional>
 struct ObjectEntry;
 
 class Objects : public QObject
@@ -64,7 +66,9 @@ public:
 
     void removeAll();
     void removeSelected();
-    void paintAll() const;
+    // Objects whose flag is set (one per object, missing: not set) in the
+    // collision colour.
+    void paintAll(const std::vector<char> &red = {}) const;
 
     int count() const { return int(m_entries.size()); }
     int selectedIndex() const { return m_selected; }
@@ -84,12 +88,24 @@ public:
     QLabel *nameLabel() const { return m_nameLabel; }
     QLabel *scaleLabel() const { return m_scaleLabel; }
     QPushButton *removeButton() const { return m_remove; }
+
+    // "Ignore collisions with": per object, the robot parts (bit 0 the base,
+    // 1-6 the links, 7 the tool) never checked against it. The panel keeps
+    // no copy: it asks `source` whenever it shows the choice, and says what
+    // the user changed with ignoreMaskEdited.
+    static constexpr int kRobotParts = 8;
+    void setIgnoreMaskSource(std::function<unsigned(int object)> source);
+    QToolButton *ignoreButton() const { return m_ignore; }
+    // The parts' names and the button's caption in the current language.
+    static QString robotPartText(int part);
+    void retranslate();
     QPushButton *okButton() const { return m_ok; }
 
 signals:
     void Render_GL();
     // Something the user should read (a refused object).
     void userMessage(const QString &text);
+    void ignoreMaskEdited(int object, unsigned mask);
 
 public slots:
     void ObjList_DoubleClicked(const QModelIndex &index);
@@ -106,6 +122,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void fillIgnoreMenu();
     bool validSelection() const { return m_selected >= 0 && m_selected < int(m_entries.size()); }
 
     std::vector<std::unique_ptr<ObjectEntry>> m_entries;
@@ -123,6 +140,8 @@ private:
     QPointer<QLineEdit> m_placement;
     QPointer<QPushButton> m_remove;
     QPointer<QPushButton> m_ok;
+    QPointer<QToolButton> m_ignore;
+    std::function<unsigned(int)> m_ignoreSource;
     QPointer<QLabel> m_nameLabel;
     QPointer<QLabel> m_scaleLabel;
 };

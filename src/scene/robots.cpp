@@ -1,5 +1,7 @@
 #include "robots.h"
 
+#include "render/robotpainter.h"
+
 #include "kinematics/logging.h"
 #include "kinematics/robot.h"
 #include "texts/uitexts.h"
@@ -151,11 +153,11 @@ void Robots::removeSelected()
     emit RenderGL();
 }
 
-void Robots::paintAll() const
+void Robots::paintAll(const Robot *red, unsigned redParts) const
 {
     for (const auto &r : m_robots)
         if (r->isVisible())
-            r->paint();
+            RobotPainter::paintRobot(*r, r.get() == red ? redParts : 0u);
     const Robot *sel = selected();
     if (sel && m_propertiesDock && m_propertiesDock->isVisible()) {
         FrameGlyph::draw();

@@ -36,7 +36,8 @@ public:
     Robot *addRobot(const QByteArray &fileName, QString *error = nullptr);
     void removeAll();
     void removeSelected();
-    void paintAll() const;
+    // `red` (may be null) is drawn with `redParts` in the collision colour.
+    void paintAll(const Robot *red = nullptr, unsigned redParts = 0) const;
 
     int count() const { return int(m_robots.size()); }
     int selectedIndex() const { return m_selected; }

@@ -1,5 +1,6 @@
 #include "pathanalysis.h"
 
+#include "collision/collisionworld.h"
 #include "kinematics/jointlimits.h"
 #include "kinematics/robot.h"
 #include "kinematics/solver.h"
@@ -575,16 +576,84 @@ PathAnalyser::Result PathAnalyser::analyse(const std::vector<ProgramLine> &progr
             result.rejected.push_back(id);
     }
 
+    if (m_world)
+        markCollisions(result, *m_world);
     return result;
+}
+
+void PathAnalyser::markCollisions(Result &result, collision::CollisionWorld &world)
+{
+    result.collisions.clear();
+    if (!world.hasRobot())
+        return;
+    std::vector<Matrix4> poses(std::size_t(world.objectCount()));
+    for (int i = 0; i < world.objectCount(); ++i)
+        poses[std::size_t(i)] = world.objectPose(i);
+    collision::PathSweep sweep(world);
+    for (std::size_t k = 0; k < result.path.size(); ++k) {
+        PathPosition &p = result.path[k];
+        if (p.type >= 4.0f && p.type < 5.0f) {
+            // As the player places them: 4 the work object (object 0), 4.0k
+            // object k; the operands are millimetres and radians.
+            double v[6];
+            std::copy(p.joints.begin(), p.joints.end(), v);
+            if (!jointlimits::placementUsable(v))
+                continue;
+            const double frac = double(p.type) - 4.0;
+            const int object = int(std::floor(frac * 100.0 + 0.5));
+            const float toDeg = float(toolbox::kRadToDeg);
+            const auto &j = p.joints;
+            const Matrix4 m = toolbox::placementMatrix(
+                {j[0], j[1], j[2], j[3] * toDeg, j[4] * toDeg, j[5] * toDeg});
+            world.setObjectPose(object, toolbox::transpose(m));
+            sweep.reset();
+            continue;
+        }
+        if (p.type != 1.0f)
+            continue;
+        collision::Pair pair;
+        if (!sweep.next(p.joints.data(), &pair))
+            continue;
+        p.problem += float(Collision);
+        PathCollision c;
+        c.index = k;
+        c.part = pair.part;
+        c.otherPart = pair.otherPart;
+        c.object = pair.object;
+        c.objectName = pair.object >= 0 ? world.objectName(pair.object) : QString();
+        result.collisions.push_back(c);
+    }
+    for (int i = 0; i < world.objectCount() && i < int(poses.size()); ++i)
+        world.setObjectPose(i, poses[std::size_t(i)]);
+}
+
+QString PathAnalyser::collisionText(const PathCollision &c)
+{
+    using uitext::Text;
+    const auto part = [](int p) {
+        if (p == collision::kBase)
+            return uitext::get(Text::PartBase);
+        if (p == collision::kTool)
+            return uitext::get(Text::PartTool);
+        return uitext::get(Text::PartLink).arg(p);
+    };
+    const QString other = c.otherPart >= 0 ? part(c.otherPart) : c.objectName;
+    return uitext::get(Text::CollisionPair).arg(part(c.part), other);
 }
 
 std::vector<PathProblem> PathAnalyser::problems(const Result &result)
 {
     std::vector<PathProblem> list;
+    auto hit = result.collisions.begin();
     for (std::size_t k = 0; k < result.path.size(); ++k) {
         const PathPosition &p = result.path[k];
-        if (p.type == 1.0f && p.problem > 0.0f)
-            list.push_back({int(k) + 1, p.pathId, int(p.problem)});
+        if (p.type == 1.0f && p.problem > 0.0f) {
+            list.push_back({int(k) + 1, p.pathId, int(p.problem), QString()});
+            while (hit != result.collisions.end() && hit->index < k)
+                ++hit;
+            if (hit != result.collisions.end() && hit->index == k)
+                list.back().detail = collisionText(*hit);
+        }
     }
     return list;
 }
@@ -638,6 +707,8 @@ QString PathAnalyser::problemTexts(int p)
         t += word(Text::ProblemTooMany);
     if (p % 1000000 > 99999)
         t += word(Text::ProblemOutOfLimits);
+    if (p % 10000000 > 999999)
+        t += word(Text::ProblemCollision);
     return t;
 }
 
@@ -659,7 +730,8 @@ QString PathAnalyser::reportHtml(const std::vector<PathProblem> &problems, int m
         html += QStringLiteral("<tr><td align=center>") % QString::number(i) %
                 QStringLiteral("<td align=center>") % QString::number(p.position) %
                 QStringLiteral("<td align=center>") % QString::number(p.pathId) %
-                QStringLiteral("<td align=left>") % problemTexts(p.code).toHtmlEscaped();
+                QStringLiteral("<td align=left>") % problemTexts(p.code).toHtmlEscaped() %
+                p.detail.toHtmlEscaped();
     }
     if (shown < int(problems.size()))
         html += QStringLiteral("<tr><td align=center>...<td align=center>...<td "

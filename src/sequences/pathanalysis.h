@@ -16,7 +16,14 @@
 //        ends here
 // 100000 a joint move's target lies outside the robot's limits; the move is
 //        not made and the position stays where the path stood
+// 1000000 a robot part or the tool is in collision with an object of the
+//        station, or the tool with links 1-3 (closer than the safety
+//        distance); only with a collision world set. Each flag is one
+//        decimal digit of the sum, so this is the next free one.
 // A flagged position ends its move; the next instruction starts from there.
+// A collision does not: the path goes on, and every position of it is
+// checked, with the objects placed by the program's placements as the player
+// places them.
 //
 // Poses are flange poses in robot-base coordinates, followed by the tool
 // change matrix of the program's code-5 lines; the robot's own base and tool
@@ -28,10 +35,16 @@
 
 #include <QString>
 #include <array>
+#include <cstdint>
 #include <functional>
+#include <utility>
 #include <vector>
 
 class Robot;
+
+namespace collision {
+class CollisionWorld;
+}
 
 namespace sequences {
 
@@ -67,9 +80,27 @@ struct PathPosition
 
 struct PathProblem
 {
+    PathProblem(int position = 0, int pathId = 0, int code = 0, QString detail = QString())
+        : position(position), pathId(pathId), code(code), detail(std::move(detail))
+    {
+    }
     int position = 0; // from 1
     int pathId = 0;
     int code = 0;
+    // With a collision: which robot part meets what ("tool collides with
+    // table"), in the window's language.
+    QString detail;
+};
+
+// One colliding position: the part (collision::kBase .. kTool), and the
+// object it meets (its name) or the link the tool meets (otherPart 1-3).
+struct PathCollision
+{
+    std::size_t index = 0; // into Result::path
+    int part = -1;
+    int otherPart = -1;
+    int object = -1;
+    QString objectName;
 };
 
 // A pose: rotation row by row, then translation (mm). Double precision.
@@ -102,7 +133,8 @@ public:
         WristCrossing = 100,
         WristNear = 1000,
         TooManyPositions = 10000,
-        OutOfLimits = 100000
+        OutOfLimits = 100000,
+        Collision = 1000000
     };
 
     struct Result
@@ -116,6 +148,8 @@ public:
         // number, because their target is no pose, or because a placement
         // would not stay finite once in degrees and single precision.
         std::vector<int> rejected;
+        // The colliding positions, in path order (with a collision world).
+        std::vector<PathCollision> collisions;
     };
 
     // The kinematic chain is taken from the robot once, here. The solver is
@@ -125,6 +159,16 @@ public:
 
     // Nothing comes out for a robot that is not loaded.
     Result analyse(const std::vector<ProgramLine> &program);
+
+    // With a world (holding this robot, its tool and the station's objects),
+    // analyse() also checks every position for collisions. The world's
+    // object poses are moved by the program's placements while it runs and
+    // put back afterwards. Null: no collision check.
+    void setCollisionWorld(collision::CollisionWorld *world) { m_world = world; }
+    // The collision check alone, on a path made by analyse().
+    static void markCollisions(Result &result, collision::CollisionWorld &world);
+    // "tool collides with table", in the window's language.
+    static QString collisionText(const PathCollision &c);
 
     // Called with the number of positions made so far every
     // kProgressInterval positions of a long analysis; the caller may show it
@@ -181,6 +225,7 @@ private:
     const Robot &m_robot;
     kinematics::Chain m_chain;
     std::function<void(int)> m_progress;
+    collision::CollisionWorld *m_world = nullptr;
     int m_angleType = 0;
     std::array<Link, 6> m_links{};
 };

@@ -430,6 +430,7 @@ void Paths::Analyse_Path()
     m_lastReportHtml.clear();
     m_timer.stop();
     sequences::PathAnalyser analyser(*r);
+    analyser.setCollisionWorld(m_collisionWorld);
     // A long program takes seconds: say how far it got and let the window
     // repaint and the links run between slices. Operator input waits, so
     // nothing can load another robot or sequence under the analysis.
@@ -473,7 +474,8 @@ void Paths::Analyse_Path()
                                .arg(i)
                                .arg(p.position)
                                .arg(p.pathId)
-                               .arg(sequences::PathAnalyser::problemTexts(p.code).trimmed());
+                               .arg((sequences::PathAnalyser::problemTexts(p.code) + p.detail)
+                                        .trimmed());
             }
         }
         QString html = sequences::PathAnalyser::reportHtml(m_problems, kReportRows);
@@ -680,14 +682,12 @@ void Paths::SetSimulationToPosition(int target)
                     applyPlacement(m_nodes[std::size_t(k)]);
             }
         }
-        const int problem = flagged >= 0 ? int(m_nodes[std::size_t(flagged)].problem) : 0;
         m_current = reached;
         if (reached != from && reached < count())
             set_QTOTAL_Nodei(m_nodes[std::size_t(reached)]);
         if (flagged >= 0) {
             m_timer.stop();
-            setStatus(uitext::get(uitext::Text::Discontinuity) + QLatin1Char(' ') +
-                      sequences::PathAnalyser::problemTexts(problem));
+            setStatus(problemStatus(int(m_nodes[std::size_t(flagged)].problem), flagged));
         }
     }
     showPosition();
@@ -715,6 +715,19 @@ void Paths::applyPlacement(const nodeJOINTS &node)
         emit Change_WOBJ_signal(m.data());
     else
         emit Change_Object_signal(m.data(), k);
+}
+
+QString Paths::problemStatus(int code, int index) const
+{
+    QString text = uitext::get(uitext::Text::Discontinuity) + QLatin1Char(' ') +
+                   sequences::PathAnalyser::problemTexts(code);
+    // The report's own words for the position: what collides with what.
+    const auto at = std::lower_bound(
+        m_problems.begin(), m_problems.end(), index + 1,
+        [](const sequences::PathProblem &p, int position) { return p.position < position; });
+    if (index >= 0 && at != m_problems.end() && at->position == index + 1)
+        text += at->detail;
+    return text;
 }
 
 void Paths::set_QTOTAL_Nodei(const nodeJOINTS &applied)
@@ -745,8 +758,11 @@ void Paths::set_QTOTAL_Nodei(const nodeJOINTS &applied)
     if (node.problem != 0.0f && playing()) {
         m_timer.stop();
         Sequence_Step_Back();
-        setStatus(uitext::get(uitext::Text::Discontinuity) + QLatin1Char(' ') +
-                  sequences::PathAnalyser::problemTexts(int(node.problem)));
+        // The node applied is the current one (the list may have been
+        // replaced meanwhile: then no position is named).
+        const bool current = m_current >= 0 && m_current < count() &&
+                             m_nodes[std::size_t(m_current)].problem == node.problem;
+        setStatus(problemStatus(int(node.problem), current ? m_current : -1));
     } else {
         setStatus(QString());
     }

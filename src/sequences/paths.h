@@ -28,6 +28,9 @@ class QMessageBox;
 class QPushButton;
 class QSlider;
 class Robot;
+namespace collision {
+class CollisionWorld;
+}
 
 class Paths : public QObject
 {
@@ -43,6 +46,9 @@ public:
     // nothing is read, analysed or played.
     void setRobotProvider(std::function<Robot *()> provider);
     Robot *robot() const;
+    // The robot's cell: programs are checked against it as they are
+    // analysed (null: no collision checking). It must outlive this player.
+    void setCollisionWorld(collision::CollisionWorld *world) { m_collisionWorld = world; }
 
     // Builds the player into the dock (buttons, position slider and field,
     // count and status labels) and empties the list.
@@ -157,6 +163,9 @@ public slots:
 public:
     // Applies one node: joints, tool, work object or object placement.
     void set_QTOTAL_Nodei(const nodeJOINTS &node);
+    // What the player says when it stops before a flagged position (index
+    // into the list, -1: none known).
+    QString problemStatus(int code, int index) const;
 
 private:
     bool robotReady() const;
@@ -182,6 +191,7 @@ private:
     QTimer m_timer;
     QString m_status;
     std::function<Robot *()> m_robotProvider;
+    collision::CollisionWorld *m_collisionWorld = nullptr;
 
     bool m_analysing = false;
     bool busy();

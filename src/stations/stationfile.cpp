@@ -71,6 +71,32 @@ bool validJoints(const QStringList &f)
     return f.size() >= 9 && f.at(1) == QLatin1String("JOINTS") && numbers(f, 2, 6);
 }
 
+constexpr const char *kPartKeys[] = {"base",  "link1", "link2", "link3",
+                                     "link4", "link5", "link6", "tool"};
+constexpr int kPartCount = int(sizeof(kPartKeys) / sizeof(kPartKeys[0]));
+
+// The ignored parts after an object's pose: "IGNORE" and a list of part
+// keys. Unknown keys are passed over (a later part kind).
+void readIgnore(const QStringList &f, StationObject &o)
+{
+    if (f.size() < 26 || f.at(23) != QLatin1String("IGNORE"))
+        return;
+    o.hasIgnore = true;
+    for (const QString &key : f.at(24).split(QLatin1Char(','), Qt::SkipEmptyParts))
+        for (int p = 0; p < kPartCount; ++p)
+            if (key.trimmed() == QLatin1String(kPartKeys[p]))
+                o.ignoreMask |= 1u << p;
+}
+
+QString ignoreText(const StationObject &o)
+{
+    QStringList keys;
+    for (int p = 0; p < kPartCount; ++p)
+        if (o.ignoreMask & (1u << p))
+            keys << QLatin1String(kPartKeys[p]);
+    return QStringLiteral("IGNORE#") + keys.join(QLatin1Char(',')) + QLatin1Char('#');
+}
+
 template <std::size_t N>
 void fill(std::array<double, N> &to, const QStringList &f, int from)
 {
@@ -135,6 +161,11 @@ StationFile::Result StationFile::parse(const QByteArray &raw, const QString &fil
         s.hasOptions = true;
         s.language = integer(options.at(2));
         s.euler = integer(options.at(3));
+        // Older files end the record here; what is no distance counts as 0.
+        if (options.size() >= 6) {
+            const double safety = number(options.at(4));
+            s.safetyDistance = std::isfinite(safety) && safety > 0.0 ? safety : 0.0;
+        }
     }
     for (int li = 1; li < lines.size(); ++li) {
         const QStringList f = lines.at(li).split(QLatin1Char('#'));
@@ -164,6 +195,7 @@ StationFile::Result StationFile::parse(const QByteArray &raw, const QString &fil
             o.visible = integer(f.at(5));
             o.flipNormals = integer(f.at(6));
             fill(o.pose, f, 7);
+            readIgnore(f, o);
             s.objects.append(o);
         }
     }
@@ -176,6 +208,8 @@ QString StationFile::text(const Station &s)
 {
     QString out;
     out += QStringLiteral("#OPTIONS#%1#%2#").arg(s.language).arg(s.euler);
+    if (s.safetyDistance > 0.0 && std::isfinite(s.safetyDistance))
+        out += real(s.safetyDistance) + QLatin1Char('#');
     for (const StationRobot &r : s.robots) {
         out += QStringLiteral("\r\n#ROBOT#") + r.file + QLatin1Char('#') + r.tool +
                QLatin1Char('#') + r.name + QLatin1Char('#') + QString::number(r.visible ? 1 : 0) +
@@ -196,6 +230,8 @@ QString StationFile::text(const Station &s)
                QLatin1Char('#') + QString::number(o.flipNormals) + QLatin1Char('#');
         for (double v : o.pose)
             out += real(v) + QLatin1Char('#');
+        if (o.hasIgnore)
+            out += ignoreText(o);
     }
     return out;
 }

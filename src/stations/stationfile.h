@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QVector>
 #include <array>
+#include <cstdint>
 
 struct StationRobot
 {
@@ -29,6 +30,12 @@ struct StationObject
     int visible = 1;
     int flipNormals = 0;
     std::array<double, 16> pose{}; // column-major, as the object holds it
+    // The robot parts never checked for collisions with this object (bit p:
+    // 0 base, 1-6 links, 7 tool), when the user has decided; otherwise the
+    // default applies. Written after the pose as "IGNORE#base,tool#", which
+    // readers that do not know it pass over with whatever trails a record.
+    bool hasIgnore = false;
+    std::uint32_t ignoreMask = 0;
 };
 
 struct Station
@@ -41,6 +48,9 @@ struct Station
     // A robot record whose robot path is "EMPTY" ends the reading: records
     // after it are not part of the station.
     bool stoppedAtEmpty = false;
+    // Parts closer than this (mm) count as colliding. Written as a third
+    // option only when above 0, so that a station without it reads as before.
+    double safetyDistance = 0.0;
 };
 
 // What a station refers to but could not load: robot descriptions, the

@@ -367,6 +367,38 @@ QString englishText(Text t)
         return QStringLiteral("'%1' cannot name a program in %2: a letter first, then letters, digits and '_', at most %3 characters");
     case Text::ExportNotWritten:
         return QStringLiteral("The program was not written: %1");
+    case Text::ProblemCollision:
+        return QStringLiteral("Collision.");
+    case Text::CollisionPair:
+        return QStringLiteral("%1 collides with %2");
+    case Text::PartBase:
+        return QStringLiteral("base");
+    case Text::PartLink:
+        return QStringLiteral("link %1");
+    case Text::PartTool:
+        return QStringLiteral("tool");
+    case Text::ClearanceShown:
+        return QStringLiteral("Clearance %1 mm: %2 \u2013 %3");
+    case Text::ClearanceNoObject:
+        return QStringLiteral("Clearance: no object to check");
+    case Text::ClearanceNoRobot:
+        return QStringLiteral("Clearance: no robot loaded");
+    case Text::CollisionNow:
+        return QStringLiteral("Collision: %1 touches %2");
+    case Text::CollisionLanRefused:
+        return QStringLiteral("Move refused, nothing sent to the controller: %1 would collide with %2");
+    case Text::IgnoreCollisions:
+        return QStringLiteral("Ignore collisions with");
+    case Text::SafetyDistanceMenu:
+        return QStringLiteral("Safety distance...");
+    case Text::SafetyDistancePrompt:
+        return QStringLiteral("Safety distance in mm (0 or more):");
+    case Text::SafetyDistanceRefused:
+        return QStringLiteral("Safety distance refused: \"%1\" is not a length of 0 mm or more; it stays %2 mm");
+    case Text::CollisionPreparing:
+        return QStringLiteral("Preparing collision checking of %1...");
+    case Text::CollisionMark:
+        return QStringLiteral("Collision");
     case Text::Count:
         break;
     }

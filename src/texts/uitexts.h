@@ -186,6 +186,22 @@ enum class Text
     ExportFolderTitle,
     ExportNameRefused,
     ExportNotWritten,
+    ProblemCollision,
+    CollisionPair,
+    PartBase,
+    PartLink,
+    PartTool,
+    ClearanceShown, // %1: mm, %2: robot part, %3: object
+    ClearanceNoObject,
+    ClearanceNoRobot,
+    CollisionNow, // %1: robot part, %2: object
+    CollisionLanRefused, // %1: robot part, %2: object
+    IgnoreCollisions,
+    SafetyDistanceMenu,
+    SafetyDistancePrompt,
+    SafetyDistanceRefused, // %1: what was typed, %2: the distance kept
+    CollisionPreparing, // %1: the object
+    CollisionMark,
     Count
 };
 

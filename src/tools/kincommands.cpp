@@ -533,7 +533,7 @@ sequences::FileText readSequenceForCheck(const QString &file, std::string &notes
 }
 
 int checkSequence(Robot &robot, const QString &file, bool withPath, std::string &out,
-                  std::string &notes)
+                  std::string &notes, collision::CollisionWorld *world)
 {
     const std::string name = QFile::encodeName(file).toStdString();
     const sequences::FileText text = readSequenceForCheck(file, notes);
@@ -564,6 +564,7 @@ int checkSequence(Robot &robot, const QString &file, bool withPath, std::string 
                 program[i].operands[k] = double(parsed.nodes[i].values[k + 1]);
         }
         sequences::PathAnalyser analyser(robot);
+        analyser.setCollisionWorld(world);
         sequences::PathAnalyser::Result result = analyser.analyse(program);
         for (int id : result.rejected) {
             notes += "line ";
@@ -589,7 +590,7 @@ int checkSequence(Robot &robot, const QString &file, bool withPath, std::string 
             path[i].problem = parsed.nodes[i].problem;
         }
         for (const sequences::LimitProblem &p : parsed.outOfLimits)
-            problems.push_back({p.node + 1, p.node, sequences::kOutOfLimitsProblem});
+            problems.push_back({p.node + 1, p.node, sequences::kOutOfLimitsProblem, QString()});
     }
 
     out += "positions ";
@@ -612,6 +613,8 @@ int checkSequence(Robot &robot, const QString &file, bool withPath, std::string 
             out += " is outside its limits.";
         } else {
             out += sequences::PathAnalyser::problemTexts(p.code).trimmed().toStdString();
+            if (!p.detail.isEmpty())
+                out += ' ' + p.detail.toStdString();
         }
         out += '\n';
     }

@@ -13,6 +13,9 @@
 #include <vector>
 
 class Robot;
+namespace collision {
+class CollisionWorld;
+}
 
 namespace kin {
 
@@ -63,8 +66,11 @@ constexpr int kCheckUnreadable = 2;
 // Reads a sequence file for check; what went wrong, or that only its
 // beginning is read, goes to `notes`.
 sequences::FileText readSequenceForCheck(const QString &file, std::string &notes);
+// With `world` (the robot's station) every position of a program is also
+// checked for collisions: code 1000000, its text naming the part and what it
+// meets.
 int checkSequence(Robot &robot, const QString &file, bool withPath, std::string &out,
-                  std::string &notes);
+                  std::string &notes, collision::CollisionWorld *world = nullptr);
 
 // `value` in fixed notation with six decimals, correctly rounded, appended to
 // `out`. Values that round to zero print as 0.000000, never -0.000000.

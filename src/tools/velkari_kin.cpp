@@ -9,6 +9,7 @@
 #include "exportcommands.h"
 #include "modulecommands.h"
 #include "kincsv.h"
+#include "stationcell.h"
 
 #include "kinematics/robot.h"
 #include "models/datadirs.h"
@@ -41,6 +42,7 @@ const char kUsage[] =
     "                   [--proc NAME]\n"
     "       velkari-kin ROBOT.xml [--tool FILE.tool] export PROGRAM.sim [--name NAME]\n"
     "                   [--speed S] [--zone Z] [--format F] [--out DIR]\n"
+    "       velkari-kin --station STATION.vks [--tool FILE.tool] [COMMAND ...]\n"
     "\n"
     "Forward and inverse kinematics of a robot description. Commands are read\n"
     "from standard input, one per line, and each is answered on standard output.\n"
@@ -57,6 +59,12 @@ const char kUsage[] =
     "                      2  Rz(A) Rx(B) Rz(C)   Z->X'->Z''\n"
     "                      3  Rz(C) Ry(B) Rx(A)   X->Y->Z, fixed axes\n"
     "                      4  Rz(A) Ry(B) Rz(C)   Z->Y'->Z''\n"
+    "  --station FILE.vks  take the robot, its tool, placement, World frame and\n"
+    "                    joints and the objects from a station file, in place\n"
+    "                    of ROBOT.xml; check then also checks every position of\n"
+    "                    a program for collisions of the robot and its tool with\n"
+    "                    the objects and of the tool with links 1 to 3 (code\n"
+    "                    1000000, \"tool collides with table\")\n"
     "  --help            show this text\n"
     "\n"
     "Commands. Joint values are degrees in the robot's own convention, lengths\n"
@@ -316,6 +324,7 @@ bool parseConvention(std::string_view text, int &convention)
 struct Options
 {
     std::string robot;
+    std::string station;
     std::string tool;
     int convention = 0;
     std::string command;
@@ -378,6 +387,14 @@ std::string parseArguments(int argc, char **argv, Options &o)
                 o.tool = arg == "--tool" ? std::string(argv[++i]) : std::string(arg.substr(7));
                 if (o.tool.empty())
                     return "--tool needs a file name";
+            } else if (arg == "--station" || arg.substr(0, 10) == "--station=") {
+                if (arg == "--station" && i + 1 >= argc)
+                    return "--station needs a station file";
+                o.station =
+                    arg == "--station" ? std::string(argv[++i]) : std::string(arg.substr(10));
+                if (o.station.empty())
+                    return "--station needs a station file";
+                haveRobot = true; // the station names the robot
             } else if (arg == "--euler" || arg.substr(0, 8) == "--euler=") {
                 if (arg == "--euler" && i + 1 >= argc)
                     return "--euler needs a number from 0 to 4";
@@ -458,13 +475,25 @@ int main(int argc, char **argv)
         return usageError(problem, options.robot.empty());
 
     Robot robot;
-    const QString robotPath = locate(options.robot, DataDirs::robotDir());
-    if (!QFileInfo(robotPath).isFile())
-        return unusable("cannot read the robot description '" + options.robot + "': no such file");
-    if (robot.loadData(QFile::encodeName(robotPath).constData()) != 0 || !robot.isLoaded()) {
-        const std::string why = xml::lastError().toStdString();
-        return unusable("'" + options.robot + "' is not a robot description that can be read" +
-                        (why.empty() ? std::string() : ": " + why));
+    collision::CollisionWorld world;
+    if (!options.station.empty()) {
+        std::string notes;
+        const std::string why = kin::loadStationCell(QFile::decodeName(options.station.c_str()),
+                                                     robot, world, notes);
+        if (!notes.empty())
+            std::fputs(("velkari-kin: " + notes).c_str(), stderr);
+        if (!why.empty())
+            return unusable(why);
+    } else {
+        const QString robotPath = locate(options.robot, DataDirs::robotDir());
+        if (!QFileInfo(robotPath).isFile())
+            return unusable("cannot read the robot description '" + options.robot +
+                            "': no such file");
+        if (robot.loadData(QFile::encodeName(robotPath).constData()) != 0 || !robot.isLoaded()) {
+            const std::string why = xml::lastError().toStdString();
+            return unusable("'" + options.robot + "' is not a robot description that can be read" +
+                            (why.empty() ? std::string() : ": " + why));
+        }
     }
     if (!options.tool.empty()) {
         const QString toolPath = locate(options.tool, DataDirs::toolDir());
@@ -472,6 +501,8 @@ int main(int argc, char **argv)
             return unusable("cannot read the tool '" + options.tool + "': no such file");
         if (!robot.loadTool(QFile::encodeName(toolPath).constData()))
             return unusable("the tool '" + options.tool + "' cannot be read");
+        if (!options.station.empty())
+            world.setRobot(robot); // the tool's own meshes
     }
 
     if (options.check || options.exportProgram) {
@@ -505,7 +536,8 @@ int main(int argc, char **argv)
                                                        : kin::ModuleOutput::Problems,
                                    answer, notes)
             : options.checkCsv ? kin::checkSequenceCsv(robot, file, answer, notes)
-                               : kin::checkSequence(robot, file, options.checkPath, answer, notes);
+                               : kin::checkSequence(robot, file, options.checkPath, answer, notes,
+                                                    options.station.empty() ? nullptr : &world);
         if (!notes.empty()) {
             std::string text;
             std::size_t begin = 0;

@@ -21,6 +21,7 @@
 #include "sequences/paths.h"
 #include "sequences/sequenceparser.h"
 #include "texts/uitexts.h"
+#include "ui/collisionwatch.h"
 #include "ui/panellanguage.h"
 #include "ui/playerwiring.h"
 #include "ui_menuprincipal.h"
@@ -29,6 +30,7 @@
 #include <QApplication>
 #include <QAudioDeviceInfo>
 #include <QClipboard>
+#include <QHBoxLayout>
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QDockWidget>
@@ -271,9 +273,21 @@ MenuPrincipal::MenuPrincipal(QWidget *parent, QDockWidget *robotPropertiesDock,
     if (objectsDock && objectPropertiesDock)
         v->objectsList()->setupWidgets(objectsDock, objectPropertiesDock);
 
+    // The parts in collision drawn red, and the smallest clearance on the
+    // caption row of the configurations, so the panel grows no taller.
+    m_collisions = new CollisionWatch(v, ui->robotControl);
+    auto *captionRow = new QHBoxLayout;
+    ui->verticalLayout_configurations->removeWidget(ui->label_30);
+    captionRow->addWidget(ui->label_30);
+    captionRow->addWidget(m_collisions->clearanceLabel(), 1);
+    ui->verticalLayout_configurations->insertLayout(0, captionRow);
+    connect(m_collisions, &CollisionWatch::collisionNotice, this,
+            &MenuPrincipal::showCollisionNotice);
+
     // The sequence player belongs to the view and follows its robot.
     m_paths = new Paths(v);
     m_paths->setRobotProvider([v]() { return v->selectedRobot(); });
+    m_paths->setCollisionWorld(&m_collisions->world());
     if (simulationDock)
         m_paths->setupWidgets(simulationDock);
     connectPlayer(m_paths, this, v);
@@ -297,6 +311,9 @@ MenuPrincipal::MenuPrincipal(QWidget *parent, QDockWidget *robotPropertiesDock,
 
 MenuPrincipal::~MenuPrincipal()
 {
+    // Before the view: removing its objects would still report to it.
+    m_paths->setCollisionWorld(nullptr);
+    delete m_collisions;
     delete ui;
 }
 
@@ -480,6 +497,15 @@ void MenuPrincipal::applyJointValues()
         refuse(
             spin(k),
             uitext::get(uitext::Text::JointsLeaveLimits).arg(k + 1).arg(double(q[k]), 0, 'f', 2));
+        restoreJointBoxes();
+        return;
+    }
+    const QString collides = collisionRefusal(q);
+    if (!collides.isEmpty()) {
+        int k = 0;
+        while (k < kinematics::kAxes - 1 && q[k] == m_joints[std::size_t(k)])
+            ++k;
+        refuse(spin(k), collides);
         restoreJointBoxes();
         return;
     }
@@ -743,6 +769,8 @@ int MenuPrincipal::increaseValue(int step)
         return 0;
     if (step != 0) {
         m_jogRefusal = jumpRefusal(list[std::size_t(chosen)]);
+        if (m_jogRefusal.isEmpty())
+            m_jogRefusal = collisionRefusal(list[std::size_t(chosen)].q.data());
         if (!m_jogRefusal.isEmpty()) {
             view()->forgetJogReference(); // the next step starts where the robot is
             return 0;
@@ -884,7 +912,9 @@ void MenuPrincipal::Receive_Wii_Hrel(GLfloat *Hr)
     // swing the arm into another configuration is refused, once per run of
     // refusals (the remote repeats every 30 ms while B is held).
     if (chosen >= 0 && list[std::size_t(chosen)].near) {
-        const QString why = jumpRefusal(list[std::size_t(chosen)]);
+        QString why = jumpRefusal(list[std::size_t(chosen)]);
+        if (why.isEmpty())
+            why = collisionRefusal(list[std::size_t(chosen)].q.data());
         if (!why.isEmpty()) {
             if (!m_wiiRefused)
                 refuse(nullptr, why);
@@ -1259,18 +1289,50 @@ LANcontrol *MenuPrincipal::lanWindow() const
     return m_lan.data();
 }
 
-void MenuPrincipal::openLANcontrol()
+QString MenuPrincipal::collisionRefusal(const float *target) const
+{
+    // Jogging into a collision is allowed (the user must be able to jog out
+    // again); a real robot the link moves is not driven into one.
+    if (!m_lanConnected || !m_lan || !m_collisions)
+        return QString();
+    return m_collisions->streamingRefusal(target);
+}
+
+void MenuPrincipal::showCollisionNotice(const QString &text)
+{
+    if (!text.isEmpty()) {
+        m_collisionNotice = text;
+        m_notice = text;
+        emit noticeChanged(text);
+    } else if (!m_collisionNotice.isEmpty()) {
+        // Only the collision's own notice ends with it, not a later refusal.
+        if (m_notice == m_collisionNotice) {
+            m_notice.clear();
+            emit noticeChanged(QString());
+        }
+        m_collisionNotice.clear();
+    }
+}
+
+void MenuPrincipal::openLANcontrolAt(const QString &host, quint16 port)
 {
     if (m_lan)
         return;
     m_lanConnected = false;
     m_lan = new LANcontrol(this);
+    if (!host.isEmpty())
+        m_lan->setTarget(host, port);
     m_lan->setRobotProvider([this]() -> const Robot * { return view()->selectedRobot(); });
     connect(m_lan, &LANcontrol::connectionEstablished, this,
             &MenuPrincipal::LANconnectionEstablished);
     connect(m_lan, &LANcontrol::closed, this, &MenuPrincipal::closeLANcontrol);
     m_lan->show();
     m_lan->start();
+}
+
+void MenuPrincipal::openLANcontrol()
+{
+    openLANcontrolAt(QString(), LANcontrol::kDefaultPort); // the window asks for the address
 }
 
 void MenuPrincipal::closeLANcontrol()

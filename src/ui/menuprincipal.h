@@ -30,6 +30,7 @@ class QScrollBar;
 class QSound;
 class QTextBrowser;
 class About;
+class CollisionWatch;
 class FormABButility;
 class Robot;
 class LANcontrol;
@@ -85,6 +86,8 @@ public:
     FormABButility *rapidUtility() const { return m_rapid; }
     Wii *wiiWindow() const;
     LANcontrol *lanWindow() const;
+    // Collision checking of the view's robot and objects while jogging.
+    CollisionWatch *collisions() const { return m_collisions; }
     Ui::MenuPrincipal *form() const { return ui; }
     bool robotLoaded() const { return m_robotLoaded; }
     bool toolLoaded() const { return m_toolLoaded; }
@@ -211,6 +214,9 @@ public slots:
     void closeAbout();
     void openWiiControl();
     void openLANcontrol();
+    // The same, with the controller's address given instead of asked (an
+    // empty host: asked).
+    void openLANcontrolAt(const QString &host, quint16 port);
     void refreshRapidData();
     void Main_Wii_Delete_Form();
     void closeLANcontrol();
@@ -248,6 +254,12 @@ private:
     // Why a jog step to `target` is refused as a jump from the current
     // joints (empty when it is not one).
     QString jumpRefusal(const Result &target) const;
+    // Why a step to these joints may not reach the controller the LAN link
+    // streams to (it goes into a collision); empty when it may, or when
+    // nothing streams.
+    QString collisionRefusal(const float *target) const;
+    // A collision of the robot, said in the status line (empty: over).
+    void showCollisionNotice(const QString &text);
     // One message for the objects that were not added (`files`, their paths).
     void reportRefusedObjects(const QStringList &refused, const QStringList &files);
     bool checkTypedJoint(int k, const QString &text);
@@ -312,4 +324,6 @@ private:
     QPointer<QTextBrowser> m_helpWindow;
     QPointer<LANcontrol> m_lan;
     bool m_lanConnected = false;
+    CollisionWatch *m_collisions = nullptr;
+    QString m_collisionNotice; // the collision the notice says, while it does
 };

@@ -1,9 +1,11 @@
 #include "panellanguage.h"
 
+#include "collisionwatch.h"
 #include "language/relabel.h"
 #include "menuprincipal.h"
 #include "rapid/formabbutility.h"
 #include "scene/glwidget.h"
+#include "scene/objects.h"
 #include "sequences/paths.h"
 #include "texts/languagefile.h"
 #include "texts/uitexts.h"
@@ -43,6 +45,10 @@ QStringList applyLanguage(MenuPrincipal *panel, const LanguageFile &file)
         rapid->retranslate();
     if (Paths *player = panel->paths())
         player->retranslate();
+    if (CollisionWatch *collisions = panel->collisions())
+        collisions->retranslate();
+    if (panel->view() && panel->view()->objectsList())
+        panel->view()->objectsList()->retranslate();
 
     // Captions differ in length from one language to another: the control
     // column grows to its widest row instead of cutting it.

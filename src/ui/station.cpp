@@ -13,6 +13,7 @@
 #include "scene/objects.h"
 #include "scene/robots.h"
 #include "texts/uitexts.h"
+#include "ui/collisionwatch.h"
 
 #include <QDir>
 #include <QFile>
@@ -55,6 +56,8 @@ Station MenuPrincipal::collectStation() const
     s.hasOptions = true;
     s.language = m_languageCode;
     s.euler = m_lastEuler;
+    const collision::CollisionWorld &world = m_collisions->world();
+    s.safetyDistance = world.safetyDistance();
     for (int i = 0; i < robots->count(); ++i) {
         const Robot *r = robots->robot(i);
         StationRobot sr;
@@ -82,6 +85,10 @@ Station MenuPrincipal::collectStation() const
         so.visible = e->visible;
         so.flipNormals = e->flipNormals;
         std::copy(e->pose.begin(), e->pose.end(), so.pose.begin());
+        // Only a choice the user made is written: the checker's own rule
+        // (the object the robot stands on) follows the station as it is read.
+        so.hasIgnore = i < world.objectCount() && world.hasOwnIgnoreMask(i);
+        so.ignoreMask = so.hasIgnore ? world.ignoreMask(i) : 0u;
         s.objects.append(so);
     }
     m_unloaded.restore(s, m_unloadedToolRobot && robots->count() > 0 &&
@@ -212,15 +219,22 @@ void MenuPrincipal::applyStation(const Station &station, int *language, int *eul
             resetAngles(q, true);
         }
     }
+    int placed = 0; // objects added so far: their place in the panel's list
     for (int i = 0; i < station.objects.size(); ++i) {
         const StationObject &so = station.objects.at(i);
         Matrix4 pose;
         for (std::size_t k = 0; k < 16; ++k)
             pose[k] = float(so.pose[k]);
         if (view()->objectsList()->AddObject(so.path, so.name, float(so.scale), so.visible,
-                                             so.flipNormals, pose) != 0)
+                                             so.flipNormals, pose) != 0) {
             m_unloaded.objects.append({i, so});
+            continue;
+        }
+        if (so.hasIgnore)
+            m_collisions->setIgnoreMask(placed, so.ignoreMask);
+        ++placed;
     }
+    m_collisions->setSafetyDistance(station.safetyDistance);
     view()->objectsList()->collectRefusals(nullptr);
     if (station.stoppedAtEmpty) {
         // A robot record without a robot ends the station where it stands.

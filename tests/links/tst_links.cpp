@@ -4,9 +4,12 @@
 #include "links/lancontrol.h"
 #include "links/lannumber.h"
 #include "links/serverlistener.h"
+#include "ui/menuprincipal.h"
 #include "models/datadirs.h"
+#include "support/boxmesh.h"
 #include "support/refmath.h"
 #include "support/scratchinstall.h"
+#include <QDoubleSpinBox>
 #include <QMessageBox>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -409,6 +412,36 @@ private slots:
         QTest::qWait(50);
         for (int k = 0; k < 5; ++k)
             QVERIFY2(crowd[std::size_t(k)]->closed() == (k < 3), qPrintable(QString::number(k)));
+    }
+
+    void aStepIntoACollisionIsNotStreamed()
+    {
+        FakeController fake; // its joints are zero: the pen points along +X, tip at (514, 0, 630)
+        MenuPrincipal panel(nullptr, nullptr, nullptr, nullptr, nullptr);
+        panel.show();
+        QVERIFY(panel.loadModel(QFile::encodeName(DataDirs::defaultRobot()).data()) &&
+                panel.loadTool(QFile::encodeName(DataDirs::defaultTool()).data()));
+        // A wall 30 mm beyond the tip. Axis 2 at 10 degrees swings the tip
+        // (514 mm out, 340 mm above the axis) to 514 cos 10 + 340 sin 10 = 565 mm.
+        QTemporaryDir dir;
+        const QString wall = dir.filePath(QStringLiteral("wall.stl")),
+                      cup = dir.filePath(QStringLiteral("cup.stl"));
+        QVERIFY(support::writeBox(wall, toolbox::identity(), {544, -300, 0}, {900, 300, 1000}));
+        QCOMPARE(panel.addObjects({wall}), 1);
+        panel.openLANcontrolAt(QStringLiteral("127.0.0.1"), fake.server.serverPort());
+        QTRY_COMPARE_WITH_TIMEOUT(fake.messages.size(), 1, 3000); // the joints taken over
+        auto *axis2 = panel.findChild<QDoubleSpinBox *>(QStringLiteral("doubleSpinBox02"));
+        axis2->setValue(10);
+        QVERIFY(panel.currentJoints()[1] == 0.0f && panel.notice().contains("nothing sent"));
+        QTest::qWait(150);
+        QCOMPARE(fake.messages.size(), 1);
+        // Already in collision (a cup around the tip): a step that stays in
+        // it or leaves it is streamed. At -1 degree the tip is at (508, 0, 639).
+        QVERIFY(support::writeBox(cup, toolbox::identity(), {494, -20, 610}, {534, 20, 650}));
+        QCOMPARE(panel.addObjects({cup}), 1);
+        axis2->setValue(-1);
+        QTRY_COMPARE_WITH_TIMEOUT(fake.messages.size(), 2, 2000);
+        QCOMPARE(panel.currentJoints()[1], -1.0f);
     }
 
 private:

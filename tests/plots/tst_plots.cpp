@@ -10,6 +10,7 @@
 #include "scene/robots.h"
 #include "sequences/paths.h"
 #include "sequences/sequenceparser.h"
+#include "support/boxmesh.h"
 #include "support/programs.h"
 #include "texts/languagefile.h"
 #include "ui/menuprincipal.h"
@@ -79,9 +80,12 @@ private slots:
         const QString tip = view()->markToolTip(view()->pixelOf(markAt));
         QVERIFY(tip.contains(QString::number(markAt)) && tip.contains(QStringLiteral("Joint 5")));
         QVERIFY(view()->markToolTip(view()->pixelOf(markAt) - 40).isEmpty());
-        // The lowest digit set in a problem code names the kind of its mark.
+        // The lowest digit set in a problem code names the kind of its mark,
+        // except a collision, which only an unreached position outranks.
         using plots::MarkKind;
-        QVERIFY(plots::markKind(0) == MarkKind::Other &&
+        QVERIFY(plots::markKind(1001110) == MarkKind::Collision &&
+                plots::markKind(1000001) == MarkKind::NoSolution &&
+                plots::markKind(0) == MarkKind::Other &&
                 plots::markKind(1011) == MarkKind::NoSolution &&
                 plots::markKind(1110) == MarkKind::Jump &&
                 plots::markKind(1000) == MarkKind::WristNear &&
@@ -183,6 +187,40 @@ private slots:
         QVERIFY(view()->data().empty());
         QCOMPARE(view()->cursorPosition(), 0);
         QVERIFY(!view()->csvButton()->isEnabled());
+    }
+    void collisionIsMarkedAndStopsThePlayer()
+    {
+        // The pen's tip is the program's TCP (140 mm along the flange's z):
+        // a 6 mm box around the tip at a position the analysis found clear
+        // makes that position a collision.
+        const plots::PlotData &d = view()->data();
+        int n = d.count() / 2;
+        while (n < d.count() && (d.types[std::size_t(n)] != 1.0f || d.problems[std::size_t(n)]))
+            ++n;
+        QVERIFY(n < d.count() && w->loadTool(DataDirs::defaultTool()) == 0);
+        std::array<double, 3> lo{}, hi{};
+        for (std::size_t c = 0; c < 3; ++c)
+            lo[c] = d.tcp[c][std::size_t(n)] - 3.0, hi[c] = d.tcp[c][std::size_t(n)] + 3.0;
+        QTemporaryDir dir;
+        const QString box = dir.filePath(QStringLiteral("box.stl"));
+        QVERIFY(support::writeBox(box, toolbox::identity(), lo, hi));
+        QCOMPARE(w->panel()->addObjects({box}), 1);
+        QCOMPARE(paths()->loadSequenceFile(m_program), 0);
+        paths()->Sequence_Stop();
+        QVERIFY(d.problems[std::size_t(n)] / 1000000 % 10 == 1);
+        const auto mark = std::find_if(d.marks.begin(), d.marks.end(),
+                                       [](const plots::Mark &m) { return m.code >= 1000000; });
+        QVERIFY(mark != d.marks.end() && mark->position <= n + 1 &&
+                plots::markKind(mark->code) == plots::MarkKind::Collision);
+        // Played from just before it, the player stops there and says what.
+        const int target = mark->position - 3;
+        QTest::mouseClick(view()->plot(), Qt::LeftButton, Qt::NoModifier,
+                          QPoint(view()->pixelOf(target), view()->jointRect(2)->center().y()));
+        paths()->Sequence_Execute();
+        QTRY_VERIFY(!paths()->playing());
+        QCOMPARE(paths()->currentIndex(), mark->position - 2);
+        QVERIFY2(paths()->statusText().contains(QStringLiteral("tool collides with box")),
+                 qPrintable(paths()->statusText()));
     }
     void coupledLimitsMoveWithAxis2()
     {

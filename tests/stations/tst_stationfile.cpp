@@ -102,6 +102,35 @@ private slots:
                 s.robots[0].world[5] + s.robots[0].joints[1] == (want[4] ? -14.5 : 6.0));
         QVERIFY(!want[1] || s.objects.last().scale + s.objects.last().pose[15] == 1.5);
     }
+    void collisionSettingsRoundTrip()
+    {
+        // Written by hand: a safety distance of 2.5 mm after the codes; the
+        // first object ignores the base and the tool (bits 0 and 7), the
+        // second nothing by the user's choice, the third has no say.
+        const QByteArray text = "#OPTIONS#2#3#2.500000#\r\n" + object("a") +
+                                "IGNORE#base,tool#\r\n" + object("b") + "IGNORE##\r\n" +
+                                object("c");
+        Station s;
+        QCOMPARE(StationFile::parse(text, "cell.vks", &s), StationFile::Ok);
+        QCOMPARE(s.safetyDistance, 2.5);
+        QCOMPARE((QList<int>{s.objects[0].hasIgnore, int(s.objects[0].ignoreMask),
+                             s.objects[1].hasIgnore, int(s.objects[1].ignoreMask),
+                             s.objects[2].hasIgnore}),
+                 (QList<int>{1, 0x81, 1, 0, 0}));
+        const QString written = StationFile::text(s);
+        QVERIFY(written.startsWith("#OPTIONS#2#3#2.500000#\r\n") && written.count("IGNORE#") == 2 &&
+                written.contains("1.000000#IGNORE#base,tool#\r\n") && written.endsWith("1.000000#"));
+        Station again;
+        QCOMPARE(StationFile::parse(written.toUtf8(), "w.vks", &again), StationFile::Ok);
+        QCOMPARE(StationFile::text(again), written);
+        // What a reader that stops at the pose takes is the same as without them.
+        Station plain;
+        QCOMPARE(StationFile::parse("#OPTIONS#2#3#\r\n" + object("a"), "p.vks", &plain),
+                 StationFile::Ok);
+        QCOMPARE(s.objects[0].pose, plain.objects[0].pose);
+        QCOMPARE(s.objects[0].scale, plain.objects[0].scale);
+        QCOMPARE(s.euler, plain.euler);
+    }
     void writingAndTheSizeLimit()
     {
         QTemporaryDir dir;

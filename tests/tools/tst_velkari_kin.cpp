@@ -123,6 +123,7 @@ private slots:
     void moduleNamesListToolAndUnreachableTarget();
     void answersOfAFixedBatchAreUnchanged_data();
     void answersOfAFixedBatchAreUnchanged();
+    void stationCheckedInItsCell();
 };
 
 // Every command against the library's own answer; pose looks at other joint
@@ -554,6 +555,48 @@ void TestVelkariKin::answersOfAFixedBatchAreUnchanged()
                            QByteArray::number(fnv1a(inverse.out, fnv1a(forward.out)), 16) + ' ' +
                            lines[5000];
     QVERIFY2(got == expected, got.constData());
+}
+
+// The shipped cells hold no collision: checked in its cell a program says
+// what the robot alone says. A box under the pen's whole drawing, its top
+// 3 mm above the paper (z 750), makes the strokes collide.
+void TestVelkariKin::stationCheckedInItsCell()
+{
+    const QString dir = QCoreApplication::applicationDirPath() + "/../Simulations/";
+    for (const QString name : {"drawing.sim", "joints.sim", "singularity.sim"}) {
+        const Run cell = runKin({"--station", dir + name + ".vks", "check", dir + name, "--path"});
+        const Run alone = runKin({irb120(), "check", dir + name, "--path"});
+        QVERIFY2(cell.exitCode == alone.exitCode && cell.out == alone.out && !cell.out.isEmpty(),
+                 qPrintable(name + ": " + cell.err));
+    }
+    QTemporaryDir tmp;
+    QByteArray stl = "solid box\n";
+    const char *c[8] = {"-200 -200 720", "150 -200 720", "150 200 720", "-200 200 720",
+                        "-200 -200 753", "150 -200 753", "150 200 753", "-200 200 753"};
+    const int faces[12][3] = {{0, 1, 2}, {0, 2, 3}, {4, 5, 6}, {4, 6, 7}, {0, 1, 5}, {0, 5, 4},
+                              {1, 2, 6}, {1, 6, 5}, {2, 3, 7}, {2, 7, 6}, {3, 0, 4}, {3, 4, 7}};
+    for (const auto &f : faces)
+        stl += QByteArray("facet normal 0 0 0\nouter loop\nvertex ") + c[f[0]] + "\nvertex " +
+               c[f[1]] + "\nvertex " + c[f[2]] + "\nendloop\nendfacet\n";
+    const QString box = writeFile(tmp, "box.stl", stl + "endsolid box\n");
+    QFile shipped(dir + "drawing.sim.vks");
+    QVERIFY(shipped.open(QIODevice::ReadOnly));
+    const QString station = writeFile(
+        tmp, "cell.vks",
+        shipped.readAll().replace("../", (QCoreApplication::applicationDirPath() + "/../").toUtf8()) +
+            "\r\n#OBJECT#" + box.toUtf8() + "#box#1#1#0#1#0#0#0#0#1#0#0#0#0#1#0#0#0#0#1#");
+    const Run r = runKin({"--station", station, "check", dir + "drawing.sim", "--path"});
+    QCOMPARE(r.exitCode, 3);
+    const QList<QByteArray> lines = r.lines();
+    const int problems = lines.value(0).split(' ').value(3).toInt();
+    QSet<int> listed, flagged;
+    for (int i = 1; i <= problems; ++i)
+        if (lines.value(i).endsWith("Collision. tool collides with box"))
+            listed.insert(lines.value(i).split(' ').value(0).toInt());
+    for (int i = problems + 1; i < lines.size(); ++i)
+        if (lines[i].split(' ').value(7).toInt() / 1000000 % 10 == 1)
+            flagged.insert(i - problems);
+    QVERIFY2(!listed.isEmpty() && listed == flagged, r.out.left(2000).constData());
 }
 
 QTEST_GUILESS_MAIN(TestVelkariKin)

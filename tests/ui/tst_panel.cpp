@@ -7,9 +7,14 @@
 #include "scene/objectmesh.h"
 #include "scene/objects.h"
 #include "scene/robots.h"
+#include "support/boxmesh.h"
 #include "support/scratchinstall.h"
+#include "ui/collisionwatch.h"
 #include "ui/menuprincipal.h"
 #include "ui_menuprincipal.h"
+#include <QInputDialog>
+#include <QLabel>
+#include <QMenu>
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QtTest>
@@ -569,6 +574,64 @@ private slots:
         QVERIFY(!ui->dial->property("refused").toBool() &&
                 !ui->positionXYZ->property("refused").toBool() && p->notice().isEmpty() &&
                 w->statusBar()->currentMessage().isEmpty());
+    }
+    void collisionsWhileJogging()
+    {
+        QVERIFY(w->loadTool(DataDirs::defaultTool()) == 0 && robot()->getHasTool());
+        jogStart();
+        // The pen ends in a point at the TCP: a box square to the tool whose
+        // near face lies 30 mm beyond the tip is 30 mm from the tool, and
+        // much further from the arm behind it.
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("box.stl"));
+        QVERIFY(support::writeBox(file, robot()->tcpScene(), {-200, -200, 30}, {200, 200, 300}));
+        QCOMPARE(p->addObjects({file}), 1);
+        const CollisionWatch *watch = p->collisions(); // the label's whole text
+        const QString clear = QStringLiteral("Clearance 30.0 mm: tool \u2013 box");
+        QCOMPARE(watch->clearanceText(), clear);
+        // 40 mm along the tool's Z puts the tip 10 mm inside: allowed (the
+        // user must be able to come back), drawn red and said.
+        ui->comboBox_2->setCurrentIndex(0);
+        p->findChild<QRadioButton *>(QStringLiteral("radioButton_3"))->click();
+        const auto before = robot()->jointValues();
+        QCOMPARE(p->increaseValue(40), 1);
+        QVERIFY(robot()->jointValues() != before);
+        QCOMPARE(w->view()->highlightedRobotParts(), 1u << 7);
+        QCOMPARE(w->view()->highlightedObjects(), std::vector<char>{1});
+        QCOMPARE(w->statusBar()->currentMessage(), QStringLiteral("Collision: tool touches box"));
+        QCOMPARE(watch->clearanceText(), QStringLiteral("Clearance 0.0 mm: tool \u2013 box"));
+        QCOMPARE(p->increaseValue(-40), 1);
+        QVERIFY(watch->clearanceText() == clear && w->view()->highlightedRobotParts() == 0u &&
+                w->statusBar()->currentMessage().isEmpty());
+        // Options: a safety distance of 35 mm makes the 30 mm a collision;
+        // what is not a length of 0 mm or more is refused and changes nothing.
+        for (const char *typed : {"35", "-5", "3O"}) {
+            w->action(QStringLiteral("actionSafetyDistance"))->trigger();
+            auto *d = w->findChild<QInputDialog *>(QStringLiteral("safetyDistanceDialog"));
+            QVERIFY(d);
+            d->setTextValue(QLatin1String(typed));
+            d->accept();
+            QCOMPARE(p->collisions()->safetyDistance(), 35.0);
+        }
+        QVERIFY(w->lastMessage().contains(QStringLiteral("\"3O\"")) &&
+                w->statusBar()->currentMessage() == w->lastMessage());
+        QCOMPARE(w->view()->highlightedRobotParts(), 1u << 7);
+        // The object's menu: the tool ignored for the box, nothing collides
+        // and the box is no longer the nearest.
+        QMenu *menu = w->view()->objectsList()->ignoreButton()->menu();
+        emit menu->aboutToShow();
+        QCOMPARE(menu->actions().size(), 8);
+        menu->actions().at(7)->trigger();
+        QVERIFY(w->view()->highlightedRobotParts() == 0u && !watch->clearanceText().endsWith("box"));
+        // Both are saved with the station and come back with it.
+        Station read;
+        QCOMPARE(StationFile::parse(p->stationText().toUtf8(), file, &read), StationFile::Ok);
+        QVERIFY(read.safetyDistance == 35.0 && read.objects.size() == 1 &&
+                read.objects[0].hasIgnore && read.objects[0].ignoreMask == 0x80u);
+        p->collisions()->setSafetyDistance(0.0);
+        p->applyStation(read, nullptr, nullptr);
+        QVERIFY(p->collisions()->safetyDistance() == 35.0 &&
+                p->collisions()->world().ignoreMask(0) == 0x80u);
     }
 };
 QTEST_MAIN(TestPanel)
