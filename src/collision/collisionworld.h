@@ -161,8 +161,10 @@ private:
     std::unique_ptr<Impl> d;
 };
 
-// Checks the positions of a program one after the other. After an exact
-// query each part keeps its clearance; later positions whose motion bound
+// Checks the positions of a program one after the other. Without a safety
+// distance each part is put to FCL's boolean overlap test at each position
+// (cheap: no closest points are searched). With one, each part keeps the
+// clearance of its last distance query; later positions whose motion bound
 // since then stays below it need no query for that part. The result is the
 // same as collides() at every position.
 class PathSweep
@@ -174,7 +176,8 @@ public:
     // True when the position collides; *first names a pair.
     bool next(const float *robotJoints, Pair *first = nullptr);
 
-    // Counters: positions seen, part queries made, part queries saved.
+    // Counters: positions seen, part queries made (boolean or distance),
+    // part queries saved.
     std::size_t positions() const { return m_positions; }
     std::size_t queries() const { return m_queries; }
     std::size_t skipped() const { return m_skipped; }

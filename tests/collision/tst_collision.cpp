@@ -183,14 +183,26 @@ private slots:
             return p.detail == QLatin1String("tool collides with box");
         }));
 
-        // The sweep's skipped queries change nothing: every position on its
-        // own says the same.
-        collision::PathSweep sweep(world);
-        for (std::size_t k : at) {
-            const float *q = plain.path[k].joints.data();
-            QCOMPARE(sweep.next(q), world.collides(q));
+        // The sweep's boolean tests, and with a safety distance its skipped
+        // queries, change nothing: every position on its own says the same.
+        // Within 3 mm of the top, a tip above the box is too close.
+        for (const double safety : {0.0, 3.0}) {
+            world.setSafetyDistance(safety);
+            collision::PathSweep sweep(world);
+            std::set<std::size_t> swept;
+            for (std::size_t k : at) {
+                const float *q = plain.path[k].joints.data();
+                const bool hit = sweep.next(q);
+                QCOMPARE(hit, world.collides(q));
+                if (hit)
+                    swept.insert(k);
+            }
+            QCOMPARE(sweep.skipped() > 0, safety > 0.0);
+            for (std::size_t i = 0; i < tips.size(); ++i)
+                if (tips[i][2] < top + float(safety))
+                    QVERIFY(swept.count(at[i]));
+            QCOMPARE(swept == found, safety == 0.0);
         }
-        QVERIFY(sweep.skipped() > 0);
     }
 
     void meshesThatCannotBeChecked_data()
