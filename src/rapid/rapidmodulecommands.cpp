@@ -28,9 +28,14 @@ QString say(Text t)
     return uitext::get(t);
 }
 
-QString moduleFilter()
+QString moduleFilter(const QStringList &otherSuffixes)
 {
+    QString others;
+    for (const QString &s : otherSuffixes)
+        others += (others.isEmpty() ? QStringLiteral(" (*.") : QStringLiteral(" *.")) + s;
     return say(Text::RapidModuleFiles) + QStringLiteral(" (*.mod *.modx *.sys *.prg)\n") +
+           (others.isEmpty() ? QString()
+                             : say(Text::ControllerProgramFiles) + others + QStringLiteral(")\n")) +
            say(Text::AllFiles) + QStringLiteral(" (*.*)");
 }
 
@@ -145,10 +150,16 @@ int RapidModuleCommands::loadFrom(const QString &file, const QString &procedure)
     Paths *paths = m_paths();
     if (!robot || !robot->isLoaded() || !paths)
         return finish(NoRobot, say(Text::RapidLoadNoRobot));
-    QString text, error;
-    if (!rapid::readModuleFile(file, text, error))
-        return finish(Refused, say(Text::CannotRead).arg(file, error));
-    const rapid::ImportResult in = rapid::importModule(*robot, text, procedure);
+    const QString suffix = QFileInfo(file).suffix().toLower();
+    rapid::ImportResult in;
+    if (m_readers.contains(suffix)) {
+        in = m_readers.value(suffix)(*robot, file);
+    } else {
+        QString text, error;
+        if (!rapid::readModuleFile(file, text, error))
+            return finish(Refused, say(Text::CannotRead).arg(file, error));
+        in = rapid::importModule(*robot, text, procedure);
+    }
     QStringList report;
     if (!in.ok)
         report << say(Text::RapidModuleNotPlayed).arg(QFileInfo(file).fileName(), in.error);
@@ -159,6 +170,12 @@ int RapidModuleCommands::loadFrom(const QString &file, const QString &procedure)
         return finish(Refused, report.join(QLatin1Char('\n')));
     paths->Load_Sequence_Text(rapid::programText(in.program));
     return finish(Done, report.join(QLatin1Char('\n')));
+}
+
+void RapidModuleCommands::addReader(const QStringList &suffixes, const ProgramReader &reader)
+{
+    for (const QString &s : suffixes)
+        m_readers.insert(s.toLower(), reader);
 }
 
 void RapidModuleCommands::exportProgram()
@@ -204,7 +221,7 @@ void RapidModuleCommands::loadModule()
         return;
     }
     const QString file = QFileDialog::getOpenFileName(
-        nullptr, say(Text::RapidLoadTitle), DataDirs::simulationDir(), moduleFilter());
+        nullptr, say(Text::RapidLoadTitle), DataDirs::simulationDir(), moduleFilter(m_readers.keys()));
     if (!file.isEmpty())
         loadFrom(file);
 }

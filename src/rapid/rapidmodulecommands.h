@@ -5,6 +5,7 @@
 
 #include "rapid/rapidmodule.h"
 
+#include <QMap>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -40,9 +41,16 @@ public:
     // slot asks before it gets here.
     int exportTo(const QString &file, const rapid::ExportOptions &options);
     // Reads `file` and plays its program; a refused module leaves the list
-    // as it was. What was skipped or refused is in lastMessage().
+    // as it was. What was skipped or refused is in lastMessage(). A file
+    // whose suffix has a reader (addReader) is read by it.
     int loadFrom(const QString &file, const QString &procedure = QString());
     QString lastMessage() const { return m_message; }
+
+    // Programs of other controllers' languages, read as a module is: the
+    // program, skipped lines and warnings, or the refusal.
+    using ProgramReader = std::function<rapid::ImportResult(Robot &, const QString &file)>;
+    // The load dialog offers files with these suffixes (any case) too.
+    void addReader(const QStringList &suffixes, const ProgramReader &reader);
 
 signals:
     // For the window to show; every refusal and every skipped line.
@@ -61,4 +69,5 @@ private:
     std::function<Robot *()> m_robot;
     std::function<Paths *()> m_paths;
     QString m_message;
+    QMap<QString, ProgramReader> m_readers;
 };

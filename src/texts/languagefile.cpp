@@ -188,6 +188,7 @@ constexpr const char *kKeys[] = {
     "rapidwobjlabellbl",
     "rapidtoollabellbl",
     "noinversekinematicslbl",
+    "controllerprogramslbl",
 };
 static_assert(std::size(kKeys) == std::size_t(LanguageFile::kEntries),
               "one key per entry: the panel's, the plots dock's and each uitext::Text");

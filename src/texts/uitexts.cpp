@@ -221,6 +221,8 @@ QString englishText(Text t)
         return QStringLiteral("Tool Data:");
     case Text::NoInverseKinematics:
         return QStringLiteral("No inverse kinematics for this arm's geometry");
+    case Text::ControllerProgramFiles:
+        return QStringLiteral("KUKA, FANUC and UR programs");
     case Text::Count:
         break;
     }

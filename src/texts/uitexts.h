@@ -113,6 +113,7 @@ enum class Text
     RapidWorkObjectLabel,
     RapidToolDataLabel,
     NoInverseKinematics,
+    ControllerProgramFiles,
     Count
 };
 

@@ -7,8 +7,10 @@
 // program that sends a line and waits for the answer still gets it at once.
 #include "kincommands.h"
 #include "modulecommands.h"
+#include "controllercommands.h"
 #include "kincsv.h"
 
+#include "controllers/programreading.h"
 #include "kinematics/robot.h"
 #include "models/datadirs.h"
 #include "models/xml.h"
@@ -37,6 +39,7 @@ const char kUsage[] =
     "Usage: velkari-kin ROBOT.xml [--tool FILE.tool] [--euler N] [COMMAND ...]\n"
     "       velkari-kin ROBOT.xml check FILE [--path | --csv]\n"
     "       velkari-kin ROBOT.xml check MODULE.mod [--path | --csv] [--proc NAME]\n"
+    "       velkari-kin ROBOT.xml check PROGRAM.src|.ls|.script [--path | --csv]\n"
     "       velkari-kin ROBOT.xml [--tool FILE.tool] export PROGRAM.sim [--name NAME]\n"
     "                   [--speed v100] [--zone z10]\n"
     "\n"
@@ -142,7 +145,13 @@ const char kUsage[] =
     "(MoveAbsJ, MoveL, MoveC; the tool of --tool, speed and zone data as given,\n"
     "fine on the last point). Exit status 3 when the program has problem\n"
     "positions (they are listed on standard error, the module is written all\n"
-    "the same), 2 when the sequence cannot be read.\n";
+    "the same), 2 when the sequence cannot be read.\n"
+    "check PROGRAM.src (KUKA, with the .dat of the same name beside it),\n"
+    "PROGRAM.ls (FANUC) or PROGRAM.script (Universal Robots) reads the targets\n"
+    "and moves of the program, chooses each Cartesian target's configuration\n"
+    "from its S and T, CONFIG or qnear, and checks it as above. Moves that\n"
+    "cannot be read are listed on standard error with their line and why; the\n"
+    "last line there counts the moves read and skipped.\n";
 
 bool writeAll(int fd, const char *data, std::size_t size)
 {
@@ -449,6 +458,12 @@ int main(int argc, char **argv)
                 ? kin::exportProgram(robot, file, QString::fromStdString(options.exportName),
                                      QString::fromStdString(options.exportSpeed),
                                      QString::fromStdString(options.exportZone), answer, notes)
+            : controllers::isControllerProgram(file)
+                ? kin::checkControllerProgram(robot, file,
+                                              options.checkCsv    ? kin::ModuleOutput::Csv
+                                              : options.checkPath ? kin::ModuleOutput::Path
+                                                                  : kin::ModuleOutput::Problems,
+                                              answer, notes)
             : kin::isRapidModule(file)
                 ? kin::checkModule(robot, file, QString::fromStdString(options.procedure),
                                    options.checkCsv    ? kin::ModuleOutput::Csv
