@@ -20,6 +20,7 @@ LAYERS = [
     {"scene"},                            # the 3-D view and its panels
     {"sequences", "links", "language", "wii"},
     {"rapid", "plots"},                   # RAPID modules and plots read sequences
+    {"controllers"},                      # the other controller languages
     {"ui", "tools"},                      # the control panel; velkari-kin
     {"app"},                              # entry point and main window
 ]

@@ -1,0 +1,2 @@
+# Controller languages. Included from tests/.
+velkari_test(tst_controllers controllers/tst_controllers.cpp LIBS velkari_core)
