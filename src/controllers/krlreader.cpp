@@ -333,12 +333,13 @@ private:
             return setTool(value, line);
         if (name == QLatin1String("$BASE") && component.isEmpty())
             return setBase(value, line);
-        if (name == QLatin1String("$VEL") && component == QLatin1String("CP")) {
+        // System variables keep their dotted names whole ($VEL.CP).
+        if (name == QLatin1String("$VEL.CP")) {
             if (readNumber(value, v))
                 m_cpSpeed = v * 1000.0; // m/s
             return;
         }
-        if (name == QLatin1String("$APO") && component == QLatin1String("CDIS")) {
+        if (name == QLatin1String("$APO.CDIS")) {
             if (readNumber(value, v) && v >= 0.0)
                 m_cdis = v;
             return;

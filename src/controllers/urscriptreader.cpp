@@ -19,6 +19,8 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr int kMaxDepth = 16;
 // A statement may run over this many lines while its brackets are open.
 constexpr int kMaxJoinedLines = 64;
+// Longer statements hold no move a person or a pendant writes.
+constexpr int kMaxStatement = 65536;
 
 struct Value
 {
@@ -402,6 +404,12 @@ private:
 
     void statement(const QString &s, int line)
     {
+        if (s.size() > kMaxStatement) {
+            result.skip(line, QStringLiteral("a statement of more than %1 characters is not read")
+                                  .arg(kMaxStatement),
+                        false);
+            return;
+        }
         const std::vector<Token> t = tokens(s);
         std::size_t i = 0;
         if (t[0].kind != Token::Name)
