@@ -272,6 +272,16 @@ private:
         if (body.endsWith(QLatin1Char(';')))
             body.chop(1);
         body = body.trimmed();
+        static const QRegularExpression motion =
+            pattern("^([JLCA])?\\s*@?\\s*(P|PR)\\s*\\[\\s*(\\d+)\\s*(:[^\\]]*)?\\]\\s*(.*)$");
+        const QRegularExpressionMatch m = motion.match(body);
+        // A circle's via point waits for the end point on the next line;
+        // anything else there (comments aside) leaves the circle without one.
+        const bool endPoint = m.hasMatch() && m.captured(1).isEmpty();
+        if (m_viaLine && !endPoint && !body.startsWith(QLatin1Char('!'))) {
+            result.skip(m_viaLine, QStringLiteral("a circular move without its end point"));
+            m_viaLine = 0;
+        }
         static const QRegularExpression setting =
             pattern("^(UTOOL_NUM|UFRAME_NUM)\\s*=\\s*(\\d+)$");
         const QRegularExpressionMatch s = setting.match(body);
@@ -286,21 +296,11 @@ private:
             }
             return;
         }
-        static const QRegularExpression motion =
-            pattern("^([JLCA])?\\s*@?\\s*(P|PR)\\s*\\[\\s*(\\d+)\\s*(:[^\\]]*)?\\]\\s*(.*)$");
-        const QRegularExpressionMatch m = motion.match(body);
-        if (!m.hasMatch() || (m.captured(1).isEmpty() && !m_viaLine)) {
-            if (m_viaLine && !body.startsWith(QLatin1Char('!'))) {
-                result.skip(m_viaLine, QStringLiteral("a circular move without its end point"));
-                m_viaLine = 0;
-            }
+        if (!m.hasMatch() || (endPoint && !m_viaLine))
             return;
-        }
         const QString kind = m.captured(1).toUpper();
         const QString label = QStringLiteral("%1[%2]").arg(m.captured(2).toUpper(), m.captured(3));
         if (kind == QLatin1String("C")) {
-            if (m_viaLine)
-                result.skip(m_viaLine, QStringLiteral("a circular move without its end point"));
             m_viaLine = line;
             m_via = body;
             return;

@@ -65,6 +65,27 @@ void compareRotation(const Frame &f, const std::array<double, 9> &want)
         QVERIFY2(std::fabs(f.r[k] - want[k]) < 1e-6, qPrintable(QString::number(k)));
 }
 
+// The positions of check --path (type, six joints, code), each once where
+// consecutive ones are the same.
+std::vector<Joints> path(const QByteArray &out)
+{
+    std::vector<Joints> p;
+    for (const QByteArray &line : out.split('\n')) {
+        const QList<QByteArray> f = line.simplified().split(' ');
+        if (f.size() != 8 || f[0] != "1.000000")
+            continue;
+        Joints j;
+        for (std::size_t k = 0; k < 6; ++k)
+            j[k] = f[int(k) + 1].toDouble();
+        bool same = !p.empty();
+        for (std::size_t k = 0; same && k < 6; ++k)
+            same = std::fabs(p.back()[k] - j[k]) < 1e-4;
+        if (!same)
+            p.push_back(j);
+    }
+    return p;
+}
+
 // Rz(90) Rx(180), worked by hand: x goes to y, y to x, z to -z.
 const std::array<double, 9> kSwapXY{0, 1, 0, 1, 0, 0, 0, 0, -1};
 
@@ -313,6 +334,48 @@ private slots:
         const auto [refused, nothing, why] = run(dir.filePath("x.ls"));
         QCOMPARE(refused, 2);
         QVERIFY2(why.join('\n').contains("no /MN section"), why.join('\n'));
+    }
+
+    // Every shipped program written in each language and read back gives the
+    // joint path of the program itself (positions repeated by a zero-length
+    // move aside).
+    void roundTrip_data()
+    {
+        QTest::addColumn<QString>("sim");
+        QTest::addColumn<QString>("format");
+        const QDir sims(QCoreApplication::applicationDirPath() + "/../Simulations");
+        const QStringList files = sims.entryList({"*.sim"}, QDir::Files);
+        QVERIFY(files.size() >= 3);
+        for (const QString &f : files)
+            for (const char *format : {"krl", "ls", "urscript"})
+                QTest::addRow("%s %s", qPrintable(f), format) << sims.filePath(f) << format;
+    }
+    void roundTrip()
+    {
+        QFETCH(QString, sim);
+        QFETCH(QString, format);
+        QTemporaryDir dir;
+        const QString robot = support::shippedRobot("ABB_IRB120.xml");
+        const auto kin = [&robot](const QStringList &args) {
+            QProcess p;
+            p.start(QCoreApplication::applicationDirPath() + "/velkari-kin",
+                    QStringList{robot} + args);
+            p.waitForFinished(120000);
+            return std::make_pair(p.exitCode(), p.readAllStandardOutput() +
+                                                    p.readAllStandardError());
+        };
+        const auto written = kin({"export", sim, "--format", format, "--out", dir.path(),
+                                  "--name", "rt"});
+        QVERIFY2(written.first != 2, written.second);
+        const QStringList out = QDir(dir.path()).entryList({"*.src", "*.ls", "*.script"});
+        QCOMPARE(out.size(), 1);
+        const auto back = kin({"check", dir.filePath(out[0]), "--path"});
+        const auto direct = kin({"check", sim, "--path"});
+        QVERIFY2(back.second.contains(" 0 skipped"), back.second);
+        const std::vector<Joints> a = path(direct.second), b = path(back.second);
+        QCOMPARE(b.size(), a.size());
+        for (std::size_t i = 0; i < a.size(); ++i)
+            compareJoints(b[i], a[i], qPrintable(QStringLiteral("position %1").arg(i + 1)));
     }
 
     // Text that is no program, or garbage within one: refused with why, or
