@@ -323,17 +323,18 @@ private slots:
         const auto [code, out, err] = run(dir.filePath("Cell.src"));
         QCOMPARE(code, 0);
         QCOMPARE(err.last(), QByteArray("velkari-kin: moves: 2 read, 1 skipped"));
-        QVERIFY2(err.join('\n').contains("line 4: PTP XHOME: not declared"), err.join('\n'));
+        QVERIFY2(err.join('\n').contains("line 4: PTP XHOME: not declared"),
+                 err.join('\n').constData());
         // The path ends at XP1: A1 21 after seven steps of 3 degrees.
         const QList<QByteArray> lines = out.trimmed().split('\n');
         QVERIFY2(lines.first().startsWith("positions ") && lines.first().endsWith(" problems 0"),
-                 out);
+                 out.constData());
         const QList<QByteArray> last = lines.last().simplified().split(' ');
         QCOMPARE(last.size(), 8);
         QCOMPARE(last[1].toDouble(), 21.0);
         const auto [refused, nothing, why] = run(dir.filePath("x.ls"));
         QCOMPARE(refused, 2);
-        QVERIFY2(why.join('\n').contains("no /MN section"), why.join('\n'));
+        QVERIFY2(why.join('\n').contains("no /MN section"), why.join('\n').constData());
     }
 
     // Every shipped program written in each language and read back gives the
@@ -366,12 +367,12 @@ private slots:
         };
         const auto written = kin({"export", sim, "--format", format, "--out", dir.path(),
                                   "--name", "rt"});
-        QVERIFY2(written.first != 2, written.second);
+        QVERIFY2(written.first != 2, written.second.constData());
         const QStringList out = QDir(dir.path()).entryList({"*.src", "*.ls", "*.script"});
         QCOMPARE(out.size(), 1);
         const auto back = kin({"check", dir.filePath(out[0]), "--path"});
         const auto direct = kin({"check", sim, "--path"});
-        QVERIFY2(back.second.contains(" 0 skipped"), back.second);
+        QVERIFY2(back.second.contains(" 0 skipped"), back.second.constData());
         const std::vector<Joints> a = path(direct.second), b = path(back.second);
         QCOMPARE(b.size(), a.size());
         for (std::size_t i = 0; i < a.size(); ++i)
