@@ -465,15 +465,13 @@ private:
                 result.skip(line, QStringLiteral("%1 through an axis target is not read").arg(kind));
                 return;
             }
-            move.via = target(via, base, false);
+            move.via = target(via, base, true);
         }
         if (end.type == Datum::Axis && move.kind != ReadMove::Joint) {
             result.skip(line, QStringLiteral("%1 to an axis target is not read").arg(kind));
             return;
         }
-        // The controller takes S and T for PTP only; a LIN or CIRC keeps the
-        // arm's configuration.
-        move.target = target(end, base, move.kind == ReadMove::Joint);
+        move.target = target(end, base, true);
         m_last = end;
         m_hasLast = true;
         result.moves.push_back(move);

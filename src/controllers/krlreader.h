@@ -12,7 +12,7 @@
 // BAS(#VEL_PTP, %) and $APO.CDIS with C_DIS/C_PTP/C_SPL. Comments and
 // folds are comments; every other statement does not move the arm and is
 // passed over. S and T (numbers or 'B...' bit strings) choose the
-// configuration of a PTP target; bits of S above 2 are ignored.
+// configuration (see solveProgram); bits of S above 2 are ignored.
 //
 // Skipped, with the line and why: moves to targets not declared in the two
 // files (XHOME and the like live on the controller), CIRC with CA, moves in

@@ -333,7 +333,7 @@ private:
         speedAndTerm(options, move);
         QString why;
         int ut = -1, viaUt = -1;
-        if (!target(m.captured(3).toInt(), move.kind == ReadMove::Joint, moveLine, move.target, ut,
+        if (!target(m.captured(3).toInt(), true, moveLine, move.target, ut,
                     why)) {
             result.skip(moveLine, QStringLiteral("%1: %2").arg(what, why));
             return;
@@ -346,7 +346,7 @@ private:
                                           .arg(v.captured(2), v.captured(3)));
                 return;
             }
-            if (!target(v.captured(3).toInt(), false, moveLine, move.via, viaUt, why)) {
+            if (!target(v.captured(3).toInt(), true, moveLine, move.via, viaUt, why)) {
                 result.skip(moveLine, QStringLiteral("C P[%1]: %2").arg(v.captured(3), why));
                 return;
             }

@@ -11,8 +11,7 @@
 // comment, "! UTOOL[n] X=.. Y=.. Z=.. W=.. P=.. R=.." (mm, degrees), which
 // is read wherever it stands. A tool number with no such comment is taken as
 // the flange, and a user frame other than 0 as the robot's base, each with a
-// warning. CONFIG chooses the configuration of a J move's target; L and C
-// keep the arm's configuration, as the controller does.
+// warning. CONFIG chooses the configuration (see solveProgram).
 //
 // Skipped, with the line and why: moves to position registers PR[n], to
 // points missing from /POS, with Offset, Tool_Offset or INC, and arcs (A).

@@ -182,9 +182,11 @@ public:
 
     // Joint values of a target for the tool `tool`, from `seed`; false with
     // the reason in `why`.
-    bool solve(const ReadTarget &t, const Frame &tool, const std::array<float, 6> &seed,
-               std::array<double, 6> &joints, int line, QString &why)
+    bool solve(ReadTarget t, const Frame &tool, const std::array<float, 6> &seed,
+               std::array<double, 6> &joints, int line, bool useHint, QString &why)
     {
+        if (!useHint && t.hint != Hint::Near)
+            t.hint = Hint::None;
         if (t.isJoints) {
             joints = t.joints;
             return true;
@@ -291,7 +293,7 @@ SolvedProgram solveProgram(const Robot &robot, const ReadProgram &read)
         std::array<double, 6> via{}, end{};
         std::array<float, 6> from = seed;
         if (m.kind == ReadMove::Circular) {
-            if (!solver.solve(m.via, m.tool, seed, via, m.line, why)) {
+            if (!solver.solve(m.via, m.tool, seed, via, m.line, !started, why)) {
                 out.skipped << QStringLiteral("line %1: the via point: %2").arg(m.line).arg(why);
                 ++out.movesSkipped;
                 continue;
@@ -299,7 +301,8 @@ SolvedProgram solveProgram(const Robot &robot, const ReadProgram &read)
             for (std::size_t k = 0; k < 6; ++k)
                 from[k] = float(via[k]);
         }
-        if (!solver.solve(m.target, m.tool, from, end, m.line, why)) {
+        const bool useHint = m.kind == ReadMove::Joint || (!started && m.kind == ReadMove::Linear);
+        if (!solver.solve(m.target, m.tool, from, end, m.line, useHint, why)) {
             out.skipped << QStringLiteral("line %1: %2").arg(m.line).arg(why);
             ++out.movesSkipped;
             continue;

@@ -96,10 +96,14 @@ struct SolvedProgram
     int movesSkipped = 0;
 };
 
-// Solves every Cartesian target of `read` with its hint, from the robot's
-// current joint values onwards; the robot's joints are left as they were.
-// A target no configuration reaches is skipped (line and reason). The path
-// starts at the first move's target.
+// Solves every Cartesian target of `read`, from the robot's current joint
+// values onwards; the robot's joints are left as they were. The hint of a
+// joint move's target (and of the first move's) chooses its configuration;
+// a straight-line or circular move keeps the arm's configuration, as the
+// controllers do (KUKA ignores S and T on LIN and CIRC, FANUC moves L and C
+// in the configuration it stands in): its targets take the solution nearest
+// to the position before. A target no configuration reaches is skipped
+// (line and reason). The path starts at the first move's target.
 SolvedProgram solveProgram(const Robot &robot, const ReadProgram &read);
 
 // Whether the joint values `q` (robot values) are the configuration the
