@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "controllers/programexportcommands.h"
 #include "controllers/programreading.h"
 #include "kinematics/logging.h"
 #include "kinematics/matrixtoolbox.h"
@@ -443,8 +444,19 @@ void MainWindow::buildMenus()
         if (interactive())
             m_rapidModules->loadModule();
     });
-    file->insertActions(action(QStringLiteral("actionLoadDemo")), {loadModule, exportModule});
-    m_simulation->addActions({loadModule, exportModule});
+    // Every controller language, the robot maker's first.
+    auto *programExport = new ProgramExportCommands(
+        [this]() { return robot(); }, [this]() { return m_rapidModules->loadedProgram(); }, this);
+    connect(programExport, &ProgramExportCommands::message, this, &MainWindow::showMessage);
+    QAction *exportProgram = addAction(m_sequenceMenu, QStringLiteral("actionExportProgram"),
+                                       uitext::get(uitext::Text::ExportProgramMenu));
+    connect(exportProgram, &QAction::triggered, this, [this, programExport]() {
+        if (interactive())
+            programExport->exportProgram();
+    });
+    file->insertActions(action(QStringLiteral("actionLoadDemo")),
+                        {loadModule, exportModule, exportProgram});
+    m_simulation->addActions({loadModule, exportModule, exportProgram});
     m_simulation->setContextMenuPolicy(Qt::ActionsContextMenu);
     options->removeAction(m_configMenu->menuAction());
     options->removeAction(m_sequenceMenu->menuAction());
@@ -613,6 +625,7 @@ void MainWindow::relabelPlots(int code)
         ->setText(uitext::get(uitext::Text::RapidExportMenu));
     action(QStringLiteral("actionLoadRapidModule"))
         ->setText(uitext::get(uitext::Text::RapidLoadModuleMenu));
+    action(QStringLiteral("actionExportProgram"))->setText(uitext::get(uitext::Text::ExportProgramMenu));
 }
 
 void MainWindow::do_eulerabb()

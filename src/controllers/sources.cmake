@@ -4,5 +4,10 @@
 target_sources(velkari_core PRIVATE
     ${CMAKE_CURRENT_SOURCE_DIR}/controllers/configflags.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/controllers/orientation.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/controllers/programwriter.cpp
 )
 
+# The window's export dialog.
+target_sources(velkari_ui PRIVATE
+    ${CMAKE_CURRENT_SOURCE_DIR}/controllers/programexportcommands.cpp
+)

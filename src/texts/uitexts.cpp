@@ -221,6 +221,24 @@ QString englishText(Text t)
         return QStringLiteral("Tool Data:");
     case Text::NoInverseKinematics:
         return QStringLiteral("No inverse kinematics for this arm's geometry");
+    case Text::ExportProgramMenu:
+        return QStringLiteral("Export program as\u2026");
+    case Text::ExportProgramTitle:
+        return QStringLiteral("Export program");
+    case Text::ExportLanguageLabel:
+        return QStringLiteral("Controller language:");
+    case Text::ExportNameLabel:
+        return QStringLiteral("Program name:");
+    case Text::ExportSpeedLabel:
+        return QStringLiteral("Speed where a line has none (%1):");
+    case Text::ExportZoneLabel:
+        return QStringLiteral("Zone where a line has none (%1):");
+    case Text::ExportFolderTitle:
+        return QStringLiteral("Folder for the program files");
+    case Text::ExportNameRefused:
+        return QStringLiteral("'%1' cannot name a program in %2: a letter first, then letters, digits and '_', at most %3 characters");
+    case Text::ExportNotWritten:
+        return QStringLiteral("The program was not written: %1");
     case Text::ControllerProgramFiles:
         return QStringLiteral("KUKA, FANUC and UR programs");
     case Text::Count:

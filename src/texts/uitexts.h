@@ -113,6 +113,15 @@ enum class Text
     RapidWorkObjectLabel,
     RapidToolDataLabel,
     NoInverseKinematics,
+    ExportProgramMenu,
+    ExportProgramTitle,
+    ExportLanguageLabel,
+    ExportNameLabel,
+    ExportSpeedLabel,
+    ExportZoneLabel,
+    ExportFolderTitle,
+    ExportNameRefused,
+    ExportNotWritten,
     ControllerProgramFiles,
     Count
 };

@@ -6,6 +6,7 @@
 // therefore costs one write per input chunk, not one per line, while a
 // program that sends a line and waits for the answer still gets it at once.
 #include "kincommands.h"
+#include "exportcommands.h"
 #include "modulecommands.h"
 #include "controllercommands.h"
 #include "kincsv.h"
@@ -41,7 +42,7 @@ const char kUsage[] =
     "       velkari-kin ROBOT.xml check MODULE.mod [--path | --csv] [--proc NAME]\n"
     "       velkari-kin ROBOT.xml check PROGRAM.src|.ls|.script [--path | --csv]\n"
     "       velkari-kin ROBOT.xml [--tool FILE.tool] export PROGRAM.sim [--name NAME]\n"
-    "                   [--speed v100] [--zone z10]\n"
+    "                   [--speed S] [--zone Z] [--format F] [--out DIR]\n"
     "\n"
     "Forward and inverse kinematics of a robot description. Commands are read\n"
     "from standard input, one per line, and each is answered on standard output.\n"
@@ -146,6 +147,14 @@ const char kUsage[] =
     "fine on the last point). Exit status 3 when the program has problem\n"
     "positions (they are listed on standard error, the module is written all\n"
     "the same), 2 when the sequence cannot be read.\n"
+    "--format F writes the language F instead: rapid, krl (KUKA .src and .dat),\n"
+    "ls (FANUC), urscript (Universal Robots .script), jbi (Yaskawa INFORM) or\n"
+    "val3 (Staubli project folder); without it, the language of the robot's\n"
+    "maker (RAPID for ABB and for a robot without one). --out DIR writes the\n"
+    "files into DIR, named after the program or --name; without it a one-file\n"
+    "language goes to standard output. --speed and --zone are the defaults for\n"
+    "lines without their own, in the language's units: KRL m/s and mm, LS\n"
+    "mm/sec and CNT, URScript m/s and m, INFORM mm/s and PL, VAL3 mm/s and mm.\n"
     "check PROGRAM.src (KUKA, with the .dat of the same name beside it),\n"
     "PROGRAM.ls (FANUC) or PROGRAM.script (Universal Robots) reads the targets\n"
     "and moves of the program, chooses each Cartesian target's configuration\n"
@@ -308,7 +317,7 @@ struct Options
     bool checkPath = false;
     std::string procedure;
     bool exportProgram = false;
-    std::string exportName, exportSpeed, exportZone;
+    std::string exportName, exportSpeed, exportZone, exportFormat, exportOut;
     bool checkCsv = false;
 };
 
@@ -321,6 +330,8 @@ std::string parseExport(int i, int argc, char **argv, Options &o)
         std::string *value = a == "--name"    ? &o.exportName
                              : a == "--speed" ? &o.exportSpeed
                              : a == "--zone"  ? &o.exportZone
+                             : a == "--format" ? &o.exportFormat
+                             : a == "--out"    ? &o.exportOut
                                               : nullptr;
         if (value) {
             if (k + 1 >= argc || argv[k + 1][0] == '\0')
@@ -329,7 +340,8 @@ std::string parseExport(int i, int argc, char **argv, Options &o)
         } else if (o.checkFile.empty() && !a.empty()) {
             o.checkFile = std::string(a);
         } else {
-            return "export takes one sequence file, --name, --speed and --zone, not '" +
+            return "export takes one sequence file, --name, --speed, --zone, --format and "
+                   "--out, not '" +
                    std::string(a) + "'";
         }
     }
@@ -453,8 +465,17 @@ int main(int argc, char **argv)
     if (options.check || options.exportProgram) {
         std::string answer, notes;
         const QString file = QFile::decodeName(options.checkFile.c_str());
+        kin::ExportRequest request;
+        request.file = file;
+        request.format = QString::fromStdString(options.exportFormat);
+        request.outDir = QFile::decodeName(options.exportOut.c_str());
+        request.name = QString::fromStdString(options.exportName);
+        request.speed = QString::fromStdString(options.exportSpeed);
+        request.zone = QString::fromStdString(options.exportZone);
         const int status =
-            options.exportProgram
+            options.exportProgram && !kin::isPlainRapid(robot, request)
+                ? kin::exportAs(robot, request, answer, notes)
+            : options.exportProgram
                 ? kin::exportProgram(robot, file, QString::fromStdString(options.exportName),
                                      QString::fromStdString(options.exportSpeed),
                                      QString::fromStdString(options.exportZone), answer, notes)

@@ -1,10 +1,18 @@
 // Configuration flags and orientation conventions of the controller
-// languages against numbers worked out by hand.
+// languages against numbers worked out by hand, and every writer on the
+// shipped programs.
 #include "controllers/configflags.h"
 #include "controllers/orientation.h"
+#include "controllers/programexportcommands.h"
+#include "controllers/programwriter.h"
+#include "rapid/rapidmodule.h"
 #include "kinematics/robot.h"
 #include "support/robots.h"
 
+#include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
 #include <map>
@@ -13,12 +21,13 @@
 using controllers::Angles;
 using controllers::Rotation;
 
+using J = std::array<float, 6>;
+Q_DECLARE_METATYPE(J)
 Q_DECLARE_METATYPE(Rotation)
 Q_DECLARE_METATYPE(Angles)
+Q_DECLARE_METATYPE(controllers::Language)
 
 namespace {
-
-using J = std::array<float, 6>;
 
 const kinematics::Chain &chainOf(const QString &file)
 {
@@ -59,6 +68,11 @@ private slots:
     void orientations_data();
     void orientations();
     void orientationRoundTrips();
+    void shippedProgramsInEveryLanguage_data();
+    void shippedProgramsInEveryLanguage();
+    void formatsAndTargets_data();
+    void formatsAndTargets();
+    void namesAndCommandLine();
 };
 
 // Worked on paper in the arm's plane (r forward from axis 1, z up) from each
@@ -221,6 +235,260 @@ void TestControllers::orientationRoundTrips()
                 }
             }
     QCOMPARE(checked, 9 * 7 * 7 * 4);
+}
+
+namespace {
+
+Robot &robotOf(const QString &file)
+{
+    static std::map<QString, std::unique_ptr<Robot>> robots;
+    auto &r = robots[file];
+    if (!r) {
+        r = std::make_unique<Robot>();
+        if (!support::loadShipped(*r, file))
+            qFatal("cannot load %s", qPrintable(file));
+    }
+    return *r;
+}
+
+// The library robot of each language's maker.
+QString robotFor(controllers::Language l)
+{
+    switch (l) {
+    case controllers::Language::Krl: return QStringLiteral("KUKA_KR6_R700_sixx.xml");
+    case controllers::Language::Ls: return QStringLiteral("FANUC_M10iA.xml");
+    case controllers::Language::UrScript: return QStringLiteral("UR5.xml");
+    case controllers::Language::Jbi: return QStringLiteral("YASKAWA_GP7.xml");
+    case controllers::Language::Val3: return QStringLiteral("STAUBLI_TX2_60.xml");
+    case controllers::Language::Rapid: break;
+    }
+    return QStringLiteral("ABB_IRB120.xml");
+}
+
+QString allText(const controllers::WriteResult &w)
+{
+    QString t;
+    for (const auto &f : w.files)
+        t += QString::fromUtf8(f.bytes);
+    return t;
+}
+
+} // namespace
+
+// Every program of Simulations/ in every language, on each maker's robot:
+// written without error, with as many motion instructions as the file has
+// move lines (codes 1, 2, 3 and 9), counted here from the file itself.
+void TestControllers::shippedProgramsInEveryLanguage_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<controllers::Language>("language");
+    const QDir dir(QCoreApplication::applicationDirPath() + QStringLiteral("/../Simulations"));
+    const QStringList sims = dir.entryList({QStringLiteral("*.sim")}, QDir::Files);
+    QVERIFY(sims.size() >= 3);
+    for (const QString &sim : sims)
+        for (const auto &l : controllers::languages())
+            QTest::newRow(qPrintable(sim + QLatin1Char(' ') + QLatin1String(l.key)))
+                << dir.filePath(sim) << l.language;
+}
+
+void TestControllers::shippedProgramsInEveryLanguage()
+{
+    QFETCH(QString, file);
+    QFETCH(controllers::Language, language);
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(f.readAll());
+    // Six numbers are a position (a joint move), seven a code and its operands.
+    int expected = 0;
+    for (const QString &line : text.split(QLatin1Char('\n'))) {
+        const QStringList n = line.simplified().split(QLatin1Char(' '));
+        expected += n.size() == 6 || (n.size() == 7 && QStringList{"1", "2", "3", "9"}.contains(n[0]));
+    }
+    controllers::WriteOptions o;
+    o.name = controllers::nameFrom(language, QFileInfo(file).completeBaseName());
+    const controllers::WriteResult w =
+        controllers::writeProgram(robotOf(robotFor(language)), rapid::programFromText(text), language, o);
+    QVERIFY2(w.ok, qPrintable(w.error));
+    const char *moves[] = {"^\\s*Move(AbsJ|L|C) ", "^(PTP|LIN|CIRC) ", "^\\s*\\d+:[JLC] ",
+                           "^\\s*move[jlc]\\(", "^MOV[JLC] ", "^\\s*move[jlc]\\("};
+    int found = int(allText(w).count(QRegularExpression(QLatin1String(moves[int(language)]),
+                                                        QRegularExpression::MultilineOption)));
+    if (language == controllers::Language::Jbi) // a circle is three MOVC
+        found -= 2 * int(allText(w).count(QRegularExpression(QStringLiteral("^MOVC "), QRegularExpression::MultilineOption))) / 3;
+    QCOMPARE(found, expected);
+    QCOMPARE(w.moves, expected);
+}
+
+// A program of a joint move, a straight move to a hand-worked arm
+// configuration and a circle, with a tool: each file in the order its
+// controller reads it, the flags worked out above, and the first Cartesian
+// target read back from the text giving the library's own forward
+// kinematics of its joint values times the tool.
+void TestControllers::formatsAndTargets_data()
+{
+    QTest::addColumn<controllers::Language>("language");
+    QTest::addColumn<J>("joints");
+    QTest::addColumn<QString>("structure");
+    QTest::addColumn<QString>("target"); // six numbers: x y z and the angles
+    // The joint move asks for 40 %, the straight move for 100 mm/s and an
+    // exact stop, the circle for a 30 mm zone; the rest take the defaults.
+    QTest::newRow("krl") << controllers::Language::Krl << J{0, -90, 90, 0, 30, 0}
+        << R"re(^DEF Tst\( \)\r\n;FOLD INI\r\n  BAS\(#INITMOV,0\)\r\n;ENDFOLD.*\$BASE=\$NULLFRAME.*)re"
+           R"re(TOOL_DATA\[1\]=\{X 0\.000,Y 0\.000,Z 100\.000,A 0\.0000,B 0\.0000,C 0\.0000\}.*\$TOOL=TOOL_DATA\[1\]\r\n)re"
+           R"re(BAS\(#VEL_PTP,40\)\r\nPTP XJ2 C_PTP\r\n\$VEL.CP=0\.1000\r\nLIN XP3\r\n\$VEL.CP=0\.2500\r\n)re"
+           R"re(\$APO.CDIS=30\.0\r\nCIRC XP4,XP5 C_DIS\r\n\$APO.CDIS=10\.0\r\nLIN XP5 C_DIS\r\nLIN XP6\r\nEND\r\n)re"
+           R"re(DEFDAT Tst PUBLIC\r\nDECL E6AXIS XJ2=\{A1 0\.0000,A2 -90\.0000,A3 90\.0000,A4 0\.0000,A5 30\.0000,A6 0\.0000,E1 0\.0,)re"
+           R"re(.*DECL E6POS XP3=\{X .*,S 2,T 2,E1 0\.0,.*ENDDAT\r\n$)re"
+        << R"re(XP3=\{X (\S+),Y (\S+),Z (\S+),A (\S+),B (\S+),C ([^,]+))re";
+    QTest::newRow("ls") << controllers::Language::Ls << J{0, 90, 90, 0, -30, 0}
+        << R"re(^/PROG  TST\n/ATTR\n.*DEFAULT_GROUP\t= 1,\*,\*,\*,\*;\n.*/MN\n   1:  !.*UFRAME_NUM=0 ;.*)re"
+           R"re(! UTOOL\[1\] X=0\.000 Y=0\.000 Z=100\.000 W=0\.000 P=0\.000 R=0\.000 ;\n   6:  UTOOL_NUM=1 ;\n)re"
+           R"re(   7:J P\[1\] 40% CNT10    ;\n   8:L P\[2\] 100mm/sec FINE    ;\n   9:C P\[3\]    ;\n    :  P\[4\] 250mm/sec CNT30    ;\n)re"
+           R"re(  \d\d:L P\[5\] 250mm/sec CNT10    ;\n  \d\d:L P\[6\] 250mm/sec FINE    ;\n/POS\nP\[1\]\{\n   GP1:\n\tUF : 0, UT : 1,\t\n\tJ1=     0\.000 deg,)re"
+           R"re(.*P\[2\]\{\n   GP1:\n\tUF : 0, UT : 1,\t\tCONFIG : 'N D T, 0, 0, 0',\n.*\};\n/END\n$)re"
+        << R"re(P\[2\].*?X = +(\S+) +mm,\tY = +(\S+) +mm,\tZ = +(\S+) +mm,\n\tW = +(\S+) deg,\tP = +(\S+) deg,\tR = +(\S+) deg)re";
+    QTest::newRow("urscript") << controllers::Language::UrScript << J{10, -80, 70, -90, -90, 20}
+        << R"re(^def Tst\(\):\n  #.*\n  set_tcp\(p\[0\.0000000, 0\.0000000, 0\.0000000, 0\.0000000, 0\.0000000, 0\.0000000\]\)\n.*)re"
+           R"re(  set_tcp\(p\[0\.0000000, 0\.0000000, 0\.1000000, 0\.0000000, 0\.0000000, 0\.0000000\]\)\n)re"
+           R"re(  movej\(\[0\.0000000, -1\.5707963, 1\.5707963, 0\.0000000, 0\.5235988, 0\.0000000\], a=1\.4, v=1\.2566, r=0\.0100\)\n)re"
+           R"re(  movel\(p\[.*\], a=1\.2, v=0\.1000, r=0\.0000\)\n  movec\(p\[.*\], p\[.*\], a=1\.2, v=0\.2500, r=0\.0300, mode=0\)\n)re"
+           R"re(  movel\(p\[.*\], a=1\.2, v=0\.2500, r=0\.0100\)\n  movel\(p\[.*\], a=1\.2, v=0\.2500, r=0\.0000\)\nend\n$)re"
+        << R"re(movel\(p\[(\S+), (\S+), (\S+), (\S+), (\S+), ([^\]]+)\])re";
+    QTest::newRow("jbi") << controllers::Language::Jbi << J{0, -60, 0, 0, -30, 0}
+        << R"re(^/JOB\r\n//NAME TST\r\n//POS\r\n///NPOS 7,0,0,0,0,0\r\n///POSTYPE ROBOT\r\n///RECTAN\r\n///TOOL 1\r\n)re"
+           R"re(///RCONF \S+\r\nC00000=.*\r\n///RCONF 0,0,1,0,0,0,0,0\r\nC00001=.*//INST\r\n///DATE .*)re"
+           R"re(///ATTR SC,RW\r\n///GROUP1 RB1\r\nNOP\r\n.*MOVJ C00000 VJ=40\.00 PL=1\r\nMOVL C00001 V=100\.0\r\n)re"
+           R"re(MOVC C00002 V=250\.0\r\nMOVC C00003 V=250\.0\r\nMOVC C00004 V=250\.0 PL=3\r\n)re"
+           R"re(MOVL C00005 V=250\.0 PL=1\r\nMOVL C00006 V=250\.0\r\nEND\r\n$)re"
+        << R"re(C00001=(\S+),(\S+),(\S+),(\S+),(\S+),(\S+)\r)re";
+    QTest::newRow("val3") << controllers::Language::Val3 << J{0, 90, -90, 0, 30, 0}
+        << R"re(^\x{feff}?<\?xml.*<Program file="start\.pgx" />.*<Data file="Tst\.dtx" />.*)re"
+           R"re(<Program name="start">\r\n    <Code><!\[CDATA\[begin\r\n.*  movej\(jPoint\[0\], tTool\[1\], mDesc\[0\]\)\r\n)re"
+           R"re(  movel\(pPoint\[0\], tTool\[1\], mDesc\[1\]\)\r\n  movec\(pPoint\[1\], pPoint\[2\], tTool\[1\], mDesc\[2\]\)\r\n)re"
+           R"re(  movel\(pPoint\[3\], tTool\[1\], mDesc\[3\]\)\r\n  movel\(pPoint\[4\], tTool\[1\], mDesc\[4\]\)\r\n  waitEndMove\(\)\r\nend\]\]></Code>.*)re"
+           R"re(type="jointRx".*type="pointRx".*shoulder="righty" elbow="enegative" wrist="wpositive".*type="tool".*)re"
+           R"re(<Value key="1" x="0\.000" y="0\.000" z="100\.000" rx="0\.0000" ry="0\.0000" rz="0\.0000" fatherId="flange\[0\]".*type="mdesc".*)re"
+           R"re(key="0" accel="100" vel="40\.0" .*key="1" .*tmax="100\.0" rmax="9999" blend="off".*key="2" .*blend="Cartesian" leave="30\.0" reach="30\.0")re"
+        << R"re(key="0" x="(\S+)" y="(\S+)" z="(\S+)" rx="(\S+)" ry="(\S+)" rz="(\S+)" shoulder)re";
+}
+
+void TestControllers::formatsAndTargets()
+{
+    QFETCH(controllers::Language, language);
+    QFETCH(J, joints);
+    QFETCH(QString, structure);
+    QFETCH(QString, target);
+    Robot &robot = robotOf(robotFor(language));
+    // Tool: 100 mm along the flange's z. Joint move, straight move to the
+    // configuration, circle (via, end), the end again.
+    auto line = [](int code, const J &q) {
+        sequences::ProgramLine l;
+        l.code = code;
+        for (int k = 0; k < 6; ++k)
+            l.operands[std::size_t(k)] = q[std::size_t(k)];
+        return l;
+    };
+    J via = joints, end = joints;
+    via[0] += 8;
+    end[0] += 15;
+    sequences::ProgramLine tool;
+    tool.code = 5;
+    tool.operands = {0, 0, 100, 0, 0, 0};
+    std::vector<sequences::ProgramLine> program{tool, line(1, J{0, -90, 90, 0, 30, 0}),
+                                                line(2, joints), line(9, via), line(2, end),
+                                                line(2, end)};
+    program[1].speed = 40;
+    program[2].speed = 100;
+    program[2].zone = sequences::kFineZone;
+    program[3].zone = 30;
+    controllers::WriteOptions o;
+    o.name = language == controllers::Language::Ls || language == controllers::Language::Jbi
+                 ? QStringLiteral("tst") : QStringLiteral("Tst");
+    const controllers::WriteResult w = controllers::writeProgram(robot, program, language, o);
+    QVERIFY2(w.ok, qPrintable(w.error));
+    const QString text = allText(w);
+    QVERIFY2(QRegularExpression(structure, QRegularExpression::DotMatchesEverythingOption).match(text).hasMatch(),
+             qPrintable(text));
+    const QRegularExpressionMatch m =
+        QRegularExpression(target, QRegularExpression::DotMatchesEverythingOption).match(text);
+    QVERIFY2(m.hasMatch(), qPrintable(text));
+    double v[6];
+    for (int k = 0; k < 6; ++k)
+        v[k] = m.captured(k + 1).toDouble();
+    const bool metres = language == controllers::Language::UrScript;
+    const Rotation r = language == controllers::Language::Krl ? controllers::fromKukaABC({v[3], v[4], v[5]})
+                       : language == controllers::Language::Val3 ? controllers::fromVal3RxRyRz({v[3], v[4], v[5]})
+                       : metres ? controllers::fromUrRotationVector({v[3], v[4], v[5]})
+                                : controllers::fromFanucWPR({v[3], v[4], v[5]});
+    // The flange by the library's forward kinematics, then 100 mm along its z.
+    const Matrix4 f = kinematics::forwardFromJoints(robot.chain(), joints.data());
+    for (int i = 0; i < 3; ++i) {
+        const double expected = double(f[std::size_t(4 * i + 3)]) + 100.0 * double(f[std::size_t(4 * i + 2)]);
+        QVERIFY2(std::fabs(v[i] * (metres ? 1000.0 : 1.0) - expected) < 2e-3, qPrintable(QString::number(i)));
+        for (int j = 0; j < 3; ++j)
+            QVERIFY2(std::fabs(r[std::size_t(3 * i + j)] - double(f[std::size_t(4 * i + j)])) < 1e-5,
+                     qPrintable(QStringLiteral("%1 %2").arg(i).arg(j)));
+    }
+}
+
+// Names each controller refuses, and velkari-kin writing real files.
+void TestControllers::namesAndCommandLine()
+{
+    using L = controllers::Language;
+    const std::pair<L, const char *> refused[] = {
+        {L::Krl, "1abc"}, {L::Krl, "END"}, {L::Krl, "abcdefghijklmnopqrstuvwxy"}, {L::Ls, "A-B"},
+        {L::Ls, "_A"}, {L::UrScript, "def"}, {L::UrScript, "a b"}, {L::Jbi, "J\u00d6B"},
+        {L::Val3, "abcdefghijklmnop"}, {L::Val3, "start"}, {L::Rapid, "9"}};
+    for (const auto &r : refused)
+        QVERIFY2(!controllers::checkName(r.first, QString::fromUtf8(r.second)), r.second);
+    for (const auto &l : controllers::languages())
+        QVERIFY2(controllers::checkName(l.language, QStringLiteral("Draw_2")), l.key);
+
+    QTemporaryDir dir;
+    const QString kin = QCoreApplication::applicationDirPath() + QStringLiteral("/velkari-kin");
+    const QString sim = QCoreApplication::applicationDirPath() + QStringLiteral("/../Simulations/drawing.sim");
+    auto run = [&](const QStringList &args, QByteArray *out = nullptr) {
+        QProcess p;
+        p.start(kin, args);
+        if (!p.waitForFinished(120000))
+            return -1;
+        if (out)
+            *out = p.readAllStandardOutput();
+        return p.exitCode();
+    };
+    // The KUKA robot writes KRL by itself: two files, so only with --out.
+    const QString kuka = support::shippedRobot(QStringLiteral("KUKA_KR6_R700_sixx.xml"));
+    QCOMPARE(run({kuka, QStringLiteral("export"), sim}), 2);
+    const int status = run({kuka, QStringLiteral("export"), sim, QStringLiteral("--out"), dir.path()});
+    QVERIFY(status == 0 || status == 3);
+    QFile src(dir.filePath(QStringLiteral("drawing.src"))), dat(dir.filePath(QStringLiteral("drawing.dat")));
+    QVERIFY(src.open(QIODevice::ReadOnly) && dat.open(QIODevice::ReadOnly));
+    QVERIFY(src.readLine().startsWith("DEF drawing( )") && dat.readLine().startsWith("DEFDAT drawing"));
+    QByteArray out;
+    QVERIFY(run({kuka, QStringLiteral("export"), sim, QStringLiteral("--format"), QStringLiteral("urscript"),
+                 QStringLiteral("--name"), QStringLiteral("pen")}, &out) != 2);
+    QVERIFY2(out.startsWith("def pen():\n"), out.left(200).constData());
+    QCOMPARE(run({kuka, QStringLiteral("export"), sim, QStringLiteral("--format"), QStringLiteral("ls"),
+                  QStringLiteral("--name"), QStringLiteral("1x")}), 2);
+    QCOMPARE(run({kuka, QStringLiteral("export"), sim, QStringLiteral("--format"), QStringLiteral("cobol")}), 2);
+    QCOMPARE(run({kuka, QStringLiteral("export"), sim, QStringLiteral("--format"), QStringLiteral("jbi"),
+                  QStringLiteral("--zone"), QStringLiteral("9")}), 2);
+
+    // The window's export: the maker's language offered first, RAPID for ABB;
+    // nothing written without a robot; KRL's two files into the folder chosen.
+    QVERIFY(ProgramExportCommands::choices(&robotOf(QStringLiteral("KUKA_KR6_R700_sixx.xml"))).first().startsWith("KUKA KRL"));
+    QVERIFY(ProgramExportCommands::choices(&robotOf(QStringLiteral("ABB_IRB120.xml"))).first().startsWith("ABB RAPID"));
+    QVERIFY(ProgramExportCommands::choices(&robotOf(QStringLiteral("STAUBLI_TX2_60.xml"))).first().contains("VAL3"));
+    Robot *robot = nullptr;
+    const std::vector<sequences::ProgramLine> program(1, sequences::ProgramLine{1.0, {0, -90, 90, 0, 30, 0}});
+    ProgramExportCommands commands([&robot] { return robot; }, [&program] { return program; });
+    controllers::WriteOptions o;
+    o.name = QStringLiteral("Win");
+    QCOMPARE(commands.exportTo(controllers::Language::Krl, dir.filePath("w"), o), int(ProgramExportCommands::NoRobot));
+    QVERIFY(!QFile::exists(dir.filePath("w/Win.src")));
+    robot = &robotOf(QStringLiteral("KUKA_KR6_R700_sixx.xml"));
+    QCOMPARE(commands.exportTo(controllers::Language::Krl, dir.filePath("w"), o), int(ProgramExportCommands::Done));
+    QVERIFY(QFile::exists(dir.filePath("w/Win.src")) && QFile::exists(dir.filePath("w/Win.dat")));
 }
 
 QTEST_GUILESS_MAIN(TestControllers)
