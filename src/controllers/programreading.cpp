@@ -241,6 +241,22 @@ private:
 
 } // namespace
 
+void markUnreachable(const SolvedProgram &program, sequences::PathAnalyser::Result &path)
+{
+    std::size_t next = 0; // both in program order
+    for (sequences::PathPosition &p : path.path) {
+        while (next < program.unreachable.size() && int(program.unreachable[next]) < p.pathId)
+            ++next;
+        if (next == program.unreachable.size())
+            break;
+        if (p.type == 1.0f && int(program.unreachable[next]) == p.pathId) {
+            if (int(p.problem) % 10 == 0) // the units count "no solution"
+                p.problem += 1.0f;
+            ++next;
+        }
+    }
+}
+
 bool matchesHint(const Robot &robot, const ReadTarget &target, const float *q)
 {
     switch (target.hint) {
@@ -292,24 +308,31 @@ SolvedProgram solveProgram(const Robot &robot, const ReadProgram &read)
         QString why;
         std::array<double, 6> via{}, end{};
         std::array<float, 6> from = seed;
+        bool reached = true;
         if (m.kind == ReadMove::Circular) {
-            if (!solver.solve(m.via, m.tool, seed, via, m.line, !started, why)) {
-                out.skipped << QStringLiteral("line %1: the via point: %2").arg(m.line).arg(why);
-                ++out.movesSkipped;
-                continue;
-            }
-            for (std::size_t k = 0; k < 6; ++k)
+            reached = solver.solve(m.via, m.tool, seed, via, m.line, !started, why);
+            for (std::size_t k = 0; reached && k < 6; ++k)
                 from[k] = float(via[k]);
+            if (!reached)
+                why = QStringLiteral("the via point: ") + why;
         }
         const bool useHint = m.kind == ReadMove::Joint || (!started && m.kind == ReadMove::Linear);
-        if (!solver.solve(m.target, m.tool, from, end, m.line, useHint, why)) {
-            out.skipped << QStringLiteral("line %1: %2").arg(m.line).arg(why);
-            ++out.movesSkipped;
-            continue;
-        }
+        reached = reached && solver.solve(m.target, m.tool, from, end, m.line, useHint, why);
         if (!sameFrame(m.tool, tool)) {
             tool = m.tool;
             add(5.0, toolChangeOperands(tool), m.line);
+        }
+        ++out.movesRead;
+        if (!reached) {
+            std::array<double, 6> here;
+            for (std::size_t k = 0; k < 6; ++k)
+                here[k] = double(seed[k]);
+            out.unreachable.push_back(out.program.size());
+            add(1.0, here, m.line);
+            out.warnings << QStringLiteral("line %1: %2; the arm stays where it stands")
+                                .arg(m.line)
+                                .arg(why);
+            continue;
         }
         if (!started && m.kind != ReadMove::Joint) {
             // The controller comes from wherever the arm stands; the path
@@ -328,7 +351,6 @@ SolvedProgram solveProgram(const Robot &robot, const ReadProgram &read)
         } else {
             add(m.kind == ReadMove::Joint ? 1.0 : 2.0, end, m.line, m.speed, m.zone);
         }
-        ++out.movesRead;
         for (std::size_t k = 0; k < 6; ++k)
             seed[k] = float(end[k]);
     }

@@ -90,6 +90,9 @@ struct SolvedProgram
     QString error;
     std::vector<sequences::ProgramLine> program;
     std::vector<int> lines; // the file line of every program line
+    // Program lines that stand for a move whose target is out of reach: the
+    // path stays where it stood, and that position is a problem.
+    std::vector<std::size_t> unreachable;
     QStringList skipped;
     QStringList warnings;
     int movesRead = 0;
@@ -102,9 +105,16 @@ struct SolvedProgram
 // a straight-line or circular move keeps the arm's configuration, as the
 // controllers do (KUKA ignores S and T on LIN and CIRC, FANUC moves L and C
 // in the configuration it stands in): its targets take the solution nearest
-// to the position before. A target no configuration reaches is skipped
-// (line and reason). The path starts at the first move's target.
+// to the position before. A target no configuration reaches is refused by
+// the controller before the arm moves: the path stays where it stands (a
+// joint move to there, listed in `unreachable`), with a warning. The path
+// starts at the first move's target.
 SolvedProgram solveProgram(const Robot &robot, const ReadProgram &read);
+
+// Flags the first position of each unreachable move of `program` in `path`
+// with "no inverse kinematic solution" (1), as the analysis flags a pose it
+// cannot solve.
+void markUnreachable(const SolvedProgram &program, sequences::PathAnalyser::Result &path);
 
 // Whether the joint values `q` (robot values) are the configuration the
 // target's hint names.

@@ -27,7 +27,8 @@ int checkControllerProgram(Robot &robot, const QString &file, ModuleOutput outpu
     notes += "moves: " + std::to_string(program.movesRead) + " read, " +
              std::to_string(program.movesSkipped) + " skipped\n";
     sequences::PathAnalyser analyser(robot);
-    const sequences::PathAnalyser::Result result = analyser.analyse(program.program);
+    sequences::PathAnalyser::Result result = analyser.analyse(program.program);
+    controllers::markUnreachable(program, result);
     if (output == ModuleOutput::Csv)
         return appendPathCsv(robot, analyser, result, out);
     const auto problems = sequences::PathAnalyser::problems(result);

@@ -299,7 +299,8 @@ private slots:
 
     // velkari-kin on files as they lie beside each other: the .dat found
     // whatever its case, the skipped move named on standard error, whose last
-    // line counts the moves; a file that is no program refused with exit 2.
+    // line counts the moves; a target 5 m away a problem where the arm stands
+    // (exit 3); a file that is no program refused with exit 2.
     void checkCommand()
     {
         QTemporaryDir dir;
@@ -308,7 +309,7 @@ private slots:
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
         };
         write("Cell.src", "DEF cell()\nPTP {A1 0,A2 -90,A3 90,A4 0,A5 30,A6 0}\nPTP XP1\n"
-                          "PTP XHOME\nEND\n");
+                          "PTP XHOME\nLIN {X 5000,Y 0,Z 0,A 0,B 0,C 0}\nEND\n");
         write("CELL.DAT", "DEFDAT CELL\nDECL E6AXIS XP1={A1 21,A2 -90,A3 90,A4 0,A5 30,A6 0}\n"
                           "ENDDAT\n");
         write("x.ls", QByteArray("/PROG X\n\x01\x02\0/MN\n", 16));
@@ -321,14 +322,15 @@ private slots:
                                    p.readAllStandardError().trimmed().split('\n'));
         };
         const auto [code, out, err] = run(dir.filePath("Cell.src"));
-        QCOMPARE(code, 0);
-        QCOMPARE(err.last(), QByteArray("velkari-kin: moves: 2 read, 1 skipped"));
+        QCOMPARE(code, 3);
+        QCOMPARE(err.last(), QByteArray("velkari-kin: moves: 3 read, 1 skipped"));
         QVERIFY2(err.join('\n').contains("line 4: PTP XHOME: not declared"),
                  err.join('\n').constData());
         // The path ends at XP1: A1 21 after seven steps of 3 degrees.
         const QList<QByteArray> lines = out.trimmed().split('\n');
-        QVERIFY2(lines.first().startsWith("positions ") && lines.first().endsWith(" problems 0"),
+        QVERIFY2(lines.first().startsWith("positions ") && lines.first().endsWith(" problems 1"),
                  out.constData());
+        QVERIFY2(lines[1].split(' ').mid(1, 2) == QList<QByteArray>({"5", "1"}), lines[1]);
         const QList<QByteArray> last = lines.last().simplified().split(' ');
         QCOMPARE(last.size(), 8);
         QCOMPARE(last[1].toDouble(), 21.0);
