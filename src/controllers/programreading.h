@@ -5,7 +5,8 @@
 //
 // The contract of every reader: a move that cannot be read is skipped with
 // its line and the reason, the rest is read; only a text that is no program
-// of the language at all (or too large) is refused. Numbers beyond
+// of the language at all (or larger than a module may be,
+// rapid::kMaxModuleBytes) is refused. Numbers beyond
 // kMaxReadMagnitude, nesting deeper than a few levels, lines and files
 // beyond their limits are refused or skipped, never followed.
 #pragma once
@@ -27,8 +28,6 @@ namespace controllers {
 constexpr double kMaxReadMagnitude = 1.0e6;
 // A program holds at most this many moves (a path of kMaxNodes / 4 targets).
 constexpr int kMaxReadMoves = 500000;
-// A program file is read up to this size.
-constexpr qint64 kMaxProgramBytes = qint64(16) * 1024 * 1024;
 
 // How a Cartesian target says which of the arm's configurations it means.
 enum class Hint
