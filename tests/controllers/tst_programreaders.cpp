@@ -107,7 +107,7 @@ private slots:
     // q0 and its wrist flipped, told apart only by S and T. By hand: q0 has
     // A2 < 0 only (T 'B000010'), A3 = 100 is past the stretched arm and A5 > 0
     // (S 'B010'); the flip adds A4, A5, A6 < 0 (T 'B111010' = 58) and A5 < 0
-    // (S 'B110' = 6).
+    // (S 'B110' = 6, written 22 with the bit 4 some KR C4 files carry).
     void krl()
     {
         const Joints q0{10, -80, 100, 20, 30, 40}, q1{10, -80, 100, -160, -30, -140};
@@ -135,7 +135,7 @@ private slots:
                            "DECL E6POS XP1=%1\r\nDECL FDAT FP1={TOOL_NO 1,BASE_NO 0}\r\n"
                            "DECL E6POS XP2=%2\r\nPOS XP3=%3\r\nDECL FRAME XP4=%4\r\n"
                            "DECL GLOBAL POS XP5=%5\r\nDECL POS XP6=%6\r\nENDDAT\r\n")
-                .arg(e6pos(p, ",S 'B010',T 'B000010'"), e6pos(p, ",S 6,T 58"), e6pos(p3, ""),
+                .arg(e6pos(p, ",S 'B010',T 'B000010'"), e6pos(p, ",S 22,T 58"), e6pos(p3, ""),
                      e6pos(tcp(m_kuka, {20, -70, 95, 10, 40, 60}, 100), ""),
                      e6pos(tcp(m_kuka, {25, -70, 95, 10, 40, 50}, 100), ""),
                      e6pos(tcp(m_kuka, {30, -72, 95, 10, 40, 50}, 100), ""));
@@ -159,7 +159,7 @@ private slots:
         compareJoints(j[0], {0, -90, 90, 0, 30, 0}, "inline");
         compareJoints(j[1], {45, -90, 90, 0, 30, 0}, "partial inline");
         compareJoints(j[2], q0, "S 'B010' T 'B000010'");
-        compareJoints(j[3], q1, "S 6 T 58");
+        compareJoints(j[3], q1, "S 22 T 58");
         const Frame reached = tcp(m_kuka, j[4], 100);
         for (std::size_t k = 0; k < 3; ++k)
             QVERIFY(std::fabs(reached.t[k] - p3.t[k]) < 0.01);
