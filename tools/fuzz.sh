@@ -13,13 +13,14 @@ root=$PWD
 build=${VELKARI_FUZZ_BUILD:-build-fuzz}
 seconds=${2:-300}
 all="robot linkmesh tool objectmesh_ascii objectmesh_binary sequence rapid language station
-serverrequest lanreply"
+serverrequest lanreply krl ls urscript"
 targets=${1:-$all}
 [ "$targets" = all ] && targets=$all
 
 declare -A dict=([robot]=robot [linkmesh]=mesh [tool]=mesh [objectmesh_ascii]=mesh
     [objectmesh_binary]="" [sequence]=sequence [rapid]=rapid [language]=language
-    [station]=station [serverrequest]=serverrequest [lanreply]=lanreply)
+    [station]=station [serverrequest]=serverrequest [lanreply]=lanreply
+    [krl]=krl [ls]=ls [urscript]=urscript)
 
 cmake -S . -B "$build" -DVELKARI_FUZZ=ON -DCMAKE_CXX_COMPILER="${CXX:-clang++}" \
       -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELKARI_BUILD_BENCHMARKS=OFF >/dev/null

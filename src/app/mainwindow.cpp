@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "controllers/programexportcommands.h"
+#include "controllers/programreading.h"
 #include "kinematics/logging.h"
 #include "kinematics/matrixtoolbox.h"
 #include "kinematics/robot.h"
@@ -453,6 +454,7 @@ void MainWindow::buildMenus()
     m_rapidModules = new RapidModuleCommands([this]() { return robot(); },
                                              [this]() { return m_panel->paths(); }, this);
     connect(m_rapidModules, &RapidModuleCommands::message, this, &MainWindow::showMessage);
+    m_rapidModules->addReader(controllers::programSuffixes(), controllers::importProgramFile);
     QAction *exportModule = addAction(m_sequenceMenu, QStringLiteral("actionExportRapidModule"),
                                       uitext::get(uitext::Text::RapidExportMenu));
     QAction *loadModule = addAction(m_sequenceMenu, QStringLiteral("actionLoadRapidModule"),

@@ -28,9 +28,14 @@ QString say(Text t)
     return uitext::get(t);
 }
 
-QString moduleFilter()
+QString moduleFilter(const QStringList &otherSuffixes)
 {
+    QString others;
+    for (const QString &s : otherSuffixes)
+        others += (others.isEmpty() ? QStringLiteral(" (*.") : QStringLiteral(" *.")) + s;
     return say(Text::RapidModuleFiles) + QStringLiteral(" (*.mod *.modx *.sys *.prg *.pgf)\n") +
+           (others.isEmpty() ? QString()
+                             : say(Text::ControllerProgramFiles) + others + QStringLiteral(")\n")) +
            say(Text::AllFiles) + QStringLiteral(" (*.*)");
 }
 
@@ -168,11 +173,24 @@ int RapidModuleCommands::loadFrom(const QStringList &files, const QString &proce
         return finish(NoRobot, say(Text::RapidLoadNoRobot));
     if (files.isEmpty())
         return finish(Cancelled, QString());
-    std::vector<rapid::ModuleSource> modules;
-    QString error;
-    if (!rapid::readProgramFiles(files, modules, error))
-        return finish(Refused, say(Text::CannotRead).arg(files.join(QStringLiteral(", ")), error));
-    const rapid::ImportResult in = rapid::importModules(*robot, modules, procedure);
+    const QString suffix = QFileInfo(files.front()).suffix().toLower();
+    rapid::ImportResult in;
+    if (m_readers.contains(suffix)) {
+        // Another controller's program is one file: the modules of a RAPID
+        // program are the only thing that comes in several.
+        if (files.size() > 1)
+            return finish(Refused, say(Text::CannotRead)
+                                       .arg(files.join(QStringLiteral(", ")),
+                                            QStringLiteral("one %1 file at a time").arg(suffix)));
+        in = m_readers.value(suffix)(*robot, files.front());
+    } else {
+        std::vector<rapid::ModuleSource> modules;
+        QString error;
+        if (!rapid::readProgramFiles(files, modules, error))
+            return finish(Refused,
+                          say(Text::CannotRead).arg(files.join(QStringLiteral(", ")), error));
+        in = rapid::importModules(*robot, modules, procedure);
+    }
     QStringList report;
     QStringList names;
     for (const QString &f : files)
@@ -188,6 +206,12 @@ int RapidModuleCommands::loadFrom(const QStringList &files, const QString &proce
         return finish(Refused, report.join(QLatin1Char('\n')));
     paths->Load_Sequence_Text(rapid::programText(in.program));
     return finish(Done, report.join(QLatin1Char('\n')));
+}
+
+void RapidModuleCommands::addReader(const QStringList &suffixes, const ProgramReader &reader)
+{
+    for (const QString &s : suffixes)
+        m_readers.insert(s.toLower(), reader);
 }
 
 void RapidModuleCommands::exportProgram()
@@ -234,8 +258,8 @@ void RapidModuleCommands::loadModule()
         finish(NoRobot, say(Text::RapidLoadNoRobot));
         return;
     }
-    const QStringList files = QFileDialog::getOpenFileNames(
-        nullptr, say(Text::RapidLoadTitle), DataDirs::simulationDir(), moduleFilter());
-    if (!files.isEmpty())
-        loadFrom(files);
+    const QString file = QFileDialog::getOpenFileName(
+        nullptr, say(Text::RapidLoadTitle), DataDirs::simulationDir(), moduleFilter(m_readers.keys()));
+    if (!file.isEmpty())
+        loadFrom(file);
 }

@@ -5,6 +5,7 @@
 
 #include "rapid/rapidmodule.h"
 
+#include <QMap>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -39,7 +40,8 @@ public:
     // Writes the loaded program to `file`. Problems do not stop it: the
     // slot asks before it gets here.
     int exportTo(const QString &file, const rapid::ExportOptions &options);
-    // Reads the modules of one program (module files, program files) and
+    // Reads the modules of one program (module files, program files), or one
+    // program of another controller whose suffix has a reader (addReader), and
     // plays its procedure; a refused program leaves the list as it was. The
     // procedure read, how many moves were read and skipped, and what was
     // skipped or refused, are in lastMessage().
@@ -49,6 +51,12 @@ public:
         return loadFrom(QStringList{file}, procedure);
     }
     QString lastMessage() const { return m_message; }
+
+    // Programs of other controllers' languages, read as a module is: the
+    // program, skipped lines and warnings, or the refusal.
+    using ProgramReader = std::function<rapid::ImportResult(Robot &, const QString &file)>;
+    // The load dialog offers files with these suffixes (any case) too.
+    void addReader(const QStringList &suffixes, const ProgramReader &reader);
 
 signals:
     // For the window to show; every refusal and every skipped line.
@@ -68,4 +76,5 @@ private:
     std::function<Robot *()> m_robot;
     std::function<Paths *()> m_paths;
     QString m_message;
+    QMap<QString, ProgramReader> m_readers;
 };

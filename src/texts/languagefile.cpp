@@ -277,6 +277,7 @@ constexpr const char *kKeys[] = {
     "safetydistrefusedlbl",
     "collpreparinglbl",
     "collmarklbl",
+    "controllerprogramslbl",
 };
 static_assert(std::size(kKeys) == std::size_t(LanguageFile::kEntries),
               "one key per entry: the panel's, the plots dock's and each uitext::Text");

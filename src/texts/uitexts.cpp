@@ -399,6 +399,8 @@ QString englishText(Text t)
         return QStringLiteral("Preparing collision checking of %1...");
     case Text::CollisionMark:
         return QStringLiteral("Collision");
+    case Text::ControllerProgramFiles:
+        return QStringLiteral("KUKA, FANUC and UR programs");
     case Text::Count:
         break;
     }

@@ -202,6 +202,7 @@ enum class Text
     SafetyDistanceRefused, // %1: what was typed, %2: the distance kept
     CollisionPreparing, // %1: the object
     CollisionMark,
+    ControllerProgramFiles,
     Count
 };
 

@@ -8,9 +8,11 @@
 #include "kincommands.h"
 #include "exportcommands.h"
 #include "modulecommands.h"
+#include "controllercommands.h"
 #include "kincsv.h"
 #include "stationcell.h"
 
+#include "controllers/programreading.h"
 #include "kinematics/robot.h"
 #include "models/datadirs.h"
 #include "models/xml.h"
@@ -40,6 +42,7 @@ const char kUsage[] =
     "       velkari-kin ROBOT.xml check FILE [--path | --csv]\n"
     "       velkari-kin ROBOT.xml check MODULE.mod [MODULE.mod ...] [--path | --csv]\n"
     "                   [--proc NAME]\n"
+    "       velkari-kin ROBOT.xml check PROGRAM.src|.ls|.script [--path | --csv]\n"
     "       velkari-kin ROBOT.xml [--tool FILE.tool] export PROGRAM.sim [--name NAME]\n"
     "                   [--speed S] [--zone Z] [--format F] [--out DIR]\n"
     "       velkari-kin --station STATION.vks [--tool FILE.tool] [COMMAND ...]\n"
@@ -177,7 +180,13 @@ const char kUsage[] =
     "files into DIR, named after the program or --name; without it a one-file\n"
     "language goes to standard output. --speed and --zone are the defaults for\n"
     "lines without their own, in the language's units: KRL m/s and mm, LS\n"
-    "mm/sec and CNT, URScript m/s and m, INFORM mm/s and PL, VAL3 mm/s and mm.\n";
+    "mm/sec and CNT, URScript m/s and m, INFORM mm/s and PL, VAL3 mm/s and mm.\n"
+    "check PROGRAM.src (KUKA, with the .dat of the same name beside it),\n"
+    "PROGRAM.ls (FANUC) or PROGRAM.script (Universal Robots) reads the targets\n"
+    "and moves of the program, chooses each Cartesian target's configuration\n"
+    "from its S and T, CONFIG or qnear, and checks it as above. Moves that\n"
+    "cannot be read are listed on standard error with their line and why; the\n"
+    "last line there counts the moves read and skipped.\n";
 
 bool writeAll(int fd, const char *data, std::size_t size)
 {
@@ -529,6 +538,12 @@ int main(int argc, char **argv)
                 ? kin::exportProgram(robot, file, QString::fromStdString(options.exportName),
                                      QString::fromStdString(options.exportSpeed),
                                      QString::fromStdString(options.exportZone), answer, notes)
+            : controllers::isControllerProgram(file)
+                ? kin::checkControllerProgram(robot, file,
+                                              options.checkCsv    ? kin::ModuleOutput::Csv
+                                              : options.checkPath ? kin::ModuleOutput::Path
+                                                                  : kin::ModuleOutput::Problems,
+                                              answer, notes)
             : kin::isRapidModule(file)
                 ? kin::checkModule(robot, files, QString::fromStdString(options.procedure),
                                    options.checkCsv    ? kin::ModuleOutput::Csv

@@ -7,6 +7,9 @@
 #include "models/datadirs.h"
 #include "models/tool.h"
 #include "models/xml.h"
+#include "controllers/krlreader.h"
+#include "controllers/lsreader.h"
+#include "controllers/urscriptreader.h"
 #include "rapid/rapidmodule.h"
 #include "rapid/rapidparser.h"
 #include "scene/objectmesh.h"
@@ -424,17 +427,47 @@ void lanreply(Bytes data, std::size_t size)
     for (std::size_t k = 0; k < 6; ++k)
         FUZZ_CHECK(j.joints()[k] == lan::decode(numbers + 5 * k));
 }
+// Controller programs: whatever the text, the program and its lines agree,
+// every move is read or skipped, and the robot's joints are left as they were.
+void checkProgram(const controllers::ReadProgram &read)
+{
+    Robot &robot = defaultRobot();
+    const std::array<float, 6> before = robot.jointValues();
+    FUZZ_CHECK(read.error.isEmpty() || read.moves.empty());
+    const controllers::SolvedProgram solved = controllers::solveProgram(robot, read);
+    FUZZ_CHECK(solved.ok == solved.error.isEmpty());
+    FUZZ_CHECK(solved.program.size() == solved.lines.size());
+    FUZZ_CHECK(!solved.ok ||
+               std::size_t(solved.movesRead + solved.movesSkipped - read.skippedMoves) ==
+                   read.moves.size());
+    FUZZ_CHECK(robot.jointValues() == before);
+}
+// KUKA: the text before the first DEFDAT is the .src, the rest its .dat.
+void krl(Bytes data, std::size_t size)
+{
+    const QString in = QString::fromUtf8(bytesOf(data, size));
+    const int dat = in.indexOf(QLatin1String("DEFDAT"), 0, Qt::CaseInsensitive);
+    checkProgram(controllers::readKrl(in.left(dat), dat < 0 ? QString() : in.mid(dat)));
+}
+void ls(Bytes data, std::size_t size)
+{
+    checkProgram(controllers::readLs(QString::fromUtf8(bytesOf(data, size))));
+}
+void urscript(Bytes data, std::size_t size)
+{
+    checkProgram(controllers::readUrScript(QString::fromUtf8(bytesOf(data, size))));
+}
 using Body = void (*)(Bytes, std::size_t);
 Body g_body = nullptr;
 Body target(const QByteArray &name)
 {
     const QList<QByteArray> names = QByteArray("robot linkmesh tool sequence objectmesh_ascii "
                                                "objectmesh_binary rapid language station "
-                                               "serverrequest lanreply")
+                                               "serverrequest lanreply krl ls urscript")
                                         .split(' ');
     const Body all[] = {
         robot, linkmesh, tool,    sequence,      objectmesh_ascii, objectmesh_binary,
-        rapid, language, station, serverrequest, lanreply};
+        rapid, language, station, serverrequest, lanreply, krl, ls, urscript};
     return names.contains(name) ? all[names.indexOf(name)] : nullptr;
 }
 

@@ -199,6 +199,22 @@ private slots:
         QVERIFY2(commands->lastMessage().startsWith("Procedure main: 1 moves read, 0 skipped"),
                  qPrintable(commands->lastMessage()));
     }
+    // The same command plays a UR script: its joint lists, in radians, end
+    // the path at (10, 0, 0, 0, 30, 0) degrees; the move it cannot read is named.
+    void urScriptPlayed()
+    {
+        QTemporaryDir dir;
+        QFile script(dir.filePath(QStringLiteral("pick.script")));
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("def pick():\n  movej([0, 0, 0, 0, 0.5235987756, 0])\n  movel(here)\n"
+                     "  movej([0.1745329252, 0, 0, 0, 0.5235987756, 0], a=1.4, v=1.05)\nend\n");
+        script.close();
+        QCOMPARE(w->rapidModules()->loadFrom(script.fileName()), int(RapidModuleCommands::Done));
+        const std::array<float, 6> end{10, 0, 0, 0, 30, 0};
+        for (std::size_t k = 0; k < 6; ++k)
+            QVERIFY(std::fabs(w->panel()->paths()->nodes().back().values[k] - end[k]) < 0.01f);
+        QVERIFY(w->rapidModules()->lastMessage().contains(QStringLiteral("line 3: movel: here")));
+    }
 
 private:
     void setJoints(const std::array<double, 6> &q) { w->panel()->resetAngles(q.data(), true); }
