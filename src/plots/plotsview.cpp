@@ -308,6 +308,8 @@ void PlotsView::applyTexts()
     m_markLegend[std::size_t(MarkKind::Collision)]->setName(
         uitext::get(uitext::Text::CollisionMark));
     emit titleChanged(text(Text::DockTitle));
+    if (isVisible())
+        fitLegend();
     redraw();
 }
 
@@ -551,6 +553,34 @@ void PlotsView::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     m_plot->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void PlotsView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // Before the dock is shown its width is nobody's choice yet; fitted then,
+    // a one-column legend would make the dock ask for a tall place.
+    if (isVisible())
+        fitLegend();
+}
+
+void PlotsView::fitLegend()
+{
+    QCPLegend *legend = m_plot->legend;
+    int widest = 1;
+    for (int i = 0; i < legend->itemCount(); ++i)
+        if (QCPAbstractLegendItem *item = legend->item(i))
+            widest = std::max(widest, item->minimumOuterSizeHint().width());
+    const QMargins m = legend->margins();
+    const int room = m_plot->width() - m.left() - m.right();
+    const int columns = std::clamp((room + legend->columnSpacing()) /
+                                       (widest + legend->columnSpacing()),
+                                   1, 6);
+    if (columns == legend->wrap())
+        return;
+    legend->setWrap(columns);
+    legend->setFillOrder(legend->fillOrder(), true);
+    redraw();
 }
 
 void PlotsView::setCursorPosition(int position)

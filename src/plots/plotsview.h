@@ -89,9 +89,14 @@ public slots:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void build();
+    // As many legend columns as the widest entry leaves room for: a narrow
+    // dock (beside the Program dock, or a longer language) gets more rows
+    // instead of cut names.
+    void fitLegend();
     void applyTexts();
     void fitRanges();
     void fitValueRanges();
