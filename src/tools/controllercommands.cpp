@@ -11,7 +11,8 @@
 namespace kin {
 
 int checkControllerProgram(Robot &robot, const QString &file, ModuleOutput output,
-                           std::string &out, std::string &notes)
+                           std::string &out, std::string &notes,
+                           collision::CollisionWorld *world)
 {
     const std::string shown = QFile::encodeName(file).toStdString();
     const controllers::SolvedProgram program =
@@ -26,7 +27,13 @@ int checkControllerProgram(Robot &robot, const QString &file, ModuleOutput outpu
     }
     notes += "moves: " + std::to_string(program.movesRead) + " read, " +
              std::to_string(program.movesSkipped) + " skipped\n";
+    // As for a RAPID module: exit status 0 must not read as "every move
+    // checked" when some were not.
+    if (program.movesSkipped > 0)
+        out += "not every move is checked: " + std::to_string(program.movesSkipped) +
+               " skipped (listed on standard error)\n";
     sequences::PathAnalyser analyser(robot);
+    analyser.setCollisionWorld(world);
     sequences::PathAnalyser::Result result = analyser.analyse(program.program);
     controllers::markUnreachable(program, result);
     if (output == ModuleOutput::Csv)
@@ -38,7 +45,8 @@ int checkControllerProgram(Robot &robot, const QString &file, ModuleOutput outpu
         out += std::to_string(p.position) + ' ' +
                std::to_string(program.lines[std::size_t(p.pathId)]) + ' ' +
                std::to_string(p.code) + ' ' +
-               sequences::PathAnalyser::problemTexts(p.code).trimmed().toStdString() + '\n';
+               sequences::PathAnalyser::problemTexts(p.code).trimmed().toStdString() +
+               (p.detail.isEmpty() ? std::string() : ' ' + p.detail.toStdString()) + '\n';
     }
     if (output == ModuleOutput::Path) {
         for (const sequences::PathPosition &p : result.path) {

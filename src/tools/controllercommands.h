@@ -17,7 +17,9 @@ namespace kin {
 // moves and warnings go to `notes`, whose last line is "moves: R read, S
 // skipped". Returns 0 continuous, 3 problems, 2 when the file cannot be
 // read or is no program of its language.
+// With a `world`, every position is checked against its objects too.
 int checkControllerProgram(Robot &robot, const QString &file, ModuleOutput output,
-                           std::string &out, std::string &notes);
+                           std::string &out, std::string &notes,
+                           collision::CollisionWorld *world = nullptr);
 
 } // namespace kin

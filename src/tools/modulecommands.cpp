@@ -84,7 +84,8 @@ int exportProgram(Robot &robot, const QString &file, const QString &name, const 
 }
 
 int checkModule(Robot &robot, const QStringList &files, const QString &procedure,
-                ModuleOutput output, std::string &out, std::string &notes)
+                ModuleOutput output, std::string &out, std::string &notes,
+                collision::CollisionWorld *world)
 {
     const std::string shown = QFile::encodeName(files.join(QStringLiteral("', '"))).toStdString();
     std::vector<rapid::ModuleSource> modules;
@@ -111,6 +112,7 @@ int checkModule(Robot &robot, const QStringList &files, const QString &procedure
         out += "not every move is checked: " + std::to_string(module.movesSkipped) +
                " skipped (listed on standard error)\n";
     sequences::PathAnalyser analyser(robot);
+    analyser.setCollisionWorld(world);
     sequences::PathAnalyser::Result result = analyser.analyse(module.program);
     rapid::markUnreachable(module, result);
     // The table the plots dock exports for the module played in the window.
@@ -123,7 +125,8 @@ int checkModule(Robot &robot, const QStringList &files, const QString &procedure
         const int line = module.lines[std::size_t(p.pathId)];
         out += std::to_string(p.position) + ' ' + std::to_string(line) + ' ' +
                std::to_string(p.code) + ' ' +
-               sequences::PathAnalyser::problemTexts(p.code).trimmed().toStdString() + '\n';
+               sequences::PathAnalyser::problemTexts(p.code).trimmed().toStdString() +
+               (p.detail.isEmpty() ? std::string() : ' ' + p.detail.toStdString()) + '\n';
     }
     if (output == ModuleOutput::Path) {
         for (const sequences::PathPosition &p : result.path) {

@@ -7,6 +7,9 @@
 #include <string>
 
 class Robot;
+namespace collision {
+class CollisionWorld;
+}
 
 namespace kin {
 
@@ -40,7 +43,9 @@ enum class ModuleOutput
 // lines, how branches and loops were read, configuration warnings, and
 // last "moves: R read, S skipped". Returns 0 continuous, 3 problems, 2 when
 // the program cannot be read or is refused (the reason in `notes`).
+// With a `world`, every position is checked against its objects too.
 int checkModule(Robot &robot, const QStringList &files, const QString &procedure,
-                ModuleOutput output, std::string &out, std::string &notes);
+                ModuleOutput output, std::string &out, std::string &notes,
+                collision::CollisionWorld *world = nullptr);
 
 } // namespace kin

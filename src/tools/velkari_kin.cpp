@@ -543,13 +543,14 @@ int main(int argc, char **argv)
                                               options.checkCsv    ? kin::ModuleOutput::Csv
                                               : options.checkPath ? kin::ModuleOutput::Path
                                                                   : kin::ModuleOutput::Problems,
-                                              answer, notes)
+                                              answer, notes,
+                                              options.station.empty() ? nullptr : &world)
             : kin::isRapidModule(file)
                 ? kin::checkModule(robot, files, QString::fromStdString(options.procedure),
                                    options.checkCsv    ? kin::ModuleOutput::Csv
                                    : options.checkPath ? kin::ModuleOutput::Path
                                                        : kin::ModuleOutput::Problems,
-                                   answer, notes)
+                                   answer, notes, options.station.empty() ? nullptr : &world)
             : options.checkCsv ? kin::checkSequenceCsv(robot, file, answer, notes)
                                : kin::checkSequence(robot, file, options.checkPath, answer, notes,
                                                     options.station.empty() ? nullptr : &world);

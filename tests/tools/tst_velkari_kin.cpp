@@ -597,6 +597,16 @@ void TestVelkariKin::stationCheckedInItsCell()
         if (lines[i].split(' ').value(7).toInt() / 1000000 % 10 == 1)
             flagged.insert(i - problems);
     QVERIFY2(!listed.isEmpty() && listed == flagged, r.out.left(2000).constData());
+
+    // The same drawing as a RAPID module meets the same box; in the shipped
+    // cell it meets nothing.
+    const Run module = runKin({irb120(), "export", dir + "drawing.sim", "--name", "Drawing"});
+    const QString mod = writeFile(tmp, "Drawing.mod", module.out);
+    const Run inCell = runKin({"--station", station, "check", mod});
+    QCOMPARE(inCell.exitCode, 3);
+    QVERIFY2(inCell.out.contains("Collision. tool collides with box"), inCell.out.left(500));
+    const Run shippedCell = runKin({"--station", dir + "drawing.sim.vks", "check", mod});
+    QVERIFY2(!shippedCell.out.contains("Collision"), shippedCell.out.left(500));
 }
 
 QTEST_GUILESS_MAIN(TestVelkariKin)
