@@ -25,40 +25,12 @@ int checkControllerProgram(Robot &robot, const QString &file, ModuleOutput outpu
         notes += "'" + shown + "' is refused: " + program.error.toStdString() + '\n';
         return kCheckUnreadable;
     }
-    notes += "moves: " + std::to_string(program.movesRead) + " read, " +
-             std::to_string(program.movesSkipped) + " skipped\n";
-    // As for a RAPID module: exit status 0 must not read as "every move
-    // checked" when some were not.
-    if (program.movesSkipped > 0)
-        out += "not every move is checked: " + std::to_string(program.movesSkipped) +
-               " skipped (listed on standard error)\n";
-    sequences::PathAnalyser analyser(robot);
-    analyser.setCollisionWorld(world);
-    sequences::PathAnalyser::Result result = analyser.analyse(program.program);
-    controllers::markUnreachable(program, result);
-    if (output == ModuleOutput::Csv)
-        return appendPathCsv(robot, analyser, result, out);
-    const auto problems = sequences::PathAnalyser::problems(result);
-    out += "positions " + std::to_string(result.path.size()) + " problems " +
-           std::to_string(problems.size()) + '\n';
-    for (const sequences::PathProblem &p : problems) {
-        out += std::to_string(p.position) + ' ' +
-               std::to_string(program.lines[std::size_t(p.pathId)]) + ' ' +
-               std::to_string(p.code) + ' ' +
-               sequences::PathAnalyser::problemTexts(p.code).trimmed().toStdString() +
-               (p.detail.isEmpty() ? std::string() : ' ' + p.detail.toStdString()) + '\n';
-    }
-    if (output == ModuleOutput::Path) {
-        for (const sequences::PathPosition &p : result.path) {
-            appendFixed(out, p.type);
-            for (float j : p.joints) {
-                out += ' ';
-                appendFixed(out, j);
-            }
-            out += ' ' + std::to_string(int(p.problem)) + '\n';
-        }
-    }
-    return problems.empty() ? kCheckContinuous : kCheckProblems;
+    return checkProgram(robot, program.program, program.lines, program.movesRead,
+                        program.movesSkipped,
+                        [&program](sequences::PathAnalyser::Result &r) {
+                            controllers::markUnreachable(program, r);
+                        },
+                        output, out, notes, world);
 }
 
 } // namespace kin

@@ -104,27 +104,39 @@ int checkModule(Robot &robot, const QStringList &files, const QString &procedure
         notes += "'" + shown + "' is refused: " + module.error.toStdString() + '\n';
         return kCheckUnreadable;
     }
-    notes += "moves: " + std::to_string(module.movesRead) + " read, " +
-             std::to_string(module.movesSkipped) + " skipped\n";
+    return checkProgram(robot, module.program, module.lines, module.movesRead, module.movesSkipped,
+                        [&module](sequences::PathAnalyser::Result &r) {
+                            rapid::markUnreachable(module, r);
+                        },
+                        output, out, notes, world);
+}
+
+int checkProgram(Robot &robot, const std::vector<sequences::ProgramLine> &program,
+                 const std::vector<int> &lines, int movesRead, int movesSkipped,
+                 const std::function<void(sequences::PathAnalyser::Result &)> &markUnreachable,
+                 ModuleOutput output, std::string &out, std::string &notes,
+                 collision::CollisionWorld *world)
+{
+    notes += "moves: " + std::to_string(movesRead) + " read, " + std::to_string(movesSkipped) +
+             " skipped\n";
     // Exit status 0 says the path of the moves read is continuous; the first
-    // line says when that is not every move of the procedure.
-    if (module.movesSkipped > 0)
-        out += "not every move is checked: " + std::to_string(module.movesSkipped) +
+    // line says when that is not every move of the program.
+    if (movesSkipped > 0)
+        out += "not every move is checked: " + std::to_string(movesSkipped) +
                " skipped (listed on standard error)\n";
     sequences::PathAnalyser analyser(robot);
     analyser.setCollisionWorld(world);
-    sequences::PathAnalyser::Result result = analyser.analyse(module.program);
-    rapid::markUnreachable(module, result);
-    // The table the plots dock exports for the module played in the window.
+    sequences::PathAnalyser::Result result = analyser.analyse(program);
+    markUnreachable(result);
+    // The table the plots dock exports for the program played in the window.
     if (output == ModuleOutput::Csv)
         return appendPathCsv(robot, analyser, result, out);
     const auto problems = sequences::PathAnalyser::problems(result);
     out += "positions " + std::to_string(result.path.size()) + " problems " +
            std::to_string(problems.size()) + '\n';
     for (const sequences::PathProblem &p : problems) {
-        const int line = module.lines[std::size_t(p.pathId)];
-        out += std::to_string(p.position) + ' ' + std::to_string(line) + ' ' +
-               std::to_string(p.code) + ' ' +
+        out += std::to_string(p.position) + ' ' + std::to_string(lines[std::size_t(p.pathId)]) +
+               ' ' + std::to_string(p.code) + ' ' +
                sequences::PathAnalyser::problemTexts(p.code).trimmed().toStdString() +
                (p.detail.isEmpty() ? std::string() : ' ' + p.detail.toStdString()) + '\n';
     }
@@ -135,9 +147,7 @@ int checkModule(Robot &robot, const QStringList &files, const QString &procedure
                 out += ' ';
                 appendFixed(out, j);
             }
-            out += ' ';
-            out += std::to_string(int(p.problem));
-            out += '\n';
+            out += ' ' + std::to_string(int(p.problem)) + '\n';
         }
     }
     return problems.empty() ? kCheckContinuous : kCheckProblems;

@@ -2,9 +2,13 @@
 // module, and a module read back and checked as the simulator plays it.
 #pragma once
 
+#include "sequences/pathanalysis.h"
+
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <string>
+#include <vector>
 
 class Robot;
 namespace collision {
@@ -47,5 +51,15 @@ enum class ModuleOutput
 int checkModule(Robot &robot, const QStringList &files, const QString &procedure,
                 ModuleOutput output, std::string &out, std::string &notes,
                 collision::CollisionWorld *world = nullptr);
+
+// The check of a program read from a controller's files: "moves: R read,
+// S skipped" on `notes`, then as checkModule on `out` with `lines` the file
+// line of every program line; `markUnreachable` flags the targets the
+// reader could not reach once the path is computed.
+int checkProgram(Robot &robot, const std::vector<sequences::ProgramLine> &program,
+                 const std::vector<int> &lines, int movesRead, int movesSkipped,
+                 const std::function<void(sequences::PathAnalyser::Result &)> &markUnreachable,
+                 ModuleOutput output, std::string &out, std::string &notes,
+                 collision::CollisionWorld *world);
 
 } // namespace kin
