@@ -58,22 +58,6 @@ bool readNumber(const QString &text, double &value)
     return true;
 }
 
-std::array<double, 6> toolChangeOperands(const Frame &f)
-{
-    // Trans(x, y, z) Rx(a) Ry(b) Rz(c): R(0, 2) = sin b.
-    auto R = [&f](int i, int j) { return f.r[std::size_t(3 * i + j)]; };
-    const double b = std::atan2(R(0, 2), std::sqrt(R(0, 0) * R(0, 0) + R(0, 1) * R(0, 1)));
-    double a, c;
-    if (std::fabs(R(0, 2)) > 1.0 - 1e-12) {
-        c = 0.0;
-        a = std::atan2(R(2, 1), R(1, 1));
-    } else {
-        a = std::atan2(-R(1, 2), R(2, 2));
-        c = std::atan2(-R(0, 1), R(0, 0));
-    }
-    return {f.t[0], f.t[1], f.t[2], a, b, c};
-}
-
 QStringList programSuffixes()
 {
     return {QStringLiteral("src"), QStringLiteral("ls"), QStringLiteral("script")};
@@ -320,7 +304,7 @@ SolvedProgram solveProgram(const Robot &robot, const ReadProgram &read)
         reached = reached && solver.solve(m.target, m.tool, from, end, m.line, useHint, why);
         if (!sameFrame(m.tool, tool)) {
             tool = m.tool;
-            add(5.0, toolChangeOperands(tool), m.line);
+            add(5.0, rapid::toolChangeOperands(tool), m.line);
         }
         ++out.movesRead;
         if (!reached) {

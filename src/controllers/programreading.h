@@ -139,8 +139,4 @@ QStringList splitLines(const QString &text);
 // not finite, or beyond kMaxReadMagnitude.
 bool readNumber(const QString &text, double &value);
 
-// The tool change operands of the analysis for a frame (see
-// PathAnalyser::toolChange).
-std::array<double, 6> toolChangeOperands(const sequences::Frame &f);
-
 } // namespace controllers

@@ -151,5 +151,7 @@ QString programText(const std::vector<sequences::ProgramLine> &program);
 // and the inverse.
 sequences::Frame compose(const sequences::Frame &a, const sequences::Frame &b);
 sequences::Frame inverse(const sequences::Frame &a);
+// The operands of a tool change line (code 5) that set `f`.
+std::array<double, 6> toolChangeOperands(const sequences::Frame &f);
 
 } // namespace rapid

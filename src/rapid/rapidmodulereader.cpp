@@ -253,21 +253,6 @@ bool sameFrame(const Frame &a, const Frame &b)
     return true;
 }
 
-std::array<double, 6> toolChangeOperands(const Frame &f)
-{
-    auto R = [&f](int i, int j) { return f.r[std::size_t(3 * i + j)]; };
-    const double b = std::atan2(R(0, 2), std::sqrt(R(0, 0) * R(0, 0) + R(0, 1) * R(0, 1)));
-    double a, c;
-    if (std::fabs(R(0, 2)) > 1.0 - 1e-12) {
-        c = 0.0;
-        a = std::atan2(R(2, 1), R(1, 1));
-    } else {
-        a = std::atan2(-R(1, 2), R(2, 2));
-        c = std::atan2(-R(0, 1), R(0, 0));
-    }
-    return {f.t[0], f.t[1], f.t[2], a, b, c};
-}
-
 // Checks of the shape of a value: lists of plain numbers, booleans, strings.
 class Shape
 {
@@ -2302,6 +2287,22 @@ void markUnreachable(const ImportResult &module, sequences::PathAnalyser::Result
             ++next;
         }
     }
+}
+
+std::array<double, 6> toolChangeOperands(const Frame &f)
+{
+    // Trans(x, y, z) Rx(a) Ry(b) Rz(c): R(0, 2) = sin b.
+    auto R = [&f](int i, int j) { return f.r[std::size_t(3 * i + j)]; };
+    const double b = std::atan2(R(0, 2), std::sqrt(R(0, 0) * R(0, 0) + R(0, 1) * R(0, 1)));
+    double a, c;
+    if (std::fabs(R(0, 2)) > 1.0 - 1e-12) {
+        c = 0.0;
+        a = std::atan2(R(2, 1), R(1, 1));
+    } else {
+        a = std::atan2(-R(1, 2), R(2, 2));
+        c = std::atan2(-R(0, 1), R(0, 0));
+    }
+    return {f.t[0], f.t[1], f.t[2], a, b, c};
 }
 
 } // namespace rapid
